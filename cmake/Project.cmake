@@ -1,0 +1,47 @@
+# Compile settings for our own targets and the helpers that declare tests.
+
+add_compile_options(-Wall -Wextra -Werror -Wno-unused-parameter)
+if(UPDATER_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+if(WIN32)
+  add_compile_definitions(UNICODE _UNICODE NOMINMAX WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0601 WINVER=0x0601)
+  # One self-contained exe each: no MinGW runtime DLLs to carry around or find under Wine.
+  add_link_options(-static -static-libgcc -static-libstdc++)
+endif()
+
+# updater_add_test(NAME name SOURCES ... [LIBS ...] [NATIVE_ONLY] [WINDOWS_ONLY] [TIMEOUT s])
+# One GoogleTest program, one CTest entry. Windows programs run through the Wine runner.
+function(updater_add_test)
+  cmake_parse_arguments(T "NATIVE_ONLY;WINDOWS_ONLY;GUI" "NAME;TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  if(NOT BUILD_TESTING)
+    return()
+  endif()
+  if(T_NATIVE_ONLY AND WIN32)
+    return()
+  endif()
+  if(T_WINDOWS_ONLY AND NOT WIN32)
+    return()
+  endif()
+  add_executable(${T_NAME} ${T_SOURCES})
+  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} gtest gtest_main)
+  if(T_GUI AND WIN32)
+    target_link_options(${T_NAME} PRIVATE -mwindows)
+  endif()
+  add_test(NAME ${T_NAME} COMMAND ${T_NAME})
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 300)
+  endif()
+  set_tests_properties(${T_NAME} PROPERTIES TIMEOUT ${T_TIMEOUT})
+  # Tests find their fixtures through these, whatever directory CTest starts them in.
+  # Wine maps the Unix root to drive Z:.
+  set(src_dir ${CMAKE_CURRENT_SOURCE_DIR})
+  set(bin_dir ${CMAKE_CURRENT_BINARY_DIR})
+  if(WIN32)
+    set(src_dir "Z:${src_dir}")
+    set(bin_dir "Z:${bin_dir}")
+  endif()
+  target_compile_definitions(${T_NAME} PRIVATE TEST_SOURCE_DIR="${src_dir}" TEST_BINARY_DIR="${bin_dir}")
+endfunction()

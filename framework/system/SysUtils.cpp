@@ -1,0 +1,18 @@
+#include "SysUtils.h"
+
+#include "CodePage.h"
+
+Exception::Exception(std::wstring message) : message_(std::move(message)), utf8_(WideToUtf8(message_)) {}
+
+std::wstring IntToStr(long long value) { return std::to_wstring(value); }
+
+std::wstring LowerCaseAscii(std::wstring_view text) {
+    std::wstring out(text);
+    for (auto& c : out)
+        if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
+    return out;
+}
+
+bool SameTextAscii(std::wstring_view a, std::wstring_view b) {
+    return a.size() == b.size() && LowerCaseAscii(a) == LowerCaseAscii(b);
+}

@@ -1,0 +1,41 @@
+// Exceptions and small string helpers of the framework. Portable.
+//
+// Framework texts are wide strings (UTF-16 on Windows). `Exception` carries
+// its message as such a string; what() gives the same text in UTF-8 for logs
+// and test output.
+#pragma once
+
+#include <exception>
+#include <string>
+#include <string_view>
+
+class Exception : public std::exception {
+public:
+    explicit Exception(std::wstring message);
+    const std::wstring& Message() const noexcept { return message_; }
+    const char* what() const noexcept override { return utf8_.c_str(); }
+
+private:
+    std::wstring message_;
+    std::string utf8_;
+};
+
+// Input/output failures of streams and files (a file that cannot be created or opened).
+class EStreamError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+class EFCreateError : public EStreamError {
+public:
+    using EStreamError::EStreamError;
+};
+
+class EFOpenError : public EStreamError {
+public:
+    using EStreamError::EStreamError;
+};
+
+std::wstring IntToStr(long long value);
+std::wstring LowerCaseAscii(std::wstring_view text);
+bool SameTextAscii(std::wstring_view a, std::wstring_view b);
