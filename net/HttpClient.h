@@ -1,0 +1,94 @@
+// HTTP/1.1 client used by the update run. Portable (POSIX and Winsock socket backends).
+//
+// Every failure surfaces as an exception derived from EIdException. The
+// client never reads past its buffers whatever the server sends: over-long
+// header or chunk-size lines, chunk sizes that do not fit and too many header
+// lines fail the request with EIdException.
+//
+// While it waits on its socket the client lets the application's one
+// TAntiFreeze (AntiFreeze.h) process window messages, so a handler run from
+// there may call Disconnect(): the blocked request then fails at once.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/system/Classes.h"
+#include "framework/system/SysUtils.h"
+
+class EIdException : public Exception {
+public:
+    using Exception::Exception;
+};
+class EIdConnectTimeout : public EIdException {  // "Connect timed out."
+public:
+    using EIdException::EIdException;
+};
+class EIdReadTimeout : public EIdException {  // "Read timed out."
+public:
+    using EIdException::EIdException;
+};
+class EIdConnClosedGracefully : public EIdException {  // "Connection Closed Gracefully."
+public:
+    using EIdException::EIdException;
+};
+class EIdSocketError : public EIdException {  // "Socket Error # %d\r\n%s"
+public:
+    EIdSocketError(int code, std::wstring message) : EIdException(std::move(message)), code_(code) {}
+    int LastError() const { return code_; }
+
+private:
+    int code_;
+};
+class EIdUnknownProtocol : public EIdException {  // "Unknown Protocol"
+public:
+    using EIdException::EIdException;
+};
+// A final status other than 2xx; ErrorMessage holds the response body.
+class EIdHTTPProtocolException : public EIdException {
+public:
+    EIdHTTPProtocolException(int code, std::wstring statusText, std::string body)
+        : EIdException(std::move(statusText)), code_(code), body_(std::move(body)) {}
+    int ErrorCode() const { return code_; }
+    const std::string& ErrorMessage() const { return body_; }
+
+private:
+    int code_;
+    std::string body_;
+};
+
+enum class TWorkMode { wmRead, wmWrite };
+using TWorkBeginEvent = std::function<void(void* sender, TWorkMode mode, int64_t workCountMax)>;
+using TWorkEvent = std::function<void(void* sender, TWorkMode mode, int64_t workCount)>;
+using TWorkEndEvent = std::function<void(void* sender, TWorkMode mode)>;
+
+// Public surface the updater relies on. (The networking helper owns the rest of this file.)
+class THttpClient {
+public:
+    THttpClient();
+    ~THttpClient();
+    THttpClient(const THttpClient&) = delete;
+    THttpClient& operator=(const THttpClient&) = delete;
+
+    int ReadTimeout = 0;      // ms; 0 waits without limit
+    int ConnectTimeout = 0;   // ms; 0 waits without limit
+    bool HandleRedirects = false;
+    int RedirectMaximum = 15;
+
+    TWorkBeginEvent OnWorkBegin;
+    TWorkEvent OnWork;
+    TWorkEndEvent OnWorkEnd;
+
+    // GET: the body goes into dest at its position; dest is sized and cut to the body.
+    void Get(const std::wstring& url, TStream& dest);
+    // GET into memory; the body as text (its charset, else UTF-8 when valid, else the ANSI code page).
+    std::wstring Get(const std::wstring& url);
+    void Head(const std::wstring& url);
+    int ResponseCode() const;
+    // Content-Length of the last response, -1 when it had none.
+    int64_t ContentLength() const;
+    void Disconnect();
+};

@@ -1,0 +1,15 @@
+// One entry of the update manifest.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct FileInfo {
+    std::wstring url;       // where the file is downloaded from (GET) and sized (HEAD)
+    std::wstring filePath;  // relative to the application directory, backslash-separated
+    std::wstring md5;       // 32 lower-case hexadecimal digits
+    int32_t size = 0;       // size reported by HEAD, set when the entry goes on the update list
+};
+
+using FileInfoList = std::vector<FileInfo>;

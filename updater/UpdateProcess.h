@@ -1,0 +1,75 @@
+// One update run: manifest, comparison, download, verification, install.
+//
+// Everything runs on the calling (user-interface) thread. Failures are
+// results, never exceptions, except a staging file that cannot be created,
+// which leaves DoUpdate as EFCreateError / EFOpenError.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "net/HttpClient.h"
+#include "updater/FileInfo.h"
+
+// The bar and the status line a run drives; the window hands in adapters of
+// its controls, a run without a window hands in none.
+class IProgressBar {
+public:
+    virtual ~IProgressBar() = default;
+    virtual int Max() const = 0;
+    virtual int Position() const = 0;
+    virtual void SetMax(int value) = 0;
+    virtual void SetPosition(int value) = 0;
+};
+
+class IStatusLabel {
+public:
+    virtual ~IStatusLabel() = default;
+    virtual void SetCaption(const std::wstring& text) = 0;
+};
+
+class UpdateProcess {
+public:
+    UpdateProcess(std::wstring url, IProgressBar* progressBar, IStatusLabel* statusLabel);
+    ~UpdateProcess();
+    UpdateProcess(const UpdateProcess&) = delete;
+    UpdateProcess& operator=(const UpdateProcess&) = delete;
+
+    int CheckUpdate();
+    bool DoUpdate();
+    bool Cancel();
+
+    int GetUpdateInfo(FileInfoList& list, const std::wstring& url);
+    int CheckUpdateInfo(FileInfoList& update, const FileInfoList& list);
+    int GetRemoteFileSize(const std::wstring& url);
+
+    bool DownloadUpdateFiles(const FileInfoList& list);
+    bool DownloadFile(const std::wstring& url, const std::wstring& path);
+    bool CheckUpdateFiles(const FileInfoList& list);
+    bool ApplyUpdateFiles(const FileInfoList& list);
+
+    void TransferBegin(void* sender, TWorkMode mode, int64_t workCountMax);
+    void TransferProgress(void* sender, TWorkMode mode, int64_t workCount);
+    void TransferEnd(void* sender, TWorkMode mode);
+
+    const FileInfoList& UpdateList() const { return updateList; }
+    bool Cancelled() const { return cancelled; }
+    THttpClient& Client() { return *client; }
+    // The application directory (no trailing backslash); GetAppPath() unless a test sets another.
+    const std::string& AppPath() const { return appPath; }
+    void SetAppPath(std::string path) { appPath = std::move(path); }
+
+private:
+    void SetStatus(const std::wstring& text);
+
+    std::unique_ptr<THttpClient> client;
+    bool cancelled = false;
+    std::wstring updateUrl;
+    int32_t curFileSize = 0;
+    int32_t doneSize = 0;
+    IProgressBar* progressBar;
+    IStatusLabel* statusLabel;
+    FileInfoList updateList;
+    std::string appPath;
+};
