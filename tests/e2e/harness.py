@@ -1,0 +1,262 @@
+"""Servers and an updater runner for the end-to-end tests and the demo.
+
+Everything listens on 127.0.0.1 only. The updater runs under Wine through
+scripts/wine-run; the status texts it shows are read from its debug output
+(OutputDebugString, which Wine prints on the "seh" warning channel).
+"""
+import hashlib
+import os
+import re
+import shutil
+import socket
+import socketserver
+import subprocess
+import tempfile
+import threading
+import time
+
+TITLE = "Talvoria Pemrick - 自动更新"
+MANIFEST_PATH = "/talvoriaupdate/update_pemrick_2010.txt"
+
+
+def md5(data):
+    return hashlib.md5(data).hexdigest()
+
+
+def md5_file(path):
+    with open(path, "rb") as f:
+        return md5(f.read())
+
+
+def wait_port(port, timeout=10.0):
+    end = time.time() + timeout
+    while time.time() < end:
+        try:
+            with socket.create_connection(("127.0.0.1", port), timeout=0.5):
+                return True
+        except OSError:
+            time.sleep(0.05)
+    raise RuntimeError("nothing listens on port %d" % port)
+
+
+def write_release(root, files):
+    """files: {relative path with '/': bytes}. Written under root."""
+    for rel, data in files.items():
+        path = os.path.join(root, *rel.split("/"))
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        with open(path, "wb") as f:
+            f.write(data)
+
+
+def manifest_text(base_url, files, order=None):
+    """The manifest for files {rel: bytes}: url, backslash path, md5; CR LF."""
+    from urllib.parse import quote
+    lines = ["# test release"]
+    for rel in order or sorted(files):
+        lines.append("%s/%s %s %s" % (base_url, quote(rel), rel.replace("/", "\\"), md5(files[rel])))
+    return ("\r\n".join(lines) + "\r\n").encode("utf-8")
+
+
+class Nginx:
+    """nginx serving a directory on 127.0.0.1:port, in a private prefix."""
+
+    def __init__(self, root, port):
+        self.root, self.port = os.path.abspath(root), port
+        self.dir = tempfile.mkdtemp(prefix="nginx-")
+        self.proc = None
+
+    def __enter__(self):
+        user = "user root;\n" if os.geteuid() == 0 else ""
+        conf = os.path.join(self.dir, "nginx.conf")
+        with open(conf, "w") as f:
+            f.write(user + """worker_processes 1;
+error_log %(d)s/error.log;
+pid %(d)s/nginx.pid;
+events { worker_connections 256; }
+http {
+    access_log %(d)s/access.log;
+    client_body_temp_path %(d)s/body;
+    proxy_temp_path %(d)s/proxy;
+    fastcgi_temp_path %(d)s/fastcgi;
+    uwsgi_temp_path %(d)s/uwsgi;
+    scgi_temp_path %(d)s/scgi;
+    types { text/plain txt; }
+    default_type application/octet-stream;
+    sendfile on;
+    server {
+        listen 127.0.0.1:%(port)d;
+        root %(root)s;
+    }
+}
+""" % {"d": self.dir, "port": self.port, "root": self.root})
+        self.proc = subprocess.Popen(["nginx", "-p", self.dir, "-c", conf, "-g", "daemon off;"],
+                                     stderr=subprocess.DEVNULL)
+        wait_port(self.port)
+        return self
+
+    def requests(self):
+        """(method, path) of every request served so far."""
+        out = []
+        try:
+            with open(os.path.join(self.dir, "access.log")) as f:
+                for line in f:
+                    m = re.search(r'"(\w+) (\S+) HTTP', line)
+                    if m:
+                        out.append((m.group(1), m.group(2)))
+        except FileNotFoundError:
+            pass
+        return out
+
+    def __exit__(self, *exc):
+        self.proc.terminate()
+        self.proc.wait(10)
+        shutil.rmtree(self.dir, ignore_errors=True)
+
+
+class FaultServer(socketserver.ThreadingTCPServer):
+    """A scripted HTTP server. routes: {path: callable(handler, method)} where the
+    callable writes the whole response itself; unknown paths get 404."""
+
+    allow_reuse_address = True
+    daemon_threads = True
+
+    def __init__(self, port, routes):
+        self.routes = routes
+        self.log = []
+        self.lock = threading.Lock()
+        self.events = {}
+        super().__init__(("127.0.0.1", port), _FaultHandler)
+
+    def __enter__(self):
+        self.thread = threading.Thread(target=self.serve_forever, daemon=True)
+        self.thread.start()
+        return self
+
+    def __exit__(self, *exc):
+        self.shutdown()
+        self.server_close()
+
+    def event(self, name):
+        with self.lock:
+            return self.events.setdefault(name, threading.Event())
+
+
+class _FaultHandler(socketserver.StreamRequestHandler):
+    def handle(self):
+        while True:
+            line = self.rfile.readline(65536)
+            if not line:
+                return
+            parts = line.decode("latin-1").split()
+            if len(parts) < 2:
+                return
+            method, path = parts[0], parts[1]
+            while self.rfile.readline(65536) not in (b"\r\n", b"\n", b""):
+                pass
+            with self.server.lock:
+                self.server.log.append((method, path))
+            route = self.server.routes.get(path)
+            try:
+                if route is None:
+                    send(self, 404, b"not found", method)
+                else:
+                    route(self, method)
+            except (BrokenPipeError, ConnectionResetError):
+                return
+            if getattr(self, "closed_by_route", False):
+                return
+
+
+def send(handler, status, body, method, extra=""):
+    reason = {200: "OK", 404: "Not Found", 500: "Internal Server Error"}.get(status, "Status")
+    head = "HTTP/1.1 %d %s\r\nContent-Length: %d\r\n%s\r\n" % (status, reason, len(body), extra)
+    handler.wfile.write(head.encode("latin-1"))
+    if method != "HEAD":
+        handler.wfile.write(body)
+    handler.wfile.flush()
+
+
+def _unescape_wine(text):
+    out = bytearray()
+    i = 0
+    while i < len(text):
+        c = text[i]
+        if c == "\\" and i + 1 < len(text):
+            n = text[i + 1]
+            if n == "x" and i + 3 < len(text) + 1:
+                out.append(int(text[i + 2:i + 4], 16))
+                i += 4
+                continue
+            out += {"n": b"\n", "r": b"\r", "t": b"\t", "\\": b"\\", '"': b'"'}.get(n, n.encode())
+            i += 2
+            continue
+        out += c.encode("latin-1", "replace")
+        i += 1
+    return out.decode("gbk", "replace")
+
+
+class Updater:
+    """One copy of updater.exe and the stand-in main program in an application directory."""
+
+    def __init__(self, app_dir, updater_exe, main_exe, wine_run, prefix):
+        self.app_dir, self.wine_run, self.prefix = app_dir, wine_run, prefix
+        os.makedirs(app_dir, exist_ok=True)
+        shutil.copy(updater_exe, os.path.join(app_dir, "updater.exe"))
+        shutil.copy(main_exe, os.path.join(app_dir, "Talvoria Pemrick.exe"))
+        self.proc = None
+        self.statuses = []
+        self.lines = []
+
+    def path(self, rel):
+        return os.path.join(self.app_dir, *rel.replace("\\", "/").split("/"))
+
+    def start(self):
+        env = dict(os.environ, WINEDEBUG="-all,warn+seh")
+        self.statuses, self.lines = [], []
+        self.proc = subprocess.Popen([self.wine_run, "--prefix", self.prefix, self.path("updater.exe")],
+                                     cwd=self.app_dir, env=env, stdout=subprocess.DEVNULL,
+                                     stderr=subprocess.PIPE)
+        self.reader = threading.Thread(target=self._read, daemon=True)
+        self.reader.start()
+
+    def _read(self):
+        for raw in self.proc.stderr:
+            line = raw.decode("latin-1", "replace").rstrip("\n")
+            m = re.search(r'OutputDebugStringA "updater: status: (.*)\\n"', line)
+            if m:
+                self.statuses.append(_unescape_wine(m.group(1)))
+            else:
+                self.lines.append(line)
+
+    def wait_status(self, text, timeout=30.0):
+        end = time.time() + timeout
+        while time.time() < end:
+            if any(text in s for s in self.statuses):
+                return True
+            if self.proc.poll() is not None and not self.reader.is_alive():
+                break
+            time.sleep(0.05)
+        return any(text in s for s in self.statuses)
+
+    def wait(self, timeout=90.0):
+        rc = self.proc.wait(timeout)
+        self.reader.join(5)
+        return rc
+
+    def run(self, timeout=90.0):
+        self.start()
+        return self.wait(timeout)
+
+    def kill(self):
+        """Ends the updater's Wine process at once (as a crash or a power cut would)."""
+        subprocess.run([self.wine_run, "--prefix", self.prefix, "taskkill", "/f", "/im", "updater.exe"],
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
+
+    def main_started(self, timeout=15.0):
+        marker = self.path("main_started.txt")
+        end = time.time() + timeout
+        while time.time() < end:
+            if os.path.exists(marker):
+                return True
+            time.sleep(0.1)
+        return False
