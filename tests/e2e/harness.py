@@ -60,8 +60,9 @@ def manifest_text(base_url, files, order=None):
 class Nginx:
     """nginx serving a directory on 127.0.0.1:port, in a private prefix."""
 
-    def __init__(self, root, port):
+    def __init__(self, root, port, rate=None):
         self.root, self.port = os.path.abspath(root), port
+        self.rate = "limit_rate %s;" % rate if rate else ""
         self.dir = tempfile.mkdtemp(prefix="nginx-")
         self.proc = None
 
@@ -86,9 +87,10 @@ http {
     server {
         listen 127.0.0.1:%(port)d;
         root %(root)s;
+        %(rate)s
     }
 }
-""" % {"d": self.dir, "port": self.port, "root": self.root})
+""" % {"d": self.dir, "port": self.port, "root": self.root, "rate": self.rate})
         self.proc = subprocess.Popen(["nginx", "-p", self.dir, "-c", conf, "-g", "daemon off;"],
                                      stderr=subprocess.DEVNULL)
         wait_port(self.port)
@@ -260,3 +262,20 @@ class Updater:
                 return True
             time.sleep(0.1)
         return False
+
+
+def screenshot(title, png):
+    """Saves the window with this title, as the X display shows it, to png."""
+    try:
+        info = subprocess.run(["xwininfo", "-name", title], capture_output=True, text=True, timeout=10).stdout
+        geo = {k: int(v) for k, v in re.findall(r"(Absolute upper-left [XY]|Width|Height):\s+(-?\d+)", info)}
+        crop = "%dx%d+%d+%d" % (geo["Width"], geo["Height"], geo["Absolute upper-left X"],
+                                geo["Absolute upper-left Y"])
+        subprocess.run(["import", "-window", "root", "-crop", crop, "+repage", png], check=True, timeout=30)
+        return True
+    except (KeyError, subprocess.SubprocessError, OSError):
+        try:
+            subprocess.run(["import", "-window", "root", png], check=True, timeout=30)
+            return True
+        except (subprocess.SubprocessError, OSError):
+            return False

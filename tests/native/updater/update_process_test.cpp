@@ -1,0 +1,185 @@
+// The run's stages that need no server: progress arithmetic, comparison with
+// the disk, verification of staged files, install with backup and rollback.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/system/Classes.h"
+#include "framework/system/CodePage.h"
+#include "framework/system/FileSystem.h"
+#include "updater/Md5.h"
+#include "updater/UpdateProcess.h"
+
+namespace {
+
+struct RecordingBar : IProgressBar {
+    int max = 10000, pos = 0;
+    std::vector<int> positions;
+    int Max() const override { return max; }
+    int Position() const override { return pos; }
+    void SetMax(int v) override { max = v; }
+    void SetPosition(int v) override {
+        pos = v;
+        positions.push_back(v);
+    }
+};
+
+struct RecordingLabel : IStatusLabel {
+    std::vector<std::wstring> texts;
+    void SetCaption(const std::wstring& t) override { texts.push_back(t); }
+};
+
+std::string Md5Of(const std::string& s) {
+    MD5Context c;
+    MD5Init(c);
+    MD5Update(c, s.data(), s.size());
+    MD5Final(c);
+    return MD5Text(c.digest);
+}
+
+class UpdateRun : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = std::string(TEST_BINARY_DIR) + "/run_" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        Wipe(dir);
+        ForceDirectories(AnsiToWide(dir));
+        // Nothing listens on port 9 of the loopback: every request fails at once.
+        process = std::make_unique<UpdateProcess>(L"http://127.0.0.1:9/manifest.txt", &bar, &label);
+        process->SetAppPath(dir);
+    }
+    static void Wipe(const std::string& path) {
+        std::error_code ec;
+        std::filesystem::remove_all(std::filesystem::u8path(path), ec);
+    }
+
+    std::wstring Path(const std::string& rel) { return AnsiToWide(dir + "\\" + rel); }
+    void Put(const std::string& rel, const std::string& data) {
+        std::wstring p = Path(rel);
+        ForceDirectories(ExtractFilePath(p));
+        TFileStream f(p, fmCreate);
+        f.WriteBuffer(data.data(), static_cast<int64_t>(data.size()));
+    }
+    std::string Get(const std::string& rel) {
+        if (!FileExists(Path(rel))) return "<missing>";
+        TFileStream f(Path(rel), fmOpenRead);
+        std::string s(static_cast<size_t>(f.Size()), '\0');
+        f.ReadBuffer(s.data(), static_cast<int64_t>(s.size()));
+        return s;
+    }
+    FileInfo Entry(const std::string& rel, const std::string& content) {
+        return FileInfo{L"http://127.0.0.1:9/" + AnsiToWide(rel), AnsiToWide(rel), AnsiToWide(Md5Of(content)), 0};
+    }
+
+    std::string dir;
+    RecordingBar bar;
+    RecordingLabel label;
+    std::unique_ptr<UpdateProcess> process;
+};
+
+}  // namespace
+
+TEST_F(UpdateRun, ProgressCountsWholeKibOfThePassAndAddsTheAnnouncedSize) {
+    process->TransferBegin(nullptr, TWorkMode::wmRead, 3000);
+    process->TransferProgress(nullptr, TWorkMode::wmRead, 1023);
+    process->TransferProgress(nullptr, TWorkMode::wmRead, 2500);
+    // The end adds what was announced, not what arrived.
+    process->TransferEnd(nullptr, TWorkMode::wmRead);
+    process->TransferBegin(nullptr, TWorkMode::wmRead, 0);  // chunked: nothing announced
+    process->TransferProgress(nullptr, TWorkMode::wmRead, 5000);
+    process->TransferEnd(nullptr, TWorkMode::wmRead);
+    EXPECT_EQ(bar.positions, (std::vector<int>{0, 2, 2, 7, 2}));
+}
+
+TEST_F(UpdateRun, ComparisonListsMissingAndChangedFilesAndScalesTheBar) {
+    Put("same.txt", "same");
+    Put("changed.txt", "old");
+    FileInfoList manifest = {Entry("same.txt", "same"), Entry("changed.txt", "new"), Entry("sub\\new.txt", "n"),
+                             {L"u", L"upper.txt", AnsiToWide(Md5Of("same")).substr(0, 31) + L"E", 0}};
+    Put("upper.txt", "same");
+    FileInfoList update;
+    EXPECT_EQ(process->CheckUpdateInfo(update, manifest), 3);
+    ASSERT_EQ(update.size(), 3u);
+    EXPECT_EQ(update[0].filePath, L"changed.txt");
+    EXPECT_EQ(update[1].filePath, L"sub\\new.txt");
+    EXPECT_EQ(update[2].filePath, L"upper.txt");
+    EXPECT_EQ(update[0].size, 0);  // HEAD failed
+    // No sizes known: the bar shows full.
+    EXPECT_EQ(bar.max, 100);
+    EXPECT_EQ(bar.pos, 100);
+    EXPECT_EQ(label.texts.back(), L"正在核对更新信息...");
+}
+
+TEST_F(UpdateRun, CancelEmptiesTheListAndAFailedManifestIsMinusOne) {
+    EXPECT_EQ(process->CheckUpdate(), -1);
+    EXPECT_EQ(label.texts.front(), L"正在获取更新信息...");
+    EXPECT_TRUE(process->Cancel());
+    EXPECT_EQ(label.texts.back(), L"正在取消...");
+    FileInfoList update;
+    EXPECT_EQ(process->CheckUpdateInfo(update, {Entry("x", "x")}), 0);
+    EXPECT_FALSE(process->CheckUpdateFiles({Entry("x", "x")}));
+    EXPECT_FALSE(process->DownloadUpdateFiles({Entry("x", "x")}));
+}
+
+TEST_F(UpdateRun, StagedFilesVerifyByDigest) {
+    Put("update\\a.txt", "new a");
+    Put("update\\sub\\b.txt", "new b");
+    EXPECT_TRUE(process->CheckUpdateFiles({Entry("a.txt", "new a"), Entry("sub\\b.txt", "new b")}));
+    EXPECT_FALSE(process->CheckUpdateFiles({Entry("a.txt", "new a"), Entry("sub\\b.txt", "other")}));
+    EXPECT_FALSE(process->CheckUpdateFiles({Entry("missing.txt", "")}));
+    EXPECT_EQ(label.texts.back(), L"正在核对更新文件...");
+}
+
+TEST_F(UpdateRun, InstallBacksUpReplacesAndCleansStaging) {
+    Put("a.txt", "old a");
+    Put("update\\a.txt", "new a");
+    Put("update\\sub\\new.txt", "brand new");
+    Put("bakup\\sub\\new.txt", "stale backup from long ago");
+    FileInfoList list = {Entry("a.txt", "new a"), Entry("sub\\new.txt", "brand new")};
+    EXPECT_TRUE(process->ApplyUpdateFiles(list));
+    EXPECT_EQ(Get("a.txt"), "new a");
+    EXPECT_EQ(Get("sub\\new.txt"), "brand new");
+    EXPECT_EQ(Get("bakup\\a.txt"), "old a");
+    EXPECT_EQ(Get("bakup\\sub\\new.txt"), "<missing>");  // a new file leaves no older backup behind
+    EXPECT_EQ(Get("update\\a.txt"), "<missing>");
+    EXPECT_EQ(Get("update\\sub\\new.txt"), "<missing>");
+    EXPECT_EQ(label.texts.back(), L"正在应用更新文件...");
+}
+
+TEST_F(UpdateRun, FailedCopyRestoresOnlyThisRunsBackups) {
+    Put("a.txt", "old a");
+    Put("b.txt", "old b");
+    Put("c.txt", "old c");
+    Put("bakup\\c.txt", "backup from an earlier run");
+    Put("update\\a.txt", "new a");
+    // b's staged file is missing, so copying it into place fails.
+    Put("update\\c.txt", "new c");
+    FileInfoList list = {Entry("a.txt", "new a"), Entry("b.txt", "new b"), Entry("c.txt", "new c")};
+    EXPECT_FALSE(process->ApplyUpdateFiles(list));
+    EXPECT_EQ(Get("a.txt"), "old a");
+    EXPECT_EQ(Get("b.txt"), "old b");
+    EXPECT_EQ(Get("c.txt"), "old c");
+    EXPECT_EQ(Get("bakup\\a.txt"), "<missing>");
+    EXPECT_EQ(Get("bakup\\b.txt"), "<missing>");
+    EXPECT_EQ(Get("bakup\\c.txt"), "backup from an earlier run");
+    EXPECT_EQ(Get("update\\a.txt"), "new a");  // kept for the next run
+    EXPECT_EQ(Get("update\\c.txt"), "new c");
+}
+
+TEST_F(UpdateRun, PathListedTwiceRestoresTheOriginal) {
+    Put("a.txt", "original");
+    Put("update\\a.txt", "new a");
+    FileInfoList list = {Entry("a.txt", "new a"), Entry("a.txt", "new a"), Entry("missing.txt", "x")};
+    EXPECT_FALSE(process->ApplyUpdateFiles(list));
+    EXPECT_EQ(Get("a.txt"), "original");
+}
+
+TEST_F(UpdateRun, CancelledInstallChangesNothing) {
+    Put("a.txt", "old a");
+    Put("update\\a.txt", "new a");
+    process->Cancel();
+    EXPECT_FALSE(process->ApplyUpdateFiles({Entry("a.txt", "new a")}));
+    EXPECT_EQ(Get("a.txt"), "old a");
+}
