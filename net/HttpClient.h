@@ -2,12 +2,18 @@
 //
 // Every failure surfaces as an exception derived from EIdException. The
 // client never reads past its buffers whatever the server sends: over-long
-// header or chunk-size lines, chunk sizes that do not fit and too many header
-// lines fail the request with EIdException.
+// header or chunk-size lines (more than 64 KiB), chunk sizes that do not fit
+// in 63 bits and more than MaxHeaderLines header lines fail the request with
+// EIdException.
 //
 // While it waits on its socket the client lets the application's one
 // TAntiFreeze (AntiFreeze.h) process window messages, so a handler run from
-// there may call Disconnect(): the blocked request then fails at once.
+// there may call Disconnect(): the blocked request then fails at once with
+// EIdClosedSocket ("Disconnected."). A client is used from one thread at a
+// time; it is not re-entrant (a request started from inside a message handler
+// while one is in progress raises EIdException).
+//
+// No TLS: "https" URLs fail at once with EIdException.
 #pragma once
 
 #include <cstdint>
@@ -18,6 +24,7 @@
 
 #include "framework/system/Classes.h"
 #include "framework/system/SysUtils.h"
+#include "net/HttpProtocol.h"
 
 class EIdException : public Exception {
 public:
@@ -43,11 +50,17 @@ public:
 private:
     int code_;
 };
+// The connection was closed by Disconnect (or was not open) while a request needed it.
+class EIdClosedSocket : public EIdException {  // "Disconnected."
+public:
+    using EIdException::EIdException;
+};
 class EIdUnknownProtocol : public EIdException {  // "Unknown Protocol"
 public:
     using EIdException::EIdException;
 };
-// A final status other than 2xx; ErrorMessage holds the response body.
+// A final status other than 2xx; ErrorMessage holds the response body, the
+// exception's message the status line ("HTTP/1.1 404 Not Found").
 class EIdHTTPProtocolException : public EIdException {
 public:
     EIdHTTPProtocolException(int code, std::wstring statusText, std::string body)
@@ -65,7 +78,19 @@ using TWorkBeginEvent = std::function<void(void* sender, TWorkMode mode, int64_t
 using TWorkEvent = std::function<void(void* sender, TWorkMode mode, int64_t workCount)>;
 using TWorkEndEvent = std::function<void(void* sender, TWorkMode mode)>;
 
-// Public surface the updater relies on. (The networking helper owns the rest of this file.)
+// The last response received (also each response of a redirect chain, in turn).
+struct THttpResponse {
+    std::wstring ResponseText;  // the status line
+    int ResponseCode = -1;
+    std::vector<std::pair<std::string, std::string>> RawHeaders;
+    int64_t ContentLength = -1;  // -1: no Content-Length header
+    std::string TransferEncoding;
+    std::string Location;  // of a redirect, resolved to an absolute URL
+    std::string Connection;
+    std::string ContentType;
+    std::string CharSet;  // the charset parameter of ContentType, lower case
+};
+
 class THttpClient {
 public:
     THttpClient();
@@ -76,7 +101,14 @@ public:
     int ReadTimeout = 0;      // ms; 0 waits without limit
     int ConnectTimeout = 0;   // ms; 0 waits without limit
     bool HandleRedirects = false;
-    int RedirectMaximum = 15;
+    int RedirectMaximum = 15;  // the response that makes this many redirects is returned as final
+    THttpProtocolVersion ProtocolVersion = THttpProtocolVersion::pv1_1;
+    bool AllowCookies = true;
+    int MaxHeaderLines = 255;
+    // Authentication retries for 401/407; no authenticator exists, so these
+    // statuses fail like any other error.
+    int MaxAuthRetries = 3;
+    THttpRequest Request;  // Accept, User-Agent and the other request fields
 
     TWorkBeginEvent OnWorkBegin;
     TWorkEvent OnWork;
@@ -90,5 +122,15 @@ public:
     int ResponseCode() const;
     // Content-Length of the last response, -1 when it had none.
     int64_t ContentLength() const;
+    const THttpResponse& Response() const;
+    // Closes the connection; a request in progress (blocked in a wait whose
+    // message processing called this) fails with EIdClosedSocket.
     void Disconnect();
+    bool Connected() const;
+    const TCookieStore& Cookies() const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+    void DoRequest(const char* method, const std::wstring& url, TStream* dest);
 };

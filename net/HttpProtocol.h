@@ -1,0 +1,116 @@
+// Socket-free pieces of the HTTP client: URL parsing, the request bytes,
+// the cookie store and the decoding of a text body. Portable, no I/O.
+//
+// URLs arrive as framework (wide) strings and are turned into 8-bit wire text:
+// characters outside printable ASCII, spaces and the few characters a request
+// line cannot carry are percent-encoded as UTF-8; existing %XX escapes stay.
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <string>
+#include <utility>
+#include <vector>
+
+struct TUri {
+    std::string Protocol;  // lower case; "http" when the URL named none
+    std::string Host;      // without the brackets of an IPv6 literal
+    std::string Port;      // decimal; filled from the protocol when the URL named none
+    std::string Path;      // "/dir/" (always starts and ends with "/")
+    std::string Document;  // "file.txt"
+    std::string Params;    // "?a=b", with its question mark
+    std::string Username;
+    std::string Password;
+
+    uint16_t PortNumber() const;
+    std::string Target() const { return Path + Document + Params; }
+    // protocol://host[:port]/path/document?params (without user information)
+    std::string Url() const;
+};
+
+// Raises EIdUnknownProtocol ("Unknown Protocol") for a protocol other than
+// http/https without a port, EIdException for an empty host or a bad port.
+TUri ParseUri(const std::wstring& url);
+TUri ParseUri(const std::string& url);
+// The absolute URL a Location value names, seen from base (absolute URLs,
+// "//host/...", "/path" and relative references).
+std::string ResolveLocation(const TUri& base, const std::string& location);
+// The Host header: the host alone on port 80, else host:port.
+std::string HostHeaderValue(const TUri& uri);
+std::string PercentEncodeUrl(const std::string& utf8Url);
+
+enum class THttpProtocolVersion { pv1_0, pv1_1 };
+
+// Request fields; each header is sent only when its field is non-empty.
+struct THttpRequest {
+    // entity fields
+    std::string Connection;
+    std::string ContentVersion;
+    std::string ContentDisposition;
+    std::string ContentEncoding;
+    std::string ContentLanguage;
+    std::string ContentType;
+    std::string CharSet;  // becomes the "charset" parameter of Content-Type
+    int64_t ContentLength = -1;  // -1: no Content-Length header
+    std::string CacheControl;
+    std::string Date;
+    std::string ETag;
+    std::string Expires;
+    std::string Pragma;
+    std::vector<std::pair<std::string, std::string>> CustomHeaders;
+    // request fields
+    std::string ProxyConnection;
+    std::string Host;  // set from the URL before each send
+    std::string Accept = "text/html, */*";
+    std::string AcceptCharSet;
+    std::string AcceptEncoding;  // "identity" is added on the wire unless listed
+    std::string AcceptLanguage;
+    std::string From;
+    std::string Referer;
+    std::string UserAgent = "Mozilla/3.0 (compatible; Talvoria Updater)";
+    std::string Range;  // sent as "bytes=" + Range
+    std::string IfModifiedSince;
+    std::string Username;  // taken over from the URL
+    std::string Password;
+    bool BasicAuthentication = false;  // send Username/Password as Basic credentials
+};
+
+// The whole request: request line, headers in their fixed order, empty line.
+// cookieHeader is the value of "Cookie" ("" sends neither Cookie nor Cookie2).
+std::string BuildRequestBytes(const std::string& method, const std::string& target, const THttpRequest& request,
+                              THttpProtocolVersion version, const std::string& cookieHeader);
+
+// Cookies received by one client and sent back on its later requests.
+// Matching: the cookie's domain (the request host when none was given, else
+// the Domain attribute, which must domain-match the host) and its path (the
+// request's directory when none was given) must match the URL; Secure cookies
+// are never sent since there is no TLS. Max-Age <= 0 or an Expires date in the
+// past removes a cookie.
+class TCookieStore {
+public:
+    struct TCookie {
+        std::string Name, Value, Domain, Path;
+        bool HostOnly = true;
+        bool Secure = false;
+        bool Version2 = false;  // came from Set-Cookie2
+    };
+
+    void Add(const std::string& headerValue, bool fromSetCookie2, const TUri& requestUri, std::time_t now);
+    // "a=1; b=2" for the URL, longest paths first; "" when nothing matches.
+    std::string HeaderFor(const TUri& uri) const;
+    const std::vector<TCookie>& Cookies() const { return cookies_; }
+
+private:
+    std::vector<TCookie> cookies_;
+};
+
+// Parses an HTTP date (RFC 1123, RFC 850 or asctime form); false when it is not one.
+bool ParseHttpDate(const std::string& text, std::time_t& out);
+
+bool IsValidUtf8(const std::string& bytes);
+// Body bytes as text: the Content-Type's charset when given (utf-8, else the
+// ANSI code page), else UTF-8 when the bytes are valid UTF-8, else the ANSI
+// code page. A UTF-8 byte-order mark is dropped.
+std::wstring DecodeBodyText(const std::string& bytes, const std::string& contentType);
+// The charset parameter of a Content-Type value, lower case; "" when none.
+std::string CharsetOf(const std::string& contentType);
