@@ -1,0 +1,553 @@
+#include "framework/controls/Controls.h"
+
+#include <algorithm>
+
+#include "framework/controls/Forms.h"
+#include "framework/controls/WinGuards.h"
+
+namespace {
+
+// The window classes this module registered, with the procedure each had before.
+struct RegisteredClass {
+    std::wstring name;
+    ATOM atom;
+    WNDPROC baseProc;
+};
+
+std::vector<RegisteredClass>& RegisteredClasses() {
+    static std::vector<RegisteredClass> classes;
+    return classes;
+}
+
+const RegisteredClass* FindRegisteredClass(HWND hwnd) {
+    const ATOM atom = static_cast<ATOM>(GetClassLongPtrW(hwnd, GCW_ATOM));
+    for (const auto& c : RegisteredClasses())
+        if (c.atom == atom) return &c;
+    return nullptr;
+}
+
+// The control whose CreateWindowExW is running on this thread; WM_NCCREATE
+// accepts only this object as its create parameter.
+thread_local TWinControl* creatingControl = nullptr;
+
+}  // namespace
+
+// ---------------------------------------------------------------- TComponent
+
+TComponent::TComponent(TComponent* AOwner) : owner_(AOwner) {
+    if (owner_) owner_->components_.push_back(this);
+}
+
+TComponent::~TComponent() {
+    state_ |= csDestroying;
+    // Each owned component leaves this list itself when it goes.
+    while (!components_.empty()) delete components_.back();
+    if (owner_) {
+        auto& list = owner_->components_;
+        list.erase(std::remove(list.begin(), list.end(), this), list.end());
+    }
+}
+
+TComponent* TComponent::FindComponent(const std::wstring& name) const {
+    for (TComponent* c : components_)
+        if (!name.empty() && SameTextAscii(c->Name(), name)) return c;
+    return nullptr;
+}
+
+void TComponent::Loaded() { state_ &= static_cast<uint8_t>(~csLoading); }
+
+// ---------------------------------------------------------------- TControl
+
+TControl::TControl(TComponent* AOwner) : TComponent(AOwner) {
+    WindowProc = [this](TMessage& m) { WndProc(m); };
+    font_.OnChange = [this] {
+        if (!syncingFont_) parentFont_ = false;
+        Perform(CM_FONTCHANGED);
+    };
+}
+
+TControl::~TControl() {
+    state_ |= csDestroying;
+    if (parent_) parent_->RemoveControl(this);
+}
+
+LRESULT TControl::Perform(UINT msg, WPARAM wParam, LPARAM lParam) {
+    TMessage m{msg, wParam, lParam, 0};
+    if (WindowProc)
+        WindowProc(m);
+    else
+        WndProc(m);
+    return m.Result;
+}
+
+void TControl::WndProc(TMessage& m) {
+    switch (m.Msg) {
+        case CM_VISIBLECHANGED: VisibleChanged(); break;
+        case CM_ENABLEDCHANGED: EnabledChanged(); break;
+        case CM_TEXTCHANGED: TextChanged(); break;
+        case CM_FONTCHANGED: FontChanged(); break;
+        case CM_COLORCHANGED: ColorChanged(); break;
+        case CM_PARENTFONTCHANGED: SyncParentFont(); break;
+        case CM_PARENTCOLORCHANGED:
+            if (parentColor_) ColorChanged();
+            break;
+        default: DefaultHandler(m); break;
+    }
+}
+
+void TControl::DefaultHandler(TMessage& m) {
+    // A window-less control keeps its text itself, and answers for it like a window.
+    switch (m.Msg) {
+        case WM_SETTEXT:
+            text_ = m.LParam ? reinterpret_cast<const wchar_t*>(m.LParam) : L"";
+            m.Result = TRUE;
+            break;
+        case WM_GETTEXTLENGTH: m.Result = static_cast<LRESULT>(text_.size()); break;
+        case WM_GETTEXT: {
+            auto* buffer = reinterpret_cast<wchar_t*>(m.LParam);
+            const size_t room = m.WParam;
+            if (!buffer || room == 0) {
+                m.Result = 0;
+                break;
+            }
+            const size_t n = std::min(text_.size(), room - 1);
+            std::copy_n(text_.data(), n, buffer);
+            buffer[n] = L'\0';
+            m.Result = static_cast<LRESULT>(n);
+            break;
+        }
+        default: m.Result = 0; break;
+    }
+}
+
+void TControl::SetParent(TWinControl* parent) {
+    if (parent == parent_) return;
+    if (parent == this) throw Exception(L"A control cannot be its own parent");
+    if (parent_) {
+        InvalidateParentRect(BoundsRect());
+        parent_->RemoveControl(this);
+    }
+    parent_ = nullptr;
+    if (parent) {
+        parent->InsertControl(this);
+        parent_ = parent;
+        if (parentFont_) SyncParentFont();
+        Invalidate();
+    }
+}
+
+void TControl::SetBounds(int left, int top, int width, int height) {
+    if (left == left_ && top == top_ && width == width_ && height == height_) return;
+    // The old area may be uncovered; both get repainted.
+    InvalidateParentRect(BoundsRect());
+    left_ = left;
+    top_ = top;
+    width_ = width;
+    height_ = height;
+    Invalidate();
+}
+
+RECT TControl::ClientRect() { return RECT{0, 0, width_, height_}; }
+
+void TControl::SetVisible(bool value) {
+    if (value == visible_) return;
+    visible_ = value;
+    Perform(CM_VISIBLECHANGED, value ? 1 : 0);
+}
+
+void TControl::SetEnabled(bool value) {
+    if (value == enabled_) return;
+    enabled_ = value;
+    Perform(CM_ENABLEDCHANGED);
+}
+
+void TControl::SetCaption(const std::wstring& text) {
+    if (text == text_) return;
+    // Through WindowProc, so a replaced handler sees the change as a WM_SETTEXT.
+    Perform(WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    Perform(CM_TEXTCHANGED);
+}
+
+TColor TControl::Color() const { return parentColor_ && parent_ ? parent_->Color() : color_; }
+
+void TControl::SetColor(TColor color) {
+    if (!parentColor_ && color == color_) return;
+    color_ = color;
+    parentColor_ = false;
+    Perform(CM_COLORCHANGED);
+}
+
+void TControl::SetParentColor(bool value) {
+    if (value == parentColor_) return;
+    if (!value) color_ = Color();
+    parentColor_ = value;
+    Perform(CM_COLORCHANGED);
+}
+
+void TControl::SetParentFont(bool value) {
+    parentFont_ = value;
+    if (value) SyncParentFont();
+}
+
+void TControl::SyncParentFont() {
+    if (!parentFont_ || !parent_) return;
+    syncingFont_ = true;
+    try {
+        font_.Assign(parent_->Font());
+    } catch (...) {
+        syncingFont_ = false;
+        throw;
+    }
+    syncingFont_ = false;
+}
+
+void TControl::InvalidateParentRect(const RECT& rect) {
+    if (parent_ && parent_->HandleAllocated() && !(parent_->ComponentState() & csDestroying))
+        InvalidateRect(parent_->Handle(), &rect, TRUE);
+}
+
+void TControl::Invalidate() {
+    if (visible_) InvalidateParentRect(BoundsRect());
+}
+
+void TControl::Repaint() {
+    Invalidate();
+    if (parent_ && parent_->HandleAllocated()) UpdateWindow(parent_->Handle());
+}
+
+void TControl::Click() {
+    if (OnClick) OnClick(this);
+}
+
+void TControl::VisibleChanged() { InvalidateParentRect(BoundsRect()); }
+void TControl::EnabledChanged() { Invalidate(); }
+void TControl::TextChanged() { Invalidate(); }
+void TControl::FontChanged() { Invalidate(); }
+void TControl::ColorChanged() { Invalidate(); }
+
+// ---------------------------------------------------------------- TGraphicControl
+
+void TGraphicControl::WndProc(TMessage& m) {
+    if (m.Msg == WM_PAINT && m.WParam) {
+        Paint(reinterpret_cast<HDC>(m.WParam));
+        m.Result = 0;
+        return;
+    }
+    TControl::WndProc(m);
+}
+
+void TGraphicControl::Paint(HDC) {}
+
+// ---------------------------------------------------------------- TWinControl
+
+TWinControl::TWinControl(TComponent* AOwner) : TControl(AOwner) {}
+
+TWinControl::~TWinControl() {
+    state_ |= csDestroying;
+    // Children go first (each leaves controls_ itself), then our window.
+    while (!controls_.empty()) delete controls_.back();
+    DestroyHandle();
+}
+
+HWND TWinControl::Handle() {
+    if (!handle_) CreateHandle();
+    return handle_;
+}
+
+void TWinControl::CreateHandle() {
+    if (handle_) return;
+    if (parent_ && !parent_->HandleAllocated()) {
+        // A child window needs its parent's window; making that makes ours too.
+        parent_->CreateHandle();
+        if (handle_) return;
+    }
+    CreateWnd();
+    for (TWinControl* child : WinControlsInTabOrder()) child->CreateHandle();
+}
+
+void TWinControl::CreateParams(TCreateParams& p) {
+    p.WinClassName = ClassName();
+    p.Style = WS_CHILD | WS_CLIPSIBLINGS;
+    if (visible_) p.Style |= WS_VISIBLE;
+    if (!Enabled()) p.Style |= WS_DISABLED;
+    if (tabStop_) p.Style |= WS_TABSTOP;
+    p.X = left_;
+    p.Y = top_;
+    p.Width = width_;
+    p.Height = height_;
+    if (parent_) p.WndParent = parent_->Handle();
+}
+
+void TWinControl::CreateWnd() {
+    TCreateParams p;
+    CreateParams(p);
+    if ((p.Style & WS_CHILD) && !p.WndParent)
+        throw Exception(L"Control '" + Name() + L"' has no parent window");
+
+    // Register the framework class once; a class made from a system class
+    // takes that class's settings and keeps its procedure as the default.
+    auto& classes = RegisteredClasses();
+    auto it = std::find_if(classes.begin(), classes.end(),
+                           [&](const RegisteredClass& c) { return c.name == p.WinClassName; });
+    if (it == classes.end()) {
+        WNDCLASSEXW wc{};
+        wc.cbSize = sizeof(wc);
+        WNDPROC base = DefWindowProcW;
+        if (!p.BaseClassName.empty()) {
+            if (!GetClassInfoExW(nullptr, p.BaseClassName.c_str(), &wc))
+                throw Exception(L"Window class " + p.BaseClassName + L" is not available");
+            base = wc.lpfnWndProc;
+            wc.style &= ~static_cast<UINT>(CS_GLOBALCLASS);
+        } else {
+            wc.style = p.ClassStyle;
+            wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+            wc.hIcon = LoadIconW(GetModuleHandleW(nullptr), L"MAINICON");
+            if (!wc.hIcon) wc.hIcon = LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_APPLICATION));
+        }
+        wc.cbSize = sizeof(wc);
+        wc.lpfnWndProc = StaticWndProc;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.lpszClassName = p.WinClassName.c_str();
+        wc.hIconSm = nullptr;
+        const ATOM atom = RegisterClassExW(&wc);
+        if (!atom)
+            throw Exception(L"Cannot register window class " + p.WinClassName + L" (error " +
+                            IntToStr(GetLastError()) + L")");
+        classes.push_back(RegisteredClass{p.WinClassName, atom, base});
+        it = classes.end() - 1;
+    }
+    defWndProc_ = it->baseProc;
+
+    TWinControl* const outer = creatingControl;
+    creatingControl = this;
+    HWND hwnd = CreateWindowExW(p.ExStyle, p.WinClassName.c_str(), text_.c_str(), p.Style, p.X, p.Y, p.Width,
+                                p.Height, p.WndParent, nullptr, GetModuleHandleW(nullptr), this);
+    creatingControl = outer;
+    if (!hwnd) {
+        const DWORD error = GetLastError();
+        handle_ = nullptr;
+        throw Exception(L"Error creating window " + p.WinClassName + L" (error " + IntToStr(error) + L")");
+    }
+    handle_ = hwnd;
+    SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(Font().Handle()), FALSE);
+    UpdateBoundsFromWindow();
+}
+
+void TWinControl::DestroyHandle() {
+    if (!handle_) return;
+    for (TControl* c : controls_)
+        if (auto* w = dynamic_cast<TWinControl*>(c)) w->DestroyHandle();
+    // WM_NCDESTROY clears handle_; clear it anyway should the window be gone already.
+    DestroyWindow(handle_);
+    handle_ = nullptr;
+}
+
+void TWinControl::Release() {
+    if (handle_) PostMessageW(handle_, CM_RELEASE, 0, 0);
+}
+
+LRESULT CALLBACK TWinControl::StaticWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
+    auto* self = reinterpret_cast<TWinControl*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (!self && msg == WM_NCCREATE) {
+        const auto* cs = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        if (creatingControl && cs->lpCreateParams == creatingControl) {
+            self = creatingControl;
+            SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+            self->handle_ = hwnd;
+        }
+    }
+    if (!self) {
+        // Messages before WM_NCCREATE (WM_GETMINMAXINFO) or a window nobody claimed.
+        const RegisteredClass* c = FindRegisteredClass(hwnd);
+        return CallWindowProcW(c ? c->baseProc : DefWindowProcW, hwnd, msg, wParam, lParam);
+    }
+    if (msg == CM_RELEASE) {
+        // Here no handler of the object is on the stack any more.
+        delete self;
+        return 0;
+    }
+    TMessage m{msg, wParam, lParam, 0};
+    try {
+        self->WindowProc(m);
+    } catch (...) {
+        Application->HandleException(self);
+    }
+    if (msg == WM_NCDESTROY) {
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        self->handle_ = nullptr;
+    }
+    return m.Result;
+}
+
+void TWinControl::WndProc(TMessage& m) {
+    switch (m.Msg) {
+        case WM_PAINT: PaintHandler(m); return;
+        case WM_COMMAND:
+            // Notifications of a child go to the child's object.
+            if (m.LParam) {
+                TWinControl* child = FindControl(reinterpret_cast<HWND>(m.LParam));
+                if (child && child != this) {
+                    m.Result = child->Perform(CN_COMMAND, m.WParam, m.LParam);
+                    return;
+                }
+            }
+            break;
+        case WM_WINDOWPOSCHANGED:
+            TControl::WndProc(m);
+            UpdateBoundsFromWindow();
+            return;
+        default: break;
+    }
+    TControl::WndProc(m);
+}
+
+void TWinControl::DefaultHandler(TMessage& m) {
+    if (!handle_) {
+        TControl::DefaultHandler(m);
+        return;
+    }
+    if (m.Msg == WM_SETTEXT) text_ = m.LParam ? reinterpret_cast<const wchar_t*>(m.LParam) : L"";
+    m.Result = CallWindowProcW(defWndProc_, handle_, m.Msg, m.WParam, m.LParam);
+}
+
+void TWinControl::PaintHandler(TMessage& m) {
+    bool hasGraphic = false;
+    for (TControl* c : controls_)
+        if (!dynamic_cast<TWinControl*>(c)) hasGraphic = true;
+    if (!hasGraphic && defWndProc_ != DefWindowProcW) {
+        // A system control paints itself.
+        DefaultHandler(m);
+        return;
+    }
+    if (m.WParam) {
+        RECT clip;
+        if (GetClipBox(reinterpret_cast<HDC>(m.WParam), &clip) == ERROR) clip = ClientRect();
+        PaintControls(reinterpret_cast<HDC>(m.WParam), clip);
+    } else {
+        fwc::PaintDC dc(handle_);
+        if (dc.get()) PaintControls(dc.get(), dc.PaintRect());
+    }
+    m.Result = 0;
+}
+
+void TWinControl::PaintControls(HDC dc, const RECT& clip) {
+    for (TControl* c : controls_) {
+        if (dynamic_cast<TWinControl*>(c) || !c->Visible()) continue;
+        const RECT bounds = c->BoundsRect();
+        RECT overlap;
+        if (!IntersectRect(&overlap, &bounds, &clip)) continue;
+        fwc::SavedDCState saved(dc);
+        OffsetViewportOrgEx(dc, bounds.left, bounds.top, nullptr);
+        IntersectClipRect(dc, 0, 0, c->Width(), c->Height());
+        c->Perform(WM_PAINT, reinterpret_cast<WPARAM>(dc), 0);
+    }
+}
+
+void TWinControl::UpdateBoundsFromWindow() {
+    if (!handle_ || IsIconic(handle_)) return;
+    RECT r;
+    if (!GetWindowRect(handle_, &r)) return;
+    if ((GetWindowLongPtrW(handle_, GWL_STYLE) & WS_CHILD) && GetParent(handle_))
+        MapWindowPoints(HWND_DESKTOP, GetParent(handle_), reinterpret_cast<POINT*>(&r), 2);
+    left_ = r.left;
+    top_ = r.top;
+    width_ = r.right - r.left;
+    height_ = r.bottom - r.top;
+}
+
+void TWinControl::SetBounds(int left, int top, int width, int height) {
+    if (handle_) {
+        SetWindowPos(handle_, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+        UpdateBoundsFromWindow();
+    } else {
+        left_ = left;
+        top_ = top;
+        width_ = width;
+        height_ = height;
+    }
+}
+
+RECT TWinControl::ClientRect() {
+    RECT r{0, 0, width_, height_};
+    if (handle_) GetClientRect(handle_, &r);
+    return r;
+}
+
+void TWinControl::Invalidate() {
+    if (handle_) InvalidateRect(handle_, nullptr, TRUE);
+}
+
+void TWinControl::SetParent(TWinControl* parent) {
+    if (parent == Parent()) return;
+    TControl::SetParent(parent);
+    if (!parent) {
+        DestroyHandle();
+    } else if (handle_) {
+        ::SetParent(handle_, parent->Handle());
+    } else if (parent->HandleAllocated()) {
+        CreateHandle();
+    }
+}
+
+void TWinControl::InsertControl(TControl* control) {
+    if (auto* w = dynamic_cast<TWinControl*>(control)) w->tabOrder_ = static_cast<int>(WinControlsInTabOrder().size());
+    controls_.push_back(control);
+}
+
+void TWinControl::RemoveControl(TControl* control) {
+    controls_.erase(std::remove(controls_.begin(), controls_.end(), control), controls_.end());
+}
+
+std::vector<TWinControl*> TWinControl::WinControlsInTabOrder() const {
+    std::vector<TWinControl*> list;
+    for (TControl* c : controls_)
+        if (auto* w = dynamic_cast<TWinControl*>(c)) list.push_back(w);
+    std::stable_sort(list.begin(), list.end(),
+                     [](const TWinControl* a, const TWinControl* b) { return a->tabOrder_ < b->tabOrder_; });
+    return list;
+}
+
+TWinControl* TWinControl::FirstTabStop() {
+    for (TWinControl* w : WinControlsInTabOrder())
+        if (w->TabStop() && w->Visible() && w->Enabled() && w->HandleAllocated()) return w;
+    return nullptr;
+}
+
+void TWinControl::SetTabStop(bool value) {
+    tabStop_ = value;
+    if (handle_) {
+        LONG_PTR style = GetWindowLongPtrW(handle_, GWL_STYLE);
+        style = value ? (style | WS_TABSTOP) : (style & ~static_cast<LONG_PTR>(WS_TABSTOP));
+        SetWindowLongPtrW(handle_, GWL_STYLE, style);
+    }
+}
+
+void TWinControl::SetFocus() { ::SetFocus(Handle()); }
+
+bool TWinControl::Focused() const { return handle_ && GetFocus() == handle_; }
+
+void TWinControl::VisibleChanged() {
+    if (handle_) ShowWindow(handle_, visible_ ? SW_SHOWNA : SW_HIDE);
+}
+
+void TWinControl::EnabledChanged() {
+    if (handle_) EnableWindow(handle_, Enabled() ? TRUE : FALSE);
+}
+
+void TWinControl::FontChanged() {
+    if (handle_) SendMessageW(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(Font().Handle()), TRUE);
+    for (TControl* c : controls_) c->Perform(CM_PARENTFONTCHANGED);
+}
+
+void TWinControl::ColorChanged() {
+    Invalidate();
+    for (TControl* c : controls_) c->Perform(CM_PARENTCOLORCHANGED);
+}
+
+TWinControl* FindControl(HWND hwnd) {
+    if (!hwnd || !IsWindow(hwnd)) return nullptr;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    if (pid != GetCurrentProcessId() || !FindRegisteredClass(hwnd)) return nullptr;
+    return reinterpret_cast<TWinControl*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+}

@@ -1,0 +1,283 @@
+// Components, controls and windowed controls of the framework. Windows only.
+//
+// Ownership: a component frees the components it owns (in reverse order of
+// insertion) when it is destroyed, and leaves its owner's list first. A
+// windowed control also frees its child controls and owns its HWND: the
+// window is destroyed with the object (or earlier by DestroyHandle) and
+// never outlives it.
+//
+// Message handling can be replaced from outside: every message of a control
+// goes to its WindowProc, a replaceable handler whose default calls the
+// control's own WndProc. Whoever replaces it keeps the previous value and
+// passes the messages it does not answer on (the skin engine does this).
+// WndProc ends in DefaultHandler, which for a windowed control calls the
+// window procedure its class had before the framework took it over
+// (DefWindowProcW for the framework's own window classes).
+//
+// Every window class the framework registers has one static window
+// procedure; the control object sits in GWLP_USERDATA from WM_NCCREATE to
+// WM_NCDESTROY. That procedure is noexcept: an exception escaping a handler
+// is caught there and handed to Application->HandleException (an error box),
+// and the message loop goes on.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "framework/controls/Font.h"
+#include "framework/system/SysUtils.h"
+
+// Framework notifications, sent to a control through its WindowProc.
+constexpr UINT CM_BASE = 0xB000;
+constexpr UINT CM_PARENTFONTCHANGED = CM_BASE + 8;
+constexpr UINT CM_PARENTCOLORCHANGED = CM_BASE + 9;
+constexpr UINT CM_VISIBLECHANGED = CM_BASE + 11;
+constexpr UINT CM_ENABLEDCHANGED = CM_BASE + 12;
+constexpr UINT CM_COLORCHANGED = CM_BASE + 13;
+constexpr UINT CM_FONTCHANGED = CM_BASE + 14;
+constexpr UINT CM_TEXTCHANGED = CM_BASE + 18;
+constexpr UINT CM_RELEASE = CM_BASE + 33;
+// Notifications a parent window receives from a child, reflected to the child's object.
+constexpr UINT CN_BASE = 0xBC00;
+constexpr UINT CN_COMMAND = CN_BASE + WM_COMMAND;
+
+struct TMessage {
+    UINT Msg;
+    WPARAM WParam;
+    LPARAM LParam;
+    LRESULT Result;
+};
+using TWndMethod = std::function<void(TMessage&)>;
+
+class TObject {
+public:
+    virtual ~TObject() = default;
+    // The framework class name ("TButton", "TFormMain"); the skin engine selects by it.
+    virtual std::wstring ClassName() const { return L"TObject"; }
+};
+
+using TNotifyEvent = std::function<void(TObject* Sender)>;
+
+enum TComponentStateFlag : uint8_t { csLoading = 1, csDestroying = 2 };
+
+class TComponent : public TObject {
+public:
+    explicit TComponent(TComponent* AOwner);
+    ~TComponent() override;
+    TComponent(const TComponent&) = delete;
+    TComponent& operator=(const TComponent&) = delete;
+
+    std::wstring ClassName() const override { return L"TComponent"; }
+    TComponent* Owner() const { return owner_; }
+    int ComponentCount() const { return static_cast<int>(components_.size()); }
+    TComponent* Components(int index) const { return components_.at(static_cast<size_t>(index)); }
+    TComponent* FindComponent(const std::wstring& name) const;
+    const std::wstring& Name() const { return name_; }
+    void SetName(std::wstring name) { name_ = std::move(name); }
+    intptr_t Tag() const { return tag_; }
+    void SetTag(intptr_t tag) { tag_ = tag; }
+    uint8_t ComponentState() const { return state_; }
+    // Called once the component's properties have all been set (after a form is read).
+    virtual void Loaded();
+
+protected:
+    uint8_t state_ = 0;
+
+private:
+    TComponent* owner_ = nullptr;
+    std::vector<TComponent*> components_;
+    std::wstring name_;
+    intptr_t tag_ = 0;
+};
+
+class TWinControl;
+
+class TControl : public TComponent {
+public:
+    explicit TControl(TComponent* AOwner);
+    ~TControl() override;
+    std::wstring ClassName() const override { return L"TControl"; }
+
+    // The replaceable message handler; the default calls WndProc.
+    TWndMethod WindowProc;
+    // Sends a message to this control through WindowProc.
+    LRESULT Perform(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0);
+    virtual void WndProc(TMessage& message);
+    virtual void DefaultHandler(TMessage& message);
+
+    TWinControl* Parent() const { return parent_; }
+    virtual void SetParent(TWinControl* parent);
+
+    // Position in the parent's client area (screen position for a form).
+    int Left() const { return left_; }
+    int Top() const { return top_; }
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+    void SetLeft(int value) { SetBounds(value, top_, width_, height_); }
+    void SetTop(int value) { SetBounds(left_, value, width_, height_); }
+    void SetWidth(int value) { SetBounds(left_, top_, value, height_); }
+    void SetHeight(int value) { SetBounds(left_, top_, width_, value); }
+    virtual void SetBounds(int left, int top, int width, int height);
+    RECT BoundsRect() const { return RECT{left_, top_, left_ + width_, top_ + height_}; }
+    virtual RECT ClientRect();
+    int ClientWidth() { return ClientRect().right; }
+    int ClientHeight() { return ClientRect().bottom; }
+
+    bool Visible() const { return visible_; }
+    void SetVisible(bool value);
+    void Show() { SetVisible(true); }
+    void Hide() { SetVisible(false); }
+    bool Enabled() const { return enabled_; }
+    void SetEnabled(bool value);
+
+    const std::wstring& Caption() const { return text_; }
+    void SetCaption(const std::wstring& text);
+
+    // The parent's colour while ParentColor is set; setting a colour clears it.
+    TColor Color() const;
+    void SetColor(TColor color);
+    bool ParentColor() const { return parentColor_; }
+    void SetParentColor(bool value);
+    // A copy of the parent's font while ParentFont is set; changing the font clears it.
+    TFont& Font() { return font_; }
+    const TFont& Font() const { return font_; }
+    bool ParentFont() const { return parentFont_; }
+    void SetParentFont(bool value);
+
+    // Marks the control's area for repainting (in the parent for a window-less control).
+    virtual void Invalidate();
+    void Repaint();
+
+    TNotifyEvent OnClick;
+
+protected:
+    virtual void Click();
+    // Reactions to the framework notifications, run from WndProc.
+    virtual void VisibleChanged();
+    virtual void EnabledChanged();
+    virtual void TextChanged();
+    virtual void FontChanged();
+    virtual void ColorChanged();
+    void InvalidateParentRect(const RECT& rect);
+
+    int left_ = 0;
+    int top_ = 0;
+    int width_ = 0;
+    int height_ = 0;
+    std::wstring text_;
+    bool visible_ = true;
+
+private:
+    friend class TWinControl;
+    void SyncParentFont();
+
+    TWinControl* parent_ = nullptr;
+    bool enabled_ = true;
+    TColor color_ = clBtnFace;
+    bool parentColor_ = true;
+    TFont font_;
+    bool parentFont_ = true;
+    bool syncingFont_ = false;
+};
+
+// A control without a window of its own: its parent paints it by sending it
+// WM_PAINT with the parent's DC (wParam), origin moved to the control's
+// top-left corner and clipped to its bounds.
+class TGraphicControl : public TControl {
+public:
+    using TControl::TControl;
+    std::wstring ClassName() const override { return L"TGraphicControl"; }
+    void WndProc(TMessage& message) override;
+
+protected:
+    virtual void Paint(HDC dc);
+};
+
+// What CreateWindowExW is called with. BaseClassName names a system class the
+// framework class is made from (its window procedure becomes the default
+// handler); empty for a class of the framework's own.
+struct TCreateParams {
+    std::wstring WinClassName;
+    std::wstring BaseClassName;
+    UINT ClassStyle = 0;
+    DWORD Style = 0;
+    DWORD ExStyle = 0;
+    int X = 0;
+    int Y = 0;
+    int Width = 0;
+    int Height = 0;
+    HWND WndParent = nullptr;
+};
+
+class TWinControl : public TControl {
+public:
+    explicit TWinControl(TComponent* AOwner);
+    ~TWinControl() override;
+    std::wstring ClassName() const override { return L"TWinControl"; }
+
+    // The window, created now (with its parent's and its children's) if needed.
+    HWND Handle();
+    bool HandleAllocated() const { return handle_ != nullptr; }
+    // The window if it exists, without making one.
+    HWND WindowHandle() const { return handle_; }
+    void HandleNeeded() { (void)Handle(); }
+    // Destroys the window (children's first); the object stays and can make a new one.
+    void DestroyHandle();
+    // Posts CM_RELEASE; the object is deleted when that message arrives, outside its handlers.
+    void Release();
+
+    int ControlCount() const { return static_cast<int>(controls_.size()); }
+    TControl* Controls(int index) const { return controls_.at(static_cast<size_t>(index)); }
+    int TabOrder() const { return tabOrder_; }
+    void SetTabOrder(int value) { tabOrder_ = value; }
+    bool TabStop() const { return tabStop_; }
+    void SetTabStop(bool value);
+    void SetFocus();
+    bool Focused() const;
+
+    void SetParent(TWinControl* parent) override;
+    void SetBounds(int left, int top, int width, int height) override;
+    RECT ClientRect() override;
+    void Invalidate() override;
+    void WndProc(TMessage& message) override;
+    void DefaultHandler(TMessage& message) override;
+    // The window procedure DefaultHandler passes messages to.
+    WNDPROC DefWndProc() const { return defWndProc_; }
+
+    // Paints the window-less children into dc (client coordinates) where they meet clip.
+    void PaintControls(HDC dc, const RECT& clip);
+
+protected:
+    virtual void CreateParams(TCreateParams& params);
+    // Creates this window; CreateHandle adds the children's windows afterwards.
+    virtual void CreateWnd();
+    void CreateHandle();
+    // The first child that can take the focus, in tab order.
+    TWinControl* FirstTabStop();
+    void VisibleChanged() override;
+    void EnabledChanged() override;
+    void FontChanged() override;
+    void ColorChanged() override;
+    void UpdateBoundsFromWindow();
+    std::vector<TWinControl*> WinControlsInTabOrder() const;
+
+private:
+    friend class TControl;
+    static LRESULT CALLBACK StaticWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
+    void InsertControl(TControl* control);
+    void RemoveControl(TControl* control);
+    void PaintHandler(TMessage& message);
+
+    HWND handle_ = nullptr;
+    WNDPROC defWndProc_ = DefWindowProcW;
+    std::vector<TControl*> controls_;
+    int tabOrder_ = 0;
+    bool tabStop_ = false;
+};
+
+// The framework control whose window this is, or nullptr for any other window.
+TWinControl* FindControl(HWND hwnd);

@@ -1,0 +1,299 @@
+#include "framework/controls/Forms.h"
+
+#include <commctrl.h>
+
+#include <exception>
+
+#include "framework/controls/WinGuards.h"
+
+// ---------------------------------------------------------------- TForm
+
+TForm::TForm(TComponent* AOwner) : TWinControl(AOwner) {
+    visible_ = false;
+    SetParentColor(false);
+    SetParentFont(false);
+}
+
+TForm::~TForm() {
+    state_ |= csDestroying;
+    Application->FormGone(this);
+}
+
+void TForm::SetBorderStyle(TFormBorderStyle value) {
+    if (value == borderStyle_) return;
+    borderStyle_ = value;
+    UpdateWindowStyle();
+}
+
+void TForm::SetBorderIcons(uint8_t value) {
+    if (value == borderIcons_) return;
+    borderIcons_ = value;
+    UpdateWindowStyle();
+}
+
+void TForm::UpdateWindowStyle() {
+    if (!HandleAllocated()) return;
+    TCreateParams p;
+    CreateParams(p);
+    const HWND h = Handle();
+    // Keep the bits the window has now that are not ours to decide.
+    const DWORD keep = WS_VISIBLE | WS_MINIMIZE | WS_MAXIMIZE | WS_DISABLED;
+    const DWORD style = (static_cast<DWORD>(GetWindowLongPtrW(h, GWL_STYLE)) & keep) | (p.Style & ~keep);
+    SetWindowLongPtrW(h, GWL_STYLE, static_cast<LONG_PTR>(style));
+    SetWindowLongPtrW(h, GWL_EXSTYLE, static_cast<LONG_PTR>(p.ExStyle));
+    SetWindowPos(h, nullptr, 0, 0, 0, 0, SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TForm::SetClientWidth(int value) {
+    if (HandleAllocated()) {
+        SetBounds(left_, top_, width_ + value - ClientRect().right, height_);
+    } else {
+        clientWidth_ = value;
+    }
+}
+
+void TForm::SetClientHeight(int value) {
+    if (HandleAllocated()) {
+        SetBounds(left_, top_, width_, height_ + value - ClientRect().bottom);
+    } else {
+        clientHeight_ = value;
+    }
+}
+
+RECT TForm::ClientRect() {
+    if (HandleAllocated()) return TWinControl::ClientRect();
+    return RECT{0, 0, clientWidth_ >= 0 ? clientWidth_ : width_, clientHeight_ >= 0 ? clientHeight_ : height_};
+}
+
+void TForm::CreateParams(TCreateParams& p) {
+    p.WinClassName = ClassName();
+    p.ClassStyle = CS_DBLCLKS;
+    p.Style = WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
+    if (!Enabled()) p.Style |= WS_DISABLED;
+    p.ExStyle = 0;
+
+    uint8_t icons = borderIcons_;
+    switch (borderStyle_) {
+        case bsNone:
+            p.Style |= WS_POPUP;
+            icons = 0;
+            break;
+        case bsSingle:
+        case bsToolWindow: p.Style |= WS_CAPTION | WS_BORDER; break;
+        case bsSizeable:
+        case bsSizeToolWin: p.Style |= WS_CAPTION | WS_THICKFRAME; break;
+        case bsDialog:
+            p.Style |= WS_POPUP | WS_CAPTION;
+            p.ExStyle = WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE;
+            icons &= biSystemMenu;
+            p.ClassStyle |= CS_SAVEBITS;
+            break;
+    }
+    if (borderStyle_ == bsToolWindow || borderStyle_ == bsSizeToolWin) {
+        p.ExStyle = WS_EX_TOOLWINDOW;
+        icons &= biSystemMenu;
+    }
+    if (icons & biMinimize) p.Style |= WS_MINIMIZEBOX;
+    if (icons & biMaximize) p.Style |= WS_MAXIMIZEBOX;
+    if (icons & biSystemMenu) p.Style |= WS_SYSMENU;
+
+    TForm* main = Application->MainForm();
+    if (main == this) {
+        if (Application->MainFormOnTaskBar()) p.ExStyle |= WS_EX_APPWINDOW;
+    } else if (main && main->HandleAllocated()) {
+        // Other forms stay above the main form and leave the taskbar to it.
+        p.WndParent = main->Handle();
+    }
+
+    p.Width = width_;
+    p.Height = height_;
+    if (clientWidth_ >= 0 || clientHeight_ >= 0) {
+        RECT r{0, 0, clientWidth_ >= 0 ? clientWidth_ : width_, clientHeight_ >= 0 ? clientHeight_ : height_};
+        AdjustWindowRectEx(&r, p.Style, FALSE, p.ExStyle);
+        p.Width = r.right - r.left;
+        p.Height = r.bottom - r.top;
+    }
+    p.X = left_;
+    p.Y = top_;
+    if (position_ == poScreenCenter) {
+        RECT work{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+        SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+        p.X = work.left + (work.right - work.left - p.Width) / 2;
+        p.Y = work.top + (work.bottom - work.top - p.Height) / 2;
+    }
+}
+
+void TForm::Show() {
+    SetVisible(true);
+    BringToFront();
+}
+
+void TForm::BringToFront() {
+    if (HandleAllocated()) SetWindowPos(Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+}
+
+void TForm::VisibleChanged() {
+    if (visible_) {
+        HandleNeeded();
+        DoShow();
+        ShowWindow(Handle(), SW_SHOWNORMAL);
+    } else if (HandleAllocated()) {
+        ShowWindow(Handle(), SW_HIDE);
+    }
+}
+
+void TForm::DoShow() {
+    if (OnShow) OnShow(this);
+}
+
+void TForm::DoClose(TCloseAction& action) {
+    if (OnClose) OnClose(this, action);
+}
+
+void TForm::Close() {
+    TCloseAction action = caHide;
+    DoClose(action);
+    if (action == caNone) return;
+    if (Application->MainForm() == this) {
+        Application->Terminate();
+        return;
+    }
+    switch (action) {
+        case caHide: Hide(); break;
+        case caMinimize:
+            if (HandleAllocated()) ShowWindow(Handle(), SW_MINIMIZE);
+            break;
+        case caFree: Release(); break;
+        case caNone: break;
+    }
+}
+
+void TForm::FocusFirstControl() {
+    const HWND focus = GetFocus();
+    if (focus && focus != Handle() && IsChild(Handle(), focus)) return;
+    if (TWinControl* first = FirstTabStop()) first->SetFocus();
+}
+
+void TForm::WndProc(TMessage& m) {
+    switch (m.Msg) {
+        case WM_CLOSE:
+            Close();
+            m.Result = 0;
+            return;
+        case WM_ERASEBKGND: {
+            RECT r;
+            GetClientRect(Handle(), &r);
+            fwc::SolidBrush brush(ColorToRGB(Color()));
+            FillRect(reinterpret_cast<HDC>(m.WParam), &r, brush.get());
+            m.Result = 1;
+            return;
+        }
+        case WM_PRINTCLIENT: {
+            // Printing and captures get the same pixels as the screen.
+            const HDC dc = reinterpret_cast<HDC>(m.WParam);
+            if (m.LParam & PRF_ERASEBKGND) Perform(WM_ERASEBKGND, m.WParam, 0);
+            RECT clip;
+            if (GetClipBox(dc, &clip) == ERROR || IsRectEmpty(&clip)) GetClientRect(Handle(), &clip);
+            PaintControls(dc, clip);
+            m.Result = 0;
+            return;
+        }
+        case WM_SETFOCUS:
+            TWinControl::WndProc(m);
+            FocusFirstControl();
+            return;
+        default: break;
+    }
+    TWinControl::WndProc(m);
+}
+
+// ---------------------------------------------------------------- TApplication
+
+namespace {
+
+TApplication& TheApplication() {
+    static TApplication app;
+    return app;
+}
+
+std::wstring ExeBaseName() {
+    wchar_t path[MAX_PATH] = {};
+    const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring name(path, n);
+    const size_t slash = name.find_last_of(L"\\/");
+    if (slash != std::wstring::npos) name.erase(0, slash + 1);
+    const size_t dot = name.find_last_of(L'.');
+    if (dot != std::wstring::npos) name.erase(dot);
+    return name;
+}
+
+}  // namespace
+
+TApplication* Application = &TheApplication();
+
+TApplication::TApplication() : TComponent(nullptr), title_(ExeBaseName()) {}
+
+TApplication::~TApplication() {
+    state_ |= csDestroying;
+    // Forms go here, while this object is still whole.
+    while (ComponentCount() > 0) delete Components(ComponentCount() - 1);
+}
+
+void TApplication::Initialize() {
+    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&icc);
+}
+
+void TApplication::FormGone(TForm* form) {
+    if (form != mainForm_) return;
+    mainForm_ = nullptr;
+}
+
+void TApplication::Run() {
+    if (!mainForm_) return;
+    terminated_ = false;
+    mainForm_->Show();
+    while (!terminated_) HandleMessage();
+}
+
+bool TApplication::ProcessMessage() {
+    MSG msg;
+    if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) return false;
+    if (msg.message == WM_QUIT) {
+        terminated_ = true;
+    } else {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    return true;
+}
+
+void TApplication::ProcessMessages() {
+    while (ProcessMessage()) {
+    }
+}
+
+void TApplication::HandleMessage() {
+    if (!ProcessMessage()) WaitMessage();
+}
+
+void TApplication::Terminate() { PostQuitMessage(0); }
+
+void TApplication::HandleException(TObject*) noexcept {
+    if (!std::current_exception()) return;
+    try {
+        try {
+            throw;
+        } catch (const Exception& e) {
+            ShowException(e);
+        } catch (...) {
+            ShowException(Exception(L""));
+        }
+    } catch (...) {
+        // Nothing more can be shown; the loop goes on.
+    }
+}
+
+void TApplication::ShowException(const Exception& e) noexcept {
+    MessageBoxW(GetActiveWindow(), e.Message().c_str(), title_.c_str(), MB_OK | MB_ICONERROR);
+}

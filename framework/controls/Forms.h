@@ -1,0 +1,133 @@
+// Forms and the application object. Windows only.
+//
+// The global Application runs the user-interface thread: its message loop
+// (Run), the nested pump handlers call while they work (ProcessMessages),
+// and the standard display of an exception that escaped a handler
+// (HandleException: an error box with the exception's message; the loop
+// goes on). Forms made with CreateForm are owned by Application and freed
+// when it goes at program end; the first one is the main form, and closing
+// it ends Run.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <type_traits>
+
+#include "framework/controls/Controls.h"
+
+enum TFormBorderStyle : uint8_t { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
+
+// Set of the caption's icons.
+enum TBorderIcon : uint8_t { biSystemMenu = 1, biMinimize = 2, biMaximize = 4 };
+
+enum TPosition : uint8_t { poDesigned, poScreenCenter };
+
+enum TCloseAction : uint8_t { caNone, caHide, caFree, caMinimize };
+
+using TCloseEvent = std::function<void(TObject* Sender, TCloseAction& Action)>;
+
+class TForm : public TWinControl {
+public:
+    explicit TForm(TComponent* AOwner);
+    ~TForm() override;
+    std::wstring ClassName() const override { return L"TForm"; }
+
+    TFormBorderStyle BorderStyle() const { return borderStyle_; }
+    void SetBorderStyle(TFormBorderStyle value);
+    uint8_t BorderIcons() const { return borderIcons_; }  // TBorderIcon bits
+    void SetBorderIcons(uint8_t value);
+    TPosition Position() const { return position_; }
+    void SetPosition(TPosition value) { position_ = value; }
+    // Before the window exists the client size is kept and the window size
+    // is derived from it when the window is made, for its actual frame.
+    void SetClientWidth(int value);
+    void SetClientHeight(int value);
+    RECT ClientRect() override;
+
+    // Close as the user's close box does: OnClose decides (caHide by default);
+    // for the main form anything but caNone ends the application's loop.
+    void Close();
+    // Visible, and in front of the other windows.
+    void Show();
+    void BringToFront();
+
+    TNotifyEvent OnShow;
+    TCloseEvent OnClose;
+
+    void WndProc(TMessage& message) override;
+
+protected:
+    void CreateParams(TCreateParams& params) override;
+    void VisibleChanged() override;
+    virtual void DoShow();
+    virtual void DoClose(TCloseAction& action);
+
+private:
+    void UpdateWindowStyle();
+    void FocusFirstControl();
+
+    TFormBorderStyle borderStyle_ = bsSizeable;
+    uint8_t borderIcons_ = biSystemMenu | biMinimize | biMaximize;
+    TPosition position_ = poDesigned;
+    int clientWidth_ = -1;  // requested client size before the window exists, -1 none
+    int clientHeight_ = -1;
+};
+
+class TApplication : public TComponent {
+public:
+    TApplication();
+    ~TApplication() override;
+    std::wstring ClassName() const override { return L"TApplication"; }
+
+    void Initialize();
+    bool MainFormOnTaskBar() const { return mainFormOnTaskBar_; }
+    void SetMainFormOnTaskBar(bool value) { mainFormOnTaskBar_ = value; }
+
+    // Makes a form owned by the application; the first becomes the main form
+    // (its window is made now, shown by Run).
+    template <class T>
+    void CreateForm(T*& reference) {
+        static_assert(std::is_base_of<TForm, T>::value, "CreateForm makes forms");
+        reference = nullptr;
+        T* form = new T(this);
+        reference = form;
+        if (!mainForm_) {
+            mainForm_ = form;
+            form->HandleNeeded();
+        }
+    }
+    TForm* MainForm() const { return mainForm_; }
+
+    // Shows the main form and handles messages until Terminate.
+    void Run();
+    // Handles every message waiting now, then returns.
+    void ProcessMessages();
+    // Handles one message, waiting for one if none is there.
+    void HandleMessage();
+    void Terminate();
+    bool Terminated() const { return terminated_; }
+
+    // The standard display of the exception being handled: call only from
+    // inside a catch block. A framework Exception shows its message; any
+    // other exception is shown as a framework Exception with an empty message.
+    void HandleException(TObject* Sender) noexcept;
+    void ShowException(const Exception& e) noexcept;
+
+    const std::wstring& Title() const { return title_; }
+    void SetTitle(std::wstring title) { title_ = std::move(title); }
+
+private:
+    friend class TForm;
+    bool ProcessMessage();
+    void FormGone(TForm* form);
+
+    TForm* mainForm_ = nullptr;
+    bool terminated_ = false;
+    bool mainFormOnTaskBar_ = false;
+    std::wstring title_;
+};
+
+extern TApplication* Application;
