@@ -1,0 +1,22 @@
+#include "framework/graphics/Color.h"
+#include "framework/graphics/Types.h"
+
+#include <algorithm>
+
+bool IntersectRect(TRect& result, const TRect& a, const TRect& b) {
+    TRect r{std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right),
+            std::min(a.Bottom, b.Bottom)};
+    if (r.IsEmpty()) {
+        result = TRect{};
+        return false;
+    }
+    result = r;
+    return true;
+}
+
+void OffsetRect(TRect& rect, int dx, int dy) {
+    rect.Left += dx;
+    rect.Right += dx;
+    rect.Top += dy;
+    rect.Bottom += dy;
+}

@@ -1,0 +1,9 @@
+#include "framework/graphics/Color.h"
+
+#include <windows.h>
+
+TColor ColorToRGB(TColor color) {
+    if (color >= 0)
+        return color;
+    return static_cast<TColor>(GetSysColor(color & 0xFF));
+}
