@@ -276,9 +276,11 @@ void THttpClient::DoRequest(const char* method, const std::wstring& url, TStream
         TUri uri = ParseUri(url);
         int redirects = 0;
         for (;;) {
-            if (uri.Protocol == "https")
+            if (uri.Protocol == "https") {
+                const std::string shown = uri.Url();
                 throw EIdException(L"HTTPS is not supported (no TLS layer): " +
-                                   std::wstring(uri.Url().begin(), uri.Url().end()));
+                                   std::wstring(shown.begin(), shown.end()));
+            }
             THttpResponseHead response = d.SendAndReadHead(method, uri);
             d.TakeResponse(response, uri);
             const int code = response.Code;

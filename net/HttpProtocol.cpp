@@ -67,27 +67,37 @@ std::string Origin(const TUri& uri) {
     return out;
 }
 
-// RFC 3986 dot-segment removal on a path that starts with "/".
-std::string RemoveDotSegments(const std::string& path) {
-    std::vector<std::string> out;
-    size_t i = 1;
-    bool trailingSlash = false;
-    while (i <= path.size()) {
-        size_t j = path.find('/', i);
-        if (j == std::string::npos) j = path.size();
-        std::string seg = path.substr(i, j - i);
-        trailingSlash = j < path.size() || seg == "." || seg == "..";
-        if (seg == "..") {
-            if (!out.empty()) out.pop_back();
-        } else if (seg != ".") {
-            if (j < path.size() || !seg.empty()) out.push_back(seg);
+// RFC 3986 dot-segment removal (section 5.2.4).
+std::string RemoveDotSegments(std::string in) {
+    std::string out;
+    auto dropLastSegment = [&out] {
+        size_t slash = out.rfind('/');
+        out.erase(slash == std::string::npos ? 0 : slash);
+    };
+    while (!in.empty()) {
+        if (in.compare(0, 3, "../") == 0) {
+            in.erase(0, 3);
+        } else if (in.compare(0, 2, "./") == 0) {
+            in.erase(0, 2);
+        } else if (in.compare(0, 3, "/./") == 0) {
+            in.erase(0, 2);
+        } else if (in == "/.") {
+            in = "/";
+        } else if (in.compare(0, 4, "/../") == 0) {
+            in.erase(0, 3);
+            dropLastSegment();
+        } else if (in == "/..") {
+            in = "/";
+            dropLastSegment();
+        } else if (in == "." || in == "..") {
+            in.clear();
+        } else {
+            size_t end = in.find('/', in[0] == '/' ? 1 : 0);
+            out += in.substr(0, end);
+            in.erase(0, end == std::string::npos ? in.size() : end);
         }
-        i = j + 1;
     }
-    std::string result;
-    for (size_t k = 0; k < out.size(); ++k) result += "/" + out[k];
-    if (result.empty() || trailingSlash) result += "/";
-    return result;
+    return out.empty() ? "/" : out;
 }
 
 bool HasToken(const std::string& list, const std::string& token) {

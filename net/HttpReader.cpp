@@ -181,8 +181,14 @@ int64_t ContentLengthOf(const THttpResponseHead& head) {
     const std::string* value = head.Find("Content-Length");
     if (!value) return -1;
     const std::string& v = *value;
-    if (!AllDigits(v) || v.size() > 18) throw EIdException(L"Invalid Content-Length: " + ForMessage(v));
-    return std::stoll(v);
+    if (!AllDigits(v)) throw EIdException(L"Invalid Content-Length: " + ForMessage(v));
+    int64_t length = 0;
+    for (char c : v) {
+        if (length > (std::numeric_limits<int64_t>::max() - (c - '0')) / 10)
+            throw EIdException(L"Invalid Content-Length: " + ForMessage(v));
+        length = length * 10 + (c - '0');
+    }
+    return length;
 }
 
 TBodyPlan PlanBody(const THttpResponseHead& head, bool headRequest) {
@@ -254,6 +260,12 @@ int64_t ReadBody(THttpReader& reader, const TBodyPlan& plan, TStream* dest, cons
         }
         CutAtPosition(dest);
     } catch (...) {
+        // A failed transfer leaves exactly the bytes received, not the
+        // reserved length.
+        try {
+            CutAtPosition(dest);
+        } catch (...) {
+        }
         if (events.End) events.End();
         throw;
     }

@@ -105,7 +105,7 @@ struct TBodyEvents {
 
 // Reads the body into dest at its position (null: read and discard). Before
 // each known-length part dest is sized to position + length (see
-// kMaxPresize); afterwards it is cut at its position. A length-framed body cut
+// kMaxPresize); afterwards, and when reading fails, it is cut at its position. A length-framed body cut
 // short by the peer closing stands as received; a chunked one that ends early
 // raises EIdConnClosedGracefully. Returns the number of body bytes read.
 int64_t ReadBody(THttpReader& reader, const TBodyPlan& plan, TStream* dest, const TBodyEvents& events,
