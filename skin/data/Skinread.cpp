@@ -114,6 +114,17 @@ int TSkinReader::FindMember(Match match, TMemoryStream& dest) const {
     return -1;
 }
 
+void TSkinReader::ReadEntry(int index, TMemoryStream& dest) const {
+    int at = 0;
+    FindMember([&](const std::wstring&) { return at++ == index; }, dest);
+}
+
+int64_t TSkinReader::MemberBytes() const {
+    int64_t total = 0;
+    for (int32_t size : sizes) total += std::max(0, size);
+    return total;
+}
+
 void TSkinReader::readfile(const std::wstring& name, TMemoryStream& dest) const {
     std::wstring wanted = LowerCaseAscii(name);
     FindMember([&](const std::wstring& entry) { return entry == wanted; }, dest);

@@ -61,6 +61,12 @@ public:
     // matches, dest is left empty and name unchanged.
     void readIni(const std::wstring& part, TMemoryStream& dest, std::wstring& name) const;
 
+    // Copies directory entry index (duplicates and empty names included) into dest.
+    void ReadEntry(int index, TMemoryStream& dest) const;
+    // Bytes the size table asks for (negative sizes count as 0); more than
+    // ms holds means the package is damaged.
+    int64_t MemberBytes() const;
+
     TStringList Dir;             // member names, ASCII letters lower-cased
     int32_t Num = 0;             // entries in Dir
     std::vector<int32_t> sizes;  // one per entry

@@ -128,6 +128,10 @@ TEST_F(SkinReaderTest, LookupServesFirstOfDuplicatesAndCountsEveryOffset) {
     EXPECT_TRUE(Member(L"last.bmp") == Text("LAST"));
     EXPECT_TRUE(Member(L"empty.bmp").empty());
     EXPECT_TRUE(Member(L"missing.bmp").empty());
+    TMemoryStream entry;
+    reader.ReadEntry(3, entry);  // by position, so the second dup.bmp is reachable too
+    EXPECT_TRUE(Contents(entry) == Text("second!"));
+    EXPECT_EQ(reader.MemberBytes(), 3 + 5 + 0 + 7 + 3 + 4);
 
     TMemoryStream ini;
     ini.WriteBuffer("old", 3);
