@@ -303,10 +303,12 @@ TEST_F(HttpClientTest, DestinationFileCutToTheBody) {
         EXPECT_EQ(file.Position(), 11);
     }
     EXPECT_EQ(std::filesystem::file_size(path), 11u);
-    TFileStream check(path.wstring(), fmOpenRead);
-    std::string back(11, '\0');
-    check.ReadBuffer(back.data(), 11);
-    EXPECT_EQ(back, "new content");
+    {
+        TFileStream check(path.wstring(), fmOpenRead);
+        std::string back(11, '\0');
+        check.ReadBuffer(back.data(), 11);
+        EXPECT_EQ(back, "new content");
+    }
     std::filesystem::remove(path);
 }
 
