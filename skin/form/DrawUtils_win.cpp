@@ -1,0 +1,82 @@
+#include "skin/form/DrawUtils.h"
+
+#include <algorithm>
+#include <vector>
+
+UniqueRegion BitmapToRegion(const TBitmap& bitmap, int xOffset, int yOffset, TColor key, int blueTolerance,
+                            int greenTolerance, int redTolerance) {
+    UniqueRegion result(CreateRectRgn(0, 0, 0, 0));
+    if (!result)
+        return result;
+    // One RGNDATA buffer reused for every batch; freed on every path by its vector.
+    std::vector<unsigned char> buffer;
+    ScanRegionRects(bitmap, xOffset, yOffset, key, blueTolerance, greenTolerance, redTolerance,
+                    [&](const TRect* rects, size_t count) {
+                        buffer.assign(sizeof(RGNDATAHEADER) + count * sizeof(RECT), 0);
+                        auto* data = reinterpret_cast<RGNDATA*>(buffer.data());
+                        data->rdh.dwSize = sizeof(RGNDATAHEADER);
+                        data->rdh.iType = RDH_RECTANGLES;
+                        data->rdh.nCount = static_cast<DWORD>(count);
+                        data->rdh.nRgnSize = static_cast<DWORD>(count * sizeof(RECT));
+                        RECT bound = ToRECT(rects[0]);
+                        RECT* out = reinterpret_cast<RECT*>(data->Buffer);
+                        for (size_t i = 0; i < count; ++i) {
+                            out[i] = ToRECT(rects[i]);
+                            bound.left = std::min(bound.left, out[i].left);
+                            bound.top = std::min(bound.top, out[i].top);
+                            bound.right = std::max(bound.right, out[i].right);
+                            bound.bottom = std::max(bound.bottom, out[i].bottom);
+                        }
+                        data->rdh.rcBound = bound;
+                        UniqueRegion part(ExtCreateRegion(nullptr, static_cast<DWORD>(buffer.size()), data));
+                        if (part)
+                            CombineRgn(result.get(), result.get(), part.get(), RGN_OR);
+                    });
+    return result;
+}
+
+void DrawParentImage(HWND control, HDC dc, bool) {
+    HWND parent = GetParent(control);
+    if (!parent)
+        return;
+    RECT bounds{};
+    GetWindowRect(control, &bounds);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&bounds), 2);
+    RECT client{};
+    GetClientRect(control, &client);
+    SavedDCState saved(dc);
+    POINT old{};
+    OffsetViewportOrgEx(dc, -bounds.left, -bounds.top, &old);
+    IntersectClipRect(dc, bounds.left, bounds.top, bounds.left + client.right, bounds.top + client.bottom);
+    SendMessageW(parent, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    SendMessageW(parent, WM_PAINT, reinterpret_cast<WPARAM>(dc), 0);
+}
+
+void DrawRect2(HDC dc, const TRect& target, const TBitmap& bitmap, const TRect& margins, int frameNumber,
+               int frameCount, bool transparent, bool tile, bool stacked) {
+    TCanvas canvas(dc);
+    DrawRect2(canvas, target, bitmap, margins, frameNumber, frameCount, transparent, tile, stacked);
+}
+
+void DrawRect1(HDC dc, const TRect& target, const TBitmap& bitmap, int frameNumber, int frameCount,
+               bool transparent) {
+    TCanvas canvas(dc);
+    DrawRect1(canvas, target, bitmap, frameNumber, frameCount, transparent);
+}
+
+void DrawRect3(HDC dc, const TRect& target, const TBitmap& bitmap, int frameNumber, int frameCount,
+               bool transparent) {
+    TCanvas canvas(dc);
+    DrawRect3(canvas, target, bitmap, frameNumber, frameCount, transparent);
+}
+
+void DrawRectH(HDC dc, const TRect& target, const TBitmap& bitmap, const TRect& margins, int frameNumber,
+               int frameCount, int ignored, bool stacked) {
+    TCanvas canvas(dc);
+    DrawRectH(canvas, target, bitmap, margins, frameNumber, frameCount, ignored, stacked);
+}
+
+void DrawTranmap(HDC dc, const TRect& target, const TBitmap& bitmap, TColor key) {
+    TCanvas canvas(dc);
+    DrawTranmap(canvas, target, bitmap, key);
+}
