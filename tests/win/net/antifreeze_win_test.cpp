@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <functional>
 
-#include "LoopbackServer.h"
+#include "tests/native/net/LoopbackServer.h"
 #include "framework/system/Classes.h"
 #include "net/AntiFreeze.h"
 #include "net/HttpClient.h"
