@@ -4,6 +4,7 @@
 
 #include "framework/controls/Forms.h"
 #include "framework/controls/WinGuards.h"
+#include "framework/graphics/GdiHandles.h"
 
 namespace {
 
@@ -60,10 +61,6 @@ void TComponent::Loaded() { state_ &= static_cast<uint8_t>(~csLoading); }
 
 TControl::TControl(TComponent* AOwner) : TComponent(AOwner) {
     WindowProc = [this](TMessage& m) { WndProc(m); };
-    font_.OnChange = [this] {
-        if (!syncingFont_) parentFont_ = false;
-        Perform(CM_FONTCHANGED);
-    };
 }
 
 TControl::~TControl() {
@@ -85,7 +82,10 @@ void TControl::WndProc(TMessage& m) {
         case CM_VISIBLECHANGED: VisibleChanged(); break;
         case CM_ENABLEDCHANGED: EnabledChanged(); break;
         case CM_TEXTCHANGED: TextChanged(); break;
-        case CM_FONTCHANGED: FontChanged(); break;
+        case CM_FONTCHANGED:
+            CheckParentFont();
+            FontChanged();
+            break;
         case CM_COLORCHANGED: ColorChanged(); break;
         case CM_PARENTFONTCHANGED: SyncParentFont(); break;
         case CM_PARENTCOLORCHANGED:
@@ -184,21 +184,32 @@ void TControl::SetParentColor(bool value) {
     Perform(CM_COLORCHANGED);
 }
 
+void TControl::SetFont(const TFont& font) {
+    font_.Assign(font);
+    Perform(CM_FONTCHANGED);
+}
+
 void TControl::SetParentFont(bool value) {
     parentFont_ = value;
     if (value) SyncParentFont();
 }
 
+namespace {
+bool SameFont(const TFont& a, const TFont& b) {
+    return a.Name == b.Name && a.Height == b.Height && a.Color == b.Color && a.Style == b.Style &&
+           a.Charset == b.Charset;
+}
+}  // namespace
+
 void TControl::SyncParentFont() {
     if (!parentFont_ || !parent_) return;
-    syncingFont_ = true;
-    try {
-        font_.Assign(parent_->Font());
-    } catch (...) {
-        syncingFont_ = false;
-        throw;
-    }
-    syncingFont_ = false;
+    if (SameFont(font_, parent_->Font())) return;
+    font_.Assign(parent_->Font());
+    Perform(CM_FONTCHANGED);
+}
+
+void TControl::CheckParentFont() {
+    if (parentFont_ && parent_ && !SameFont(font_, parent_->Font())) parentFont_ = false;
 }
 
 void TControl::InvalidateParentRect(const RECT& rect) {
@@ -436,7 +447,7 @@ void TWinControl::PaintControls(HDC dc, const RECT& clip) {
         const RECT bounds = c->BoundsRect();
         RECT overlap;
         if (!IntersectRect(&overlap, &bounds, &clip)) continue;
-        fwc::SavedDCState saved(dc);
+        SavedDCState saved(dc);
         OffsetViewportOrgEx(dc, bounds.left, bounds.top, nullptr);
         IntersectClipRect(dc, 0, 0, c->Width(), c->Height());
         c->Perform(WM_PAINT, reinterpret_cast<WPARAM>(dc), 0);

@@ -28,7 +28,8 @@
 #include <string>
 #include <vector>
 
-#include "framework/controls/Font.h"
+#include "framework/graphics/Canvas.h"
+#include "framework/graphics/Color.h"
 #include "framework/system/SysUtils.h"
 
 // Framework notifications, sent to a control through its WindowProc.
@@ -142,9 +143,13 @@ public:
     void SetColor(TColor color);
     bool ParentColor() const { return parentColor_; }
     void SetParentColor(bool value);
-    // A copy of the parent's font while ParentFont is set; changing the font clears it.
+    // A copy of the parent's font while ParentFont is set. After editing
+    // Font() in place send CM_FONTCHANGED (or use SetFont) so the window,
+    // the size and the children follow; a font that then differs from the
+    // parent's clears ParentFont.
     TFont& Font() { return font_; }
     const TFont& Font() const { return font_; }
+    void SetFont(const TFont& font);
     bool ParentFont() const { return parentFont_; }
     void SetParentFont(bool value);
 
@@ -174,6 +179,7 @@ protected:
 private:
     friend class TWinControl;
     void SyncParentFont();
+    void CheckParentFont();
 
     TWinControl* parent_ = nullptr;
     bool enabled_ = true;
@@ -181,7 +187,6 @@ private:
     bool parentColor_ = true;
     TFont font_;
     bool parentFont_ = true;
-    bool syncingFont_ = false;
 };
 
 // A control without a window of its own: its parent paints it by sending it

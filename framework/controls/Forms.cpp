@@ -4,7 +4,7 @@
 
 #include <exception>
 
-#include "framework/controls/WinGuards.h"
+#include "framework/graphics/GdiHandles.h"
 
 // ---------------------------------------------------------------- TForm
 
@@ -183,7 +183,7 @@ void TForm::WndProc(TMessage& m) {
         case WM_ERASEBKGND: {
             RECT r;
             GetClientRect(Handle(), &r);
-            fwc::SolidBrush brush(ColorToRGB(Color()));
+            UniqueBrush brush(CreateSolidBrush(static_cast<COLORREF>(ColorToRGB(Color()))));
             FillRect(reinterpret_cast<HDC>(m.WParam), &r, brush.get());
             m.Result = 1;
             return;

@@ -1,6 +1,6 @@
 #include "framework/controls/StdCtrls.h"
 
-#include "framework/controls/WinGuards.h"
+#include "framework/graphics/GdiHandles.h"
 
 // ---------------------------------------------------------------- TLabel
 
@@ -27,9 +27,9 @@ void TLabel::SetTransparent(bool value) {
 
 void TLabel::AdjustBounds() {
     if (!autoSize_) return;
-    fwc::WindowDC screen(nullptr);
+    WindowDC screen = WindowDC::Client(nullptr);
     if (!screen) return;
-    fwc::SelectGuard font(screen.get(), Font().Handle());
+    SelectGuard font(screen.get(), Font().Handle());
     // An empty caption still measures one line, so the label keeps its height.
     const std::wstring text = text_.empty() ? std::wstring(L" ") : text_;
     RECT r{0, 0, 0, 0};
@@ -50,13 +50,13 @@ void TLabel::FontChanged() {
 void TLabel::Paint(HDC dc) {
     RECT r{0, 0, width_, height_};
     if (!transparent_) {
-        fwc::SolidBrush brush(ColorToRGB(Color()));
+        UniqueBrush brush(CreateSolidBrush(static_cast<COLORREF>(ColorToRGB(Color()))));
         FillRect(dc, &r, brush.get());
     }
     if (text_.empty()) return;
-    fwc::SelectGuard font(dc, Font().Handle());
+    SelectGuard font(dc, Font().Handle());
     SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, ColorToRGB(Enabled() ? Font().Color() : clGrayText));
+    SetTextColor(dc, static_cast<COLORREF>(ColorToRGB(Enabled() ? Font().Color : clGrayText)));
     DrawTextW(dc, text_.c_str(), static_cast<int>(text_.size()), &r, kLabelTextFormat);
 }
 
