@@ -35,7 +35,7 @@ static_assert(kBuilt.p_code[0x0D] == 0x94 && kBuilt.p_code[63] == 0xFF, "positio
 const PositionCode lzh::kPositionCode = kBuilt;
 
 struct TLZH::Tables {
-    uint8_t text_buf[N + F - 1];
+    uint8_t text_buf[N + F - 1 + 8];  // 8 bytes of padding for word-wise compares
     uint16_t lson[N + 1];
     uint16_t rson[N + 257];  // N + 1 + c is the root of the tree of strings starting with byte c
     uint16_t dad[N + 1];
@@ -94,44 +94,82 @@ void TLZH::InitTree() {
     for (int i = 0; i < N; ++i) t_->dad[i] = NIL;
 }
 
+namespace {
+// Eight bytes as a big-endian number: comparing two such numbers orders
+// the byte strings the way a byte-by-byte comparison does.
+inline uint64_t LoadBigEndian(const uint8_t* p) {
+    uint64_t v;
+    std::memcpy(&v, p, 8);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    v = __builtin_bswap64(v);
+#endif
+    return v;
+}
+
+// Common prefix of a and b from byte `from` on (at least from, at most F)
+// and whether a sorts at or after b. Reads up to 7 bytes past a + F and
+// b + F, which the ring's padding provides.
+inline int ComparePrefix(const uint8_t* a, const uint8_t* b, int from, bool& atOrAfter) {
+    for (int i = from; i < F; i += 8) {
+        uint64_t x = LoadBigEndian(a + i), y = LoadBigEndian(b + i);
+        if (x != y) {
+            int same = i + __builtin_clzll(x ^ y) / 8;
+            if (same >= F) break;  // the difference lies past the look-ahead
+            atOrAfter = x > y;
+            return same;
+        }
+    }
+    atOrAfter = true;
+    return F;
+}
+}  // namespace
+
 void TLZH::InsertNode(int r) {
     Tables& t = *t_;
     const uint8_t* key = &t.text_buf[r];
-    int cmp = 1;
+    const uint64_t keyHead = LoadBigEndian(key + 1);  // byte 0 is equal in the whole tree
+    bool right = true;
     int p = N + 1 + key[0];
     t.rson[r] = t.lson[r] = NIL;
-    match_length = 0;
+    int length = 0, position = 0;
     for (;;) {
-        if (cmp >= 0) {
-            if (t.rson[p] != NIL) {
-                p = t.rson[p];
-            } else {
-                t.rson[p] = static_cast<uint16_t>(r);
-                t.dad[r] = static_cast<uint16_t>(p);
-                return;
-            }
+        // The encoder's hot loop; with gradients in the input the trees grow
+        // deep. The direction stays a branch: along a deep chain it is well
+        // predicted, which lets the next node's loads start early.
+        uint16_t* link;
+        if (right) {
+            link = &t.rson[p];
         } else {
-            if (t.lson[p] != NIL) {
-                p = t.lson[p];
-            } else {
-                t.lson[p] = static_cast<uint16_t>(r);
-                t.dad[r] = static_cast<uint16_t>(p);
-                return;
-            }
+            link = &t.lson[p];
         }
-        int i = 1;
-        for (; i < F; ++i)
-            if ((cmp = key[i] - t.text_buf[p + i]) != 0) break;
-        if (i > THRESHOLD) {
-            int distance = ((r - p) & (N - 1)) - 1;
-            if (i > match_length) {
-                match_position = static_cast<int16_t>(distance);
-                if ((match_length = static_cast<int16_t>(i)) >= F) break;
-            }
-            // Equal length: the nearer string wins.
-            if (i == match_length && distance < match_position) match_position = static_cast<int16_t>(distance);
+        if (*link == NIL) {
+            *link = static_cast<uint16_t>(r);
+            t.dad[r] = static_cast<uint16_t>(p);
+            match_length = static_cast<int16_t>(length);
+            match_position = static_cast<int16_t>(position);
+            return;
         }
+        p = *link;
+        const uint8_t* other = &t.text_buf[p];
+        uint64_t head = LoadBigEndian(other + 1);
+        int i;
+        if (head != keyHead) {
+            i = 1 + __builtin_clzll(head ^ keyHead) / 8;
+            right = keyHead > head;
+        } else {
+            i = ComparePrefix(key, other, 9, right);
+        }
+        // A candidate needs more than THRESHOLD equal bytes; a longer one
+        // wins, and of two equally long ones the nearer.
+        int distance = ((r - p) & (N - 1)) - 1;
+        // Bitwise, not short-circuit: no branch to mispredict.
+        bool better = (i > THRESHOLD) & ((i > length) | ((i == length) & (distance < position)));
+        length = better ? i : length;
+        position = better ? distance : position;
+        if (length >= F) break;
     }
+    match_length = static_cast<int16_t>(length);
+    match_position = static_cast<int16_t>(position);
     // A full-length match: r takes p's place and p leaves the tree.
     t.dad[r] = t.dad[p];
     t.lson[r] = t.lson[p];
