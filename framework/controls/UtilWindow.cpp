@@ -22,6 +22,7 @@ UtilWindow::UtilWindow(std::function<void(TMessage&)> handler) : handler_(std::m
     hwnd_ = CreateWindowExW(0, kClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, GetModuleHandleW(nullptr),
                             this);
     if (!hwnd_) throw Exception(L"Cannot create a utility window (error " + IntToStr(GetLastError()) + L")");
+    ready_ = true;
 }
 
 UtilWindow::~UtilWindow() {
@@ -37,7 +38,7 @@ LRESULT CALLBACK UtilWindow::StaticWndProc(HWND hwnd, UINT msg, WPARAM wParam, L
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
         self->hwnd_ = hwnd;
     }
-    if (!self || msg == WM_NCCREATE) return DefWindowProcW(hwnd, msg, wParam, lParam);
+    if (!self || !self->ready_) return DefWindowProcW(hwnd, msg, wParam, lParam);
     if (msg == WM_NCDESTROY) {
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
         self->hwnd_ = nullptr;

@@ -13,8 +13,10 @@ namespace fwc {
 
 class UtilWindow {
 public:
-    // The handler gets every message after WM_NCCREATE up to WM_NCDESTROY
-    // and calls Default for those it does not answer.
+    // The handler gets the messages from the end of the constructor up to
+    // WM_NCDESTROY and calls Default for those it does not answer; the ones
+    // of the window's creation get the system's answer (the object is not
+    // whole yet, and neither is its owner).
     explicit UtilWindow(std::function<void(TMessage&)> handler);
     ~UtilWindow();
     UtilWindow(const UtilWindow&) = delete;
@@ -28,6 +30,7 @@ private:
 
     std::function<void(TMessage&)> handler_;
     HWND hwnd_ = nullptr;
+    bool ready_ = false;
 };
 
 }  // namespace fwc
