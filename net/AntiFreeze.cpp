@@ -20,7 +20,9 @@ TAntiFreeze::~TAntiFreeze() {
     gAntiFreeze.compare_exchange_strong(self, nullptr);
 }
 
-TAntiFreeze* TAntiFreeze::Instance() { return gAntiFreeze.load(); }
+TAntiFreeze* TAntiFreeze::Instance() {
+    return gAntiFreeze.load();
+}
 
 bool TAntiFreeze::ShouldUse() {
     TAntiFreeze* af = gAntiFreeze.load();

@@ -69,8 +69,8 @@ struct THttpClient::Impl : TByteSource {
     TCookieStore cookies;
     THttpResponse response;
     bool inRequest = false;
-    bool abortRequested = false;              // Disconnect during the request in progress
-    std::shared_ptr<ConnectJob> connecting;   // the connect attempt being waited for
+    bool abortRequested = false;             // Disconnect during the request in progress
+    std::shared_ptr<ConnectJob> connecting;  // the connect attempt being waited for
 
     void CheckNotAborted() const {
         if (abortRequested || !socket.IsOpen()) throw EIdClosedSocket(L"Disconnected.");
@@ -322,7 +322,9 @@ void THttpClient::DoRequest(const char* method, const std::wstring& url, TStream
     }
 }
 
-void THttpClient::Get(const std::wstring& url, TStream& dest) { DoRequest("GET", url, &dest); }
+void THttpClient::Get(const std::wstring& url, TStream& dest) {
+    DoRequest("GET", url, &dest);
+}
 
 std::wstring THttpClient::Get(const std::wstring& url) {
     TMemoryStream body;
@@ -330,17 +332,29 @@ std::wstring THttpClient::Get(const std::wstring& url) {
     return DecodeBodyText(std::string(body.Bytes().begin(), body.Bytes().end()), impl_->response.ContentType);
 }
 
-void THttpClient::Head(const std::wstring& url) { DoRequest("HEAD", url, nullptr); }
+void THttpClient::Head(const std::wstring& url) {
+    DoRequest("HEAD", url, nullptr);
+}
 
-int THttpClient::ResponseCode() const { return impl_->response.ResponseCode; }
+int THttpClient::ResponseCode() const {
+    return impl_->response.ResponseCode;
+}
 
-int64_t THttpClient::ContentLength() const { return impl_->response.ContentLength; }
+int64_t THttpClient::ContentLength() const {
+    return impl_->response.ContentLength;
+}
 
-const THttpResponse& THttpClient::Response() const { return impl_->response; }
+const THttpResponse& THttpClient::Response() const {
+    return impl_->response;
+}
 
-const TCookieStore& THttpClient::Cookies() const { return impl_->cookies; }
+const TCookieStore& THttpClient::Cookies() const {
+    return impl_->cookies;
+}
 
-bool THttpClient::Connected() const { return impl_->socket.IsOpen(); }
+bool THttpClient::Connected() const {
+    return impl_->socket.IsOpen();
+}
 
 void THttpClient::Disconnect() {
     Impl& d = *impl_;

@@ -98,8 +98,8 @@ public:
     THttpClient(const THttpClient&) = delete;
     THttpClient& operator=(const THttpClient&) = delete;
 
-    int ReadTimeout = 0;      // ms; 0 waits without limit
-    int ConnectTimeout = 0;   // ms; 0 waits without limit
+    int ReadTimeout = 0;     // ms; 0 waits without limit
+    int ConnectTimeout = 0;  // ms; 0 waits without limit
     bool HandleRedirects = false;
     int RedirectMaximum = 15;  // the response that makes this many redirects is returned as final
     THttpProtocolVersion ProtocolVersion = THttpProtocolVersion::pv1_1;

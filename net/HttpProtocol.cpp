@@ -9,7 +9,9 @@
 
 namespace {
 
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool IsSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
 
 std::string Trim(const std::string& s) {
     size_t b = 0, e = s.size();
@@ -49,7 +51,9 @@ std::string PercentDecode(const std::string& s) {
     return out;
 }
 
-std::wstring Widen(const std::string& s) { return std::wstring(s.begin(), s.end()); }
+std::wstring Widen(const std::string& s) {
+    return std::wstring(s.begin(), s.end());
+}
 
 std::string DefaultPort(const std::string& protocol) {
     if (protocol == "http") return "80";
@@ -150,7 +154,8 @@ std::string Base64(const std::string& in) {
 
 bool IsIpLiteral(const std::string& host) {
     if (host.find(':') != std::string::npos) return true;
-    return !host.empty() && std::all_of(host.begin(), host.end(), [](char c) { return (c >= '0' && c <= '9') || c == '.'; });
+    return !host.empty() &&
+           std::all_of(host.begin(), host.end(), [](char c) { return (c >= '0' && c <= '9') || c == '.'; });
 }
 
 bool DomainMatches(const std::string& host, const std::string& domain) {
@@ -183,9 +188,13 @@ int64_t DaysFromCivil(int64_t y, unsigned m, unsigned d) {
 
 }  // namespace
 
-uint16_t TUri::PortNumber() const { return static_cast<uint16_t>(std::stoi(Port)); }
+uint16_t TUri::PortNumber() const {
+    return static_cast<uint16_t>(std::stoi(Port));
+}
 
-std::string TUri::Url() const { return Origin(*this) + Target(); }
+std::string TUri::Url() const {
+    return Origin(*this) + Target();
+}
 
 std::string PercentEncodeUrl(const std::string& url) {
     static const char* hex = "0123456789ABCDEF";
@@ -203,7 +212,9 @@ std::string PercentEncodeUrl(const std::string& url) {
     return out;
 }
 
-TUri ParseUri(const std::wstring& url) { return ParseUri(WideToUtf8(url)); }
+TUri ParseUri(const std::wstring& url) {
+    return ParseUri(WideToUtf8(url));
+}
 
 TUri ParseUri(const std::string& rawUrl) {
     std::string url = PercentEncodeUrl(Trim(rawUrl));
@@ -253,7 +264,8 @@ TUri ParseUri(const std::string& rawUrl) {
     }
     if (uri.Host.empty()) throw EIdException(L"Invalid URL (no host name): " + Widen(url));
     if (!port.empty()) {
-        bool digits = port.size() <= 5 && std::all_of(port.begin(), port.end(), [](char c) { return c >= '0' && c <= '9'; });
+        bool digits =
+            port.size() <= 5 && std::all_of(port.begin(), port.end(), [](char c) { return c >= '0' && c <= '9'; });
         long value = digits ? std::stol(port) : 0;
         if (value < 1 || value > 65535) throw EIdException(L"Invalid port in URL: " + Widen(url));
         uri.Port = std::to_string(value);
@@ -314,7 +326,8 @@ std::string BuildRequestBytes(const std::string& method, const std::string& targ
     add("Content-Disposition", r.ContentDisposition);
     add("Content-Encoding", r.ContentEncoding);
     add("Content-Language", r.ContentLanguage);
-    if (!r.ContentType.empty()) add("Content-Type", r.CharSet.empty() ? r.ContentType : r.ContentType + "; charset=" + r.CharSet);
+    if (!r.ContentType.empty())
+        add("Content-Type", r.CharSet.empty() ? r.ContentType : r.ContentType + "; charset=" + r.CharSet);
     if (r.ContentLength >= 0) add("Content-Length", std::to_string(r.ContentLength));
     add("Cache-control", r.CacheControl);
     add("Date", r.Date);
@@ -336,7 +349,8 @@ std::string BuildRequestBytes(const std::string& method, const std::string& targ
     add("User-Agent", r.UserAgent);
     if (!r.Range.empty()) add("Range", "bytes=" + r.Range);
     add("If-Modified-Since", r.IfModifiedSince);
-    if (r.BasicAuthentication && !r.Username.empty()) add("Authorization", "Basic " + Base64(r.Username + ":" + r.Password));
+    if (r.BasicAuthentication && !r.Username.empty())
+        add("Authorization", "Basic " + Base64(r.Username + ":" + r.Password));
     if (!cookieHeader.empty()) {
         add("Cookie", cookieHeader);
         add("Cookie2", "$Version=\"1\"");

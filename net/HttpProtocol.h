@@ -50,7 +50,7 @@ struct THttpRequest {
     std::string ContentEncoding;
     std::string ContentLanguage;
     std::string ContentType;
-    std::string CharSet;  // becomes the "charset" parameter of Content-Type
+    std::string CharSet;         // becomes the "charset" parameter of Content-Type
     int64_t ContentLength = -1;  // -1: no Content-Length header
     std::string CacheControl;
     std::string Date;

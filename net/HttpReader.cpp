@@ -59,7 +59,10 @@ int64_t ParseChunkSize(const std::string& line) {
     if (digits.empty()) throw EIdException(L"Invalid chunk size: " + ForMessage(line));
     int64_t value = 0;
     for (char c : digits) {
-        int d = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+        int d = c >= '0' && c <= '9'   ? c - '0'
+                : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                       : -1;
         if (d < 0) throw EIdException(L"Invalid chunk size: " + ForMessage(line));
         if (value > (std::numeric_limits<int64_t>::max() >> 4)) throw EIdException(L"Chunk size too large.");
         value = (value << 4) | d;
@@ -237,16 +240,15 @@ int64_t ReadBody(THttpReader& reader, const TBodyPlan& plan, TStream* dest, cons
                 Presize(dest, plan.Length);
                 pump(plan.Length);
                 break;
-            case TBodyKind::kUntilClose:
-                pump(-1);
-                break;
+            case TBodyKind::kUntilClose: pump(-1); break;
             case TBodyKind::kChunked:
                 for (;;) {
                     int64_t size = ParseChunkSize(reader.ReadLine());
                     if (size == 0) break;
                     Presize(dest, size);
                     if (pump(size) < size) throw EIdConnClosedGracefully(L"Connection Closed Gracefully.");
-                    if (!reader.ReadLine().empty()) throw EIdException(L"Invalid chunked body: no line end after a chunk.");
+                    if (!reader.ReadLine().empty())
+                        throw EIdException(L"Invalid chunked body: no line end after a chunk.");
                 }
                 // Trailer fields up to the empty line; a peer that closes instead is accepted.
                 try {
@@ -255,8 +257,7 @@ int64_t ReadBody(THttpReader& reader, const TBodyPlan& plan, TStream* dest, cons
                 } catch (const EIdConnClosedGracefully&) {
                 }
                 break;
-            case TBodyKind::kNone:
-                break;
+            case TBodyKind::kNone: break;
         }
         CutAtPosition(dest);
     } catch (...) {

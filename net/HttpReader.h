@@ -109,4 +109,4 @@ struct TBodyEvents {
 // short by the peer closing stands as received; a chunked one that ends early
 // raises EIdConnClosedGracefully. Returns the number of body bytes read.
 int64_t ReadBody(THttpReader& reader, const TBodyPlan& plan, TStream* dest, const TBodyEvents& events,
-              int maxTrailerLines);
+                 int maxTrailerLines);

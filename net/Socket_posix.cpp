@@ -19,7 +19,9 @@ namespace {
 
 constexpr int kAbortCheckMs = 20;
 
-int Fd(intptr_t handle) { return static_cast<int>(handle); }
+int Fd(intptr_t handle) {
+    return static_cast<int>(handle);
+}
 
 void SetBlocking(int fd, bool blocking) {
     int flags = fcntl(fd, F_GETFL, 0);
@@ -54,13 +56,17 @@ int ConnectOne(int fd, const addrinfo& ai, const std::atomic<bool>& abort) {
 
 }  // namespace
 
-std::wstring SocketErrorText(int code) { return AnsiToWide(std::strerror(code)); }
+std::wstring SocketErrorText(int code) {
+    return AnsiToWide(std::strerror(code));
+}
 
 void RaiseSocketError(int code) {
     throw EIdSocketError(code, L"Socket Error # " + std::to_wstring(code) + L"\r\n" + SocketErrorText(code));
 }
 
-TSocket::~TSocket() { Close(); }
+TSocket::~TSocket() {
+    Close();
+}
 
 TSocket& TSocket::operator=(TSocket&& other) noexcept {
     if (this != &other) {

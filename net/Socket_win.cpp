@@ -22,9 +22,13 @@ public:
     ~WinsockSession() { WSACleanup(); }
 };
 
-void EnsureWinsock() { static WinsockSession session; }
+void EnsureWinsock() {
+    static WinsockSession session;
+}
 
-SOCKET Sock(intptr_t handle) { return static_cast<SOCKET>(handle); }
+SOCKET Sock(intptr_t handle) {
+    return static_cast<SOCKET>(handle);
+}
 
 void SetBlocking(SOCKET s, bool blocking) {
     u_long nonBlocking = blocking ? 0 : 1;
@@ -58,8 +62,7 @@ int ConnectOne(SOCKET s, const addrinfo& ai, const std::atomic<bool>& abort) {
         }
         int soError = 0;
         int len = sizeof soError;
-        if (getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&soError), &len) != 0)
-            return WSAGetLastError();
+        if (getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&soError), &len) != 0) return WSAGetLastError();
         if (soError != 0) return soError;
     }
     SetBlocking(s, true);
@@ -70,8 +73,9 @@ int ConnectOne(SOCKET s, const addrinfo& ai, const std::atomic<bool>& abort) {
 
 std::wstring SocketErrorText(int code) {
     wchar_t* text = nullptr;
-    DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                             nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    DWORD n =
+        FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
     std::wstring out;
     if (n > 0 && text) out.assign(text, n);
     if (text) LocalFree(text);
@@ -83,7 +87,9 @@ void RaiseSocketError(int code) {
     throw EIdSocketError(code, L"Socket Error # " + std::to_wstring(code) + L"\r\n" + SocketErrorText(code));
 }
 
-TSocket::~TSocket() { Close(); }
+TSocket::~TSocket() {
+    Close();
+}
 
 TSocket& TSocket::operator=(TSocket&& other) noexcept {
     if (this != &other) {
@@ -133,6 +139,10 @@ TSocket TSocket::Connect(const std::string& host, uint16_t port, const std::atom
 
 bool TSocket::WaitReadable(int timeoutMs) {
     if (!IsOpen()) throw EIdClosedSocket(L"Disconnected.");
+    // Data already queued needs no select, which costs far more than this
+    // query under Wine.
+    u_long queued = 0;
+    if (ioctlsocket(Sock(handle_), FIONREAD, &queued) == 0 && queued > 0) return true;
     fd_set readable;
     FD_ZERO(&readable);
     FD_SET(Sock(handle_), &readable);

@@ -8,9 +8,15 @@
 #include <winsock2.h>
 #include <ws2tcpip.h>
 using SockLen = int;
-static void CloseSock(intptr_t s) { closesocket(static_cast<SOCKET>(s)); }
-static intptr_t ToHandle(SOCKET s) { return s == INVALID_SOCKET ? -1 : static_cast<intptr_t>(s); }
-static SOCKET Raw(intptr_t s) { return static_cast<SOCKET>(s); }
+static void CloseSock(intptr_t s) {
+    closesocket(static_cast<SOCKET>(s));
+}
+static intptr_t ToHandle(SOCKET s) {
+    return s == INVALID_SOCKET ? -1 : static_cast<intptr_t>(s);
+}
+static SOCKET Raw(intptr_t s) {
+    return static_cast<SOCKET>(s);
+}
 static void SetNonBlocking(intptr_t s) {
     u_long on = 1;
     ioctlsocket(Raw(s), FIONBIO, &on);
@@ -31,10 +37,18 @@ static void StartSockets() {
 #include <sys/socket.h>
 #include <unistd.h>
 using SockLen = socklen_t;
-static void CloseSock(intptr_t s) { ::close(static_cast<int>(s)); }
-static intptr_t ToHandle(int s) { return s; }
-static int Raw(intptr_t s) { return static_cast<int>(s); }
-static void SetNonBlocking(intptr_t s) { fcntl(Raw(s), F_SETFL, fcntl(Raw(s), F_GETFL, 0) | O_NONBLOCK); }
+static void CloseSock(intptr_t s) {
+    ::close(static_cast<int>(s));
+}
+static intptr_t ToHandle(int s) {
+    return s;
+}
+static int Raw(intptr_t s) {
+    return static_cast<int>(s);
+}
+static void SetNonBlocking(intptr_t s) {
+    fcntl(Raw(s), F_SETFL, fcntl(Raw(s), F_GETFL, 0) | O_NONBLOCK);
+}
 static void StartSockets() {}
 #endif
 
@@ -81,7 +95,9 @@ void SendAll(intptr_t s, const char* p, size_t n) {
 
 LoopbackServer::LoopbackServer() = default;
 
-LoopbackServer::~LoopbackServer() { Stop(); }
+LoopbackServer::~LoopbackServer() {
+    Stop();
+}
 
 void LoopbackServer::Start(Handler handler) {
     handler_ = std::move(handler);

@@ -17,11 +17,11 @@ struct ScriptedReply {
     ScriptedReply(std::string b = "", bool oneByOne = false, bool closeAfter = false, bool stallAfter = false)
         : bytes(std::move(b)), byteByByte(oneByOne), close(closeAfter), stall(stallAfter) {}
     std::string bytes;
-    bool byteByByte = false;  // one send per byte, so the client sees every split
-    bool close = false;       // close the connection after writing
-    bool stall = false;       // after writing, hold the connection silently until Release or Stop
+    bool byteByByte = false;      // one send per byte, so the client sees every split
+    bool close = false;           // close the connection after writing
+    bool stall = false;           // after writing, hold the connection silently until Release or Stop
     bool waitForRelease = false;  // hold back the bytes after `head` until Release
-    std::string head;         // written before waiting for Release (with waitForRelease)
+    std::string head;             // written before waiting for Release (with waitForRelease)
 };
 
 class LoopbackServer {

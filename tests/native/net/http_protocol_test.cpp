@@ -70,7 +70,8 @@ TEST(Url, Failures) {
     } catch (const EIdUnknownProtocol& e) {
         EXPECT_EQ(e.Message(), L"Unknown Protocol");
     }
-    for (const char* bad : {"http://", "http://:80/x", "http://h:0/", "http://h:65536/", "http://h:8x/", "http://[::1/"})
+    for (const char* bad :
+         {"http://", "http://:80/x", "http://h:0/", "http://h:65536/", "http://h:8x/", "http://[::1/"})
         EXPECT_THROW(ParseUri(std::string(bad)), EIdException) << "case: " << bad;
 }
 
@@ -80,16 +81,11 @@ TEST(Url, ResolveLocation) {
         const char* location;
         const char* expected;
     } cases[] = {
-        {"http://other.example/x", "http://other.example/x"},
-        {"//other.example/y", "http://other.example/y"},
-        {"/root.txt", "http://h.example:8080/root.txt"},
-        {"d.txt", "http://h.example:8080/a/b/d.txt"},
-        {"../d.txt", "http://h.example:8080/a/d.txt"},
-        {"./e/../f.txt?z", "http://h.example:8080/a/b/f.txt?z"},
-        {"../../../../g", "http://h.example:8080/g"},
-        {"?r=2", "http://h.example:8080/a/b/c.txt?r=2"},
-        {"  /trimmed  ", "http://h.example:8080/trimmed"},
-        {"sub/", "http://h.example:8080/a/b/sub/"},
+        {"http://other.example/x", "http://other.example/x"}, {"//other.example/y", "http://other.example/y"},
+        {"/root.txt", "http://h.example:8080/root.txt"},      {"d.txt", "http://h.example:8080/a/b/d.txt"},
+        {"../d.txt", "http://h.example:8080/a/d.txt"},        {"./e/../f.txt?z", "http://h.example:8080/a/b/f.txt?z"},
+        {"../../../../g", "http://h.example:8080/g"},         {"?r=2", "http://h.example:8080/a/b/c.txt?r=2"},
+        {"  /trimmed  ", "http://h.example:8080/trimmed"},    {"sub/", "http://h.example:8080/a/b/sub/"},
     };
     for (const Case& c : cases) EXPECT_EQ(ResolveLocation(base, c.location), c.expected) << "case: " << c.location;
 }
@@ -228,7 +224,7 @@ TEST(Cookies, HttpDates) {
 
 TEST(BodyText, CharsetChoice) {
     const std::string chinese = "\xe4\xbd\xa0\xe5\xa5\xbd";  // UTF-8
-    const std::string gbk = "\xc4\xe3\xba\xc3";               // the same text in code page 936
+    const std::string gbk = "\xc4\xe3\xba\xc3";              // the same text in code page 936
     EXPECT_EQ(DecodeBodyText(chinese, "text/plain; charset=UTF-8"), L"\u4f60\u597d");
     EXPECT_EQ(DecodeBodyText("\xEF\xBB\xBF" + chinese, "text/plain"), L"\u4f60\u597d");  // BOM dropped
     EXPECT_EQ(DecodeBodyText(chinese, ""), L"\u4f60\u597d");
@@ -244,9 +240,14 @@ TEST(BodyText, CharsetChoice) {
         std::string bytes;
         bool valid;
     } cases[] = {
-        {"plain", true},         {chinese, true},          {gbk, false},
-        {"\xc0\xaf", false},     {"\xed\xa0\x80", false},  {"\xf4\x90\x80\x80", false},
-        {"\xf0\x9f\x98\x80", true}, {"\xe4\xbd", false},
+        {"plain", true},
+        {chinese, true},
+        {gbk, false},
+        {"\xc0\xaf", false},
+        {"\xed\xa0\x80", false},
+        {"\xf4\x90\x80\x80", false},
+        {"\xf0\x9f\x98\x80", true},
+        {"\xe4\xbd", false},
     };
     for (const Case& c : cases) EXPECT_EQ(IsValidUtf8(c.bytes), c.valid) << "case: " << c.bytes;
 }
@@ -285,11 +286,12 @@ TEST(Reader, WholeResponsesSplitEverywhere) {
         int64_t announced;  // -1: no work events
     } cases[] = {
         {"length", "HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nhello", 200, "hello", 5},
-        {"chunked", "HTTP/1.1 200 OK\r\nTransfer-Encoding: Chunked\r\n\r\n5;ext=1\r\nhello\r\n1A\r\n"
-                    "abcdefghijklmnopqrstuvwxyz\r\n0\r\nX-Trailer: 1\r\n\r\n",
+        {"chunked",
+         "HTTP/1.1 200 OK\r\nTransfer-Encoding: Chunked\r\n\r\n5;ext=1\r\nhello\r\n1A\r\n"
+         "abcdefghijklmnopqrstuvwxyz\r\n0\r\nX-Trailer: 1\r\n\r\n",
          200, "helloabcdefghijklmnopqrstuvwxyz", 0},
-        {"chunked, peer closes after last chunk", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n3\r\nabc\r\n0\r\n",
-         200, "abc", 0},
+        {"chunked, peer closes after last chunk",
+         "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n3\r\nabc\r\n0\r\n", 200, "abc", 0},
         {"until close", "HTTP/1.0 200 OK\nServer: x\n\nno length here", 200, "no length here", 0},
         {"short body stands", "HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nshort", 200, "short", 100},
         {"empty length", "HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\nignored", 200, "", 0},

@@ -1,18 +1,17 @@
 // The anti-freeze with a real Win32 message loop: messages posted to a window
 // and its timers are handled while a GET blocks, and a handler that calls
 // Disconnect ends a stalled GET.
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <chrono>
 #include <cstdio>
 #include <functional>
 
-#include "tests/native/net/LoopbackServer.h"
 #include "framework/system/Classes.h"
 #include "net/AntiFreeze.h"
 #include "net/HttpClient.h"
+#include "tests/native/net/LoopbackServer.h"
 
 namespace {
 
@@ -126,8 +125,8 @@ TEST_F(AntiFreezeWin, DisconnectFromAHandlerEndsAStalledGet) {
     } catch (const EIdClosedSocket& e) {
         EXPECT_EQ(e.Message(), L"Disconnected.");
     }
-    auto afterDisconnect = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
-                                                                                  disconnectedAt);
+    auto afterDisconnect =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - disconnectedAt);
     std::printf("GET ended %lld ms after Disconnect\n", static_cast<long long>(afterDisconnect.count()));
     EXPECT_EQ(dest.Size(), 4);
     EXPECT_FALSE(client.Connected());
