@@ -116,7 +116,11 @@ TEST_F(AntiFreezeWin, DisconnectFromAHandlerEndsAStalledGet) {
         disconnectedAt = std::chrono::steady_clock::now();
         client.Disconnect();
     };
-    SetTimer(window.hwnd, 2, 300, nullptr);
+    bool armed = false;
+    client.OnWork = [&](void*, TWorkMode, int64_t) {
+        if (!armed) SetTimer(window.hwnd, 2, 100, nullptr);  // once the first part of the body is in
+        armed = true;
+    };
     client.ReadTimeout = 60000;  // only the Disconnect can end the GET within the test's time
     TMemoryStream dest;
     try {
