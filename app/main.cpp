@@ -1,8 +1,9 @@
 // Program start of the updater: one window, one update run.
+#include "updater/Main.h"
+
 #include <windows.h>
 
 #include "framework/controls/Forms.h"
-#include "updater/Main.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     try {

@@ -112,7 +112,9 @@ TFormMain::~TFormMain() {
     if (FormMain == this) FormMain = nullptr;
 }
 
-void TFormMain::FormShow(TObject*) { Timer1->SetEnabled(true); }
+void TFormMain::FormShow(TObject*) {
+    Timer1->SetEnabled(true);
+}
 
 void TFormMain::FormClose(TObject*, TCloseAction&) {
     if (updateProcess) updateProcess->Cancel();

@@ -16,8 +16,9 @@ struct RegisteredClass {
 };
 
 std::vector<RegisteredClass>& RegisteredClasses() {
-    static std::vector<RegisteredClass> classes;
-    return classes;
+    // Never destroyed: windows may still be taken down by static destructors at exit.
+    static auto* classes = new std::vector<RegisteredClass>;
+    return *classes;
 }
 
 const RegisteredClass* FindRegisteredClass(HWND hwnd) {
@@ -55,7 +56,9 @@ TComponent* TComponent::FindComponent(const std::wstring& name) const {
     return nullptr;
 }
 
-void TComponent::Loaded() { state_ &= static_cast<uint8_t>(~csLoading); }
+void TComponent::Loaded() {
+    state_ &= static_cast<uint8_t>(~csLoading);
+}
 
 // ---------------------------------------------------------------- TControl
 
@@ -147,7 +150,9 @@ void TControl::SetBounds(int left, int top, int width, int height) {
     Invalidate();
 }
 
-RECT TControl::ClientRect() { return RECT{0, 0, width_, height_}; }
+RECT TControl::ClientRect() {
+    return RECT{0, 0, width_, height_};
+}
 
 void TControl::SetVisible(bool value) {
     if (value == visible_) return;
@@ -168,7 +173,9 @@ void TControl::SetCaption(const std::wstring& text) {
     Perform(CM_TEXTCHANGED);
 }
 
-TColor TControl::Color() const { return parentColor_ && parent_ ? parent_->Color() : color_; }
+TColor TControl::Color() const {
+    return parentColor_ && parent_ ? parent_->Color() : color_;
+}
 
 void TControl::SetColor(TColor color) {
     if (!parentColor_ && color == color_) return;
@@ -230,11 +237,21 @@ void TControl::Click() {
     if (OnClick) OnClick(this);
 }
 
-void TControl::VisibleChanged() { InvalidateParentRect(BoundsRect()); }
-void TControl::EnabledChanged() { Invalidate(); }
-void TControl::TextChanged() { Invalidate(); }
-void TControl::FontChanged() { Invalidate(); }
-void TControl::ColorChanged() { Invalidate(); }
+void TControl::VisibleChanged() {
+    InvalidateParentRect(BoundsRect());
+}
+void TControl::EnabledChanged() {
+    Invalidate();
+}
+void TControl::TextChanged() {
+    Invalidate();
+}
+void TControl::FontChanged() {
+    Invalidate();
+}
+void TControl::ColorChanged() {
+    Invalidate();
+}
 
 // ---------------------------------------------------------------- TGraphicControl
 
@@ -292,8 +309,7 @@ void TWinControl::CreateParams(TCreateParams& p) {
 void TWinControl::CreateWnd() {
     TCreateParams p;
     CreateParams(p);
-    if ((p.Style & WS_CHILD) && !p.WndParent)
-        throw Exception(L"Control '" + Name() + L"' has no parent window");
+    if ((p.Style & WS_CHILD) && !p.WndParent) throw Exception(L"Control '" + Name() + L"' has no parent window");
 
     // Register the framework class once; a class made from a system class
     // takes that class's settings and keeps its procedure as the default.
@@ -322,8 +338,8 @@ void TWinControl::CreateWnd() {
         wc.hIconSm = nullptr;
         const ATOM atom = RegisterClassExW(&wc);
         if (!atom)
-            throw Exception(L"Cannot register window class " + p.WinClassName + L" (error " +
-                            IntToStr(GetLastError()) + L")");
+            throw Exception(L"Cannot register window class " + p.WinClassName + L" (error " + IntToStr(GetLastError()) +
+                            L")");
         classes.push_back(RegisteredClass{p.WinClassName, atom, base});
         it = classes.end() - 1;
     }
@@ -331,8 +347,8 @@ void TWinControl::CreateWnd() {
 
     TWinControl* const outer = creatingControl;
     creatingControl = this;
-    HWND hwnd = CreateWindowExW(p.ExStyle, p.WinClassName.c_str(), text_.c_str(), p.Style, p.X, p.Y, p.Width,
-                                p.Height, p.WndParent, nullptr, GetModuleHandleW(nullptr), this);
+    HWND hwnd = CreateWindowExW(p.ExStyle, p.WinClassName.c_str(), text_.c_str(), p.Style, p.X, p.Y, p.Width, p.Height,
+                                p.WndParent, nullptr, GetModuleHandleW(nullptr), this);
     creatingControl = outer;
     if (!hwnd) {
         const DWORD error = GetLastError();
@@ -533,9 +549,13 @@ void TWinControl::SetTabStop(bool value) {
     }
 }
 
-void TWinControl::SetFocus() { ::SetFocus(Handle()); }
+void TWinControl::SetFocus() {
+    ::SetFocus(Handle());
+}
 
-bool TWinControl::Focused() const { return handle_ && GetFocus() == handle_; }
+bool TWinControl::Focused() const {
+    return handle_ && GetFocus() == handle_;
+}
 
 void TWinControl::VisibleChanged() {
     if (handle_) ShowWindow(handle_, visible_ ? SW_SHOWNA : SW_HIDE);

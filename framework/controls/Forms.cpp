@@ -277,7 +277,9 @@ void TApplication::HandleMessage() {
     if (!ProcessMessage()) WaitMessage();
 }
 
-void TApplication::Terminate() { PostQuitMessage(0); }
+void TApplication::Terminate() {
+    PostQuitMessage(0);
+}
 
 void TApplication::HandleException(TObject*) noexcept {
     if (!std::current_exception()) return;

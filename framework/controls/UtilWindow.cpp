@@ -19,8 +19,7 @@ UtilWindow::UtilWindow(std::function<void(TMessage&)> handler) : handler_(std::m
         return RegisterClassExW(&wc);
     }();
     if (!atom) throw Exception(L"Cannot register window class TPUtilWindow");
-    hwnd_ = CreateWindowExW(0, kClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, GetModuleHandleW(nullptr),
-                            this);
+    hwnd_ = CreateWindowExW(0, kClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, GetModuleHandleW(nullptr), this);
     if (!hwnd_) throw Exception(L"Cannot create a utility window (error " + IntToStr(GetLastError()) + L")");
     ready_ = true;
 }
@@ -29,7 +28,9 @@ UtilWindow::~UtilWindow() {
     if (hwnd_) DestroyWindow(hwnd_);
 }
 
-void UtilWindow::Default(TMessage& m) const { m.Result = DefWindowProcW(hwnd_, m.Msg, m.WParam, m.LParam); }
+void UtilWindow::Default(TMessage& m) const {
+    m.Result = DefWindowProcW(hwnd_, m.Msg, m.WParam, m.LParam);
+}
 
 LRESULT CALLBACK UtilWindow::StaticWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
     auto* self = reinterpret_cast<UtilWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));

@@ -3,14 +3,14 @@
 // exception escaping a handler, and WindowProc replaced from outside.
 #include <gtest/gtest.h>
 
+// clang-format off
 #include <windows.h>
-
 #include <commctrl.h>
+// clang-format on
 
 #include <algorithm>
-#include <functional>
-
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -75,7 +75,9 @@ struct Pixels {
     }
 };
 
-uint32_t Rgb(TColor c) { return (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c); }
+uint32_t Rgb(TColor c) {
+    return (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
+}
 
 // Into a 32-bit DIB either through WM_PRINTCLIENT or copied from the window's own DC.
 Pixels CaptureClient(HWND hwnd, bool print) {
@@ -243,11 +245,13 @@ TEST(Form, BorderStyleAndIconsBecomeWindowStylesAndClientSizeHolds) {
         EXPECT_EQ(window.top, 270) << "case: " << c.name;
         EXPECT_EQ(form.Width(), window.right - window.left) << "case: " << c.name;
         EXPECT_EQ(WindowText(h), L"窗体 " + Utf8ToWide(c.name)) << "case: " << c.name;
-        EXPECT_EQ(std::wstring(L"TForm"), [&] {
-            wchar_t cls[64] = {};
-            GetClassNameW(h, cls, 64);
-            return std::wstring(cls);
-        }()) << "case: " << c.name;
+        EXPECT_EQ(std::wstring(L"TForm"),
+                  [&] {
+                      wchar_t cls[64] = {};
+                      GetClassNameW(h, cls, 64);
+                      return std::wstring(cls);
+                  }())
+            << "case: " << c.name;
     }
 }
 
@@ -593,8 +597,7 @@ TEST(WindowProc, ReplacedFromOutsideSeesMessagesAndChains) {
 TEST(Component, OwnerFreesItsComponentsAndControlsLeaveTheirParent) {
     std::vector<std::wstring> gone;
     struct Recorder : TComponent {
-        Recorder(TComponent* owner, std::wstring n, std::vector<std::wstring>& log)
-            : TComponent(owner), log_(log) {
+        Recorder(TComponent* owner, std::wstring n, std::vector<std::wstring>& log) : TComponent(owner), log_(log) {
             SetName(std::move(n));
         }
         ~Recorder() override { log_.push_back(Name()); }

@@ -2,11 +2,12 @@
 // runs against 127.0.0.1 (a closed port, a server that never answers) that
 // end by starting the main program and closing.
 #include <gtest/gtest.h>
+
+// clang-format off
 #include <winsock2.h>
-
 #include <windows.h>
-
 #include <commctrl.h>
+// clang-format on
 
 #include <algorithm>
 #include <atomic>
@@ -146,7 +147,9 @@ LONG CALLBACK CollectDebugOutput(EXCEPTION_POINTERS* info) {
     return EXCEPTION_CONTINUE_SEARCH;
 }
 
-std::wstring MarkerPath() { return Utf8ToWide(TEST_BINARY_DIR) + L"/main_started.txt"; }
+std::wstring MarkerPath() {
+    return Utf8ToWide(TEST_BINARY_DIR) + L"/main_started.txt";
+}
 
 bool WaitForFile(const std::wstring& path) {
     for (int i = 0; i < 600; ++i) {
