@@ -4,13 +4,13 @@
 //            two frames (stretched or tiled centre).
 //   Region scan: the 1920 x 1080 bitmap's pixel bytes scanned into
 //            rectangles (rounded, colour-keyed corners), in RGNDATA-sized batches.
-#include "skin/form/DrawUtils.h"
-
 #include <benchmark/benchmark.h>
 
 #include <cstring>
 #include <memory>
 #include <vector>
+
+#include "skin/form/DrawUtils.h"
 
 namespace {
 
@@ -19,8 +19,7 @@ constexpr int kW = 1920, kH = 1080;
 std::unique_ptr<TBitmap> Strip() {
     auto b = std::make_unique<TBitmap>(292, 50, pf24bit);
     for (int y = 0; y < 50; ++y)
-        for (int x = 0; x < 292; ++x)
-            b->SetPixel(x, y, ColorFromRGB(x, y * 5, x ^ y));
+        for (int x = 0; x < 292; ++x) b->SetPixel(x, y, ColorFromRGB(x, y * 5, x ^ y));
     return b;
 }
 

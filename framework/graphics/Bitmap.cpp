@@ -1,13 +1,13 @@
 #include "framework/graphics/Bitmap.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "framework/graphics/BmpCodec.h"
 #include "framework/graphics/Canvas.h"
 #include "framework/graphics/PixelOps.h"
 #include "framework/graphics/PixelStore.h"
 #include "framework/system/Classes.h"
-
-#include <algorithm>
-#include <cstring>
 
 using namespace gfx_detail;
 
@@ -18,14 +18,10 @@ constexpr int64_t kMaxPixelBytes = int64_t{1} << 30;
 
 int BitsPerPixel(TPixelFormat format) {
     switch (format) {
-    case pf1bit:
-        return 1;
-    case pf16bit:
-        return 16;
-    case pf24bit:
-        return 24;
-    case pf32bit:
-        return 32;
+        case pf1bit: return 1;
+        case pf16bit: return 16;
+        case pf24bit: return 24;
+        case pf32bit: return 32;
     }
     return 24;
 }
@@ -38,7 +34,9 @@ TBitmap::TBitmap(int width, int height, TPixelFormat format) : format_(format) {
 
 TBitmap::~TBitmap() = default;
 
-int TBitmap::RowBytes() const { return StrideFor(width_, BitsPerPixel(format_)); }
+int TBitmap::RowBytes() const {
+    return StrideFor(width_, BitsPerPixel(format_));
+}
 
 uint8_t* TBitmap::Bits() {
     WaitForGdi();
@@ -52,8 +50,7 @@ const uint8_t* TBitmap::Bits() const {
 
 void TBitmap::WaitForGdi() const {
 #ifdef _WIN32
-    if (store_)
-        store_->WaitForGdi();
+    if (store_) store_->WaitForGdi();
 #endif
 }
 
@@ -64,14 +61,12 @@ void TBitmap::Reallocate(int width, int height, TPixelFormat format, bool keepPi
     const int bpp = BitsPerPixel(format);
     const int stride = StrideFor(width, bpp);
     if (width > 0 && height > 0) {
-        if (static_cast<int64_t>(stride) * height > kMaxPixelBytes)
-            throw EOutOfResources(L"Out of system resources");
+        if (static_cast<int64_t>(stride) * height > kMaxPixelBytes) throw EOutOfResources(L"Out of system resources");
         const uint32_t mono[2] = {ColorToPx(mono_[0]), ColorToPx(mono_[1])};
         store = std::make_unique<PixelStore>(width, height, bpp, mono);
         // New pixels are white, as a fresh framework bitmap is.
         uint8_t fill = 0xFF;
-        if (format == pf1bit)
-            fill = NearestMono(0xFFFFFF, mono) ? 0xFF : 0x00;
+        if (format == pf1bit) fill = NearestMono(0xFFFFFF, mono) ? 0xFF : 0x00;
         std::memset(store->Bits(), fill, static_cast<size_t>(stride) * height);
         if (keepPixels && store_ && format == format_) {
             WaitForGdi();
@@ -82,8 +77,7 @@ void TBitmap::Reallocate(int width, int height, TPixelFormat format, bool keepPi
                 const uint8_t* from = store_->Bits() + static_cast<size_t>(oldStride) * y;
                 uint8_t* to = store->Bits() + static_cast<size_t>(stride) * y;
                 if (format == pf1bit) {
-                    for (int x = 0; x < cols; ++x)
-                        WritePx(to, x, pf1bit, ReadPx(from, x, pf1bit, mono), mono);
+                    for (int x = 0; x < cols; ++x) WritePx(to, x, pf1bit, ReadPx(from, x, pf1bit, mono), mono);
                 } else {
                     std::memcpy(to, from, static_cast<size_t>(cols) * (bpp / 8));
                 }
@@ -98,14 +92,12 @@ void TBitmap::Reallocate(int width, int height, TPixelFormat format, bool keepPi
 }
 
 void TBitmap::SetSize(int width, int height) {
-    if (width == width_ && height == height_)
-        return;
+    if (width == width_ && height == height_) return;
     Reallocate(width, height, format_, true);
 }
 
 void TBitmap::SetPixelFormat(TPixelFormat format) {
-    if (format == format_)
-        return;
+    if (format == format_) return;
     if (!store_) {
         format_ = format;
         return;
@@ -134,16 +126,14 @@ void TBitmap::SetPixelFormat(TPixelFormat format) {
                 to[3 * x + 2] = from[4 * x + 2];
             }
         } else {
-            for (int x = 0; x < width_; ++x)
-                WritePx(to, x, format, ReadPx(from, x, oldFormat, mono), mono);
+            for (int x = 0; x < width_; ++x) WritePx(to, x, format, ReadPx(from, x, oldFormat, mono), mono);
         }
     }
 }
 
 void TBitmap::SetMonoColors(TColor color0, TColor color1) {
     const TColor c0 = ColorToRGB(color0) & 0xFFFFFF, c1 = ColorToRGB(color1) & 0xFFFFFF;
-    if (c0 == mono_[0] && c1 == mono_[1])
-        return;
+    if (c0 == mono_[0] && c1 == mono_[1]) return;
     mono_[0] = c0;
     mono_[1] = c1;
     if (format_ == pf1bit && store_) {
@@ -156,36 +146,31 @@ void TBitmap::SetMonoColors(TColor color0, TColor color1) {
 }
 
 uint8_t* TBitmap::ScanLine(int y) {
-    if (!store_ || y < 0 || y >= height_)
-        throw EInvalidGraphicOperation(L"Scan line index out of range");
+    if (!store_ || y < 0 || y >= height_) throw EInvalidGraphicOperation(L"Scan line index out of range");
     WaitForGdi();
     return store_->Bits() + static_cast<size_t>(RowBytes()) * y;
 }
 
 const uint8_t* TBitmap::ScanLine(int y) const {
-    if (!store_ || y < 0 || y >= height_)
-        throw EInvalidGraphicOperation(L"Scan line index out of range");
+    if (!store_ || y < 0 || y >= height_) throw EInvalidGraphicOperation(L"Scan line index out of range");
     WaitForGdi();
     return store_->Bits() + static_cast<size_t>(RowBytes()) * y;
 }
 
 TColor TBitmap::Pixel(int x, int y) const {
-    if (!store_ || x < 0 || y < 0 || x >= width_ || y >= height_)
-        return -1;
+    if (!store_ || x < 0 || y < 0 || x >= width_ || y >= height_) return -1;
     const uint32_t mono[2] = {ColorToPx(mono_[0]), ColorToPx(mono_[1])};
     return PxToColor(ReadPx(ScanLine(y), x, format_, mono));
 }
 
 void TBitmap::SetPixel(int x, int y, TColor color) {
-    if (!store_ || x < 0 || y < 0 || x >= width_ || y >= height_)
-        return;
+    if (!store_ || x < 0 || y < 0 || x >= width_ || y >= height_) return;
     const uint32_t mono[2] = {ColorToPx(mono_[0]), ColorToPx(mono_[1])};
     WritePx(ScanLine(y), x, format_, ColorToPx(ColorToRGB(color)), mono);
 }
 
 void TBitmap::Assign(const TBitmap& source) {
-    if (&source == this)
-        return;
+    if (&source == this) return;
     mono_[0] = source.mono_[0];
     mono_[1] = source.mono_[1];
     transparent_ = source.transparent_;
@@ -199,10 +184,8 @@ void TBitmap::Assign(const TBitmap& source) {
 }
 
 TColor TBitmap::TransparentColor() const {
-    if (transparentMode_ == tmFixed)
-        return transparentColor_;
-    if (Empty())
-        return clDefault;
+    if (transparentMode_ == tmFixed) return transparentColor_;
+    if (Empty()) return clDefault;
     return Pixel(0, height_ - 1);
 }
 
@@ -212,8 +195,7 @@ void TBitmap::SetTransparentColor(TColor color) {
 }
 
 TCanvas& TBitmap::Canvas() {
-    if (!canvas_)
-        canvas_ = std::make_unique<TCanvas>(*this);
+    if (!canvas_) canvas_ = std::make_unique<TCanvas>(*this);
     return *canvas_;
 }
 
@@ -227,8 +209,7 @@ void TBitmap::LoadFromStream(TStream& stream) {
 
 void TBitmap::SaveToStream(TStream& stream) const {
     const std::vector<uint8_t> bytes = WriteBmpFile(*this);
-    if (!bytes.empty())
-        stream.WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
+    if (!bytes.empty()) stream.WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
 }
 
 void TBitmap::LoadFromFile(const std::wstring& fileName) {
@@ -242,6 +223,10 @@ void TBitmap::SaveToFile(const std::wstring& fileName) const {
 }
 
 #ifdef _WIN32
-HBITMAP TBitmap::Handle() const { return store_ ? store_->Handle() : nullptr; }
-HDC TBitmap::DC() const { return store_ ? store_->DC() : nullptr; }
+HBITMAP TBitmap::Handle() const {
+    return store_ ? store_->Handle() : nullptr;
+}
+HDC TBitmap::DC() const {
+    return store_ ? store_->DC() : nullptr;
+}
 #endif

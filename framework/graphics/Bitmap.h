@@ -17,13 +17,13 @@
 // an empty bitmap.
 #pragma once
 
-#include "framework/graphics/Color.h"
-#include "framework/graphics/Types.h"
-#include "framework/system/SysUtils.h"
-
 #include <cstdint>
 #include <memory>
 #include <string>
+
+#include "framework/graphics/Color.h"
+#include "framework/graphics/Types.h"
+#include "framework/system/SysUtils.h"
 
 #ifdef _WIN32
 #include <windows.h>

@@ -1,12 +1,12 @@
 #include "framework/graphics/Canvas.h"
 
-#include "framework/graphics/PixelOps.h"
-#include "framework/graphics/PixelStore.h"
-
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
+
+#include "framework/graphics/PixelOps.h"
+#include "framework/graphics/PixelStore.h"
 
 using namespace gfx_detail;
 
@@ -30,8 +30,7 @@ void AxisMap(int s, int d, bool horizontal, std::vector<int>& map) {
     } else {
         for (int j = 0; j < s; ++j) {
             const int t = static_cast<int>(((int64_t{2} * j + 1) * d - 1) / (int64_t{2} * s));
-            if (horizontal || map[static_cast<size_t>(t)] < 0)
-                map[static_cast<size_t>(t)] = j;
+            if (horizontal || map[static_cast<size_t>(t)] < 0) map[static_cast<size_t>(t)] = j;
         }
     }
 }
@@ -51,24 +50,28 @@ void AxisPairs(int d0, int dLen, int s0, int sLen, int dLow, int dHigh, int sHig
         const int d = dLen > 0 ? d0 + i : d0 - i;
         const int m = map[static_cast<size_t>(i)];
         const int s = sLen > 0 ? s0 + m : s0 - m;
-        if (d >= dLow && d < dHigh && s >= 0 && s < sHigh)
-            pairs.push_back({d, s});
+        if (d >= dLow && d < dHigh && s >= 0 && s < sHigh) pairs.push_back({d, s});
     }
 }
 
 }  // namespace
 
 #ifndef _WIN32
-int ScreenPixelsPerInch() { return 96; }
+int ScreenPixelsPerInch() {
+    return 96;
+}
 #endif
 
-int TFont::Size() const { return -MulDivRound(Height, 72, ScreenPixelsPerInch()); }
+int TFont::Size() const {
+    return -MulDivRound(Height, 72, ScreenPixelsPerInch());
+}
 
-void TFont::SetSize(int points) { Height = -MulDivRound(points, ScreenPixelsPerInch(), 72); }
+void TFont::SetSize(int points) {
+    Height = -MulDivRound(points, ScreenPixelsPerInch(), 72);
+}
 
 void TFont::Assign(const TFont& other) {
-    if (&other == this)
-        return;
+    if (&other == this) return;
     Name = other.Name;
     Height = other.Height;
     Color = other.Color;
@@ -81,8 +84,7 @@ namespace gfx_detail {
 void StretchCopy(TBitmap& dst, const TRect& clip, const TRect& dest, const TBitmap& src, const TRect& srcRect,
                  bool keyed, uint32_t keyPx) {
     const int dw = dest.Width(), dh = dest.Height(), sw = srcRect.Width(), sh = srcRect.Height();
-    if (dw == 0 || dh == 0 || sw == 0 || sh == 0 || dst.Empty() || src.Empty())
-        return;
+    if (dw == 0 || dh == 0 || sw == 0 || sh == 0 || dst.Empty() || src.Empty()) return;
     if (&dst == &src) {
         // Overlapping copies within one bitmap read from a snapshot.
         TBitmap copy;
@@ -91,13 +93,11 @@ void StretchCopy(TBitmap& dst, const TRect& clip, const TRect& dest, const TBitm
         return;
     }
     TRect box;
-    if (!IntersectRect(box, clip, Rect(0, 0, dst.Width(), dst.Height())))
-        return;
+    if (!IntersectRect(box, clip, Rect(0, 0, dst.Width(), dst.Height()))) return;
     std::vector<AxisPair> cols, rows;
     AxisPairs(dest.Left, dw, srcRect.Left, sw, box.Left, box.Right, src.Width(), true, cols);
     AxisPairs(dest.Top, dh, srcRect.Top, sh, box.Top, box.Bottom, src.Height(), false, rows);
-    if (cols.empty() || rows.empty())
-        return;
+    if (cols.empty() || rows.empty()) return;
 
     const TPixelFormat df = dst.PixelFormat(), sf = src.PixelFormat();
     const int dStride = dst.RowBytes(), sStride = src.RowBytes();
@@ -110,8 +110,7 @@ void StretchCopy(TBitmap& dst, const TRect& clip, const TRect& dest, const TBitm
     // Columns that are one contiguous run on both sides copy as one block.
     bool straight = true;
     for (size_t i = 1; i < cols.size(); ++i)
-        if (cols[i].dst != cols[i - 1].dst + 1 || cols[i].src != cols[i - 1].src + 1)
-            straight = false;
+        if (cols[i].dst != cols[i - 1].dst + 1 || cols[i].src != cols[i - 1].src + 1) straight = false;
     const int firstX = std::min(cols.front().dst, cols.back().dst);
     const size_t spanBytes = cols.size() * static_cast<size_t>(bpp);
 
@@ -140,8 +139,7 @@ void StretchCopy(TBitmap& dst, const TRect& clip, const TRect& dest, const TBitm
         } else if (bytePixels && bpp == 3) {
             for (size_t i = 0; i < cols.size(); ++i) {
                 const uint8_t* p = s + sOff[i];
-                if (keyed && static_cast<uint32_t>(p[0] | p[1] << 8 | p[2] << 16) == keyPx)
-                    continue;
+                if (keyed && static_cast<uint32_t>(p[0] | p[1] << 8 | p[2] << 16) == keyPx) continue;
                 uint8_t* q = d + dOff[i];
                 q[0] = p[0];
                 q[1] = p[1];
@@ -151,15 +149,13 @@ void StretchCopy(TBitmap& dst, const TRect& clip, const TRect& dest, const TBitm
             for (size_t i = 0; i < cols.size(); ++i) {
                 uint32_t v;
                 std::memcpy(&v, s + sOff[i], 4);
-                if (keyed && (v & 0xFFFFFF) == keyPx)
-                    continue;
+                if (keyed && (v & 0xFFFFFF) == keyPx) continue;
                 std::memcpy(d + dOff[i], &v, 4);
             }
         } else {
             for (const AxisPair& c : cols) {
                 const uint32_t px = ReadPx(s, c.src, sf, sMono.px);
-                if (keyed && px == keyPx)
-                    continue;
+                if (keyed && px == keyPx) continue;
                 WritePx(d, c.dst, df, px, dMono.px);
             }
         }
@@ -174,16 +170,14 @@ TCanvas::TCanvas(TBitmap& bitmap) : bitmap_(&bitmap) {}
 
 TRect TCanvas::ClipRect() const {
 #ifdef _WIN32
-    if (!bitmap_)
-        return GdiClipBox(dc_);
+    if (!bitmap_) return GdiClipBox(dc_);
 #endif
     TRect bounds = Rect(0, 0, bitmap_->Width(), bitmap_->Height());
 #ifdef _WIN32
     // Only a DC that exists can carry a clip region set through Handle().
     if (bitmap_->store_ && bitmap_->store_->HasDC()) {
         TRect box = GdiClipBox(bitmap_->store_->DC());
-        if (!IntersectRect(bounds, bounds, box))
-            return TRect{};
+        if (!IntersectRect(bounds, bounds, box)) return TRect{};
     }
 #endif
     return bounds;
@@ -201,28 +195,23 @@ bool TCanvas::RectVisible(const TRect& rect) const {
 }
 
 void TCanvas::FillRect(const TRect& rect) {
-    if (Brush.Style == bsClear)
-        return;
+    if (Brush.Style == bsClear) return;
 #ifdef _WIN32
-    if (!bitmap_)
-        return GdiFill(rect, false);
+    if (!bitmap_) return GdiFill(rect, false);
 #endif
     TRect box;
-    if (!IntersectRect(box, rect, ClipRect()))
-        return;
+    if (!IntersectRect(box, rect, ClipRect())) return;
     const TPixelFormat format = bitmap_->PixelFormat();
     const MonoPalette mono(*bitmap_);
     const uint32_t px = ColorToPx(ColorToRGB(Brush.Color));
     uint8_t* bits = bitmap_->Bits();
     const int stride = bitmap_->RowBytes();
     uint8_t* first = bits + static_cast<size_t>(stride) * box.Top;
-    for (int x = box.Left; x < box.Right; ++x)
-        WritePx(first, x, format, px, mono.px);
+    for (int x = box.Left; x < box.Right; ++x) WritePx(first, x, format, px, mono.px);
     for (int y = box.Top + 1; y < box.Bottom; ++y) {
         uint8_t* row = bits + static_cast<size_t>(stride) * y;
         if (format == pf1bit) {
-            for (int x = box.Left; x < box.Right; ++x)
-                WritePx(row, x, format, px, mono.px);
+            for (int x = box.Left; x < box.Right; ++x) WritePx(row, x, format, px, mono.px);
         } else {
             const int bpp = BitsPerPixel(format) / 8;
             std::memcpy(row + box.Left * bpp, first + box.Left * bpp, static_cast<size_t>(box.Width()) * bpp);
@@ -231,11 +220,9 @@ void TCanvas::FillRect(const TRect& rect) {
 }
 
 void TCanvas::FrameRect(const TRect& rect) {
-    if (rect.IsEmpty() || Brush.Style == bsClear)
-        return;
+    if (rect.IsEmpty() || Brush.Style == bsClear) return;
 #ifdef _WIN32
-    if (!bitmap_)
-        return GdiFill(rect, true);
+    if (!bitmap_) return GdiFill(rect, true);
 #endif
     FillRect(Rect(rect.Left, rect.Top, rect.Right, rect.Top + 1));
     FillRect(Rect(rect.Left, rect.Bottom - 1, rect.Right, rect.Bottom));
@@ -245,30 +232,26 @@ void TCanvas::FrameRect(const TRect& rect) {
 
 void TCanvas::CopyRect(const TRect& dest, const TBitmap& source, const TRect& sourceRect) {
 #ifdef _WIN32
-    if (!bitmap_)
-        return source.Empty() ? void() : GdiStretch(dest, source.DC(), sourceRect);
+    if (!bitmap_) return source.Empty() ? void() : GdiStretch(dest, source.DC(), sourceRect);
 #endif
     StretchCopy(*bitmap_, ClipRect(), dest, source, sourceRect, false, 0);
 }
 
 void TCanvas::CopyRect(const TRect& dest, const TCanvas& source, const TRect& sourceRect) {
-    if (source.bitmap_)
-        return CopyRect(dest, *source.bitmap_, sourceRect);
+    if (source.bitmap_) return CopyRect(dest, *source.bitmap_, sourceRect);
 #ifdef _WIN32
     GdiStretch(dest, source.dc_, sourceRect);
 #endif
 }
 
 void TCanvas::Draw(int x, int y, const TBitmap& bitmap) {
-    if (bitmap.Transparent())
-        return DrawTransparent(x, y, bitmap, bitmap.TransparentColor());
+    if (bitmap.Transparent()) return DrawTransparent(x, y, bitmap, bitmap.TransparentColor());
     CopyRect(Bounds(x, y, bitmap.Width(), bitmap.Height()), bitmap, Rect(0, 0, bitmap.Width(), bitmap.Height()));
 }
 
 void TCanvas::StretchDraw(const TRect& dest, const TBitmap& bitmap) {
     const TRect all = Rect(0, 0, bitmap.Width(), bitmap.Height());
-    if (!bitmap.Transparent())
-        return CopyRect(dest, bitmap, all);
+    if (!bitmap.Transparent()) return CopyRect(dest, bitmap, all);
     const uint32_t keyPx = ColorToPx(ColorToRGB(bitmap.TransparentColor()) & 0xFFFFFF);
 #ifdef _WIN32
     if (!bitmap_) {
@@ -284,11 +267,9 @@ void TCanvas::StretchDraw(const TRect& dest, const TBitmap& bitmap) {
 }
 
 void TCanvas::DrawTransparent(int x, int y, const TBitmap& bitmap, TColor key) {
-    if (bitmap.Empty())
-        return;
+    if (bitmap.Empty()) return;
 #ifdef _WIN32
-    if (!bitmap_)
-        return GdiTransparent(x, y, bitmap, key);
+    if (!bitmap_) return GdiTransparent(x, y, bitmap, key);
 #endif
     const TRect all = Rect(0, 0, bitmap.Width(), bitmap.Height());
     StretchCopy(*bitmap_, ClipRect(), Bounds(x, y, bitmap.Width(), bitmap.Height()), bitmap, all, true,
@@ -297,8 +278,7 @@ void TCanvas::DrawTransparent(int x, int y, const TBitmap& bitmap, TColor key) {
 
 TColor TCanvas::Pixel(int x, int y) const {
 #ifdef _WIN32
-    if (!bitmap_)
-        return static_cast<TColor>(GetPixel(dc_, x, y));
+    if (!bitmap_) return static_cast<TColor>(GetPixel(dc_, x, y));
 #endif
     return bitmap_->Pixel(x, y);
 }

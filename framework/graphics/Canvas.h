@@ -21,12 +21,12 @@
 // rectangular GDI clip is honoured, a complex region only by GDI drawing).
 #pragma once
 
+#include <cstdint>
+#include <string>
+
 #include "framework/graphics/Bitmap.h"
 #include "framework/graphics/Color.h"
 #include "framework/graphics/Types.h"
-
-#include <cstdint>
-#include <string>
 
 #ifdef _WIN32
 #include "framework/graphics/GdiHandles.h"
@@ -89,7 +89,9 @@ public:
     TFont Font;
 
     // The bitmap drawn on; null for a DC canvas.
-    TBitmap* Bitmap() const { return bitmap_; }
+    TBitmap* Bitmap() const {
+        return bitmap_;
+    }
 
     TRect ClipRect() const;
     bool RectVisible(const TRect& rect) const;

@@ -1,10 +1,9 @@
-#include "framework/graphics/Canvas.h"
-
-#include "framework/graphics/PixelOps.h"
-
 #include <algorithm>
 #include <cstring>
 #include <vector>
+
+#include "framework/graphics/Canvas.h"
+#include "framework/graphics/PixelOps.h"
 
 using namespace gfx_detail;
 
@@ -53,12 +52,13 @@ void TFont::AssignLogFont(const LOGFONTW& font) {
 
 TCanvas::TCanvas(HDC dc) : dc_(dc) {}
 
-HDC TCanvas::Handle() const { return bitmap_ ? bitmap_->DC() : dc_; }
+HDC TCanvas::Handle() const {
+    return bitmap_ ? bitmap_->DC() : dc_;
+}
 
 TRect TCanvas::GdiClipBox(HDC dc) {
     RECT r{};
-    if (GetClipBox(dc, &r) == ERROR)
-        return TRect{};
+    if (GetClipBox(dc, &r) == ERROR) return TRect{};
     return FromRECT(r);
 }
 
@@ -76,8 +76,7 @@ void TCanvas::GdiStretch(const TRect& dest, HDC source, const TRect& sourceRect)
     const int previous = SetStretchBltMode(dc, COLORONCOLOR);
     StretchBlt(dc, dest.Left, dest.Top, dest.Width(), dest.Height(), source, sourceRect.Left, sourceRect.Top,
                sourceRect.Width(), sourceRect.Height(), SRCCOPY);
-    if (previous)
-        SetStretchBltMode(dc, previous);
+    if (previous) SetStretchBltMode(dc, previous);
 }
 
 void TCanvas::GdiTransparent(int x, int y, const TBitmap& bitmap, TColor key) const {
@@ -95,12 +94,10 @@ void TCanvas::GdiTransparent(int x, int y, const TBitmap& bitmap, TColor key) co
                 m[col >> 3] |= static_cast<uint8_t>(0x80 >> (col & 7));
     }
     UniqueBitmap mask(CreateBitmap(w, h, 1, 1, maskBits.data()));
-    if (!mask)
-        return;
+    if (!mask) return;
     HDC source = bitmap.DC();
     // Key pixels keep the destination (0x00AA0029), the others are copied.
-    if (MaskBlt(dc_, x, y, w, h, source, 0, 0, mask.get(), 0, 0, MAKEROP4(0x00AA0029, SRCCOPY)))
-        return;
+    if (MaskBlt(dc_, x, y, w, h, source, 0, 0, mask.get(), 0, 0, MAKEROP4(0x00AA0029, SRCCOPY))) return;
     // Without MaskBlt: D^S, then AND the mask (white where key), then ^S again.
     MemoryDC maskDC = MemoryDC::CompatibleWith(dc_);
     SelectGuard selected(maskDC.get(), mask.get());
@@ -148,7 +145,8 @@ namespace {
 class TextState {
 public:
     TextState(HDC dc, const TFont& font, const TBrush& brush)
-        : dc_(dc), font_(dc, font.Handle()),
+        : dc_(dc),
+          font_(dc, font.Handle()),
           oldColor_(SetTextColor(dc, static_cast<COLORREF>(ColorToRGB(font.Color)))),
           oldMode_(SetBkMode(dc, brush.Style == bsClear ? TRANSPARENT : OPAQUE)),
           oldBk_(SetBkColor(dc, static_cast<COLORREF>(ColorToRGB(brush.Color)))) {}

@@ -1,11 +1,11 @@
 #include "framework/graphics/Color.h"
-#include "framework/graphics/Types.h"
 
 #include <algorithm>
 
+#include "framework/graphics/Types.h"
+
 bool IntersectRect(TRect& result, const TRect& a, const TRect& b) {
-    TRect r{std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right),
-            std::min(a.Bottom, b.Bottom)};
+    TRect r{std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right), std::min(a.Bottom, b.Bottom)};
     if (r.IsEmpty()) {
         result = TRect{};
         return false;

@@ -11,7 +11,9 @@
 
 using TColor = int32_t;
 
-constexpr TColor SystemColor(int index) { return static_cast<TColor>(INT32_MIN | index); }
+constexpr TColor SystemColor(int index) {
+    return static_cast<TColor>(INT32_MIN | index);
+}
 
 constexpr TColor clScrollBar = SystemColor(0);
 constexpr TColor clBackground = SystemColor(1);
@@ -66,9 +68,15 @@ constexpr TColor clDefault = 0x20000000;
 constexpr TColor ColorFromRGB(int r, int g, int b) {
     return static_cast<TColor>((r & 0xFF) | (g & 0xFF) << 8 | (b & 0xFF) << 16);
 }
-constexpr int RedOf(TColor c) { return c & 0xFF; }
-constexpr int GreenOf(TColor c) { return (c >> 8) & 0xFF; }
-constexpr int BlueOf(TColor c) { return (c >> 16) & 0xFF; }
+constexpr int RedOf(TColor c) {
+    return c & 0xFF;
+}
+constexpr int GreenOf(TColor c) {
+    return (c >> 8) & 0xFF;
+}
+constexpr int BlueOf(TColor c) {
+    return (c >> 16) & 0xFF;
+}
 
 // System colours to RGB; every other value is returned unchanged.
 TColor ColorToRGB(TColor color);

@@ -1,9 +1,8 @@
-#include "framework/graphics/Color.h"
-
 #include <windows.h>
 
+#include "framework/graphics/Color.h"
+
 TColor ColorToRGB(TColor color) {
-    if (color >= 0)
-        return color;
+    if (color >= 0) return color;
     return static_cast<TColor>(GetSysColor(color & 0xFF));
 }

@@ -10,11 +10,11 @@
 #error "GdiHandles.h is Windows only"
 #endif
 
-#include "framework/graphics/Types.h"
-
 #include <windows.h>
 
 #include <utility>
+
+#include "framework/graphics/Types.h"
 
 template <typename Handle>
 class GdiObject {
@@ -24,8 +24,7 @@ public:
     ~GdiObject() { reset(); }
     GdiObject(GdiObject&& other) noexcept : handle_(other.release()) {}
     GdiObject& operator=(GdiObject&& other) noexcept {
-        if (this != &other)
-            reset(other.release());
+        if (this != &other) reset(other.release());
         return *this;
     }
     GdiObject(const GdiObject&) = delete;
@@ -36,8 +35,7 @@ public:
     // Gives the handle away (to SetWindowRgn, for instance, which takes ownership).
     Handle release() { return std::exchange(handle_, nullptr); }
     void reset(Handle handle = nullptr) {
-        if (handle_)
-            DeleteObject(handle_);
+        if (handle_) DeleteObject(handle_);
         handle_ = handle;
     }
 
@@ -57,14 +55,12 @@ public:
     // A memory DC compatible with dc (the screen when null).
     static MemoryDC CompatibleWith(HDC dc) { return MemoryDC(CreateCompatibleDC(dc)); }
     ~MemoryDC() {
-        if (dc_)
-            DeleteDC(dc_);
+        if (dc_) DeleteDC(dc_);
     }
     MemoryDC(MemoryDC&& other) noexcept : dc_(std::exchange(other.dc_, nullptr)) {}
     MemoryDC& operator=(MemoryDC&& other) noexcept {
         if (this != &other) {
-            if (dc_)
-                DeleteDC(dc_);
+            if (dc_) DeleteDC(dc_);
             dc_ = std::exchange(other.dc_, nullptr);
         }
         return *this;
@@ -87,15 +83,13 @@ public:
     static WindowDC Client(HWND window) { return WindowDC(window, GetDC(window)); }
     static WindowDC Whole(HWND window) { return WindowDC(window, GetWindowDC(window)); }
     ~WindowDC() {
-        if (dc_)
-            ReleaseDC(window_, dc_);
+        if (dc_) ReleaseDC(window_, dc_);
     }
     WindowDC(WindowDC&& other) noexcept
         : window_(std::exchange(other.window_, nullptr)), dc_(std::exchange(other.dc_, nullptr)) {}
     WindowDC& operator=(WindowDC&& other) noexcept {
         if (this != &other) {
-            if (dc_)
-                ReleaseDC(window_, dc_);
+            if (dc_) ReleaseDC(window_, dc_);
             window_ = std::exchange(other.window_, nullptr);
             dc_ = std::exchange(other.dc_, nullptr);
         }
@@ -117,8 +111,7 @@ class SelectGuard {
 public:
     SelectGuard(HDC dc, HGDIOBJ object) : dc_(dc), previous_(SelectObject(dc, object)) {}
     ~SelectGuard() {
-        if (previous_ && previous_ != HGDI_ERROR)
-            SelectObject(dc_, previous_);
+        if (previous_ && previous_ != HGDI_ERROR) SelectObject(dc_, previous_);
     }
     SelectGuard(const SelectGuard&) = delete;
     SelectGuard& operator=(const SelectGuard&) = delete;
@@ -133,8 +126,7 @@ class SavedDCState {
 public:
     explicit SavedDCState(HDC dc) : dc_(dc), saved_(SaveDC(dc)) {}
     ~SavedDCState() {
-        if (saved_)
-            RestoreDC(dc_, saved_);
+        if (saved_) RestoreDC(dc_, saved_);
     }
     SavedDCState(const SavedDCState&) = delete;
     SavedDCState& operator=(const SavedDCState&) = delete;
@@ -144,5 +136,9 @@ private:
     int saved_;
 };
 
-inline RECT ToRECT(const TRect& r) { return RECT{r.Left, r.Top, r.Right, r.Bottom}; }
-inline TRect FromRECT(const RECT& r) { return TRect{r.left, r.top, r.right, r.bottom}; }
+inline RECT ToRECT(const TRect& r) {
+    return RECT{r.Left, r.Top, r.Right, r.Bottom};
+}
+inline TRect FromRECT(const RECT& r) {
+    return TRect{r.left, r.top, r.right, r.bottom};
+}

@@ -29,13 +29,16 @@ public:
     uint8_t* Bits() const { return bits_; }
 
 #ifdef _WIN32
-    HBITMAP Handle() const { return dib_.get(); }
+    HBITMAP Handle() const {
+        return dib_.get();
+    }
     HDC DC() const;
-    bool HasDC() const { return static_cast<bool>(dc_); }
+    bool HasDC() const {
+        return static_cast<bool>(dc_);
+    }
     // GDI may batch drawing; pixels read in software must wait for it.
     void WaitForGdi() const {
-        if (dc_)
-            GdiFlush();
+        if (dc_) GdiFlush();
     }
 #endif
 

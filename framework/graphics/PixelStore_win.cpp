@@ -1,6 +1,5 @@
-#include "framework/graphics/PixelStore.h"
-
 #include "framework/graphics/Bitmap.h"
+#include "framework/graphics/PixelStore.h"
 
 namespace gfx_detail {
 
@@ -24,10 +23,8 @@ PixelStore::PixelStore(int width, int height, int bitsPerPixel, const uint32_t* 
         }
     }
     void* bits = nullptr;
-    dib_.reset(CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, &bits,
-                                nullptr, 0));
-    if (!dib_ || !bits)
-        throw EOutOfResources(L"Out of system resources");
+    dib_.reset(CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!dib_ || !bits) throw EOutOfResources(L"Out of system resources");
     bits_ = static_cast<uint8_t*>(bits);
 }
 
@@ -36,8 +33,7 @@ PixelStore::~PixelStore() = default;  // selection, then DC, then section
 HDC PixelStore::DC() const {
     if (!dc_) {
         MemoryDC dc = MemoryDC::CompatibleWith(nullptr);
-        if (!dc)
-            throw EOutOfResources(L"Out of system resources");
+        if (!dc) throw EOutOfResources(L"Out of system resources");
         selection_ = std::make_unique<SelectGuard>(dc.get(), dib_.get());
         dc_ = std::move(dc);
     }

@@ -27,8 +27,12 @@ struct TRect {
     bool operator!=(const TRect& o) const { return !(*this == o); }
 };
 
-inline TPoint Point(int x, int y) { return TPoint{x, y}; }
-inline TRect Rect(int left, int top, int right, int bottom) { return TRect{left, top, right, bottom}; }
+inline TPoint Point(int x, int y) {
+    return TPoint{x, y};
+}
+inline TRect Rect(int left, int top, int right, int bottom) {
+    return TRect{left, top, right, bottom};
+}
 inline TRect Bounds(int left, int top, int width, int height) {
     return TRect{left, top, left + width, top + height};
 }

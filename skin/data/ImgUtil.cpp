@@ -6,14 +6,15 @@
 
 namespace {
 
-int Channel(TColor c, int shift) { return (c >> shift) & 0xFF; }
+int Channel(TColor c, int shift) {
+    return (c >> shift) & 0xFF;
+}
 
 // Builds a new image of newW x newH, pixel (x, y) taken from source(from(x, y)),
 // in the source's format and palette, and hands it to the bitmap.
 template <typename From>
 void Remap(TBitmap& bitmap, int newW, int newH, From from) {
-    if (bitmap.Empty())
-        return;
+    if (bitmap.Empty()) return;
     TBitmap result;
     result.SetPixelFormat(bitmap.PixelFormat());
     result.SetMonoColors(bitmap.MonoColor(0), bitmap.MonoColor(1));
@@ -44,8 +45,7 @@ void Remap(TBitmap& bitmap, int newW, int newH, From from) {
     const TColor key = bitmap.TransparentColor();
     bitmap.Assign(result);
     bitmap.SetTransparent(transparent);
-    if (mode == tmFixed)
-        bitmap.SetTransparentColor(key);
+    if (mode == tmFixed) bitmap.SetTransparentColor(key);
 }
 
 struct XY {
@@ -66,8 +66,7 @@ void ConvertBitmapToGrayscale(TBitmap& bitmap) {
 }
 
 void ChangeTrans(TBitmap& bitmap, TColor color) {
-    if (bitmap.PixelFormat() != pf24bit)
-        bitmap.SetPixelFormat(pf24bit);
+    if (bitmap.PixelFormat() != pf24bit) bitmap.SetPixelFormat(pf24bit);
     const uint8_t r = static_cast<uint8_t>(Channel(color, 0)), g = static_cast<uint8_t>(Channel(color, 8)),
                   b = static_cast<uint8_t>(Channel(color, 16));
     for (int y = 0; y < bitmap.Height(); ++y) {
@@ -108,25 +107,21 @@ void Drehen180Grad(TBitmap& bitmap) {
 }
 
 std::unique_ptr<TBitmap> Rotate90(const TBitmap& bitmap) {
-    if (bitmap.PixelFormat() != pf24bit)
-        return nullptr;
+    if (bitmap.PixelFormat() != pf24bit) return nullptr;
     auto result = std::make_unique<TBitmap>();
     result->SetPixelFormat(pf24bit);
     const int w = bitmap.Width(), h = bitmap.Height();
     result->SetSize(h, w);
     for (int y = 0; y < w; ++y) {
         uint8_t* row = result->ScanLine(y);
-        for (int x = 0; x < h; ++x)
-            std::memcpy(row + 3 * x, bitmap.ScanLine(x) + 3 * (w - 1 - y), 3);
+        for (int x = 0; x < h; ++x) std::memcpy(row + 3 * x, bitmap.ScanLine(x) + 3 * (w - 1 - y), 3);
     }
     return result;
 }
 
 TColor Blend(TColor c1, TColor c2, int weight) {
-    if (c1 < 0)
-        c1 = ColorToRGB(c1);
-    if (c2 < 0)
-        c2 = ColorToRGB(c2);
+    if (c1 < 0) c1 = ColorToRGB(c1);
+    if (c2 < 0) c2 = ColorToRGB(c2);
     const int64_t d = weight < 100 ? 100 : 1000;
     // Blue is everything from bit 16 up, as the colour value holds it.
     auto mix = [&](int64_t a, int64_t b) { return ((b * (d - weight) + a * weight + d / 2) / d) & 0xFF; };
@@ -143,19 +138,16 @@ int ringPosition = 0;
 }  // namespace
 
 int FindGradient(int n, TColor c1, TColor c2) {
-    if (n <= 0)
-        return -1;
+    if (n <= 0) return -1;
     for (int slot = 15; slot >= 0; --slot) {
         const std::vector<TColor>& g = gradients[slot];
-        if (static_cast<int>(g.size()) == n && g.front() == c1 && g.back() == c2)
-            return slot;
+        if (static_cast<int>(g.size()) == n && g.front() == c1 && g.back() == c2) return slot;
     }
     return -1;
 }
 
 int MakeGradient(int n, TColor c1, TColor c2) {
-    if (n <= 0)
-        return -1;
+    if (n <= 0) return -1;
     const int slot = ringPosition;
     ringPosition = ringPosition + 1 == 16 ? 0 : ringPosition + 1;
     std::vector<TColor>& g = gradients[slot];
@@ -186,8 +178,7 @@ const std::vector<TColor>& GradientColors(int slot) {
 }
 
 void GradFill(TCanvas& dc, const TRect& rect, TColor c1, TColor c2, int kind) {
-    if (!dc.RectVisible(rect))
-        return;
+    if (!dc.RectVisible(rect)) return;
     c1 = ColorToRGB(c1);
     c2 = ColorToRGB(c2);
     const TRect clip = dc.ClipRect();
@@ -197,13 +188,11 @@ void GradFill(TCanvas& dc, const TRect& rect, TColor c1, TColor c2, int kind) {
     const int clipStart = horizontal ? clip.Left : clip.Top;
     const int clipEnd = horizontal ? clip.Right : clip.Bottom;
     const int n = end - start;
-    if (n <= 0)
-        return;
+    if (n <= 0) return;
     const int first = clipStart > start ? clipStart - start : 0;
     const int last = clipEnd < end ? clipEnd - start - 1 : n - 1;
     const int slot = GetGradient(n, c1, c2);
-    if (last < first)
-        return;
+    if (last < first) return;
     const std::vector<TColor>& colors = gradients[slot];
     const TBrush saved = dc.Brush;
     dc.Brush.Style = bsSolid;
@@ -218,13 +207,11 @@ void GradFill(TCanvas& dc, const TRect& rect, TColor c1, TColor c2, int kind) {
 int GetHSV(TColor color) {
     const int r = Channel(color, 0), g = Channel(color, 8), b = Channel(color, 16);
     const int mx = std::max({r, g, b}), mn = std::min({r, g, b});
-    if (mx < 160)
-        return 200;
+    if (mx < 160) return 200;
     // diff / max * 255 rounded half to even, in exact integers.
     const int num = (mx - mn) * 255;
     int q = num / mx;
     const int twice = 2 * (num % mx);
-    if (twice > mx || (twice == mx && (q & 1)))
-        ++q;
+    if (twice > mx || (twice == mx && (q & 1))) ++q;
     return q;
 }

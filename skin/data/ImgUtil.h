@@ -10,11 +10,11 @@
 // format (the skin hands them 24-bit images).
 #pragma once
 
-#include "framework/graphics/Bitmap.h"
-#include "framework/graphics/Canvas.h"
-
 #include <memory>
 #include <vector>
+
+#include "framework/graphics/Bitmap.h"
+#include "framework/graphics/Canvas.h"
 
 // To 24 bits per pixel, then every channel = (R + G + B) div 3.
 void ConvertBitmapToGrayscale(TBitmap& bitmap);

@@ -5,7 +5,9 @@
 
 namespace {
 
-bool Inverted(const TRect& r) { return r.Right < r.Left || r.Bottom < r.Top; }
+bool Inverted(const TRect& r) {
+    return r.Right < r.Left || r.Bottom < r.Top;
+}
 
 // A fresh 24-bit work bitmap of the given size.
 std::unique_ptr<TBitmap> WorkBitmap(int width, int height) {
@@ -21,8 +23,12 @@ void Finish(TCanvas& dc, const TRect& target, const TBitmap& piece, bool transpa
 
 }  // namespace
 
-int Max(int a, int b) { return a > b ? a : b; }
-int Min(int a, int b) { return a < b ? a : b; }
+int Max(int a, int b) {
+    return a > b ? a : b;
+}
+int Min(int a, int b) {
+    return a < b ? a : b;
+}
 
 TRect SkinFrameRect(const TBitmap& bitmap, int frameNumber, int frameCount, bool stacked) {
     const int n = frameCount < 1 ? 1 : frameCount;
@@ -34,59 +40,46 @@ TRect SkinFrameRect(const TBitmap& bitmap, int frameNumber, int frameCount, bool
     return Bounds((frameNumber - 1) * fw, 0, fw, bitmap.Height());
 }
 
-std::unique_ptr<TBitmap> GetHMap(const TRect& target, const TBitmap& source, const TRect& margins,
-                                 int frameNumber, int frameCount, bool tile, bool stacked) {
+std::unique_ptr<TBitmap> GetHMap(const TRect& target, const TBitmap& source, const TRect& margins, int frameNumber,
+                                 int frameCount, bool tile, bool stacked) {
     const TRect f = SkinFrameRect(source, frameNumber, frameCount, stacked);
     const int tw = target.Width(), th = target.Height();
     auto result = WorkBitmap(tw, th);
-    if (result->Empty())
-        return result;
+    if (result->Empty()) return result;
     int l = margins.Left, t = margins.Top, r = margins.Right, b = margins.Bottom;
-    if (tw < l + r)
-        l = r = 0;
-    if (th < t + b)
-        t = b = 0;
+    if (tw < l + r) l = r = 0;
+    if (th < t + b) t = b = 0;
     const int fx = f.Left, fy = f.Top, fw = f.Width(), fh = f.Height();
     TCanvas& c = result->Canvas();
     auto piece = [&](const TRect& dst, const TRect& src) { c.CopyRect(dst, source, src); };
 
-    if (l * t > 0)
-        piece(Rect(0, 0, l, t), Rect(fx, fy, fx + l, fy + t));
-    if (l * b > 0)
-        piece(Rect(0, th - b, l, th), Rect(fx, fy + fh - b, fx + l, fy + fh));
-    if (r * t > 0)
-        piece(Rect(tw - r, 0, tw, t), Rect(fx + fw - r, fy, fx + fw, fy + t));
-    if (l > 0)
-        piece(Rect(0, t, l, th - b), Rect(fx, fy + t, fx + l, fy + fh - b));
-    if (t > 0)
-        piece(Rect(l, 0, tw - r, t), Rect(fx + l, fy, fx + fw - r, fy + t));
+    if (l * t > 0) piece(Rect(0, 0, l, t), Rect(fx, fy, fx + l, fy + t));
+    if (l * b > 0) piece(Rect(0, th - b, l, th), Rect(fx, fy + fh - b, fx + l, fy + fh));
+    if (r * t > 0) piece(Rect(tw - r, 0, tw, t), Rect(fx + fw - r, fy, fx + fw, fy + t));
+    if (l > 0) piece(Rect(0, t, l, th - b), Rect(fx, fy + t, fx + l, fy + fh - b));
+    if (t > 0) piece(Rect(l, 0, tw - r, t), Rect(fx + l, fy, fx + fw - r, fy + t));
     const TRect centreDst = Rect(l, t, tw - r, th - b);
     const TRect centreSrc = Rect(fx + l, fy + t, fx + fw - r, fy + fh - b);
     if (tile)
         DrawBGbmp(c, centreDst, source, centreSrc);
     else
         piece(centreDst, centreSrc);
-    if (r * b > 0)
-        piece(Rect(tw - r, th - b, tw, th), Rect(fx + fw - r, fy + fh - b, fx + fw, fy + fh));
-    if (r > 0)
-        piece(Rect(tw - r, t, tw, th - b), Rect(fx + fw - r, fy + t, fx + fw, fy + fh - b));
-    if (b > 0)
-        piece(Rect(l, th - b, tw - r, th), Rect(fx + l, fy + fh - b, fx + fw - r, fy + fh));
+    if (r * b > 0) piece(Rect(tw - r, th - b, tw, th), Rect(fx + fw - r, fy + fh - b, fx + fw, fy + fh));
+    if (r > 0) piece(Rect(tw - r, t, tw, th - b), Rect(fx + fw - r, fy + t, fx + fw, fy + fh - b));
+    if (b > 0) piece(Rect(l, th - b, tw - r, th), Rect(fx + l, fy + fh - b, fx + fw - r, fy + fh));
     return result;
 }
 
 void DrawRect2(TCanvas& dc, const TRect& target, const TBitmap& bitmap, const TRect& margins, int frameNumber,
                int frameCount, bool transparent, bool tile, bool stacked) {
-    if (Inverted(target))
-        return;
+    if (Inverted(target)) return;
     const auto piece = GetHMap(target, bitmap, margins, frameNumber, frameCount, tile, stacked);
     Finish(dc, target, *piece, transparent);
 }
 
 void DrawRect1(TCanvas& dc, const TRect& target, const TBitmap& bitmap, int frameNumber, int frameCount,
                bool transparent) {
-    if (Inverted(target))
-        return;
+    if (Inverted(target)) return;
     auto piece = WorkBitmap(target.Width(), target.Height());
     piece->Canvas().CopyRect(Rect(0, 0, piece->Width(), piece->Height()), bitmap,
                              SkinFrameRect(bitmap, frameNumber, frameCount, false));
@@ -108,8 +101,7 @@ void DrawRect3(TCanvas& dc, const TRect& target, const TBitmap& bitmap, int fram
 
 void DrawRectH(TCanvas& dc, const TRect& target, const TBitmap& bitmap, const TRect& margins, int frameNumber,
                int frameCount, int, bool stacked) {
-    if (Inverted(target))
-        return;
+    if (Inverted(target)) return;
     const TRect f = SkinFrameRect(bitmap, frameNumber, frameCount, stacked);
     const int tw = target.Width(), th = target.Height();
     auto piece = WorkBitmap(tw, th);
@@ -118,19 +110,16 @@ void DrawRectH(TCanvas& dc, const TRect& target, const TBitmap& bitmap, const TR
         c.CopyRect(Rect(0, 0, tw, th), bitmap, f);
     } else {
         const int l = margins.Left, r = margins.Right;
-        if (l > 0)
-            c.CopyRect(Rect(0, 0, l, th), bitmap, Rect(f.Left, f.Top, f.Left + l, f.Bottom));
+        if (l > 0) c.CopyRect(Rect(0, 0, l, th), bitmap, Rect(f.Left, f.Top, f.Left + l, f.Bottom));
         c.CopyRect(Rect(l, 0, tw - r, th), bitmap, Rect(f.Left + l, f.Top, f.Right - r, f.Bottom));
-        if (r > 0)
-            c.CopyRect(Rect(tw - r, 0, tw, th), bitmap, Rect(f.Right - r, f.Top, f.Right, f.Bottom));
+        if (r > 0) c.CopyRect(Rect(tw - r, 0, tw, th), bitmap, Rect(f.Right - r, f.Top, f.Right, f.Bottom));
     }
     dc.Draw(target.Left, target.Top, *piece);
 }
 
-void DrawRectTile(TCanvas& canvas, const TRect& target, const TBitmap& bitmap, const TRect& margins,
-                  int frameNumber, int frameCount, bool transparent, bool stacked) {
-    if (Inverted(target))
-        return;
+void DrawRectTile(TCanvas& canvas, const TRect& target, const TBitmap& bitmap, const TRect& margins, int frameNumber,
+                  int frameCount, bool transparent, bool stacked) {
+    if (Inverted(target)) return;
     const TRect f = SkinFrameRect(bitmap, frameNumber, frameCount, stacked);
     const int tw = target.Width(), th = target.Height();
     const int l = margins.Left, r = margins.Right;
@@ -151,19 +140,16 @@ void DrawRectTile(TCanvas& canvas, const TRect& target, const TBitmap& bitmap, c
 }
 
 void DrawBGbmp(TCanvas& canvas, const TRect& target, const TBitmap& bitmap, const TRect& sourceRect) {
-    if (sourceRect.IsEmpty())
-        return;
+    if (sourceRect.IsEmpty()) return;
     const int sw = sourceRect.Width(), sh = sourceRect.Height();
     TBitmap tileBitmap(sw, sh, pf24bit);
     tileBitmap.Canvas().CopyRect(Rect(0, 0, sw, sh), bitmap, sourceRect);
     for (int y = target.Top; y < target.Bottom; y += sh)
-        for (int x = target.Left; x < target.Right; x += sw)
-            canvas.Draw(x, y, tileBitmap);
+        for (int x = target.Left; x < target.Right; x += sw) canvas.Draw(x, y, tileBitmap);
 }
 
 void DrawTranmap(TCanvas& dc, const TRect& target, const TBitmap& bitmap, TColor key) {
-    if (Inverted(target))
-        return;
+    if (Inverted(target)) return;
     dc.DrawTransparent(target.Left, target.Top, bitmap, key);
 }
 
@@ -177,10 +163,9 @@ struct KeyRange {
 
 }  // namespace
 
-void ScanRegionRects(const TBitmap& bitmap, int xOffset, int yOffset, TColor key, int blueTolerance,
-                     int greenTolerance, int redTolerance, const RegionBatch& batch) {
-    if (bitmap.Empty())
-        return;
+void ScanRegionRects(const TBitmap& bitmap, int xOffset, int yOffset, TColor key, int blueTolerance, int greenTolerance,
+                     int redTolerance, const RegionBatch& batch) {
+    if (bitmap.Empty()) return;
     const TBitmap* scan = &bitmap;
     TBitmap converted;
     if (bitmap.PixelFormat() != pf24bit && bitmap.PixelFormat() != pf32bit) {
@@ -189,8 +174,7 @@ void ScanRegionRects(const TBitmap& bitmap, int xOffset, int yOffset, TColor key
         scan = &converted;
     }
     const TColor rgb = ColorToRGB(key);
-    const KeyRange red(RedOf(rgb), redTolerance), green(GreenOf(rgb), greenTolerance),
-        blue(BlueOf(rgb), blueTolerance);
+    const KeyRange red(RedOf(rgb), redTolerance), green(GreenOf(rgb), greenTolerance), blue(BlueOf(rgb), blueTolerance);
     const int w = scan->Width(), h = scan->Height();
     const int bpp = scan->PixelFormat() == pf32bit ? 4 : 3;
     const uint8_t* bits = scan->Bits();
@@ -207,11 +191,9 @@ void ScanRegionRects(const TBitmap& bitmap, int xOffset, int yOffset, TColor key
         };
         int x = 0;
         while (x < w) {
-            while (x < w && keyed(x))
-                ++x;
+            while (x < w && keyed(x)) ++x;
             const int start = x;
-            while (x < w && !keyed(x))
-                ++x;
+            while (x < w && !keyed(x)) ++x;
             if (x > start) {
                 rects.push_back(Rect(start + xOffset, y + yOffset, x + xOffset, y + yOffset + 1));
                 if (rects.size() == kBatch) {
@@ -221,6 +203,5 @@ void ScanRegionRects(const TBitmap& bitmap, int xOffset, int yOffset, TColor key
             }
         }
     }
-    if (!rects.empty())
-        batch(rects.data(), rects.size());
+    if (!rects.empty()) batch(rects.data(), rects.size());
 }

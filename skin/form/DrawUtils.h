@@ -11,11 +11,11 @@
 // those target pixels are simply not drawn.
 #pragma once
 
-#include "framework/graphics/Bitmap.h"
-#include "framework/graphics/Canvas.h"
-
 #include <functional>
 #include <memory>
+
+#include "framework/graphics/Bitmap.h"
+#include "framework/graphics/Canvas.h"
 
 #ifdef _WIN32
 #include "framework/graphics/GdiHandles.h"
@@ -29,8 +29,8 @@ TRect SkinFrameRect(const TBitmap& bitmap, int frameNumber, int frameCount, bool
 // Nine-slice: the frame composed to target's size (caller owns the result).
 // margins holds the widths of the fixed left, top, right and bottom parts;
 // a target narrower (lower) than two opposite margins drops both.
-std::unique_ptr<TBitmap> GetHMap(const TRect& target, const TBitmap& source, const TRect& margins,
-                                 int frameNumber, int frameCount, bool tile, bool stacked);
+std::unique_ptr<TBitmap> GetHMap(const TRect& target, const TBitmap& source, const TRect& margins, int frameNumber,
+                                 int frameCount, bool tile, bool stacked);
 void DrawRect2(TCanvas& dc, const TRect& target, const TBitmap& bitmap, const TRect& margins, int frameNumber,
                int frameCount, bool transparent, bool tile, bool stacked);
 // One frame (side by side) stretched to the target.
@@ -43,8 +43,8 @@ void DrawRect3(TCanvas& dc, const TRect& target, const TBitmap& bitmap, int fram
 void DrawRectH(TCanvas& dc, const TRect& target, const TBitmap& bitmap, const TRect& margins, int frameNumber,
                int frameCount, int ignored, bool stacked);
 // Three slices across with the middle repeated; key 0xFF00FF when transparent.
-void DrawRectTile(TCanvas& canvas, const TRect& target, const TBitmap& bitmap, const TRect& margins,
-                  int frameNumber, int frameCount, bool transparent, bool stacked);
+void DrawRectTile(TCanvas& canvas, const TRect& target, const TBitmap& bitmap, const TRect& margins, int frameNumber,
+                  int frameCount, bool transparent, bool stacked);
 // sourceRect of the bitmap repeated from target's top-left while inside it;
 // the last copies are clipped only by the canvas.
 void DrawBGbmp(TCanvas& canvas, const TRect& target, const TBitmap& bitmap, const TRect& sourceRect);
@@ -59,8 +59,8 @@ int Min(int a, int b);
 // of at most 2000. A pixel is transparent when every channel lies between
 // the key's value and that value plus its tolerance (capped at 255).
 using RegionBatch = std::function<void(const TRect* rects, size_t count)>;
-void ScanRegionRects(const TBitmap& bitmap, int xOffset, int yOffset, TColor key, int blueTolerance,
-                     int greenTolerance, int redTolerance, const RegionBatch& batch);
+void ScanRegionRects(const TBitmap& bitmap, int xOffset, int yOffset, TColor key, int blueTolerance, int greenTolerance,
+                     int redTolerance, const RegionBatch& batch);
 
 #ifdef _WIN32
 // The region of the opaque pixels (empty for a fully keyed bitmap); the caller
@@ -74,10 +74,8 @@ void DrawParentImage(HWND control, HDC dc, bool ignored);
 
 void DrawRect2(HDC dc, const TRect& target, const TBitmap& bitmap, const TRect& margins, int frameNumber,
                int frameCount, bool transparent, bool tile, bool stacked);
-void DrawRect1(HDC dc, const TRect& target, const TBitmap& bitmap, int frameNumber, int frameCount,
-               bool transparent);
-void DrawRect3(HDC dc, const TRect& target, const TBitmap& bitmap, int frameNumber, int frameCount,
-               bool transparent);
+void DrawRect1(HDC dc, const TRect& target, const TBitmap& bitmap, int frameNumber, int frameCount, bool transparent);
+void DrawRect3(HDC dc, const TRect& target, const TBitmap& bitmap, int frameNumber, int frameCount, bool transparent);
 void DrawRectH(HDC dc, const TRect& target, const TBitmap& bitmap, const TRect& margins, int frameNumber,
                int frameCount, int ignored, bool stacked);
 void DrawTranmap(HDC dc, const TRect& target, const TBitmap& bitmap, TColor key);

@@ -1,13 +1,12 @@
-#include "skin/form/DrawUtils.h"
-
 #include <algorithm>
 #include <vector>
+
+#include "skin/form/DrawUtils.h"
 
 UniqueRegion BitmapToRegion(const TBitmap& bitmap, int xOffset, int yOffset, TColor key, int blueTolerance,
                             int greenTolerance, int redTolerance) {
     UniqueRegion result(CreateRectRgn(0, 0, 0, 0));
-    if (!result)
-        return result;
+    if (!result) return result;
     // One RGNDATA buffer reused for every batch; freed on every path by its vector.
     std::vector<unsigned char> buffer;
     ScanRegionRects(bitmap, xOffset, yOffset, key, blueTolerance, greenTolerance, redTolerance,
@@ -29,16 +28,14 @@ UniqueRegion BitmapToRegion(const TBitmap& bitmap, int xOffset, int yOffset, TCo
                         }
                         data->rdh.rcBound = bound;
                         UniqueRegion part(ExtCreateRegion(nullptr, static_cast<DWORD>(buffer.size()), data));
-                        if (part)
-                            CombineRgn(result.get(), result.get(), part.get(), RGN_OR);
+                        if (part) CombineRgn(result.get(), result.get(), part.get(), RGN_OR);
                     });
     return result;
 }
 
 void DrawParentImage(HWND control, HDC dc, bool) {
     HWND parent = GetParent(control);
-    if (!parent)
-        return;
+    if (!parent) return;
     RECT bounds{};
     GetWindowRect(control, &bounds);
     MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&bounds), 2);
@@ -58,14 +55,12 @@ void DrawRect2(HDC dc, const TRect& target, const TBitmap& bitmap, const TRect& 
     DrawRect2(canvas, target, bitmap, margins, frameNumber, frameCount, transparent, tile, stacked);
 }
 
-void DrawRect1(HDC dc, const TRect& target, const TBitmap& bitmap, int frameNumber, int frameCount,
-               bool transparent) {
+void DrawRect1(HDC dc, const TRect& target, const TBitmap& bitmap, int frameNumber, int frameCount, bool transparent) {
     TCanvas canvas(dc);
     DrawRect1(canvas, target, bitmap, frameNumber, frameCount, transparent);
 }
 
-void DrawRect3(HDC dc, const TRect& target, const TBitmap& bitmap, int frameNumber, int frameCount,
-               bool transparent) {
+void DrawRect3(HDC dc, const TRect& target, const TBitmap& bitmap, int frameNumber, int frameCount, bool transparent) {
     TCanvas canvas(dc);
     DrawRect3(canvas, target, bitmap, frameNumber, frameCount, transparent);
 }

@@ -1,16 +1,18 @@
 #include "framework/graphics/Bitmap.h"
-#include "framework/graphics/Canvas.h"
 
 #include <gtest/gtest.h>
 
+#include "framework/graphics/Canvas.h"
+
 namespace {
 
-TColor Code(int x, int y) { return ColorFromRGB(x * 7 + 1, y * 11 + 2, (x + y) * 3 + 5); }
+TColor Code(int x, int y) {
+    return ColorFromRGB(x * 7 + 1, y * 11 + 2, (x + y) * 3 + 5);
+}
 
 void Paint(TBitmap& b) {
     for (int y = 0; y < b.Height(); ++y)
-        for (int x = 0; x < b.Width(); ++x)
-            b.SetPixel(x, y, Code(x, y));
+        for (int x = 0; x < b.Width(); ++x) b.SetPixel(x, y, Code(x, y));
 }
 
 TEST(Bitmap, ScanLinesAreTopDownBgrRowsPaddedToFourBytes) {

@@ -19,8 +19,7 @@ struct BmpSpec {
 };
 
 inline void PutLE(std::vector<uint8_t>& out, uint64_t v, int bytes) {
-    for (int i = 0; i < bytes; ++i)
-        out.push_back(static_cast<uint8_t>(v >> (8 * i)));
+    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
 }
 
 inline std::vector<uint8_t> BuildBmp(const BmpSpec& s) {
@@ -43,15 +42,12 @@ inline std::vector<uint8_t> BuildBmp(const BmpSpec& s) {
         PutLE(header, 2835, 4);
         PutLE(header, s.clrUsed, 4);
         PutLE(header, 0, 4);
-        while (header.size() < s.headerSize)
-            header.push_back(0);
+        while (header.size() < s.headerSize) header.push_back(0);
     }
-    for (uint32_t m : s.masks)
-        PutLE(header, m, 4);
+    for (uint32_t m : s.masks) PutLE(header, m, 4);
     for (uint32_t c : s.palette) {
         PutLE(header, c, 3);
-        if (s.headerSize != 12)
-            header.push_back(0);
+        if (s.headerSize != 12) header.push_back(0);
     }
     const uint64_t off = s.offBits >= 0 ? static_cast<uint64_t>(s.offBits) : 14 + header.size();
     std::vector<uint8_t> file;

@@ -1,22 +1,20 @@
-#include "framework/graphics/Bitmap.h"
-#include "framework/graphics/BmpCodec.h"
-#include "framework/system/Classes.h"
-
-#include "bmp_builder.h"
-
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "bmp_builder.h"
+#include "framework/graphics/Bitmap.h"
+#include "framework/graphics/BmpCodec.h"
+#include "framework/system/Classes.h"
+
 namespace {
 
 std::vector<TColor> Pixels(const TBitmap& b) {
     std::vector<TColor> out;
     for (int y = 0; y < b.Height(); ++y)
-        for (int x = 0; x < b.Width(); ++x)
-            out.push_back(b.Pixel(x, y));
+        for (int x = 0; x < b.Width(); ++x) out.push_back(b.Pixel(x, y));
     return out;
 }
 
@@ -28,8 +26,8 @@ bool Load(const std::vector<uint8_t>& file, TBitmap& b) {
     return !b.Empty();
 }
 
-const TColor kR = ColorFromRGB(255, 0, 0), kG = ColorFromRGB(0, 255, 0), kB = ColorFromRGB(0, 0, 255),
-             kW = clWhite, kK = clBlack, kM = clFuchsia;
+const TColor kR = ColorFromRGB(255, 0, 0), kG = ColorFromRGB(0, 255, 0), kB = ColorFromRGB(0, 0, 255), kW = clWhite,
+             kK = clBlack, kM = clFuchsia;
 
 TEST(BmpCodec, ReadsEveryDepthAndLayout) {
     struct Case {
@@ -52,7 +50,14 @@ TEST(BmpCodec, ReadsEveryDepthAndLayout) {
          pf32bit,
          {kR, kG, kB, kM}},
         {"32 bitfields RGBA order",
-         {40, 2, -2, 32, 3, 0, {0x000000FF, 0x0000FF00, 0x00FF0000}, {},
+         {40,
+          2,
+          -2,
+          32,
+          3,
+          0,
+          {0x000000FF, 0x0000FF00, 0x00FF0000},
+          {},
           {255, 0, 0, 0, 0, 255, 0, 0, 0, 0, 255, 0, 255, 0, 255, 0}},
          pf32bit,
          {kR, kG, kB, kM}},

@@ -12,8 +12,7 @@ namespace {
 // Pixel i of a row (or column) carries i in its red channel; 255 marks "untouched".
 TBitmap* Ramp(int length, bool vertical) {
     auto* b = new TBitmap(vertical ? 1 : length, vertical ? length : 1);
-    for (int i = 0; i < length; ++i)
-        b->SetPixel(vertical ? 0 : i, vertical ? i : 0, ColorFromRGB(i, 7, 9));
+    for (int i = 0; i < length; ++i) b->SetPixel(vertical ? 0 : i, vertical ? i : 0, ColorFromRGB(i, 7, 9));
     return b;
 }
 
@@ -43,14 +42,18 @@ TEST(Canvas, StretchPicksThePixelsGdiPicks) {
         {"9 to 6 across", false, 9, 6, Rect(0, 0, 6, 1), Rect(0, 0, 9, 1), {1, 2, 4, 5, 7, 8}},
         {"4 to 1 across", false, 4, 1, Rect(0, 0, 1, 1), Rect(0, 0, 4, 1), {2}},
         {"4 to 1 down", true, 4, 1, Rect(0, 0, 1, 1), Rect(0, 0, 1, 4), {0}},
-        {"source partly outside the bitmap", false, 6, 20, Rect(0, 0, 20, 1), Rect(-2, 0, 8, 1),
-         {-1, -1, -1, -1, 0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, -1, -1, -1, -1}},
-        {"target partly left of the bitmap", false, 6, 20, Rect(-5, 0, 15, 1), Rect(0, 0, 6, 1),
-         {1, 1, 2, 2, 2, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, -1, -1, -1, -1, -1}},
-        {"mirrored source", false, 6, 20, Rect(0, 0, 20, 1), Rect(5, 0, -1, 1),
-         {5, 5, 5, 4, 4, 4, 4, 3, 3, 3, 2, 2, 2, 1, 1, 1, 1, 0, 0, 0}},
-        {"mirrored target", false, 6, 20, Rect(19, 0, -1, 1), Rect(0, 0, 6, 1),
-         {5, 5, 5, 4, 4, 4, 4, 3, 3, 3, 2, 2, 2, 1, 1, 1, 1, 0, 0, 0}},
+        {"source partly outside the bitmap", false, 6, 20, Rect(0, 0, 20, 1), Rect(-2, 0, 8, 1), {-1, -1, -1, -1, 0,
+                                                                                                  0,  1,  1,  2,  2,
+                                                                                                  3,  3,  4,  4,  5,
+                                                                                                  5,  -1, -1, -1, -1}},
+        {"target partly left of the bitmap", false, 6, 20, Rect(-5, 0, 15, 1), Rect(0, 0, 6, 1), {1,  1,  2,  2,  2,
+                                                                                                  3,  3,  3,  4,  4,
+                                                                                                  4,  4,  5,  5,  5,
+                                                                                                  -1, -1, -1, -1, -1}},
+        {"mirrored source", false, 6, 20, Rect(0, 0, 20, 1), Rect(5, 0, -1, 1), {5, 5, 5, 4, 4, 4, 4, 3, 3, 3,
+                                                                                 2, 2, 2, 1, 1, 1, 1, 0, 0, 0}},
+        {"mirrored target", false, 6, 20, Rect(19, 0, -1, 1), Rect(0, 0, 6, 1), {5, 5, 5, 4, 4, 4, 4, 3, 3, 3,
+                                                                                 2, 2, 2, 1, 1, 1, 1, 0, 0, 0}},
         {"mirrored shrink from the right edge", false, 6, 3, Rect(0, 0, 3, 1), Rect(6, 0, 0, 1), {5, 3, 1}},
     };
     for (const Case& c : cases) {
@@ -65,8 +68,7 @@ TEST(Canvas, StretchPicksThePixelsGdiPicks) {
 TEST(Canvas, StretchIsSeparableInTwoDimensions) {
     TBitmap src(3, 4);
     for (int y = 0; y < 4; ++y)
-        for (int x = 0; x < 3; ++x)
-            src.SetPixel(x, y, ColorFromRGB(x, y, 0));
+        for (int x = 0; x < 3; ++x) src.SetPixel(x, y, ColorFromRGB(x, y, 0));
     TBitmap dst(7, 10);
     dst.Canvas().CopyRect(Rect(0, 0, 7, 10), src.Canvas(), Rect(0, 0, 3, 4));
     const int xs[] = {0, 0, 1, 1, 1, 2, 2};
@@ -134,8 +136,7 @@ TEST(Canvas, KeyedDrawingLeavesKeyPixelsAndClipsAtTheEdge) {
 
 TEST(Canvas, CopyWithinOneBitmapReadsTheOriginal) {
     TBitmap b(4, 1);
-    for (int x = 0; x < 4; ++x)
-        b.SetPixel(x, 0, ColorFromRGB(x, 0, 0));
+    for (int x = 0; x < 4; ++x) b.SetPixel(x, 0, ColorFromRGB(x, 0, 0));
     b.Canvas().CopyRect(Rect(1, 0, 4, 1), b.Canvas(), Rect(0, 0, 3, 1));
     EXPECT_EQ(b.Pixel(1, 0), ColorFromRGB(0, 0, 0));
     EXPECT_EQ(b.Pixel(2, 0), ColorFromRGB(1, 0, 0));

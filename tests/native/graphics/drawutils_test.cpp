@@ -8,7 +8,9 @@
 namespace {
 
 // Every pixel of every frame distinct: frame number in blue, x and y in red and green.
-TColor Code(int frame, int x, int y) { return ColorFromRGB(x, y, 16 * frame); }
+TColor Code(int frame, int x, int y) {
+    return ColorFromRGB(x, y, 16 * frame);
+}
 
 std::unique_ptr<TBitmap> Strip(int frameW, int frameH, int frames, bool stacked) {
     auto b = std::make_unique<TBitmap>(stacked ? frameW : frameW * frames, stacked ? frameH * frames : frameH);
@@ -37,10 +39,8 @@ TEST(GetHMap, NineSliceOfTheTenByThirtyFrame) {
         ASSERT_EQ(piece->Width(), 100);
         ASSERT_EQ(piece->Height(), 30);
         auto column = [](int tx) {
-            if (tx < 3)
-                return tx;
-            if (tx >= 97)
-                return tx - 90;
+            if (tx < 3) return tx;
+            if (tx >= 97) return tx - 90;
             const int i = tx - 3;  // source column changes after 24, 47 and 71 target columns
             return 3 + (i < 24 ? 0 : i < 47 ? 1 : i < 71 ? 2 : 3);
         };
@@ -62,8 +62,7 @@ TEST(GetHMap, TargetSmallerThanTwoMarginsDropsThem) {
     auto low = GetHMap(Rect(0, 0, 10, 7), *strip, Rect(3, 4, 3, 4), 1, 1, false, false);
     const int rows[] = {0, 4, 9, 13, 17, 21, 26};  // vertical shrink keeps the first row of each group
     for (int y = 0; y < 7; ++y)
-        for (int x = 0; x < 10; ++x)
-            ASSERT_EQ(low->Pixel(x, y), Code(1, x, rows[y])) << "case: low " << x << "," << y;
+        for (int x = 0; x < 10; ++x) ASSERT_EQ(low->Pixel(x, y), Code(1, x, rows[y])) << "case: low " << x << "," << y;
 }
 
 TEST(GetHMap, TiledCentreRepeatsAndEdgesCoverTheOverflow) {
@@ -133,13 +132,11 @@ TEST(DrawRectH, NarrowTargetStretchesTheWholeFrame) {
     auto strip = Strip(8, 2, 2, true);
     TBitmap canvas(12, 2);
     DrawRectH(canvas.Canvas(), Rect(0, 0, 4, 2), *strip, Rect(3, 0, 3, 0), 2, 2, 0, true);
-    for (int x = 0; x < 4; ++x)
-        EXPECT_EQ(canvas.Pixel(x, 0), Code(2, 2 * x + 1, 0)) << "case: narrow " << x;
+    for (int x = 0; x < 4; ++x) EXPECT_EQ(canvas.Pixel(x, 0), Code(2, 2 * x + 1, 0)) << "case: narrow " << x;
     // Wide target: caps unscaled, middle (columns 3, 4) stretched over 6.
     DrawRectH(canvas.Canvas(), Rect(0, 0, 12, 2), *strip, Rect(3, 0, 3, 0), 1, 2, 0, true);
     const int cols[] = {0, 1, 2, 3, 3, 3, 4, 4, 4, 5, 6, 7};
-    for (int x = 0; x < 12; ++x)
-        EXPECT_EQ(canvas.Pixel(x, 1), Code(1, cols[x], 1)) << "case: wide " << x;
+    for (int x = 0; x < 12; ++x) EXPECT_EQ(canvas.Pixel(x, 1), Code(1, cols[x], 1)) << "case: wide " << x;
 }
 
 TEST(DrawRectTile, CapsAndARepeatedMiddle) {
@@ -203,8 +200,7 @@ std::vector<TRect> Scan(const TBitmap& b, int dx, int dy, int tolerance, std::ve
     std::vector<TRect> out;
     ScanRegionRects(b, dx, dy, kSkinKeyColor, tolerance, tolerance, tolerance, [&](const TRect* r, size_t n) {
         out.insert(out.end(), r, r + n);
-        if (batches)
-            batches->push_back(n);
+        if (batches) batches->push_back(n);
     });
     return out;
 }
@@ -215,7 +211,7 @@ TEST(RegionScan, RunsOfOpaquePixelsPerRow) {
     for (TRect corner : {Rect(0, 0, 2, 2), Rect(8, 0, 10, 2), Rect(0, 4, 2, 6), Rect(8, 4, 10, 6)})
         b.Canvas().FillRect(corner);
     b.SetPixel(5, 3, ColorFromRGB(255, 1, 255));  // keyed only with a tolerance of 1
-    const std::vector<TRect> expected = {Rect(12, 7, 18, 8),  Rect(12, 8, 18, 9),  Rect(10, 9, 20, 10),
+    const std::vector<TRect> expected = {Rect(12, 7, 18, 8),   Rect(12, 8, 18, 9),   Rect(10, 9, 20, 10),
                                          Rect(10, 10, 20, 11), Rect(12, 11, 18, 12), Rect(12, 12, 18, 13)};
     std::vector<TRect> loose = expected;
     loose[3] = Rect(10, 10, 15, 11);
@@ -239,8 +235,7 @@ TEST(RegionScan, RunsOfOpaquePixelsPerRow) {
 TEST(RegionScan, RectanglesComeInBatchesOfTwoThousand) {
     TBitmap b(100, 100);
     for (int y = 0; y < 100; ++y)
-        for (int x = 0; x < 100; x += 2)
-            b.SetPixel(x, y, clFuchsia);
+        for (int x = 0; x < 100; x += 2) b.SetPixel(x, y, clFuchsia);
     std::vector<size_t> batches;
     EXPECT_EQ(Scan(b, 0, 0, 1, &batches).size(), 5000u);
     EXPECT_EQ(batches, (std::vector<size_t>{2000, 2000, 1000}));

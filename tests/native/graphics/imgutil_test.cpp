@@ -7,13 +7,14 @@
 
 namespace {
 
-TColor Code(int x, int y) { return ColorFromRGB(x * 7 + 1, y * 11 + 2, (x + y) * 3 + 5); }
+TColor Code(int x, int y) {
+    return ColorFromRGB(x * 7 + 1, y * 11 + 2, (x + y) * 3 + 5);
+}
 
 std::unique_ptr<TBitmap> Coded(int w, int h, TPixelFormat format = pf24bit) {
     auto b = std::make_unique<TBitmap>(w, h, format);
     for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            b->SetPixel(x, y, Code(x, y));
+        for (int x = 0; x < w; ++x) b->SetPixel(x, y, Code(x, y));
     return b;
 }
 
@@ -31,8 +32,7 @@ TEST(Blend, WeightsArePerCentBelowHundredAndPerMilleFromHundred) {
         // 1500 per mille: (100 * -500 + 500) / 1000 truncates to -49, low byte 207.
         {"negative mix truncates toward zero", clBlack, ColorFromRGB(100, 0, 0), 1500, ColorFromRGB(207, 0, 0)},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(Blend(c.c1, c.c2, c.weight), c.expected) << "case: " << c.name;
+    for (const Case& c : cases) EXPECT_EQ(Blend(c.c1, c.c2, c.weight), c.expected) << "case: " << c.name;
 }
 
 TEST(Blend, SystemColoursUseTheirCurrentValues) {
@@ -45,8 +45,8 @@ TEST(Gradient, ColoursTruncateTowardZero) {
     const std::vector<TColor>& g = GradientColors(down);
     ASSERT_EQ(g.size(), 10u);
     EXPECT_EQ(g.front(), ColorFromRGB(100, 0, 0));
-    EXPECT_EQ(g.back(), ColorFromRGB(1, 0, 0));  // one step short of 0
-    EXPECT_EQ(g[4], ColorFromRGB(56, 0, 0));       // 100 + (4 - 400) / 9
+    EXPECT_EQ(g.back(), ColorFromRGB(1, 0, 0));                // one step short of 0
+    EXPECT_EQ(g[4], ColorFromRGB(56, 0, 0));                   // 100 + (4 - 400) / 9
     EXPECT_EQ(g[1], ColorFromRGB(100 + (4 - 100) / 9, 0, 0));  // 100 - 10
     // ... so the decreasing gradient is never found again.
     EXPECT_EQ(FindGradient(10, ColorFromRGB(100, 0, 0), ColorFromRGB(0, 0, 0)), -1);
@@ -64,8 +64,7 @@ TEST(Gradient, ColoursTruncateTowardZero) {
 
 TEST(Gradient, SixteenSlotsAreUsedAsARing) {
     const int first = MakeGradient(3, ColorFromRGB(1, 2, 3), ColorFromRGB(4, 5, 6));
-    for (int i = 1; i < 16; ++i)
-        EXPECT_EQ(MakeGradient(2, i, i), (first + i) % 16);
+    for (int i = 1; i < 16; ++i) EXPECT_EQ(MakeGradient(2, i, i), (first + i) % 16);
     EXPECT_EQ(MakeGradient(2, 0, 0), first);  // the seventeenth reuses the first slot
     EXPECT_EQ(FindGradient(3, ColorFromRGB(1, 2, 3), ColorFromRGB(4, 5, 6)), -1);
 }
@@ -108,16 +107,12 @@ TEST(GetHSV, SaturationRoundsHalfToEvenAndDarkColoursGive200) {
         TColor color;
         int expected;
     } cases[] = {
-        {"pure red", ColorFromRGB(255, 0, 0), 255},
-        {"white", clWhite, 0},
-        {"saturated but dark", ColorFromRGB(159, 0, 0), 200},
-        {"1.5 rounds to 2", ColorFromRGB(170, 169, 170), 2},
-        {"4.5 rounds to 4", ColorFromRGB(170, 167, 170), 4},
-        {"127.5 rounds to 128", ColorFromRGB(100, 200, 100), 128},
+        {"pure red", ColorFromRGB(255, 0, 0), 255},           {"white", clWhite, 0},
+        {"saturated but dark", ColorFromRGB(159, 0, 0), 200}, {"1.5 rounds to 2", ColorFromRGB(170, 169, 170), 2},
+        {"4.5 rounds to 4", ColorFromRGB(170, 167, 170), 4},  {"127.5 rounds to 128", ColorFromRGB(100, 200, 100), 128},
         {"no system colour translation", clBtnFace, 200},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(GetHSV(c.color), c.expected) << "case: " << c.name;
+    for (const Case& c : cases) EXPECT_EQ(GetHSV(c.color), c.expected) << "case: " << c.name;
 }
 
 TEST(ChangeTrans, ReplacesExactMagentaOnlyAndConvertsTo24Bits) {
@@ -158,7 +153,8 @@ TEST(Geometry, MirrorsAndRotationsMoveEveryPixelWhereTheFormulaSays) {
     } cases[] = {
         {"SpiegelnHorizontal", SpiegelnHorizontal, W, H, [](int x, int) { return W - 1 - x; },
          [](int, int y) { return y; }},
-        {"SpiegelnVertikal", SpiegelnVertikal, W, H, [](int x, int) { return x; }, [](int, int y) { return H - 1 - y; }},
+        {"SpiegelnVertikal", SpiegelnVertikal, W, H, [](int x, int) { return x; },
+         [](int, int y) { return H - 1 - y; }},
         {"Drehen90Grad", Drehen90Grad, H, W, [](int, int y) { return y; }, [](int x, int) { return H - 1 - x; }},
         {"Drehen270Grad", Drehen270Grad, H, W, [](int, int y) { return W - 1 - y; }, [](int x, int) { return x; }},
         {"Drehen180Grad", Drehen180Grad, W, H, [](int x, int) { return W - 1 - x; },
@@ -194,8 +190,7 @@ TEST(Geometry, RotationsRoundTrip) {
     SpiegelnHorizontal(*b);
     SpiegelnHorizontal(*b);
     for (int y = 0; y < 5; ++y)
-        for (int x = 0; x < 7; ++x)
-            ASSERT_EQ(b->Pixel(x, y), original->Pixel(x, y)) << "case: " << x << "," << y;
+        for (int x = 0; x < 7; ++x) ASSERT_EQ(b->Pixel(x, y), original->Pixel(x, y)) << "case: " << x << "," << y;
 }
 
 TEST(Geometry, Rotate90MakesACounterClockwiseCopyOf24BitBitmapsOnly) {
@@ -207,8 +202,7 @@ TEST(Geometry, Rotate90MakesACounterClockwiseCopyOf24BitBitmapsOnly) {
     ASSERT_EQ(r->Width(), 3);
     ASSERT_EQ(r->Height(), 4);
     for (int y = 0; y < 4; ++y)
-        for (int x = 0; x < 3; ++x)
-            EXPECT_EQ(r->Pixel(x, y), turned->Pixel(x, y)) << "case: " << x << "," << y;
+        for (int x = 0; x < 3; ++x) EXPECT_EQ(r->Pixel(x, y), turned->Pixel(x, y)) << "case: " << x << "," << y;
     EXPECT_EQ(b->Pixel(3, 0), Code(3, 0));  // the source is unchanged
     EXPECT_FALSE(Rotate90(*Coded(4, 3, pf32bit)));
 }

@@ -1,22 +1,23 @@
 // The software stretch of the canvas against StretchBlt in COLORONCOLOR mode,
 // pixel by pixel, for the sizes skins use.
-#include "framework/graphics/Canvas.h"
-
 #include <gtest/gtest.h>
 
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "framework/graphics/Canvas.h"
+
 namespace {
 
 // Source pixel i carries i in red (low byte) and green (high byte).
-TColor Index(int i) { return ColorFromRGB(i & 0xFF, i >> 8, 77); }
+TColor Index(int i) {
+    return ColorFromRGB(i & 0xFF, i >> 8, 77);
+}
 
 void Ramp(TBitmap& b, bool vertical) {
     const int n = vertical ? b.Height() : b.Width();
-    for (int i = 0; i < n; ++i)
-        b.SetPixel(vertical ? 0 : i, vertical ? i : 0, Index(i));
+    for (int i = 0; i < n; ++i) b.SetPixel(vertical ? 0 : i, vertical ? i : 0, Index(i));
 }
 
 void Whiten(TBitmap& b) {
@@ -27,8 +28,8 @@ void Whiten(TBitmap& b) {
 void GdiStretch(TBitmap& dst, const TRect& d, const TBitmap& src, const TRect& s) {
     HDC dc = dst.DC();
     SetStretchBltMode(dc, COLORONCOLOR);
-    ASSERT_TRUE(StretchBlt(dc, d.Left, d.Top, d.Width(), d.Height(), src.DC(), s.Left, s.Top, s.Width(), s.Height(),
-                           SRCCOPY));
+    ASSERT_TRUE(
+        StretchBlt(dc, d.Left, d.Top, d.Width(), d.Height(), src.DC(), s.Left, s.Top, s.Width(), s.Height(), SRCCOPY));
     GdiFlush();
 }
 
@@ -43,8 +44,8 @@ std::string Compare(TBitmap& gdi, TBitmap& soft, const TRect& d, const TBitmap& 
     for (int y = 0; y < gdi.Height(); ++y)
         for (int x = 0; x < gdi.Width(); ++x)
             if (gdi.Pixel(x, y) != soft.Pixel(x, y) && shown++ < 5)
-                out << " (" << x << "," << y << ": gdi " << std::hex << gdi.Pixel(x, y) << " soft "
-                    << soft.Pixel(x, y) << std::dec << ")";
+                out << " (" << x << "," << y << ": gdi " << std::hex << gdi.Pixel(x, y) << " soft " << soft.Pixel(x, y)
+                    << std::dec << ")";
     return out.str();
 }
 
@@ -68,8 +69,8 @@ TEST(GdiStretch, EveryLengthFrom1To50To1To400AndBackMatches) {
                 run(s, d);
                 run(d, s);
             }
-        EXPECT_EQ(differing, 0) << "case: " << (vertical ? "down" : "across") << ", " << differing << " of "
-                                << compared << " sizes differ" << first;
+        EXPECT_EQ(differing, 0) << "case: " << (vertical ? "down" : "across") << ", " << differing << " of " << compared
+                                << " sizes differ" << first;
     }
 }
 
@@ -92,8 +93,7 @@ TEST(GdiStretch, TwoDimensionsOffsetsMirrorsAndClippingMatch) {
     for (TPixelFormat format : {pf24bit, pf32bit}) {
         TBitmap src(146, 50, format), gdi(64, 44, format), soft(64, 44, format);
         for (int y = 0; y < 50; ++y)
-            for (int x = 0; x < 146; ++x)
-                src.SetPixel(x, y, ColorFromRGB(x, y, 200));
+            for (int x = 0; x < 146; ++x) src.SetPixel(x, y, ColorFromRGB(x, y, 200));
         for (const Case& c : cases)
             EXPECT_EQ(Compare(gdi, soft, c.d, src, c.s), "") << "case: " << c.name << " format " << format;
     }

@@ -1,17 +1,16 @@
 // Skin drawing on real windows: colour-keyed blits onto a window DC, window
 // regions from BitmapToRegion, text through a bitmap's canvas, GDI clipping.
-#include "skin/data/ImgUtil.h"
-#include "skin/form/DrawUtils.h"
-
 #include <gtest/gtest.h>
 
 #include <memory>
 
+#include "skin/data/ImgUtil.h"
+#include "skin/form/DrawUtils.h"
+
 namespace {
 
 LRESULT CALLBACK PlainProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_ERASEBKGND)
-        return 1;  // the tests paint everything themselves
+    if (msg == WM_ERASEBKGND) return 1;  // the tests paint everything themselves
     return DefWindowProcW(hwnd, msg, wp, lp);
 }
 
@@ -41,8 +40,8 @@ public:
         wc.lpszClassName = className_.c_str();
         RegisterClassW(&wc);
         const DWORD style = parent ? WS_CHILD | WS_VISIBLE : WS_POPUP | WS_VISIBLE;
-        hwnd_ = CreateWindowExW(parent ? 0 : WS_EX_TOPMOST, className_.c_str(), L"", style, x, y, w, h, parent,
-                                nullptr, wc.hInstance, nullptr);
+        hwnd_ = CreateWindowExW(parent ? 0 : WS_EX_TOPMOST, className_.c_str(), L"", style, x, y, w, h, parent, nullptr,
+                                wc.hInstance, nullptr);
         Pump();
     }
     ~Window() {
@@ -107,7 +106,8 @@ TEST(WindowRegion, KeyedCornersOfTheRegionBelongToTheDesktop) {
     shape.Canvas().Brush.Color = clNavy;
     shape.Canvas().FillRect(Rect(0, 0, W, H));
     shape.Canvas().Brush.Color = clFuchsia;
-    for (TRect corner : {Rect(0, 0, 10, 10), Rect(W - 10, 0, W, 10), Rect(0, H - 10, 10, H), Rect(W - 10, H - 10, W, H)})
+    for (TRect corner :
+         {Rect(0, 0, 10, 10), Rect(W - 10, 0, W, 10), Rect(0, H - 10, 10, H), Rect(W - 10, H - 10, W, H)})
         shape.Canvas().FillRect(corner);
     UniqueRegion region = BitmapToRegion(shape, 0, 0, kSkinKeyColor, 1, 1, 1);
     ASSERT_TRUE(region);
@@ -119,9 +119,12 @@ TEST(WindowRegion, KeyedCornersOfTheRegionBelongToTheDesktop) {
         int x, y;
         bool ours;
     } probes[] = {
-        {"top-left corner", 2, 2, false},   {"top-right corner", W - 3, 3, false},
-        {"bottom-left corner", 4, H - 2, false}, {"bottom-right corner", W - 1, H - 1, false},
-        {"centre", W / 2, H / 2, true},     {"top edge beside the corner", 10, 0, true},
+        {"top-left corner", 2, 2, false},
+        {"top-right corner", W - 3, 3, false},
+        {"bottom-left corner", 4, H - 2, false},
+        {"bottom-right corner", W - 1, H - 1, false},
+        {"centre", W / 2, H / 2, true},
+        {"top edge beside the corner", 10, 0, true},
         {"left edge below the corner", 0, 10, true},
     };
     for (const Probe& p : probes) {
@@ -146,8 +149,7 @@ TEST(WindowRegion, KeyedCornersOfTheRegionBelongToTheDesktop) {
 TEST(WindowRegion, ManyBatchesMergeIntoOneRegion) {
     TBitmap comb(200, 30);
     for (int y = 0; y < 30; ++y)
-        for (int x = 0; x < 200; x += 2)
-            comb.SetPixel(x, y, clFuchsia);  // 3000 one-pixel runs: two batches
+        for (int x = 0; x < 200; x += 2) comb.SetPixel(x, y, clFuchsia);  // 3000 one-pixel runs: two batches
     UniqueRegion r = BitmapToRegion(comb, 10, 20, kSkinKeyColor, 1, 1, 1);
     RECT box{};
     EXPECT_EQ(GetRgnBox(r.get(), &box), COMPLEXREGION);
@@ -177,16 +179,14 @@ TEST(BitmapCanvas, TextThroughTheCanvasChangesPixelsInsideItsExtent) {
         for (int x = 0; x < b.Width(); ++x)
             if (b.Pixel(x, y) != clWhite) {
                 ++changed;
-                if (x < 5 || x >= 5 + tw || y < 4 || y >= 4 + th)
-                    ++outside;
+                if (x < 5 || x >= 5 + tw || y < 4 || y >= 4 + th) ++outside;
             }
     EXPECT_GT(changed, 20);
     EXPECT_EQ(outside, 0);
     // The CJK glyphs drew too: pixels change in the right part of the text.
     int rightPart = 0;
     for (int y = 4; y < 4 + th; ++y)
-        for (int x = 5 + tw / 2; x < 5 + tw; ++x)
-            rightPart += b.Pixel(x, y) != clWhite;
+        for (int x = 5 + tw / 2; x < 5 + tw; ++x) rightPart += b.Pixel(x, y) != clWhite;
     EXPECT_GT(rightPart, 10);
 
     // Software drawing after GDI drawing sees and overwrites the GDI pixels.
