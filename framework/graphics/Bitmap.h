@@ -10,7 +10,8 @@
 // On Windows the pixel array is a DIB section, so GDI can draw on the
 // bitmap (text) through its memory DC and the bitmap reaches a window in one
 // BitBlt. The DC and the section belong to the bitmap and live as long as
-// its pixels do; ScanLine waits for pending GDI drawing first.
+// its pixels do (resizing or reformatting makes new ones, so do not keep the
+// handles across that); ScanLine waits for pending GDI drawing first.
 //
 // Reading a bitmap file never reads outside its bytes: a file that is
 // malformed, truncated, or holds palette indexes beyond its palette loads as

@@ -1,5 +1,7 @@
 #include "skin/form/DrawUtils.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -128,9 +130,13 @@ void DrawRectTile(TCanvas& canvas, const TRect& target, const TBitmap& bitmap, c
     c.CopyRect(Rect(0, 0, l, th), bitmap, Rect(f.Left, f.Top, f.Left + l, f.Bottom));
     const int m = f.Width() - l - r;
     // A frame without a middle has nothing to repeat (and would never advance).
-    if (m > 0)
-        for (int x = l; x < tw - r; x += m)
-            c.CopyRect(Rect(x, 0, x + m, th), bitmap, Rect(f.Left + l, f.Top, f.Left + l + m, f.Bottom));
+    if (m > 0) {
+        // Copies left of the piece are invisible; start with the first one that shows.
+        int64_t x = l < 0 ? l + -int64_t{l} / m * m : l;
+        for (; x < int64_t{tw} - r; x += m)
+            c.CopyRect(Rect(static_cast<int>(x), 0, static_cast<int>(x + m), th), bitmap,
+                       Rect(f.Left + l, f.Top, f.Left + l + m, f.Bottom));
+    }
     c.CopyRect(Rect(tw - r, 0, tw, th), bitmap, Rect(f.Right - r, f.Top, f.Right, f.Bottom));
     if (transparent) {
         piece->SetTransparent(true);
@@ -144,8 +150,16 @@ void DrawBGbmp(TCanvas& canvas, const TRect& target, const TBitmap& bitmap, cons
     const int sw = sourceRect.Width(), sh = sourceRect.Height();
     TBitmap tileBitmap(sw, sh, pf24bit);
     tileBitmap.Canvas().CopyRect(Rect(0, 0, sw, sh), bitmap, sourceRect);
-    for (int y = target.Top; y < target.Bottom; y += sh)
-        for (int x = target.Left; x < target.Right; x += sw) canvas.Draw(x, y, tileBitmap);
+    // Copies wholly outside the canvas's clip box would change nothing: skip them.
+    const TRect clip = canvas.ClipRect();
+    auto firstVisible = [](int64_t start, int64_t clipStart, int64_t step) {
+        return clipStart > start ? start + (clipStart - start) / step * step : start;
+    };
+    const int64_t endX = std::min<int64_t>(target.Right, clip.Right),
+                  endY = std::min<int64_t>(target.Bottom, clip.Bottom);
+    for (int64_t y = firstVisible(target.Top, clip.Top, sh); y < endY; y += sh)
+        for (int64_t x = firstVisible(target.Left, clip.Left, sw); x < endX; x += sw)
+            canvas.Draw(static_cast<int>(x), static_cast<int>(y), tileBitmap);
 }
 
 void DrawTranmap(TCanvas& dc, const TRect& target, const TBitmap& bitmap, TColor key) {

@@ -103,6 +103,11 @@ TEST(DrawBGbmp, TilesFromTheTopLeftAndOverrunOnlyToTheCanvasEdge) {
             const TColor want = (x >= 1 && y >= 1) ? Code(1, 1 + (x - 1) % 3, 1 + (y - 1) % 2) : clWhite;
             EXPECT_EQ(canvas.Pixel(x, y), want) << "case: " << x << "," << y;
         }
+    // Far to the left: the copies that show keep the phase of the first one.
+    TBitmap shifted(4, 2);
+    DrawBGbmp(shifted.Canvas(), Rect(-1000000, 0, 4, 2), *src, Rect(1, 1, 4, 3));
+    for (int x = 0; x < 4; ++x)
+        EXPECT_EQ(shifted.Pixel(x, 0), Code(1, 1 + (x + 1000000) % 3, 1)) << "case: shifted " << x;
     TBitmap untouched(4, 4);
     DrawBGbmp(untouched.Canvas(), Rect(0, 0, 4, 4), *src, Rect(2, 2, 2, 5));
     EXPECT_EQ(untouched.Pixel(0, 0), clWhite);
