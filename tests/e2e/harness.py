@@ -237,12 +237,13 @@ class Updater:
                 return True
             if self.proc.poll() is not None and not self.reader.is_alive():
                 break
-            time.sleep(0.05)
+            time.sleep(0.01)
         return any(text in s for s in self.statuses)
 
     def wait(self, timeout=90.0):
         rc = self.proc.wait(timeout)
         self.reader.join(5)
+        self.proc.stderr.close()
         return rc
 
     def run(self, timeout=90.0):
@@ -250,9 +251,24 @@ class Updater:
         return self.wait(timeout)
 
     def kill(self):
-        """Ends the updater's Wine process at once (as a crash or a power cut would)."""
-        subprocess.run([self.wine_run, "--prefix", self.prefix, "taskkill", "/f", "/im", "updater.exe"],
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
+        """Ends the updater's Wine process at once, as a crash or a power cut would."""
+        marker = os.path.basename(self.app_dir.rstrip("/"))
+        killed = 0
+        for pid in os.listdir("/proc"):
+            if not pid.isdigit():
+                continue
+            try:
+                with open("/proc/%s/cmdline" % pid, "rb") as f:
+                    cmd = f.read().replace(b"\0", b" ").decode("utf-8", "replace")
+            except OSError:
+                continue
+            if "updater.exe" in cmd and marker in cmd and "wine-run" not in cmd:
+                try:
+                    os.kill(int(pid), 9)
+                    killed += 1
+                except OSError:
+                    pass
+        return killed
 
     def main_started(self, timeout=15.0):
         marker = self.path("main_started.txt")
