@@ -24,7 +24,8 @@ inline uint32_t Le32(const uint8_t* p) {
 
 #define MD5_STEP(f, a, b, c, d, k, s, i) a = b + Rotl(a + f(b, c, d) + x[k] + K[i], s)
 #define F1(b, c, d) (d ^ (b & (c ^ d)))
-#define F2(b, c, d) (c ^ (d & (b ^ c)))
+// Additive form: the two halves do not depend on each other.
+#define F2(b, c, d) ((b & d) + (c & ~d))
 #define F3(b, c, d) (b ^ c ^ d)
 #define F4(b, c, d) (c ^ (b | ~d))
 
@@ -140,7 +141,8 @@ std::optional<std::string> MD5File(const std::wstring& path) {
 #endif
     if (!f) return std::nullopt;
     // A larger stdio buffer keeps the 1024-byte reads from costing a system call each.
-    std::setvbuf(f, nullptr, _IOFBF, 64 * 1024);
+    static thread_local char streamBuffer[64 * 1024];
+    std::setvbuf(f, streamBuffer, _IOFBF, sizeof streamBuffer);
     for (;;) {
         size_t n = std::fread(buffer, 1, sizeof buffer, f);
         if (n == 0) break;
