@@ -1,10 +1,8 @@
-// Components, controls and windowed controls of the framework. Windows only.
+// Controls and windowed controls of the framework. Windows only.
 //
-// Ownership: a component frees the components it owns (in reverse order of
-// insertion) when it is destroyed, and leaves its owner's list first. A
-// windowed control also frees its child controls and owns its HWND: the
-// window is destroyed with the object (or earlier by DestroyHandle) and
-// never outlives it.
+// Ownership (of components: Component.h): a windowed control also frees its
+// child controls and owns its HWND: the window is destroyed with the object
+// (or earlier by DestroyHandle) and never outlives it.
 //
 // Message handling can be replaced from outside: every message of a control
 // goes to its WindowProc, a replaceable handler whose default calls the
@@ -28,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/controls/Component.h"
 #include "framework/graphics/Canvas.h"
 #include "framework/graphics/Color.h"
 #include "framework/system/SysUtils.h"
@@ -53,47 +52,6 @@ struct TMessage {
     LRESULT Result;
 };
 using TWndMethod = std::function<void(TMessage&)>;
-
-class TObject {
-public:
-    virtual ~TObject() = default;
-    // The framework class name ("TButton", "TFormMain"); the skin engine selects by it.
-    virtual std::wstring ClassName() const { return L"TObject"; }
-};
-
-using TNotifyEvent = std::function<void(TObject* Sender)>;
-
-enum TComponentStateFlag : uint8_t { csLoading = 1, csDestroying = 2 };
-
-class TComponent : public TObject {
-public:
-    explicit TComponent(TComponent* AOwner);
-    ~TComponent() override;
-    TComponent(const TComponent&) = delete;
-    TComponent& operator=(const TComponent&) = delete;
-
-    std::wstring ClassName() const override { return L"TComponent"; }
-    TComponent* Owner() const { return owner_; }
-    int ComponentCount() const { return static_cast<int>(components_.size()); }
-    TComponent* Components(int index) const { return components_.at(static_cast<size_t>(index)); }
-    TComponent* FindComponent(const std::wstring& name) const;
-    const std::wstring& Name() const { return name_; }
-    void SetName(std::wstring name) { name_ = std::move(name); }
-    intptr_t Tag() const { return tag_; }
-    void SetTag(intptr_t tag) { tag_ = tag; }
-    uint8_t ComponentState() const { return state_; }
-    // Called once the component's properties have all been set (after a form is read).
-    virtual void Loaded();
-
-protected:
-    uint8_t state_ = 0;
-
-private:
-    TComponent* owner_ = nullptr;
-    std::vector<TComponent*> components_;
-    std::wstring name_;
-    intptr_t tag_ = 0;
-};
 
 class TWinControl;
 
