@@ -7,7 +7,9 @@ TSkinMessageHook& Hook() {
 }
 }  // namespace
 
-void SetSkinMessageHook(TSkinMessageHook hook) { Hook() = std::move(hook); }
+void SetSkinMessageHook(TSkinMessageHook hook) {
+    Hook() = std::move(hook);
+}
 
 void ShowSkinMessage(const std::wstring& text) {
     if (Hook())

@@ -31,7 +31,9 @@ int TSkinReader::NameFieldWidth(int32_t version) {
     }
 }
 
-bool TSkinReader::Decompress(TStream& source, TStream& dest) { return LZHUnpackStream(source, dest); }
+bool TSkinReader::Decompress(TStream& source, TStream& dest) {
+    return LZHUnpackStream(source, dest);
+}
 
 bool TSkinReader::Loadfromstream(TStream& source) {
     TMemoryStream expanded;
@@ -130,7 +132,9 @@ void TSkinReader::readfile(const std::wstring& name, TMemoryStream& dest) const 
     FindMember([&](const std::wstring& entry) { return entry == wanted; }, dest);
 }
 
-void TSkinReader::readfile(const std::string& name, TMemoryStream& dest) const { readfile(AnsiToWide(name), dest); }
+void TSkinReader::readfile(const std::string& name, TMemoryStream& dest) const {
+    readfile(AnsiToWide(name), dest);
+}
 
 void TSkinReader::readIni(const std::wstring& part, TMemoryStream& dest, std::wstring& name) const {
     int found = FindMember([&](const std::wstring& entry) { return entry.find(part) != std::wstring::npos; }, dest);

@@ -24,7 +24,10 @@ bool ParseInt(const std::string& s, bool hex, int32_t& out) {
         uint64_t v = 0;
         if (s.empty()) return false;
         for (char c : s) {
-            int d = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+            int d = c >= '0' && c <= '9'   ? c - '0'
+                    : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                    : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                           : -1;
             if (d < 0) return false;
             v = v * 16 + static_cast<uint64_t>(d);
             if (v > 0xFFFFFFFFu) return false;
@@ -47,7 +50,9 @@ bool ParseInt(const std::string& s, bool hex, int32_t& out) {
     return true;
 }
 
-std::vector<std::wstring> Copy(const TStringList& list) { return std::vector<std::wstring>(list.begin(), list.end()); }
+std::vector<std::wstring> Copy(const TStringList& list) {
+    return std::vector<std::wstring>(list.begin(), list.end());
+}
 }  // namespace
 
 uint32_t RGBTextToColor(std::string_view text) {
@@ -267,9 +272,13 @@ void TQuickIni::SaveToFile(const std::wstring& fileName) const {
     SaveToStream(&file);
 }
 
-void TQuickIni::Compress(TStream& source, TStream& dest) { LZHPackStream(source, dest); }
+void TQuickIni::Compress(TStream& source, TStream& dest) {
+    LZHPackStream(source, dest);
+}
 
-bool TQuickIni::Decompress(TStream& source, TStream& dest) { return LZHUnpackStream(source, dest); }
+bool TQuickIni::Decompress(TStream& source, TStream& dest) {
+    return LZHUnpackStream(source, dest);
+}
 
 bool TQuickIni::LoadFromZip(TStream* stream) {
     if (!stream) return false;

@@ -47,8 +47,8 @@ public:
 
     // The list fillers clear the list first and raise EAssertionFailed
     // (kStringsUnassigned) when given none.
-    void ReadSections(TStringList* strings) const;                            // names, trimmed
-    void ReadSection(const std::string& section, TStringList* strings) const;  // keys, lower-cased
+    void ReadSections(TStringList* strings) const;                                   // names, trimmed
+    void ReadSection(const std::string& section, TStringList* strings) const;        // keys, lower-cased
     void ReadSectionValues(const std::string& section, TStringList* strings) const;  // key lines as stored
 
     // The value, or def when the section or key is missing or the value empty.

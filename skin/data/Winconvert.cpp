@@ -39,7 +39,7 @@ struct TLZH::Tables {
     uint16_t lson[N + 1];
     uint16_t rson[N + 257];  // N + 1 + c is the root of the tree of strings starting with byte c
     uint16_t dad[N + 1];
-    uint16_t freq[T + 1];  // freq[T] is a sentinel that stops the update scan
+    uint16_t freq[T + 1];       // freq[T] is a sentinel that stops the update scan
     uint16_t prnt[T + N_CHAR];  // prnt[T + symbol] is the leaf of that symbol
     uint16_t son[T];
 };
@@ -65,7 +65,9 @@ void TLZH::InitLZH() {
 
 // Releasing memory cannot fail here; kLzhFreeError stays for callers that
 // match on the message.
-void TLZH::EndLZH() { t_.reset(); }
+void TLZH::EndLZH() {
+    t_.reset();
+}
 
 int TLZH::ReadByte() {
     uint8_t b = 0;

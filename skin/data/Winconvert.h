@@ -38,9 +38,9 @@ using TReadProc = std::function<void(void* buffer, uint16_t count, uint16_t& num
 using TWriteProc = std::function<void(const void* buffer, uint16_t count, uint16_t& numWritten)>;
 
 namespace lzh {
-inline constexpr int N = 4096;          // ring buffer size
-inline constexpr int F = 60;            // look-ahead, longest match
-inline constexpr int THRESHOLD = 2;     // matches up to this length go as literals
+inline constexpr int N = 4096;                      // ring buffer size
+inline constexpr int F = 60;                        // look-ahead, longest match
+inline constexpr int THRESHOLD = 2;                 // matches up to this length go as literals
 inline constexpr int N_CHAR = 256 - THRESHOLD + F;  // 314 symbols
 inline constexpr int T = N_CHAR * 2 - 1;            // 627 tree nodes
 inline constexpr int R = T - 1;                     // root
@@ -61,7 +61,9 @@ extern const PositionCode kPositionCode;
 // The most bytes a stream of compressedBytes can expand to when it comes
 // from an encoder: every bit of a symbol code (at least 1) plus the 9-bit
 // shortest position code yields at most 60 bytes, i.e. 6 bytes per bit.
-constexpr int64_t MaxExpansion(int64_t compressedBytes) { return compressedBytes < 0 ? 0 : compressedBytes * 48; }
+constexpr int64_t MaxExpansion(int64_t compressedBytes) {
+    return compressedBytes < 0 ? 0 : compressedBytes * 48;
+}
 }  // namespace lzh
 
 class TLZH {

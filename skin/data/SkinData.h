@@ -1,0 +1,414 @@
+// The skin data: the component that holds the active skin, its options and
+// colour scheme, and answers the skinning objects' questions.
+//
+// TSkinDataCore is the portable part: the options with their construction
+// values, the stored package (`data`), the skin objects built from it
+// (LoadSkin / LoadFromIni), the colour scheme and the binary SkinStream
+// form. TSkinData (Windows) is the framework component around it: the
+// property setters that talk to the skin manager, Loaded, the caption font,
+// the application icon, the hint window and the optional user32 functions.
+//
+// Ownership: the core owns the skin objects, `data` and SysIcon. A load
+// frees and replaces every skin object except Button, Title and the four
+// borders, so keep no pointer to one across a load.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <initializer_list>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/graphics/Bitmap.h"
+#include "framework/graphics/Color.h"
+#include "framework/system/Classes.h"
+#include "skin/data/SkinObjects.h"
+#include "skin/data/Skinread.h"
+#include "skin/data/WinSkinIni.h"
+
+// Member order is the bit order of the sets.
+enum TSkinOption : uint8_t {
+    xoMDIScrollbar,
+    xoMenuMerge,
+    xoTransparent,
+    xoPreview,
+    xoParentBackGround,
+    xoNoFocusRect,
+    xoToolbarBK,
+    xoToolbarButton,
+    xoMDIChildBorder,
+    xoMenuBG,
+    xoCaptionButtonHint,
+    xoFormScrollbar,
+};
+enum TSkinControlType : uint8_t {
+    xcMainMenu,
+    xcPopupMenu,
+    xcMenuItem,
+    xcToolbar,
+    xcControlbar,
+    xcCombo,
+    xcCheckBox,
+    xcRadioButton,
+    xcProgress,
+    xcScrollbar,
+    xcEdit,
+    xcButton,
+    xcBitBtn,
+    xcSpeedButton,
+    xcSpin,
+    xcPanel,
+    xcGroupBox,
+    xcStatusBar,
+    xcTab,
+    xcTrackBar,
+    xcSystemMenu,
+    xcFastReport,
+};
+enum TWinContainer : uint8_t {
+    xccForm,
+    xccFrame,
+    xccToolbar,
+    xccCoolbar,
+    xccControlbar,
+    xccPanel,
+    xccScrollBox,
+    xccGroupBox,
+    xccTabSheet,
+    xccPageScroller,
+};
+enum TSkinFormType : uint8_t { sfMainform, sfOnlyThisForm, sfDialog, sfDLL };
+enum TShemeColor : uint8_t {
+    csText,
+    csTitleTextActive,
+    csTitleTextNoActive,
+    csButtonFace,
+    csButtonText,
+    csButtonHilight,
+    csButtonlight,
+    csButtonShadow,
+    csButtonDkshadow,
+    csSelectText,
+    csSelectBg,
+    csHilightText,
+    csHilight,
+    csMenuBar,
+    csMenuBarText,
+    csMenuText,
+    csMenubg,
+    csCaption,
+    csScrollbar,
+    csTextDisable,
+};
+constexpr int kShemeColorCount = csTextDisable + 1;
+
+// The member names in declaration order, for streaming sets and enumerations by name.
+extern const wchar_t* const kSkinOptionNames[xoFormScrollbar + 1];
+extern const wchar_t* const kSkinControlTypeNames[xcFastReport + 1];
+extern const wchar_t* const kSkinFormTypeNames[sfDLL + 1];
+
+// A set of the members of E (Count of them); bit n is member n.
+template <typename E, int Count>
+class TSkinSet {
+public:
+    constexpr TSkinSet() = default;
+    constexpr TSkinSet(std::initializer_list<E> members) {
+        for (E e : members) bits_ |= Bit(e);
+    }
+    static constexpr TSkinSet All() { return FromBits((uint32_t{1} << Count) - 1); }
+    static constexpr TSkinSet FromBits(uint32_t bits) {
+        TSkinSet s;
+        s.bits_ = bits & ((uint32_t{1} << Count) - 1);
+        return s;
+    }
+    constexpr uint32_t Bits() const { return bits_; }
+    constexpr bool Contains(E e) const { return (bits_ & Bit(e)) != 0; }
+    void Include(E e) { bits_ |= Bit(e); }
+    void Exclude(E e) { bits_ &= ~Bit(e); }
+    constexpr bool operator==(const TSkinSet& o) const { return bits_ == o.bits_; }
+    constexpr bool operator!=(const TSkinSet& o) const { return bits_ != o.bits_; }
+
+private:
+    static constexpr uint32_t Bit(E e) { return uint32_t{1} << static_cast<int>(e); }
+    uint32_t bits_ = 0;
+};
+using TSkinOptions = TSkinSet<TSkinOption, xoFormScrollbar + 1>;
+using TSkinControlTypes = TSkinSet<TSkinControlType, xcFastReport + 1>;
+using TWinContainers = TSkinSet<TWinContainer, xccPageScroller + 1>;
+
+class TSkinCollection;
+
+class TSkinDataCore {
+public:
+    TSkinDataCore();
+    virtual ~TSkinDataCore();
+    TSkinDataCore(const TSkinDataCore&) = delete;
+    TSkinDataCore& operator=(const TSkinDataCore&) = delete;
+
+    // Construction values of the published options.
+    static constexpr int32_t kDefaultDisableTag = 99;
+    static TSkinControlTypes DefaultSkinControls();  // all but xcMenuItem and xcFastReport
+    static TSkinOptions DefaultOptions();            // xoPreview, xoToolbarBK, xoCaptionButtonHint
+    static constexpr const wchar_t* kVersion = L"5.60.03.29";
+
+    // Fills f3rdControls with the default mapping of other libraries'
+    // control classes to skin kinds (118 lines).
+    void InitControlList();
+
+    // Builds the skin from `data`: false (Empty stays true, the objects stay
+    // as they were) when the package cannot be read; an unknown version
+    // shows the reader's message. A package without a description member
+    // builds the skin from an empty one. ElzhException passes through.
+    bool LoadSkin();
+    // The loader proper; needs `ini` and `reader` (LoadSkin provides them).
+    void LoadFromIni(const std::wstring& iniName);
+
+    // `data` := the whole of source (from its first byte); Empty := true.
+    void SetData(TStream& source);
+    // `data` := the package of item index; false, changing nothing, when
+    // there is no such item.
+    bool SetDataFromCollection(const TSkinCollection& store, int index);
+
+    // The SkinStream binary property: a 32-bit little-endian byte count,
+    // then that many bytes of `data`. Reading a count above 0 replaces
+    // `data` and runs LoadSkin; a count of 0 (or below) changes nothing.
+    // A stream that ends early raises EStreamError.
+    void ReadSkinStream(TStream& stream);
+    void WriteSkinStream(TStream& stream) const;
+
+    // The colour of the caption band: the pixel at (width / 3, frame height
+    // / 3) of the top border, or the ButtonFace colour without one.
+    TColor GetCaptionColor() const;
+    // RGB text ("211 211 211"); def when the text is empty.
+    static TColor GetColor(const std::string& text, TColor def);
+    // Entry index of ColorPreset; false when there is none.
+    bool GetPrecolor(TColor& color, int index) const;
+    // The text before the first "."; empty when there is no ".".
+    static std::wstring GetFileName(const std::wstring& text);
+    void DoDebug(const std::wstring& text);
+
+    // Options behind the published properties (TSkinData has the accessors).
+    std::wstring fskinfile;
+    std::unique_ptr<TQuickIni> ini;  // during a load only
+    TColor fMenuSideBar = 0;
+    std::unique_ptr<TMemoryStream> ms;  // during a load only
+    bool factive = false;
+    int32_t fdisableTag = kDefaultDisableTag;
+    TWinContainers FContainers = TWinContainers::All();
+    TSkinControlTypes FSkinControls = DefaultSkinControls();
+    TSkinOptions fSkinOptions = DefaultOptions();
+    TSkinFormType ftype = sfMainform;
+    bool FInDLL = false;
+    TStringList f3rdControls;
+    bool fmenuauto = true;
+    std::wstring fversion = kVersion;
+    bool fmenumerge = false;
+
+    std::unique_ptr<TSkinReader> reader;  // during a load only
+    TMemoryStream data;                   // the stored package
+    bool Empty = true;                    // no skin built (also while a load runs)
+
+    std::array<TColor, kShemeColorCount> Colors{};
+    std::array<bool, kShemeColorCount> hasColors{};  // the skin gave this colour
+    std::vector<TColor> ColorPreset;
+
+    TBitmap SysIcon{0, 0, pf24bit};  // the application's small icon (Windows fills it)
+
+    // The skin objects; null where the skin has no such part.
+    std::unique_ptr<TDataSkinTitle> Title;
+    std::vector<std::unique_ptr<TDataSkinSysButton>> SysBtn;  // buttons, then 3 MDI buttons
+    std::unique_ptr<TDataSkinButton> Button;
+    std::unique_ptr<TDataSkinBorder> tab, HSpin, VSpin;
+    std::unique_ptr<TDataSkinObject> Comboxborder, ExtraImages;
+    std::unique_ptr<TDataSkinBorder> combox;
+    std::unique_ptr<TDataSkinObject> comboxarrow, Box, Toolbar, Toolbarbtn;
+    std::unique_ptr<TDataSkinBorder> progress;
+    std::unique_ptr<TDataSkinObject> progresschunk;
+    std::unique_ptr<TDataSkinBoxLabel> boxlabel;
+    std::unique_ptr<TDataSkinObject> StatusBar, TabSheet, Header, Menubar, MenuItem, MenuitemBG, SArrow, HBar, VBar,
+        HSlider, VSlider, TrackHorz, TrackVert, TrackBar, TrackBarVert, TrackLeft, Trackright, Tracktop, Trackbottom,
+        MinCaption;
+    std::array<std::unique_ptr<TDataSkinBorder>, 5> border;  // [1] Left, [2] Right, [3] Top, [4] Bottom; [0] unused
+
+    std::unique_ptr<TStringList> sectionlist;  // during a load only
+    std::array<TColor, 10> PresetColors{};
+    bool MenuMsg = true;
+    std::wstring SkinName;
+    TStringList* DebugList = nullptr;  // not owned
+
+protected:
+    // Called at the end of each build, before Empty turns false (the
+    // Windows component makes its background brush here).
+    virtual void SkinBuilt() {}
+
+    // The reading patterns of the loader.
+    void Readbmp(TBitmap& bitmap, const std::string& value);
+    void ReadObject(std::unique_ptr<TDataSkinObject>& target, const std::string& section);
+    void ReadObject2(std::unique_ptr<TDataSkinBorder>& target, const std::string& section, const std::string& maskKey);
+    void ReadProgress(std::unique_ptr<TDataSkinBorder>& target, const std::string& section);
+    void ReadBoxLabel(std::unique_ptr<TDataSkinBoxLabel>& target, const std::string& section);
+    void ReadMenuBar(std::unique_ptr<TDataSkinObject>& target, const std::string& section);
+    void ReadTrack(std::unique_ptr<TDataSkinObject>& target, const std::wstring& name);
+    void ReadColors();
+    void ReadBorders();
+    void ReadButton();
+    void ReadTitle();
+    void ReadSysButton();
+    void CreateMdibtn(size_t first);
+    void SetFrame();
+    void ReBuildCombobox();
+    void ReBuildComboxArrow();
+    void RebuildToolbar();
+
+private:
+    void ReadObjectCommon(TDataSkinObject& object, const std::string& section, bool withFrame, bool withColours);
+};
+
+// r + g * 256 + b * 65536
+TColor RGBToColor(uint8_t r, uint8_t g, uint8_t b);
+// 8-bit text in the system ANSI code page to UTF-16 and back.
+std::wstring StrToWideStr(const std::string& text);
+std::string WideStringToStringEx(const std::wstring& text);
+// A UTF-16 string from a character pointer: up to its NUL, or its first n
+// characters (fewer when a NUL comes first). Null gives "".
+std::wstring WStr(const wchar_t* text);
+std::wstring WStr(const wchar_t* text, size_t n);
+
+#ifdef _WIN32
+#include <commctrl.h>
+#include <windows.h>
+
+#include <functional>
+#include <type_traits>
+
+#include "framework/controls/Controls.h"
+#include "framework/graphics/GdiHandles.h"
+
+struct ImageListDestroyer {
+    void operator()(HIMAGELIST list) const { ImageList_Destroy(list); }
+};
+using UniqueImageList = std::unique_ptr<std::remove_pointer_t<HIMAGELIST>, ImageListDestroyer>;
+
+class TSkinData;
+class TSkinStore;
+class TSkinHintWindow;
+class TForm;
+class TSkinManage;
+
+using TOnFormSkin = std::function<void(TObject* Sender, const std::wstring& aName, bool& DoSkin)>;
+using TOnSkinForm = std::function<void(TObject* Sender, HWND ahwnd, const std::wstring& aName)>;
+using TOnSkinControl = std::function<void(TComponent* Sender, TSkinData* SkinData, TControl* Form, TControl* Control,
+                                          const std::wstring& ControlClass, TComponent*& SkinnedControl)>;
+
+// Sets an enumeration property of obj by the member's name; false when obj
+// has no such property. The streaming layer provides it (SetSkinPropertySetter).
+using TSkinEnumPropertySetter =
+    std::function<bool(TObject* obj, const std::wstring& propName, const std::wstring& valueName)>;
+void SetSkinPropertySetter(TSkinEnumPropertySetter setter);
+
+class TSkinData : public TComponent, public TSkinDataCore {
+public:
+    explicit TSkinData(TComponent* AOwner);
+    ~TSkinData() override;
+    std::wstring ClassName() const override { return L"TSkinData"; }
+
+    // Published properties (construction values in TSkinDataCore).
+    bool Active() const { return factive; }
+    void SetActive(bool value);
+    int32_t DisableTag() const { return fdisableTag; }
+    void SetDisableTag(int32_t value) { fdisableTag = value; }
+    TSkinControlTypes SkinControls() const { return FSkinControls; }
+    void SetSkinControls(TSkinControlTypes value) { FSkinControls = value; }
+    TSkinOptions Options() const { return fSkinOptions; }
+    void SetOptions(TSkinOptions value) { fSkinOptions = value; }
+    const TStringList& Skin3rd() const { return f3rdControls; }
+    void SetSkin3rd(const TStringList& value) { f3rdControls = value; }
+    const std::wstring& SkinFile() const { return fskinfile; }
+    void SetSkinFile(const std::wstring& value) { LoadFromFile(value); }
+    // "(Good)" when a package is stored, else "(none)"; writing does nothing.
+    std::wstring SkinStore() const;
+    void SetSkinStore(const std::wstring&) {}
+    TSkinFormType SkinFormtype() const { return ftype; }
+    void SetSkinFormtype(TSkinFormType value) { ftype = value; }
+    const std::wstring& Version() const { return fversion; }
+    void SetVersion(const std::wstring&) {}
+    bool MenuUpdate() const { return fmenuauto; }
+    void SetMenuUpdate(bool value) { fmenuauto = value; }
+    bool MenuMerge() const { return fmenumerge; }
+    void SetMenuMerge(bool value) { fmenumerge = value; }
+
+    TOnFormSkin OnFormSkin;
+    TNotifyEvent OnSkinChanged;
+    TOnSkinControl OnSkinControl;
+    TOnSkinForm OnBeforeSkinForm, OnAfterSkinForm;
+
+    // Registration with the manager once the form has been read.
+    void Loaded() override;
+
+    // Loading a package and having the manager apply it.
+    void LoadFromFile(const std::wstring& path);
+    void LoadFromStream(TStream& stream);
+    void LoadFromCollection(TSkinStore* store, int index);
+    void UpdateSkin();
+
+    void Install();
+    void Uninstall();
+    void EnableSkin(bool value);
+    void ChangeForm(TForm* form);
+    void SkinForm(HWND hwnd);
+    void InstallThread(DWORD threadId);
+    void UnInstallThread(DWORD threadId);
+
+    // Questions of the skinning objects.
+    void DoFormSkin(HWND hwnd, const std::wstring& className, bool& DoSkin);
+    void DoSkinChanged();
+    void ActivateHint(const RECT& screenRect, const std::wstring& text);
+    void HideHint();
+    bool IsHint() const { return hashint; }
+    bool GetScrollBarInfo(HWND hwnd, LONG idObject, SCROLLBARINFO* info) const;
+    void UpdateSkinControl(TForm* form, TControl* control);
+    void AddNestForm(TWinControl* parent, TWinControl* nested);
+    void DeleteGraphicControl(TForm* form, TControl* control);
+    void UpdateMenu(TForm* form);
+    void UpdateMainMenu(bool value);
+    void ChangeProperty(TObject* obj, const std::wstring& propName, const std::wstring& value);
+
+    void CreateCaptionFont();
+    void GetAppIcon();
+
+    std::unique_ptr<TSkinHintWindow> fhintwindow;
+    bool hashint = false;
+    UniqueBrush BGBrush;       // solid, of the ButtonFace colour; remade by each load
+    UniqueImageList bmpmenu;   // 16 x 16 menu glyphs, white as mask
+    int cxMax = 0, cyMax = 0;  // SM_CXMAXIMIZED, SM_CYMAXIMIZED at construction
+    std::unique_ptr<TFont> CaptionFont;
+    HWND formhwnd = nullptr;  // last window passed to DoFormSkin
+    int hintcount = 0;
+
+protected:
+    void SkinBuilt() override;
+
+private:
+    bool Reading() const { return (ComponentState() & csLoading) != 0; }
+};
+
+// The optional user32 functions, resolved by name once; each may be null.
+struct TOptionalUser32 {
+    BOOL(WINAPI* GetScrollBarInfo)(HWND, LONG, PSCROLLBARINFO) = nullptr;
+    BOOL(WINAPI* TrackMouseEvent)(LPTRACKMOUSEEVENT) = nullptr;
+    BOOL(WINAPI* GetComboBoxInfo)(HWND, PCOMBOBOXINFO) = nullptr;
+    void(WINAPI* DisableProcessWindowsGhosting)() = nullptr;
+};
+const TOptionalUser32& OptionalUser32();
+
+// Creates the manager (mode 1) when there is none, makes it share main's
+// lists, hooks this thread and counts the start; returns the manager.
+TSkinManage* SkinDll(TSkinManage* main);
+// The framework control of the window, or null.
+TWinControl* FindControlx(HWND hwnd);
+// One WM_MOUSELEAVE for the window, when the platform can.
+void DoTrackMouse(HWND hwnd);
+// DrawTextW (the UTF-16 text as it is).
+int Tnt_DrawTextW(HDC dc, const std::wstring& text, RECT& rect, UINT format);
+#endif

@@ -1,0 +1,155 @@
+// The skin manager: the one process-wide TSkinManage (SkinManager) that
+// keeps the registered skin data components, finds the windows to skin
+// through a CBT hook on the user-interface thread, and runs the deferred
+// switch-on, switch-off and re-skin actions from its timer. Windows only.
+//
+// This is the registration part. The objects that skin a window
+// (TWinSkinForm) and a popup menu (TWinSkinPopMenu) arrive with the form
+// skinning; until then the lists of skinned windows and menus stay empty:
+// AddForm and AddMenu run every test and stop where they would create one,
+// and the actions skip the steps that would change a window.
+//
+// Everything runs on the user-interface thread; nothing is locked. The
+// hooks always chain to the next hook and return its answer, and once the
+// manager is shutting down they do nothing else.
+#pragma once
+
+#ifndef _WIN32
+#error "SkinManager.h is Windows only"
+#endif
+
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/controls/Controls.h"
+#include "framework/controls/ExtCtrls.h"
+
+class TSkinData;
+class TForm;
+class TWinSkinForm;     // the form skinning object (not yet built)
+class TWinSkinPopMenu;  // the popup menu skinning object (not yet built)
+
+// Asked of a window: a skinned window answers 1 (shared with the form skinning object).
+constexpr UINT CN_SkinQuery = 0x3523;
+
+// The packed OS version (GetVersion) taken by InstallHook; values at or
+// above 0x80000000 denote the old Windows 9x family.
+extern DWORD WinVersion;
+
+// A CBT hook for another thread of the process.
+class TSkinThread {
+public:
+    HHOOK hook = nullptr;
+    DWORD ThreadID = 0;
+};
+
+class TSkinManage {
+public:
+    // amode 0: the main manager with its own lists; else a secondary manager
+    // (mode = this module's instance) that gets its lists from AssignData.
+    explicit TSkinManage(int amode);
+    ~TSkinManage();
+    TSkinManage(const TSkinManage&) = delete;
+    TSkinManage& operator=(const TSkinManage&) = delete;
+
+    // The CBT hook of this thread (once; a second call keeps the first hook).
+    void InstallHook();
+    void InstallThread(DWORD threadId);
+    void UnInstallThread(DWORD threadId);
+    void DeleteAllThreads();
+
+    // The first registered skin data of type sfMainform becomes MainData.
+    void AddSkinData(TSkinData* data);
+    void RemoveSkinData(TSkinData* data);
+    // Share main's lists (null: detach, state 4, inactive, unhooked).
+    void AssignData(TSkinManage* main);
+
+    // Skins a window; true when a form skinning object was created.
+    bool AddForm(HWND hwnd);
+    // Tests 1 to 9 of AddForm: the skin data the window would be skinned
+    // with, or null when a test refuses it.
+    TSkinData* FormSkinData(HWND hwnd);
+    bool ActiveForm(TForm* form);
+    bool DeleteForm(HWND hwnd);
+    void DeleteForm2(HWND hwnd);
+    void DeleteDeleted();
+    void DeleteForm3();
+    void DeleteAllForms();
+    TWinSkinForm* FindSkinForm(HWND hwnd) const;
+    // The framework form with this window, else the framework control of it.
+    TWinControl* FindTForm(HWND hwnd) const;
+    static bool NestedForm(HWND hwnd);
+    // True for a window that is no framework control of this module.
+    static bool IsDllForm(HWND hwnd);
+    TSkinData* FindSkindata(HWND hwnd) const;
+    bool OnBeforeSkin(HWND hwnd, const std::wstring& className);
+
+    void AddMenu(HWND hwnd);
+    void DeleteMenu(HWND hwnd);
+    TWinSkinPopMenu* FindSkinMenu(HWND hwnd) const;
+
+    // Schedules action code (1 skin, 2 unskin, 3 apply a changed skin, 6 free
+    // dead windows, 7 re-skin window lpara) interval ms from now; while state
+    // is 0, codes 1 and 2 only switch `active`.
+    void SetAction(int code, UINT interval);
+    // Drops the caption buttons of every window skinned with UpdateData.
+    void DeleteSysbtn();
+
+    // The lists (a secondary manager shares its main manager's).
+    struct Lists {
+        std::vector<TWinSkinForm*> Flist;
+        std::vector<TWinSkinPopMenu*> Mlist;
+        std::vector<TSkinData*> Dlist;
+        std::vector<std::unique_ptr<TSkinThread>> Threadlist;
+        std::vector<TSkinManage*> sublist;
+    };
+    std::vector<TWinSkinForm*>& Flist() { return lists_->Flist; }
+    std::vector<TWinSkinPopMenu*>& Mlist() { return lists_->Mlist; }
+    std::vector<TSkinData*>& Dlist() { return lists_->Dlist; }
+    const std::vector<TSkinData*>& Dlist() const { return lists_->Dlist; }
+    std::vector<std::unique_ptr<TSkinThread>>& Threadlist() { return lists_->Threadlist; }
+    std::vector<TSkinManage*>& sublist() { return lists_->sublist; }
+
+    std::unique_ptr<TTimer> Timer;
+    bool active = false;
+    bool skinchildform = false;
+    int32_t state = 0;     // 0 created, 1 running, 4 shutting down
+    int32_t menutype = 0;  // 0 other popup, 1 menu bar or form popup, 2 system menu
+    bool menuactive = false;
+    bool MDIMax = false;
+    HWND clienthwnd = nullptr;
+    TForm* MDIForm = nullptr;
+    int32_t action = 0;
+    TSkinData* UpdateData = nullptr;
+    bool SBinstall = false;
+    TSkinData* MainData = nullptr;
+    intptr_t mode = 0;
+    HWND handle = nullptr;
+    HWND lpara = nullptr;
+    TSkinManage* mmgr = nullptr;
+
+    // The CBT hook handle of this manager (null when none).
+    HHOOK Hook() const { return hook_; }
+
+private:
+    void OnTimer();
+    void RunAction(TSkinData* data);
+    void RemoveHook();
+    static LRESULT CALLBACK CBTProc(int code, WPARAM wParam, LPARAM lParam) noexcept;
+    static LRESULT CALLBACK ThreadCBTProc(int code, WPARAM wParam, LPARAM lParam) noexcept;
+    void HookCall(int code, WPARAM wParam, LPARAM lParam, bool guiThread);
+
+    std::shared_ptr<Lists> lists_;
+    HHOOK hook_ = nullptr;
+};
+
+// The one manager; null until the first skin data is loaded.
+extern TSkinManage* SkinManager;
+// This module's instance handle.
+HINSTANCE SkinModuleInstance();
+// Frees SkinManager (program end; tests). Safe when there is none.
+void FreeSkinManager();

@@ -1,0 +1,436 @@
+#include "skin/form/SkinManager.h"
+
+#include <algorithm>
+
+#include "framework/controls/Forms.h"
+#include "framework/system/SysUtils.h"
+#include "skin/data/SkinData.h"
+
+extern "C" IMAGE_DOS_HEADER __ImageBase;
+
+TSkinManage* SkinManager = nullptr;
+DWORD WinVersion = 0;
+
+namespace {
+
+// The module's CBT hook on its user-interface thread: there is one manager
+// per module, so the hook procedures work on SkinManager.
+HHOOK guiHook = nullptr;
+// Set while the manager goes: a late hook call only chains.
+bool shuttingDown = false;
+
+std::wstring WindowClass(HWND hwnd) {
+    wchar_t name[256];
+    const int n = GetClassNameW(hwnd, name, 256);
+    return std::wstring(name, n > 0 ? static_cast<size_t>(n) : 0);
+}
+
+bool IsSkinned(HWND hwnd) { return SendMessageW(hwnd, CN_SkinQuery, 0, 0) == 1; }
+
+// Program end: every remaining window is unskinned and the hooks go.
+struct ManagerFinalizer {
+    ~ManagerFinalizer() { FreeSkinManager(); }
+} managerFinalizer;
+
+}  // namespace
+
+HINSTANCE SkinModuleInstance() { return reinterpret_cast<HINSTANCE>(&__ImageBase); }
+
+void FreeSkinManager() {
+    delete SkinManager;
+    SkinManager = nullptr;
+}
+
+TSkinManage::TSkinManage(int amode) {
+    if (amode == 0)
+        lists_ = std::make_shared<Lists>();
+    else {
+        mode = reinterpret_cast<intptr_t>(SkinModuleInstance());
+        lists_ = std::make_shared<Lists>();  // replaced by AssignData
+    }
+    Timer = std::make_unique<TTimer>(nullptr);
+    Timer->SetEnabled(false);
+    Timer->SetInterval(100);
+    Timer->OnTimer = [this](TObject*) { OnTimer(); };
+    shuttingDown = false;
+}
+
+TSkinManage::~TSkinManage() {
+    state = 4;
+    active = false;
+    Timer.reset();
+    if (mode == 0) {
+        DeleteAllThreads();
+        if (!Flist().empty()) DeleteAllForms();
+        Flist().clear();
+        Mlist().clear();
+        Dlist().clear();
+        for (TSkinManage* sub : std::vector<TSkinManage*>(sublist()))
+            if (sub != this) sub->mmgr = nullptr;
+        sublist().clear();
+    } else if (mmgr) {
+        auto& subs = sublist();
+        subs.erase(std::remove(subs.begin(), subs.end(), this), subs.end());
+    }
+    RemoveHook();
+    shuttingDown = true;
+    if (SkinManager == this) SkinManager = nullptr;
+}
+
+void TSkinManage::InstallHook() {
+    WinVersion = GetVersion();
+    shuttingDown = false;
+    if (hook_) return;
+    hook_ = SetWindowsHookExW(WH_CBT, CBTProc, nullptr, GetCurrentThreadId());
+    guiHook = hook_;
+}
+
+void TSkinManage::RemoveHook() {
+    if (!hook_) return;
+    UnhookWindowsHookEx(hook_);
+    if (guiHook == hook_) guiHook = nullptr;
+    hook_ = nullptr;
+}
+
+void TSkinManage::InstallThread(DWORD threadId) {
+    for (const auto& t : Threadlist())
+        if (t->ThreadID == threadId) return;
+    auto t = std::make_unique<TSkinThread>();
+    t->ThreadID = threadId;
+    t->hook = SetWindowsHookExW(WH_CBT, ThreadCBTProc, nullptr, threadId);
+    if (t->hook) Threadlist().push_back(std::move(t));
+}
+
+void TSkinManage::UnInstallThread(DWORD threadId) {
+    auto& list = Threadlist();
+    for (auto it = list.begin(); it != list.end(); ++it)
+        if ((*it)->ThreadID == threadId) {
+            UnhookWindowsHookEx((*it)->hook);
+            list.erase(it);
+            return;
+        }
+}
+
+void TSkinManage::DeleteAllThreads() {
+    for (const auto& t : Threadlist()) UnhookWindowsHookEx(t->hook);
+    Threadlist().clear();
+}
+
+void TSkinManage::AddSkinData(TSkinData* data) {
+    auto& list = Dlist();
+    if (std::find(list.begin(), list.end(), data) == list.end()) list.push_back(data);
+    if (!MainData && data->ftype == sfMainform) MainData = data;
+}
+
+void TSkinManage::RemoveSkinData(TSkinData* data) {
+    auto& list = Dlist();
+    list.erase(std::remove(list.begin(), list.end(), data), list.end());
+    if (UpdateData == data) UpdateData = nullptr;
+    if (MainData == data) {
+        MainData = nullptr;
+        for (TSkinData* d : list)
+            if (d->ftype == sfMainform) {
+                MainData = d;
+                break;
+            }
+    }
+}
+
+void TSkinManage::AssignData(TSkinManage* main) {
+    if (main) {
+        lists_ = main->lists_;
+        state = 1;
+        active = main->active;
+        mmgr = main;
+        sublist().push_back(this);
+        return;
+    }
+    state = 4;
+    active = false;
+    RemoveHook();
+    if (mmgr) {
+        auto& subs = sublist();
+        subs.erase(std::remove(subs.begin(), subs.end(), this), subs.end());
+    }
+    mmgr = nullptr;
+    lists_ = std::make_shared<Lists>();
+}
+
+TSkinData* TSkinManage::FormSkinData(HWND hwnd) {
+    if (!active || !IsWindow(hwnd)) return nullptr;
+    DeleteDeleted();
+    if (IsSkinned(hwnd) || FindSkinForm(hwnd)) return nullptr;
+    TWinControl* control = FindTForm(hwnd);
+    if (!skinchildform && NestedForm(hwnd)) return nullptr;
+    auto* form = dynamic_cast<TForm*>(control);
+    const std::wstring className = WindowClass(hwnd);
+    const bool ours = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(hwnd, GWLP_HINSTANCE)) == SkinModuleInstance();
+    if (!form && !ours && className != L"#32770") return nullptr;
+    RECT r{};
+    GetWindowRect(hwnd, &r);
+    const bool mdiChild = (GetWindowLongPtrW(hwnd, GWL_EXSTYLE) & WS_EX_MDICHILD) != 0;
+    if ((r.right - r.left) * (r.bottom - r.top) == 0 && !mdiChild) return nullptr;
+    if (form && form->Tag() == 99) return nullptr;
+    if (className.find(L"TcxPopupEditPopupWindow") != std::wstring::npos ||
+        className.find(L"TTERenderWindow") != std::wstring::npos || className == L"TApplication")
+        return nullptr;
+    if (!OnBeforeSkin(hwnd, className)) return nullptr;
+    TSkinData* data = FindSkindata(hwnd);
+    if (!data || data->Empty) return nullptr;
+    return data;
+}
+
+bool TSkinManage::AddForm(HWND hwnd) {
+    if (!FormSkinData(hwnd)) return false;
+    // Attaching the form skinning object (TWinSkinForm: Hwnd, mode, formclass,
+    // InitTform or InitDlg, into Flist, CN_SkinActive posted) arrives with it.
+    return false;
+}
+
+bool TSkinManage::ActiveForm(TForm* form) {
+    if (!form || !form->HandleAllocated()) return false;
+    HWND hwnd = form->WindowHandle();
+    if (!IsWindowVisible(hwnd) || (GetWindowLongPtrW(hwnd, GWL_STYLE) & WS_CHILD)) return false;
+    return AddForm(hwnd);
+}
+
+// The list operations below need the form skinning object; with no such
+// objects yet the lists stay empty and they have nothing to do.
+bool TSkinManage::DeleteForm(HWND) { return false; }
+void TSkinManage::DeleteForm2(HWND) {}
+void TSkinManage::DeleteDeleted() {}
+void TSkinManage::DeleteForm3() {}
+void TSkinManage::DeleteAllForms() { active = false; }
+TWinSkinForm* TSkinManage::FindSkinForm(HWND) const { return nullptr; }
+TWinSkinPopMenu* TSkinManage::FindSkinMenu(HWND) const { return nullptr; }
+void TSkinManage::DeleteSysbtn() {}
+
+TWinControl* TSkinManage::FindTForm(HWND hwnd) const { return FindControl(hwnd); }
+
+bool TSkinManage::NestedForm(HWND hwnd) {
+    if (!(GetWindowLongPtrW(hwnd, GWL_STYLE) & WS_CHILD)) return false;
+    if (GetWindowLongPtrW(hwnd, GWL_EXSTYLE) & WS_EX_MDICHILD) return false;
+    return LowerCaseAscii(WindowClass(GetParent(hwnd))) != L"mdiclient";
+}
+
+bool TSkinManage::IsDllForm(HWND hwnd) { return FindControl(hwnd) == nullptr; }
+
+TSkinData* TSkinManage::FindSkindata(HWND hwnd) const {
+    const auto& list = Dlist();
+    if (list.empty()) return nullptr;
+    const std::wstring cls = LowerCaseAscii(WindowClass(hwnd));
+    TSkinData *onlyThis = nullptr, *dialog = nullptr, *mainform = nullptr;
+    for (TSkinData* d : list) {
+        switch (d->ftype) {
+            case sfOnlyThisForm:
+                if (auto* owner = dynamic_cast<TWinControl*>(d->Owner()); owner && owner->WindowHandle() == hwnd)
+                    onlyThis = d;
+                break;
+            case sfDialog: dialog = d; break;
+            case sfMainform: mainform = d; break;
+            default: break;
+        }
+    }
+    if (onlyThis) return onlyThis;
+    if ((cls == L"tmessageform" || cls == L"#32770") && dialog) return dialog;
+    if (mainform) return mainform;
+    return list.front();
+}
+
+bool TSkinManage::OnBeforeSkin(HWND hwnd, const std::wstring& className) {
+    bool result = true;
+    if (!MainData) return result;
+    const std::wstring lower = LowerCaseAscii(className);
+    if (lower.find(L"preview") != std::wstring::npos && !MainData->Options().Contains(xoPreview)) result = false;
+    if (className == L"#32770" && (GetWindowLongPtrW(hwnd, GWL_STYLE) & DS_SETFOREGROUND)) result = false;
+    if (lower == L"tpopupdbtreeview") result = false;
+    MainData->DoFormSkin(hwnd, className, result);
+    return result;
+}
+
+void TSkinManage::AddMenu(HWND hwnd) {
+    if (!active) return;
+    if (IsSkinned(hwnd) || FindSkinMenu(hwnd)) return;
+    TSkinData* data = FindSkindata(hwnd);
+    if (!data || data->Empty) return;
+    const TSkinControlTypes kinds = data->SkinControls();
+    switch (menutype) {
+        case 1:
+            if (!kinds.Contains(xcMainMenu) && !kinds.Contains(xcMenuItem)) return;
+            break;
+        case 2:
+            if (!kinds.Contains(xcSystemMenu)) return;
+            break;
+        default:
+            if (!kinds.Contains(xcPopupMenu)) return;
+            break;
+    }
+    // Creating the popup menu skinning object (TWinSkinPopMenu: InitSkin,
+    // into Mlist, owner-drawn while menuactive) arrives with menu skinning.
+}
+
+void TSkinManage::DeleteMenu(HWND hwnd) {
+    if (!FindSkinMenu(hwnd)) return;
+    // Unsubclassing and freeing the popup object arrive with menu skinning;
+    // then an empty Mlist clears menuactive and menutype.
+}
+
+void TSkinManage::SetAction(int code, UINT interval) {
+    action = code;
+    Timer->SetInterval(interval);
+    if (state == 0) {
+        if (code == 1) active = true;
+        if (code == 2) active = false;
+        return;
+    }
+    if (mode == 0)
+        for (TSkinManage* sub : sublist()) {
+            if (sub == this) continue;
+            sub->UpdateData = UpdateData;
+            if (code == 1) {
+                sub->active = true;
+                sub->SetAction(1, 300);
+            }
+            if (code == 2) sub->active = false;
+        }
+    // Restart the count: the action runs interval ms after the last request.
+    Timer->SetEnabled(false);
+    Timer->SetEnabled(true);
+}
+
+void TSkinManage::OnTimer() {
+    Timer->SetEnabled(false);
+    TSkinData* data = UpdateData;
+    if (!data) return;
+    if (action == 7 && data->ftype != sfOnlyThisForm) {
+        // Unsubclassing window lpara and marking it dead arrive with the form
+        // skinning object; then it is skinned anew.
+        DeleteDeleted();
+        AddForm(lpara);
+        return;
+    }
+    if (action != 1 && action != 2 && action != 3 && action != 6) return;
+    RunAction(data);
+    data->DoSkinChanged();
+    UpdateData = nullptr;
+}
+
+void TSkinManage::RunAction(TSkinData* data) {
+    if (data->ftype == sfOnlyThisForm) {
+        switch (action) {
+            case 1: {
+                active = true;
+                const bool saved = skinchildform;
+                skinchildform = true;
+                ActiveForm(dynamic_cast<TForm*>(data->Owner()));
+                skinchildform = saved;
+                break;
+            }
+            case 2:
+                active = false;
+                DeleteDeleted();
+                // Unskinning and repainting the window of this skin data arrive
+                // with the form skinning object.
+                break;
+            case 3:
+                DeleteDeleted();
+                // DeleteSysbtn, InitSkinData and SkinChange of its window arrive
+                // with the form skinning object.
+                break;
+            case 6: DeleteForm3(); break;
+        }
+        return;
+    }
+    switch (action) {
+        case 1: {
+            active = true;
+            skinchildform = true;
+            DeleteDeleted();
+            // Every form of this thread, the last made first.
+            std::vector<TForm*> forms;
+            EnumThreadWindows(
+                GetCurrentThreadId(),
+                [](HWND hwnd, LPARAM list) -> BOOL {
+                    if (auto* form = dynamic_cast<TForm*>(FindControl(hwnd)))
+                        reinterpret_cast<std::vector<TForm*>*>(list)->push_back(form);
+                    return TRUE;
+                },
+                reinterpret_cast<LPARAM>(&forms));
+            for (auto it = forms.rbegin(); it != forms.rend(); ++it) ActiveForm(*it);
+            skinchildform = false;
+            if (mode == 0)
+                for (TSkinManage* sub : sublist())
+                    if (sub != this) sub->SetAction(1, 300);
+            break;
+        }
+        case 2:
+            active = false;
+            DeleteDeleted();
+            // Unsubclassing, repainting and freeing each skinned window arrive
+            // with the form skinning object.
+            if (mode == 0)
+                for (TSkinManage* sub : sublist())
+                    if (sub != this) sub->active = false;
+            break;
+        case 3:
+            DeleteDeleted();
+            // DeleteSysbtn, InitSkinData, then SkinChange for each window of
+            // UpdateData arrive with the form skinning object.
+            break;
+        case 6: DeleteForm3(); break;
+    }
+}
+
+void TSkinManage::HookCall(int code, WPARAM wParam, LPARAM lParam, bool guiThread) {
+    const auto hwnd = reinterpret_cast<HWND>(wParam);
+    switch (code) {
+        case HCBT_ACTIVATE:
+            if (state == 0) state = 1;
+            AddForm(hwnd);
+            break;
+        case HCBT_DESTROYWND:
+            DeleteMenu(hwnd);
+            if (!guiThread) DeleteForm(hwnd);
+            break;
+        case HCBT_CREATEWND: {
+            const CREATESTRUCTW* cs = reinterpret_cast<const CBT_CREATEWNDW*>(lParam)->lpcs;
+            const std::wstring cls = WindowClass(hwnd);
+            // A size grip of a skinned window goes to that window's control
+            // skinning (AddControlh), which arrives with the control skinning.
+            if (!(cs->style & WS_CHILD) && cls == L"#32768" && (mode == 0 || !guiThread)) AddMenu(hwnd);
+            if (guiThread && (cs->dwExStyle & WS_EX_MDICHILD)) AddForm(hwnd);
+            break;
+        }
+        default: break;
+    }
+}
+
+LRESULT CALLBACK TSkinManage::CBTProc(int code, WPARAM wParam, LPARAM lParam) noexcept {
+    if (code >= 0 && !shuttingDown && SkinManager) {
+        try {
+            SkinManager->HookCall(code, wParam, lParam, true);
+        } catch (...) {
+            Application->HandleException(nullptr);
+        }
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+LRESULT CALLBACK TSkinManage::ThreadCBTProc(int code, WPARAM wParam, LPARAM lParam) noexcept {
+    if (code >= 0 && !shuttingDown && SkinManager) {
+        try {
+            // A scroll bar whose parent is skinned is refused on other threads
+            // (answer 10); no window is skinned before the form skinning arrives.
+            if (code == HCBT_CREATEWND) {
+                const CREATESTRUCTW* cs = reinterpret_cast<const CBT_CREATEWNDW*>(lParam)->lpcs;
+                if (SameTextAscii(WindowClass(reinterpret_cast<HWND>(wParam)), L"ScrollBar") &&
+                    SkinManager->FindSkinForm(cs->hwndParent))
+                    return 10;
+            }
+            SkinManager->HookCall(code, wParam, lParam, false);
+        } catch (...) {
+            Application->HandleException(nullptr);
+        }
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
