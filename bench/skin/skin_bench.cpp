@@ -92,15 +92,15 @@ SkinPackage MakePackage() {
         const char* name;
         int w, h, bpp, frames;
     } parts[] = {
-        {"bottom.bmp", 180, 8, 24, 2},     {"bottom_left.bmp", 16, 8, 24, 2}, {"buttons.bmp", 300, 30, 24, 4},
-        {"caption.bmp", 600, 40, 24, 2},   {"check.bmp", 104, 13, 24, 8},     {"close.bmp", 84, 21, 32, 4},
-        {"combo.bmp", 68, 20, 24, 4},      {"edit.bmp", 60, 20, 24, 2},       {"groupbox.bmp", 60, 40, 24, 1},
-        {"header.bmp", 120, 22, 24, 3},    {"hscroll.bmp", 150, 17, 24, 3},   {"hthumb.bmp", 90, 17, 24, 3},
-        {"left.bmp", 20, 300, 24, 2},      {"max.bmp", 84, 21, 32, 4},        {"menu.bmp", 120, 24, 24, 1},
-        {"menubar.bmp", 250, 24, 24, 1},   {"min.bmp", 84, 21, 32, 4},        {"progress.bmp", 100, 18, 24, 1},
-        {"progress_chunk.bmp", 40, 18, 24, 1}, {"radio.bmp", 104, 13, 24, 8}, {"right.bmp", 20, 300, 24, 2},
-        {"sysmenu.bmp", 64, 16, 32, 4},    {"tab.bmp", 240, 30, 24, 4},       {"tabpane.bmp", 60, 60, 24, 1},
-        {"vscroll.bmp", 51, 150, 24, 3},   {"vthumb.bmp", 51, 90, 24, 3},
+        {"bottom.bmp", 180, 8, 24, 2},         {"bottom_left.bmp", 16, 8, 24, 2}, {"buttons.bmp", 300, 30, 24, 4},
+        {"caption.bmp", 600, 40, 24, 2},       {"check.bmp", 104, 13, 24, 8},     {"close.bmp", 84, 21, 32, 4},
+        {"combo.bmp", 68, 20, 24, 4},          {"edit.bmp", 60, 20, 24, 2},       {"groupbox.bmp", 60, 40, 24, 1},
+        {"header.bmp", 120, 22, 24, 3},        {"hscroll.bmp", 150, 17, 24, 3},   {"hthumb.bmp", 90, 17, 24, 3},
+        {"left.bmp", 20, 300, 24, 2},          {"max.bmp", 84, 21, 32, 4},        {"menu.bmp", 120, 24, 24, 1},
+        {"menubar.bmp", 250, 24, 24, 1},       {"min.bmp", 84, 21, 32, 4},        {"progress.bmp", 100, 18, 24, 1},
+        {"progress_chunk.bmp", 40, 18, 24, 1}, {"radio.bmp", 104, 13, 24, 8},     {"right.bmp", 20, 300, 24, 2},
+        {"sysmenu.bmp", 64, 16, 32, 4},        {"tab.bmp", 240, 30, 24, 4},       {"tabpane.bmp", 60, 60, 24, 1},
+        {"vscroll.bmp", 51, 150, 24, 3},       {"vthumb.bmp", 51, 90, 24, 3},
     };
     std::string ini = "[TitlebarSkin]\r\nSkinName=Benchmark\r\n[Personality]\r\n";
     while (ini.size() < 3000) {

@@ -11,13 +11,15 @@ namespace {
 void ReadAll(TQuickIni& ini) {
     TStringList sections, keys, lines;
     ini.ReadSections(&sections);
-    int done = 0;
+    // Each lookup scans its section, so the work per input is capped.
+    int budget = 256;
     for (const auto& section : sections) {
-        if (++done > 64) break;
+        if (--budget < 0) break;
         std::string s = WideToAnsi(section);
         ini.ReadSection(s, &keys);
         ini.ReadSectionValues(s, &lines);
         for (const auto& key : keys) {
+            if (--budget < 0) break;
             std::string k = WideToAnsi(key);
             std::string v = ini.ReadString(s, k, "");
             (void)RGBTextToColor(v);
@@ -25,8 +27,8 @@ void ReadAll(TQuickIni& ini) {
             (void)ini.ReadBool(s, k, false);
         }
     }
-    static const char* const probes[][2] = {{"Personality", "Left"},   {"Personality", "LeftFrame"},
-                                            {"Colours", "ButtonFace"}, {"Buttons", "Bitmap"},
+    static const char* const probes[][2] = {{"Personality", "Left"},      {"Personality", "LeftFrame"},
+                                            {"Colours", "ButtonFace"},    {"Buttons", "Bitmap"},
                                             {"TitlebarSkin", "SkinName"}, {"Fonts", "FontHeight"}};
     for (const auto& p : probes) {
         (void)RGBTextToColor(ini.ReadString(p[0], p[1], ""));

@@ -35,7 +35,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         TMemoryStream byName, byIndex;
         reader.readfile(reader.Dir[i], byName);
         reader.ReadEntry(i, byIndex);
-        if (byIndex.Size() > reader.ms.Size() || byIndex.Size() > (reader.sizes[static_cast<size_t>(i)] < 0 ? 0 : reader.sizes[static_cast<size_t>(i)]))
+        if (byIndex.Size() > reader.ms.Size() ||
+            byIndex.Size() > (reader.sizes[static_cast<size_t>(i)] < 0 ? 0 : reader.sizes[static_cast<size_t>(i)]))
             std::abort();
         served += byIndex.Size();
     }

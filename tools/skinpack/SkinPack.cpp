@@ -20,13 +20,17 @@ std::wstring Wide(const fs::path& p) {
 #endif
 }
 
-std::string Utf8(const fs::path& p) { return WideToUtf8(Wide(p)); }
+std::string Utf8(const fs::path& p) {
+    return WideToUtf8(Wide(p));
+}
 
 void PutLE32(std::vector<uint8_t>& out, int64_t v) {
     for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(static_cast<uint64_t>(v) >> (8 * i)));
 }
 
-std::wstring LowerExt(const fs::path& p) { return LowerCaseAscii(Wide(p.extension())); }
+std::wstring LowerExt(const fs::path& p) {
+    return LowerCaseAscii(Wide(p.extension()));
+}
 
 std::string ReadWhole(const fs::path& path, std::vector<uint8_t>& out) {
     try {
@@ -117,8 +121,7 @@ std::string BuildSkinPackage(const fs::path& folder, const fs::path& file) {
         members.push_back(std::move(m));
     }
 
-    std::vector<uint8_t> expanded =
-        ExpandedSkinPackage(members, WideToAnsi(Wide(fs::absolute(folder, ec).filename())));
+    std::vector<uint8_t> expanded = ExpandedSkinPackage(members, WideToAnsi(Wide(fs::absolute(folder, ec).filename())));
     if (expanded.size() > static_cast<size_t>(INT32_MAX)) return "the skin is too large for a package";
     TMemoryStream in, out;
     in.WriteBuffer(expanded.data(), static_cast<int64_t>(expanded.size()));

@@ -1,10 +1,11 @@
 // skinpack: builds, lists and extracts skin packages.
+#include "tools/skinpack/SkinPack.h"
+
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "framework/system/CodePage.h"
-#include "tools/skinpack/SkinPack.h"
 
 namespace fs = std::filesystem;
 
@@ -53,5 +54,7 @@ int wmain(int argc, wchar_t** argv) {
     return Run(args);
 }
 #else
-int main(int argc, char** argv) { return Run(std::vector<std::string>(argv, argv + argc)); }
+int main(int argc, char** argv) {
+    return Run(std::vector<std::string>(argv, argv + argc));
+}
 #endif

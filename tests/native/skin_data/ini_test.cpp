@@ -49,7 +49,9 @@ void LoadText(TQuickIni& ini, const std::string& text) {
     ini.LoadFromStream(&s);
 }
 
-std::vector<std::wstring> Items(const TStringList& l) { return {l.begin(), l.end()}; }
+std::vector<std::wstring> Items(const TStringList& l) {
+    return {l.begin(), l.end()};
+}
 
 class QuickIniTest : public ::testing::Test {
 protected:
@@ -88,9 +90,9 @@ TEST_F(QuickIniTest, ReadIntegerTakesDecimalOrHexAfter0x) {
         const char* key;
         int32_t expected;
     } cases[] = {
-        {"Hex", 31},      {"HexUpper", 255}, {"Neg", -12},        {"Plus", 7},       {"Trail", -99},
-        {"OnlyX", -99},   {"HexBad", -99},   {"Big", -99},        {"Min", INT32_MIN}, {"AllF", -1},
-        {"Padded", 42},   {"Zero", 0},       {"Missing", -99},
+        {"Hex", 31},    {"HexUpper", 255}, {"Neg", -12},     {"Plus", 7},        {"Trail", -99},
+        {"OnlyX", -99}, {"HexBad", -99},   {"Big", -99},     {"Min", INT32_MIN}, {"AllF", -1},
+        {"Padded", 42}, {"Zero", 0},       {"Missing", -99},
     };
     for (const auto& c : cases) EXPECT_EQ(ini.ReadInteger("Numbers", c.key, -99), c.expected) << "case: " << c.key;
     EXPECT_TRUE(ini.ReadBool("Numbers", "Neg", false));
@@ -165,9 +167,9 @@ TEST(RGBText, ParsesThreeNumbersRedFirst) {
         {"x1y2z3", 0x030201},
         {"", 0},
         {"   ", 0},
-        {"255", 0},               // a lone run at the end is not the third
-        {"1 2", 0x000001},        // neither is the second
-        {"1 2 ", 0x000001},       // trimmed first: no separator after the 2
+        {"255", 0},          // a lone run at the end is not the third
+        {"1 2", 0x000001},   // neither is the second
+        {"1 2 ", 0x000001},  // trimmed first: no separator after the 2
         {"1 2;", 0x000201},
         {"1 2 3 4", 0x030201},
         {"256 257 258", 0x020100},  // low 8 bits

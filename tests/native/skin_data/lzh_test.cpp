@@ -7,8 +7,9 @@
 #include "skin_test_util.h"
 
 namespace {
-const char* const kVectors[] = {"empty",     "one_A",      "hello", "spaces200",  "x61",       "x200",       "pattern7_5000",
-                                "ini3k",     "lcg4196",    "mixed70000", "bmp300x200", "distsweep", "ringtail60"};
+const char* const kVectors[] = {"empty",      "one_A",         "hello",     "spaces200", "x61",
+                                "x200",       "pattern7_5000", "ini3k",     "lcg4196",   "mixed70000",
+                                "bmp300x200", "distsweep",     "ringtail60"};
 
 int32_t LengthField(const Bytes& framed) {
     return static_cast<int32_t>(framed[0] | framed[1] << 8 | framed[2] << 16 | static_cast<uint32_t>(framed[3]) << 24);
@@ -149,7 +150,8 @@ TEST(LzhRoundTrip, PackThenUnpackRestoresTheInput) {
         {"ini-like text", text},
         {"far copies", mixed},
         {"starts with spaces", leadingSpaces},
-        {"all byte values", [] {
+        {"all byte values",
+         [] {
              Bytes b(256 * 3);
              for (size_t i = 0; i < b.size(); ++i) b[i] = static_cast<uint8_t>(i * 7);
              return b;

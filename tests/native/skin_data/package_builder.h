@@ -17,13 +17,13 @@ inline void PutLE32(Bytes& out, int32_t v) {
 
 struct ExpandedPackage {
     int32_t version = 40000;
-    std::string dir;                 // raw directory text
-    std::vector<int32_t> sizes;      // raw size table
-    Bytes files;                     // raw file area
-    std::optional<int32_t> dirLen;   // default: the length of dir
-    int nameWidth = -1;              // -1: the width for version
+    std::string dir;                // raw directory text
+    std::vector<int32_t> sizes;     // raw size table
+    Bytes files;                    // raw file area
+    std::optional<int32_t> dirLen;  // default: the length of dir
+    int nameWidth = -1;             // -1: the width for version
     int32_t u1 = 0x01020304, u2 = -7;
-    std::optional<size_t> cutAt;     // keep only this many bytes
+    std::optional<size_t> cutAt;  // keep only this many bytes
 
     Bytes Build() const {
         Bytes out;
@@ -42,8 +42,7 @@ struct ExpandedPackage {
 };
 
 // A well-formed package's expanded form: names (CR LF after each), sizes, files.
-inline ExpandedPackage MakePackage(const std::vector<std::pair<std::string, Bytes>>& members,
-                                   int32_t version = 40000) {
+inline ExpandedPackage MakePackage(const std::vector<std::pair<std::string, Bytes>>& members, int32_t version = 40000) {
     ExpandedPackage p;
     p.version = version;
     for (const auto& [name, data] : members) {

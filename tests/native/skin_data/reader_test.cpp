@@ -4,12 +4,14 @@
 #include <vector>
 
 #include "framework/system/CodePage.h"
+#include "package_builder.h"
 #include "skin/data/SkinMessage.h"
 #include "skin/data/Skinread.h"
-#include "package_builder.h"
 
 namespace {
-std::string Ansi(const std::wstring& s) { return WideToAnsi(s); }
+std::string Ansi(const std::wstring& s) {
+    return WideToAnsi(s);
+}
 
 class SkinReaderTest : public ::testing::Test {
 protected:
@@ -42,8 +44,8 @@ const Bytes kTop = Text("BM-top");
 }  // namespace
 
 TEST_F(SkinReaderTest, LoadsEveryKnownVersionWhateverTheSourcePosition) {
-    const std::pair<int32_t, int> versions[] = {{20000, 0},   {30000, 256}, {40000, 80},
-                                                {50000, 48},  {60000, 117}, {70000, 69}};
+    const std::pair<int32_t, int> versions[] = {{20000, 0},  {30000, 256}, {40000, 80},
+                                                {50000, 48}, {60000, 117}, {70000, 69}};
     for (auto [version, width] : versions) {
         EXPECT_EQ(TSkinReader::NameFieldWidth(version), width) << "case: " << version;
         ExpandedPackage p = MakePackage({{"Skin.INI", kIni}, {"Left.BMP", kLeft}, {"top.bmp", kTop}}, version);
@@ -55,10 +57,12 @@ TEST_F(SkinReaderTest, LoadsEveryKnownVersionWhateverTheSourcePosition) {
         EXPECT_EQ(reader.header.DirLen, static_cast<int32_t>(p.dir.size()));
         EXPECT_EQ(reader.header.U1, 0x01020304);
         EXPECT_EQ(reader.header.U2, -7);
-        EXPECT_EQ(DirEntries(), (std::vector<std::wstring>{L"skin.ini", L"left.bmp", L"top.bmp"})) << "case: " << version;
+        EXPECT_EQ(DirEntries(), (std::vector<std::wstring>{L"skin.ini", L"left.bmp", L"top.bmp"}))
+            << "case: " << version;
         EXPECT_EQ(reader.Num, 3);
-        EXPECT_EQ(reader.sizes, (std::vector<int32_t>{static_cast<int32_t>(kIni.size()), static_cast<int32_t>(kLeft.size()),
-                                                      static_cast<int32_t>(kTop.size())}));
+        EXPECT_EQ(reader.sizes,
+                  (std::vector<int32_t>{static_cast<int32_t>(kIni.size()), static_cast<int32_t>(kLeft.size()),
+                                        static_cast<int32_t>(kTop.size())}));
         EXPECT_TRUE(Member(L"LEFT.bmp") == kLeft) << "case: " << version;
         EXPECT_TRUE(Member(L"top.BMP") == kTop) << "case: " << version;
         TMemoryStream ini;
@@ -176,7 +180,8 @@ TEST_F(SkinReaderTest, StoredFormTooShortOrImpossiblyLongIsRefusedSilently) {
     struct Case {
         const char* name;
         Bytes stored;
-    } cases[] = {{"empty", {}}, {"3 bytes", {0x20, 0, 0}}, {"2^31-1 bytes declared", huge}, {"one past the bound", tooLong}};
+    } cases[] = {
+        {"empty", {}}, {"3 bytes", {0x20, 0, 0}}, {"2^31-1 bytes declared", huge}, {"one past the bound", tooLong}};
     for (const auto& c : cases) {
         EXPECT_FALSE(Load(c.stored)) << "case: " << c.name;
     }

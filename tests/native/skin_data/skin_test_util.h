@@ -27,9 +27,13 @@ inline void Fill(TMemoryStream& s, const Bytes& b) {
     s.SetPosition(0);
 }
 
-inline Bytes Contents(const TMemoryStream& s) { return s.Bytes(); }
+inline Bytes Contents(const TMemoryStream& s) {
+    return s.Bytes();
+}
 
-inline Bytes Text(const std::string& s) { return Bytes(s.begin(), s.end()); }
+inline Bytes Text(const std::string& s) {
+    return Bytes(s.begin(), s.end());
+}
 
 // Deterministic pseudo-random bytes (the usual 32-bit LCG, bits 16..23).
 inline Bytes LcgBytes(size_t n, uint32_t seed) {

@@ -1,3 +1,5 @@
+#include "tools/skinpack/SkinPack.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -7,7 +9,6 @@
 #include "framework/system/CodePage.h"
 #include "framework/system/FileSystem.h"
 #include "package_builder.h"
-#include "tools/skinpack/SkinPack.h"
 
 namespace fs = std::filesystem;
 
@@ -20,7 +21,9 @@ fs::path P(const std::wstring& w) {
 #endif
 }
 
-std::wstring Work(const std::wstring& name) { return Utf8ToWide(TEST_BINARY_DIR) + L"/skinpack_" + name; }
+std::wstring Work(const std::wstring& name) {
+    return Utf8ToWide(TEST_BINARY_DIR) + L"/skinpack_" + name;
+}
 
 void WriteFile(const std::wstring& path, const Bytes& data) {
     TFileStream f(path, fmCreate);
@@ -50,8 +53,9 @@ const Bytes kC = Text("BM chinese");
 }  // namespace
 
 TEST(SkinPack, BuildsAPackageTheReaderGivesBackByteForByte) {
-    std::wstring dir = MakeFolder(L"src", {{L"b.bmp", kB}, {L"Skin.INI", kIni}, {L"皮肤.bmp", kC},
-                                           {L"A.BMP", kA}, {L"notes.txt", Text("not packed")}});
+    std::wstring dir = MakeFolder(
+        L"src",
+        {{L"b.bmp", kB}, {L"Skin.INI", kIni}, {L"皮肤.bmp", kC}, {L"A.BMP", kA}, {L"notes.txt", Text("not packed")}});
     std::wstring file = Work(L"out.skn");
     ASSERT_EQ(BuildSkinPackage(P(dir), P(file)), "");
 
