@@ -91,6 +91,8 @@ class E2E(unittest.TestCase):
         old = {"a.dll": b"old a" * 100, "readme.txt": b"same", "数据/文件.txt": "旧的".encode("utf-8")}
         new = {"a.dll": b"new a" * 3000, "readme.txt": b"same", "sub/new.dat": os.urandom(70000),
                "数据/文件.txt": "新的内容".encode("utf-8") * 50}
+        # The tool may live in a folder with a Chinese name.
+        self.app = self.new_updater("中文 程序目录")
         self.publish(new)
         self.install_locally(old)
         with harness.Nginx(self.www, PORT) as nginx:
