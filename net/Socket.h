@@ -16,9 +16,16 @@
 class TSocket {
 public:
     TSocket() noexcept = default;
-    ~TSocket();
+    ~TSocket() { Close(); }
     TSocket(TSocket&& other) noexcept : handle_(other.handle_) { other.handle_ = kNoHandle; }
-    TSocket& operator=(TSocket&& other) noexcept;
+    TSocket& operator=(TSocket&& other) noexcept {
+        if (this != &other) {
+            Close();
+            handle_ = other.handle_;
+            other.handle_ = kNoHandle;
+        }
+        return *this;
+    }
     TSocket(const TSocket&) = delete;
     TSocket& operator=(const TSocket&) = delete;
 

@@ -60,23 +60,6 @@ std::wstring SocketErrorText(int code) {
     return AnsiToWide(std::strerror(code));
 }
 
-void RaiseSocketError(int code) {
-    throw EIdSocketError(code, L"Socket Error # " + std::to_wstring(code) + L"\r\n" + SocketErrorText(code));
-}
-
-TSocket::~TSocket() {
-    Close();
-}
-
-TSocket& TSocket::operator=(TSocket&& other) noexcept {
-    if (this != &other) {
-        Close();
-        handle_ = other.handle_;
-        other.handle_ = kNoHandle;
-    }
-    return *this;
-}
-
 void TSocket::Close() noexcept {
     if (handle_ == kNoHandle) return;
     ::close(Fd(handle_));
