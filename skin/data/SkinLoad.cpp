@@ -27,9 +27,10 @@ void EmptyBitmap(TBitmap& bitmap) {
     bitmap.SetSize(0, 0);
 }
 
-// At least one frame, and margins inside one frame, none negative: the
-// drawing code then never divides by zero nor asks for pixels of a
-// neighbouring frame or outside the strip.
+// At least one frame, and no margin negative or wider (higher) than one
+// frame: the drawing code then never divides by zero, and every piece it
+// cuts starts and ends inside the frame. (Two opposite margins may still
+// overlap, as the built-in track channel's do; the pieces stay inside.)
 void Sanitize(TDataSkinObject& o, bool stacked) {
     if (o.frame < 1) o.frame = 1;
     if (o.Map.Empty()) return;
@@ -37,9 +38,9 @@ void Sanitize(TDataSkinObject& o, bool stacked) {
     const int fh = stacked ? o.Map.Height() / o.frame : o.Map.Height();
     TRect& r = o.r;
     r.Left = std::clamp(r.Left, 0, fw);
-    r.Right = std::clamp(r.Right, 0, fw - r.Left);
+    r.Right = std::clamp(r.Right, 0, fw);
     r.Top = std::clamp(r.Top, 0, fh);
-    r.Bottom = std::clamp(r.Bottom, 0, fh - r.Top);
+    r.Bottom = std::clamp(r.Bottom, 0, fh);
 }
 
 }  // namespace
