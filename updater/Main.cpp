@@ -2,6 +2,9 @@
 
 #include <shellapi.h>
 
+#include "framework/controls/ControlsStreaming.h"
+#include "framework/streaming/FormResource.h"
+#include "framework/streaming/TypInfo.h"
 #include "framework/system/CodePage.h"
 #include "net/AntiFreeze.h"
 #include "updater/UpdateProcess.h"
@@ -43,61 +46,73 @@ private:
 
 }  // namespace
 
+// ---------------------------------------------------------------- TAntiFreezeComponent
+
+TAntiFreezeComponent::TAntiFreezeComponent(TComponent* AOwner)
+    : TComponent(AOwner), antiFreeze_(std::make_unique<TAntiFreeze>([] { Application->ProcessMessages(); })) {}
+
+TAntiFreezeComponent::~TAntiFreezeComponent() = default;
+
+bool TAntiFreezeComponent::Active() const {
+    return antiFreeze_->Active;
+}
+void TAntiFreezeComponent::SetActive(bool value) {
+    antiFreeze_->Active = value;
+}
+bool TAntiFreezeComponent::ApplicationHasPriority() const {
+    return antiFreeze_->ApplicationHasPriority;
+}
+void TAntiFreezeComponent::SetApplicationHasPriority(bool value) {
+    antiFreeze_->ApplicationHasPriority = value;
+}
+int TAntiFreezeComponent::IdleTimeOut() const {
+    return antiFreeze_->IdleTimeOut;
+}
+void TAntiFreezeComponent::SetIdleTimeOut(int value) {
+    antiFreeze_->IdleTimeOut = value;
+}
+bool TAntiFreezeComponent::OnlyWhenIdle() const {
+    return antiFreeze_->OnlyWhenIdle;
+}
+void TAntiFreezeComponent::SetOnlyWhenIdle(bool value) {
+    antiFreeze_->OnlyWhenIdle = value;
+}
+
+// ---------------------------------------------------------------- TFormMain
+
+void RegisterFormMainClasses() {
+    static const bool registered = [] {
+        RegisterControlClasses();
+        RegisterClassInfo<TAntiFreezeComponent>(L"TAntiFreeze", L"TComponent")
+            .Creatable()
+            .Bool(L"Active", &TAntiFreezeComponent::Active, &TAntiFreezeComponent::SetActive)
+            .Default(true)
+            .Bool(L"ApplicationHasPriority", &TAntiFreezeComponent::ApplicationHasPriority,
+                  &TAntiFreezeComponent::SetApplicationHasPriority)
+            .Default(true)
+            .Integer(L"IdleTimeOut", &TAntiFreezeComponent::IdleTimeOut, &TAntiFreezeComponent::SetIdleTimeOut)
+            .Default(250)
+            .Bool(L"OnlyWhenIdle", &TAntiFreezeComponent::OnlyWhenIdle, &TAntiFreezeComponent::SetOnlyWhenIdle)
+            .Default(true);
+        RegisterClassInfo<TFormMain>(L"TFormMain", L"TForm")
+            .Field(L"Label1", &TFormMain::Label1)
+            .Field(L"Label2", &TFormMain::Label2)
+            .Field(L"ProgressBar1", &TFormMain::ProgressBar1)
+            .Field(L"Button1", &TFormMain::Button1)
+            .Field(L"AntiFreeze1", &TFormMain::AntiFreeze1)
+            .Field(L"Timer1", &TFormMain::Timer1)
+            .Method(L"FormShow", &TFormMain::FormShow)
+            .Method(L"FormClose", &TFormMain::FormClose)
+            .Method(L"Button1Click", &TFormMain::Button1Click)
+            .Method(L"Timer1Timer", &TFormMain::Timer1Timer);
+        return true;
+    }();
+    (void)registered;
+}
+
 TFormMain::TFormMain(TComponent* AOwner) : TForm(AOwner) {
-    SetName(L"FormMain");
-    SetCaption(L"Talvoria Pemrick - 自动更新");
-    SetBorderStyle(bsSingle);
-    SetBorderIcons(biSystemMenu | biMinimize);
-    SetClientWidth(476);
-    SetClientHeight(103);
-    SetLeft(325);
-    SetTop(270);
-    SetPosition(poDesigned);
-    Font().Name = L"宋体";
-    Font().Height = -12;
-    Font().Charset = GB2312_CHARSET;
-    OnShow = [this](TObject* sender) { FormShow(sender); };
-    OnClose = [this](TObject* sender, TCloseAction& action) { FormClose(sender, action); };
-
-    Label1 = new TLabel(this);
-    Label1->SetName(L"Label1");
-    Label1->SetParent(this);
-    Label1->SetLeft(16);
-    Label1->SetTop(42);
-    Label1->SetCaption(L"更新进度：");
-
-    Label2 = new TLabel(this);
-    Label2->SetName(L"Label2");
-    Label2->SetParent(this);
-    Label2->SetLeft(16);
-    Label2->SetTop(20);
-    Label2->SetAutoSize(true);
-    Label2->SetCaption(L"");
-
-    ProgressBar1 = new TProgressBar(this);
-    ProgressBar1->SetName(L"ProgressBar1");
-    ProgressBar1->SetParent(this);
-    ProgressBar1->SetBounds(82, 41, 377, 17);
-    ProgressBar1->SetMin(0);
-    ProgressBar1->SetMax(10000);
-    ProgressBar1->SetPosition(0);
-    ProgressBar1->SetTabOrder(0);
-
-    Button1 = new TButton(this);
-    Button1->SetName(L"Button1");
-    Button1->SetParent(this);
-    Button1->SetBounds(213, 67, 65, 20);
-    Button1->SetCaption(L"取消");
-    Button1->SetTabOrder(1);
-    Button1->OnClick = [this](TObject* sender) { Button1Click(sender); };
-
-    AntiFreeze1 = std::make_unique<TAntiFreeze>([] { Application->ProcessMessages(); });
-
-    Timer1 = new TTimer(this);
-    Timer1->SetName(L"Timer1");
-    Timer1->SetEnabled(false);
-    Timer1->SetInterval(1);
-    Timer1->OnTimer = [this](TObject* sender) { Timer1Timer(sender); };
+    RegisterFormMainClasses();
+    ReadComponentResource(*this, L"TFORMMAIN");
 
     UpdateUrl = L"http://" + Utf8ToWide(UPDATER_SERVER) + L"/talvoriaupdate/update_pemrick_2010.txt";
     progressAdapter = std::make_unique<ProgressBarAdapter>(*ProgressBar1);

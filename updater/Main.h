@@ -1,6 +1,10 @@
 // The updater's window: a status line, a progress bar and a Cancel button.
 // Shown, it runs one update (Timer1Timer), starts the main program and closes.
 // The window owns the run object; closing cancels a run in progress.
+//
+// Its layout, components and event bindings come from its form resource
+// (RCDATA "TFORMMAIN", made at build time from app/Main.dfm), read when the
+// window object is made; a missing or damaged resource raises EFilerError.
 #pragma once
 
 #include <memory>
@@ -16,18 +20,43 @@ class IStatusLabel;
 class TAntiFreeze;
 class UpdateProcess;
 
+// The application's anti-freeze (net/AntiFreeze.h) as a component of the
+// form, so the form data creates it and keeps its settings; it pumps
+// Application->ProcessMessages.
+class TAntiFreezeComponent : public TComponent {
+public:
+    explicit TAntiFreezeComponent(TComponent* AOwner);
+    ~TAntiFreezeComponent() override;
+    std::wstring ClassName() const override { return L"TAntiFreeze"; }
+
+    bool Active() const;
+    void SetActive(bool value);
+    bool ApplicationHasPriority() const;
+    void SetApplicationHasPriority(bool value);
+    int IdleTimeOut() const;
+    void SetIdleTimeOut(int value);
+    bool OnlyWhenIdle() const;
+    void SetOnlyWhenIdle(bool value);
+
+    TAntiFreeze& AntiFreeze() { return *antiFreeze_; }
+
+private:
+    std::unique_ptr<TAntiFreeze> antiFreeze_;
+};
+
 class TFormMain : public TForm {
 public:
     explicit TFormMain(TComponent* AOwner);
     ~TFormMain() override;
     std::wstring ClassName() const override { return L"TFormMain"; }
 
-    TLabel* Label1;
-    TLabel* Label2;
-    TProgressBar* ProgressBar1;
-    TButton* Button1;
-    std::unique_ptr<TAntiFreeze> AntiFreeze1;
-    TTimer* Timer1;
+    // Set by the form reader from the components of these names.
+    TLabel* Label1 = nullptr;
+    TLabel* Label2 = nullptr;
+    TProgressBar* ProgressBar1 = nullptr;
+    TButton* Button1 = nullptr;
+    TAntiFreezeComponent* AntiFreeze1 = nullptr;
+    TTimer* Timer1 = nullptr;
 
     void FormShow(TObject* Sender);
     void FormClose(TObject* Sender, TCloseAction& Action);
@@ -46,3 +75,7 @@ private:
 };
 
 extern TFormMain* FormMain;
+
+// Registers the classes of the window's form data (the framework's controls,
+// TAntiFreeze, TFormMain with its fields and methods). Idempotent.
+void RegisterFormMainClasses();

@@ -41,6 +41,10 @@ public:
     void SetBorderIcons(uint8_t value);
     TPosition Position() const { return position_; }
     void SetPosition(TPosition value) { position_ = value; }
+    // Forms are never rescaled for the screen's pixels per inch; the flag is
+    // kept so that form data says what it was designed with.
+    bool Scaled() const { return scaled_; }
+    void SetScaled(bool value) { scaled_ = value; }
     // Before the window exists the client size is kept and the window size
     // is derived from it when the window is made, for its actual frame.
     void SetClientWidth(int value);
@@ -72,6 +76,7 @@ private:
     TFormBorderStyle borderStyle_ = bsSizeable;
     uint8_t borderIcons_ = biSystemMenu | biMinimize | biMaximize;
     TPosition position_ = poDesigned;
+    bool scaled_ = true;
     int clientWidth_ = -1;  // requested client size before the window exists, -1 none
     int clientHeight_ = -1;
 };

@@ -257,9 +257,9 @@ TEST(FormMain, LayoutTextsAndFontAreTheDesignedOnes) {
     EXPECT_EQ(form.Font().Charset, GB2312_CHARSET);
 
     // Components in the designed order; the labels have no windows.
-    ASSERT_EQ(form.ComponentCount(), 5);
-    const wchar_t* names[] = {L"Label1", L"Label2", L"ProgressBar1", L"Button1", L"Timer1"};
-    for (int i = 0; i < 5; ++i) EXPECT_EQ(form.Components(i)->Name(), names[i]) << "component " << i;
+    ASSERT_EQ(form.ComponentCount(), 6);
+    const wchar_t* names[] = {L"Label1", L"Label2", L"ProgressBar1", L"Button1", L"AntiFreeze1", L"Timer1"};
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(form.Components(i)->Name(), names[i]) << "component " << i;
     EXPECT_EQ(form.Label1->BoundsRect().left, 16);
     EXPECT_EQ(form.Label1->Top(), 42);
     EXPECT_EQ(form.Label1->Caption(), L"更新进度：");
@@ -303,7 +303,7 @@ TEST(FormMain, LayoutTextsAndFontAreTheDesignedOnes) {
     EXPECT_FALSE(form.Timer1->Enabled());
     EXPECT_EQ(form.Timer1->Interval(), 1u);
     ASSERT_TRUE(form.AntiFreeze1);
-    EXPECT_EQ(form.AntiFreeze1->IdleTimeOut, 250);
+    EXPECT_EQ(form.AntiFreeze1->IdleTimeOut(), 250);
     EXPECT_EQ(form.UpdateUrl.substr(0, 7), L"http://");
     EXPECT_NE(form.UpdateUrl.find(L"/talvoriaupdate/update_pemrick_2010.txt"), std::wstring::npos);
     EXPECT_EQ(form.Process(), nullptr);

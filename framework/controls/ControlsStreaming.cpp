@@ -1,0 +1,104 @@
+#include "framework/controls/ControlsStreaming.h"
+
+#include "framework/controls/ComCtrls.h"
+#include "framework/controls/ExtCtrls.h"
+#include "framework/controls/Forms.h"
+#include "framework/controls/StdCtrls.h"
+#include "framework/streaming/TypInfo.h"
+
+namespace {
+
+// A form differs from other controls in what it starts with: hidden, its own
+// colour and font, its size given by its client area.
+bool IsForm(const TControl& c) {
+    return dynamic_cast<const TForm*>(&c) != nullptr;
+}
+
+void PlaceControl(TControl& control, TComponent* parent) {
+    if (auto* windowed = dynamic_cast<TWinControl*>(parent)) {
+        control.SetParent(windowed);
+    } else if (parent != control.Owner()) {
+        throw Exception(L"a control can only be placed inside a windowed control, not in " + parent->ClassName());
+    }
+}
+
+void Register() {
+    RegisterClassInfo<TControl>(L"TControl", L"TComponent")
+        .Integer(L"Left", &TControl::Left, &TControl::SetLeft)
+        .Integer(L"Top", &TControl::Top, &TControl::SetTop)
+        .Integer(L"Width", &TControl::Width, &TControl::SetWidth)
+        .StoredWhen([](const TControl& c) { return !IsForm(c); })
+        .Integer(L"Height", &TControl::Height, &TControl::SetHeight)
+        .StoredWhen([](const TControl& c) { return !IsForm(c); })
+        .String(L"Caption", &TControl::Caption, &TControl::SetCaption)
+        .Color(L"Color", &TControl::Color, &TControl::SetColor)
+        .StoredWhen([](const TControl& c) { return !c.ParentColor(); })
+        .Bool(L"Enabled", &TControl::Enabled, &TControl::SetEnabled)
+        .Default(true)
+        .Object(
+            L"Font", L"TFont", [](TControl& c) -> TFont& { return c.Font(); },
+            [](TControl& c) { c.Perform(CM_FONTCHANGED); })
+        .StoredWhen([](const TControl& c) { return !c.ParentFont(); })
+        .Bool(L"ParentColor", &TControl::ParentColor, &TControl::SetParentColor)
+        .StoredWhen([](const TControl& c) { return c.ParentColor() == IsForm(c); })
+        .Bool(L"ParentFont", &TControl::ParentFont, &TControl::SetParentFont)
+        .StoredWhen([](const TControl& c) { return c.ParentFont() == IsForm(c); })
+        .Bool(L"Visible", &TControl::Visible, &TControl::SetVisible)
+        .StoredWhen([](const TControl& c) { return c.Visible() == IsForm(c); })
+        .Event(L"OnClick", &TControl::OnClick)
+        .ParentComponent([](TControl& c) -> TComponent* { return c.Parent(); }, PlaceControl);
+
+    RegisterClassInfo<TGraphicControl>(L"TGraphicControl", L"TControl");
+
+    RegisterClassInfo<TWinControl>(L"TWinControl", L"TControl")
+        .Integer(L"TabOrder", &TWinControl::TabOrder, &TWinControl::SetTabOrder)
+        .Bool(L"TabStop", &TWinControl::TabStop, &TWinControl::SetTabStop);
+
+    RegisterClassInfo<TForm>(L"TForm", L"TWinControl")
+        .Set(L"BorderIcons", &TForm::BorderIcons, &TForm::SetBorderIcons, {L"biSystemMenu", L"biMinimize", L"biMaximize"})
+        .Default(biSystemMenu | biMinimize | biMaximize)
+        .Enum(L"BorderStyle", &TForm::BorderStyle, &TForm::SetBorderStyle,
+              {L"bsNone", L"bsSingle", L"bsSizeable", L"bsDialog", L"bsToolWindow", L"bsSizeToolWin"})
+        .Default(bsSizeable)
+        .Integer(L"ClientHeight", &TForm::ClientHeight, &TForm::SetClientHeight)
+        .Integer(L"ClientWidth", &TForm::ClientWidth, &TForm::SetClientWidth)
+        .Enum(L"Position", &TForm::Position, &TForm::SetPosition, {L"poDesigned", L"poScreenCenter"})
+        .Default(poDesigned)
+        .Bool(L"Scaled", &TForm::Scaled, &TForm::SetScaled)
+        .Default(true)
+        .Event(L"OnClose", &TForm::OnClose)
+        .Event(L"OnShow", &TForm::OnShow);
+
+    RegisterClassInfo<TLabel>(L"TLabel", L"TGraphicControl")
+        .Creatable()
+        .Bool(L"AutoSize", &TLabel::AutoSize, &TLabel::SetAutoSize)
+        .Default(true)
+        .Bool(L"Transparent", &TLabel::Transparent, &TLabel::SetTransparent)
+        .Default(false);
+
+    RegisterClassInfo<TButton>(L"TButton", L"TWinControl").Creatable();
+
+    RegisterClassInfo<TProgressBar>(L"TProgressBar", L"TWinControl")
+        .Creatable()
+        .Integer(L"Min", &TProgressBar::Min, &TProgressBar::SetMin)
+        .Default(0)
+        .Integer(L"Max", &TProgressBar::Max, &TProgressBar::SetMax)
+        .Default(100)
+        .Integer(L"Position", &TProgressBar::Position, &TProgressBar::SetPosition)
+        .Default(0);
+
+    RegisterClassInfo<TTimer>(L"TTimer", L"TComponent")
+        .Creatable()
+        .Bool(L"Enabled", &TTimer::Enabled, &TTimer::SetEnabled)
+        .Default(true)
+        .Integer(L"Interval", &TTimer::Interval, &TTimer::SetInterval)
+        .Default(1000)
+        .Event(L"OnTimer", &TTimer::OnTimer);
+}
+
+}  // namespace
+
+void RegisterControlClasses() {
+    static const bool registered = (Register(), true);
+    (void)registered;
+}

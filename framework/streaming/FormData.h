@@ -1,0 +1,143 @@
+// The binary form data: value tags and the checked readers and writers of
+// single values. Portable.
+//
+// Layout (the platform's "TPF0" form resource): the signature, then one
+// component: class name, component name (short strings), its properties
+// (each a short-string name and one tagged value) ended by vaNull, then its
+// child components, ended by vaNull. Short strings are a length byte and
+// that many UTF-8 bytes. Integers, counts and UTF-16 units are little-endian.
+//
+// Contract of TFormInput: every read is checked against the end of the
+// data. A tag, length or count that runs past it raises EReadError before
+// anything is read or allocated, so no input makes it read outside its
+// buffer or reserve more memory than the input is long.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "framework/system/SysUtils.h"
+
+enum TValueType : uint8_t {
+    vaNull = 0,
+    vaList = 1,
+    vaInt8 = 2,
+    vaInt16 = 3,
+    vaInt32 = 4,
+    vaExtended = 5,
+    vaString = 6,  // length byte, then 8-bit text
+    vaIdent = 7,   // short string
+    vaFalse = 8,
+    vaTrue = 9,
+    vaBinary = 10,  // 32-bit count, then the bytes
+    vaSet = 11,     // short strings ended by an empty one
+    vaLString = 12,  // 32-bit length, then 8-bit text
+    vaNil = 13,
+    vaCollection = 14,  // items (vaList ... vaNull each) ended by vaNull
+    vaSingle = 15,
+    vaCurrency = 16,
+    vaDate = 17,
+    vaWString = 18,  // 32-bit count of UTF-16 units, then the units
+    vaInt64 = 19,
+    vaUTF8String = 20,  // 32-bit length, then UTF-8 bytes
+    vaDouble = 21,
+};
+
+// Name of a tag for messages ("vaInt8"), or "tag N".
+std::wstring ValueTypeName(uint8_t type);
+
+constexpr char kFormSignature[4] = {'T', 'P', 'F', '0'};
+
+// Failures of the form reader, writer and converter.
+class EFilerError : public EStreamError {
+public:
+    using EStreamError::EStreamError;
+};
+class EReadError : public EFilerError {
+public:
+    using EFilerError::EFilerError;
+};
+class EWriteError : public EFilerError {
+public:
+    using EFilerError::EFilerError;
+};
+class EClassNotFound : public EFilerError {
+public:
+    using EFilerError::EFilerError;
+};
+
+// Text as the format stores it (UTF-16 units) and the framework's wide strings.
+std::u16string WideToUtf16(std::wstring_view text);
+std::wstring Utf16ToWide(std::u16string_view text);
+// UTF-8 with lone surrogates passed through as their 3-byte forms, so nothing is lost.
+std::string Utf16ToUtf8(std::u16string_view text);
+std::u16string Utf8ToUtf16(std::string_view text);
+
+class TFormInput {
+public:
+    TFormInput(const uint8_t* data, size_t size) : data_(data), size_(size) {}
+
+    size_t Position() const { return pos_; }
+    size_t Remaining() const { return size_ - pos_; }
+
+    // Raises EReadError unless the next four bytes are "TPF0".
+    void ReadSignature();
+    uint8_t ReadByte();
+    void ReadBytes(void* target, size_t count);
+    // The next tag without taking it; EReadError at the end of the data.
+    TValueType NextValue() const;
+    TValueType ReadValue();
+    // True (and the vaNull taken) at the end of a list.
+    bool EndOfList();
+    void ReadListEnd();
+    // A short string (names, identifiers, set members) as UTF-8.
+    std::string ReadStr();
+    // A 32-bit count or length that must be no larger than the data left,
+    // counted in units of unitSize bytes.
+    uint32_t ReadCount(size_t unitSize);
+
+    // Typed values: each takes its tag and raises EReadError for a value of another kind.
+    int64_t ReadInteger();
+    std::u16string ReadString();
+    std::string ReadIdent();  // vaIdent, vaFalse, vaTrue and vaNil give "False", "True", "nil"
+    std::vector<uint8_t> ReadBinary();
+    // Skips one whole value of any kind (lists, sets and collections included).
+    void SkipValue();
+
+private:
+    void Need(size_t count) const;
+    void SkipValue(int depth);
+
+    const uint8_t* data_;
+    size_t size_;
+    size_t pos_ = 0;
+};
+
+class TFormOutput {
+public:
+    const std::vector<uint8_t>& Bytes() const { return bytes_; }
+    std::vector<uint8_t> Take() { return std::move(bytes_); }
+
+    void WriteSignature();
+    void WriteByte(uint8_t value) { bytes_.push_back(value); }
+    void WriteBytes(const void* data, size_t count);
+    void WriteInt32(int32_t value);
+    void WriteValue(TValueType type) { WriteByte(type); }
+    void WriteListEnd() { WriteByte(vaNull); }
+    // Short string; EWriteError when its UTF-8 form exceeds 255 bytes.
+    void WriteStr(std::string_view utf8);
+    // The smallest integer tag that holds the value.
+    void WriteInteger(int64_t value);
+    void WriteBoolean(bool value) { WriteByte(value ? vaTrue : vaFalse); }
+    // ASCII text as vaString (vaLString past 255 bytes); anything else as vaWString.
+    void WriteString(std::u16string_view text);
+    // An identifier; "True", "False" and "nil" become their own tags.
+    void WriteIdent(std::string_view ident);
+    void WriteBinary(const void* data, size_t count);
+
+private:
+    std::vector<uint8_t> bytes_;
+};
