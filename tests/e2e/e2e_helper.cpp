@@ -2,6 +2,8 @@
 //   e2e_helper click-cancel TIMEOUT_MS   press the window's Cancel button
 //   e2e_helper hold PATH MS             keep PATH open without write sharing for MS
 //   e2e_helper window-info TIMEOUT_MS   print the window's title, client size and child controls
+//   e2e_helper dismiss-error TIMEOUT_MS print the text of the updater's error box and press OK
+//   e2e_helper close-window TIMEOUT_MS  ask the updater's window to close
 #include <windows.h>
 
 #include <cstdio>
@@ -50,6 +52,32 @@ BOOL CALLBACK FindCancel(HWND child, LPARAM out) {
     return TRUE;
 }
 
+struct ErrorBox {
+    DWORD pid;
+    HWND box;
+};
+
+BOOL CALLBACK FindErrorBox(HWND w, LPARAM p) {
+    auto* find = reinterpret_cast<ErrorBox*>(p);
+    wchar_t cls[64] = {};
+    GetClassNameW(w, cls, 64);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    if (pid == find->pid && std::wstring(cls) == L"#32770" && IsWindowVisible(w)) {
+        find->box = w;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CALLBACK PrintStatic(HWND child, LPARAM) {
+    wchar_t cls[64] = {}, text[512] = {};
+    GetClassNameW(child, cls, 64);
+    GetWindowTextW(child, text, 512);
+    if (std::wstring(cls) == L"Static" && text[0]) std::printf("%s\n", Utf8(text).c_str());
+    return TRUE;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -72,6 +100,24 @@ int wmain(int argc, wchar_t** argv) {
         std::fflush(stdout);
         Sleep(static_cast<DWORD>(_wtoi(argv[3])));
         CloseHandle(f);
+        return 0;
+    }
+    if (cmd == L"dismiss-error" || cmd == L"close-window") {
+        DWORD timeout = static_cast<DWORD>(_wtoi(argv[2]));
+        HWND w = WaitForWindow(timeout);
+        if (!w) return 3;
+        if (cmd == L"close-window") {
+            PostMessageW(w, WM_CLOSE, 0, 0);
+            return 0;
+        }
+        ErrorBox find{0, nullptr};
+        GetWindowThreadProcessId(w, &find.pid);
+        for (DWORD start = GetTickCount(); !find.box && GetTickCount() - start < timeout; Sleep(50))
+            EnumWindows(FindErrorBox, reinterpret_cast<LPARAM>(&find));
+        if (!find.box) return 4;
+        EnumChildWindows(find.box, PrintStatic, 0);
+        std::fflush(stdout);
+        PostMessageW(find.box, WM_COMMAND, IDOK, 0);
         return 0;
     }
     if (cmd == L"window-info") {

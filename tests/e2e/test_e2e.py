@@ -225,6 +225,28 @@ class E2E(unittest.TestCase):
         self.assertIn("正在取消...", self.app.statuses)
         self.assertNotIn(APPLYING, self.app.statuses)
 
+    def helper(self, *args):
+        return subprocess.run([ENV["WINE_RUN"], "--prefix", ENV["WINE_PREFIX"], ENV["HELPER_EXE"], *args],
+                              capture_output=True, timeout=120)
+
+    def test_staging_file_that_cannot_be_created_shows_the_error(self):
+        old = {"a.dll": b"old a"}
+        self.publish({"a.dll": b"new a"})
+        self.install_locally(old)
+        os.makedirs(self.app.path("update/a.dll"))  # a folder where the staged file must go
+        with harness.Nginx(self.www, PORT):
+            self.app.start()
+            box = self.helper("dismiss-error", "60000")
+            self.assertEqual(box.returncode, 0, "no error box")
+            self.assertIn("a.dll", box.stdout.decode("utf-8", "replace"))
+            time.sleep(1)
+            self.assertIsNone(self.app.proc.poll(), "the window must stay until it is closed")
+            self.assertEqual(self.helper("close-window", "10000").returncode, 0)
+            rc = self.app.wait(60)
+        self.assertEqual(rc, 0)
+        self.assertFalse(self.app.main_started(timeout=3), "main program must not be started")
+        self.assert_digests(old)
+
     def test_file_in_use_stops_install_and_restores(self):
         old = {"a.dll": b"old a", "b.dll": b"old b", "c.dll": b"old c"}
         new = {"a.dll": b"new a", "b.dll": b"new b", "c.dll": b"new c"}
