@@ -77,3 +77,13 @@ void TSkinCollection::Assign(const TSkinCollection& source) {
     Clear();
     for (const auto& item : source.items_) Add()->Assign(*item);
 }
+
+TSkinStore::TSkinStore(TComponent* AOwner) : TComponent(AOwner), FStore(std::make_unique<TSkinCollection>(this)) {}
+
+TSkinStore::~TSkinStore() {
+    FStore.reset();
+}
+
+void TSkinStore::SetStore(const TSkinCollection* value) {
+    if (value) FStore->Assign(*value);
+}

@@ -1,7 +1,7 @@
 // The skin store: several complete skin packages, each under a name, kept
 // with a form so a skin data component can switch between them
-// (TSkinData::LoadFromCollection). Portable collection and items; the
-// component TSkinStore that owns the collection is Windows (SkinStore_win.cpp).
+// (TSkinData::LoadFromCollection). Portable: the component TSkinStore, its
+// collection and the items.
 //
 // Ownership: the collection owns its items, an item owns its package bytes.
 // Nothing checks that the bytes are a valid package; that shows only when a
@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/controls/Component.h"
 #include "framework/system/Classes.h"
 #include "framework/system/SysUtils.h"
 
@@ -86,9 +87,6 @@ private:
     std::vector<std::unique_ptr<TSkinCollectionItem>> items_;
 };
 
-#ifdef _WIN32
-#include "framework/controls/Controls.h"
-
 class TSkinStore : public TComponent {
 public:
     explicit TSkinStore(TComponent* AOwner);
@@ -101,4 +99,3 @@ public:
 
     std::unique_ptr<TSkinCollection> FStore;
 };
-#endif

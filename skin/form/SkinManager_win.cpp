@@ -1,10 +1,9 @@
-#include "skin/form/SkinManager.h"
-
 #include <algorithm>
 
 #include "framework/controls/Forms.h"
 #include "framework/system/SysUtils.h"
 #include "skin/data/SkinData.h"
+#include "skin/form/SkinManager.h"
 
 extern "C" IMAGE_DOS_HEADER __ImageBase;
 
@@ -25,7 +24,9 @@ std::wstring WindowClass(HWND hwnd) {
     return std::wstring(name, n > 0 ? static_cast<size_t>(n) : 0);
 }
 
-bool IsSkinned(HWND hwnd) { return SendMessageW(hwnd, CN_SkinQuery, 0, 0) == 1; }
+bool IsSkinned(HWND hwnd) {
+    return SendMessageW(hwnd, CN_SkinQuery, 0, 0) == 1;
+}
 
 // Program end: every remaining window is unskinned and the hooks go.
 struct ManagerFinalizer {
@@ -34,7 +35,9 @@ struct ManagerFinalizer {
 
 }  // namespace
 
-HINSTANCE SkinModuleInstance() { return reinterpret_cast<HINSTANCE>(&__ImageBase); }
+HINSTANCE SkinModuleInstance() {
+    return reinterpret_cast<HINSTANCE>(&__ImageBase);
+}
 
 void FreeSkinManager() {
     delete SkinManager;
@@ -196,16 +199,26 @@ bool TSkinManage::ActiveForm(TForm* form) {
 
 // The list operations below need the form skinning object; with no such
 // objects yet the lists stay empty and they have nothing to do.
-bool TSkinManage::DeleteForm(HWND) { return false; }
+bool TSkinManage::DeleteForm(HWND) {
+    return false;
+}
 void TSkinManage::DeleteForm2(HWND) {}
 void TSkinManage::DeleteDeleted() {}
 void TSkinManage::DeleteForm3() {}
-void TSkinManage::DeleteAllForms() { active = false; }
-TWinSkinForm* TSkinManage::FindSkinForm(HWND) const { return nullptr; }
-TWinSkinPopMenu* TSkinManage::FindSkinMenu(HWND) const { return nullptr; }
+void TSkinManage::DeleteAllForms() {
+    active = false;
+}
+TWinSkinForm* TSkinManage::FindSkinForm(HWND) const {
+    return nullptr;
+}
+TWinSkinPopMenu* TSkinManage::FindSkinMenu(HWND) const {
+    return nullptr;
+}
 void TSkinManage::DeleteSysbtn() {}
 
-TWinControl* TSkinManage::FindTForm(HWND hwnd) const { return FindControl(hwnd); }
+TWinControl* TSkinManage::FindTForm(HWND hwnd) const {
+    return FindControl(hwnd);
+}
 
 bool TSkinManage::NestedForm(HWND hwnd) {
     if (!(GetWindowLongPtrW(hwnd, GWL_STYLE) & WS_CHILD)) return false;
@@ -213,7 +226,9 @@ bool TSkinManage::NestedForm(HWND hwnd) {
     return LowerCaseAscii(WindowClass(GetParent(hwnd))) != L"mdiclient";
 }
 
-bool TSkinManage::IsDllForm(HWND hwnd) { return FindControl(hwnd) == nullptr; }
+bool TSkinManage::IsDllForm(HWND hwnd) {
+    return FindControl(hwnd) == nullptr;
+}
 
 TSkinData* TSkinManage::FindSkindata(HWND hwnd) const {
     const auto& list = Dlist();

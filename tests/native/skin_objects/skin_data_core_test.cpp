@@ -111,8 +111,8 @@ TEST(SkinDataCore, LoadFailuresLeaveTheSkinAlone) {
 
 TEST(SkinDataCore, PackageWithoutDescriptionBuildsTheDefaults) {
     TSkinDataCore d;
-    SetBytes(d, StorePackage({{"left.bmp", ReadFileBytes(std::filesystem::path(TEST_SOURCE_DIR) /
-                                                          "fixtures/full/left.bmp")}}));
+    SetBytes(d, StorePackage(
+                    {{"left.bmp", ReadFileBytes(std::filesystem::path(TEST_SOURCE_DIR) / "fixtures/full/left.bmp")}}));
     ASSERT_TRUE(d.LoadSkin());
     EXPECT_FALSE(d.Empty);
     EXPECT_TRUE(d.border[1]->Map.Empty());
@@ -210,8 +210,8 @@ TEST(SkinDataCore, ProgramBitmapsAndTheirResourceFiles) {
         EXPECT_EQ(drawn->Height(), c.height) << "case: " << name;
         EXPECT_EQ(drawn->PixelFormat(), c.format) << "case: " << name;
         // The files linked into the program hold the same pictures.
-        const Bytes file = ReadFileBytes(std::filesystem::path(TEST_SOURCE_DIR) / "../../../skin/data/res" /
-                                         (name + ".bmp"));
+        const Bytes file =
+            ReadFileBytes(std::filesystem::path(TEST_SOURCE_DIR) / "../../../skin/data/res" / (name + ".bmp"));
         TBitmap fromFile;
         ASSERT_TRUE(ReadBmpFile(file.data(), file.size(), fromFile)) << "case: " << name;
         EXPECT_EQ(fromFile.PixelFormat(), c.format) << "case: " << name;

