@@ -28,6 +28,12 @@ bool IsSkinned(HWND hwnd) {
     return SendMessageW(hwnd, CN_SkinQuery, 0, 0) == 1;
 }
 
+BOOL CALLBACK CollectForm(HWND hwnd, LPARAM list) {
+    if (auto* form = dynamic_cast<TForm*>(FindControl(hwnd)))
+        reinterpret_cast<std::vector<TForm*>*>(list)->push_back(form);
+    return TRUE;
+}
+
 // Program end: every remaining window is unskinned and the hooks go.
 struct ManagerFinalizer {
     ~ManagerFinalizer() { FreeSkinManager(); }
@@ -363,14 +369,7 @@ void TSkinManage::RunAction(TSkinData* data) {
             DeleteDeleted();
             // Every form of this thread, the last made first.
             std::vector<TForm*> forms;
-            EnumThreadWindows(
-                GetCurrentThreadId(),
-                [](HWND hwnd, LPARAM list) -> BOOL {
-                    if (auto* form = dynamic_cast<TForm*>(FindControl(hwnd)))
-                        reinterpret_cast<std::vector<TForm*>*>(list)->push_back(form);
-                    return TRUE;
-                },
-                reinterpret_cast<LPARAM>(&forms));
+            EnumThreadWindows(GetCurrentThreadId(), CollectForm, reinterpret_cast<LPARAM>(&forms));
             for (auto it = forms.rbegin(); it != forms.rend(); ++it) ActiveForm(*it);
             skinchildform = false;
             if (mode == 0)

@@ -114,6 +114,16 @@ public:
     void BeginReading() { state_ |= csLoading; }
 };
 
+std::atomic<int> probeWindowsCreated{0};
+
+LRESULT CALLBACK CountProbeWindows(int code, WPARAM w, LPARAM l) {
+    wchar_t cls[64] = L"";
+    if (code == HCBT_CREATEWND && GetClassNameW(reinterpret_cast<HWND>(w), cls, 64) &&
+        std::wstring(cls) == L"SkinHookProbe")
+        ++probeWindowsCreated;
+    return CallNextHookEx(nullptr, code, w, l);
+}
+
 class MessageCatcher {
 public:
     MessageCatcher() {
@@ -323,25 +333,15 @@ TEST_F(SkinManagerTest, StateZeroRequestsOnlySwitchTheManager) {
 
 TEST_F(SkinManagerTest, TheHookSeesActivationAndChains) {
     // A hook installed first is called after ours: it must still see every event.
-    static std::atomic<int> created{0};
-    created = 0;
-    HHOOK earlier = SetWindowsHookExW(
-        WH_CBT,
-        [](int code, WPARAM w, LPARAM l) -> LRESULT {
-            wchar_t cls[64] = L"";
-            if (code == HCBT_CREATEWND && GetClassNameW(reinterpret_cast<HWND>(w), cls, 64) &&
-                std::wstring(cls) == L"SkinHookProbe")
-                ++created;
-            return CallNextHookEx(nullptr, code, w, l);
-        },
-        nullptr, GetCurrentThreadId());
+    probeWindowsCreated = 0;
+    HHOOK earlier = SetWindowsHookExW(WH_CBT, CountProbeWindows, nullptr, GetCurrentThreadId());
     ASSERT_NE(earlier, nullptr);
     ReadForm(Package("full"), true);
     ASSERT_EQ(SkinManager->state, 0);
 
     HWND w = Window(MakeWindow(L"SkinHookProbe"));
     ASSERT_NE(w, nullptr);
-    EXPECT_EQ(created.load(), 1);
+    EXPECT_EQ(probeWindowsCreated.load(), 1);
     ShowWindow(w, SW_SHOW);
     SetForegroundWindow(w);
     SetActiveWindow(w);
@@ -351,7 +351,7 @@ TEST_F(SkinManagerTest, TheHookSeesActivationAndChains) {
     // Once the manager is gone its hook is gone too; the other still sees windows.
     FreeSkinManager();
     Window(MakeWindow(L"SkinHookProbe"));
-    EXPECT_EQ(created.load(), 2);
+    EXPECT_EQ(probeWindowsCreated.load(), 2);
     UnhookWindowsHookEx(earlier);
 }
 
