@@ -138,6 +138,8 @@ void TSkinDataCore::ReadSkinStream(TStream& stream) {
     const int32_t count =
         static_cast<int32_t>(raw[0] | raw[1] << 8 | raw[2] << 16 | static_cast<uint32_t>(raw[3]) << 24);
     if (count <= 0) return;
+    // Checked before anything is allocated: a damaged count cannot ask for gigabytes.
+    if (count > stream.Size() - stream.Position()) throw EStreamError(L"Stream read error");
     data.Clear();
     data.SetSize(count);
     stream.ReadBuffer(data.Memory(), count);

@@ -173,7 +173,7 @@ public:
     // The SkinStream binary property: a 32-bit little-endian byte count,
     // then that many bytes of `data`. Reading a count above 0 replaces
     // `data` and runs LoadSkin; a count of 0 (or below) changes nothing.
-    // A stream that ends early raises EStreamError.
+    // A count beyond the stream's end raises EStreamError and changes nothing.
     void ReadSkinStream(TStream& stream);
     void WriteSkinStream(TStream& stream) const;
 

@@ -166,6 +166,12 @@ TEST(SkinDataCore, SkinStreamForm) {
     TSkinDataCore damaged;
     EXPECT_THROW(damaged.ReadSkinStream(cut), EStreamError);
     EXPECT_TRUE(damaged.Empty);
+    EXPECT_EQ(damaged.data.Size(), 0);
+    TMemoryStream huge;
+    huge.WriteBuffer("\xFF\xFF\xFF\x7F", 4);
+    huge.SetPosition(0);
+    EXPECT_THROW(damaged.ReadSkinStream(huge), EStreamError);
+    EXPECT_EQ(damaged.data.Size(), 0);
 }
 
 TEST(SkinDataCore, SmallHelpers) {
