@@ -110,9 +110,11 @@ void RegisterFormMainClasses() {
     (void)registered;
 }
 
-TFormMain::TFormMain(TComponent* AOwner) : TForm(AOwner) {
+TFormMain::TFormMain(TComponent* AOwner) : TFormMain(AOwner, nullptr) {}
+
+TFormMain::TFormMain(TComponent* AOwner, HMODULE resourceModule) : TForm(AOwner) {
     RegisterFormMainClasses();
-    ReadComponentResource(*this, L"TFORMMAIN");
+    ReadComponentResource(*this, L"TFORMMAIN", resourceModule);
 
     UpdateUrl = L"http://" + Utf8ToWide(UPDATER_SERVER) + L"/talvoriaupdate/update_pemrick_2010.txt";
     progressAdapter = std::make_unique<ProgressBarAdapter>(*ProgressBar1);

@@ -47,6 +47,8 @@ private:
 class TFormMain : public TForm {
 public:
     explicit TFormMain(TComponent* AOwner);
+    // Reads the form resource of another module (tests read updater.exe's).
+    TFormMain(TComponent* AOwner, HMODULE resourceModule);
     ~TFormMain() override;
     std::wstring ClassName() const override { return L"TFormMain"; }
 

@@ -16,16 +16,6 @@ std::string ToUtf8(const std::wstring& text) {
     return Utf16ToUtf8(WideToUtf16(text));
 }
 
-bool IsValidComponentName(const std::wstring& name) {
-    if (name.empty() || (name[0] >= L'0' && name[0] <= L'9')) return false;
-    for (wchar_t c : name) {
-        const bool ok = (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9') || c == L'_' ||
-                        static_cast<uint32_t>(c) >= 0x80;
-        if (!ok) return false;
-    }
-    return true;
-}
-
 std::vector<const TClassInfo*> RootFirst(const TClassInfo& cls) {
     std::vector<const TClassInfo*> chain;
     for (const TClassInfo* c = &cls; c; c = c->Parent) chain.insert(chain.begin(), c);
@@ -118,6 +108,10 @@ void TReader::ReadProperties(void* object, const TClassInfo& cls, const std::wst
 
 void TReader::ReadProperty(void* object, const TClassInfo& cls, const std::wstring& name, int depth) {
     const streaming_detail::TPropPath path = streaming_detail::ResolvePropPath(object, cls, name);
+    // Renaming a component from its own data would leave the root's field on a
+    // component of another name.
+    static const TPropInfo* const componentName = FindClassInfo(L"TComponent")->FindProp(L"Name");
+    if (path.Prop == componentName) throw EReadError(L"A component's name is stored before its properties, not as one");
     if (path.Prop) {
         ReadValue(path, depth);
         return;

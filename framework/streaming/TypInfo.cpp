@@ -130,8 +130,16 @@ const std::vector<std::wstring> kFontStyles{L"fsBold", L"fsItalic", L"fsUnderlin
 
 void RegisterBuiltins() {
     RegisterClassInfo<TComponent>(L"TComponent", L"")
-        // The name is stored in the component's header, not as a property.
-        .String(L"Name", &TComponent::Name, &TComponent::SetName)
+        // The name is stored in the component's header, not as a property;
+        // set by name it keeps the rules the reader keeps.
+        .String(L"Name", &TComponent::Name,
+                [](TComponent& c, const std::wstring& name) {
+                    if (!name.empty() && !IsValidComponentName(name))
+                        throw EFilerError(L"\"" + name + L"\" is not a valid component name");
+                    const TComponent* same = c.Owner() && !name.empty() ? c.Owner()->FindComponent(name) : nullptr;
+                    if (same && same != &c) throw EFilerError(L"A component named " + name + L" already exists");
+                    c.SetName(name);
+                })
         .StoredWhen([](const TComponent&) { return false; })
         .Integer(L"Tag", &TComponent::Tag, &TComponent::SetTag)
         .Default(0);
@@ -152,6 +160,16 @@ void RegisterBuiltins() {
 }  // namespace
 
 // ---------------------------------------------------------------- identifiers
+
+bool IsValidComponentName(std::wstring_view name) {
+    if (name.empty() || (name[0] >= L'0' && name[0] <= L'9')) return false;
+    for (wchar_t c : name) {
+        const bool ok = (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9') || c == L'_' ||
+                        static_cast<uint32_t>(c) >= 0x80;
+        if (!ok) return false;
+    }
+    return true;
+}
 
 bool IdentToInt(const TIdentMap& map, std::wstring_view ident, int64_t& value) {
     for (const auto& e : map)

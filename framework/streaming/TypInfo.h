@@ -54,6 +54,10 @@ enum class TTypeKind : uint8_t {
     tkMethod,
 };
 
+// Letters, digits and "_" (any non-ASCII character counts as a letter), not
+// starting with a digit.
+bool IsValidComponentName(std::wstring_view name);
+
 // Names for some values of an integer property.
 struct TIdentMapEntry {
     int64_t Value;
