@@ -87,7 +87,8 @@ TComponent* TReader::ReadComponent(TComponent* parent, int depth) {
             for (const TClassInfo* c = ClassInfoOf(*root_); c; c = c->Parent)
                 for (const TFieldEntry& f : c->Fields)
                     if (SameTextAscii(f.Name, name) && !f.Set(root_, component))
-                        throw EReadError(L"Component " + name + L" is a " + className + L", which its field cannot hold");
+                        throw EReadError(L"Component " + name + L" is a " + className +
+                                         L", which its field cannot hold");
     }
 
     ReadProperties(streaming_detail::ErasePtr(component), *cls, label, 0);
@@ -161,6 +162,7 @@ void TReader::DefineBinaryProperty(const std::wstring& name, const TStreamProc& 
 void TReader::ReadValue(const streaming_detail::TPropPath& path, int depth) {
     const TPropInfo& p = *path.Prop;
     void* o = path.Object;
+    if (p.ReadOnly) throw EReadError(L"Property " + p.Name + L" is read-only");
     if (p.Kind == TTypeKind::tkStrings && !SameTextAscii(path.Rest, L"Strings"))
         throw EReadError(L"A string list is stored as " + p.Name + L".Strings");
     switch (p.Kind) {
@@ -217,8 +219,8 @@ void TReader::ReadValue(const streaming_detail::TPropPath& path, int depth) {
             break;
         }
         case TTypeKind::tkClass:
-            throw EReadError(L"Property " + p.Name + L" holds an object; its properties are stored one by one (" + p.Name +
-                             L".Name)");
+            throw EReadError(L"Property " + p.Name + L" holds an object; its properties are stored one by one (" +
+                             p.Name + L".Name)");
         case TTypeKind::tkCollection: ReadCollection(o, p, depth); break;
         case TTypeKind::tkMethod: {
             if (in_.NextValue() == vaNil) {
@@ -227,7 +229,8 @@ void TReader::ReadValue(const streaming_detail::TPropPath& path, int depth) {
                 break;
             }
             const TValueType t = in_.ReadValue();
-            if (t != vaIdent) throw EReadError(L"Invalid property value: a method name expected, found " + ValueTypeName(t));
+            if (t != vaIdent)
+                throw EReadError(L"Invalid property value: a method name expected, found " + ValueTypeName(t));
             const std::wstring method = FromUtf8(in_.ReadStr());
             const TClassInfo* rootClass = ClassInfoOf(*root_);
             const TMethodEntry* m = rootClass ? rootClass->FindMethod(method) : nullptr;
@@ -243,21 +246,24 @@ void TReader::ReadValue(const streaming_detail::TPropPath& path, int depth) {
 void TReader::ReadCollection(void* object, const TPropInfo& prop, int depth) {
     if (depth > kMaxDepth) throw EReadError(L"Invalid form data: collections nested too deeply");
     const TValueType t = in_.ReadValue();
-    if (t != vaCollection) throw EReadError(L"Invalid property value: a collection expected, found " + ValueTypeName(t));
+    if (t != vaCollection)
+        throw EReadError(L"Invalid property value: a collection expected, found " + ValueTypeName(t));
     prop.ClearItems(object);
     for (int index = 0; !in_.EndOfList(); ++index) {
         const TValueType next = in_.NextValue();
         // An item's order number: items are read in stored order whatever it says.
         if (next == vaInt8 || next == vaInt16 || next == vaInt32) (void)in_.ReadInteger();
         const TValueType item = in_.ReadValue();
-        if (item != vaList) throw EReadError(L"Invalid form data: a collection item expected, found " + ValueTypeName(item));
+        if (item != vaList)
+            throw EReadError(L"Invalid form data: a collection item expected, found " + ValueTypeName(item));
         ReadProperties(prop.AddItem(object), *prop.ObjectClass, prop.Name + L"[" + IntToStr(index) + L"]", depth + 1);
     }
 }
 
 bool TReader::ReadBoolean() {
     const TValueType t = in_.ReadValue();
-    if (t != vaTrue && t != vaFalse) throw EReadError(L"Invalid property value: True or False expected, found " + ValueTypeName(t));
+    if (t != vaTrue && t != vaFalse)
+        throw EReadError(L"Invalid property value: True or False expected, found " + ValueTypeName(t));
     return t == vaTrue;
 }
 
@@ -308,7 +314,7 @@ void TWriter::WriteProperties(void* object, const TClassInfo& cls, const std::ws
 }
 
 void TWriter::WriteProperty(void* o, const TPropInfo& p, const std::wstring& prefix) {
-    if (p.Stored && !p.Stored(o)) return;
+    if (p.ReadOnly || (p.Stored && !p.Stored(o))) return;
     const std::wstring name = prefix + p.Name;
     switch (p.Kind) {
         case TTypeKind::tkInteger: {
@@ -408,7 +414,8 @@ void TWriter::DefineProperty(const std::wstring& name, const TReaderProc&, const
     write(*this);
 }
 
-void TWriter::DefineBinaryProperty(const std::wstring& name, const TStreamProc&, const TStreamProc& write, bool hasData) {
+void TWriter::DefineBinaryProperty(const std::wstring& name, const TStreamProc&, const TStreamProc& write,
+                                   bool hasData) {
     if (!hasData || !write) return;
     TMemoryStream stream;
     write(stream);
@@ -454,7 +461,8 @@ void WriteCountedBlock(TStream& stream, const uint8_t* data, size_t count) {
 std::vector<uint8_t> ReadCountedBlock(TStream& stream) {
     uint8_t header[4];
     if (stream.Read(header, 4) != 4) throw EReadError(L"Binary data ends before its count");
-    const auto n = static_cast<int32_t>(header[0] | header[1] << 8 | header[2] << 16 | static_cast<uint32_t>(header[3]) << 24);
+    const auto n =
+        static_cast<int32_t>(header[0] | header[1] << 8 | header[2] << 16 | static_cast<uint32_t>(header[3]) << 24);
     const int64_t left = stream.Size() - stream.Position();
     if (n < 0 || n > left)
         throw EReadError(L"Binary data counts " + IntToStr(n) + L" bytes but holds " + IntToStr(left));

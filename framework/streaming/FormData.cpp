@@ -51,10 +51,11 @@ void AppendUtf16(std::u16string& out, uint32_t cp) {
 }  // namespace
 
 std::wstring ValueTypeName(uint8_t type) {
-    static const wchar_t* const names[] = {
-        L"vaNull",   L"vaList",       L"vaInt8",    L"vaInt16",  L"vaInt32", L"vaExtended",   L"vaString", L"vaIdent",
-        L"vaFalse",  L"vaTrue",       L"vaBinary",  L"vaSet",    L"vaLString", L"vaNil",      L"vaCollection",
-        L"vaSingle", L"vaCurrency",   L"vaDate",    L"vaWString", L"vaInt64", L"vaUTF8String", L"vaDouble"};
+    static const wchar_t* const names[] = {L"vaNull",       L"vaList",     L"vaInt8",    L"vaInt16",   L"vaInt32",
+                                           L"vaExtended",   L"vaString",   L"vaIdent",   L"vaFalse",   L"vaTrue",
+                                           L"vaBinary",     L"vaSet",      L"vaLString", L"vaNil",     L"vaCollection",
+                                           L"vaSingle",     L"vaCurrency", L"vaDate",    L"vaWString", L"vaInt64",
+                                           L"vaUTF8String", L"vaDouble"};
     if (type < sizeof names / sizeof names[0]) return names[type];
     return L"tag " + IntToStr(type);
 }
@@ -69,8 +70,10 @@ std::u16string WideToUtf16(std::wstring_view text) {
             out += static_cast<char16_t>(c);
         } else {
             const auto cp = static_cast<uint32_t>(c);
-            if (cp >= 0x10000) AppendUtf16(out, cp);
-            else out += static_cast<char16_t>(cp);  // lone surrogates stay as they are
+            if (cp >= 0x10000)
+                AppendUtf16(out, cp);
+            else
+                out += static_cast<char16_t>(cp);  // lone surrogates stay as they are
         }
     }
     return out;
@@ -139,9 +142,9 @@ std::u16string Utf8ToUtf16(std::string_view text) {
 
 void TFormInput::Need(size_t count) const {
     if (count > Remaining())
-        throw EReadError(L"Form data ends early: " + IntToStr(static_cast<long long>(count)) + L" bytes needed at offset " +
-                         IntToStr(static_cast<long long>(pos_)) + L", " + IntToStr(static_cast<long long>(Remaining())) +
-                         L" left");
+        throw EReadError(L"Form data ends early: " + IntToStr(static_cast<long long>(count)) +
+                         L" bytes needed at offset " + IntToStr(static_cast<long long>(pos_)) + L", " +
+                         IntToStr(static_cast<long long>(Remaining())) + L" left");
 }
 
 void TFormInput::ReadSignature() {
@@ -284,11 +287,23 @@ void TFormInput::SkipValue(int depth) {
         case vaInt16:
         case vaInt32:
         case vaInt64: (void)ReadInteger(); return;
-        case vaExtended: ++pos_; Need(10); pos_ += 10; return;
-        case vaSingle: ++pos_; Need(4); pos_ += 4; return;
+        case vaExtended:
+            ++pos_;
+            Need(10);
+            pos_ += 10;
+            return;
+        case vaSingle:
+            ++pos_;
+            Need(4);
+            pos_ += 4;
+            return;
         case vaCurrency:
         case vaDate:
-        case vaDouble: ++pos_; Need(8); pos_ += 8; return;
+        case vaDouble:
+            ++pos_;
+            Need(8);
+            pos_ += 8;
+            return;
         case vaString:
         case vaLString:
         case vaWString:

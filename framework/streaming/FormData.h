@@ -32,8 +32,8 @@ enum TValueType : uint8_t {
     vaIdent = 7,   // short string
     vaFalse = 8,
     vaTrue = 9,
-    vaBinary = 10,  // 32-bit count, then the bytes
-    vaSet = 11,     // short strings ended by an empty one
+    vaBinary = 10,   // 32-bit count, then the bytes
+    vaSet = 11,      // short strings ended by an empty one
     vaLString = 12,  // 32-bit length, then 8-bit text
     vaNil = 13,
     vaCollection = 14,  // items (vaList ... vaNull each) ended by vaNull

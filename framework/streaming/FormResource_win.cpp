@@ -1,6 +1,5 @@
-#include "framework/streaming/FormResource.h"
-
 #include "framework/streaming/Filer.h"
+#include "framework/streaming/FormResource.h"
 
 bool FindFormResource(HMODULE module, const std::wstring& name, const uint8_t*& data, size_t& size) {
     data = nullptr;

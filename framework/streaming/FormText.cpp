@@ -42,7 +42,7 @@ enum class Tok { End, Ident, Integer, String, Symbol };
 
 class Parser {
 public:
-    explicit Parser(std::string_view text) : text_(text) { Next(); }
+    Parser(std::string_view text, const TIncludeReader& include) : text_(text), include_(include) { Next(); }
 
     std::vector<uint8_t> Convert() {
         out_.WriteSignature();
@@ -58,7 +58,8 @@ private:
 
     void SkipBlanks() {
         for (;;) {
-            while (pos_ < text_.size() && (text_[pos_] == ' ' || text_[pos_] == '\t' || text_[pos_] == '\r' || text_[pos_] == '\n')) {
+            while (pos_ < text_.size() &&
+                   (text_[pos_] == ' ' || text_[pos_] == '\t' || text_[pos_] == '\r' || text_[pos_] == '\n')) {
                 if (text_[pos_] == '\n') ++line_;
                 ++pos_;
             }
@@ -121,7 +122,8 @@ private:
                 ++pos_;
                 std::string piece;
                 for (;;) {
-                    if (pos_ >= text_.size() || text_[pos_] == '\n' || text_[pos_] == '\r') Error("unterminated string");
+                    if (pos_ >= text_.size() || text_[pos_] == '\n' || text_[pos_] == '\r')
+                        Error("unterminated string");
                     if (text_[pos_] == '\'') {
                         if (pos_ + 1 < text_.size() && text_[pos_ + 1] == '\'') {
                             piece += '\'';
@@ -270,6 +272,11 @@ private:
                 if (h == '}') break;
                 if (h == '\n') ++line_;
                 if (h == ' ' || h == '\t' || h == '\r' || h == '\n') continue;
+                if (h == '@') {
+                    if (high >= 0) Error("binary data with an odd number of digits");
+                    IncludeFile(bytes);
+                    continue;
+                }
                 const int d = HexDigit(h);
                 if (d < 0) Error("invalid character in binary data");
                 if (high < 0) {
@@ -301,7 +308,39 @@ private:
         }
     }
 
+    // Inside binary data: "@file 'path'" (the file's bytes) or "@counted 'path'"
+    // (a 32-bit little-endian count, then the file's bytes).
+    void IncludeFile(std::vector<uint8_t>& bytes) {
+        const size_t start = pos_;
+        while (pos_ < text_.size() && IsIdentChar(text_[pos_])) ++pos_;
+        const std::string_view kind = text_.substr(start, pos_ - start);
+        const bool counted = SameAscii(kind, "counted");
+        if (!counted && !SameAscii(kind, "file")) Error("@file or @counted expected in binary data");
+        while (pos_ < text_.size() && (text_[pos_] == ' ' || text_[pos_] == '\t')) ++pos_;
+        if (pos_ >= text_.size() || text_[pos_] != '\'')
+            Error("a quoted file name expected after @" + std::string(kind));
+        const size_t nameStart = ++pos_;
+        while (pos_ < text_.size() && text_[pos_] != '\'' && text_[pos_] != '\n') ++pos_;
+        if (pos_ >= text_.size() || text_[pos_] != '\'') Error("unterminated file name");
+        const std::string path(text_.substr(nameStart, pos_ - nameStart));
+        ++pos_;
+        if (!include_) Error("files cannot be included here: " + path);
+        std::vector<uint8_t> file;
+        try {
+            file = include_(path);
+        } catch (const Exception& e) {
+            Error(e.what());
+        }
+        if (counted) {
+            if (file.size() > 0x7FFFFFFF) Error("file too large: " + path);
+            const auto n = static_cast<uint32_t>(file.size());
+            for (int k = 0; k < 4; ++k) bytes.push_back(static_cast<uint8_t>(n >> (8 * k)));
+        }
+        bytes.insert(bytes.end(), file.begin(), file.end());
+    }
+
     std::string_view text_;
+    const TIncludeReader& include_;
     size_t pos_ = 0;
     int line_ = 1;
     int tokLine_ = 1;
@@ -471,8 +510,8 @@ private:
 
 }  // namespace
 
-std::vector<uint8_t> ObjectTextToBinary(std::string_view text) {
-    Parser parser(text);
+std::vector<uint8_t> ObjectTextToBinary(std::string_view text, const TIncludeReader& include) {
+    Parser parser(text, include);
     return parser.Convert();
 }
 

@@ -12,6 +12,8 @@
 //       'two')
 //     SkinStream = {                  // binary data, hexadecimal
 //       0A0B0C}
+//     Package = {@counted 'skin.pkg'} // a file's bytes, after its 32-bit count
+//     Raw = {@file 'data.bin'}        // a file's bytes as they are
 //     Store = <                       // collections
 //       item
 //         Name = 'a'
@@ -30,6 +32,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -42,6 +45,11 @@ public:
     using EFilerError::EFilerError;
 };
 
-std::vector<uint8_t> ObjectTextToBinary(std::string_view text);
+// Gives the bytes of a file named in the text ("@file"/"@counted" inside
+// binary data); raises an Exception when it cannot.
+using TIncludeReader = std::function<std::vector<uint8_t>(const std::string& path)>;
+
+// Without a reader, naming a file is an error.
+std::vector<uint8_t> ObjectTextToBinary(std::string_view text, const TIncludeReader& include = nullptr);
 // The text of binary form data; EReadError when it is damaged.
 std::string ObjectBinaryToText(const uint8_t* data, size_t size);

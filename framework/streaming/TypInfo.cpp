@@ -61,7 +61,10 @@ bool ParseInteger(std::wstring_view text, int64_t& value) {
     uint64_t v = 0;
     for (; i < text.size(); ++i) {
         const wchar_t c = text[i];
-        int d = c >= L'0' && c <= L'9' ? c - L'0' : c >= L'a' && c <= L'f' ? c - L'a' + 10 : c >= L'A' && c <= L'F' ? c - L'A' + 10 : 99;
+        int d = c >= L'0' && c <= L'9'   ? c - L'0'
+                : c >= L'a' && c <= L'f' ? c - L'a' + 10
+                : c >= L'A' && c <= L'F' ? c - L'A' + 10
+                                         : 99;
         if (d >= base) return false;
         if (v > (UINT64_MAX - static_cast<uint64_t>(d)) / static_cast<uint64_t>(base)) return false;
         v = v * static_cast<uint64_t>(base) + static_cast<uint64_t>(d);
@@ -111,6 +114,7 @@ std::wstring BoundMethodName(TObject& object, void* erased, const TPropInfo& pro
 
 void CopyNested(void* target, void* source, const TClassInfo& cls) {
     for (const TPropInfo* p : cls.AllProps()) {
+        if (p->ReadOnly) continue;
         switch (p->Kind) {
             case TTypeKind::tkInteger:
             case TTypeKind::tkBool:
@@ -118,7 +122,9 @@ void CopyNested(void* target, void* source, const TClassInfo& cls) {
             case TTypeKind::tkSet: p->SetOrd(target, p->GetOrd(source)); break;
             case TTypeKind::tkString: p->SetStr(target, p->GetStr(source)); break;
             case TTypeKind::tkStrings: p->SetLines(target, p->GetLines(source)); break;
-            case TTypeKind::tkClass: CopyNested(p->NestedObject(target), p->NestedObject(source), *p->ObjectClass); break;
+            case TTypeKind::tkClass:
+                CopyNested(p->NestedObject(target), p->NestedObject(source), *p->ObjectClass);
+                break;
             default: break;
         }
     }
@@ -148,13 +154,17 @@ void RegisterBuiltins() {
         .Integer(
             L"Charset", [](const TFont& f) { return f.Charset; }, [](TFont& f, uint8_t v) { f.Charset = v; },
             &CharsetIdents())
-        .Color(L"Color", [](const TFont& f) { return f.Color; }, [](TFont& f, TColor v) { f.Color = v; })
-        .Integer(L"Height", [](const TFont& f) { return f.Height; }, [](TFont& f, int v) { f.Height = v; })
-        .String(L"Name", [](const TFont& f) { return f.Name; }, [](TFont& f, const std::wstring& v) { f.Name = v; })
+        .Color(
+            L"Color", [](const TFont& f) { return f.Color; }, [](TFont& f, TColor v) { f.Color = v; })
+        .Integer(
+            L"Height", [](const TFont& f) { return f.Height; }, [](TFont& f, int v) { f.Height = v; })
+        .String(
+            L"Name", [](const TFont& f) { return f.Name; }, [](TFont& f, const std::wstring& v) { f.Name = v; })
         // Size and Height say the same; Height is what is stored.
         .Integer(L"Size", &TFont::Size, &TFont::SetSize)
         .StoredWhen([](const TFont&) { return false; })
-        .Set(L"Style", [](const TFont& f) { return f.Style; }, [](TFont& f, uint8_t v) { f.Style = v; }, kFontStyles);
+        .Set(
+            L"Style", [](const TFont& f) { return f.Style; }, [](TFont& f, uint8_t v) { f.Style = v; }, kFontStyles);
 }
 
 }  // namespace
@@ -245,12 +255,12 @@ const TIdentMap& ColorIdents() {
 
 const TIdentMap& CharsetIdents() {
     static const TIdentMap map{
-        {0, L"ANSI_CHARSET"},         {1, L"DEFAULT_CHARSET"},     {2, L"SYMBOL_CHARSET"},
-        {77, L"MAC_CHARSET"},         {128, L"SHIFTJIS_CHARSET"},  {129, L"HANGEUL_CHARSET"},
-        {130, L"JOHAB_CHARSET"},      {134, L"GB2312_CHARSET"},    {136, L"CHINESEBIG5_CHARSET"},
-        {161, L"GREEK_CHARSET"},      {162, L"TURKISH_CHARSET"},   {163, L"VIETNAMESE_CHARSET"},
-        {177, L"HEBREW_CHARSET"},     {178, L"ARABIC_CHARSET"},    {186, L"BALTIC_CHARSET"},
-        {204, L"RUSSIAN_CHARSET"},    {222, L"THAI_CHARSET"},      {238, L"EASTEUROPE_CHARSET"},
+        {0, L"ANSI_CHARSET"},      {1, L"DEFAULT_CHARSET"},    {2, L"SYMBOL_CHARSET"},
+        {77, L"MAC_CHARSET"},      {128, L"SHIFTJIS_CHARSET"}, {129, L"HANGEUL_CHARSET"},
+        {130, L"JOHAB_CHARSET"},   {134, L"GB2312_CHARSET"},   {136, L"CHINESEBIG5_CHARSET"},
+        {161, L"GREEK_CHARSET"},   {162, L"TURKISH_CHARSET"},  {163, L"VIETNAMESE_CHARSET"},
+        {177, L"HEBREW_CHARSET"},  {178, L"ARABIC_CHARSET"},   {186, L"BALTIC_CHARSET"},
+        {204, L"RUSSIAN_CHARSET"}, {222, L"THAI_CHARSET"},     {238, L"EASTEUROPE_CHARSET"},
         {255, L"OEM_CHARSET"},
     };
     return map;
@@ -352,7 +362,8 @@ void streaming_detail::ThrowWrongClass(const std::type_info& expected) {
 
 // ---------------------------------------------------------------- paths
 
-streaming_detail::TPropPath streaming_detail::ResolvePropPath(void* object, const TClassInfo& cls, std::wstring_view name) {
+streaming_detail::TPropPath streaming_detail::ResolvePropPath(void* object, const TClassInfo& cls,
+                                                              std::wstring_view name) {
     TPropPath path;
     path.Object = object;
     path.Class = &cls;
@@ -462,7 +473,7 @@ TPropValue GetPropValue(TObject& object, std::wstring_view name) {
 
 bool SetPropValue(TObject& object, std::wstring_view name, const TPropValue& value) {
     streaming_detail::TPropPath path;
-    if (!ResolveForCode(object, name, path)) return false;
+    if (!ResolveForCode(object, name, path) || path.Prop->ReadOnly) return false;
     const TPropInfo& p = *path.Prop;
     void* o = path.Object;
     switch (p.Kind) {
@@ -525,9 +536,12 @@ bool SetPropText(TObject& object, std::wstring_view name, std::wstring_view text
             if (!(p->Idents && IdentToInt(*p->Idents, text, v.Ordinal)) && !ParseInteger(text, v.Ordinal)) return false;
             break;
         case TTypeKind::tkBool:
-            if (SameTextAscii(text, L"True")) v.Ordinal = 1;
-            else if (SameTextAscii(text, L"False")) v.Ordinal = 0;
-            else return false;
+            if (SameTextAscii(text, L"True"))
+                v.Ordinal = 1;
+            else if (SameTextAscii(text, L"False"))
+                v.Ordinal = 0;
+            else
+                return false;
             break;
         case TTypeKind::tkEnumeration:
             if (text.empty()) return false;

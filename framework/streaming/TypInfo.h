@@ -17,6 +17,9 @@
 // stored. Binary data and any other value a class keeps in its own way is
 // defined by the class itself (DefineProperties, see Filer.h).
 //
+// A property registered with nullptr as its setter is read-only: code can
+// read it, form data neither stores nor sets it.
+//
 // Registration happens at start-up on one thread; the registry is never
 // freed, so it outlives every static destructor. Registering a name twice
 // raises EFilerError. A property is written unless it has a declared
@@ -95,14 +98,15 @@ struct TFieldEntry {
 struct TPropInfo {
     std::wstring Name;
     TTypeKind Kind = TTypeKind::tkUnknown;
-    std::vector<std::wstring> Names;     // enumeration values, set members, by ordinal
-    const TIdentMap* Idents = nullptr;   // integer: named values
-    int64_t MinValue = 0;                // integer: range of the field
+    std::vector<std::wstring> Names;    // enumeration values, set members, by ordinal
+    const TIdentMap* Idents = nullptr;  // integer: named values
+    int64_t MinValue = 0;               // integer: range of the field
     int64_t MaxValue = 0;
-    bool HasDefault = false;             // not written when equal to the default
-    int64_t Default = 0;                 // ordinal kinds
-    std::wstring DefaultText;            // strings (string lists: empty)
-    std::function<bool(void*)> Stored;   // not written when false
+    bool HasDefault = false;            // not written when equal to the default
+    int64_t Default = 0;                // ordinal kinds
+    std::wstring DefaultText;           // strings (string lists: empty)
+    std::function<bool(void*)> Stored;  // not written when false
+    bool ReadOnly = false;              // registered with nullptr as setter: never written or read
 
     std::function<int64_t(void*)> GetOrd;  // integer, bool (0, 1), enumeration, set (bits)
     std::function<void(void*, int64_t)> SetOrd;
@@ -111,9 +115,9 @@ struct TPropInfo {
     std::function<TStringList(void*)> GetLines;
     std::function<void(void*, const TStringList&)> SetLines;
 
-    const TClassInfo* ObjectClass = nullptr;     // nested object / collection item class
-    std::function<void*(void*)> NestedObject;    // the nested object, owned by the object
-    std::function<void(void*)> NestedChanged;    // after a nested property was set
+    const TClassInfo* ObjectClass = nullptr;   // nested object / collection item class
+    std::function<void*(void*)> NestedObject;  // the nested object, owned by the object
+    std::function<void(void*)> NestedChanged;  // after a nested property was set
     std::function<int(void*)> ItemCount;
     std::function<void*(void*, int)> Item;
     std::function<void*(void*)> AddItem;
@@ -235,7 +239,7 @@ struct TPropPath {
     void* Object = nullptr;
     const TClassInfo* Class = nullptr;
     const TPropInfo* Prop = nullptr;
-    std::wstring Rest;  // after a string list: "Strings"
+    std::wstring Rest;                                      // after a string list: "Strings"
     std::vector<std::pair<void*, const TPropInfo*>> Outer;  // the nested-object properties passed, outermost first
 };
 TPropPath ResolvePropPath(void* object, const TClassInfo& cls, std::wstring_view name);
@@ -266,7 +270,12 @@ public:
         p.MinValue = streaming_detail::MinOf<V>();
         p.MaxValue = streaming_detail::MaxOf<V>();
         p.GetOrd = [get](void* o) { return static_cast<int64_t>(std::invoke(get, streaming_detail::Unerase<C>(o))); };
-        p.SetOrd = [set](void* o, int64_t v) { std::invoke(set, streaming_detail::Unerase<C>(o), static_cast<V>(v)); };
+        if constexpr (std::is_null_pointer_v<S>)
+            p.ReadOnly = true;
+        else
+            p.SetOrd = [set](void* o, int64_t v) {
+                std::invoke(set, streaming_detail::Unerase<C>(o), static_cast<V>(v));
+            };
         return *this;
     }
 
@@ -281,7 +290,10 @@ public:
         p.MinValue = 0;
         p.MaxValue = 1;
         p.GetOrd = [get](void* o) -> int64_t { return std::invoke(get, streaming_detail::Unerase<C>(o)) ? 1 : 0; };
-        p.SetOrd = [set](void* o, int64_t v) { std::invoke(set, streaming_detail::Unerase<C>(o), v != 0); };
+        if constexpr (std::is_null_pointer_v<S>)
+            p.ReadOnly = true;
+        else
+            p.SetOrd = [set](void* o, int64_t v) { std::invoke(set, streaming_detail::Unerase<C>(o), v != 0); };
         return *this;
     }
 
@@ -295,7 +307,12 @@ public:
         p.MaxValue = static_cast<int64_t>(names.size()) - 1;
         p.Names = std::move(names);
         p.GetOrd = [get](void* o) { return static_cast<int64_t>(std::invoke(get, streaming_detail::Unerase<C>(o))); };
-        p.SetOrd = [set](void* o, int64_t v) { std::invoke(set, streaming_detail::Unerase<C>(o), static_cast<V>(v)); };
+        if constexpr (std::is_null_pointer_v<S>)
+            p.ReadOnly = true;
+        else
+            p.SetOrd = [set](void* o, int64_t v) {
+                std::invoke(set, streaming_detail::Unerase<C>(o), static_cast<V>(v));
+            };
         return *this;
     }
 
@@ -310,9 +327,12 @@ public:
         p.GetOrd = [get](void* o) {
             return static_cast<int64_t>(static_cast<uint64_t>(std::invoke(get, streaming_detail::Unerase<C>(o))));
         };
-        p.SetOrd = [set](void* o, int64_t v) {
-            std::invoke(set, streaming_detail::Unerase<C>(o), static_cast<V>(static_cast<uint64_t>(v)));
-        };
+        if constexpr (std::is_null_pointer_v<S>)
+            p.ReadOnly = true;
+        else
+            p.SetOrd = [set](void* o, int64_t v) {
+                std::invoke(set, streaming_detail::Unerase<C>(o), static_cast<V>(static_cast<uint64_t>(v)));
+            };
         return *this;
     }
 
@@ -320,7 +340,10 @@ public:
     TClassBuilder& String(std::wstring name, G get, S set) {
         TPropInfo& p = Add(std::move(name), TTypeKind::tkString);
         p.GetStr = [get](void* o) { return std::wstring(std::invoke(get, streaming_detail::Unerase<C>(o))); };
-        p.SetStr = [set](void* o, const std::wstring& v) { std::invoke(set, streaming_detail::Unerase<C>(o), v); };
+        if constexpr (std::is_null_pointer_v<S>)
+            p.ReadOnly = true;
+        else
+            p.SetStr = [set](void* o, const std::wstring& v) { std::invoke(set, streaming_detail::Unerase<C>(o), v); };
         return *this;
     }
 
@@ -329,7 +352,10 @@ public:
     TClassBuilder& Strings(std::wstring name, G get, S set) {
         TPropInfo& p = Add(std::move(name), TTypeKind::tkStrings);
         p.GetLines = [get](void* o) { return TStringList(std::invoke(get, streaming_detail::Unerase<C>(o))); };
-        p.SetLines = [set](void* o, const TStringList& v) { std::invoke(set, streaming_detail::Unerase<C>(o), v); };
+        if constexpr (std::is_null_pointer_v<S>)
+            p.ReadOnly = true;
+        else
+            p.SetLines = [set](void* o, const TStringList& v) { std::invoke(set, streaming_detail::Unerase<C>(o), v); };
         return *this;
     }
 
@@ -341,7 +367,8 @@ public:
         TPropInfo& p = Add(std::move(name), TTypeKind::tkClass);
         p.ObjectClass = RequireClass(className);
         p.NestedObject = [get](void* o) -> void* {
-            return streaming_detail::ErasePtr(streaming_detail::AsPointer(std::invoke(get, streaming_detail::Unerase<C>(o))));
+            return streaming_detail::ErasePtr(
+                streaming_detail::AsPointer(std::invoke(get, streaming_detail::Unerase<C>(o))));
         };
         if constexpr (!std::is_same_v<Changed, std::nullptr_t>)
             p.NestedChanged = [changed](void* o) { std::invoke(changed, streaming_detail::Unerase<C>(o)); };
@@ -355,7 +382,9 @@ public:
                               ClearAll clear) {
         TPropInfo& p = Add(std::move(name), TTypeKind::tkCollection);
         p.ObjectClass = RequireClass(itemClassName);
-        p.ItemCount = [count](void* o) { return static_cast<int>(std::invoke(count, streaming_detail::Unerase<C>(o))); };
+        p.ItemCount = [count](void* o) {
+            return static_cast<int>(std::invoke(count, streaming_detail::Unerase<C>(o)));
+        };
         p.Item = [item](void* o, int i) -> void* {
             I* it = streaming_detail::AsPointer(std::invoke(item, streaming_detail::Unerase<C>(o), i));
             return streaming_detail::ErasePtr(it);
@@ -374,7 +403,9 @@ public:
         using E = streaming_detail::ValueOf<Slot, C>;
         TPropInfo& p = Add(std::move(name), TTypeKind::tkMethod);
         p.EventType = &typeid(E);
-        p.HasHandler = [slot](void* o) { return static_cast<bool>(std::invoke(slot, streaming_detail::Unerase<C>(o))); };
+        p.HasHandler = [slot](void* o) {
+            return static_cast<bool>(std::invoke(slot, streaming_detail::Unerase<C>(o)));
+        };
         p.BindEvent = [slot](void* o, const TMethodEntry& m, TComponent* root) {
             if (*m.Signature != typeid(E)) return false;
             std::any bound = m.Bind(root);
@@ -449,7 +480,9 @@ public:
     // The class's own stored values (binary data): define(C&, TFiler&).
     template <class D>
     TClassBuilder& DefineProperties(D define) {
-        info_.DefineProperties = [define](void* o, TFiler& filer) { std::invoke(define, streaming_detail::Unerase<C>(o), filer); };
+        info_.DefineProperties = [define](void* o, TFiler& filer) {
+            std::invoke(define, streaming_detail::Unerase<C>(o), filer);
+        };
         return *this;
     }
 
@@ -522,8 +555,8 @@ struct TPropValue {
     TTypeKind Kind = TTypeKind::tkUnknown;  // tkUnknown: no such property
     int64_t Ordinal = 0;                    // integer, bool, enumeration ordinal, set bits; item count
     std::wstring Text;
-    TStringList Lines;                      // string lists
-    void* Object = nullptr;                 // nested objects (as the registry passes them)
+    TStringList Lines;       // string lists
+    void* Object = nullptr;  // nested objects (as the registry passes them)
     const TClassInfo* ObjectClass = nullptr;
     bool IsEmpty() const { return Kind == TTypeKind::tkUnknown; }
 };

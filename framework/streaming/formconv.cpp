@@ -1,6 +1,7 @@
 // formconv: form text to binary form data (the build makes the program's
 // form resources with it), and back for reading a resource.
-//   formconv [-b] input.dfm output.bin    text to binary (the default)
+//   formconv [-b] input.dfm output.bin    text to binary (the default); files
+//                                         named in the text are read beside it
 //   formconv -t input.bin output.dfm      binary to text
 #include <cstdio>
 #include <fstream>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "framework/streaming/FormText.h"
+#include "framework/system/CodePage.h"
 
 namespace {
 
@@ -30,7 +32,8 @@ bool WriteFile(const char* path, const void* data, size_t size) {
 int main(int argc, char** argv) {
     int arg = 1;
     bool toText = false;
-    if (arg < argc && (std::string(argv[arg]) == "-t" || std::string(argv[arg]) == "-b")) toText = std::string(argv[arg++]) == "-t";
+    if (arg < argc && (std::string(argv[arg]) == "-t" || std::string(argv[arg]) == "-b"))
+        toText = std::string(argv[arg++]) == "-t";
     if (argc - arg != 2) {
         std::fprintf(stderr, "usage: formconv [-b|-t] input output\n");
         return 2;
@@ -47,7 +50,17 @@ int main(int argc, char** argv) {
             const std::string text = ObjectBinaryToText(reinterpret_cast<const uint8_t*>(source.data()), source.size());
             if (!WriteFile(output, text.data(), text.size())) throw EFilerError(L"cannot write the output");
         } else {
-            const std::vector<uint8_t> bytes = ObjectTextToBinary(source);
+            // Files named in the text are found beside it.
+            std::string dir(input);
+            const size_t slash = dir.find_last_of("/\\");
+            dir = slash == std::string::npos ? std::string() : dir.substr(0, slash + 1);
+            const auto include = [&dir](const std::string& path) {
+                std::string bytes;
+                const std::string full = !path.empty() && path[0] == '/' ? path : dir + path;
+                if (!ReadFile(full.c_str(), bytes)) throw EFilerError(L"cannot read " + Utf8ToWide(full));
+                return std::vector<uint8_t>(bytes.begin(), bytes.end());
+            };
+            const std::vector<uint8_t> bytes = ObjectTextToBinary(source, include);
             if (!WriteFile(output, bytes.data(), bytes.size())) throw EFilerError(L"cannot write the output");
         }
     } catch (const Exception& e) {

@@ -84,8 +84,10 @@ public:
 inline void RegisterTestClasses() {
     static const bool registered = [] {
         RegisterClassInfo<TTestItem>(L"TTestItem", L"")
-            .String(L"Name", [](TTestItem& i) { return i.Name; }, [](TTestItem& i, const std::wstring& v) { i.Name = v; })
-            .Integer(L"Size", [](TTestItem& i) { return i.Size; }, [](TTestItem& i, int v) { i.Size = v; })
+            .String(
+                L"Name", [](TTestItem& i) { return i.Name; }, [](TTestItem& i, const std::wstring& v) { i.Name = v; })
+            .Integer(
+                L"Size", [](TTestItem& i) { return i.Size; }, [](TTestItem& i, int v) { i.Size = v; })
             .DefineProperties([](TTestItem& item, TFiler& filer) {
                 filer.DefineBinaryProperty(
                     L"DataStream",
@@ -99,19 +101,29 @@ inline void RegisterTestClasses() {
 
         RegisterClassInfo<TTestWidget>(L"TTestWidget", L"TComponent")
             .Creatable()
-            .Integer(L"Count", [](TTestWidget& w) { return w.Count; }, [](TTestWidget& w, int v) { w.Count = v; })
+            .Integer(
+                L"Count", [](TTestWidget& w) { return w.Count; }, [](TTestWidget& w, int v) { w.Count = v; })
             .Default(0)
-            .Integer(L"Big", [](TTestWidget& w) { return w.Big; }, [](TTestWidget& w, int64_t v) { w.Big = v; })
-            .Bool(L"Flag", [](TTestWidget& w) { return w.Flag; }, [](TTestWidget& w, bool v) { w.Flag = v; })
+            .Integer(
+                L"Big", [](TTestWidget& w) { return w.Big; }, [](TTestWidget& w, int64_t v) { w.Big = v; })
+            .Bool(
+                L"Flag", [](TTestWidget& w) { return w.Flag; }, [](TTestWidget& w, bool v) { w.Flag = v; })
             .Default(false)
-            .Enum(L"Mode", [](TTestWidget& w) { return w.Mode; }, [](TTestWidget& w, TTestMode v) { w.Mode = v; },
-                  {L"tmOff", L"tmSlow", L"tmFast"})
+            .Enum(
+                L"Mode", [](TTestWidget& w) { return w.Mode; }, [](TTestWidget& w, TTestMode v) { w.Mode = v; },
+                {L"tmOff", L"tmSlow", L"tmFast"})
             .Default(tmOff)
-            .Set(L"Options", [](TTestWidget& w) { return w.Options; }, [](TTestWidget& w, uint32_t v) { w.Options = v; },
-                 {L"toA", L"toB", L"toC", L"toD", L"toE"})
-            .String(L"Title", [](TTestWidget& w) { return w.Title; }, [](TTestWidget& w, const std::wstring& v) { w.Title = v; })
-            .Strings(L"Lines", [](TTestWidget& w) { return w.Lines; }, [](TTestWidget& w, const TStringList& v) { w.Lines = v; })
-            .Color(L"Color", [](TTestWidget& w) { return w.Color; }, [](TTestWidget& w, TColor v) { w.Color = v; })
+            .Set(
+                L"Options", [](TTestWidget& w) { return w.Options; }, [](TTestWidget& w, uint32_t v) { w.Options = v; },
+                {L"toA", L"toB", L"toC", L"toD", L"toE"})
+            .String(
+                L"Title", [](TTestWidget& w) { return w.Title; },
+                [](TTestWidget& w, const std::wstring& v) { w.Title = v; })
+            .Strings(
+                L"Lines", [](TTestWidget& w) { return w.Lines; },
+                [](TTestWidget& w, const TStringList& v) { w.Lines = v; })
+            .Color(
+                L"Color", [](TTestWidget& w) { return w.Color; }, [](TTestWidget& w, TColor v) { w.Color = v; })
             .Object(
                 L"Font", L"TFont", [](TTestWidget& w) -> TFont& { return w.Font; },
                 [](TTestWidget& w) { ++w.FontChanges; })
@@ -123,6 +135,8 @@ inline void RegisterTestClasses() {
                     return w.Items.back().get();
                 },
                 [](TTestWidget& w) { w.Items.clear(); })
+            .Integer(
+                L"ItemCount", [](TTestWidget& w) { return static_cast<int>(w.Items.size()); }, nullptr)
             .Event(L"OnChange", &TTestWidget::OnChange)
             .Event(L"OnQuery", &TTestWidget::OnQuery)
             .DefineProperties([](TTestWidget& w, TFiler& filer) {

@@ -190,7 +190,7 @@ TEST(FormData, DefaultsAreLeftOutAndNothingElse) {
     w->ParentWidget = &form;
     const std::vector<uint8_t> data = WriteComponentData(form);
     const std::string text = ObjectBinaryToText(data.data(), data.size());
-    for (const char* absent : {"Count", "Flag", "Mode", "Tag", "Payload", "OnChange", "\n  Name ="})
+    for (const char* absent : {"Count", "Flag", "Mode", "Tag", "Payload", "OnChange", "\n  Name =", "ItemCount"})
         EXPECT_EQ(text.find(absent), std::string::npos) << "case: " << absent << "\n" << text;
     // No declared default: written even when empty, so reading restores emptiness.
     for (const char* present : {"Title = ''", "Lines.Strings = ()", "Options = []", "Items = <>", "Big = 0"})
@@ -247,6 +247,7 @@ TEST(FormData, BadPropertiesAreRejectedWithTheirName) {
         const char* message;   // part of the error text
     } cases[] = {
         {"unknown name", "Captoin = 'x'", "Error reading First.Captoin: Property Captoin does not exist"},
+        {"read-only", "ItemCount = 1", "Property ItemCount is read-only"},
         {"unknown nested name", "Font.Nope = 1", "Property Font.Nope does not exist"},
         {"inside a string", "Title.Length = 1", "Property Title.Length does not exist"},
         {"integer out of range", "Count = 3000000000", "Value 3000000000 is out of range"},
@@ -266,8 +267,8 @@ TEST(FormData, BadPropertiesAreRejectedWithTheirName) {
         {"counted block without count", "Payload = {0102}", "ends before its count"},
     };
     for (const Case& c : cases) {
-        const std::string text = std::string("object F: TTestForm\n  object First: TTestWidget\n    ") + c.property +
-                                 "\n  end\nend\n";
+        const std::string text =
+            std::string("object F: TTestForm\n  object First: TTestWidget\n    ") + c.property + "\n  end\nend\n";
         try {
             Read(Bytes(text));
             ADD_FAILURE() << "case: " << c.name << ": no error";
@@ -362,22 +363,40 @@ TEST(FormData, CountsPastTheEndAreCaughtBeforeReading) {
         size_t countAt;  // offset of a 32-bit count
         uint32_t count;
     } cases[] = {
-        {"binary count", find("\x0A" "DataStream") + 1, 0x7FFFFFF0},
-        {"binary count with the sign bit", find("\x0A" "DataStream") + 1, 0x80000001},
-        {"wide string count", find("\x05" "Title") + 1, 0x40000000},
+        {"binary count",
+         find("\x0A"
+              "DataStream") +
+             1,
+         0x7FFFFFF0},
+        {"binary count with the sign bit",
+         find("\x0A"
+              "DataStream") +
+             1,
+         0x80000001},
+        {"wide string count",
+         find("\x05"
+              "Title") +
+             1,
+         0x40000000},
         // First's lines: 'TCategoryButtons=scrollbar' (28 bytes), '' (2), '中文行' (11), the vaLString tag.
-        {"long string count", find(std::string("\x0D" "Lines.Strings\x01\x06\x1A" "TCategoryButtons")) - 18 + 28 + 2 + 11 + 1,
+        {"long string count",
+         find(std::string("\x0D"
+                          "Lines.Strings\x01\x06\x1A"
+                          "TCategoryButtons")) -
+             18 + 28 + 2 + 11 + 1,
          0x7FFFFFFF},
     };
     for (const Case& c : cases) {
         std::vector<uint8_t> damaged = data;
         ASSERT_LT(c.countAt + 4, damaged.size()) << "case: " << c.name;
-        for (int k = 0; k < 4; ++k) damaged[c.countAt + static_cast<size_t>(k)] = static_cast<uint8_t>(c.count >> (8 * k));
+        for (int k = 0; k < 4; ++k)
+            damaged[c.countAt + static_cast<size_t>(k)] = static_cast<uint8_t>(c.count >> (8 * k));
         try {
             Read(damaged);
             ADD_FAILURE() << "case: " << c.name;
         } catch (const EFilerError& e) {
-            EXPECT_NE(std::string(e.what()).find("runs past the end"), std::string::npos) << "case: " << c.name << ": " << e.what();
+            EXPECT_NE(std::string(e.what()).find("runs past the end"), std::string::npos)
+                << "case: " << c.name << ": " << e.what();
         }
     }
 }
@@ -391,14 +410,26 @@ TEST(PropertiesByName, ReadEveryKindAndMissingNamesGiveNothing) {
     w.Lines.Add(L"a");
     w.Lines.Add(L"b");
     const std::pair<const wchar_t*, std::wstring> cases[] = {
-        {L"Count", L"2147483647"}, {L"count", L"2147483647"}, {L"Flag", L"True"},
-        {L"Mode", L"tmFast"},      {L"Options", L"toA,toC,toE"}, {L"Color", L"1193046"},
-        {L"Font.Height", L"-11"},  {L"Font.Style", L""},       {L"Tag", L"5"},
-        {L"Name", L"First"},       {L"OnChange", L"WidgetChange"}, {L"Lines", L"a\r\nb\r\n"},
+        {L"Count", L"2147483647"},
+        {L"count", L"2147483647"},
+        {L"Flag", L"True"},
+        {L"Mode", L"tmFast"},
+        {L"Options", L"toA,toC,toE"},
+        {L"Color", L"1193046"},
+        {L"Font.Height", L"-11"},
+        {L"Font.Style", L""},
+        {L"Tag", L"5"},
+        {L"Name", L"First"},
+        {L"OnChange", L"WidgetChange"},
+        {L"Lines", L"a\r\nb\r\n"},
         {L"Big", L"-9223372036854775808"},
         // Missing: empty.
-        {L"Caption", L""},         {L"Font.Nope", L""},       {L"Count.X", L""},
-        {L"", L""},                {L"Lines.Strings", L""},   {L"Font.", L""},
+        {L"Caption", L""},
+        {L"Font.Nope", L""},
+        {L"Count.X", L""},
+        {L"", L""},
+        {L"Lines.Strings", L""},
+        {L"Font.", L""},
     };
     for (const auto& [name, text] : cases) EXPECT_EQ(GetPropText(w, name), text) << "case: " << WideToUtf8(name);
     EXPECT_TRUE(GetPropValue(w, L"Caption").IsEmpty());
@@ -445,6 +476,7 @@ TEST(PropertiesByName, WritesChangeOnlyWhatFits) {
         {"event of another signature", L"OnChange", L"FormQuery", false, L"WidgetChange"},
         {"unknown method", L"OnChange", L"Nowhere", false, L"WidgetChange"},
         {"collection", L"Items", L"x", false, L""},
+        {"read-only", L"ItemCount", L"1", false, L"3"},
     };
     for (const Case& c : cases) {
         const auto form = MakeSampleForm();
@@ -525,11 +557,51 @@ TEST(FormText, ValuesBecomeTheTagsTheWriterUses) {
         // TPF0, "TX", "A", "P", then the value.
         ASSERT_GT(data.size(), 4u + 3 + 2 + 2) << "case: " << c.name;
         EXPECT_EQ(data[11], c.tag) << "case: " << c.name;
-        EXPECT_EQ(ObjectBinaryToText(data.data(), data.size()), std::string("object A: TX\n  P = ") + c.back + "\nend\n")
+        EXPECT_EQ(ObjectBinaryToText(data.data(), data.size()),
+                  std::string("object A: TX\n  P = ") + c.back + "\nend\n")
             << "case: " << c.name;
     }
     const std::string longText = "object A: TX\n  P = '" + std::string(300, 'x') + "'\nend\n";
     EXPECT_EQ(ObjectTextToBinary(longText)[11], vaLString);
+}
+
+TEST(FormText, BinaryDataCanComeFromFiles) {
+    const auto include = [](const std::string& path) -> std::vector<uint8_t> {
+        if (path == "pkg.bin") return {1, 2, 3};
+        if (path == "empty.bin") return {};
+        throw EFilerError(L"cannot read " + Utf8ToWide(path));
+    };
+    struct Case {
+        const char* name;
+        const char* value;
+        std::vector<uint8_t> bytes;  // the binary value's content; empty with message set
+        const char* message;
+    } cases[] = {
+        {"file", "{AA @file 'pkg.bin' BB}", {0xAA, 1, 2, 3, 0xBB}, nullptr},
+        {"counted", "{@counted 'pkg.bin'}", {3, 0, 0, 0, 1, 2, 3}, nullptr},
+        {"counted empty", "{@counted 'empty.bin'}", {0, 0, 0, 0}, nullptr},
+        {"missing file", "{@file 'gone.bin'}", {}, "Line 2: cannot read gone.bin"},
+        {"unknown include", "{@text 'pkg.bin'}", {}, "@file or @counted expected"},
+        {"no name", "{@file pkg.bin}", {}, "a quoted file name expected"},
+        {"half a byte before", "{A @file 'pkg.bin'}", {}, "odd number of digits"},
+    };
+    for (const Case& c : cases) {
+        const std::string text = std::string("object A: TX\n  P = ") + c.value + "\nend\n";
+        try {
+            const std::vector<uint8_t> data = ObjectTextToBinary(text, include);
+            ASSERT_EQ(c.message, nullptr) << "case: " << c.name << ": no error";
+            // TPF0, "TX", "A", "P", vaBinary, the 32-bit count, the bytes, two vaNull.
+            const std::vector<uint8_t> value(data.begin() + 16, data.end() - 2);
+            EXPECT_EQ(value, c.bytes) << "case: " << c.name;
+            EXPECT_EQ(data[12], c.bytes.size()) << "case: " << c.name;
+        } catch (const EParserError& e) {
+            ASSERT_NE(c.message, nullptr) << "case: " << c.name << ": " << e.what();
+            EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos)
+                << "case: " << c.name << ": " << e.what();
+        }
+    }
+    EXPECT_THROW(ObjectTextToBinary("object A: TX\n  P = {@file 'pkg.bin'}\nend\n"), EParserError)
+        << "without a reader no file is read";
 }
 
 TEST(FormText, ErrorsNameTheLine) {
@@ -555,7 +627,8 @@ TEST(FormText, ErrorsNameTheLine) {
             (void)ObjectTextToBinary(c.text);
             ADD_FAILURE() << "case: " << c.name << ": no error";
         } catch (const EParserError& e) {
-            EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << "case: " << c.name << ": " << e.what();
+            EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos)
+                << "case: " << c.name << ": " << e.what();
         }
     }
 }
@@ -609,9 +682,9 @@ TEST(MainForm, ConvertedFormHoldsTheDesignedWindow) {
 
     std::vector<std::string> objects;
     const auto settings = Settings(text, objects);
-    const std::vector<std::string> order{"FormMain: TFormMain",       "Label1: TLabel",  "Label2: TLabel",
-                                         "ProgressBar1: TProgressBar", "Button1: TButton", "AntiFreeze1: TAntiFreeze",
-                                         "Timer1: TTimer"};
+    const std::vector<std::string> order{
+        "FormMain: TFormMain", "Label1: TLabel",           "Label2: TLabel", "ProgressBar1: TProgressBar",
+        "Button1: TButton",    "AntiFreeze1: TAntiFreeze", "Timer1: TTimer"};
     EXPECT_EQ(objects, order);
     const std::pair<const char*, const char*> expected[] = {
         {"FormMain.Caption", "'Talvoria Pemrick - 自动更新'"},

@@ -2,7 +2,6 @@
 // TFormMain read from that resource is the designed window with its events
 // bound; damaged data fails cleanly and frees what it had made.
 #include <gtest/gtest.h>
-
 #include <windows.h>
 
 #include <fstream>
@@ -27,7 +26,8 @@ std::vector<uint8_t> FileBytes(const char* path) {
 // updater.exe (or a copy) loaded for its resources only.
 class DataModule {
 public:
-    explicit DataModule(const std::wstring& path) : module_(LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)) {}
+    explicit DataModule(const std::wstring& path)
+        : module_(LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)) {}
     ~DataModule() {
         if (module_) FreeLibrary(module_);
     }
@@ -121,10 +121,10 @@ TEST(FormResource, WindowReadFromUpdaterExeIsTheDesignedOne) {
     const std::vector<uint8_t> data = WriteComponentData(form);
     const std::string text = ObjectBinaryToText(data.data(), data.size());
     size_t at = 0;
-    for (const char* line : {"object FormMain: TFormMain", "OnClose = FormClose", "OnShow = FormShow", "object Label1: TLabel",
-                             "object Label2: TLabel", "object ProgressBar1: TProgressBar", "object Button1: TButton",
-                             "OnClick = Button1Click", "object AntiFreeze1: TAntiFreeze", "object Timer1: TTimer",
-                             "Interval = 1", "OnTimer = Timer1Timer"}) {
+    for (const char* line : {"object FormMain: TFormMain", "OnClose = FormClose", "OnShow = FormShow",
+                             "object Label1: TLabel", "object Label2: TLabel", "object ProgressBar1: TProgressBar",
+                             "object Button1: TButton", "OnClick = Button1Click", "object AntiFreeze1: TAntiFreeze",
+                             "object Timer1: TTimer", "Interval = 1", "OnTimer = Timer1Timer"}) {
         const size_t found = text.find(line, at);
         EXPECT_NE(found, std::string::npos) << "case: " << line << "\n" << text;
         if (found != std::string::npos) at = found;
@@ -220,7 +220,8 @@ TEST(FormResource, DamagedResourceFailsAndFreesWhatItMade) {
             TFormMain form(nullptr, module.Get());
             ADD_FAILURE() << "case: " << c.name << ": no error";
         } catch (const EFilerError& e) {
-            EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << "case: " << c.name << ": " << e.what();
+            EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos)
+                << "case: " << c.name << ": " << e.what();
         }
         // The anti-freeze made before the failure went with the half-read form.
         EXPECT_EQ(TAntiFreeze::Instance(), nullptr) << "case: " << c.name;
