@@ -55,7 +55,8 @@ void Register() {
         .Bool(L"TabStop", &TWinControl::TabStop, &TWinControl::SetTabStop);
 
     RegisterClassInfo<TForm>(L"TForm", L"TWinControl")
-        .Set(L"BorderIcons", &TForm::BorderIcons, &TForm::SetBorderIcons, {L"biSystemMenu", L"biMinimize", L"biMaximize"})
+        .Set(L"BorderIcons", &TForm::BorderIcons, &TForm::SetBorderIcons,
+             {L"biSystemMenu", L"biMinimize", L"biMaximize"})
         .Default(biSystemMenu | biMinimize | biMaximize)
         .Enum(L"BorderStyle", &TForm::BorderStyle, &TForm::SetBorderStyle,
               {L"bsNone", L"bsSingle", L"bsSizeable", L"bsDialog", L"bsToolWindow", L"bsSizeToolWin"})
