@@ -51,10 +51,21 @@ object FormMain: TFormMain
     TabOrder = 1
     OnClick = Button1Click
   end
-  // SkinData1 (TSkinData) belongs here, after Button1 and before
-  // AntiFreeze1: Active True, DisableTag 99, SkinFormtype sfMainform,
-  // SkinStore '(Good)', Version '5.60.03.29', MenuUpdate True, MenuMerge
-  // False, SkinControls, Options, Skin3rd.Strings and the SkinStream package.
+  // The window's skin. Skin3rd keeps the component's own list of class
+  // mappings. The package is built from a skin folder by skinpack while
+  // building (app/CMakeLists.txt) and stored with its length.
+  object SkinData1: TSkinData
+    Active = True
+    DisableTag = 99
+    SkinControls = [xcMainMenu, xcPopupMenu, xcToolbar, xcControlbar, xcCombo, xcCheckBox, xcRadioButton, xcProgress, xcScrollbar, xcEdit, xcButton, xcBitBtn, xcSpeedButton, xcSpin, xcPanel, xcGroupBox, xcStatusBar, xcTab, xcTrackBar, xcSystemMenu]
+    Options = [xoPreview, xoToolbarBK, xoCaptionButtonHint]
+    SkinFormtype = sfMainform
+    SkinStore = '(Good)'
+    Version = '5.60.03.29'
+    MenuUpdate = True
+    MenuMerge = False
+    SkinStream = {@counted 'updater_skin.skn'}
+  end
   object AntiFreeze1: TAntiFreeze
   end
   object Timer1: TTimer

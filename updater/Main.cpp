@@ -7,6 +7,8 @@
 #include "framework/streaming/TypInfo.h"
 #include "framework/system/CodePage.h"
 #include "net/AntiFreeze.h"
+#include "skin/data/SkinData.h"
+#include "skin/form/SkinStreaming.h"
 #include "updater/UpdateProcess.h"
 #include "updater/Utils.h"
 
@@ -83,6 +85,7 @@ void TAntiFreezeComponent::SetOnlyWhenIdle(bool value) {
 void RegisterFormMainClasses() {
     static const bool registered = [] {
         RegisterControlClasses();
+        RegisterSkinDataClasses();
         RegisterClassInfo<TAntiFreezeComponent>(L"TAntiFreeze", L"TComponent")
             .Creatable()
             .Bool(L"Active", &TAntiFreezeComponent::Active, &TAntiFreezeComponent::SetActive)
@@ -99,6 +102,7 @@ void RegisterFormMainClasses() {
             .Field(L"Label2", &TFormMain::Label2)
             .Field(L"ProgressBar1", &TFormMain::ProgressBar1)
             .Field(L"Button1", &TFormMain::Button1)
+            .Field(L"SkinData1", &TFormMain::SkinData1)
             .Field(L"AntiFreeze1", &TFormMain::AntiFreeze1)
             .Field(L"Timer1", &TFormMain::Timer1)
             .Method(L"FormShow", &TFormMain::FormShow)

@@ -16,6 +16,7 @@
 #include "framework/controls/StdCtrls.h"
 
 class IProgressBar;
+class TSkinData;
 class IStatusLabel;
 class TAntiFreeze;
 class UpdateProcess;
@@ -57,6 +58,7 @@ public:
     TLabel* Label2 = nullptr;
     TProgressBar* ProgressBar1 = nullptr;
     TButton* Button1 = nullptr;
+    TSkinData* SkinData1 = nullptr;
     TAntiFreezeComponent* AntiFreeze1 = nullptr;
     TTimer* Timer1 = nullptr;
 

@@ -1,7 +1,9 @@
 // formconv: form text to binary form data (the build makes the program's
 // form resources with it), and back for reading a resource.
-//   formconv [-b] input.dfm output.bin    text to binary (the default); files
-//                                         named in the text are read beside it
+//   formconv [-b] [-I dir]... input.dfm output.bin
+//                                         text to binary (the default); files named
+//                                         in the text are read beside it, else from
+//                                         the -I folders (files the build made)
 //   formconv -t input.bin output.dfm      binary to text
 #include <cstdio>
 #include <fstream>
@@ -34,8 +36,13 @@ int main(int argc, char** argv) {
     bool toText = false;
     if (arg < argc && (std::string(argv[arg]) == "-t" || std::string(argv[arg]) == "-b"))
         toText = std::string(argv[arg++]) == "-t";
+    std::vector<std::string> searchDirs;
+    while (argc - arg > 2 && std::string(argv[arg]) == "-I") {
+        searchDirs.push_back(std::string(argv[arg + 1]) + "/");
+        arg += 2;
+    }
     if (argc - arg != 2) {
-        std::fprintf(stderr, "usage: formconv [-b|-t] input output\n");
+        std::fprintf(stderr, "usage: formconv [-b|-t] [-I dir]... input output\n");
         return 2;
     }
     const char* input = argv[arg];
@@ -54,11 +61,16 @@ int main(int argc, char** argv) {
             std::string dir(input);
             const size_t slash = dir.find_last_of("/\\");
             dir = slash == std::string::npos ? std::string() : dir.substr(0, slash + 1);
-            const auto include = [&dir](const std::string& path) {
+            searchDirs.insert(searchDirs.begin(), dir);
+            const auto include = [&searchDirs](const std::string& path) {
                 std::string bytes;
-                const std::string full = !path.empty() && path[0] == '/' ? path : dir + path;
-                if (!ReadFile(full.c_str(), bytes)) throw EFilerError(L"cannot read " + Utf8ToWide(full));
-                return std::vector<uint8_t>(bytes.begin(), bytes.end());
+                if (!path.empty() && path[0] == '/') {
+                    if (ReadFile(path.c_str(), bytes)) return std::vector<uint8_t>(bytes.begin(), bytes.end());
+                } else {
+                    for (const auto& d : searchDirs)
+                        if (ReadFile((d + path).c_str(), bytes)) return std::vector<uint8_t>(bytes.begin(), bytes.end());
+                }
+                throw EFilerError(L"cannot read " + Utf8ToWide(path));
             };
             const std::vector<uint8_t> bytes = ObjectTextToBinary(source, include);
             if (!WriteFile(output, bytes.data(), bytes.size())) throw EFilerError(L"cannot write the output");

@@ -669,22 +669,36 @@ TEST(MainForm, ConvertedFormHoldsTheDesignedWindow) {
     ASSERT_FALSE(source.empty()) << MAIN_FORM_TEXT;
     ASSERT_FALSE(built.empty()) << MAIN_FORM_DATA;
     const std::vector<uint8_t> data(built.begin(), built.end());
-    EXPECT_EQ(ObjectTextToBinary(source), data) << "the build converted the current source";
+    // The skin package the text includes was made by the build beside the form data.
+    std::string buildDir(MAIN_FORM_DATA);
+    buildDir = buildDir.substr(0, buildDir.find_last_of('/') + 1);
+    std::string package;
+    const auto include = [&](const std::string& name) {
+        package = ReadFile((buildDir + name).c_str());
+        return std::vector<uint8_t>(package.begin(), package.end());
+    };
+    EXPECT_EQ(ObjectTextToBinary(source, include), data) << "the build converted the current source";
+    ASSERT_FALSE(package.empty()) << "the form includes the skin package";
 
-    // The text form of the data is the source without its comments.
+    // The text form of the data is the source without its comments, the
+    // package written out as hexadecimal where the source names its file.
     std::string withoutComments;
     std::istringstream in(source);
     for (std::string line; std::getline(in, line);)
-        if (line.find_first_not_of(' ') != std::string::npos && line.compare(line.find_first_not_of(' '), 2, "//") != 0)
+        if (line.find_first_not_of(' ') != std::string::npos && line.compare(line.find_first_not_of(' '), 2, "//") != 0 &&
+            line.find("SkinStream = ") == std::string::npos)
             withoutComments += line + "\n";
-    const std::string text = ObjectBinaryToText(data.data(), data.size());
+    std::string text = ObjectBinaryToText(data.data(), data.size());
+    const size_t streamAt = text.find("    SkinStream = {\n");
+    ASSERT_NE(streamAt, std::string::npos);
+    text.erase(streamAt, text.find("}\n", streamAt) + 2 - streamAt);
     EXPECT_EQ(text, withoutComments);
 
     std::vector<std::string> objects;
     const auto settings = Settings(text, objects);
     const std::vector<std::string> order{
-        "FormMain: TFormMain", "Label1: TLabel",           "Label2: TLabel", "ProgressBar1: TProgressBar",
-        "Button1: TButton",    "AntiFreeze1: TAntiFreeze", "Timer1: TTimer"};
+        "FormMain: TFormMain", "Label1: TLabel",         "Label2: TLabel",           "ProgressBar1: TProgressBar",
+        "Button1: TButton",    "SkinData1: TSkinData", "AntiFreeze1: TAntiFreeze", "Timer1: TTimer"};
     EXPECT_EQ(objects, order);
     const std::pair<const char*, const char*> expected[] = {
         {"FormMain.Caption", "'Talvoria Pemrick - 自动更新'"},
@@ -725,6 +739,18 @@ TEST(MainForm, ConvertedFormHoldsTheDesignedWindow) {
         {"Timer1.Enabled", "False"},
         {"Timer1.Interval", "1"},
         {"Timer1.OnTimer", "Timer1Timer"},
+        {"SkinData1.Active", "True"},
+        {"SkinData1.DisableTag", "99"},
+        {"SkinData1.SkinFormtype", "sfMainform"},
+        {"SkinData1.SkinStore", "'(Good)'"},
+        {"SkinData1.Version", "'5.60.03.29'"},
+        {"SkinData1.MenuUpdate", "True"},
+        {"SkinData1.MenuMerge", "False"},
+        {"SkinData1.Options", "[xoPreview, xoToolbarBK, xoCaptionButtonHint]"},
+        {"SkinData1.SkinControls",
+         "[xcMainMenu, xcPopupMenu, xcToolbar, xcControlbar, xcCombo, xcCheckBox, xcRadioButton, xcProgress, "
+         "xcScrollbar, xcEdit, xcButton, xcBitBtn, xcSpeedButton, xcSpin, xcPanel, xcGroupBox, xcStatusBar, xcTab, "
+         "xcTrackBar, xcSystemMenu]"},
     };
     for (const auto& [key, value] : expected) {
         const auto it = settings.find(key);

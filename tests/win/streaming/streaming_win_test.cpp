@@ -85,15 +85,16 @@ TEST(FormResource, WindowReadFromUpdaterExeIsTheDesignedOne) {
 
     const std::pair<const wchar_t*, const wchar_t*> components[] = {
         {L"Label1", L"TLabel"},   {L"Label2", L"TLabel"},           {L"ProgressBar1", L"TProgressBar"},
-        {L"Button1", L"TButton"}, {L"AntiFreeze1", L"TAntiFreeze"}, {L"Timer1", L"TTimer"}};
-    ASSERT_EQ(form.ComponentCount(), 6);
-    for (int i = 0; i < 6; ++i) {
+        {L"Button1", L"TButton"}, {L"SkinData1", L"TSkinData"},     {L"AntiFreeze1", L"TAntiFreeze"},
+        {L"Timer1", L"TTimer"}};
+    ASSERT_EQ(form.ComponentCount(), 7);
+    for (int i = 0; i < 7; ++i) {
         EXPECT_EQ(form.Components(i)->Name(), components[i].first) << i;
         EXPECT_EQ(form.Components(i)->ClassName(), components[i].second) << i;
         EXPECT_EQ(form.Components(i)->ComponentState() & csLoading, 0) << "Loaded ran: " << i;
     }
     EXPECT_EQ(form.Label1, form.Components(0));
-    EXPECT_EQ(form.Timer1, form.Components(5));
+    EXPECT_EQ(form.Timer1, form.Components(6));
     EXPECT_EQ(form.Label1->Parent(), &form);
     EXPECT_EQ(form.Label1->Caption(), L"更新进度：");
     EXPECT_EQ(form.Label1->Font().Name, L"宋体") << "the labels follow the form's font";
@@ -230,5 +231,5 @@ TEST(FormResource, DamagedResourceFailsAndFreesWhatItMade) {
     DataModule kernel(L"kernel32.dll");
     EXPECT_THROW(TFormMain(nullptr, kernel.Get()), EResNotFound);
     TFormMain afterwards(nullptr);
-    EXPECT_EQ(afterwards.ComponentCount(), 6);
+    EXPECT_EQ(afterwards.ComponentCount(), 7);
 }

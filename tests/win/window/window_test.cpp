@@ -17,6 +17,8 @@
 
 #include "framework/system/CodePage.h"
 #include "net/AntiFreeze.h"
+#include "skin/data/SkinData.h"
+#include "skin/form/SkinManager.h"
 #include "updater/Main.h"
 #include "updater/UpdateProcess.h"
 
@@ -257,9 +259,10 @@ TEST(FormMain, LayoutTextsAndFontAreTheDesignedOnes) {
     EXPECT_EQ(form.Font().Charset, GB2312_CHARSET);
 
     // Components in the designed order; the labels have no windows.
-    ASSERT_EQ(form.ComponentCount(), 6);
-    const wchar_t* names[] = {L"Label1", L"Label2", L"ProgressBar1", L"Button1", L"AntiFreeze1", L"Timer1"};
-    for (int i = 0; i < 6; ++i) EXPECT_EQ(form.Components(i)->Name(), names[i]) << "component " << i;
+    ASSERT_EQ(form.ComponentCount(), 7);
+    const wchar_t* names[] = {L"Label1",    L"Label2",      L"ProgressBar1", L"Button1",
+                              L"SkinData1", L"AntiFreeze1", L"Timer1"};
+    for (int i = 0; i < 7; ++i) EXPECT_EQ(form.Components(i)->Name(), names[i]) << "component " << i;
     EXPECT_EQ(form.Label1->BoundsRect().left, 16);
     EXPECT_EQ(form.Label1->Top(), 42);
     EXPECT_EQ(form.Label1->Caption(), L"更新进度：");
@@ -269,6 +272,16 @@ TEST(FormMain, LayoutTextsAndFontAreTheDesignedOnes) {
     EXPECT_TRUE(form.Label2->AutoSize());
     EXPECT_GT(form.Label2->Height(), 0);
     EXPECT_EQ(form.Label1->Font().Name, L"宋体");
+
+    // The skin component read its stored package and registered with the manager.
+    ASSERT_NE(form.SkinData1, nullptr);
+    EXPECT_TRUE(form.SkinData1->Active());
+    EXPECT_FALSE(form.SkinData1->Empty);
+    EXPECT_EQ(form.SkinData1->DisableTag(), 99);
+    EXPECT_EQ(form.SkinData1->SkinStore(), L"(Good)");
+    EXPECT_EQ(form.SkinData1->Skin3rd().Count(), 118);
+    ASSERT_NE(SkinManager, nullptr);
+    EXPECT_EQ(SkinManager->MainData, form.SkinData1);
 
     // Windows in tab order: the progress bar first, then the button.
     const HWND bar = GetWindow(h, GW_CHILD);
