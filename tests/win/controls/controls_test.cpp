@@ -23,30 +23,9 @@
 #include "framework/controls/StdCtrls.h"
 #include "framework/system/CodePage.h"
 
+#include "tests/win/support/NoAccessViolations.h"
+
 namespace {
-
-// The system swallows an exception raised inside a window procedure called
-// from a system frame (x64); a fault there must fail the run all the same.
-std::atomic<int> accessViolations{0};
-
-LONG CALLBACK CountAccessViolations(EXCEPTION_POINTERS* info) {
-    if (info->ExceptionRecord->ExceptionCode == EXCEPTION_ACCESS_VIOLATION) ++accessViolations;
-    return EXCEPTION_CONTINUE_SEARCH;
-}
-
-class NoAccessViolations : public ::testing::Environment {
-public:
-    void SetUp() override { handler_ = AddVectoredExceptionHandler(1, CountAccessViolations); }
-    void TearDown() override {
-        RemoveVectoredExceptionHandler(handler_);
-        EXPECT_EQ(accessViolations.load(), 0) << "access violations inside message handling";
-    }
-
-private:
-    void* handler_ = nullptr;
-};
-
-const auto* const noAccessViolations = ::testing::AddGlobalTestEnvironment(new NoAccessViolations);
 
 // Pumps messages until pred holds; gives up after a generous bound so a
 // broken build fails instead of hanging.

@@ -26,30 +26,11 @@
 #include "skin/form/SkinManager.h"
 #include "tools/skinpack/SkinPack.h"
 
+#include "tests/win/support/NoAccessViolations.h"
+
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-
-std::atomic<int> accessViolations{0};
-
-LONG CALLBACK CountAccessViolations(EXCEPTION_POINTERS* info) {
-    if (info->ExceptionRecord->ExceptionCode == EXCEPTION_ACCESS_VIOLATION) ++accessViolations;
-    return EXCEPTION_CONTINUE_SEARCH;
-}
-
-class NoAccessViolations : public ::testing::Environment {
-public:
-    void SetUp() override { handler_ = AddVectoredExceptionHandler(1, CountAccessViolations); }
-    void TearDown() override {
-        RemoveVectoredExceptionHandler(handler_);
-        EXPECT_EQ(accessViolations.load(), 0) << "access violations inside message handling or hooks";
-    }
-
-private:
-    void* handler_ = nullptr;
-};
-
-const auto* const noAccessViolations = ::testing::AddGlobalTestEnvironment(new NoAccessViolations);
 
 template <class Pred>
 bool PumpUntil(Pred pred) {

@@ -22,30 +22,9 @@
 #include "updater/Main.h"
 #include "updater/UpdateProcess.h"
 
+#include "tests/win/support/NoAccessViolations.h"
+
 namespace {
-
-// The system swallows an exception raised inside a window procedure called
-// from a system frame (x64); a fault there must fail the run all the same.
-std::atomic<int> accessViolations{0};
-
-LONG CALLBACK CountAccessViolations(EXCEPTION_POINTERS* info) {
-    if (info->ExceptionRecord->ExceptionCode == EXCEPTION_ACCESS_VIOLATION) ++accessViolations;
-    return EXCEPTION_CONTINUE_SEARCH;
-}
-
-class NoAccessViolations : public ::testing::Environment {
-public:
-    void SetUp() override { handler_ = AddVectoredExceptionHandler(1, CountAccessViolations); }
-    void TearDown() override {
-        RemoveVectoredExceptionHandler(handler_);
-        EXPECT_EQ(accessViolations.load(), 0) << "access violations inside message handling";
-    }
-
-private:
-    void* handler_ = nullptr;
-};
-
-const auto* const noAccessViolations = ::testing::AddGlobalTestEnvironment(new NoAccessViolations);
 
 const std::wstring kFetching = L"正在获取更新信息...";
 const std::wstring kCancelling = L"正在取消...";
