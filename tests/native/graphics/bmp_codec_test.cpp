@@ -32,7 +32,7 @@ const TColor kR = ColorFromRGB(255, 0, 0), kG = ColorFromRGB(0, 255, 0), kB = Co
 TEST(BmpCodec, ReadsEveryDepthAndLayout) {
     struct Case {
         const char* name;
-        BmpSpec spec;
+        BmpLayout layout;
         TPixelFormat format;
         std::vector<TColor> expected;  // 2 x 2, rows from the top
     } cases[] = {
@@ -92,7 +92,7 @@ TEST(BmpCodec, ReadsEveryDepthAndLayout) {
     };
     for (Case& c : cases) {
         TBitmap b;
-        ASSERT_TRUE(Load(BuildBmp(c.spec), b)) << "case: " << c.name;
+        ASSERT_TRUE(Load(BuildBmp(c.layout), b)) << "case: " << c.name;
         EXPECT_EQ(b.Width(), 2) << "case: " << c.name;
         EXPECT_EQ(b.Height(), 2) << "case: " << c.name;
         EXPECT_EQ(b.PixelFormat(), c.format) << "case: " << c.name;
@@ -104,7 +104,7 @@ TEST(BmpCodec, MalformedFilesLoadEmpty) {
     const std::vector<uint8_t> row24 = {1, 2, 3, 4, 5, 6, 0, 0};
     struct Case {
         const char* name;
-        BmpSpec spec;
+        BmpLayout layout;
     } cases[] = {
         {"pixel array cut short", {40, 2, 2, 24, 0, 0, {}, {}, {1, 2, 3, 4, 5, 6, 0, 0, 1, 2, 3}}},
         {"width overflows a row", {40, 0x7FFFFFFF, 1, 32, 0, 0, {}, {}, row24}},
@@ -124,7 +124,7 @@ TEST(BmpCodec, MalformedFilesLoadEmpty) {
     };
     for (Case& c : cases) {
         TBitmap b(3, 3);
-        EXPECT_FALSE(Load(BuildBmp(c.spec), b)) << "case: " << c.name;
+        EXPECT_FALSE(Load(BuildBmp(c.layout), b)) << "case: " << c.name;
         EXPECT_TRUE(b.Empty()) << "case: " << c.name;
     }
     // A header size field pointing past the end of the file.
@@ -137,8 +137,8 @@ TEST(BmpCodec, MalformedFilesLoadEmpty) {
 }
 
 TEST(BmpCodec, EveryTruncationOfAValidFileLoadsEmpty) {
-    BmpSpec spec{40, 3, 2, 8, 0, 4, {}, {0xFF0000, 0x00FF00, 0x0000FF, 0xFF00FF}, {0, 1, 2, 0, 3, 2, 1, 0}};
-    const std::vector<uint8_t> file = BuildBmp(spec);
+    BmpLayout layout{40, 3, 2, 8, 0, 4, {}, {0xFF0000, 0x00FF00, 0x0000FF, 0xFF00FF}, {0, 1, 2, 0, 3, 2, 1, 0}};
+    const std::vector<uint8_t> file = BuildBmp(layout);
     TBitmap whole;
     ASSERT_TRUE(Load(file, whole));
     for (size_t n = 0; n < file.size(); ++n) {
