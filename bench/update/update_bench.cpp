@@ -2,6 +2,7 @@
 //   update_bench update URL APPDIR   CheckUpdate + DoUpdate; prints seconds and the result
 //   update_bench check URL APPDIR    CheckUpdate only
 //   update_bench get URL FILE        one DownloadFile; prints idle and peak resident KiB
+//   update_bench stages URL APPDIR   the manifest fetch and the comparison, timed apart
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -42,6 +43,17 @@ int main(int argc, char** argv) {
         return ok ? 0 : 1;
     }
     process.SetAppPath(argv[3]);
+    if (mode == "stages") {
+        // The two halves of the check, timed apart.
+        FileInfoList manifest, update;
+        int n = process.GetUpdateInfo(manifest, Utf8ToWide(argv[2]));
+        auto t1 = std::chrono::steady_clock::now();
+        process.CheckUpdateInfo(update, manifest);
+        auto t2 = std::chrono::steady_clock::now();
+        std::printf("manifest %.6f (%d entries), comparison %.6f\n", std::chrono::duration<double>(t1 - t0).count(), n,
+                    std::chrono::duration<double>(t2 - t1).count());
+        return 0;
+    }
     int rc = process.CheckUpdate();
     bool done = mode == "update" && rc > 0 ? process.DoUpdate() : false;
     double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
