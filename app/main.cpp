@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "framework/controls/Forms.h"
+#include "skin/form/SkinManager.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     try {
@@ -14,5 +15,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     } catch (...) {
         Application->HandleException(nullptr);
     }
+    // The skin manager goes before the program does: its hooks are removed and
+    // whatever it still holds is let go.
+    FreeSkinManager();
     return 0;
 }
