@@ -197,6 +197,27 @@ def _unescape_wine(text):
     return out.decode("gbk", "replace")
 
 
+def kill_wine_process(*words):
+    """SIGKILL to every Wine process whose command line holds all of words
+    (not the runner script); returns how many there were."""
+    killed = 0
+    for pid in os.listdir("/proc"):
+        if not pid.isdigit() or int(pid) == os.getpid():
+            continue
+        try:
+            with open("/proc/%s/cmdline" % pid, "rb") as f:
+                cmd = f.read().replace(b"\0", b" ").decode("utf-8", "replace")
+        except OSError:
+            continue
+        if all(w in cmd for w in words) and "wine-run" not in cmd:
+            try:
+                os.kill(int(pid), 9)
+                killed += 1
+            except OSError:
+                pass
+    return killed
+
+
 class Updater:
     """One copy of updater.exe and the stand-in main program in an application directory."""
 
@@ -242,8 +263,10 @@ class Updater:
 
     def wait(self, timeout=90.0):
         rc = self.proc.wait(timeout)
-        self.reader.join(5)
-        self.proc.stderr.close()
+        # Wine's desktop process, started by the first window, inherits the
+        # pipe and may hold it open for a while: read what the updater wrote,
+        # then leave the reader to end with the pipe.
+        self.reader.join(2)
         return rc
 
     def run(self, timeout=90.0):
@@ -252,23 +275,7 @@ class Updater:
 
     def kill(self):
         """Ends the updater's Wine process at once, as a crash or a power cut would."""
-        marker = os.path.basename(self.app_dir.rstrip("/"))
-        killed = 0
-        for pid in os.listdir("/proc"):
-            if not pid.isdigit():
-                continue
-            try:
-                with open("/proc/%s/cmdline" % pid, "rb") as f:
-                    cmd = f.read().replace(b"\0", b" ").decode("utf-8", "replace")
-            except OSError:
-                continue
-            if "updater.exe" in cmd and marker in cmd and "wine-run" not in cmd:
-                try:
-                    os.kill(int(pid), 9)
-                    killed += 1
-                except OSError:
-                    pass
-        return killed
+        return kill_wine_process("updater.exe", os.path.basename(self.app_dir.rstrip("/")))
 
     def main_started(self, timeout=15.0):
         marker = self.path("main_started.txt")

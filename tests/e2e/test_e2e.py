@@ -253,14 +253,22 @@ class E2E(unittest.TestCase):
         self.publish(new)
         self.install_locally(old)
         self.install_locally({"bakup/c.dll": b"backup from an earlier run"})
-        hold = subprocess.Popen([ENV["WINE_RUN"], "--prefix", ENV["WINE_PREFIX"], ENV["HELPER_EXE"], "hold",
-                                 "Z:" + self.app.path("b.dll"), "20000"], stdout=subprocess.PIPE)
+        # The holder's output goes to a file: a pipe would stay open in Wine's
+        # own processes long after the holder is gone.
+        said = os.path.join(self.work, "hold.txt")
+        with open(said, "wb") as out:
+            hold = subprocess.Popen([ENV["WINE_RUN"], "--prefix", ENV["WINE_PREFIX"], ENV["HELPER_EXE"], "hold",
+                                     "Z:" + self.app.path("b.dll"), "120000"], stdout=out)
         try:
-            self.assertEqual(hold.stdout.readline().strip(), b"holding")
+            end = time.time() + 60
+            while time.time() < end and b"holding" not in open(said, "rb").read():
+                time.sleep(0.1)
+            self.assertIn(b"holding", open(said, "rb").read())
             with harness.Nginx(self.www, PORT):
                 rc = self.app.run()
         finally:
-            hold.communicate(timeout=120)
+            harness.kill_wine_process("e2e_helper.exe", "hold")
+            hold.wait(60)
         self.assert_ends_with_main_started(rc)
         self.assert_digests(old)
         self.assertFalse(os.path.exists(self.app.path("bakup/a.dll")), "a's backup of this run is removed")
