@@ -14,16 +14,11 @@
 #include "skin/data/Skinread.h"
 #include "skin/data/Winconvert.h"
 
+#include "bench/common/BmpHeader.h"
+
 namespace {
 using Bytes = std::vector<uint8_t>;
 
-void Put32(Bytes& b, uint32_t v) {
-    for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(v >> (8 * i)));
-}
-void Put16(Bytes& b, uint16_t v) {
-    b.push_back(static_cast<uint8_t>(v));
-    b.push_back(static_cast<uint8_t>(v >> 8));
-}
 
 // A frame strip as a Windows bitmap file, drawn the way skin art usually
 // is: frames side by side, each a bordered one-dimensional gradient (down
@@ -32,23 +27,7 @@ void Put16(Bytes& b, uint16_t v) {
 Bytes Bitmap(int width, int height, int bpp, int frames, uint32_t seed) {
     int bytesPerPixel = bpp / 8;
     int stride = (width * bytesPerPixel + 3) & ~3;
-    Bytes b;
-    b.push_back('B');
-    b.push_back('M');
-    Put32(b, static_cast<uint32_t>(54 + stride * height));
-    Put32(b, 0);
-    Put32(b, 54);
-    Put32(b, 40);
-    Put32(b, static_cast<uint32_t>(width));
-    Put32(b, static_cast<uint32_t>(height));
-    Put16(b, 1);
-    Put16(b, static_cast<uint16_t>(bpp));
-    Put32(b, 0);
-    Put32(b, static_cast<uint32_t>(stride * height));
-    Put32(b, 2835);
-    Put32(b, 2835);
-    Put32(b, 0);
-    Put32(b, 0);
+    Bytes b = bench::BmpHeader(width, height, bpp, stride);
     const int frameWidth = width / frames;
     const bool wide = frameWidth >= 2 * height, tall = height >= 2 * frameWidth;
     const bool glyph = frameWidth <= 40 && height <= 40;
@@ -119,13 +98,13 @@ SkinPackage MakePackage() {
     for (const auto& m : members) dir += m.first + "\r\n";
     SkinPackage pkg;
     Bytes& e = pkg.expanded;
-    Put32(e, 40000);
-    Put32(e, static_cast<uint32_t>(dir.size()));
-    Put32(e, 0);
-    Put32(e, 0);
+    bench::Put32(e, 40000);
+    bench::Put32(e, static_cast<uint32_t>(dir.size()));
+    bench::Put32(e, 0);
+    bench::Put32(e, 0);
     e.resize(e.size() + 80, 0);
     e.insert(e.end(), dir.begin(), dir.end());
-    for (const auto& m : members) Put32(e, static_cast<uint32_t>(m.second.size()));
+    for (const auto& m : members) bench::Put32(e, static_cast<uint32_t>(m.second.size()));
     for (const auto& m : members) e.insert(e.end(), m.second.begin(), m.second.end());
     pkg.members = static_cast<int>(members.size());
 

@@ -15,16 +15,11 @@
 #include "skin/data/Winconvert.h"
 #include "tools/skinpack/SkinPack.h"
 
+#include "bench/common/BmpHeader.h"
+
 namespace {
 using Bytes = std::vector<uint8_t>;
 
-void Put32(Bytes& b, uint32_t v) {
-    for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(v >> (8 * i)));
-}
-void Put16(Bytes& b, uint16_t v) {
-    b.push_back(static_cast<uint8_t>(v));
-    b.push_back(static_cast<uint8_t>(v >> 8));
-}
 
 // A frame strip drawn as skin art usually is: frames side by side (or
 // stacked), each an outlined gradient in light greys with magenta corners,
@@ -32,21 +27,7 @@ void Put16(Bytes& b, uint16_t v) {
 Bytes Bitmap(int width, int height, int bpp, int frames, bool stacked, uint32_t seed) {
     const int bytesPerPixel = bpp / 8;
     const int stride = (width * bytesPerPixel + 3) & ~3;
-    Bytes b = {'B', 'M'};
-    Put32(b, static_cast<uint32_t>(54 + stride * height));
-    Put32(b, 0);
-    Put32(b, 54);
-    Put32(b, 40);
-    Put32(b, static_cast<uint32_t>(width));
-    Put32(b, static_cast<uint32_t>(height));
-    Put16(b, 1);
-    Put16(b, static_cast<uint16_t>(bpp));
-    Put32(b, 0);
-    Put32(b, static_cast<uint32_t>(stride * height));
-    Put32(b, 2835);
-    Put32(b, 2835);
-    Put32(b, 0);
-    Put32(b, 0);
+    Bytes b = bench::BmpHeader(width, height, bpp, stride);
     const int fw = stacked ? width : width / frames, fh = stacked ? height / frames : height;
     for (int row = height - 1; row >= 0; --row) {
         const size_t start = b.size();
