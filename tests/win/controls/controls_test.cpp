@@ -23,9 +23,14 @@
 #include "framework/controls/StdCtrls.h"
 #include "framework/system/CodePage.h"
 
+#include "tests/win/support/ClientPixels.h"
 #include "tests/win/support/NoAccessViolations.h"
 
 namespace {
+
+using test_support::CaptureClient;
+using test_support::FontOf;
+using test_support::Pixels;
 
 // Pumps messages until pred holds; gives up after a generous bound so a
 // broken build fails instead of hanging.
@@ -38,66 +43,8 @@ bool PumpUntil(Pred pred) {
     return pred();
 }
 
-// Client-area pixels of a window, 0x00RRGGBB.
-struct Pixels {
-    int width = 0;
-    int height = 0;
-    std::vector<uint32_t> data;
-    uint32_t At(int x, int y) const { return data[static_cast<size_t>(y * width + x)]; }
-    // Pixels inside r (clipped) that differ from background.
-    int CountInk(RECT r, uint32_t background) const {
-        int n = 0;
-        for (int y = std::max<LONG>(r.top, 0); y < std::min<LONG>(r.bottom, height); ++y)
-            for (int x = std::max<LONG>(r.left, 0); x < std::min<LONG>(r.right, width); ++x)
-                if (At(x, y) != background) ++n;
-        return n;
-    }
-};
-
 uint32_t Rgb(TColor c) {
     return (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
-}
-
-// Into a 32-bit DIB either through WM_PRINTCLIENT or copied from the window's own DC.
-Pixels CaptureClient(HWND hwnd, bool print) {
-    RECT rc;
-    GetClientRect(hwnd, &rc);
-    Pixels p;
-    p.width = rc.right;
-    p.height = rc.bottom;
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-    bi.bmiHeader.biWidth = p.width;
-    bi.bmiHeader.biHeight = -p.height;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HDC mem = CreateCompatibleDC(nullptr);
-    HBITMAP dib = CreateDIBSection(mem, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(mem, dib);
-    if (print) {
-        SendMessageW(hwnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(mem), PRF_CLIENT | PRF_ERASEBKGND);
-    } else {
-        HDC wdc = GetDC(hwnd);
-        BitBlt(mem, 0, 0, p.width, p.height, wdc, 0, 0, SRCCOPY);
-        ReleaseDC(hwnd, wdc);
-    }
-    GdiFlush();
-    const auto* src = static_cast<const uint32_t*>(bits);
-    p.data.assign(src, src + p.width * p.height);
-    for (auto& px : p.data) px &= 0x00FFFFFF;
-    SelectObject(mem, old);
-    DeleteObject(dib);
-    DeleteDC(mem);
-    return p;
-}
-
-LOGFONTW FontOf(HWND hwnd) {
-    LOGFONTW lf{};
-    auto font = reinterpret_cast<HFONT>(SendMessageW(hwnd, WM_GETFONT, 0, 0));
-    if (font) GetObjectW(font, sizeof(lf), &lf);
-    return lf;
 }
 
 std::wstring WindowText(HWND hwnd) {

@@ -22,6 +22,7 @@
 #include "updater/Main.h"
 #include "updater/UpdateProcess.h"
 
+#include "tests/win/support/ClientPixels.h"
 #include "tests/win/support/NoAccessViolations.h"
 
 namespace {
@@ -47,65 +48,6 @@ RECT ChildRect(HWND child) {
     GetWindowRect(child, &r);
     MapWindowPoints(HWND_DESKTOP, GetParent(child), reinterpret_cast<POINT*>(&r), 2);
     return r;
-}
-
-LOGFONTW FontOf(HWND hwnd) {
-    LOGFONTW lf{};
-    if (auto font = reinterpret_cast<HFONT>(SendMessageW(hwnd, WM_GETFONT, 0, 0))) GetObjectW(font, sizeof(lf), &lf);
-    return lf;
-}
-
-// The client area as the screen shows it, 0x00RRGGBB; also saved as a BMP for a person to look at.
-struct Screen {
-    int width = 0, height = 0;
-    std::vector<uint32_t> px;
-    int CountInk(const RECT& r, uint32_t background) const {
-        int n = 0;
-        for (int y = std::max<LONG>(r.top, 0); y < std::min<LONG>(r.bottom, height); ++y)
-            for (int x = std::max<LONG>(r.left, 0); x < std::min<LONG>(r.right, width); ++x)
-                if ((px[static_cast<size_t>(y * width + x)] & 0xFFFFFF) != background) ++n;
-        return n;
-    }
-};
-
-Screen CaptureWindow(HWND hwnd, const std::string& bmpPath) {
-    RECT rc;
-    GetClientRect(hwnd, &rc);
-    Screen s;
-    s.width = rc.right;
-    s.height = rc.bottom;
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-    bi.bmiHeader.biWidth = s.width;
-    bi.bmiHeader.biHeight = -s.height;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HDC mem = CreateCompatibleDC(nullptr);
-    HBITMAP dib = CreateDIBSection(mem, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(mem, dib);
-    HDC wdc = GetDC(hwnd);
-    BitBlt(mem, 0, 0, s.width, s.height, wdc, 0, 0, SRCCOPY);
-    ReleaseDC(hwnd, wdc);
-    GdiFlush();
-    const auto* p = static_cast<const uint32_t*>(bits);
-    s.px.assign(p, p + s.width * s.height);
-    // Bottom-up 32-bit BMP file.
-    std::ofstream out(bmpPath, std::ios::binary);
-    BITMAPFILEHEADER fh{};
-    BITMAPINFOHEADER ih = bi.bmiHeader;
-    ih.biHeight = s.height;
-    fh.bfType = 0x4D42;
-    fh.bfOffBits = sizeof(fh) + sizeof(ih);
-    fh.bfSize = fh.bfOffBits + static_cast<DWORD>(s.px.size() * 4);
-    out.write(reinterpret_cast<const char*>(&fh), sizeof(fh));
-    out.write(reinterpret_cast<const char*>(&ih), sizeof(ih));
-    for (int y = s.height - 1; y >= 0; --y)
-        out.write(reinterpret_cast<const char*>(&s.px[static_cast<size_t>(y * s.width)]), s.width * 4);
-    SelectObject(mem, old);
-    DeleteObject(dib);
-    DeleteDC(mem);
-    return s;
 }
 
 // Texts that reached the debugger output during a run ("updater: status: ...").
@@ -287,7 +229,7 @@ TEST(FormMain, LayoutTextsAndFontAreTheDesignedOnes) {
     EXPECT_EQ(buttonRect.bottom - buttonRect.top, 20);
     EXPECT_EQ(WindowText(button), L"取消");
     EXPECT_TRUE(GetWindowLongPtrW(button, GWL_STYLE) & WS_TABSTOP);
-    const LOGFONTW lf = FontOf(button);
+    const LOGFONTW lf = test_support::FontOf(button);
     EXPECT_EQ(std::wstring(lf.lfFaceName), L"宋体");
     EXPECT_EQ(lf.lfHeight, -12);
     EXPECT_EQ(lf.lfCharSet, GB2312_CHARSET);
@@ -306,7 +248,8 @@ TEST(FormMain, LayoutTextsAndFontAreTheDesignedOnes) {
     UpdateWindow(h);
     Application->ProcessMessages();
     EXPECT_FALSE(form.Timer1->Enabled());
-    const Screen screen = CaptureWindow(h, TEST_BINARY_DIR "/formmain.bmp");
+    const test_support::Pixels screen = test_support::CaptureClient(h, false);
+    screen.SaveBmp(TEST_BINARY_DIR "/formmain.bmp");
     const uint32_t face = static_cast<uint32_t>(ColorToRGB(clBtnFace));
     const uint32_t faceRgb = ((face & 0xFF) << 16) | (face & 0xFF00) | ((face >> 16) & 0xFF);
     EXPECT_GT(screen.CountInk(form.Label1->BoundsRect(), faceRgb), 30) << "更新进度： is drawn";
