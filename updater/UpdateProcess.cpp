@@ -32,7 +32,10 @@ UpdateProcess::UpdateProcess(std::wstring url, IProgressBar* progressBar, IStatu
     client->HandleRedirects = true;
 }
 
-UpdateProcess::~UpdateProcess() {
+UpdateProcess::~UpdateProcess() { DisconnectQuietly(); }
+
+// Every request is followed by a disconnect, also a failed one; nothing it raises matters then.
+void UpdateProcess::DisconnectQuietly() noexcept {
     try {
         client->Disconnect();
     } catch (...) {
@@ -73,10 +76,7 @@ int UpdateProcess::GetUpdateInfo(FileInfoList& list, const std::wstring& url) {
         ParseManifestLines(lines, list);
         return static_cast<int>(list.size());
     } catch (...) {
-        try {
-            client->Disconnect();
-        } catch (...) {
-        }
+        DisconnectQuietly();
         return -1;
     }
 }
@@ -121,10 +121,7 @@ int UpdateProcess::GetRemoteFileSize(const std::wstring& url) {
         client->Disconnect();
         return size;
     } catch (...) {
-        try {
-            client->Disconnect();
-        } catch (...) {
-        }
+        DisconnectQuietly();
         return 0;
     }
 }
@@ -170,10 +167,7 @@ bool UpdateProcess::DownloadFile(const std::wstring& url, const std::wstring& pa
         client->Disconnect();
         return true;
     } catch (...) {
-        try {
-            client->Disconnect();
-        } catch (...) {
-        }
+        DisconnectQuietly();
         return false;
     }
 }

@@ -62,6 +62,7 @@ public:
 
 private:
     void SetStatus(const std::wstring& text);
+    void DisconnectQuietly() noexcept;
 
     std::unique_ptr<THttpClient> client;
     bool cancelled = false;
