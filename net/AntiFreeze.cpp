@@ -12,7 +12,7 @@ TAntiFreeze::TAntiFreeze(std::function<void()> processMessages)
     : processMessages_(std::move(processMessages)), thread_(std::this_thread::get_id()) {
     TAntiFreeze* expected = nullptr;
     if (!gAntiFreeze.compare_exchange_strong(expected, this))
-        throw EIdException(L"Only one TAntiFreeze can exist per application.");
+        throw EHttpError(L"Only one TAntiFreeze can exist per application.");
 }
 
 TAntiFreeze::~TAntiFreeze() {

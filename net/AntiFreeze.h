@@ -6,7 +6,7 @@
 //
 // net/ knows no window framework: the application hands in its pump at
 // construction (on Windows, Application->ProcessMessages). A second anti-freeze
-// while one exists raises EIdException. Other threads are never sliced and
+// while one exists raises EHttpError. Other threads are never sliced and
 // never pump. Without an anti-freeze the client simply waits.
 #pragma once
 

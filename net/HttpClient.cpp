@@ -73,7 +73,7 @@ struct THttpClient::Impl : TByteSource {
     std::shared_ptr<ConnectJob> connecting;  // the connect attempt being waited for
 
     void CheckNotAborted() const {
-        if (abortRequested || !socket.IsOpen()) throw EIdClosedSocket(L"Disconnected.");
+        if (abortRequested || !socket.IsOpen()) throw EHttpDisconnected(L"Disconnected.");
     }
 
     // Waits for readable data in anti-freeze slices, processing messages after
@@ -89,7 +89,7 @@ struct THttpClient::Impl : TByteSource {
                 slice = slice < 0 ? left : std::min(slice, left);
             }
             if (socket.WaitReadable(slice)) return;
-            if (timeout > 0 && Clock::now() >= deadline) throw EIdReadTimeout(L"Read timed out.");
+            if (timeout > 0 && Clock::now() >= deadline) throw EHttpReadTimeout(L"Read timed out.");
             TAntiFreeze::DoProcess(true);
         }
     }
@@ -176,9 +176,9 @@ struct THttpClient::Impl : TByteSource {
         }
         settle();
 
-        if (abortRequested) throw EIdClosedSocket(L"Disconnected.");
+        if (abortRequested) throw EHttpDisconnected(L"Disconnected.");
         std::lock_guard<std::mutex> lock(job->mutex);
-        if (!job->done || (!job->socket.IsOpen() && !job->error)) throw EIdConnectTimeout(L"Connect timed out.");
+        if (!job->done || (!job->socket.IsOpen() && !job->error)) throw EHttpConnectTimeout(L"Connect timed out.");
         if (job->error) std::rethrow_exception(job->error);
         socket = std::move(job->socket);
         host = uri.Host;
@@ -200,13 +200,13 @@ struct THttpClient::Impl : TByteSource {
             try {
                 socket.SendAll(bytes.data(), bytes.size());
                 return ReadResponseHead(reader, owner.MaxHeaderLines);
-            } catch (const EIdClosedSocket&) {
+            } catch (const EHttpDisconnected&) {
                 throw;
-            } catch (const EIdConnClosedGracefully&) {
+            } catch (const EHttpClosedGracefully&) {
                 // A kept-alive connection the server dropped just before our
                 // request: one more try on a fresh connection.
                 if (!reused || attempt > 0 || reader.BytesReceived() != 0 || abortRequested) throw;
-            } catch (const EIdSocketError&) {
+            } catch (const EHttpSocketError&) {
                 if (!reused || attempt > 0 || reader.BytesReceived() != 0 || abortRequested) throw;
             }
             CloseConnection();
@@ -261,7 +261,7 @@ THttpClient::~THttpClient() = default;
 
 void THttpClient::DoRequest(const char* method, const std::wstring& url, TStream* dest) {
     Impl& d = *impl_;
-    if (d.inRequest) throw EIdException(L"A request of this HTTP client is already in progress.");
+    if (d.inRequest) throw EHttpError(L"A request of this HTTP client is already in progress.");
     struct Scope {
         Impl& d;
         explicit Scope(Impl& impl) : d(impl) {
@@ -278,7 +278,7 @@ void THttpClient::DoRequest(const char* method, const std::wstring& url, TStream
         for (;;) {
             if (uri.Protocol == "https") {
                 const std::string shown = uri.Url();
-                throw EIdException(L"HTTPS is not supported (no TLS layer): " +
+                throw EHttpError(L"HTTPS is not supported (no TLS layer): " +
                                    std::wstring(shown.begin(), shown.end()));
             }
             THttpResponseHead response = d.SendAndReadHead(method, uri);
@@ -310,10 +310,10 @@ void THttpClient::DoRequest(const char* method, const std::wstring& url, TStream
             TMemoryStream body;
             int64_t got = ReadBody(d.reader, plan, &body, d.PumpOnlyEvents(), MaxHeaderLines);
             d.FinishResponse(response, plan, got);
-            throw EIdHTTPProtocolException(code, d.response.ResponseText,
+            throw EHttpStatusError(code, d.response.ResponseText,
                                            std::string(body.Bytes().begin(), body.Bytes().end()));
         }
-    } catch (const EIdHTTPProtocolException&) {
+    } catch (const EHttpStatusError&) {
         throw;
     } catch (...) {
         // Whatever was half read leaves the connection unusable.

@@ -1,19 +1,19 @@
 // HTTP/1.1 client used by the update run. Portable (POSIX and Winsock socket backends).
 //
-// Every failure surfaces as an exception derived from EIdException. The
+// Every failure surfaces as an exception derived from EHttpError. The
 // client never reads past its buffers whatever the server sends: over-long
 // header or chunk-size lines (more than 64 KiB), chunk sizes that do not fit
 // in 63 bits and more than MaxHeaderLines header lines fail the request with
-// EIdException.
+// EHttpError.
 //
 // While it waits on its socket the client lets the application's one
 // TAntiFreeze (AntiFreeze.h) process window messages, so a handler run from
 // there may call Disconnect(): the blocked request then fails at once with
-// EIdClosedSocket ("Disconnected."). A client is used from one thread at a
+// EHttpDisconnected ("Disconnected."). A client is used from one thread at a
 // time; it is not re-entrant (a request started from inside a message handler
-// while one is in progress raises EIdException).
+// while one is in progress raises EHttpError).
 //
-// No TLS: "https" URLs fail at once with EIdException.
+// No TLS: "https" URLs fail at once with EHttpError.
 #pragma once
 
 #include <cstdint>
@@ -26,45 +26,45 @@
 #include "framework/system/SysUtils.h"
 #include "net/HttpProtocol.h"
 
-class EIdException : public Exception {
+class EHttpError : public Exception {
 public:
     using Exception::Exception;
 };
-class EIdConnectTimeout : public EIdException {  // "Connect timed out."
+class EHttpConnectTimeout : public EHttpError {  // "Connect timed out."
 public:
-    using EIdException::EIdException;
+    using EHttpError::EHttpError;
 };
-class EIdReadTimeout : public EIdException {  // "Read timed out."
+class EHttpReadTimeout : public EHttpError {  // "Read timed out."
 public:
-    using EIdException::EIdException;
+    using EHttpError::EHttpError;
 };
-class EIdConnClosedGracefully : public EIdException {  // "Connection Closed Gracefully."
+class EHttpClosedGracefully : public EHttpError {  // "Connection Closed Gracefully."
 public:
-    using EIdException::EIdException;
+    using EHttpError::EHttpError;
 };
-class EIdSocketError : public EIdException {  // "Socket Error # %d\r\n%s"
+class EHttpSocketError : public EHttpError {  // "Socket Error # %d\r\n%s"
 public:
-    EIdSocketError(int code, std::wstring message) : EIdException(std::move(message)), code_(code) {}
+    EHttpSocketError(int code, std::wstring message) : EHttpError(std::move(message)), code_(code) {}
     int LastError() const { return code_; }
 
 private:
     int code_;
 };
 // The connection was closed by Disconnect (or was not open) while a request needed it.
-class EIdClosedSocket : public EIdException {  // "Disconnected."
+class EHttpDisconnected : public EHttpError {  // "Disconnected."
 public:
-    using EIdException::EIdException;
+    using EHttpError::EHttpError;
 };
-class EIdUnknownProtocol : public EIdException {  // "Unknown Protocol"
+class EHttpUnknownProtocol : public EHttpError {  // "Unknown Protocol"
 public:
-    using EIdException::EIdException;
+    using EHttpError::EHttpError;
 };
 // A final status other than 2xx; ErrorMessage holds the response body, the
 // exception's message the status line ("HTTP/1.1 404 Not Found").
-class EIdHTTPProtocolException : public EIdException {
+class EHttpStatusError : public EHttpError {
 public:
-    EIdHTTPProtocolException(int code, std::wstring statusText, std::string body)
-        : EIdException(std::move(statusText)), code_(code), body_(std::move(body)) {}
+    EHttpStatusError(int code, std::wstring statusText, std::string body)
+        : EHttpError(std::move(statusText)), code_(code), body_(std::move(body)) {}
     int ErrorCode() const { return code_; }
     const std::string& ErrorMessage() const { return body_; }
 
@@ -124,7 +124,7 @@ public:
     int64_t ContentLength() const;
     const THttpResponse& Response() const;
     // Closes the connection; a request in progress (blocked in a wait whose
-    // message processing called this) fails with EIdClosedSocket.
+    // message processing called this) fails with EHttpDisconnected.
     void Disconnect();
     bool Connected() const;
     const TCookieStore& Cookies() const;

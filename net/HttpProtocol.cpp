@@ -251,10 +251,10 @@ TUri ParseUri(const std::string& rawUrl) {
     std::string port;
     if (!authority.empty() && authority[0] == '[') {
         size_t close = authority.find(']');
-        if (close == std::string::npos) throw EIdException(L"Invalid URL: " + Widen(url));
+        if (close == std::string::npos) throw EHttpError(L"Invalid URL: " + Widen(url));
         uri.Host = authority.substr(1, close - 1);
         if (close + 1 < authority.size()) {
-            if (authority[close + 1] != ':') throw EIdException(L"Invalid URL: " + Widen(url));
+            if (authority[close + 1] != ':') throw EHttpError(L"Invalid URL: " + Widen(url));
             port = authority.substr(close + 2);
         }
     } else {
@@ -262,16 +262,16 @@ TUri ParseUri(const std::string& rawUrl) {
         uri.Host = authority.substr(0, colon);
         if (colon != std::string::npos) port = authority.substr(colon + 1);
     }
-    if (uri.Host.empty()) throw EIdException(L"Invalid URL (no host name): " + Widen(url));
+    if (uri.Host.empty()) throw EHttpError(L"Invalid URL (no host name): " + Widen(url));
     if (!port.empty()) {
         bool digits =
             port.size() <= 5 && std::all_of(port.begin(), port.end(), [](char c) { return c >= '0' && c <= '9'; });
         long value = digits ? std::stol(port) : 0;
-        if (value < 1 || value > 65535) throw EIdException(L"Invalid port in URL: " + Widen(url));
+        if (value < 1 || value > 65535) throw EHttpError(L"Invalid port in URL: " + Widen(url));
         uri.Port = std::to_string(value);
     } else {
         uri.Port = DefaultPort(uri.Protocol);
-        if (uri.Port.empty()) throw EIdUnknownProtocol(L"Unknown Protocol");
+        if (uri.Port.empty()) throw EHttpUnknownProtocol(L"Unknown Protocol");
     }
 
     size_t q = rest.find('?');

@@ -28,8 +28,8 @@ struct TUri {
     std::string Url() const;
 };
 
-// Raises EIdUnknownProtocol ("Unknown Protocol") for a protocol other than
-// http/https without a port, EIdException for an empty host or a bad port.
+// Raises EHttpUnknownProtocol ("Unknown Protocol") for a protocol other than
+// http/https without a port, EHttpError for an empty host or a bad port.
 TUri ParseUri(const std::wstring& url);
 TUri ParseUri(const std::string& url);
 // The absolute URL a Location value names, seen from base (absolute URLs,

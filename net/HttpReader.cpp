@@ -37,7 +37,7 @@ bool AllDigits(const std::string& s) {
 
 void ParseStatusLine(const std::string& line, THttpResponseHead& head) {
     // HTTP/<major>.<minor> <3 digits>[ <reason>]
-    auto bad = [&line]() { return EIdException(L"Invalid HTTP status line: " + ForMessage(line)); };
+    auto bad = [&line]() { return EHttpError(L"Invalid HTTP status line: " + ForMessage(line)); };
     if (line.size() < 12 || Lower(line.substr(0, 5)) != "http/") throw bad();
     size_t dot = line.find('.', 5);
     size_t space = line.find(' ', 5);
@@ -56,15 +56,15 @@ void ParseStatusLine(const std::string& line, THttpResponseHead& head) {
 
 int64_t ParseChunkSize(const std::string& line) {
     std::string digits = Trim(line.substr(0, line.find(';')));
-    if (digits.empty()) throw EIdException(L"Invalid chunk size: " + ForMessage(line));
+    if (digits.empty()) throw EHttpError(L"Invalid chunk size: " + ForMessage(line));
     int64_t value = 0;
     for (char c : digits) {
         int d = c >= '0' && c <= '9'   ? c - '0'
                 : c >= 'a' && c <= 'f' ? c - 'a' + 10
                 : c >= 'A' && c <= 'F' ? c - 'A' + 10
                                        : -1;
-        if (d < 0) throw EIdException(L"Invalid chunk size: " + ForMessage(line));
-        if (value > (std::numeric_limits<int64_t>::max() >> 4)) throw EIdException(L"Chunk size too large.");
+        if (d < 0) throw EHttpError(L"Invalid chunk size: " + ForMessage(line));
+        if (value > (std::numeric_limits<int64_t>::max() >> 4)) throw EHttpError(L"Chunk size too large.");
         value = (value << 4) | d;
     }
     return value;
@@ -104,14 +104,14 @@ std::string THttpReader::ReadLine() {
             size_t stop = static_cast<size_t>(lf - buf_.data());
             size_t len = stop - begin_;
             if (len > 0 && buf_[stop - 1] == '\r') --len;
-            if (len > kMaxHttpLineLength) throw EIdException(L"Line too long (more than 65536 bytes).");
+            if (len > kMaxHttpLineLength) throw EHttpError(L"Line too long (more than 65536 bytes).");
             std::string line(reinterpret_cast<const char*>(buf_.data() + begin_), len);
             begin_ = stop + 1;
             return line;
         }
         // No end yet: a line longer than the limit (plus its CR) fails here,
         // before the buffer could fill up.
-        if (end_ - begin_ > kMaxHttpLineLength + 1) throw EIdException(L"Line too long (more than 65536 bytes).");
+        if (end_ - begin_ > kMaxHttpLineLength + 1) throw EHttpError(L"Line too long (more than 65536 bytes).");
         if (begin_ > 0) {
             std::memmove(buf_.data(), buf_.data() + begin_, end_ - begin_);
             end_ -= begin_;
@@ -119,7 +119,7 @@ std::string THttpReader::ReadLine() {
         }
         scan = end_;
         size_t n = source_.ReadSome(buf_.data() + end_, buf_.size() - end_);
-        if (n == 0) throw EIdConnClosedGracefully(L"Connection Closed Gracefully.");
+        if (n == 0) throw EHttpClosedGracefully(L"Connection Closed Gracefully.");
         n = std::min(n, buf_.size() - end_);
         end_ += n;
         received_ += n;
@@ -167,7 +167,7 @@ THttpResponseHead ReadResponseHead(THttpReader& reader, int maxHeaderLines) {
         line = reader.ReadLine();
         if (line.empty()) break;
         if (++count > maxHeaderLines)
-            throw EIdException(L"Too many header lines (more than " + std::to_wstring(maxHeaderLines) + L").");
+            throw EHttpError(L"Too many header lines (more than " + std::to_wstring(maxHeaderLines) + L").");
         if ((line[0] == ' ' || line[0] == '\t') && !head.Headers.empty()) {
             std::string more = Trim(line);
             if (!more.empty()) head.Headers.back().second += " " + more;
@@ -184,11 +184,11 @@ int64_t ContentLengthOf(const THttpResponseHead& head) {
     const std::string* value = head.Find("Content-Length");
     if (!value) return -1;
     const std::string& v = *value;
-    if (!AllDigits(v)) throw EIdException(L"Invalid Content-Length: " + ForMessage(v));
+    if (!AllDigits(v)) throw EHttpError(L"Invalid Content-Length: " + ForMessage(v));
     int64_t length = 0;
     for (char c : v) {
         if (length > (std::numeric_limits<int64_t>::max() - (c - '0')) / 10)
-            throw EIdException(L"Invalid Content-Length: " + ForMessage(v));
+            throw EHttpError(L"Invalid Content-Length: " + ForMessage(v));
         length = length * 10 + (c - '0');
     }
     return length;
@@ -246,15 +246,15 @@ int64_t ReadBody(THttpReader& reader, const TBodyPlan& plan, TStream* dest, cons
                     int64_t size = ParseChunkSize(reader.ReadLine());
                     if (size == 0) break;
                     Presize(dest, size);
-                    if (pump(size) < size) throw EIdConnClosedGracefully(L"Connection Closed Gracefully.");
+                    if (pump(size) < size) throw EHttpClosedGracefully(L"Connection Closed Gracefully.");
                     if (!reader.ReadLine().empty())
-                        throw EIdException(L"Invalid chunked body: no line end after a chunk.");
+                        throw EHttpError(L"Invalid chunked body: no line end after a chunk.");
                 }
                 // Trailer fields up to the empty line; a peer that closes instead is accepted.
                 try {
                     for (int lines = 0; !reader.ReadLine().empty();)
-                        if (++lines > maxTrailerLines) throw EIdException(L"Too many trailer lines.");
-                } catch (const EIdConnClosedGracefully&) {
+                        if (++lines > maxTrailerLines) throw EHttpError(L"Too many trailer lines.");
+                } catch (const EHttpClosedGracefully&) {
                 }
                 break;
             case TBodyKind::kNone: break;

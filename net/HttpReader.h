@@ -6,8 +6,8 @@
 // longer status, header, chunk-size or trailer line, more than the allowed
 // number of header lines, a malformed status line or Content-Length, and a
 // chunk size that is not hexadecimal or does not fit in 63 bits all raise
-// EIdException. A source that ends while a line is expected raises
-// EIdConnClosedGracefully ("Connection Closed Gracefully.").
+// EHttpError. A source that ends while a line is expected raises
+// EHttpClosedGracefully ("Connection Closed Gracefully.").
 #pragma once
 
 #include <cstddef>
@@ -93,7 +93,7 @@ struct TBodyPlan {
 };
 // How the body of this response is framed (no body for HEAD, 1xx, 204, 304).
 TBodyPlan PlanBody(const THttpResponseHead& head, bool headRequest);
-// The Content-Length value, -1 when there is none; EIdException when malformed.
+// The Content-Length value, -1 when there is none; EHttpError when malformed.
 int64_t ContentLengthOf(const THttpResponseHead& head);
 
 struct TBodyEvents {
@@ -107,6 +107,6 @@ struct TBodyEvents {
 // each known-length part dest is sized to position + length (see
 // kMaxPresize); afterwards, and when reading fails, it is cut at its position. A length-framed body cut
 // short by the peer closing stands as received; a chunked one that ends early
-// raises EIdConnClosedGracefully. Returns the number of body bytes read.
+// raises EHttpClosedGracefully. Returns the number of body bytes read.
 int64_t ReadBody(THttpReader& reader, const TBodyPlan& plan, TStream* dest, const TBodyEvents& events,
                  int maxTrailerLines);

@@ -3,7 +3,7 @@
 // platform includes.
 //
 // A TSocket owns its handle and closes it when destroyed; it is moved, never
-// copied. Every failure raises EIdSocketError with the platform's error code
+// copied. Every failure raises EHttpSocketError with the platform's error code
 // and the text "Socket Error # <code>\r\n<system message>". Winsock is started
 // once, on first use, and cleaned up at program end.
 #pragma once

@@ -2,5 +2,5 @@
 #include "net/Socket.h"
 
 void RaiseSocketError(int code) {
-    throw EIdSocketError(code, L"Socket Error # " + std::to_wstring(code) + L"\r\n" + SocketErrorText(code));
+    throw EHttpSocketError(code, L"Socket Error # " + std::to_wstring(code) + L"\r\n" + SocketErrorText(code));
 }

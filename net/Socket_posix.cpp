@@ -76,7 +76,7 @@ TSocket TSocket::Connect(const std::string& host, uint16_t port, const std::atom
     int rc = ::getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found);
     if (rc != 0) {
         if (rc == EAI_SYSTEM) RaiseSocketError(errno);
-        throw EIdSocketError(rc, L"Socket Error # " + std::to_wstring(rc) + L"\r\n" + AnsiToWide(gai_strerror(rc)));
+        throw EHttpSocketError(rc, L"Socket Error # " + std::to_wstring(rc) + L"\r\n" + AnsiToWide(gai_strerror(rc)));
     }
     std::unique_ptr<addrinfo, void (*)(addrinfo*)> list(found, ::freeaddrinfo);
     int lastError = EHOSTUNREACH;
@@ -100,7 +100,7 @@ TSocket TSocket::Connect(const std::string& host, uint16_t port, const std::atom
 }
 
 bool TSocket::WaitReadable(int timeoutMs) {
-    if (!IsOpen()) throw EIdClosedSocket(L"Disconnected.");
+    if (!IsOpen()) throw EHttpDisconnected(L"Disconnected.");
     pollfd p{Fd(handle_), POLLIN, 0};
     for (;;) {
         int n = ::poll(&p, 1, timeoutMs < 0 ? -1 : timeoutMs);
@@ -110,7 +110,7 @@ bool TSocket::WaitReadable(int timeoutMs) {
 }
 
 size_t TSocket::Receive(void* buffer, size_t count) {
-    if (!IsOpen()) throw EIdClosedSocket(L"Disconnected.");
+    if (!IsOpen()) throw EHttpDisconnected(L"Disconnected.");
     for (;;) {
         ssize_t n = ::recv(Fd(handle_), buffer, count, 0);
         if (n >= 0) return static_cast<size_t>(n);
@@ -119,7 +119,7 @@ size_t TSocket::Receive(void* buffer, size_t count) {
 }
 
 void TSocket::SendAll(const void* data, size_t count) {
-    if (!IsOpen()) throw EIdClosedSocket(L"Disconnected.");
+    if (!IsOpen()) throw EHttpDisconnected(L"Disconnected.");
     const char* p = static_cast<const char*>(data);
     while (count > 0) {
         ssize_t n = ::send(Fd(handle_), p, count, MSG_NOSIGNAL);

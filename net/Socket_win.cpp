@@ -121,7 +121,7 @@ TSocket TSocket::Connect(const std::string& host, uint16_t port, const std::atom
 }
 
 bool TSocket::WaitReadable(int timeoutMs) {
-    if (!IsOpen()) throw EIdClosedSocket(L"Disconnected.");
+    if (!IsOpen()) throw EHttpDisconnected(L"Disconnected.");
     // Data already queued needs no select, which costs far more than this
     // query under Wine.
     u_long queued = 0;
@@ -136,7 +136,7 @@ bool TSocket::WaitReadable(int timeoutMs) {
 }
 
 size_t TSocket::Receive(void* buffer, size_t count) {
-    if (!IsOpen()) throw EIdClosedSocket(L"Disconnected.");
+    if (!IsOpen()) throw EHttpDisconnected(L"Disconnected.");
     int want = count > 0x40000000 ? 0x40000000 : static_cast<int>(count);
     int n = ::recv(Sock(handle_), static_cast<char*>(buffer), want, 0);
     if (n == SOCKET_ERROR) RaiseSocketError(WSAGetLastError());
@@ -144,7 +144,7 @@ size_t TSocket::Receive(void* buffer, size_t count) {
 }
 
 void TSocket::SendAll(const void* data, size_t count) {
-    if (!IsOpen()) throw EIdClosedSocket(L"Disconnected.");
+    if (!IsOpen()) throw EHttpDisconnected(L"Disconnected.");
     const char* p = static_cast<const char*>(data);
     while (count > 0) {
         int chunk = count > 0x40000000 ? 0x40000000 : static_cast<int>(count);

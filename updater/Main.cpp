@@ -4,7 +4,7 @@
 
 #include "framework/controls/ControlsStreaming.h"
 #include "framework/streaming/FormResource.h"
-#include "framework/streaming/TypInfo.h"
+#include "framework/streaming/PropInfo.h"
 #include "framework/system/CodePage.h"
 #include "net/AntiFreeze.h"
 #include "skin/data/SkinData.h"

@@ -3,7 +3,7 @@
 // The window owns the run object; closing cancels a run in progress.
 //
 // Its layout, components and event bindings come from its form resource
-// (RCDATA "TFORMMAIN", made at build time from app/Main.dfm), read when the
+// (RCDATA "TFORMMAIN", made at build time from app/Main.form), read when the
 // window object is made; a missing or damaged resource raises EFilerError.
 #pragma once
 

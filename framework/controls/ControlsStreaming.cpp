@@ -4,7 +4,7 @@
 #include "framework/controls/ExtCtrls.h"
 #include "framework/controls/Forms.h"
 #include "framework/controls/StdCtrls.h"
-#include "framework/streaming/TypInfo.h"
+#include "framework/streaming/PropInfo.h"
 
 namespace {
 

@@ -168,7 +168,7 @@ void TReader::ReadValue(const streaming_detail::TPropPath& path, int depth) {
     switch (p.Kind) {
         case TTypeKind::tkInteger: {
             int64_t v = 0;
-            if (in_.NextValue() == vaIdent) {
+            if (in_.NextValue() == fdIdent) {
                 const std::wstring ident = FromUtf8(in_.ReadIdent());
                 if (!p.Idents || !IdentToInt(*p.Idents, ident, v)) throw EReadError(L"Invalid property value " + ident);
             } else {
@@ -179,10 +179,10 @@ void TReader::ReadValue(const streaming_detail::TPropPath& path, int depth) {
             break;
         }
         case TTypeKind::tkBool: {
-            const TValueType t = in_.ReadValue();
-            if (t != vaTrue && t != vaFalse)
-                throw EReadError(L"Invalid property value: True or False expected, found " + ValueTypeName(t));
-            p.SetOrd(o, t == vaTrue ? 1 : 0);
+            const TFormTag t = in_.ReadValue();
+            if (t != fdTrue && t != fdFalse)
+                throw EReadError(L"Invalid property value: True or False expected, found " + FormTagName(t));
+            p.SetOrd(o, t == fdTrue ? 1 : 0);
             break;
         }
         case TTypeKind::tkEnumeration: {
@@ -195,8 +195,8 @@ void TReader::ReadValue(const streaming_detail::TPropPath& path, int depth) {
             break;
         }
         case TTypeKind::tkSet: {
-            const TValueType t = in_.ReadValue();
-            if (t != vaSet) throw EReadError(L"Invalid property value: a set expected, found " + ValueTypeName(t));
+            const TFormTag t = in_.ReadValue();
+            if (t != fdSet) throw EReadError(L"Invalid property value: a set expected, found " + FormTagName(t));
             uint64_t bits = 0;
             for (;;) {
                 const std::wstring member = FromUtf8(in_.ReadStr());
@@ -211,8 +211,8 @@ void TReader::ReadValue(const streaming_detail::TPropPath& path, int depth) {
         }
         case TTypeKind::tkString: p.SetStr(o, Utf16ToWide(in_.ReadString())); break;
         case TTypeKind::tkStrings: {
-            const TValueType t = in_.ReadValue();
-            if (t != vaList) throw EReadError(L"Invalid property value: a list expected, found " + ValueTypeName(t));
+            const TFormTag t = in_.ReadValue();
+            if (t != fdList) throw EReadError(L"Invalid property value: a list expected, found " + FormTagName(t));
             TStringList lines;
             while (!in_.EndOfList()) lines.Add(Utf16ToWide(in_.ReadString()));
             p.SetLines(o, lines);
@@ -223,14 +223,14 @@ void TReader::ReadValue(const streaming_detail::TPropPath& path, int depth) {
                              p.Name + L".Name)");
         case TTypeKind::tkCollection: ReadCollection(o, p, depth); break;
         case TTypeKind::tkMethod: {
-            if (in_.NextValue() == vaNil) {
+            if (in_.NextValue() == fdNil) {
                 (void)in_.ReadValue();
                 p.ClearEvent(o);
                 break;
             }
-            const TValueType t = in_.ReadValue();
-            if (t != vaIdent)
-                throw EReadError(L"Invalid property value: a method name expected, found " + ValueTypeName(t));
+            const TFormTag t = in_.ReadValue();
+            if (t != fdIdent)
+                throw EReadError(L"Invalid property value: a method name expected, found " + FormTagName(t));
             const std::wstring method = FromUtf8(in_.ReadStr());
             const TClassInfo* rootClass = ClassInfoOf(*root_);
             const TMethodEntry* m = rootClass ? rootClass->FindMethod(method) : nullptr;
@@ -245,26 +245,26 @@ void TReader::ReadValue(const streaming_detail::TPropPath& path, int depth) {
 
 void TReader::ReadCollection(void* object, const TPropInfo& prop, int depth) {
     if (depth > kMaxDepth) throw EReadError(L"Invalid form data: collections nested too deeply");
-    const TValueType t = in_.ReadValue();
-    if (t != vaCollection)
-        throw EReadError(L"Invalid property value: a collection expected, found " + ValueTypeName(t));
+    const TFormTag t = in_.ReadValue();
+    if (t != fdCollection)
+        throw EReadError(L"Invalid property value: a collection expected, found " + FormTagName(t));
     prop.ClearItems(object);
     for (int index = 0; !in_.EndOfList(); ++index) {
-        const TValueType next = in_.NextValue();
+        const TFormTag next = in_.NextValue();
         // An item's order number: items are read in stored order whatever it says.
-        if (next == vaInt8 || next == vaInt16 || next == vaInt32) (void)in_.ReadInteger();
-        const TValueType item = in_.ReadValue();
-        if (item != vaList)
-            throw EReadError(L"Invalid form data: a collection item expected, found " + ValueTypeName(item));
+        if (next == fdInt8 || next == fdInt16 || next == fdInt32) (void)in_.ReadInteger();
+        const TFormTag item = in_.ReadValue();
+        if (item != fdList)
+            throw EReadError(L"Invalid form data: a collection item expected, found " + FormTagName(item));
         ReadProperties(prop.AddItem(object), *prop.ObjectClass, prop.Name + L"[" + IntToStr(index) + L"]", depth + 1);
     }
 }
 
 bool TReader::ReadBoolean() {
-    const TValueType t = in_.ReadValue();
-    if (t != vaTrue && t != vaFalse)
-        throw EReadError(L"Invalid property value: True or False expected, found " + ValueTypeName(t));
-    return t == vaTrue;
+    const TFormTag t = in_.ReadValue();
+    if (t != fdTrue && t != fdFalse)
+        throw EReadError(L"Invalid property value: True or False expected, found " + FormTagName(t));
+    return t == fdTrue;
 }
 
 std::wstring TReader::ReadIdent() {
@@ -272,8 +272,8 @@ std::wstring TReader::ReadIdent() {
 }
 
 void TReader::ReadListBegin() {
-    const TValueType t = in_.ReadValue();
-    if (t != vaList) throw EReadError(L"Invalid property value: a list expected, found " + ValueTypeName(t));
+    const TFormTag t = in_.ReadValue();
+    if (t != fdList) throw EReadError(L"Invalid property value: a list expected, found " + FormTagName(t));
 }
 
 // ---------------------------------------------------------------- writer
@@ -350,7 +350,7 @@ void TWriter::WriteProperty(void* o, const TPropInfo& p, const std::wstring& pre
             if (p.Names.size() < 64 && bits >> p.Names.size())
                 throw EWriteError(L"Property " + name + L" holds members that have no name");
             WritePropName(name);
-            out_.WriteValue(vaSet);
+            out_.WriteValue(fdSet);
             for (size_t i = 0; i < p.Names.size(); ++i)
                 if (bits >> i & 1) out_.WriteStr(ToUtf8(p.Names[i]));
             out_.WriteStr("");
@@ -367,7 +367,7 @@ void TWriter::WriteProperty(void* o, const TPropInfo& p, const std::wstring& pre
             const TStringList lines = p.GetLines(o);
             if (p.HasDefault && lines.Count() == 0) return;
             WritePropName(name + L".Strings");
-            out_.WriteValue(vaList);
+            out_.WriteValue(fdList);
             for (const std::wstring& line : lines) out_.WriteString(WideToUtf16(line));
             out_.WriteListEnd();
             return;
@@ -375,10 +375,10 @@ void TWriter::WriteProperty(void* o, const TPropInfo& p, const std::wstring& pre
         case TTypeKind::tkClass: WriteProperties(p.NestedObject(o), *p.ObjectClass, name + L"."); return;
         case TTypeKind::tkCollection: {
             WritePropName(name);
-            out_.WriteValue(vaCollection);
+            out_.WriteValue(fdCollection);
             const int count = p.ItemCount(o);
             for (int i = 0; i < count; ++i) {
-                out_.WriteValue(vaList);
+                out_.WriteValue(fdList);
                 WriteProperties(p.Item(o, i), *p.ObjectClass, L"");
                 out_.WriteListEnd();
             }

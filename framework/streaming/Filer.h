@@ -3,7 +3,7 @@
 //
 // Reading (TReader::ReadRootComponent) fills an existing root (a form):
 // its own properties, then its components in the order they are stored,
-// each created by class name from the registry (TypInfo.h), owned by the
+// each created by class name from the registry (PropInfo.h), owned by the
 // root, placed inside its stored parent (controls in their parent control)
 // and, when the root class has a field of that name, assigned to it. Every
 // component read carries csLoading until, once the whole tree has been
@@ -32,7 +32,7 @@
 
 #include "framework/controls/Component.h"
 #include "framework/streaming/FormData.h"
-#include "framework/streaming/TypInfo.h"
+#include "framework/streaming/PropInfo.h"
 #include "framework/system/Classes.h"
 
 class TReader;
@@ -50,7 +50,7 @@ public:
     // functions (one value, of any kind); written only when hasData.
     virtual void DefineProperty(const std::wstring& name, const TReaderProc& read, const TWriterProc& write,
                                 bool hasData) = 0;
-    // Binary data (vaBinary: a 32-bit count, then the bytes). write fills a
+    // Binary data (fdBinary: a 32-bit count, then the bytes). write fills a
     // memory stream; read gets a memory stream holding exactly the stored
     // bytes, at position 0. Written only when hasData.
     virtual void DefineBinaryProperty(const std::wstring& name, const TStreamProc& read, const TStreamProc& write,
@@ -69,7 +69,7 @@ public:
     void ReadRootComponent(TComponent& root);
 
     // Values, for the read procedures of DefineProperty.
-    TValueType NextValue() const { return in_.NextValue(); }
+    TFormTag NextValue() const { return in_.NextValue(); }
     int64_t ReadInteger() { return in_.ReadInteger(); }
     bool ReadBoolean();
     std::wstring ReadString() { return Utf16ToWide(in_.ReadString()); }
@@ -110,7 +110,7 @@ public:
     void WriteString(const std::wstring& value) { out_.WriteString(WideToUtf16(value)); }
     void WriteIdent(const std::wstring& ident);
     void WriteBinary(const std::vector<uint8_t>& bytes) { out_.WriteBinary(bytes.data(), bytes.size()); }
-    void WriteListBegin() { out_.WriteValue(vaList); }
+    void WriteListBegin() { out_.WriteValue(fdList); }
     void WriteListEnd() { out_.WriteListEnd(); }
 
     void DefineProperty(const std::wstring& name, const TReaderProc& read, const TWriterProc& write,

@@ -50,12 +50,12 @@ void AppendUtf16(std::u16string& out, uint32_t cp) {
 
 }  // namespace
 
-std::wstring ValueTypeName(uint8_t type) {
-    static const wchar_t* const names[] = {L"vaNull",       L"vaList",     L"vaInt8",    L"vaInt16",   L"vaInt32",
-                                           L"vaExtended",   L"vaString",   L"vaIdent",   L"vaFalse",   L"vaTrue",
-                                           L"vaBinary",     L"vaSet",      L"vaLString", L"vaNil",     L"vaCollection",
-                                           L"vaSingle",     L"vaCurrency", L"vaDate",    L"vaWString", L"vaInt64",
-                                           L"vaUTF8String", L"vaDouble"};
+std::wstring FormTagName(uint8_t type) {
+    static const wchar_t* const names[] = {L"fdNull",       L"fdList",     L"fdInt8",    L"fdInt16",   L"fdInt32",
+                                           L"fdExtended",   L"fdString",   L"fdIdent",   L"fdFalse",   L"fdTrue",
+                                           L"fdBinary",     L"fdSet",      L"fdLString", L"fdNil",     L"fdCollection",
+                                           L"fdSingle",     L"fdCurrency", L"fdDate",    L"fdWString", L"fdInt64",
+                                           L"fdUTF8String", L"fdDouble"};
     if (type < sizeof names / sizeof names[0]) return names[type];
     return L"tag " + IntToStr(type);
 }
@@ -149,9 +149,9 @@ void TFormInput::Need(size_t count) const {
 
 void TFormInput::ReadSignature() {
     char sig[4];
-    if (Remaining() < 4) throw EReadError(L"Invalid form data: no TPF0 signature");
+    if (Remaining() < 4) throw EReadError(L"Invalid form data: no PMF1 signature");
     ReadBytes(sig, 4);
-    if (std::memcmp(sig, kFormSignature, 4) != 0) throw EReadError(L"Invalid form data: no TPF0 signature");
+    if (std::memcmp(sig, kFormSignature, 4) != 0) throw EReadError(L"Invalid form data: no PMF1 signature");
 }
 
 uint8_t TFormInput::ReadByte() {
@@ -165,24 +165,24 @@ void TFormInput::ReadBytes(void* target, size_t count) {
     pos_ += count;
 }
 
-TValueType TFormInput::NextValue() const {
+TFormTag TFormInput::NextValue() const {
     Need(1);
-    return static_cast<TValueType>(data_[pos_]);
+    return static_cast<TFormTag>(data_[pos_]);
 }
 
-TValueType TFormInput::ReadValue() {
-    return static_cast<TValueType>(ReadByte());
+TFormTag TFormInput::ReadValue() {
+    return static_cast<TFormTag>(ReadByte());
 }
 
 bool TFormInput::EndOfList() {
-    if (NextValue() != vaNull) return false;
+    if (NextValue() != fdNull) return false;
     ++pos_;
     return true;
 }
 
 void TFormInput::ReadListEnd() {
     const uint8_t t = ReadByte();
-    if (t != vaNull) throw EReadError(L"Invalid form data: end of list expected, found " + ValueTypeName(t));
+    if (t != fdNull) throw EReadError(L"Invalid form data: end of list expected, found " + FormTagName(t));
 }
 
 std::string TFormInput::ReadStr() {
@@ -203,41 +203,41 @@ uint32_t TFormInput::ReadCount(size_t unitSize) {
 }
 
 int64_t TFormInput::ReadInteger() {
-    const TValueType t = ReadValue();
+    const TFormTag t = ReadValue();
     uint8_t b[8] = {};
     switch (t) {
-        case vaInt8: ReadBytes(b, 1); return static_cast<int8_t>(b[0]);
-        case vaInt16: ReadBytes(b, 2); return static_cast<int16_t>(b[0] | b[1] << 8);
-        case vaInt32:
+        case fdInt8: ReadBytes(b, 1); return static_cast<int8_t>(b[0]);
+        case fdInt16: ReadBytes(b, 2); return static_cast<int16_t>(b[0] | b[1] << 8);
+        case fdInt32:
             ReadBytes(b, 4);
             return static_cast<int32_t>(b[0] | b[1] << 8 | b[2] << 16 | static_cast<uint32_t>(b[3]) << 24);
-        case vaInt64: {
+        case fdInt64: {
             ReadBytes(b, 8);
             uint64_t v = 0;
             for (int i = 7; i >= 0; --i) v = v << 8 | b[i];
             return static_cast<int64_t>(v);
         }
-        default: throw EReadError(L"Invalid property value: an integer expected, found " + ValueTypeName(t));
+        default: throw EReadError(L"Invalid property value: an integer expected, found " + FormTagName(t));
     }
 }
 
 std::u16string TFormInput::ReadString() {
-    const TValueType t = ReadValue();
+    const TFormTag t = ReadValue();
     switch (t) {
-        case vaString:
-        case vaLString: {
-            const size_t n = t == vaString ? ReadByte() : ReadCount(1);
+        case fdString:
+        case fdLString: {
+            const size_t n = t == fdString ? ReadByte() : ReadCount(1);
             std::string bytes(n, '\0');
             ReadBytes(bytes.data(), n);
             return WideToUtf16(AnsiToWide(bytes));
         }
-        case vaUTF8String: {
+        case fdUTF8String: {
             const size_t n = ReadCount(1);
             std::string bytes(n, '\0');
             ReadBytes(bytes.data(), n);
             return Utf8ToUtf16(bytes);
         }
-        case vaWString: {
+        case fdWString: {
             const size_t n = ReadCount(2);
             std::u16string s(n, u'\0');
             for (size_t i = 0; i < n; ++i) {
@@ -247,24 +247,24 @@ std::u16string TFormInput::ReadString() {
             }
             return s;
         }
-        default: throw EReadError(L"Invalid property value: a string expected, found " + ValueTypeName(t));
+        default: throw EReadError(L"Invalid property value: a string expected, found " + FormTagName(t));
     }
 }
 
 std::string TFormInput::ReadIdent() {
-    const TValueType t = ReadValue();
+    const TFormTag t = ReadValue();
     switch (t) {
-        case vaIdent: return ReadStr();
-        case vaFalse: return "False";
-        case vaTrue: return "True";
-        case vaNil: return "nil";
-        default: throw EReadError(L"Invalid property value: an identifier expected, found " + ValueTypeName(t));
+        case fdIdent: return ReadStr();
+        case fdFalse: return "False";
+        case fdTrue: return "True";
+        case fdNil: return "nil";
+        default: throw EReadError(L"Invalid property value: an identifier expected, found " + FormTagName(t));
     }
 }
 
 std::vector<uint8_t> TFormInput::ReadBinary() {
-    const TValueType t = ReadValue();
-    if (t != vaBinary) throw EReadError(L"Invalid property value: binary data expected, found " + ValueTypeName(t));
+    const TFormTag t = ReadValue();
+    if (t != fdBinary) throw EReadError(L"Invalid property value: binary data expected, found " + FormTagName(t));
     std::vector<uint8_t> bytes(ReadCount(1));
     ReadBytes(bytes.data(), bytes.size());
     return bytes;
@@ -276,66 +276,66 @@ void TFormInput::SkipValue() {
 
 void TFormInput::SkipValue(int depth) {
     if (depth > kMaxNesting) throw EReadError(L"Invalid form data: values nested too deeply");
-    const TValueType t = NextValue();
+    const TFormTag t = NextValue();
     switch (t) {
-        case vaNull: throw EReadError(L"Invalid form data: a value expected, found vaNull");
-        case vaList:
+        case fdNull: throw EReadError(L"Invalid form data: a value expected, found fdNull");
+        case fdList:
             ++pos_;
             while (!EndOfList()) SkipValue(depth + 1);
             return;
-        case vaInt8:
-        case vaInt16:
-        case vaInt32:
-        case vaInt64: (void)ReadInteger(); return;
-        case vaExtended:
+        case fdInt8:
+        case fdInt16:
+        case fdInt32:
+        case fdInt64: (void)ReadInteger(); return;
+        case fdExtended:
             ++pos_;
             Need(10);
             pos_ += 10;
             return;
-        case vaSingle:
+        case fdSingle:
             ++pos_;
             Need(4);
             pos_ += 4;
             return;
-        case vaCurrency:
-        case vaDate:
-        case vaDouble:
+        case fdCurrency:
+        case fdDate:
+        case fdDouble:
             ++pos_;
             Need(8);
             pos_ += 8;
             return;
-        case vaString:
-        case vaLString:
-        case vaWString:
-        case vaUTF8String: (void)ReadString(); return;
-        case vaIdent:
-        case vaFalse:
-        case vaTrue:
-        case vaNil: (void)ReadIdent(); return;
-        case vaBinary: {
+        case fdString:
+        case fdLString:
+        case fdWString:
+        case fdUTF8String: (void)ReadString(); return;
+        case fdIdent:
+        case fdFalse:
+        case fdTrue:
+        case fdNil: (void)ReadIdent(); return;
+        case fdBinary: {
             ++pos_;
             const uint32_t n = ReadCount(1);
             pos_ += n;
             return;
         }
-        case vaSet:
+        case fdSet:
             ++pos_;
             while (!ReadStr().empty()) {
             }
             return;
-        case vaCollection:
+        case fdCollection:
             ++pos_;
             while (!EndOfList()) {
-                if (NextValue() == vaInt8 || NextValue() == vaInt16 || NextValue() == vaInt32) (void)ReadInteger();
+                if (NextValue() == fdInt8 || NextValue() == fdInt16 || NextValue() == fdInt32) (void)ReadInteger();
                 const uint8_t item = ReadByte();
-                if (item != vaList) throw EReadError(L"Invalid form data: a collection item expected");
+                if (item != fdList) throw EReadError(L"Invalid form data: a collection item expected");
                 while (!EndOfList()) {
                     (void)ReadStr();
                     SkipValue(depth + 1);
                 }
             }
             return;
-        default: throw EReadError(L"Invalid form data: unknown value " + ValueTypeName(t));
+        default: throw EReadError(L"Invalid form data: unknown value " + FormTagName(t));
     }
 }
 
@@ -363,17 +363,17 @@ void TFormOutput::WriteStr(std::string_view utf8) {
 
 void TFormOutput::WriteInteger(int64_t value) {
     if (value >= -128 && value <= 127) {
-        WriteByte(vaInt8);
+        WriteByte(fdInt8);
         WriteByte(static_cast<uint8_t>(value));
     } else if (value >= -32768 && value <= 32767) {
-        WriteByte(vaInt16);
+        WriteByte(fdInt16);
         WriteByte(static_cast<uint8_t>(value));
         WriteByte(static_cast<uint8_t>(value >> 8));
     } else if (value >= std::numeric_limits<int32_t>::min() && value <= std::numeric_limits<int32_t>::max()) {
-        WriteByte(vaInt32);
+        WriteByte(fdInt32);
         WriteInt32(static_cast<int32_t>(value));
     } else {
-        WriteByte(vaInt64);
+        WriteByte(fdInt64);
         const auto v = static_cast<uint64_t>(value);
         for (int i = 0; i < 8; ++i) WriteByte(static_cast<uint8_t>(v >> (8 * i)));
     }
@@ -385,16 +385,16 @@ void TFormOutput::WriteString(std::u16string_view text) {
     if (text.size() > 0x7FFFFFFF) throw EWriteError(L"String too long for the form data");
     if (ascii) {
         if (text.size() <= 255) {
-            WriteByte(vaString);
+            WriteByte(fdString);
             WriteByte(static_cast<uint8_t>(text.size()));
         } else {
-            WriteByte(vaLString);
+            WriteByte(fdLString);
             WriteInt32(static_cast<int32_t>(text.size()));
         }
         for (char16_t c : text) WriteByte(static_cast<uint8_t>(c));
         return;
     }
-    WriteByte(vaWString);
+    WriteByte(fdWString);
     WriteInt32(static_cast<int32_t>(text.size()));
     for (char16_t c : text) {
         WriteByte(static_cast<uint8_t>(c));
@@ -404,20 +404,20 @@ void TFormOutput::WriteString(std::u16string_view text) {
 
 void TFormOutput::WriteIdent(std::string_view ident) {
     if (SameAscii(ident, "False")) {
-        WriteByte(vaFalse);
+        WriteByte(fdFalse);
     } else if (SameAscii(ident, "True")) {
-        WriteByte(vaTrue);
+        WriteByte(fdTrue);
     } else if (SameAscii(ident, "nil")) {
-        WriteByte(vaNil);
+        WriteByte(fdNil);
     } else {
-        WriteByte(vaIdent);
+        WriteByte(fdIdent);
         WriteStr(ident);
     }
 }
 
 void TFormOutput::WriteBinary(const void* data, size_t count) {
     if (count > 0x7FFFFFFF) throw EWriteError(L"Binary data too long for the form data");
-    WriteByte(vaBinary);
+    WriteByte(fdBinary);
     WriteInt32(static_cast<int32_t>(count));
     WriteBytes(data, count);
 }

@@ -1,10 +1,10 @@
 // The binary form data: value tags and the checked readers and writers of
 // single values. Portable.
 //
-// Layout (the platform's "TPF0" form resource): the signature, then one
+// Layout (signature "PMF1"): the signature, then one
 // component: class name, component name (short strings), its properties
-// (each a short-string name and one tagged value) ended by vaNull, then its
-// child components, ended by vaNull. Short strings are a length byte and
+// (each a short-string name and one tagged value) ended by fdNull, then its
+// child components, ended by fdNull. Short strings are a length byte and
 // that many UTF-8 bytes. Integers, counts and UTF-16 units are little-endian.
 //
 // Contract of TFormInput: every read is checked against the end of the
@@ -21,35 +21,35 @@
 
 #include "framework/system/SysUtils.h"
 
-enum TValueType : uint8_t {
-    vaNull = 0,
-    vaList = 1,
-    vaInt8 = 2,
-    vaInt16 = 3,
-    vaInt32 = 4,
-    vaExtended = 5,
-    vaString = 6,  // length byte, then 8-bit text
-    vaIdent = 7,   // short string
-    vaFalse = 8,
-    vaTrue = 9,
-    vaBinary = 10,   // 32-bit count, then the bytes
-    vaSet = 11,      // short strings ended by an empty one
-    vaLString = 12,  // 32-bit length, then 8-bit text
-    vaNil = 13,
-    vaCollection = 14,  // items (vaList ... vaNull each) ended by vaNull
-    vaSingle = 15,
-    vaCurrency = 16,
-    vaDate = 17,
-    vaWString = 18,  // 32-bit count of UTF-16 units, then the units
-    vaInt64 = 19,
-    vaUTF8String = 20,  // 32-bit length, then UTF-8 bytes
-    vaDouble = 21,
+enum TFormTag : uint8_t {
+    fdNull = 0,
+    fdList = 1,
+    fdInt8 = 2,
+    fdInt16 = 3,
+    fdInt32 = 4,
+    fdExtended = 5,
+    fdString = 6,  // length byte, then 8-bit text
+    fdIdent = 7,   // short string
+    fdFalse = 8,
+    fdTrue = 9,
+    fdBinary = 10,   // 32-bit count, then the bytes
+    fdSet = 11,      // short strings ended by an empty one
+    fdLString = 12,  // 32-bit length, then 8-bit text
+    fdNil = 13,
+    fdCollection = 14,  // items (fdList ... fdNull each) ended by fdNull
+    fdSingle = 15,
+    fdCurrency = 16,
+    fdDate = 17,
+    fdWString = 18,  // 32-bit count of UTF-16 units, then the units
+    fdInt64 = 19,
+    fdUTF8String = 20,  // 32-bit length, then UTF-8 bytes
+    fdDouble = 21,
 };
 
-// Name of a tag for messages ("vaInt8"), or "tag N".
-std::wstring ValueTypeName(uint8_t type);
+// Name of a tag for messages ("fdInt8"), or "tag N".
+std::wstring FormTagName(uint8_t type);
 
-constexpr char kFormSignature[4] = {'T', 'P', 'F', '0'};
+constexpr char kFormSignature[4] = {'P', 'M', 'F', '1'};
 
 // Failures of the form reader, writer and converter.
 class EFilerError : public EStreamError {
@@ -83,14 +83,14 @@ public:
     size_t Position() const { return pos_; }
     size_t Remaining() const { return size_ - pos_; }
 
-    // Raises EReadError unless the next four bytes are "TPF0".
+    // Raises EReadError unless the next four bytes are "PMF1".
     void ReadSignature();
     uint8_t ReadByte();
     void ReadBytes(void* target, size_t count);
     // The next tag without taking it; EReadError at the end of the data.
-    TValueType NextValue() const;
-    TValueType ReadValue();
-    // True (and the vaNull taken) at the end of a list.
+    TFormTag NextValue() const;
+    TFormTag ReadValue();
+    // True (and the fdNull taken) at the end of a list.
     bool EndOfList();
     void ReadListEnd();
     // A short string (names, identifiers, set members) as UTF-8.
@@ -102,7 +102,7 @@ public:
     // Typed values: each takes its tag and raises EReadError for a value of another kind.
     int64_t ReadInteger();
     std::u16string ReadString();
-    std::string ReadIdent();  // vaIdent, vaFalse, vaTrue and vaNil give "False", "True", "nil"
+    std::string ReadIdent();  // fdIdent, fdFalse, fdTrue and fdNil give "False", "True", "nil"
     std::vector<uint8_t> ReadBinary();
     // Skips one whole value of any kind (lists, sets and collections included).
     void SkipValue();
@@ -125,14 +125,14 @@ public:
     void WriteByte(uint8_t value) { bytes_.push_back(value); }
     void WriteBytes(const void* data, size_t count);
     void WriteInt32(int32_t value);
-    void WriteValue(TValueType type) { WriteByte(type); }
-    void WriteListEnd() { WriteByte(vaNull); }
+    void WriteValue(TFormTag type) { WriteByte(type); }
+    void WriteListEnd() { WriteByte(fdNull); }
     // Short string; EWriteError when its UTF-8 form exceeds 255 bytes.
     void WriteStr(std::string_view utf8);
     // The smallest integer tag that holds the value.
     void WriteInteger(int64_t value);
-    void WriteBoolean(bool value) { WriteByte(value ? vaTrue : vaFalse); }
-    // ASCII text as vaString (vaLString past 255 bytes); anything else as vaWString.
+    void WriteBoolean(bool value) { WriteByte(value ? fdTrue : fdFalse); }
+    // ASCII text as fdString (fdLString past 255 bytes); anything else as fdWString.
     void WriteString(std::u16string_view text);
     // An identifier; "True", "False" and "nil" become their own tags.
     void WriteIdent(std::string_view ident);

@@ -247,7 +247,7 @@ private:
             Next();
         } else if (c == '[') {
             Next();
-            out_.WriteValue(vaSet);
+            out_.WriteValue(fdSet);
             if (!IsSymbol(']')) {
                 for (;;) {
                     out_.WriteStr(ExpectIdent("a set member"));
@@ -259,7 +259,7 @@ private:
             out_.WriteStr("");
         } else if (c == '(') {
             Next();
-            out_.WriteValue(vaList);
+            out_.WriteValue(fdList);
             while (!IsSymbol(')')) ParseValue(depth + 1);
             Next();
             out_.WriteListEnd();
@@ -291,11 +291,11 @@ private:
             Next();
         } else if (c == '<') {
             Next();
-            out_.WriteValue(vaCollection);
+            out_.WriteValue(fdCollection);
             while (IsKeyword("item")) {
                 Next();
                 if (IsSymbol('[')) Error("item order numbers are not supported");
-                out_.WriteValue(vaList);
+                out_.WriteValue(fdList);
                 while (tok_ == Tok::Ident && !IsKeyword("end")) ParseProperty(depth + 1);
                 if (!IsKeyword("end")) Error("\"end\" expected after the item's properties");
                 Next();
@@ -394,21 +394,21 @@ private:
 
     void PrintValue(int indent) {
         if (indent / 2 > kMaxDepth * 2) throw EReadError(L"Invalid form data: values nested too deeply");
-        const TValueType t = in_.NextValue();
+        const TFormTag t = in_.NextValue();
         switch (t) {
-            case vaInt8:
-            case vaInt16:
-            case vaInt32:
-            case vaInt64: out_ += std::to_string(in_.ReadInteger()); return;
-            case vaString:
-            case vaLString:
-            case vaWString:
-            case vaUTF8String: PrintString(in_.ReadString()); return;
-            case vaIdent:
-            case vaFalse:
-            case vaTrue:
-            case vaNil: out_ += in_.ReadIdent(); return;
-            case vaSet: {
+            case fdInt8:
+            case fdInt16:
+            case fdInt32:
+            case fdInt64: out_ += std::to_string(in_.ReadInteger()); return;
+            case fdString:
+            case fdLString:
+            case fdWString:
+            case fdUTF8String: PrintString(in_.ReadString()); return;
+            case fdIdent:
+            case fdFalse:
+            case fdTrue:
+            case fdNil: out_ += in_.ReadIdent(); return;
+            case fdSet: {
                 in_.ReadValue();
                 out_ += '[';
                 bool first = true;
@@ -422,7 +422,7 @@ private:
                 out_ += ']';
                 return;
             }
-            case vaList: {
+            case fdList: {
                 in_.ReadValue();
                 out_ += '(';
                 while (!in_.EndOfList()) {
@@ -433,7 +433,7 @@ private:
                 out_ += ')';
                 return;
             }
-            case vaBinary: {
+            case fdBinary: {
                 const std::vector<uint8_t> bytes = in_.ReadBinary();
                 static const char digits[] = "0123456789ABCDEF";
                 out_ += '{';
@@ -448,13 +448,13 @@ private:
                 out_ += '}';
                 return;
             }
-            case vaCollection: {
+            case fdCollection: {
                 in_.ReadValue();
                 out_ += '<';
                 while (!in_.EndOfList()) {
-                    const TValueType n = in_.NextValue();
-                    if (n == vaInt8 || n == vaInt16 || n == vaInt32) (void)in_.ReadInteger();
-                    if (in_.ReadValue() != vaList) throw EReadError(L"Invalid form data: a collection item expected");
+                    const TFormTag n = in_.NextValue();
+                    if (n == fdInt8 || n == fdInt16 || n == fdInt32) (void)in_.ReadInteger();
+                    if (in_.ReadValue() != fdList) throw EReadError(L"Invalid form data: a collection item expected");
                     out_ += '\n';
                     Indent(indent + 2);
                     out_ += "item\n";
@@ -465,12 +465,12 @@ private:
                 out_ += '>';
                 return;
             }
-            case vaExtended:
-            case vaSingle:
-            case vaCurrency:
-            case vaDate:
-            case vaDouble: throw EReadError(L"Floating-point values are not supported");
-            default: throw EReadError(L"Invalid form data: unknown value " + ValueTypeName(t));
+            case fdExtended:
+            case fdSingle:
+            case fdCurrency:
+            case fdDate:
+            case fdDouble: throw EReadError(L"Floating-point values are not supported");
+            default: throw EReadError(L"Invalid form data: unknown value " + FormTagName(t));
         }
     }
 

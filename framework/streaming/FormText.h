@@ -24,8 +24,8 @@
 //
 // The text is UTF-8; non-ASCII characters may stand in strings as they are.
 // "//" starts a comment that runs to the end of the line (outside strings).
-// Strings of ASCII characters become vaString (vaLString beyond 255
-// bytes), other strings vaWString, integers the smallest integer tag: the
+// Strings of ASCII characters become fdString (fdLString beyond 255
+// bytes), other strings fdWString, integers the smallest integer tag: the
 // same choices the form writer makes, so a converted text and a written
 // form agree byte for byte.
 #pragma once

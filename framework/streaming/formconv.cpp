@@ -1,10 +1,10 @@
 // formconv: form text to binary form data (the build makes the program's
 // form resources with it), and back for reading a resource.
-//   formconv [-b] [-I dir]... input.dfm output.bin
+//   formconv [-b] [-I dir]... input.form output.bin
 //                                         text to binary (the default); files named
 //                                         in the text are read beside it, else from
 //                                         the -I folders (files the build made)
-//   formconv -t input.bin output.dfm      binary to text
+//   formconv -t input.bin output.form      binary to text
 #include <cstdio>
 #include <fstream>
 #include <iterator>

@@ -58,7 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (const std::string* loc = head.Find("Location")) {
             try {
                 ParseUri(ResolveLocation(base, *loc));
-            } catch (const EIdException&) {
+            } catch (const EHttpError&) {
             }
         }
         TBodyPlan plan = PlanBody(head, headRequest);
@@ -78,7 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             int64_t got = ReadBody(reader, plan, &dest, events, 255);
             if (dest.Position() != got || dest.Size() != got) __builtin_trap();  // sized and cut to the body
         }
-    } catch (const EIdException&) {
+    } catch (const EHttpError&) {
     }
     return 0;
 }

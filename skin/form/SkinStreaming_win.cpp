@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "framework/streaming/Filer.h"
-#include "framework/streaming/TypInfo.h"
+#include "framework/streaming/PropInfo.h"
 #include "skin/data/SkinData.h"
 #include "skin/data/SkinStore.h"
 

@@ -192,7 +192,7 @@ TEST_F(HttpClientTest, ErrorStatusCarriesCodeAndBody) {
     try {
         client.Get(Url("/missing"), dest);
         FAIL() << "no exception";
-    } catch (const EIdHTTPProtocolException& e) {
+    } catch (const EHttpStatusError& e) {
         EXPECT_EQ(e.ErrorCode(), 404);
         EXPECT_EQ(e.ErrorMessage(), "not here!");
         EXPECT_EQ(e.Message(), L"HTTP/1.1 404 Not Found");
@@ -201,7 +201,7 @@ TEST_F(HttpClientTest, ErrorStatusCarriesCodeAndBody) {
     EXPECT_EQ(dest.Size(), 0);
     EXPECT_TRUE(ev.log.empty());
     // The body was read in full, so the connection serves the next request.
-    EXPECT_THROW(client.Get(Url("/missing")), EIdHTTPProtocolException);
+    EXPECT_THROW(client.Get(Url("/missing")), EHttpStatusError);
     EXPECT_EQ(server.Connections(), 1);
 }
 
@@ -230,7 +230,7 @@ TEST_F(HttpClientTest, ConnectionFailures) {
         try {
             fresh.Get(W(one.Url("/x")), dest);
             ADD_FAILURE() << "no exception, case: " << c.name;
-        } catch (const EIdException& e) {
+        } catch (const EHttpError& e) {
             EXPECT_EQ(e.Message(), c.message) << "case: " << c.name;
         }
         EXPECT_FALSE(fresh.Connected()) << "case: " << c.name;
@@ -245,22 +245,22 @@ TEST(HttpClientConnect, TimeOutRefusalAndUrls) {
     try {
         client.Get(W("http://127.0.0.1:" + std::to_string(full.Port()) + "/x"));
         FAIL() << "no exception";
-    } catch (const EIdConnectTimeout& e) {
+    } catch (const EHttpConnectTimeout& e) {
         EXPECT_EQ(e.Message(), L"Connect timed out.");
     }
 
     try {
         client.Get(W("http://127.0.0.1:" + std::to_string(UnusedPort()) + "/x"));
         FAIL() << "no exception";
-    } catch (const EIdSocketError& e) {
+    } catch (const EHttpSocketError& e) {
         EXPECT_NE(e.LastError(), 0);
         EXPECT_EQ(e.Message().rfind(L"Socket Error # " + std::to_wstring(e.LastError()) + L"\r\n", 0), 0u) << e.what();
     }
-    EXPECT_THROW(client.Get(L"https://127.0.0.1/x"), EIdException);
+    EXPECT_THROW(client.Get(L"https://127.0.0.1/x"), EHttpError);
     try {
         client.Get(L"gopher://127.0.0.1/x");
         FAIL() << "no exception";
-    } catch (const EIdUnknownProtocol& e) {
+    } catch (const EHttpUnknownProtocol& e) {
         EXPECT_EQ(e.Message(), L"Unknown Protocol");
     }
 }
@@ -342,7 +342,7 @@ TEST(AntiFreeze, OnePerApplicationAndOnlyItsThread) {
     try {
         TAntiFreeze second([] {});
         FAIL() << "no exception";
-    } catch (const EIdException& e) {
+    } catch (const EHttpError& e) {
         EXPECT_EQ(e.Message(), L"Only one TAntiFreeze can exist per application.");
     }
     EXPECT_EQ(TAntiFreeze::Instance(), &af);  // the failed second one did not unregister the first
@@ -402,7 +402,7 @@ TEST_F(HttpClientTest, DisconnectFromThePumpAbortsAStalledGet) {
     try {
         client.Get(Url("/stall"), dest);
         FAIL() << "no exception";
-    } catch (const EIdClosedSocket& e) {
+    } catch (const EHttpDisconnected& e) {
         EXPECT_EQ(e.Message(), L"Disconnected.");
     }
     EXPECT_EQ(pumped, pumpedAtDisconnect);  // the GET ended right after the handler, without another wait
@@ -418,7 +418,7 @@ TEST(HttpClientConnect, DisconnectFromThePumpAbortsAConnect) {
         if (++pumped == 2) client.Disconnect();
     });
     af.IdleTimeOut = 20;
-    EXPECT_THROW(client.Get(W("http://127.0.0.1:" + std::to_string(full.Port()) + "/")), EIdClosedSocket);
+    EXPECT_THROW(client.Get(W("http://127.0.0.1:" + std::to_string(full.Port()) + "/")), EHttpDisconnected);
     EXPECT_EQ(pumped, 2);
 }
 

@@ -67,12 +67,12 @@ TEST(Url, Failures) {
     try {
         ParseUri(std::string("ftp://h/x"));
         FAIL() << "no exception";
-    } catch (const EIdUnknownProtocol& e) {
+    } catch (const EHttpUnknownProtocol& e) {
         EXPECT_EQ(e.Message(), L"Unknown Protocol");
     }
     for (const char* bad :
          {"http://", "http://:80/x", "http://h:0/", "http://h:65536/", "http://h:8x/", "http://[::1/"})
-        EXPECT_THROW(ParseUri(std::string(bad)), EIdException) << "case: " << bad;
+        EXPECT_THROW(ParseUri(std::string(bad)), EHttpError) << "case: " << bad;
 }
 
 TEST(Url, ResolveLocation) {
@@ -363,10 +363,10 @@ TEST(Reader, MalformedAndOversizedInput) {
             try {
                 ParseAll(c.wire, piece);
                 EXPECT_EQ(c.outcome, Case::kOk) << "case: " << c.name << " piece " << piece;
-            } catch (const EIdConnClosedGracefully& e) {
+            } catch (const EHttpClosedGracefully& e) {
                 EXPECT_EQ(c.outcome, Case::kClosed) << "case: " << c.name << ": " << e.what();
                 EXPECT_EQ(e.Message(), L"Connection Closed Gracefully.");
-            } catch (const EIdException& e) {
+            } catch (const EHttpError& e) {
                 EXPECT_EQ(c.outcome, Case::kError) << "case: " << c.name << ": " << e.what();
             }
         }

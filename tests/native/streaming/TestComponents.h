@@ -10,7 +10,7 @@
 
 #include "framework/graphics/Canvas.h"
 #include "framework/streaming/Filer.h"
-#include "framework/streaming/TypInfo.h"
+#include "framework/streaming/PropInfo.h"
 
 enum TTestMode : uint8_t { tmOff, tmSlow, tmFast };
 enum : uint32_t { toA = 1, toB = 2, toC = 4, toD = 8, toE = 16 };

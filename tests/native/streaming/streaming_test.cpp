@@ -1,6 +1,6 @@
 // Form data: a component tree with every property kind written and read
 // back, errors and damaged data, Loaded, properties by name, the text form,
-// and the window's form as the build converts it from app/Main.dfm.
+// and the window's form as the build converts it from app/Main.form.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -253,7 +253,7 @@ TEST(FormData, BadPropertiesAreRejectedWithTheirName) {
         {"integer out of range", "Count = 3000000000", "Value 3000000000 is out of range"},
         {"bool from integer", "Flag = 1", "True or False expected"},
         {"unknown enumeration value", "Mode = tmWarp", "Invalid property value tmWarp"},
-        {"enumeration from a set", "Mode = [tmFast]", "an identifier expected, found vaSet"},
+        {"enumeration from a set", "Mode = [tmFast]", "an identifier expected, found fdSet"},
         {"unknown set member", "Options = [toA, toZ]", "Invalid set member toZ"},
         {"string from integer", "Title = 5", "a string expected"},
         {"object given a value", "Font = 5", "holds an object"},
@@ -378,7 +378,7 @@ TEST(FormData, CountsPastTheEndAreCaughtBeforeReading) {
               "Title") +
              1,
          0x40000000},
-        // First's lines: 'TCategoryButtons=scrollbar' (28 bytes), '' (2), '中文行' (11), the vaLString tag.
+        // First's lines: 'TCategoryButtons=scrollbar' (28 bytes), '' (2), '中文行' (11), the fdLString tag.
         {"long string count",
          find(std::string("\x0D"
                           "Lines.Strings\x01\x06\x1A"
@@ -523,27 +523,27 @@ TEST(FormText, ValuesBecomeTheTagsTheWriterUses) {
         uint8_t tag;
         const char* back;  // the value as the text form shows it again
     } cases[] = {
-        {"quote doubled", "'It''s'", vaString, "'It''s'"},
-        {"character codes", "'a'#13#10'b'", vaString, "'a'#13#10'b'"},
-        {"joined by plus", "'x' +\n  'y'", vaString, "'xy'"},
-        {"hexadecimal codes", "#$41#66", vaString, "'AB'"},
-        {"Chinese", "'宋体'", vaWString, "'宋体'"},
-        {"beyond the BMP", "#128512", vaWString, "'\xF0\x9F\x98\x80'"},
-        {"lone surrogate", "#55296", vaWString, "#55296"},
-        {"empty string", "''", vaString, "''"},
-        {"int8", "-128", vaInt8, "-128"},
-        {"int16", "-129", vaInt16, "-129"},
-        {"int32", "32768", vaInt32, "32768"},
-        {"int64", "2147483648", vaInt64, "2147483648"},
-        {"int64 min", "-9223372036854775808", vaInt64, "-9223372036854775808"},
-        {"hexadecimal", "$FF", vaInt16, "255"},
-        {"identifier", "clBtnFace", vaIdent, "clBtnFace"},
-        {"true", "true", vaTrue, "True"},
-        {"nil", "nil", vaNil, "nil"},
-        {"empty set", "[]", vaSet, "[]"},
-        {"empty binary", "{}", vaBinary, "{}"},
-        {"empty collection", "<>", vaCollection, "<>"},
-        {"empty list", "()", vaList, "()"},
+        {"quote doubled", "'It''s'", fdString, "'It''s'"},
+        {"character codes", "'a'#13#10'b'", fdString, "'a'#13#10'b'"},
+        {"joined by plus", "'x' +\n  'y'", fdString, "'xy'"},
+        {"hexadecimal codes", "#$41#66", fdString, "'AB'"},
+        {"Chinese", "'宋体'", fdWString, "'宋体'"},
+        {"beyond the BMP", "#128512", fdWString, "'\xF0\x9F\x98\x80'"},
+        {"lone surrogate", "#55296", fdWString, "#55296"},
+        {"empty string", "''", fdString, "''"},
+        {"int8", "-128", fdInt8, "-128"},
+        {"int16", "-129", fdInt16, "-129"},
+        {"int32", "32768", fdInt32, "32768"},
+        {"int64", "2147483648", fdInt64, "2147483648"},
+        {"int64 min", "-9223372036854775808", fdInt64, "-9223372036854775808"},
+        {"hexadecimal", "$FF", fdInt16, "255"},
+        {"identifier", "clBtnFace", fdIdent, "clBtnFace"},
+        {"true", "true", fdTrue, "True"},
+        {"nil", "nil", fdNil, "nil"},
+        {"empty set", "[]", fdSet, "[]"},
+        {"empty binary", "{}", fdBinary, "{}"},
+        {"empty collection", "<>", fdCollection, "<>"},
+        {"empty list", "()", fdList, "()"},
     };
     for (const Case& c : cases) {
         const std::string text = std::string("object A: TX\n  P = ") + c.value + "\nend\n";
@@ -554,7 +554,7 @@ TEST(FormText, ValuesBecomeTheTagsTheWriterUses) {
             ADD_FAILURE() << "case: " << c.name << ": " << e.what();
             continue;
         }
-        // TPF0, "TX", "A", "P", then the value.
+        // PMF1, "TX", "A", "P", then the value.
         ASSERT_GT(data.size(), 4u + 3 + 2 + 2) << "case: " << c.name;
         EXPECT_EQ(data[11], c.tag) << "case: " << c.name;
         EXPECT_EQ(ObjectBinaryToText(data.data(), data.size()),
@@ -562,7 +562,7 @@ TEST(FormText, ValuesBecomeTheTagsTheWriterUses) {
             << "case: " << c.name;
     }
     const std::string longText = "object A: TX\n  P = '" + std::string(300, 'x') + "'\nend\n";
-    EXPECT_EQ(ObjectTextToBinary(longText)[11], vaLString);
+    EXPECT_EQ(ObjectTextToBinary(longText)[11], fdLString);
 }
 
 TEST(FormText, BinaryDataCanComeFromFiles) {
@@ -590,7 +590,7 @@ TEST(FormText, BinaryDataCanComeFromFiles) {
         try {
             const std::vector<uint8_t> data = ObjectTextToBinary(text, include);
             ASSERT_EQ(c.message, nullptr) << "case: " << c.name << ": no error";
-            // TPF0, "TX", "A", "P", vaBinary, the 32-bit count, the bytes, two vaNull.
+            // PMF1, "TX", "A", "P", fdBinary, the 32-bit count, the bytes, two fdNull.
             const std::vector<uint8_t> value(data.begin() + 16, data.end() - 2);
             EXPECT_EQ(value, c.bytes) << "case: " << c.name;
             EXPECT_EQ(data[12], c.bytes.size()) << "case: " << c.name;

@@ -126,7 +126,7 @@ TEST_F(AntiFreezeWin, DisconnectFromAHandlerEndsAStalledGet) {
     try {
         client.Get(Url("/stalled"), dest);
         FAIL() << "no exception";
-    } catch (const EIdClosedSocket& e) {
+    } catch (const EHttpDisconnected& e) {
         EXPECT_EQ(e.Message(), L"Disconnected.");
     }
     auto afterDisconnect =

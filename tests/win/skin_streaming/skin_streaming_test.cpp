@@ -9,7 +9,7 @@
 
 #include "framework/streaming/Filer.h"
 #include "framework/system/CodePage.h"
-#include "framework/streaming/TypInfo.h"
+#include "framework/streaming/PropInfo.h"
 #include "skin/data/SkinData.h"
 #include "skin/data/SkinStore.h"
 #include "skin/form/SkinManager.h"

@@ -55,7 +55,7 @@ TEST(FormResource, UpdaterExeCarriesTheConvertedForm) {
     ASSERT_NE(exe.Get(), nullptr) << UPDATER_EXE;
     const std::vector<uint8_t> inExe = ResourceBytes(exe.Get());
     ASSERT_FALSE(inExe.empty()) << "TFORMMAIN in updater.exe";
-    EXPECT_EQ(inExe, FileBytes(MAIN_FORM_DATA)) << "the bytes formconv made from app/Main.dfm";
+    EXPECT_EQ(inExe, FileBytes(MAIN_FORM_DATA)) << "the bytes formconv made from app/Main.form";
     EXPECT_EQ(inExe, ResourceBytes(nullptr)) << "this test program links the same resource";
     EXPECT_NE(FindResourceW(exe.Get(), MAKEINTRESOURCEW(1), RT_VERSION), nullptr)
         << "the version information survives beside it";
@@ -209,7 +209,7 @@ TEST(FormResource, DamagedResourceFailsAndFreesWhatItMade) {
     } cases[] = {
         {"cut inside Timer1", std::vector<uint8_t>(good.begin(), at + 10), "Form data ends early"},
         {"other form class", wrongClass, "The form data is for XFormMain, not TFormMain"},
-        {"not form data", std::vector<uint8_t>{'M', 'Z', 0, 0}, "no TPF0 signature"},
+        {"not form data", std::vector<uint8_t>{'M', 'Z', 0, 0}, "no PMF1 signature"},
     };
     for (const Case& c : cases) {
         PatchedExe exe(c.data);

@@ -1,4 +1,4 @@
-#include "framework/streaming/TypInfo.h"
+#include "framework/streaming/PropInfo.h"
 
 #include <map>
 #include <memory>
