@@ -67,9 +67,9 @@ struct THttpClient::Impl : TByteSource {
     TCookieStore cookies;
     THttpResponse response;
     bool inRequest = false;
-    bool abortRequested = false;             // Disconnect during the request in progress
-    bool expectData = false;                 // the last receive brought data: try the next before waiting
-    std::string resolvedHost;                // the host name of `resolved`
+    bool abortRequested = false;  // Disconnect during the request in progress
+    bool expectData = false;      // the last receive brought data: try the next before waiting
+    std::string resolvedHost;     // the host name of `resolved`
     uint16_t resolvedPort = 0;
     std::vector<TSocketAddress> resolved;
 
@@ -320,8 +320,7 @@ void THttpClient::DoRequest(const char* method, const std::wstring& url, TStream
         for (;;) {
             if (uri.Protocol == "https") {
                 const std::string shown = uri.Url();
-                throw EHttpError(L"HTTPS is not supported (no TLS layer): " +
-                                   std::wstring(shown.begin(), shown.end()));
+                throw EHttpError(L"HTTPS is not supported (no TLS layer): " + std::wstring(shown.begin(), shown.end()));
             }
             THttpResponseHead response = d.SendAndReadHead(method, uri);
             d.TakeResponse(response, uri);
@@ -353,7 +352,7 @@ void THttpClient::DoRequest(const char* method, const std::wstring& url, TStream
             int64_t got = ReadBody(d.reader, plan, &body, d.PumpOnlyEvents(), MaxHeaderLines);
             d.FinishResponse(response, plan, got);
             throw EHttpStatusError(code, d.response.ResponseText,
-                                           std::string(body.Bytes().begin(), body.Bytes().end()));
+                                   std::string(body.Bytes().begin(), body.Bytes().end()));
         }
     } catch (const EHttpStatusError&) {
         throw;

@@ -244,7 +244,8 @@ int64_t ReadBody(THttpReader& reader, const TBodyPlan& plan, TStream* dest, cons
     auto pump = [&](int64_t want) {
         int64_t got = 0;
         while (want < 0 || got < want) {
-            size_t ask = want < 0 ? kReaderBufferSize : static_cast<size_t>(std::min<int64_t>(want - got, kReaderBufferSize));
+            size_t ask =
+                want < 0 ? kReaderBufferSize : static_cast<size_t>(std::min<int64_t>(want - got, kReaderBufferSize));
             auto block = reader.ReadBlock(ask);
             size_t n = block.second;
             if (n == 0) break;
