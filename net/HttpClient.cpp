@@ -224,6 +224,9 @@ struct THttpClient::Impl : TByteSource {
             }
             lastError = error;
         }
+        // No address answered: the next request asks the resolver again.
+        resolved.clear();
+        resolvedHost.clear();
         RaiseSocketError(lastError);
     }
 
