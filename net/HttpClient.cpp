@@ -14,9 +14,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr int kConnectSliceMs = 125;
-// How long a timed-out or cancelled connect attempt is waited for before its
-// thread is left to finish alone (it can only be stuck in name resolution).
-constexpr int kConnectAbandonMs = 2000;
 
 std::string Lower(std::string s) {
     for (auto& c : s)
@@ -44,15 +41,16 @@ int RemainingMs(Clock::time_point deadline) {
     return left <= 0 ? 0 : static_cast<int>(std::min<long long>(left, 1 << 30));
 }
 
-// One connect attempt, shared between the waiting thread and the connect thread.
-struct ConnectJob {
+// One name resolution on its own thread, shared between it and the waiting
+// thread: the resolver cannot be interrupted, so a wait that gives up leaves
+// the thread to finish alone.
+struct ResolveJob {
     std::string host;
     uint16_t port = 0;
-    std::atomic<bool> abort{false};
     std::mutex mutex;
     std::condition_variable done_cv;
     bool done = false;
-    TSocket socket;
+    std::vector<TSocketAddress> addresses;
     std::exception_ptr error;
 };
 
@@ -69,8 +67,11 @@ struct THttpClient::Impl : TByteSource {
     TCookieStore cookies;
     THttpResponse response;
     bool inRequest = false;
-    bool abortRequested = false;             // Disconnect during the request in progress
-    std::shared_ptr<ConnectJob> connecting;  // the connect attempt being waited for
+    bool abortRequested = false;  // Disconnect during the request in progress
+    bool expectData = false;      // the last receive brought data: try the next before waiting
+    std::string resolvedHost;     // the host name of `resolved`
+    uint16_t resolvedPort = 0;
+    std::vector<TSocketAddress> resolved;
 
     void CheckNotAborted() const {
         if (abortRequested || !socket.IsOpen()) throw EHttpDisconnected(L"Disconnected.");
@@ -94,9 +95,22 @@ struct THttpClient::Impl : TByteSource {
         }
     }
 
+    // Data that is already queued is taken without a wait: a wait costs a
+    // system call per read (and far more under Wine). Right after a request,
+    // or when the last receive found nothing, the wait comes first.
     size_t ReadSome(uint8_t* buffer, size_t count) override {
-        WaitForData();
-        return socket.Receive(buffer, count);
+        for (;;) {
+            if (expectData)
+                CheckNotAborted();
+            else
+                WaitForData();
+            size_t n = socket.Receive(buffer, count);
+            if (n != TSocket::kWouldBlock) {
+                expectData = n > 0;
+                return n;
+            }
+            expectData = false;
+        }
     }
 
     void CloseConnection() {
@@ -105,8 +119,73 @@ struct THttpClient::Impl : TByteSource {
         port = 0;
     }
 
+    // Slice of a connect wait: 125 ms or the anti-freeze's shorter one,
+    // cut to what is left of the time-out.
+    int ConnectSlice(int timeout, Clock::time_point deadline) const {
+        int slice = std::min(kConnectSliceMs, TAntiFreeze::SliceMs(kConnectSliceMs));
+        return timeout > 0 ? std::min(slice, RemainingMs(deadline)) : slice;
+    }
+
+    // After an empty slice of a connect wait: the time-out, the message pump,
+    // and a Disconnect run from it.
+    void AfterConnectSlice(int timeout, Clock::time_point deadline) {
+        if (abortRequested) throw EHttpDisconnected(L"Disconnected.");
+        if (timeout > 0 && Clock::now() >= deadline) throw EHttpConnectTimeout(L"Connect timed out.");
+        TAntiFreeze::DoProcess(true);
+        if (abortRequested) throw EHttpDisconnected(L"Disconnected.");
+    }
+
+    // The addresses of host: a literal needs no resolver; a name is resolved
+    // on a short-lived thread (getaddrinfo cannot be interrupted or
+    // time-limited) and kept for the following connections of this client.
+    const std::vector<TSocketAddress>& Addresses(const std::string& wantHost, uint16_t wantPort, int timeout,
+                                                 Clock::time_point deadline) {
+        if (resolvedHost == wantHost && resolvedPort == wantPort && !resolved.empty()) return resolved;
+        resolved.clear();
+        resolvedHost.clear();
+        TSocketAddress literal;
+        if (NumericAddress(wantHost, wantPort, literal)) {
+            resolved.push_back(literal);
+        } else {
+            auto job = std::make_shared<ResolveJob>();
+            job->host = wantHost;
+            job->port = wantPort;
+            std::thread([job] {
+                std::vector<TSocketAddress> found;
+                std::exception_ptr error;
+                try {
+                    found = ResolveHost(job->host, job->port);
+                } catch (...) {
+                    error = std::current_exception();
+                }
+                std::lock_guard<std::mutex> lock(job->mutex);
+                job->addresses = std::move(found);
+                job->error = error;
+                job->done = true;
+                job->done_cv.notify_all();
+            }).detach();
+            for (;;) {
+                {
+                    std::unique_lock<std::mutex> lock(job->mutex);
+                    if (job->done_cv.wait_for(lock, std::chrono::milliseconds(ConnectSlice(timeout, deadline)),
+                                              [&] { return job->done; })) {
+                        if (job->error) std::rethrow_exception(job->error);
+                        resolved = std::move(job->addresses);
+                        break;
+                    }
+                }
+                AfterConnectSlice(timeout, deadline);
+            }
+        }
+        resolvedHost = wantHost;
+        resolvedPort = wantPort;
+        return resolved;
+    }
+
     // Opens a connection to uri's host unless the open one can be reused.
-    // Returns true when an open connection is reused.
+    // Returns true when an open connection is reused. The connect itself is
+    // non-blocking and waited for here in slices, with the message pump
+    // between them, until ConnectTimeout.
     bool Connect(const TUri& uri) {
         const uint16_t wantPort = uri.PortNumber();
         if (socket.IsOpen() && host == uri.Host && port == wantPort) {
@@ -114,76 +193,41 @@ struct THttpClient::Impl : TByteSource {
             // closed by the server (or carries stray bytes): do not reuse it.
             if (reader.Buffered() == 0 && !socket.WaitReadable(0)) {
                 reader.Reset();
+                expectData = false;
                 return true;
             }
         }
         CloseConnection();
         reader.Reset();
-
-        auto job = std::make_shared<ConnectJob>();
-        job->host = uri.Host;
-        job->port = wantPort;
-        std::thread worker([job] {
-            try {
-                TSocket s = TSocket::Connect(job->host, job->port, job->abort);
-                std::lock_guard<std::mutex> lock(job->mutex);
-                job->socket = std::move(s);
-            } catch (...) {
-                std::lock_guard<std::mutex> lock(job->mutex);
-                job->error = std::current_exception();
-            }
-            std::lock_guard<std::mutex> lock(job->mutex);
-            job->done = true;
-            job->done_cv.notify_all();
-        });
-        connecting = job;
-
-        // Stops the attempt if it is still running and ends the thread: joined
-        // when it finishes in time, else left to finish alone.
-        bool finished = false;
-        auto settle = [&] {
-            connecting.reset();
-            if (!finished) {
-                job->abort = true;
-                std::unique_lock<std::mutex> lock(job->mutex);
-                finished = job->done_cv.wait_for(lock, std::chrono::milliseconds(kConnectAbandonMs),
-                                                 [&] { return job->done; });
-            }
-            if (finished)
-                worker.join();
-            else
-                worker.detach();  // still resolving the name; it cleans up after itself
-        };
+        expectData = false;
 
         const int timeout = owner.ConnectTimeout;
         const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeout > 0 ? timeout : 0);
-        try {
-            for (;;) {
-                int slice = std::min(kConnectSliceMs, TAntiFreeze::SliceMs(kConnectSliceMs));
-                if (timeout > 0) slice = std::min(slice, RemainingMs(deadline));
-                {
-                    std::unique_lock<std::mutex> lock(job->mutex);
-                    finished = job->done_cv.wait_for(lock, std::chrono::milliseconds(slice), [&] { return job->done; });
+        const std::vector<TSocketAddress>& addresses = Addresses(uri.Host, wantPort, timeout, deadline);
+        int lastError = 0;
+        for (const TSocketAddress& address : addresses) {
+            int error = 0;
+            TSocket attempt = TSocket::StartConnect(address, error);
+            while (error == 0) {
+                int state = attempt.WaitConnected(ConnectSlice(timeout, deadline));
+                if (state == 0) {
+                    socket = std::move(attempt);
+                    host = uri.Host;
+                    port = wantPort;
+                    return false;
                 }
-                if (finished || abortRequested) break;
-                if (timeout > 0 && Clock::now() >= deadline) break;
-                TAntiFreeze::DoProcess(true);
-                if (abortRequested) break;
+                if (state != TSocket::kPending) {
+                    error = state;
+                    break;
+                }
+                AfterConnectSlice(timeout, deadline);
             }
-        } catch (...) {
-            settle();
-            throw;
+            lastError = error;
         }
-        settle();
-
-        if (abortRequested) throw EHttpDisconnected(L"Disconnected.");
-        std::lock_guard<std::mutex> lock(job->mutex);
-        if (!job->done || (!job->socket.IsOpen() && !job->error)) throw EHttpConnectTimeout(L"Connect timed out.");
-        if (job->error) std::rethrow_exception(job->error);
-        socket = std::move(job->socket);
-        host = uri.Host;
-        port = wantPort;
-        return false;
+        // No address answered: the next request asks the resolver again.
+        resolved.clear();
+        resolvedHost.clear();
+        RaiseSocketError(lastError);
     }
 
     THttpResponseHead SendAndReadHead(const char* method, const TUri& uri) {
@@ -199,6 +243,7 @@ struct THttpClient::Impl : TByteSource {
             bool reused = Connect(uri);
             try {
                 socket.SendAll(bytes.data(), bytes.size());
+                expectData = false;
                 return ReadResponseHead(reader, owner.MaxHeaderLines);
             } catch (const EHttpDisconnected&) {
                 throw;
@@ -278,8 +323,7 @@ void THttpClient::DoRequest(const char* method, const std::wstring& url, TStream
         for (;;) {
             if (uri.Protocol == "https") {
                 const std::string shown = uri.Url();
-                throw EHttpError(L"HTTPS is not supported (no TLS layer): " +
-                                   std::wstring(shown.begin(), shown.end()));
+                throw EHttpError(L"HTTPS is not supported (no TLS layer): " + std::wstring(shown.begin(), shown.end()));
             }
             THttpResponseHead response = d.SendAndReadHead(method, uri);
             d.TakeResponse(response, uri);
@@ -311,7 +355,7 @@ void THttpClient::DoRequest(const char* method, const std::wstring& url, TStream
             int64_t got = ReadBody(d.reader, plan, &body, d.PumpOnlyEvents(), MaxHeaderLines);
             d.FinishResponse(response, plan, got);
             throw EHttpStatusError(code, d.response.ResponseText,
-                                           std::string(body.Bytes().begin(), body.Bytes().end()));
+                                   std::string(body.Bytes().begin(), body.Bytes().end()));
         }
     } catch (const EHttpStatusError&) {
         throw;
@@ -359,6 +403,5 @@ bool THttpClient::Connected() const {
 void THttpClient::Disconnect() {
     Impl& d = *impl_;
     if (d.inRequest) d.abortRequested = true;
-    if (d.connecting) d.connecting->abort = true;
     d.CloseConnection();
 }

@@ -9,13 +9,25 @@
 
 namespace {
 
-constexpr size_t kReaderBufferSize = 2 * kMaxHttpLineLength;
-constexpr size_t kBodyBlockSize = 256 * 1024;
+// Body data is received straight into this buffer, so it is also the size of
+// one receive: large ones keep the per-call cost (high under Wine) small.
+constexpr size_t kReaderBufferSize = 4 * kMaxHttpLineLength;
 
 std::string Lower(std::string s) {
     for (auto& c : s)
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     return s;
+}
+
+char LowerChar(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool SameNameIgnoringCase(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (LowerChar(a[i]) != LowerChar(b[i])) return false;
+    return true;
 }
 
 std::string Trim(const std::string& s) {
@@ -140,18 +152,30 @@ size_t THttpReader::ReadSome(uint8_t* dst, size_t max) {
     return n;
 }
 
+std::pair<const uint8_t*, size_t> THttpReader::ReadBlock(size_t max) {
+    if (max == 0) return {buf_.data(), 0};
+    if (begin_ == end_) {
+        begin_ = end_ = 0;
+        size_t n = std::min(source_.ReadSome(buf_.data(), std::min(max, buf_.size())), std::min(max, buf_.size()));
+        received_ += n;
+        end_ = n;
+    }
+    size_t n = std::min(max, end_ - begin_);
+    const uint8_t* data = buf_.data() + begin_;
+    begin_ += n;
+    return {data, n};
+}
+
 const std::string* THttpResponseHead::Find(const std::string& name) const {
-    std::string key = Lower(name);
     for (const auto& h : Headers)
-        if (Lower(h.first) == key) return &h.second;
+        if (SameNameIgnoringCase(h.first, name)) return &h.second;
     return nullptr;
 }
 
 std::vector<std::string> THttpResponseHead::FindAll(const std::string& name) const {
-    std::string key = Lower(name);
     std::vector<std::string> out;
     for (const auto& h : Headers)
-        if (Lower(h.first) == key) out.push_back(h.second);
+        if (SameNameIgnoringCase(h.first, name)) out.push_back(h.second);
     return out;
 }
 
@@ -215,16 +239,17 @@ TBodyPlan PlanBody(const THttpResponseHead& head, bool headRequest) {
 int64_t ReadBody(THttpReader& reader, const TBodyPlan& plan, TStream* dest, const TBodyEvents& events,
                  int maxTrailerLines) {
     if (plan.Kind == TBodyKind::kNone) return 0;
-    std::vector<uint8_t> block(kBodyBlockSize);
     int64_t soFar = 0;
     // Reads up to `want` bytes (or until the peer closes when want < 0); returns the count.
     auto pump = [&](int64_t want) {
         int64_t got = 0;
         while (want < 0 || got < want) {
-            size_t ask = want < 0 ? block.size() : static_cast<size_t>(std::min<int64_t>(want - got, block.size()));
-            size_t n = reader.ReadSome(block.data(), ask);
+            size_t ask =
+                want < 0 ? kReaderBufferSize : static_cast<size_t>(std::min<int64_t>(want - got, kReaderBufferSize));
+            auto block = reader.ReadBlock(ask);
+            size_t n = block.second;
             if (n == 0) break;
-            if (dest) dest->WriteBuffer(block.data(), static_cast<int64_t>(n));
+            if (dest) dest->WriteBuffer(block.first, static_cast<int64_t>(n));
             got += static_cast<int64_t>(n);
             soFar += static_cast<int64_t>(n);
             if (events.Work) events.Work(soFar);
@@ -232,21 +257,26 @@ int64_t ReadBody(THttpReader& reader, const TBodyPlan& plan, TStream* dest, cons
         }
         return got;
     };
+    // A part read in full after Presize leaves the destination ending at its
+    // position: the cut, three seeks on a file, is needed only otherwise.
+    bool needCut = true;
+    auto presizedPart = [&](int64_t length) {
+        Presize(dest, length);
+        int64_t got = pump(length);
+        needCut = got < std::min(length, kMaxPresize);
+        return got;
+    };
 
     if (events.Begin) events.Begin(plan.Kind == TBodyKind::kLength ? plan.Length : 0);
     try {
         switch (plan.Kind) {
-            case TBodyKind::kLength:
-                Presize(dest, plan.Length);
-                pump(plan.Length);
-                break;
+            case TBodyKind::kLength: presizedPart(plan.Length); break;
             case TBodyKind::kUntilClose: pump(-1); break;
             case TBodyKind::kChunked:
                 for (;;) {
                     int64_t size = ParseChunkSize(reader.ReadLine());
                     if (size == 0) break;
-                    Presize(dest, size);
-                    if (pump(size) < size) throw EHttpClosedGracefully(L"Connection Closed Gracefully.");
+                    if (presizedPart(size) < size) throw EHttpClosedGracefully(L"Connection Closed Gracefully.");
                     if (!reader.ReadLine().empty())
                         throw EHttpError(L"Invalid chunked body: no line end after a chunk.");
                 }
@@ -259,7 +289,7 @@ int64_t ReadBody(THttpReader& reader, const TBodyPlan& plan, TStream* dest, cons
                 break;
             case TBodyKind::kNone: break;
         }
-        CutAtPosition(dest);
+        if (needCut) CutAtPosition(dest);
     } catch (...) {
         // A failed transfer leaves exactly the bytes received, not the
         // reserved length.

@@ -54,6 +54,10 @@ public:
     std::string ReadLine();
     // Buffered bytes first, else one read of the source (straight into dst); 0 at the end.
     size_t ReadSome(uint8_t* dst, size_t max);
+    // Like ReadSome, but without a copy: up to max bytes in the reader's own
+    // buffer (buffered ones first, else one read of the source into it),
+    // valid until the next call on the reader; an empty view at the end.
+    std::pair<const uint8_t*, size_t> ReadBlock(size_t max);
     // Bytes taken from the source since construction or Reset.
     uint64_t BytesReceived() const { return received_; }
     // Bytes read from the source but not yet consumed.

@@ -3,18 +3,37 @@
 // platform includes.
 //
 // A TSocket owns its handle and closes it when destroyed; it is moved, never
-// copied. Every failure raises EHttpSocketError with the platform's error code
-// and the text "Socket Error # <code>\r\n<system message>". Winsock is started
+// copied. Sockets are non-blocking from creation on: the caller waits with
+// WaitConnected / WaitReadable in slices of its own choosing, so no call here
+// blocks longer than the timeout it is given (SendAll excepted, see there).
+// Every failure raises EHttpSocketError with the platform's error code and
+// the text "Socket Error # <code>\r\n<system message>". Winsock is started
 // once, on first use, and cleaned up at program end.
 #pragma once
 
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
+
+// One resolved address, in the platform's sockaddr form.
+struct TSocketAddress {
+    int Family = 0;
+    int Length = 0;
+    alignas(8) unsigned char Bytes[128] = {};
+};
+
+// A literal IPv4 or IPv6 address needs no resolver: true and the address.
+bool NumericAddress(const std::string& host, uint16_t port, TSocketAddress& out);
+// Name resolution (getaddrinfo); blocks for as long as the resolver takes.
+std::vector<TSocketAddress> ResolveHost(const std::string& host, uint16_t port);
 
 class TSocket {
 public:
+    // What a wait or a receive reports when nothing has happened yet.
+    static constexpr int kPending = -1;
+    static constexpr size_t kWouldBlock = SIZE_MAX;
+
     TSocket() noexcept = default;
     ~TSocket() { Close(); }
     TSocket(TSocket&& other) noexcept : handle_(other.handle_) { other.handle_ = kNoHandle; }
@@ -29,11 +48,13 @@ public:
     TSocket(const TSocket&) = delete;
     TSocket& operator=(const TSocket&) = delete;
 
-    // Resolves host (getaddrinfo) and connects to the first address that
-    // accepts. Blocks until connected or failed, but looks at `abort` every few
-    // milliseconds while a connect is pending and then returns a closed socket.
-    // Name resolution itself cannot be interrupted.
-    static TSocket Connect(const std::string& host, uint16_t port, const std::atomic<bool>& abort);
+    // Creates a socket and starts connecting it to address. error is 0 when
+    // the connect is under way or done (see WaitConnected), else the platform
+    // error of this address and the socket is closed.
+    static TSocket StartConnect(const TSocketAddress& address, int& error);
+    // 0 once connected, kPending when timeoutMs passed first, else the error
+    // that failed the connect.
+    int WaitConnected(int timeoutMs);
 
     bool IsOpen() const noexcept { return handle_ != kNoHandle; }
     void Close() noexcept;
@@ -41,9 +62,11 @@ public:
     // True when a Receive would not block (data, end of stream or a pending
     // error); false when timeoutMs passed first. timeoutMs < 0 waits without limit.
     bool WaitReadable(int timeoutMs);
-    // Up to count bytes; 0 when the peer closed its side.
+    // Up to count bytes; 0 when the peer closed its side; kWouldBlock when
+    // nothing is queued.
     size_t Receive(void* buffer, size_t count);
-    // All count bytes, or an exception.
+    // All count bytes, or an exception. Waits while the send buffer is full,
+    // without limit (requests are small: this does not happen in practice).
     void SendAll(const void* data, size_t count);
 
 private:

@@ -2,14 +2,13 @@
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
+#include <cstring>
 #include <memory>
 
 #include "net/HttpClient.h"
 #include "net/Socket.h"
 
 namespace {
-
-constexpr long kAbortCheckMs = 20;
 
 // Winsock is started once for the process and cleaned up at its end.
 class WinsockSession {
@@ -30,43 +29,11 @@ SOCKET Sock(intptr_t handle) {
     return static_cast<SOCKET>(handle);
 }
 
-void SetBlocking(SOCKET s, bool blocking) {
-    u_long nonBlocking = blocking ? 0 : 1;
-    if (ioctlsocket(s, FIONBIO, &nonBlocking) != 0) RaiseSocketError(WSAGetLastError());
-}
-
 timeval Millis(long ms) {
     timeval tv;
     tv.tv_sec = ms / 1000;
     tv.tv_usec = (ms % 1000) * 1000;
     return tv;
-}
-
-// 0 when connected, -1 when aborted, else the error code of this address.
-int ConnectOne(SOCKET s, const addrinfo& ai, const std::atomic<bool>& abort) {
-    SetBlocking(s, false);
-    if (::connect(s, ai.ai_addr, static_cast<int>(ai.ai_addrlen)) != 0) {
-        int err = WSAGetLastError();
-        if (err != WSAEWOULDBLOCK) return err;
-        for (;;) {
-            if (abort.load()) return -1;
-            fd_set writable, failed;
-            FD_ZERO(&writable);
-            FD_ZERO(&failed);
-            FD_SET(s, &writable);
-            FD_SET(s, &failed);
-            timeval tv = Millis(kAbortCheckMs);
-            int n = ::select(0, nullptr, &writable, &failed, &tv);
-            if (n == SOCKET_ERROR) return WSAGetLastError();
-            if (n > 0) break;
-        }
-        int soError = 0;
-        int len = sizeof soError;
-        if (getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&soError), &len) != 0) return WSAGetLastError();
-        if (soError != 0) return soError;
-    }
-    SetBlocking(s, true);
-    return 0;
 }
 
 }  // namespace
@@ -83,13 +50,27 @@ std::wstring SocketErrorText(int code) {
     return out;
 }
 
-void TSocket::Close() noexcept {
-    if (handle_ == kNoHandle) return;
-    ::closesocket(Sock(handle_));
-    handle_ = kNoHandle;
+bool NumericAddress(const std::string& host, uint16_t port, TSocketAddress& out) {
+    EnsureWinsock();
+    out = TSocketAddress();
+    // inet_pton is not in every Winsock this program runs on; getaddrinfo with
+    // AI_NUMERICHOST parses literals without asking a resolver.
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_protocol = IPPROTO_TCP;
+    hints.ai_flags = AI_NUMERICHOST | AI_NUMERICSERV;
+    addrinfo* found = nullptr;
+    if (::getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found) != 0 || !found) return false;
+    std::unique_ptr<addrinfo, void(WSAAPI*)(addrinfo*)> list(found, ::freeaddrinfo);
+    if (found->ai_addrlen > sizeof out.Bytes) return false;
+    out.Family = found->ai_family;
+    out.Length = static_cast<int>(found->ai_addrlen);
+    std::memcpy(out.Bytes, found->ai_addr, found->ai_addrlen);
+    return true;
 }
 
-TSocket TSocket::Connect(const std::string& host, uint16_t port, const std::atomic<bool>& abort) {
+std::vector<TSocketAddress> ResolveHost(const std::string& host, uint16_t port) {
     EnsureWinsock();
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
@@ -100,32 +81,73 @@ TSocket TSocket::Connect(const std::string& host, uint16_t port, const std::atom
     int rc = ::getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found);
     if (rc != 0) RaiseSocketError(rc);  // getaddrinfo answers with WSA error codes
     std::unique_ptr<addrinfo, void(WSAAPI*)(addrinfo*)> list(found, ::freeaddrinfo);
-    int lastError = WSAEHOSTUNREACH;
+    std::vector<TSocketAddress> out;
     for (const addrinfo* ai = list.get(); ai; ai = ai->ai_next) {
-        SOCKET s = ::socket(ai->ai_family, ai->ai_socktype, ai->ai_protocol);
-        if (s == INVALID_SOCKET) {
-            lastError = WSAGetLastError();
-            continue;
-        }
-        TSocket owned(static_cast<intptr_t>(s));
-        int err = ConnectOne(s, *ai, abort);
-        if (err == 0) {
-            BOOL one = TRUE;
-            ::setsockopt(s, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&one), sizeof one);
-            return owned;
-        }
-        if (err < 0) return TSocket();
-        lastError = err;
+        if (ai->ai_addrlen > sizeof(TSocketAddress::Bytes)) continue;
+        TSocketAddress a;
+        a.Family = ai->ai_family;
+        a.Length = static_cast<int>(ai->ai_addrlen);
+        std::memcpy(a.Bytes, ai->ai_addr, ai->ai_addrlen);
+        out.push_back(a);
     }
-    RaiseSocketError(lastError);
+    if (out.empty()) RaiseSocketError(WSAEHOSTUNREACH);
+    return out;
+}
+
+void TSocket::Close() noexcept {
+    if (handle_ == kNoHandle) return;
+    ::closesocket(Sock(handle_));
+    handle_ = kNoHandle;
+}
+
+TSocket TSocket::StartConnect(const TSocketAddress& address, int& error) {
+    EnsureWinsock();
+    error = 0;
+    SOCKET s = ::socket(address.Family, SOCK_STREAM, IPPROTO_TCP);
+    if (s == INVALID_SOCKET) {
+        error = WSAGetLastError();
+        return TSocket();
+    }
+    TSocket owned(static_cast<intptr_t>(s));
+    u_long nonBlocking = 1;
+    if (ioctlsocket(s, FIONBIO, &nonBlocking) != 0) {
+        error = WSAGetLastError();
+        return TSocket();
+    }
+    // One request goes out in one send and the reply is awaited, so Nagle's
+    // delay never applies and TCP_NODELAY would only cost a call.
+    if (::connect(s, reinterpret_cast<const sockaddr*>(address.Bytes), address.Length) != 0) {
+        int err = WSAGetLastError();
+        if (err != WSAEWOULDBLOCK) {
+            error = err;
+            return TSocket();
+        }
+    }
+    return owned;
+}
+
+int TSocket::WaitConnected(int timeoutMs) {
+    if (!IsOpen()) throw EHttpDisconnected(L"Disconnected.");
+    fd_set writable, failed;
+    FD_ZERO(&writable);
+    FD_ZERO(&failed);
+    FD_SET(Sock(handle_), &writable);
+    FD_SET(Sock(handle_), &failed);
+    timeval tv = Millis(timeoutMs);
+    int n = ::select(0, nullptr, &writable, &failed, timeoutMs < 0 ? nullptr : &tv);
+    if (n == SOCKET_ERROR) return WSAGetLastError();
+    if (n == 0) return kPending;
+    // A failed connect shows in the exception set; only then is its code needed.
+    if (!FD_ISSET(Sock(handle_), &failed)) return 0;
+    int soError = 0;
+    int len = sizeof soError;
+    if (getsockopt(Sock(handle_), SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&soError), &len) != 0)
+        return WSAGetLastError();
+    return soError != 0 ? soError : WSAECONNREFUSED;
 }
 
 bool TSocket::WaitReadable(int timeoutMs) {
     if (!IsOpen()) throw EHttpDisconnected(L"Disconnected.");
-    // Data already queued needs no select, which costs far more than this
-    // query under Wine.
-    u_long queued = 0;
-    if (ioctlsocket(Sock(handle_), FIONREAD, &queued) == 0 && queued > 0) return true;
     fd_set readable;
     FD_ZERO(&readable);
     FD_SET(Sock(handle_), &readable);
@@ -139,8 +161,10 @@ size_t TSocket::Receive(void* buffer, size_t count) {
     if (!IsOpen()) throw EHttpDisconnected(L"Disconnected.");
     int want = count > 0x40000000 ? 0x40000000 : static_cast<int>(count);
     int n = ::recv(Sock(handle_), static_cast<char*>(buffer), want, 0);
-    if (n == SOCKET_ERROR) RaiseSocketError(WSAGetLastError());
-    return static_cast<size_t>(n);
+    if (n != SOCKET_ERROR) return static_cast<size_t>(n);
+    int err = WSAGetLastError();
+    if (err == WSAEWOULDBLOCK) return kWouldBlock;
+    RaiseSocketError(err);
 }
 
 void TSocket::SendAll(const void* data, size_t count) {
@@ -149,7 +173,15 @@ void TSocket::SendAll(const void* data, size_t count) {
     while (count > 0) {
         int chunk = count > 0x40000000 ? 0x40000000 : static_cast<int>(count);
         int n = ::send(Sock(handle_), p, chunk, 0);
-        if (n == SOCKET_ERROR) RaiseSocketError(WSAGetLastError());
+        if (n == SOCKET_ERROR) {
+            int err = WSAGetLastError();
+            if (err != WSAEWOULDBLOCK) RaiseSocketError(err);
+            fd_set writable;
+            FD_ZERO(&writable);
+            FD_SET(Sock(handle_), &writable);
+            if (::select(0, nullptr, &writable, nullptr, nullptr) == SOCKET_ERROR) RaiseSocketError(WSAGetLastError());
+            continue;
+        }
         p += n;
         count -= static_cast<size_t>(n);
     }

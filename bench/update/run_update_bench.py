@@ -5,6 +5,7 @@
 3. peak resident memory of a 512 MiB download above the idle process."""
 import os
 import shutil
+import socket
 import subprocess
 import sys
 import tempfile
@@ -16,9 +17,12 @@ import harness  # noqa: E402
 
 build = os.path.join(repo, "build", "native-release")
 subprocess.run(["cmake", "--preset", "native-release"], cwd=repo, check=True, stdout=subprocess.DEVNULL)
-subprocess.run(["cmake", "--build", build, "--target", "update_bench"], check=True, stdout=subprocess.DEVNULL)
+subprocess.run(["cmake", "--build", build, "-j2", "--target", "update_bench"], check=True, stdout=subprocess.DEVNULL)
 exe = os.path.join(build, "bench", "update", "update_bench")
-port = 18680
+# A free port, so runs by several people on one machine do not collide.
+with socket.socket() as probe:
+    probe.bind(("127.0.0.1", 0))
+    port = probe.getsockname()[1]
 base = "http://127.0.0.1:%d" % port
 # Files in memory (tmpfs) when available, so the figures show the run, not the disk.
 work = tempfile.mkdtemp(prefix="update-bench-", dir=os.environ.get("BENCH_DIR") or ("/dev/shm" if os.path.isdir("/dev/shm") else None))

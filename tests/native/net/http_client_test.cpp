@@ -249,6 +249,9 @@ TEST(HttpClientConnect, TimeOutRefusalAndUrls) {
         EXPECT_EQ(e.Message(), L"Connect timed out.");
     }
 
+    // A refusal is reported as it happens, not when the time-out runs out:
+    // with a minute to wait, only the refusal itself can end this GET.
+    client.ConnectTimeout = 60000;
     try {
         client.Get(W("http://127.0.0.1:" + std::to_string(UnusedPort()) + "/x"));
         FAIL() << "no exception";
@@ -263,6 +266,42 @@ TEST(HttpClientConnect, TimeOutRefusalAndUrls) {
     } catch (const EHttpUnknownProtocol& e) {
         EXPECT_EQ(e.Message(), L"Unknown Protocol");
     }
+}
+
+TEST(HttpClientConnect, TimeOutWhilePumping) {
+    // The connect wait is sliced like a read wait: the pump runs during it,
+    // and the time-out still ends it.
+    FullBacklogListener full;
+    THttpClient client;
+    client.ConnectTimeout = 300;
+    int pumped = 0;
+    TAntiFreeze af([&pumped] { ++pumped; });
+    af.IdleTimeOut = 20;
+    try {
+        client.Get(W("http://127.0.0.1:" + std::to_string(full.Port()) + "/x"));
+        FAIL() << "no exception";
+    } catch (const EHttpConnectTimeout& e) {
+        EXPECT_EQ(e.Message(), L"Connect timed out.");
+    }
+    EXPECT_GE(pumped, 2);
+    EXPECT_FALSE(client.Connected());
+}
+
+TEST_F(HttpClientTest, HostNamesAreResolved) {
+    // A name goes through the resolver, a literal address does not; each new
+    // connection to the name reaches the server again.
+    Serve([](const std::string&, int) { return ScriptedReply{Ok("n")}; });
+    const std::string byName = "http://localhost:" + std::to_string(server.Port()) + "/n";
+    EXPECT_EQ(client.Get(W(byName)), L"n");
+    client.Disconnect();
+    EXPECT_EQ(client.Get(W(byName)), L"n");
+    client.Disconnect();
+    EXPECT_EQ(client.Get(Url("/n")), L"n");
+    EXPECT_EQ(server.Connections(), 3);
+    auto requests = server.Requests();
+    ASSERT_EQ(requests.size(), 3u);
+    EXPECT_NE(requests[0].find("\r\nHost: localhost:" + std::to_string(server.Port()) + "\r\n"), std::string::npos)
+        << requests[0];
 }
 
 TEST_F(HttpClientTest, CookiesReturnedOnLaterRequests) {
