@@ -358,6 +358,9 @@ public:
 
     // Registration with the manager once the form has been read.
     void Loaded() override;
+    // A form's window does not exist yet when the form has been read: the
+    // application icon is taken again once the owning form has its window.
+    void OwnerWindowCreated() override;
 
     // Loading a package and having the manager apply it.
     void LoadFromFile(const std::wstring& path);
