@@ -340,6 +340,40 @@ void BM_LoadSkin(benchmark::State& state) {
     Report(state);
 }
 
+// A hostile package: n caption-button sections (and n filler sections the
+// lookups have to get past) all naming one 1024 x 512 bitmap of a single
+// colour, which the LZH stream stores in a few kilobytes.
+Bytes HostilePackage(int n) {
+    const int w = 1024, h = 512, stride = w * 3;
+    Bytes big = bench::BmpHeader(w, h, 24, stride);
+    big.resize(big.size() + static_cast<size_t>(stride) * h, 0x5A);
+    std::string ini = "[TitlebarSkin]\r\nSkinName=hostile\r\n";
+    for (int i = 0; i < n; ++i) {
+        ini += "[Filler" + std::to_string(i) + "]\r\nImage=big.bmp\r\n";
+        ini += "[Button" + std::to_string(i) + "]\r\nButtonImage=big.bmp\r\nAction=0\r\nframe=1\r\n";
+    }
+    std::vector<SkinPackMember> members = {{"skin.ini", Bytes(ini.begin(), ini.end())}, {"big.bmp", big}};
+    const Bytes expanded = ExpandedSkinPackage(members, "hostile");
+    TMemoryStream in, out;
+    in.WriteBuffer(expanded.data(), static_cast<int64_t>(expanded.size()));
+    LZHPackStream(in, out);
+    return out.Bytes();
+}
+
+void BM_LoadHostileSkin(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    const Bytes stored = HostilePackage(n);
+    TSkinDataCore d;
+    d.data.WriteBuffer(stored.data(), static_cast<int64_t>(stored.size()));
+    for (auto _ : state) {
+        if (!d.LoadSkin()) state.SkipWithError("not loaded");
+        benchmark::DoNotOptimize(d.SysBtn.data());
+    }
+    if (d.SysBtn.size() != static_cast<size_t>(n) + 3 || d.SysBtn[0]->Map.Width() != 1024)
+        state.SkipWithError("the skin is not the one described");
+    state.counters["stored_bytes"] = static_cast<double>(stored.size());
+}
+
 // For comparison: the expansion alone, the largest single share.
 void BM_ExpandOnly(benchmark::State& state) {
     TMemoryStream src, dst;
@@ -354,4 +388,5 @@ void BM_ExpandOnly(benchmark::State& state) {
 
 BENCHMARK(BM_LoadSkin)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ExpandOnly)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadHostileSkin)->Arg(16)->Arg(64)->Arg(256)->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();

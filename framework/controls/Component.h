@@ -44,6 +44,10 @@ public:
     void Loading() { state_ |= csLoading; }
     // Called once the component's properties have all been set (after a form is read).
     virtual void Loaded();
+    // Called when the form that owns the component has made its window (the
+    // form's own; its controls' windows may not exist yet), and again should
+    // it make a new one: for components that need a window to ask.
+    virtual void OwnerWindowCreated() {}
 
 protected:
     uint8_t state_ = 0;

@@ -123,6 +123,27 @@ void TForm::CreateParams(TCreateParams& p) {
     }
 }
 
+namespace {
+
+// The program's icon at one of the system's icon sizes. Shared handles of
+// standard sizes: the system keeps them for the life of the program.
+HICON ProgramIcon(int widthMetric, int heightMetric) {
+    return static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), L"MAINICON", IMAGE_ICON,
+                                         GetSystemMetrics(widthMetric), GetSystemMetrics(heightMetric), LR_SHARED));
+}
+
+}  // namespace
+
+void TForm::CreateWnd() {
+    TWinControl::CreateWnd();
+    const HWND h = WindowHandle();
+    if (HICON bigIcon = ProgramIcon(SM_CXICON, SM_CYICON))
+        SendMessageW(h, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon));
+    if (HICON smallIcon = ProgramIcon(SM_CXSMICON, SM_CYSMICON))
+        SendMessageW(h, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon));
+    for (int i = 0; i < ComponentCount(); ++i) Components(i)->OwnerWindowCreated();
+}
+
 void TForm::Show() {
     SetVisible(true);
     BringToFront();

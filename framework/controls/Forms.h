@@ -1,5 +1,11 @@
 // Forms and the application object. Windows only.
 //
+// A form's window carries the program's icon, the icon resource "MAINICON"
+// of the executable, at the system's large and small icon sizes (WM_SETICON),
+// so the caption, the task bar, Alt+Tab and a skinned caption that asks the
+// window (WM_GETICON) all find it. A program without that resource leaves
+// its forms without one.
+//
 // The global Application runs the user-interface thread: its message loop
 // (Run), the nested pump handlers call while they work (ProcessMessages),
 // and the standard display of an exception that escaped a handler
@@ -65,6 +71,8 @@ public:
 
 protected:
     void CreateParams(TCreateParams& params) override;
+    // Gives the new window the program's icon, then tells the owned components.
+    void CreateWnd() override;
     void VisibleChanged() override;
     virtual void DoShow();
     virtual void DoClose(TCloseAction& action);

@@ -91,17 +91,27 @@ void TSkinDataCore::InitControlList() {
     }
 }
 
+class TSkinLoadScope {
+public:
+    explicit TSkinLoadScope(TSkinDataCore& d) : d_(d) {}
+    ~TSkinLoadScope() {
+        d_.reader.reset();
+        d_.ms.reset();
+        d_.ini.reset();
+        d_.decodedMembers_.clear();
+    }
+    TSkinLoadScope(const TSkinLoadScope&) = delete;
+    TSkinLoadScope& operator=(const TSkinLoadScope&) = delete;
+
+private:
+    TSkinDataCore& d_;
+};
+
 bool TSkinDataCore::LoadSkin() {
     Empty = true;
-    // Reader, member stream and description live for this load only, on every path.
-    struct LoadScope {
-        TSkinDataCore& d;
-        ~LoadScope() {
-            d.reader.reset();
-            d.ms.reset();
-            d.ini.reset();
-        }
-    } scope{*this};
+    // Reader, member stream, description and decoded images live for this
+    // load only, on every path.
+    TSkinLoadScope scope{*this};
     reader = std::make_unique<TSkinReader>();
     ms = std::make_unique<TMemoryStream>();
     const bool loaded = reader->Loadfromstream(data);

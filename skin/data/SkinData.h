@@ -18,6 +18,7 @@
 #include <initializer_list>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "framework/graphics/Bitmap.h"
@@ -244,8 +245,13 @@ protected:
 
     // The reading patterns of the loader.
     void Readbmp(TBitmap& bitmap, const std::string& value);
-    void ReadObject(std::unique_ptr<TDataSkinObject>& target, const std::string& section);
-    void ReadObject2(std::unique_ptr<TDataSkinBorder>& target, const std::string& section, const std::string& maskKey);
+    // The image an image value names, decoded once per load and shared by
+    // every object that names it; null when there is no such (non-empty) image.
+    std::shared_ptr<TBitmap> DecodedMember(const std::string& value);
+    // ownMap: the object gets a copy of its own, because the loader redraws it.
+    void ReadObject(std::unique_ptr<TDataSkinObject>& target, const std::string& section, bool ownMap = false);
+    void ReadObject2(std::unique_ptr<TDataSkinBorder>& target, const std::string& section, const std::string& maskKey,
+                     bool ownMap = false);
     void ReadProgress(std::unique_ptr<TDataSkinBorder>& target, const std::string& section);
     void ReadBoxLabel(std::unique_ptr<TDataSkinBoxLabel>& target, const std::string& section);
     void ReadMenuBar(std::unique_ptr<TDataSkinObject>& target, const std::string& section);
@@ -257,12 +263,19 @@ protected:
     void ReadSysButton();
     void CreateMdibtn(size_t first);
     void SetFrame();
+    // At least one frame for every object, and margins inside one frame.
+    void SanitizeObjects();
     void ReBuildCombobox();
     void ReBuildComboxArrow();
     void RebuildToolbar();
 
 private:
+    friend class TSkinLoadScope;
     void ReadObjectCommon(TDataSkinObject& object, const std::string& section, bool withFrame, bool withColours);
+
+    // Decoded images of the load in progress, by lower-cased member name
+    // (null: no image there).
+    std::unordered_map<std::wstring, std::shared_ptr<TBitmap>> decodedMembers_;
 };
 
 // r + g * 256 + b * 65536
@@ -345,6 +358,9 @@ public:
 
     // Registration with the manager once the form has been read.
     void Loaded() override;
+    // A form's window does not exist yet when the form has been read: the
+    // application icon is taken again once the owning form has its window.
+    void OwnerWindowCreated() override;
 
     // Loading a package and having the manager apply it.
     void LoadFromFile(const std::wstring& path);

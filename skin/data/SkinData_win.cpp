@@ -230,6 +230,11 @@ void TSkinData::Loaded() {
     GetAppIcon();
 }
 
+void TSkinData::OwnerWindowCreated() {
+    // As Loaded does: the main-form kind takes the application's icon.
+    if (!Reading() && ftype == sfMainform) GetAppIcon();
+}
+
 void TSkinData::SetActive(bool value) {
     if (value == factive) return;
     factive = value;

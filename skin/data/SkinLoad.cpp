@@ -56,6 +56,7 @@ void TSkinDataCore::LoadFromIni(const std::wstring&) {
     for (auto* p : {&tab, &HSpin, &VSpin, &combox, &progress}) p->reset();
     boxlabel.reset();
 
+    decodedMembers_.clear();
     sectionlist = std::make_unique<TStringList>();
     ini->ReadSections(sectionlist.get());
     SkinName = AnsiToWide(ini->ReadString("TitlebarSkin", "SkinName", ""));
@@ -79,8 +80,9 @@ void TSkinDataCore::LoadFromIni(const std::wstring&) {
             if (*m > 4) *m = 4;
     }
     ReadObject(Toolbarbtn, "ToolBars");
-    ReadObject2(combox, "ComboButton", "****");
-    ReadObject(Comboxborder, "SunkEdge");
+    // The combo strips are drawn over these two Maps: they get their own.
+    ReadObject2(combox, "ComboButton", "****", true);
+    ReadObject(Comboxborder, "SunkEdge", true);
     if (combox && !combox->Map.Empty()) {
         combox->MaskMap.Assign(combox->Map);
         combox->MaskMap.SetPixelFormat(pf24bit);
@@ -110,10 +112,22 @@ void TSkinDataCore::LoadFromIni(const std::wstring&) {
     if (!TrackBarVert) ReadTrack(TrackBarVert, L"TRACKVERT");
 
     SetFrame();
+    // The strips are cut with the margins, so those must lie inside a frame
+    // first; the rebuilt strips have frames of their own, so again after.
+    SanitizeObjects();
     ReBuildCombobox();
     ReBuildComboxArrow();
     RebuildToolbar();
+    SanitizeObjects();
 
+    Colors[csCaption] = GetCaptionColor();
+    SkinBuilt();
+    sectionlist.reset();
+    decodedMembers_.clear();
+    Empty = false;
+}
+
+void TSkinDataCore::SanitizeObjects() {
     // Whatever the description said: at least one frame, margins inside a frame.
     for (size_t i = 1; i <= 4; ++i) Sanitize(*border[i], i >= 3);
     for (TDataSkinObject* o : {static_cast<TDataSkinObject*>(Button.get()),
@@ -150,32 +164,36 @@ void TSkinDataCore::LoadFromIni(const std::wstring&) {
                                Tracktop.get(),
                                Trackbottom.get()})
         if (o) Sanitize(*o, false);
-
-    Colors[csCaption] = GetCaptionColor();
-    SkinBuilt();
-    sectionlist.reset();
-    Empty = false;
 }
 
 void TSkinDataCore::Readbmp(TBitmap& bitmap, const std::string& value) {
+    if (auto decoded = DecodedMember(value))
+        bitmap.Assign(*decoded);
+    else
+        EmptyBitmap(bitmap);
+}
+
+std::shared_ptr<TBitmap> TSkinDataCore::DecodedMember(const std::string& value) {
     // Path handling on the wide form: a trail byte of a double-byte
     // character can look like a backslash.
     std::wstring name = AnsiToWide(value);
     const size_t cut = name.find_last_of(L"\\/:");
     if (cut != std::wstring::npos) name.erase(0, cut + 1);
     const size_t dot = name.rfind(L'.');
-    if (name.empty() || dot == std::wstring::npos || name.compare(dot, std::wstring::npos, L".bmp") != 0) {
-        EmptyBitmap(bitmap);
-        return;
-    }
+    if (name.empty() || dot == std::wstring::npos || name.compare(dot, std::wstring::npos, L".bmp") != 0)
+        return nullptr;
+    // Member names match in any ASCII case, so one entry serves every spelling.
+    auto [at, isNew] = decodedMembers_.try_emplace(LowerCaseAscii(name));
+    if (!isNew) return at->second;
     TMemoryStream member;
     reader->readfile(name, member);
-    if (member.Size() == 0) {
-        EmptyBitmap(bitmap);
-        return;
-    }
+    if (member.Size() == 0) return nullptr;
     member.SetPosition(0);
-    bitmap.LoadFromStream(member);
+    auto bitmap = std::make_shared<TBitmap>();
+    bitmap->LoadFromStream(member);
+    // Empty images are never shared: a user may draw into an empty Map.
+    if (!bitmap->Empty()) at->second = std::move(bitmap);
+    return at->second;
 }
 
 void TSkinDataCore::ReadObjectCommon(TDataSkinObject& o, const std::string& s, bool withFrame, bool withColours) {
@@ -196,23 +214,31 @@ void TSkinDataCore::ReadObjectCommon(TDataSkinObject& o, const std::string& s, b
     o.Downcolor2 = GetColor(ini->ReadString(s, "PressedColour2", ""), Colors[csButtonText]);
 }
 
-void TSkinDataCore::ReadObject(std::unique_ptr<TDataSkinObject>& target, const std::string& s) {
+void TSkinDataCore::ReadObject(std::unique_ptr<TDataSkinObject>& target, const std::string& s, bool ownMap) {
     target.reset();
     const std::string image = ini->ReadString(s, "Image", "");
     if (image.empty()) return;
-    target = std::make_unique<TDataSkinObject>(AnsiToWide(s));
-    Readbmp(target->Map, image);
+    if (ownMap) {
+        target = std::make_unique<TDataSkinObject>(AnsiToWide(s));
+        Readbmp(target->Map, image);
+    } else {
+        target = std::make_unique<TDataSkinObject>(AnsiToWide(s), DecodedMember(image));
+    }
     ReadObjectCommon(*target, s, true, true);
     if (target->Tile > 1) target->Tile = 0;
 }
 
 void TSkinDataCore::ReadObject2(std::unique_ptr<TDataSkinBorder>& target, const std::string& s,
-                                const std::string& maskKey) {
+                                const std::string& maskKey, bool ownMap) {
     target.reset();
     const std::string image = ini->ReadString(s, "Image", "");
     if (image.empty()) return;
-    target = std::make_unique<TDataSkinBorder>(AnsiToWide(s));
-    Readbmp(target->Map, image);
+    if (ownMap) {
+        target = std::make_unique<TDataSkinBorder>(AnsiToWide(s));
+        Readbmp(target->Map, image);
+    } else {
+        target = std::make_unique<TDataSkinBorder>(AnsiToWide(s), DecodedMember(image));
+    }
     const std::string mask = ini->ReadString(s, maskKey, "");
     if (!mask.empty()) Readbmp(target->MaskMap, mask);
     ReadObjectCommon(*target, s, false, true);
@@ -223,8 +249,7 @@ void TSkinDataCore::ReadProgress(std::unique_ptr<TDataSkinBorder>& target, const
     target.reset();
     const std::string image = ini->ReadString(s, "Bitmap", "");
     if (image.empty()) return;
-    target = std::make_unique<TDataSkinBorder>(AnsiToWide(s));
-    Readbmp(target->Map, image);
+    target = std::make_unique<TDataSkinBorder>(AnsiToWide(s), DecodedMember(image));
     ReadObjectCommon(*target, s, false, false);
     if (target->Tile > 1) target->Tile = 1;
 }
@@ -233,8 +258,7 @@ void TSkinDataCore::ReadBoxLabel(std::unique_ptr<TDataSkinBoxLabel>& target, con
     target.reset();
     const std::string image = ini->ReadString(s, "Image", "");
     if (image.empty()) return;
-    target = std::make_unique<TDataSkinBoxLabel>(AnsiToWide(s));
-    Readbmp(target->Map, image);
+    target = std::make_unique<TDataSkinBoxLabel>(AnsiToWide(s), DecodedMember(image));
     ReadObjectCommon(*target, s, false, true);
     if (target->Tile > 1) target->Tile = 0;
     target->Alignment = ini->ReadInteger(s, "BackgroundAlignment", 0);
@@ -246,8 +270,7 @@ void TSkinDataCore::ReadMenuBar(std::unique_ptr<TDataSkinObject>& target, const 
     target.reset();
     const std::string image = ini->ReadString(s, "menuBar", "");
     if (image.empty()) return;
-    target = std::make_unique<TDataSkinObject>(AnsiToWide(s));
-    Readbmp(target->Map, image);
+    target = std::make_unique<TDataSkinObject>(AnsiToWide(s), DecodedMember(image));
     target->r.Top = target->r.Bottom = 0;
     target->Tile = ini->ReadInteger(s, "TileMenu", 1);
     target->r.Left = ini->ReadInteger(s, "TileLeftMenu", 1);
@@ -384,16 +407,24 @@ void TSkinDataCore::ReadSysButton() {
     int sharedX = 0, sharedY = 0;
     for (size_t i = 0; i < n; ++i) {
         const std::string s = Ansi(kept[i]);
-        auto b = std::make_unique<TDataSkinSysButton>(UpperAscii(kept[i]));
-        b->Action = ini->ReadInteger(s, "Action", 0);
+        const int action = ini->ReadInteger(s, "Action", 0);
+        int frame = ini->ReadInteger(s, "frame", 0);
+        std::shared_ptr<TBitmap> map = DecodedMember(ini->ReadString(s, "ButtonImage", ""));
+        if (frame == 0) {
+            frame = map && static_cast<double>(map->Width()) / map->Height() <= 3.8 ? 3 : 6;
+            if (action < 0) frame = 6;
+            // The window icon is drawn there instead.
+            if (action == 3 || action == 11) map = nullptr;
+        }
+        auto b = std::make_unique<TDataSkinSysButton>(UpperAscii(kept[i]), std::move(map));
+        b->Action = action;
+        b->frame = frame;
         b->Align = ini->ReadInteger(s, "Align", 0);
         b->XCoord = ini->ReadInteger(s, "Xcoord", 0);
         b->YCoord = ini->ReadInteger(s, "Ycoord", 0);
         b->Visibility = ini->ReadInteger(s, "Visibility", 0);
         b->Visibility1 = ini->ReadInteger(s, "Visibility1", b->Action == -1 ? -1 : 0);
         b->CombineOp = ini->ReadInteger(s, "CombineOp", -1);
-        b->frame = ini->ReadInteger(s, "frame", 0);
-        Readbmp(b->Map, ini->ReadString(s, "ButtonImage", ""));
         // The maximize button's place is where the restore button goes.
         if (b->Action == 1 && b->Visibility == 2) {
             remembered = true;
@@ -402,13 +433,6 @@ void TSkinDataCore::ReadSysButton() {
         } else if (b->Action == 4 && remembered) {
             b->XCoord = sharedX;
             b->YCoord = sharedY;
-        }
-        if (b->frame == 0) {
-            b->frame = 6;
-            if (!b->Map.Empty() && static_cast<double>(b->Map.Width()) / b->Map.Height() <= 3.8) b->frame = 3;
-            if (b->Action < 0) b->frame = 6;
-            // The window icon is drawn there instead.
-            if (b->Action == 3 || b->Action == 11) EmptyBitmap(b->Map);
         }
         SysBtn[i] = std::move(b);
     }

@@ -1,13 +1,18 @@
 // The skin objects: one per kind of window or control part, each an image
 // strip of equal frames with nine-slice margins. Portable.
 //
-// Every object owns its bitmaps. A loaded skin (TSkinDataCore::LoadFromIni)
-// guarantees for every object it holds: frame >= 1, and margins that lie
-// within one frame of a non-empty Map, so drawing code never divides by zero
-// and never asks for pixels outside the strip.
+// Every object owns its bitmaps, except that objects whose image names the
+// same package member share that one decoded Map (a skin can name one large
+// bitmap in any number of sections). A shared Map is never empty and is
+// read-only once the load is over; an empty Map is always the object's own.
+// A loaded skin (TSkinDataCore::LoadFromIni) guarantees for every object it
+// holds: frame >= 1, and margins that lie within one frame of a non-empty
+// Map, so drawing code never divides by zero and never asks for pixels
+// outside the strip.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "framework/graphics/Bitmap.h"
@@ -16,13 +21,19 @@
 
 class TDataSkinObject {
 public:
-    explicit TDataSkinObject(std::wstring idName) : IDName(std::move(idName)) {}
+    // map: a decoded member to share; null gives the object an empty Map of its own.
+    explicit TDataSkinObject(std::wstring idName, std::shared_ptr<TBitmap> map = nullptr)
+        : mapStore_(map ? std::move(map) : std::make_shared<TBitmap>()), IDName(std::move(idName)) {}
     virtual ~TDataSkinObject() = default;
     TDataSkinObject(const TDataSkinObject&) = delete;
     TDataSkinObject& operator=(const TDataSkinObject&) = delete;
 
+private:
+    std::shared_ptr<TBitmap> mapStore_;  // keeps Map alive; declared before it
+
+public:
     TRect r;  // margins: Left width, Top height, Right width, Bottom height
-    TBitmap Map;
+    TBitmap& Map = *mapStore_;
     int32_t trans = 0;  // 1: magenta pixels are transparent
     // Centre mode. Borders and the menu bar: 1 stretched, else tiled. Every
     // other object: non-zero tiled, 0 stretched.

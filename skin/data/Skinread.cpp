@@ -79,6 +79,14 @@ bool TSkinReader::Loadfromstream(TStream& source) {
     ms.Clear();
     ms.WriteBuffer(files, filesLen);
     ms.SetPosition(0);
+
+    places_.clear();
+    int64_t offset = 0;
+    for (int i = 0; i < Num; ++i) {
+        const int32_t memberSize = sizes[static_cast<size_t>(i)];
+        places_.try_emplace(Dir[i], MemberPlace{offset, memberSize});
+        offset += std::max(0, memberSize);
+    }
     return true;
 }
 
@@ -128,8 +136,9 @@ int64_t TSkinReader::MemberBytes() const {
 }
 
 void TSkinReader::readfile(const std::wstring& name, TMemoryStream& dest) const {
-    std::wstring wanted = LowerCaseAscii(name);
-    FindMember([&](const std::wstring& entry) { return entry == wanted; }, dest);
+    dest.Clear();
+    const auto at = places_.find(LowerCaseAscii(name));
+    if (at != places_.end()) CopyMember(at->second.offset, at->second.size, dest);
 }
 
 void TSkinReader::readfile(const std::string& name, TMemoryStream& dest) const {

@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "framework/system/Classes.h"
@@ -74,6 +75,14 @@ public:
     TSkinHeader header;          // of the last package read
 
 private:
+    // Where each member's bytes lie in ms, by directory name; the first entry
+    // of a name wins, as the directory walk finds it. Built by Loadfromstream.
+    struct MemberPlace {
+        int64_t offset;
+        int32_t size;
+    };
+    std::unordered_map<std::wstring, MemberPlace> places_;
+
     // Walks the directory with the running member offset; copies the first
     // entry that matches into dest and returns its index, or -1.
     template <typename Match>

@@ -86,11 +86,18 @@ void TQuickIni::SetLines(const std::vector<std::wstring>& lines) {
 void TQuickIni::RebuildSections() {
     FSections.Clear();
     FSectionLine.clear();
+    sectionIndex_.clear();
     for (int i = 0; i < FIniFile.Count(); ++i) {
         if (IsSection(FIniFile[i])) {
             FSections.Add(Trim(FIniFile[i]));
             FSectionLine.push_back(i);
         }
+    }
+    const int sections = static_cast<int>(FSectionLine.size());
+    for (int k = 0; k < sections; ++k) {
+        const int header = FSectionLine[static_cast<size_t>(k)];
+        const int end = k + 1 < sections ? FSectionLine[static_cast<size_t>(k) + 1] : FIniFile.Count();
+        sectionIndex_.try_emplace(LowerCaseAscii(FSections[k]), SectionLines{header, header + 1, end});
     }
 }
 
@@ -147,18 +154,14 @@ bool TQuickIni::IsSection(const std::wstring& line) {
 }
 
 int TQuickIni::GetSectionIndex(const std::wstring& section) const {
-    std::wstring header = L"[" + section + L"]";
-    for (int i = 0; i < FSections.Count(); ++i)
-        if (SameTextAscii(FSections[i], header)) return FSectionLine[static_cast<size_t>(i)];
-    return -1;
+    const auto at = sectionIndex_.find(LowerCaseAscii(L"[" + section + L"]"));
+    return at == sectionIndex_.end() ? -1 : at->second.header;
 }
 
 std::pair<int, int> TQuickIni::SectionRange(const std::wstring& section) const {
-    int h = GetSectionIndex(section);
-    if (h < 0) return {-1, -1};
-    int end = h + 1;
-    while (end < FIniFile.Count() && !IsSection(FIniFile[end])) ++end;
-    return {h + 1, end};
+    const auto at = sectionIndex_.find(LowerCaseAscii(L"[" + section + L"]"));
+    if (at == sectionIndex_.end()) return {-1, -1};
+    return {at->second.begin, at->second.end};
 }
 
 void TQuickIni::ReadSections(TStringList* strings) const {

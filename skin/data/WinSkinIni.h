@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "framework/system/Classes.h"
@@ -94,6 +95,14 @@ public:
     std::vector<int> FSectionLine;  // FIniFile index of each FSections entry
 
 private:
+    // The first header of each section name (lower-cased, brackets kept) and
+    // its body's lines, so that a lookup costs the same however many
+    // sections the text has. Rebuilt with FSections.
+    struct SectionLines {
+        int header, begin, end;
+    };
+    std::unordered_map<std::wstring, SectionLines> sectionIndex_;
+
     void SetLines(const std::vector<std::wstring>& lines);
     // First and one-past-last line of the section's body, or {-1, -1}.
     std::pair<int, int> SectionRange(const std::wstring& section) const;

@@ -22,7 +22,6 @@
 #include "framework/controls/Forms.h"
 #include "framework/controls/StdCtrls.h"
 #include "framework/system/CodePage.h"
-
 #include "tests/win/support/ClientPixels.h"
 #include "tests/win/support/NoAccessViolations.h"
 
@@ -195,6 +194,65 @@ TEST(Form, StyleAndClientSizeChangesApplyToAnExistingWindow) {
     GetClientRect(h, &client);
     EXPECT_EQ(client.right, 321);
     EXPECT_EQ(client.bottom, 123);
+}
+
+namespace {
+
+// Width and height of an icon's colour bitmap.
+SIZE IconSize(HICON icon) {
+    ICONINFO info{};
+    if (!GetIconInfo(icon, &info)) return SIZE{0, 0};
+    BITMAP bm{};
+    GetObjectW(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof bm, &bm);
+    if (info.hbmColor) DeleteObject(info.hbmColor);
+    if (info.hbmMask) DeleteObject(info.hbmMask);
+    return SIZE{bm.bmWidth, info.hbmColor ? bm.bmHeight : bm.bmHeight / 2};
+}
+
+class WindowWatcher : public TComponent {
+public:
+    using TComponent::TComponent;
+    void OwnerWindowCreated() override {
+        auto* form = dynamic_cast<TForm*>(Owner());
+        windows.push_back(form ? form->WindowHandle() : nullptr);
+        icon = form ? reinterpret_cast<HICON>(SendMessageW(form->WindowHandle(), WM_GETICON, ICON_SMALL, 0)) : nullptr;
+    }
+    std::vector<HWND> windows;
+    HICON icon = nullptr;
+};
+
+}  // namespace
+
+// The test program links the updater's icon resource, as MAINICON.
+TEST(Form, CarriesTheProgramIconAtBothSizesAndTellsItsComponents) {
+    auto form = MakeForm(200, 100);
+    auto* watcher = new WindowWatcher(form.get());
+    ASSERT_FALSE(form->HandleAllocated());
+    EXPECT_TRUE(watcher->windows.empty());
+    const HWND h = form->Handle();
+    struct Case {
+        const char* name;
+        WPARAM which;
+        int cx, cy;
+    } cases[] = {{"big", ICON_BIG, SM_CXICON, SM_CYICON}, {"small", ICON_SMALL, SM_CXSMICON, SM_CYSMICON}};
+    for (const auto& c : cases) {
+        const auto icon = reinterpret_cast<HICON>(SendMessageW(h, WM_GETICON, c.which, 0));
+        ASSERT_NE(icon, nullptr) << "case: " << c.name;
+        const SIZE size = IconSize(icon);
+        EXPECT_EQ(size.cx, GetSystemMetrics(c.cx)) << "case: " << c.name;
+        EXPECT_EQ(size.cy, GetSystemMetrics(c.cy)) << "case: " << c.name;
+        // The program's own icon resource, not a stock one.
+        EXPECT_EQ(icon, LoadImageW(GetModuleHandleW(nullptr), L"MAINICON", IMAGE_ICON, GetSystemMetrics(c.cx),
+                                   GetSystemMetrics(c.cy), LR_SHARED))
+            << "case: " << c.name;
+    }
+    // The owned components hear of the window once it has its icon, and of each new one.
+    ASSERT_EQ(watcher->windows, std::vector<HWND>{h});
+    EXPECT_NE(watcher->icon, nullptr);
+    form->DestroyHandle();
+    const HWND again = form->Handle();
+    EXPECT_EQ(watcher->windows, (std::vector<HWND>{h, again}));
+    EXPECT_NE(reinterpret_cast<HICON>(SendMessageW(again, WM_GETICON, ICON_BIG, 0)), nullptr);
 }
 
 TEST(Form, ChildrenTakeTheFormFontAndFollowItsChanges) {

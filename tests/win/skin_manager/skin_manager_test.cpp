@@ -24,9 +24,8 @@
 #include "skin/data/SkinStore.h"
 #include "skin/data/Winconvert.h"
 #include "skin/form/SkinManager.h"
-#include "tools/skinpack/SkinPack.h"
-
 #include "tests/win/support/NoAccessViolations.h"
+#include "tools/skinpack/SkinPack.h"
 
 namespace {
 
@@ -206,6 +205,35 @@ TEST_F(SkinManagerTest, LoadedRegistersAndSwitchesOffWithoutASkin) {
         EXPECT_TRUE(SkinManager->Dlist().empty()) << "case: " << c.name << ": destruction unregisters";
         EXPECT_EQ(SkinManager->MainData, nullptr) << "case: " << c.name;
     }
+}
+
+TEST_F(SkinManagerTest, TheApplicationIconOnceTheFormHasItsWindow) {
+    ReadSkinData* d = ReadForm(Package("full"), false);
+    TForm* form = forms_.back().get();
+    ASSERT_FALSE(form->HandleAllocated());
+    EXPECT_TRUE(d->SysIcon.Empty()) << "no window to ask at Loaded";
+
+    form->HandleNeeded();
+    const int cx = GetSystemMetrics(SM_CXSMICON), cy = GetSystemMetrics(SM_CYSMICON);
+    ASSERT_EQ(d->SysIcon.Width(), cx);
+    ASSERT_EQ(d->SysIcon.Height(), cy);
+    EXPECT_EQ(d->SysIcon.PixelFormat(), pf24bit);
+    EXPECT_TRUE(d->SysIcon.Transparent());
+    EXPECT_EQ(d->SysIcon.TransparentColor(), TColor{0xFF00FF});
+    if (cx == 16 && cy == 16) {
+        // The program's 16 x 16 picture: magenta where it is transparent, the
+        // arrow's green in the shaft, the tray's blue along its bottom.
+        EXPECT_EQ(d->SysIcon.Pixel(0, 0), TColor{0xFF00FF});
+        EXPECT_EQ(d->SysIcon.Pixel(8, 3), ColorFromRGB(46, 160, 67));
+        EXPECT_EQ(d->SysIcon.Pixel(5, 13), ColorFromRGB(70, 110, 170));
+    }
+    // Other kinds of skin data leave the icon to the form skinning.
+    ReadSkinData* dialog = NewData(form, sfDialog);
+    dialog->Loaded();
+    form->DestroyHandle();
+    form->HandleNeeded();
+    EXPECT_TRUE(dialog->SysIcon.Empty());
+    EXPECT_EQ(d->SysIcon.Width(), cx);
 }
 
 TEST_F(SkinManagerTest, MenuKindsAfterLoaded) {
