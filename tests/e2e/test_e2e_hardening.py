@@ -126,7 +126,8 @@ class Hardening(unittest.TestCase):
         stop = threading.Event()
 
         def watch():
-            words = ["updater.exe", self.app.app_dir]
+            # Wine shows the program by its Windows path: match the test's own folder name.
+            words = ["updater.exe", os.path.basename(self.work)]
             while not stop.wait(0.2):
                 peak[0] = max(peak[0], rss_kib(words))
 
@@ -146,6 +147,7 @@ class Hardening(unittest.TestCase):
         self.assert_digests({"a.dll": b"old a"})
         # The updater stopped reading near the 16 MiB cap (the rest sat in socket buffers).
         self.assertLess(sent[0], 64 << 20)
+        self.assertGreater(peak[0], 0, "the updater process was never seen")
         self.assertLess(peak[0], 400 << 10, "updater memory grew with the manifest")
 
     # --- a release that replaces the running updater -------------------------------------------
@@ -190,20 +192,25 @@ class Hardening(unittest.TestCase):
             hold = subprocess.Popen([ENV["WINE_RUN"], "--prefix", ENV["WINE_PREFIX"],
                                      self.app.path("bakup/updater.exe"), "hold", "Z:" + held, "120000"], stdout=out)
         try:
+            def said_holding():
+                with open(said, "rb") as f:
+                    return b"holding" in f.read()
+
             end = time.time() + 60
-            while time.time() < end and b"holding" not in open(said, "rb").read():
+            while time.time() < end and not said_holding():
                 time.sleep(0.1)
-            self.assertIn(b"holding", open(said, "rb").read())
+            self.assertTrue(said_holding(), "the earlier copy never started")
             new = {"updater.exe": self.updater_build("3"), "a.dll": b"new a"}
             manifest = harness.manifest_text(BASE + "/files", new)
             with harness.FaultServer(PORT, self.serve(manifest, new)):
                 rc = self.run_updater()
         finally:
-            harness.kill_wine_process("updater.exe", "hold", self.app.app_dir)
+            harness.kill_wine_process("updater.exe", "hold", os.path.basename(self.work))
             hold.wait(60)
         self.assert_ends_with_main_started(rc)
         self.assert_digests(new)
         self.assert_digests({"updater.exe": running}, "bakup/")
+        self.assertFalse(os.path.exists(self.app.path("update/updater.exe")))
 
 
 if __name__ == "__main__":
