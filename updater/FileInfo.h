@@ -9,7 +9,7 @@ struct FileInfo {
     std::wstring url;       // where the file is downloaded from (GET) and sized (HEAD)
     std::wstring filePath;  // relative to the application directory, backslash-separated
     std::wstring md5;       // 32 lower-case hexadecimal digits
-    int32_t size = 0;       // size reported by HEAD, set when the entry goes on the update list
+    int64_t size = 0;       // size reported by HEAD, set when the entry goes on the update list
 };
 
 using FileInfoList = std::vector<FileInfo>;

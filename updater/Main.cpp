@@ -149,6 +149,8 @@ void TFormMain::Button1Click(TObject*) {
 void TFormMain::Timer1Timer(TObject*) {
     // Once per showing: no second run may start inside this one while it pumps messages.
     Timer1->SetEnabled(false);
+    // Named before the run: the run may move this very program into the backup folder.
+    const std::string mainProgram = GetAppPath() + "//Talvoria Pemrick.exe";
     updateProcess.reset();
     updateProcess = std::make_unique<UpdateProcess>(UpdateUrl, progressAdapter.get(), statusAdapter.get());
 
@@ -167,7 +169,6 @@ void TFormMain::Timer1Timer(TObject*) {
     }
 
     // The main program starts whatever the outcome; a failure to start it is not reported.
-    const std::string mainProgram = GetAppPath() + "//Talvoria Pemrick.exe";
     ShellExecuteA(nullptr, "open", mainProgram.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
     Close();
 }

@@ -1,10 +1,12 @@
 #include "updater/UpdateProcess.h"
 
+#include <limits>
 #include <set>
 
 #include "framework/system/CodePage.h"
 #include "framework/system/FileSystem.h"
 #include "framework/system/SysUtils.h"
+#include "updater/FileMove.h"
 #include "updater/Manifest.h"
 #include "updater/Md5.h"
 #include "updater/Utils.h"
@@ -19,14 +21,60 @@ std::wstring JoinPath(const std::string& appPath, const char* middle, const std:
 
 std::wstring DigestOrEmpty(const std::wstring& path) { return AnsiToWide(MD5File(path).value_or(std::string())); }
 
+// Holds the manifest body in memory, and raises once it would grow past the
+// cap, so an endless or oversized body fails the fetch instead of eating memory.
+class CappedMemoryStream : public TMemoryStream {
+public:
+    explicit CappedMemoryStream(int64_t cap) : cap_(cap) {}
+    int64_t Write(const void* buffer, int64_t count) override {
+        if (count > cap_ - Position()) throw EStreamError(L"The update manifest is too large.");
+        return TMemoryStream::Write(buffer, count);
+    }
+    void SetSize(int64_t size) override {
+        if (size > cap_) throw EStreamError(L"The update manifest is too large.");
+        TMemoryStream::SetSize(size);
+    }
+
+private:
+    int64_t cap_;
+};
+
+// A copy moved aside by an earlier run may still be running and so cannot be
+// deleted; it is renamed to one of these names, which later runs clear.
+constexpr int kLeftoverSlots = 8;
+std::wstring LeftoverName(const std::wstring& backup, int slot) {
+    return backup + L".old" + IntToStr(slot);
+}
+
+// Byte counts come from the server's headers; a hostile sum must not overflow.
+int64_t AddSizes(int64_t a, int64_t b) {
+    if (b > 0 && a > std::numeric_limits<int64_t>::max() - b) return std::numeric_limits<int64_t>::max();
+    if (b < 0 && a < std::numeric_limits<int64_t>::min() - b) return std::numeric_limits<int64_t>::min();
+    return a + b;
+}
+
 }  // namespace
+
+int64_t ProgressUnit(int64_t total) {
+    int64_t unit = 1024;
+    while (total / unit > std::numeric_limits<int32_t>::max()) unit *= 2;
+    return unit;
+}
+
+int ProgressValue(int64_t bytes, int64_t unit) {
+    const int64_t v = bytes / unit;
+    if (v > std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::max();
+    if (v < std::numeric_limits<int32_t>::min()) return std::numeric_limits<int32_t>::min();
+    return static_cast<int>(v);
+}
 
 UpdateProcess::UpdateProcess(std::wstring url, IProgressBar* progressBar, IStatusLabel* statusLabel)
     : client(std::make_unique<THttpClient>()),
       updateUrl(std::move(url)),
       progressBar(progressBar),
       statusLabel(statusLabel),
-      appPath(GetAppPath()) {
+      appPath(GetAppPath()),
+      exeName(ExtractFileName(AnsiToWide(ModuleFileNameAnsi()))) {
     client->ReadTimeout = 5000;
     client->ConnectTimeout = 5000;
     client->HandleRedirects = true;
@@ -69,7 +117,10 @@ int UpdateProcess::GetUpdateInfo(FileInfoList& list, const std::wstring& url) {
     SetStatus(L"正在获取更新信息...");
     TStringList lines;
     try {
-        std::wstring body = client->Get(url);
+        CappedMemoryStream bytes(kManifestBodyMax);
+        client->Get(url, bytes);
+        std::wstring body =
+            DecodeBodyText(std::string(bytes.Bytes().begin(), bytes.Bytes().end()), client->Response().ContentType);
         // The tool works in the ANSI code page; what it cannot hold must not reach the parser as wide text.
         lines.SetText(AnsiToWide(WideToAnsi(body)));
         client->Disconnect();
@@ -84,7 +135,7 @@ int UpdateProcess::GetUpdateInfo(FileInfoList& list, const std::wstring& url) {
 int UpdateProcess::CheckUpdateInfo(FileInfoList& update, const FileInfoList& list) {
     SetStatus(L"正在核对更新信息...");
     update.clear();
-    int32_t total = 0;
+    int64_t total = 0;
     for (const auto& entry : list) {
         if (cancelled) {
             update.clear();
@@ -92,9 +143,8 @@ int UpdateProcess::CheckUpdateInfo(FileInfoList& update, const FileInfoList& lis
         }
         std::wstring digest = DigestOrEmpty(JoinPath(appPath, "\\", entry.filePath));
         if (digest != entry.md5) {
-            int32_t size = GetRemoteFileSize(entry.url);
-            // Sizes add up as the 32-bit counter they are kept in; wrap rather than overflow.
-            total = static_cast<int32_t>(static_cast<uint32_t>(total) + static_cast<uint32_t>(size));
+            int64_t size = GetRemoteFileSize(entry.url);
+            total = AddSizes(total, size);
             FileInfo copy = entry;
             copy.size = size;
             update.push_back(std::move(copy));
@@ -105,7 +155,8 @@ int UpdateProcess::CheckUpdateInfo(FileInfoList& update, const FileInfoList& lis
             progressBar->SetMax(100);
             progressBar->SetPosition(100);
         } else {
-            progressBar->SetMax(total / 1024);
+            progressUnit = ProgressUnit(total);
+            progressBar->SetMax(ProgressValue(total, progressUnit));
             doneSize = 0;
             curFileSize = 0;
             progressBar->SetPosition(0);
@@ -114,10 +165,10 @@ int UpdateProcess::CheckUpdateInfo(FileInfoList& update, const FileInfoList& lis
     return static_cast<int>(update.size());
 }
 
-int UpdateProcess::GetRemoteFileSize(const std::wstring& url) {
+int64_t UpdateProcess::GetRemoteFileSize(const std::wstring& url) {
     try {
         client->Head(url);
-        int32_t size = static_cast<int32_t>(client->ContentLength());
+        int64_t size = client->ContentLength();
         client->Disconnect();
         return size;
     } catch (...) {
@@ -133,17 +184,17 @@ bool UpdateProcess::DoUpdate() {
 }
 
 void UpdateProcess::TransferBegin(void*, TWorkMode, int64_t workCountMax) {
-    curFileSize = static_cast<int32_t>(workCountMax);
+    curFileSize = workCountMax;
 }
 
 void UpdateProcess::TransferProgress(void*, TWorkMode, int64_t workCount) {
-    if (progressBar) progressBar->SetPosition(static_cast<int32_t>((static_cast<int64_t>(doneSize) + workCount) / 1024));
+    if (progressBar) progressBar->SetPosition(ProgressValue(AddSizes(doneSize, workCount), progressUnit));
 }
 
 void UpdateProcess::TransferEnd(void*, TWorkMode) {
-    doneSize = static_cast<int32_t>(static_cast<uint32_t>(doneSize) + static_cast<uint32_t>(curFileSize));
+    doneSize = AddSizes(doneSize, curFileSize);
     curFileSize = 0;
-    if (progressBar) progressBar->SetPosition(doneSize / 1024);
+    if (progressBar) progressBar->SetPosition(ProgressValue(doneSize, progressUnit));
 }
 
 bool UpdateProcess::DownloadFile(const std::wstring& url, const std::wstring& path) {
@@ -198,13 +249,30 @@ bool UpdateProcess::CheckUpdateFiles(const FileInfoList& list) {
     return ok;
 }
 
+bool UpdateProcess::IsRunningProgram(const std::wstring& filePath) const {
+    return !exeName.empty() && CanonicalPathKey(filePath) == CanonicalPathKey(exeName);
+}
+
+// The running program cannot be overwritten but can be renamed: moved into the
+// backup folder it is its own backup, and its name is free for the new copy.
+bool UpdateProcess::MoveAsideRunningProgram(const std::wstring& local, const std::wstring& backup) {
+    for (int slot = 1; slot <= kLeftoverSlots; ++slot) FileDelete(LeftoverName(backup, slot));
+    if (FileExists(backup) && !FileDelete(backup)) {
+        // Still running from an earlier run: out of the way with it.
+        for (int slot = 1; slot <= kLeftoverSlots; ++slot)
+            if (FileMove(backup, LeftoverName(backup, slot))) break;
+    }
+    return FileMove(local, backup);
+}
+
 bool UpdateProcess::ApplyUpdateFiles(const FileInfoList& list) {
     SetStatus(L"正在应用更新文件...");
     bool ok = true;
-    // Only backups taken by this run may be copied back; one left by an earlier
-    // run would put an older file over a current one. A path listed twice keeps
-    // its first backup, the file as it was before this run.
+    // Only backups taken by this run may be put back; one left by an earlier
+    // run would put an older file over a current one. A path listed twice, in
+    // any spelling, keeps its first backup, the file as it was before this run.
     std::vector<bool> backedUp(list.size(), false);
+    std::vector<bool> movedAside(list.size(), false);
     std::set<std::wstring> backupTaken;
     for (size_t i = 0; i < list.size(); ++i) {
         if (cancelled) {
@@ -217,9 +285,12 @@ bool UpdateProcess::ApplyUpdateFiles(const FileInfoList& list) {
         std::wstring backup = JoinPath(appPath, "\\bakup\\", entry.filePath);
         ForceDirectories(ExtractFilePath(backup));
         ForceDirectories(ExtractFilePath(local));
-        std::wstring key = LowerCaseAscii(backup);
+        std::wstring key = CanonicalPathKey(entry.filePath);
         if (backupTaken.count(key) == 0) {
-            if (FileCopy(local, backup)) {
+            if (IsRunningProgram(entry.filePath) && MoveAsideRunningProgram(local, backup)) {
+                backedUp[i] = movedAside[i] = true;
+                backupTaken.insert(key);
+            } else if (FileCopy(local, backup)) {
                 backedUp[i] = true;
                 backupTaken.insert(key);
             } else {
@@ -238,6 +309,7 @@ bool UpdateProcess::ApplyUpdateFiles(const FileInfoList& list) {
             if (!backedUp[i]) continue;
             std::wstring local = JoinPath(appPath, "\\", list[i].filePath);
             std::wstring backup = JoinPath(appPath, "\\bakup\\", list[i].filePath);
+            if (movedAside[i] && FileMove(backup, local)) continue;
             if (FileCopy(backup, local)) FileDelete(backup);
         }
     }

@@ -29,6 +29,12 @@ public:
     virtual void SetCaption(const std::wstring& text) = 0;
 };
 
+// The bar counts in units of `unit` bytes: 1024 (whole KiB), doubled as often as
+// needed for `total` to fit the control's 32-bit range.
+int64_t ProgressUnit(int64_t total);
+// bytes / unit, rounding toward zero, held to the 32-bit range.
+int ProgressValue(int64_t bytes, int64_t unit);
+
 class UpdateProcess {
 public:
     UpdateProcess(std::wstring url, IProgressBar* progressBar, IStatusLabel* statusLabel);
@@ -42,7 +48,7 @@ public:
 
     int GetUpdateInfo(FileInfoList& list, const std::wstring& url);
     int CheckUpdateInfo(FileInfoList& update, const FileInfoList& list);
-    int GetRemoteFileSize(const std::wstring& url);
+    int64_t GetRemoteFileSize(const std::wstring& url);
 
     bool DownloadUpdateFiles(const FileInfoList& list);
     bool DownloadFile(const std::wstring& url, const std::wstring& path);
@@ -59,18 +65,25 @@ public:
     // The application directory (no trailing backslash); GetAppPath() unless a test sets another.
     const std::string& AppPath() const { return appPath; }
     void SetAppPath(std::string path) { appPath = std::move(path); }
+    // The file name of the running updater, as the manifest would list it.
+    const std::wstring& ExeName() const { return exeName; }
+    void SetExeName(std::wstring name) { exeName = std::move(name); }
 
 private:
     void SetStatus(const std::wstring& text);
     void DisconnectQuietly() noexcept;
+    bool IsRunningProgram(const std::wstring& filePath) const;
+    static bool MoveAsideRunningProgram(const std::wstring& local, const std::wstring& backup);
 
     std::unique_ptr<THttpClient> client;
     bool cancelled = false;
     std::wstring updateUrl;
-    int32_t curFileSize = 0;
-    int32_t doneSize = 0;
+    int64_t curFileSize = 0;
+    int64_t doneSize = 0;
+    int64_t progressUnit = 1024;
     IProgressBar* progressBar;
     IStatusLabel* statusLabel;
     FileInfoList updateList;
     std::string appPath;
+    std::wstring exeName;
 };

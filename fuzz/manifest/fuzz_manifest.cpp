@@ -16,6 +16,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const auto& e : entries) {
         if (!IsSafeRelativePath(e.filePath) || e.url.empty() || e.md5.empty()) std::abort();
         if (WideToAnsi(e.filePath).size() > kManifestFieldMax) std::abort();
+        // Every spelling of an entry's path has one key, and the key is a spelling of it.
+        const std::wstring key = CanonicalPathKey(e.filePath);
+        if (key.empty() || CanonicalPathKey(key) != key) std::abort();
     }
     return 0;
 }

@@ -28,8 +28,10 @@ const char kUsage[] =
     "with BASE_URL/<path> (percent-encoded), the relative path with backslashes\n"
     "and the file's MD5. The manifest goes to FILE, or to standard output.\n"
     "A file whose path the manifest cannot carry (white space or control\n"
-    "characters, '..', over 255 bytes) is reported and makes mkmanifest fail,\n"
-    "unless --skip-unsafe is given, which leaves such files out.\n";
+    "characters, '..', over 255 bytes) or that Windows cannot hold as a plain\n"
+    "file (device names such as CON or COM1.txt, a name ending in a dot or a\n"
+    "blank, one of < > \" | ? *) is reported and makes mkmanifest fail, unless\n"
+    "--skip-unsafe is given, which leaves such files out.\n";
 
 std::string PercentEncode(const std::string& segment) {
     static const char hex[] = "0123456789ABCDEF";
@@ -55,7 +57,8 @@ std::string Unsafe(const std::string& rel, const std::string& url) {
     std::string backslashed = rel;
     std::replace(backslashed.begin(), backslashed.end(), '/', '\\');
     if (rel.find('\\') != std::string::npos) return "backslash in a name";
-    if (!IsSafeRelativePath(Utf8ToWide(backslashed))) return "not a plain relative path";
+    if (!IsSafeRelativePath(Utf8ToWide(backslashed)))
+        return "not a plain file name on Windows (device name, trailing dot or blank, or reserved character)";
     return "";
 }
 

@@ -82,13 +82,20 @@ intptr_t Listen(int backlog, uint16_t& port) {
     return s;
 }
 
-void SendAll(intptr_t s, const char* p, size_t n) {
+// False when the client went away; there is nothing more to say then.
+bool SendAll(intptr_t s, const char* p, size_t n) {
     while (n > 0) {
-        int sent = static_cast<int>(send(Raw(s), p, static_cast<int>(n), 0));
-        if (sent <= 0) return;  // the client went away; nothing more to say
+#ifdef MSG_NOSIGNAL
+        const int flags = MSG_NOSIGNAL;  // a closed peer is an error here, not a signal that ends the test
+#else
+        const int flags = 0;
+#endif
+        int sent = static_cast<int>(send(Raw(s), p, static_cast<int>(n), flags));
+        if (sent <= 0) return false;
         p += sent;
         n -= static_cast<size_t>(sent);
     }
+    return true;
 }
 
 }  // namespace
@@ -174,6 +181,13 @@ bool LoopbackServer::Serve(intptr_t conn) {
         for (char c : reply.bytes) SendAll(conn, &c, 1);
     } else {
         SendAll(conn, reply.bytes.data(), reply.bytes.size());
+    }
+    if (reply.more) {
+        std::string next;
+        while (!stop_ && reply.more(next)) {
+            if (!SendAll(conn, next.data(), next.size())) return false;
+            next.clear();
+        }
     }
     if (reply.stall) {
         WaitUntilReleased();

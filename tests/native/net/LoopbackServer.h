@@ -22,6 +22,9 @@ struct ScriptedReply {
     bool stall = false;           // after writing, hold the connection silently until Release or Stop
     bool waitForRelease = false;  // hold back the bytes after `head` until Release
     std::string head;             // written before waiting for Release (with waitForRelease)
+    // Called after `bytes` for further bytes, each call filling `next`, until it
+    // returns false or the client goes away: large or endless bodies made on the fly.
+    std::function<bool(std::string& next)> more;
 };
 
 class LoopbackServer {

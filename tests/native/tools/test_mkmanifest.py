@@ -60,6 +60,25 @@ class MkManifest(unittest.TestCase):
         self.assertNotIn(b"out.txt", text)  # the manifest never lists itself
         self.assertEqual(text.count(b"\r\n"), 1 + len(self.files))
 
+    def test_names_windows_cannot_hold_fail_unless_skipped(self):
+        unsafe = ["CON", "sub/aux", "COM1.txt", "lpt9.log", "conout$", "NUL.tar.gz", "trailing.", "dir./x.txt",
+                  "q?.txt", "a<b", "a>b", 'a"b', "a|b", "star*.txt"]
+        for name in unsafe:
+            path = os.path.join(self.dir, name)
+            os.makedirs(os.path.dirname(path), exist_ok=True)
+            with open(path, "wb") as f:
+                f.write(b"x")
+        r = run("http://h", self.dir)
+        self.assertEqual(r.returncode, 1)
+        self.assertEqual(r.stdout, b"")
+        for name in unsafe:
+            self.assertIn(("mkmanifest: %s:" % name).encode(), r.stderr, name)
+        r = run("--skip-unsafe", "http://h", self.dir)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        listed = [l.split(" ")[1] for l in r.stdout.decode("utf-8").split("\r\n")[1:-1]]
+        self.assertEqual(sorted(listed), sorted(p.replace("/", "\\") for p in self.files))
+        self.assertEqual(r.stderr.count(b"(skipped)"), len(unsafe))
+
     def test_missing_folder_and_usage(self):
         self.assertEqual(run("http://h", os.path.join(self.dir, "nope")).returncode, 1)
         self.assertEqual(run("only-one").returncode, 2)

@@ -122,7 +122,8 @@ TEST(Manifest, LineRules) {
         {"dot-dot component", L"u ..\\evil.dll m\nu a\\..\\..\\b m\nu a/../b m", {}},
         {"absolute paths", L"u \\evil m\nu /evil m\nu C:\\evil m\nu \\\\server\\share\\x m\nu c: m", {}},
         {"stream colon", L"u a.txt:stream m", {}},
-        {"dots inside names are fine", L"u a..b\\...\\c m", {{L"u", L"a..b\\...\\c", L"m"}}},
+        {"dots inside names are fine", L"u a..b\\.x\\c m", {{L"u", L"a..b\\.x\\c", L"m"}}},
+        {"device names dropped, the rest kept", L"u CON m\nu ok.dll m\nu sub\\aux m", {{L"u", L"ok.dll", L"m"}}},
     };
     for (const auto& c : cases) {
         TStringList lines;
@@ -137,4 +138,72 @@ TEST(Manifest, LineRules) {
             EXPECT_EQ(entries[i].size, 0) << "case: " << c.name;
         }
     }
+}
+
+TEST(Manifest, PathSafety) {
+    struct Case {
+        const wchar_t* path;
+        bool safe;
+    } cases[] = {
+        {L"a.dll", true},
+        {L"sub\\a.dll", true},
+        {L"sub/a.dll", true},
+        {L"sub\\\\a.dll", true},  // a doubled separator names the same file
+        {L"中文\\文件.txt", true},
+        {L"a..b", true},
+        {L".hidden", true},
+        {L"CONSOLE.txt", true},
+        {L"COM10", true},
+        {L"LPT0", true},
+        {L"xCON", true},
+        {L"CON", false},
+        {L"con", false},
+        {L"Nul", false},
+        {L"AUX.txt", false},
+        {L"PRN.tar.gz", false},
+        {L"sub\\AUX", false},
+        {L"aux\\sub\\a.dll", false},
+        {L"COM1", false},
+        {L"com9.txt", false},
+        {L"LPT1", false},
+        {L"lpt9.log", false},
+        {L"COM\u00b9", false},
+        {L"CONIN$", false},
+        {L"conout$.txt", false},
+        {L"CON .txt", false},
+        {L"a.", false},
+        {L"a ", false},
+        {L"sub.\\a", false},
+        {L"sub \\a", false},
+        {L".", false},
+        {L".\\a.dll", false},
+        {L"sub\\.\\a.dll", false},
+        {L"..", false},
+        {L"sub\\..\\a", false},
+        {L"a<b", false},
+        {L"a>b", false},
+        {L"a\"b", false},
+        {L"a|b", false},
+        {L"a?b", false},
+        {L"a*b", false},
+        {L"a\x01z", false},
+        {L"a\x1fz", false},
+        {L"sub\\", false},
+        {L"sub/", false},
+        {L"", false},
+        {L"\\a", false},
+        {L"/a", false},
+        {L"C:\\a", false},
+        {L"a:b", false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(IsSafeRelativePath(c.path), c.safe) << "case: " << WideToUtf8(c.path);
+}
+
+TEST(Manifest, CanonicalPathKeyJoinsSpellingsOfOnePath) {
+    const std::wstring key = CanonicalPathKey(L"sub\\a.dll");
+    for (const wchar_t* same : {L"sub/a.dll", L"sub\\\\a.dll", L".\\sub\\.\\a.dll", L"SUB\\A.DLL", L"sub//a.dll"})
+        EXPECT_EQ(CanonicalPathKey(same), key) << "case: " << WideToUtf8(same);
+    EXPECT_EQ(CanonicalPathKey(L"a.dll"), CanonicalPathKey(L".\\a.dll"));
+    for (const wchar_t* other : {L"sub\\b.dll", L"subx\\a.dll", L"a.dll", L"sub\\a.dl"})
+        EXPECT_NE(CanonicalPathKey(other), key) << "case: " << WideToUtf8(other);
 }

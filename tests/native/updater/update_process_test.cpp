@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -91,6 +92,38 @@ TEST_F(UpdateRun, ProgressCountsWholeKibOfThePassAndAddsTheAnnouncedSize) {
     process->TransferProgress(nullptr, TWorkMode::wmRead, 5000);
     process->TransferEnd(nullptr, TWorkMode::wmRead);
     EXPECT_EQ(bar.positions, (std::vector<int>{0, 2, 2, 7, 2}));
+}
+
+TEST(ProgressScale, TotalsPastTwoAndFourGibKeepWholeKib) {
+    constexpr int64_t GiB = int64_t{1} << 30;
+    struct Case {
+        int64_t total, unit;
+        int max;
+    } cases[] = {
+        {3000, 1024, 2},
+        {2 * GiB + 512, 1024, 2097152},
+        {5 * GiB + 1023, 1024, 5242880},
+        {2048 * GiB - 1, 1024, 2147483647},
+        // Past what a 32-bit range holds in KiB: the unit doubles.
+        {2048 * GiB, 2048, 1073741824},
+        {3072 * GiB, 2048, 1610612736},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ProgressUnit(c.total), c.unit) << "case: " << c.total;
+        EXPECT_EQ(ProgressValue(c.total, ProgressUnit(c.total)), c.max) << "case: " << c.total;
+    }
+    EXPECT_EQ(ProgressValue(int64_t{1} << 62, 1024), 2147483647);  // held, not wrapped
+}
+
+TEST_F(UpdateRun, ProgressFollowsTransfersPastTwoAndFourGib) {
+    constexpr int64_t GiB = int64_t{1} << 30;
+    process->TransferBegin(nullptr, TWorkMode::wmRead, 3 * GiB);
+    process->TransferProgress(nullptr, TWorkMode::wmRead, 2 * GiB + GiB / 2);
+    process->TransferEnd(nullptr, TWorkMode::wmRead);
+    process->TransferBegin(nullptr, TWorkMode::wmRead, 2 * GiB);
+    process->TransferProgress(nullptr, TWorkMode::wmRead, GiB);
+    process->TransferEnd(nullptr, TWorkMode::wmRead);
+    EXPECT_EQ(bar.positions, (std::vector<int>{2621440, 3145728, 4194304, 5242880}));
 }
 
 TEST_F(UpdateRun, ComparisonListsMissingAndChangedFilesAndScalesTheBar) {
@@ -183,3 +216,100 @@ TEST_F(UpdateRun, CancelledInstallChangesNothing) {
     EXPECT_FALSE(process->ApplyUpdateFiles({Entry("a.txt", "new a")}));
     EXPECT_EQ(Get("a.txt"), "old a");
 }
+
+TEST_F(UpdateRun, OtherSpellingsOfAListedPathKeepTheOriginalBackup) {
+    Put("sub\\a.dll", "original");
+    Put("update\\sub\\a.dll", "new a");
+    // The last entry's staged file is missing, so the install fails after the aliases.
+    FileInfoList list = {Entry("sub\\a.dll", "new a"), Entry("sub/a.dll", "new a"), Entry("sub\\\\a.dll", "new a"),
+                         Entry(".\\sub\\a.dll", "new a"), Entry("missing.txt", "x")};
+    EXPECT_FALSE(process->ApplyUpdateFiles(list));
+    EXPECT_EQ(Get("sub\\a.dll"), "original");
+    EXPECT_EQ(Get("bakup\\sub\\a.dll"), "<missing>");
+    EXPECT_EQ(Get("update\\sub\\a.dll"), "new a");
+}
+
+#ifndef _WIN32
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+extern char** environ;
+
+namespace {
+
+// A program image that is running: like Windows, Linux refuses to open it for
+// writing (ETXTBSY) but lets it be renamed.
+class RunningImage {
+public:
+    explicit RunningImage(const std::string& path) {
+        std::filesystem::copy_file("/bin/sleep", path, std::filesystem::copy_options::overwrite_existing);
+        std::filesystem::permissions(path, std::filesystem::perms::owner_all);
+        std::string p = path, arg = "60";
+        char* argv[] = {p.data(), arg.data(), nullptr};
+        if (posix_spawn(&pid_, p.c_str(), nullptr, nullptr, argv, environ) != 0) pid_ = -1;
+        // Spawned means exec'd: the image is in use from here on.
+    }
+    ~RunningImage() {
+        if (pid_ > 0) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
+        }
+    }
+    bool Running() const { return pid_ > 0; }
+
+private:
+    pid_t pid_ = -1;
+};
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream f(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(f), {});
+}
+
+}  // namespace
+
+TEST_F(UpdateRun, RunningProgramIsMovedAsideAndReplaced) {
+    process->SetExeName(L"updater.exe");
+    const std::string original = ReadAll("/bin/sleep");
+    Put("bakup\\updater.exe", "moved aside by an earlier run");
+    Put("bakup\\updater.exe.old1", "left over");
+    Put("update\\updater.exe", "new updater");
+    Put("update\\b.txt", "new b");
+    RunningImage running(dir + "/updater.exe");
+    ASSERT_TRUE(running.Running());
+    ASSERT_FALSE(FileCopy(Path("update\\updater.exe"), Path("updater.exe"))) << "the image must be busy";
+    EXPECT_TRUE(process->ApplyUpdateFiles({Entry("updater.exe", "new updater"), Entry("b.txt", "new b")}));
+    EXPECT_EQ(Get("updater.exe"), "new updater");
+    EXPECT_EQ(Get("b.txt"), "new b");
+    EXPECT_EQ(Get("bakup\\updater.exe"), original);
+    EXPECT_EQ(Get("bakup\\updater.exe.old1"), "<missing>");
+    EXPECT_EQ(Get("update\\updater.exe"), "<missing>");
+}
+
+TEST_F(UpdateRun, RunningProgramMovesBackWhenALaterFileFails) {
+    process->SetExeName(L"updater.exe");
+    const std::string original = ReadAll("/bin/sleep");
+    Put("update\\updater.exe", "new updater");
+    RunningImage running(dir + "/updater.exe");
+    ASSERT_TRUE(running.Running());
+    EXPECT_FALSE(process->ApplyUpdateFiles({Entry("updater.exe", "new updater"), Entry("missing.txt", "x")}));
+    EXPECT_EQ(Get("updater.exe"), original);
+    EXPECT_EQ(Get("bakup\\updater.exe"), "<missing>");
+    EXPECT_EQ(Get("update\\updater.exe"), "new updater");  // kept for the next run
+}
+
+TEST_F(UpdateRun, OtherBusyFilesKeepTheRollback) {
+    // Only the updater's own file is moved; another program's busy file stops the install.
+    process->SetExeName(L"updater.exe");
+    const std::string original = ReadAll("/bin/sleep");
+    Put("a.txt", "old a");
+    Put("update\\a.txt", "new a");
+    Put("update\\tool.exe", "new tool");
+    RunningImage running(dir + "/tool.exe");
+    ASSERT_TRUE(running.Running());
+    EXPECT_FALSE(process->ApplyUpdateFiles({Entry("a.txt", "new a"), Entry("tool.exe", "new tool")}));
+    EXPECT_EQ(Get("a.txt"), "old a");
+    EXPECT_EQ(Get("tool.exe"), original);
+}
+#endif

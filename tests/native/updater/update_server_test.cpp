@@ -1,0 +1,239 @@
+// The run against a loopback HTTP server whose bodies are made on the fly:
+// oversized and endless manifests, sizes past 32 bits, and one file past 2 GiB
+// downloaded, verified and installed.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "../net/LoopbackServer.h"
+#include "framework/system/CodePage.h"
+#include "framework/system/FileSystem.h"
+#include "updater/Manifest.h"
+#include "updater/Md5.h"
+#include "updater/UpdateProcess.h"
+
+namespace {
+
+constexpr int64_t MiB = int64_t{1} << 20;
+constexpr int64_t GiB = int64_t{1} << 30;
+
+struct Bar : IProgressBar {
+    int max = 10000, pos = 0, sets = 0;
+    bool wentBack = false;
+    int Max() const override { return max; }
+    int Position() const override { return pos; }
+    void SetMax(int v) override { max = v; }
+    void SetPosition(int v) override {
+        if (v < pos && sets > 0) wentBack = true;
+        pos = v;
+        ++sets;
+    }
+};
+
+struct Label : IStatusLabel {
+    std::vector<std::wstring> texts;
+    void SetCaption(const std::wstring& t) override { texts.push_back(t); }
+};
+
+std::string Method(const std::string& request) {
+    return request.substr(0, request.find(' '));
+}
+std::string Target(const std::string& request) {
+    size_t a = request.find(' ') + 1;
+    return request.substr(a, request.find(' ', a) - a);
+}
+
+ScriptedReply Ok(const std::string& body, const std::string& method) {
+    std::string head = "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n";
+    return ScriptedReply(method == "HEAD" ? head : head + body);
+}
+
+ScriptedReply NotFound() {
+    return ScriptedReply("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n");
+}
+
+// A body of `size` bytes made block by block, the same every time.
+class GeneratedBody {
+public:
+    explicit GeneratedBody(int64_t size) : size_(size), block_(static_cast<size_t>(MiB), '\0') {
+        std::mt19937_64 rng(20261210);
+        for (auto& c : block_) c = static_cast<char>(rng());
+    }
+    int64_t Size() const { return size_; }
+    // Fills next with the block at `offset` (a multiple of the block size); false at the end.
+    bool Block(int64_t offset, std::string& next) const {
+        if (offset >= size_) return false;
+        next.assign(block_, 0, static_cast<size_t>(std::min<int64_t>(MiB, size_ - offset)));
+        std::memcpy(next.data(), &offset, std::min(next.size(), sizeof offset));  // no two blocks alike
+        return true;
+    }
+    std::string Md5() const {
+        MD5Context c;
+        MD5Init(c);
+        std::string block;
+        for (int64_t off = 0; Block(off, block); off += MiB) MD5Update(c, block.data(), block.size());
+        MD5Final(c);
+        return MD5Text(c.digest);
+    }
+
+private:
+    int64_t size_;
+    std::string block_;
+};
+
+class ServedRun : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir =
+            std::string(TEST_BINARY_DIR) + "/served_" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        Wipe();
+        ForceDirectories(AnsiToWide(dir));
+    }
+    // Large files go whatever the outcome.
+    void TearDown() override {
+        server.Stop();
+        process.reset();
+        Wipe();
+    }
+    void Wipe() {
+        std::error_code ec;
+        std::filesystem::remove_all(std::filesystem::u8path(dir), ec);
+    }
+    void Start(LoopbackServer::Handler handler) {
+        server.Start(std::move(handler));
+        process = std::make_unique<UpdateProcess>(Utf8ToWide(server.Url("/manifest.txt")), &bar, &label);
+        process->SetAppPath(dir);
+    }
+
+    std::string dir;
+    LoopbackServer server;
+    Bar bar;
+    Label label;
+    std::unique_ptr<UpdateProcess> process;
+};
+
+}  // namespace
+
+TEST_F(ServedRun, ManifestPastTheCapFailsLikeAFailedFetch) {
+    // Each server stops by itself after this much, should the client never stop reading.
+    constexpr int64_t kServerLimit = 256 * MiB;
+    const std::string line = "http://127.0.0.1:9/a.dll a.dll 0123456789abcdef0123456789abcdef\r\n";
+    std::string lines;
+    while (lines.size() < 64 * 1024) lines += line;
+    struct Case {
+        const char* name;
+        std::string head;
+        bool chunked;
+    } cases[] = {
+        {"until close", "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n", false},
+        {"chunked", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n", true},
+        {"announced 1 GiB", "HTTP/1.1 200 OK\r\nContent-Length: 1073741824\r\n\r\n", false},
+    };
+    std::atomic<int64_t> sent{0};
+    const Case* current = nullptr;
+    Start([&](const std::string&, int) {
+        ScriptedReply reply(current->head);
+        reply.close = true;
+        reply.more = [&, chunked = current->chunked](std::string& next) {
+            if (sent >= kServerLimit) return false;
+            next = chunked ? "10000\r\n" + lines.substr(0, 0x10000) + "\r\n" : lines;
+            sent += static_cast<int64_t>(next.size());
+            return true;
+        };
+        return reply;
+    });
+    for (const auto& c : cases) {
+        current = &c;
+        sent = 0;
+        label.texts.clear();
+        EXPECT_EQ(process->CheckUpdate(), -1) << "case: " << c.name;
+        EXPECT_TRUE(process->UpdateList().empty()) << "case: " << c.name;
+        ASSERT_FALSE(label.texts.empty()) << "case: " << c.name;
+        EXPECT_EQ(label.texts.front(), L"正在获取更新信息...") << "case: " << c.name;
+        // Reading stopped near the cap; what is past it sat in socket buffers.
+        EXPECT_LT(sent.load(), 2 * kManifestBodyMax) << "case: " << c.name;
+    }
+}
+
+TEST_F(ServedRun, ManifestOfExactlyTheCapIsRead) {
+    const std::string entry = "http://127.0.0.1:9/a.dll a.dll 0123456789abcdef0123456789abcdef\r\n";
+    auto body = [&](int64_t size) {
+        std::string text = entry;
+        const std::string filler = "#" + std::string(1021, 'x') + "\r\n";
+        while (static_cast<int64_t>(text.size() + filler.size()) <= size) text += filler;
+        text += "#" + std::string(static_cast<size_t>(size - static_cast<int64_t>(text.size()) - 1), 'y');
+        return text;
+    };
+    int64_t size = 0;
+    Start([&](const std::string& request, int) {
+        if (Target(request) == "/manifest.txt") return Ok(body(size), Method(request));
+        return NotFound();
+    });
+    size = kManifestBodyMax;
+    EXPECT_EQ(process->CheckUpdate(), 1);
+    size = kManifestBodyMax + 1;
+    EXPECT_EQ(process->CheckUpdate(), -1);
+}
+
+TEST_F(ServedRun, SizesPastFourGibScaleTheBar) {
+    const std::string md5 = "0123456789abcdef0123456789abcdef";
+    std::string manifest;
+    Start([&](const std::string& request, int) {
+        const std::string target = Target(request);
+        if (target == "/manifest.txt") return Ok(manifest, Method(request));
+        // HEAD only: the sizes, no bodies.
+        return ScriptedReply("HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(3 * GiB) + "\r\n\r\n");
+    });
+    // The manifest names the server's port, so it is written once the server runs.
+    manifest = server.Url("/a.bin") + " a.bin " + md5 + "\r\n" + server.Url("/b.bin") + " b.bin " + md5;
+    ASSERT_EQ(process->CheckUpdate(), 2);
+    EXPECT_EQ(process->UpdateList()[0].size, 3 * GiB);
+    EXPECT_EQ(process->UpdateList()[1].size, 3 * GiB);
+    EXPECT_EQ(bar.max, static_cast<int>(6 * GiB / 1024));
+    EXPECT_EQ(bar.pos, 0);
+}
+
+TEST_F(ServedRun, FilePastTwoGibDownloadsVerifiesAndInstalls) {
+    const GeneratedBody big(2 * GiB + 200 * MiB + 123);  // about 2.2 GiB, not a whole number of blocks
+    std::error_code ec;
+    auto space = std::filesystem::space(std::filesystem::u8path(dir), ec);
+    // Staged and installed copies exist side by side for a moment.
+    if (ec || space.available < static_cast<uintmax_t>(3 * big.Size()))
+        GTEST_SKIP() << "needs " << 3 * big.Size() / MiB << " MiB free beside the test";
+    const std::string md5 = big.Md5();
+    std::string manifest;
+    Start([&](const std::string& request, int) {
+        const std::string target = Target(request);
+        if (target == "/manifest.txt") return Ok(manifest, Method(request));
+        if (target != "/big.bin") return NotFound();
+        ScriptedReply reply("HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(big.Size()) + "\r\n\r\n");
+        if (Method(request) == "GET") {
+            auto offset = std::make_shared<int64_t>(0);
+            reply.more = [&big, offset](std::string& next) {
+                if (!big.Block(*offset, next)) return false;
+                *offset += MiB;
+                return true;
+            };
+        }
+        return reply;
+    });
+    manifest = server.Url("/big.bin") + " big.bin " + md5 + "\r\n";
+
+    ASSERT_EQ(process->CheckUpdate(), 1);
+    EXPECT_EQ(process->UpdateList()[0].size, big.Size());
+    const int max = static_cast<int>(big.Size() / 1024);
+    EXPECT_EQ(bar.max, max);
+    EXPECT_TRUE(process->DoUpdate());
+    EXPECT_EQ(bar.pos, max);
+    EXPECT_FALSE(bar.wentBack);
+    std::filesystem::path installed = std::filesystem::u8path(dir) / "big.bin";
+    EXPECT_EQ(static_cast<int64_t>(std::filesystem::file_size(installed, ec)), big.Size());
+    EXPECT_FALSE(FileExists(AnsiToWide(dir + "\\update\\big.bin")));
+    EXPECT_EQ(label.texts.back(), L"正在应用更新文件...");
+}
