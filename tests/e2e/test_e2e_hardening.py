@@ -55,6 +55,11 @@ class Hardening(unittest.TestCase):
         self.app = harness.Updater(os.path.join(self.work, "app"), ENV["UPDATER_EXE"], ENV["MAIN_EXE"],
                                    ENV["WINE_RUN"], ENV["WINE_PREFIX"])
 
+    def tearDown(self):
+        # Pass or fail, nothing this test started may answer the next one.
+        self.app.stop()
+        harness.end_wine(ENV["WINE_PREFIX"])
+
     def run_updater(self, timeout=90.0):
         """Runs the updater to its end; one that hangs is ended and the test fails."""
         self.app.start()
