@@ -93,6 +93,10 @@ http {
         self.proc = subprocess.Popen(["nginx", "-p", self.dir, "-c", conf, "-g", "daemon off;"],
                                      stderr=subprocess.DEVNULL)
         wait_port(self.port)
+        time.sleep(0.1)
+        if self.proc.poll() is not None:
+            # Something else holds the port: the updater would talk to it instead.
+            raise RuntimeError("nginx could not listen on port %d" % self.port)
         return self
 
     def requests(self):
