@@ -5,6 +5,7 @@
 #include "framework/system/CodePage.h"
 #include "framework/system/FileSystem.h"
 #include "framework/system/SysUtils.h"
+#include "updater/FileDigest.h"
 #include "updater/Manifest.h"
 #include "updater/Md5.h"
 #include "updater/Utils.h"
@@ -16,8 +17,6 @@ namespace {
 std::wstring JoinPath(const std::string& appPath, const char* middle, const std::wstring& filePath) {
     return AnsiToWide(appPath + middle + WideToAnsi(filePath));
 }
-
-std::wstring DigestOrEmpty(const std::wstring& path) { return AnsiToWide(MD5File(path).value_or(std::string())); }
 
 }  // namespace
 
@@ -62,6 +61,7 @@ int UpdateProcess::CheckUpdate() {
     updateList.clear();
     int rc = GetUpdateInfo(manifest, updateUrl);
     if (rc > 0) rc = CheckUpdateInfo(updateList, manifest);
+    if (trust && rc == 0 && !cancelled) trust->Commit(appPath);
     return rc;
 }
 
@@ -69,11 +69,11 @@ int UpdateProcess::GetUpdateInfo(FileInfoList& list, const std::wstring& url) {
     SetStatus(L"正在获取更新信息...");
     TStringList lines;
     try {
-        std::wstring body = client->Get(url);
+        std::wstring body = trust ? trust->FetchVerified(*client, url, appPath) : client->Get(url);
         // The tool works in the ANSI code page; what it cannot hold must not reach the parser as wide text.
         lines.SetText(AnsiToWide(WideToAnsi(body)));
         client->Disconnect();
-        ParseManifestLines(lines, list);
+        trust ? ParseSignedManifestLines(lines, list) : ParseManifestLines(lines, list);
         return static_cast<int>(list.size());
     } catch (...) {
         DisconnectQuietly();
@@ -90,8 +90,7 @@ int UpdateProcess::CheckUpdateInfo(FileInfoList& update, const FileInfoList& lis
             update.clear();
             break;
         }
-        std::wstring digest = DigestOrEmpty(JoinPath(appPath, "\\", entry.filePath));
-        if (digest != entry.md5) {
+        if (!FileMatchesEntry(JoinPath(appPath, "\\", entry.filePath), entry, trust != nullptr)) {
             int32_t size = GetRemoteFileSize(entry.url);
             // Sizes add up as the 32-bit counter they are kept in; wrap rather than overflow.
             total = static_cast<int32_t>(static_cast<uint32_t>(total) + static_cast<uint32_t>(size));
@@ -127,9 +126,14 @@ int UpdateProcess::GetRemoteFileSize(const std::wstring& url) {
 }
 
 bool UpdateProcess::DoUpdate() {
-    if (CheckUpdateFiles(updateList)) return ApplyUpdateFiles(updateList);
-    if (DownloadUpdateFiles(updateList) && CheckUpdateFiles(updateList)) return ApplyUpdateFiles(updateList);
-    return false;
+    bool ok = false;
+    if (CheckUpdateFiles(updateList))
+        ok = ApplyUpdateFiles(updateList);
+    else if (DownloadUpdateFiles(updateList) && CheckUpdateFiles(updateList))
+        ok = ApplyUpdateFiles(updateList);
+    // The serial is kept only once the release is in place.
+    if (ok && trust) trust->Commit(appPath);
+    return ok;
 }
 
 void UpdateProcess::TransferBegin(void*, TWorkMode, int64_t workCountMax) {
@@ -193,7 +197,7 @@ bool UpdateProcess::CheckUpdateFiles(const FileInfoList& list) {
     bool ok = true;
     for (const auto& entry : list) {
         if (cancelled) return false;
-        if (DigestOrEmpty(JoinPath(appPath, "\\update\\", entry.filePath)) != entry.md5) ok = false;
+        if (!FileMatchesEntry(JoinPath(appPath, "\\update\\", entry.filePath), entry, trust != nullptr)) ok = false;
     }
     return ok;
 }

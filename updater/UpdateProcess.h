@@ -11,6 +11,7 @@
 
 #include "net/HttpClient.h"
 #include "updater/FileInfo.h"
+#include "updater/ManifestTrust.h"
 
 // The bar and the status line a run drives; the window hands in adapters of
 // its controls, a run without a window hands in none.
@@ -59,6 +60,9 @@ public:
     // The application directory (no trailing backslash); GetAppPath() unless a test sets another.
     const std::string& AppPath() const { return appPath; }
     void SetAppPath(std::string path) { appPath = std::move(path); }
+    // Manifest signature checks: the build's keys, none (null) in a build without them.
+    ManifestTrust* Trust() const { return trust.get(); }
+    void SetTrust(std::unique_ptr<ManifestTrust> value) { trust = std::move(value); }
 
 private:
     void SetStatus(const std::wstring& text);
@@ -73,4 +77,5 @@ private:
     IStatusLabel* statusLabel;
     FileInfoList updateList;
     std::string appPath;
+    std::unique_ptr<ManifestTrust> trust = ManifestTrust::FromBuild();
 };
