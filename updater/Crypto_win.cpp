@@ -1,6 +1,9 @@
 // The crypto seam on CNG.
-#include <bcrypt.h>
+// bcrypt.h needs the types of windows.h first.
+// clang-format off
 #include <windows.h>
+#include <bcrypt.h>
+// clang-format on
 
 #include <cstring>
 #include <vector>

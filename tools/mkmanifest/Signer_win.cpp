@@ -1,7 +1,10 @@
 // Signing with CNG, for mkmanifest.exe. CNG neither reads nor writes PKCS#8,
 // so the key file goes through Pkcs8.h.
-#include <bcrypt.h>
+// bcrypt.h needs the types of windows.h first.
+// clang-format off
 #include <windows.h>
+#include <bcrypt.h>
+// clang-format on
 
 #include <cstring>
 #include <vector>
