@@ -12,7 +12,7 @@ cat "$file" >/dev/null
 if [ "$mode" = "--wine" ]; then
   cmake --preset win64 >/dev/null
   cmake --build --preset win64 --target sha256_bench >/dev/null
-  read -r ours alone both < <(scripts/wine-run --prefix build/win64/wineprefix build/win64/bench/sha256/sha256_bench.exe "Z:$file" 3 | tr -d '\r')
+  read -r ours alone both < <(scripts/wine-run --prefix "$PWD/build/win64/wineprefix" build/win64/bench/sha256/sha256_bench.exe "Z:$file" 3 | tr -d '\r')
   label="CNG under Wine"
 else
   cmake --preset native-release >/dev/null
