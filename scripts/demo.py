@@ -10,7 +10,7 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 import harness  # noqa: E402
 
 ap = argparse.ArgumentParser()
-for name in ("port", "updater", "main", "mkmanifest", "prefix", "out"):
+for name in ("port", "updater", "main", "helper", "mkmanifest", "prefix", "out"):
     ap.add_argument("--" + name, required=True)
 args = ap.parse_args()
 port = int(args.port)
@@ -52,11 +52,14 @@ shot = os.path.join(out, "updater-window.png")
 with harness.Nginx(www, port, rate="1m") as nginx:
     print("== running updater.exe under Wine (display %s)" % os.environ.get("DISPLAY"))
     updater.start()
-    took = False
-    if updater.wait_status("正在下载第", 60):
-        time.sleep(2.5)
-        took = harness.screenshot(harness.TITLE, shot)
-    rc = updater.wait(300)
+    try:
+        took = False
+        if updater.wait_status("正在下载第", 60):
+            time.sleep(2.5)
+            took = harness.screenshot(updater, os.path.abspath(args.helper), shot)
+        rc = updater.wait(300)
+    finally:
+        updater.stop()
     requests = nginx.requests()
 
 print("== status texts the window showed:")

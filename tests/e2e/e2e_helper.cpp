@@ -1,25 +1,79 @@
-// What the end-to-end tests do to a running updater from outside:
-//   e2e_helper click-cancel TIMEOUT_MS   press the window's Cancel button
-//   e2e_helper hold PATH MS             keep PATH open without write sharing for MS
-//   e2e_helper window-info TIMEOUT_MS   print the window's title, client size and child controls
-//   e2e_helper dismiss-error TIMEOUT_MS print the text of the updater's error box and press OK
-//   e2e_helper close-window TIMEOUT_MS  ask the updater's window to close
+// What the end-to-end tests and the demo do to a running updater from outside.
+// The updater is named by the full path of its executable, so only the process
+// of this test's application folder answers, never a leftover of another run.
+//   e2e_helper click-cancel EXE TIMEOUT_MS   press the window's Cancel button
+//   e2e_helper window-info EXE TIMEOUT_MS    print the window's title, geometry and child controls
+//   e2e_helper dismiss-error EXE TIMEOUT_MS  print the text of the updater's error box and press OK
+//   e2e_helper close-window EXE TIMEOUT_MS   ask the updater's window to close
+//   e2e_helper hold PATH MS                  keep PATH open without write sharing for MS
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace {
 
-const wchar_t kTitle[] = L"Talvoria Pemrick - 自动更新";
+std::wstring Lower(std::wstring s) {
+    CharLowerBuffW(s.data(), static_cast<DWORD>(s.size()));
+    return s;
+}
 
-HWND WaitForWindow(DWORD timeoutMs) {
-    DWORD start = GetTickCount();
-    for (;;) {
-        HWND w = FindWindowW(nullptr, kTitle);
-        if (w && IsWindowVisible(w)) return w;
+std::wstring FullPath(const wchar_t* path) {
+    wchar_t buf[MAX_PATH * 2] = {};
+    DWORD n = GetFullPathNameW(path, MAX_PATH * 2, buf, nullptr);
+    return Lower(n ? std::wstring(buf, n) : std::wstring(path));
+}
+
+// Ids of the running processes whose image is exactly this file.
+std::vector<DWORD> ProcessesOf(const std::wstring& exe) {
+    std::vector<DWORD> ids;
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snap == INVALID_HANDLE_VALUE) return ids;
+    PROCESSENTRY32W pe{};
+    pe.dwSize = sizeof pe;
+    for (BOOL ok = Process32FirstW(snap, &pe); ok; ok = Process32NextW(snap, &pe)) {
+        HANDLE p = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pe.th32ProcessID);
+        if (!p) continue;
+        wchar_t image[MAX_PATH * 2] = {};
+        DWORD size = MAX_PATH * 2;
+        if (QueryFullProcessImageNameW(p, 0, image, &size) && Lower(std::wstring(image, size)) == exe)
+            ids.push_back(pe.th32ProcessID);
+        CloseHandle(p);
+    }
+    CloseHandle(snap);
+    return ids;
+}
+
+struct WindowSearch {
+    std::vector<DWORD> pids;
+    bool errorBox;  // the "#32770" box rather than the main window
+    HWND found = nullptr;
+};
+
+// The main window is visible and unowned; the error box is a visible "#32770" (owned by it).
+BOOL CALLBACK MatchWindow(HWND w, LPARAM p) {
+    auto* s = reinterpret_cast<WindowSearch*>(p);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    bool ours = false;
+    for (DWORD id : s->pids) ours = ours || id == pid;
+    if (!ours || !IsWindowVisible(w)) return TRUE;
+    wchar_t cls[64] = {};
+    GetClassNameW(w, cls, 64);
+    bool box = std::wstring(cls) == L"#32770";
+    if (box != s->errorBox || (!box && GetWindow(w, GW_OWNER))) return TRUE;
+    s->found = w;
+    return FALSE;
+}
+
+HWND WaitForWindow(const std::wstring& exe, DWORD timeoutMs, bool errorBox) {
+    for (DWORD start = GetTickCount();; Sleep(50)) {
+        WindowSearch s{ProcessesOf(exe), errorBox};
+        if (!s.pids.empty()) EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&s));
+        if (s.found) return s.found;
         if (GetTickCount() - start > timeoutMs) return nullptr;
-        Sleep(50);
     }
 }
 
@@ -52,24 +106,6 @@ BOOL CALLBACK FindCancel(HWND child, LPARAM out) {
     return TRUE;
 }
 
-struct ErrorBox {
-    DWORD pid;
-    HWND box;
-};
-
-BOOL CALLBACK FindErrorBox(HWND w, LPARAM p) {
-    auto* find = reinterpret_cast<ErrorBox*>(p);
-    wchar_t cls[64] = {};
-    GetClassNameW(w, cls, 64);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(w, &pid);
-    if (pid == find->pid && std::wstring(cls) == L"#32770" && IsWindowVisible(w)) {
-        find->box = w;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 BOOL CALLBACK PrintStatic(HWND child, LPARAM) {
     wchar_t cls[64] = {}, text[512] = {};
     GetClassNameW(child, cls, 64);
@@ -81,19 +117,9 @@ BOOL CALLBACK PrintStatic(HWND child, LPARAM) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc < 3) return 2;
+    if (argc < 4) return 2;
     std::wstring cmd = argv[1];
-    if (cmd == L"click-cancel") {
-        HWND w = WaitForWindow(static_cast<DWORD>(_wtoi(argv[2])));
-        if (!w) return 3;
-        HWND button = nullptr;
-        EnumChildWindows(w, FindCancel, reinterpret_cast<LPARAM>(&button));
-        if (!button) return 4;
-        PostMessageW(button, BM_CLICK, 0, 0);
-        std::printf("clicked\n");
-        return 0;
-    }
-    if (cmd == L"hold" && argc >= 4) {
+    if (cmd == L"hold") {
         HANDLE f = CreateFileW(argv[2], GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
         if (f == INVALID_HANDLE_VALUE) return 3;
         std::printf("holding\n");
@@ -102,27 +128,29 @@ int wmain(int argc, wchar_t** argv) {
         CloseHandle(f);
         return 0;
     }
-    if (cmd == L"dismiss-error" || cmd == L"close-window") {
-        DWORD timeout = static_cast<DWORD>(_wtoi(argv[2]));
-        HWND w = WaitForWindow(timeout);
-        if (!w) return 3;
-        if (cmd == L"close-window") {
-            PostMessageW(w, WM_CLOSE, 0, 0);
-            return 0;
-        }
-        ErrorBox find{0, nullptr};
-        GetWindowThreadProcessId(w, &find.pid);
-        for (DWORD start = GetTickCount(); !find.box && GetTickCount() - start < timeout; Sleep(50))
-            EnumWindows(FindErrorBox, reinterpret_cast<LPARAM>(&find));
-        if (!find.box) return 4;
-        EnumChildWindows(find.box, PrintStatic, 0);
+    std::wstring exe = FullPath(argv[2]);
+    auto timeout = static_cast<DWORD>(_wtoi(argv[3]));
+    HWND w = WaitForWindow(exe, timeout, cmd == L"dismiss-error");
+    if (!w) return 3;
+    if (cmd == L"click-cancel") {
+        HWND button = nullptr;
+        EnumChildWindows(w, FindCancel, reinterpret_cast<LPARAM>(&button));
+        if (!button) return 4;
+        PostMessageW(button, BM_CLICK, 0, 0);
+        std::printf("clicked\n");
+        return 0;
+    }
+    if (cmd == L"close-window") {
+        PostMessageW(w, WM_CLOSE, 0, 0);
+        return 0;
+    }
+    if (cmd == L"dismiss-error") {
+        EnumChildWindows(w, PrintStatic, 0);
         std::fflush(stdout);
-        PostMessageW(find.box, WM_COMMAND, IDOK, 0);
+        PostMessageW(w, WM_COMMAND, IDOK, 0);
         return 0;
     }
     if (cmd == L"window-info") {
-        HWND w = WaitForWindow(static_cast<DWORD>(_wtoi(argv[2])));
-        if (!w) return 3;
         wchar_t title[256] = {};
         GetWindowTextW(w, title, 256);
         RECT c;
@@ -130,8 +158,9 @@ int wmain(int argc, wchar_t** argv) {
         RECT wr;
         GetWindowRect(w, &wr);
         LONG style = GetWindowLongW(w, GWL_STYLE);
-        std::printf("title \"%s\"\nclient %ld %ld\nwindow %ld %ld\nstyle %08lx\n", Utf8(title).c_str(), c.right,
-                    c.bottom, wr.left, wr.top, static_cast<unsigned long>(style));
+        std::printf("title \"%s\"\nclient %ld %ld\nwindow %ld %ld %ld %ld\nstyle %08lx\n", Utf8(title).c_str(),
+                    c.right, c.bottom, wr.left, wr.top, wr.right - wr.left, wr.bottom - wr.top,
+                    static_cast<unsigned long>(style));
         EnumChildWindows(w, PrintChild, reinterpret_cast<LPARAM>(w));
         return 0;
     }

@@ -15,7 +15,6 @@ import tempfile
 import threading
 import time
 
-TITLE = "Talvoria Pemrick - 自动更新"
 MANIFEST_PATH = "/talvoriaupdate/update_pemrick_2010.txt"
 
 
@@ -199,7 +198,8 @@ def _unescape_wine(text):
 
 def kill_wine_process(*words):
     """SIGKILL to every Wine process whose command line holds all of words
-    (not the runner script); returns how many there were."""
+    (not the runner script); returns how many there were. Name a process by
+    something unique to one test, such as the full path of its program."""
     killed = 0
     for pid in os.listdir("/proc"):
         if not pid.isdigit() or int(pid) == os.getpid():
@@ -216,6 +216,42 @@ def kill_wine_process(*words):
             except OSError:
                 pass
     return killed
+
+
+def windows_path(path):
+    """The path as a Windows program under Wine sees it."""
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+def end_wine(prefix, wine_run=None):
+    """Ends every process of the Wine prefix and its wineserver, so nothing a
+    test started outlives it."""
+    server = "/usr/lib/wine/wineserver"
+    if not os.access(server, os.X_OK):
+        server = shutil.which("wineserver") or server
+    try:
+        subprocess.run([server, "-k"], env=dict(os.environ, WINEPREFIX=prefix), timeout=30,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    except (subprocess.SubprocessError, OSError):
+        pass
+
+
+def run_wine(wine_run, prefix, args, timeout=120):
+    """Runs a Windows program to its end; returns (exit code, stdout as text).
+    Its output goes through a file: Wine's own processes inherit a pipe and
+    may hold it open long after the program is gone."""
+    with tempfile.TemporaryFile() as out:
+        proc = subprocess.Popen([wine_run, "--prefix", prefix, *args], stdout=out,
+                                stderr=subprocess.DEVNULL)
+        try:
+            rc = proc.wait(timeout)
+        except subprocess.TimeoutExpired:
+            proc.kill()
+            proc.wait()
+            kill_wine_process(*[a for a in args[:1]])
+            rc = None
+        out.seek(0)
+        return rc, out.read().decode("utf-8", "replace")
 
 
 class Updater:
@@ -275,7 +311,26 @@ class Updater:
 
     def kill(self):
         """Ends the updater's Wine process at once, as a crash or a power cut would."""
-        return kill_wine_process("updater.exe", os.path.basename(self.app_dir.rstrip("/")))
+        # Wine shows the program either by its Unix or by its Windows path.
+        return (kill_wine_process(self.path("updater.exe"))
+                + kill_wine_process(windows_path(self.path("updater.exe"))))
+
+    def stop(self):
+        """Ends whatever is left of this updater, whether the test passed or not."""
+        if self.proc is None:
+            return
+        self.kill()
+        if self.proc.poll() is None:
+            self.proc.kill()
+        self.proc.wait(30)
+        self.reader.join(5)
+
+    def helper(self, helper_exe, command, timeout_ms):
+        """Runs the test helper against this updater's window (found by the
+        updater's process, never by title); returns (exit code, output)."""
+        return run_wine(self.wine_run, self.prefix,
+                        [helper_exe, command, windows_path(self.path("updater.exe")), str(timeout_ms)],
+                        timeout=timeout_ms / 1000.0 + 60)
 
     def main_started(self, timeout=15.0):
         marker = self.path("main_started.txt")
@@ -287,18 +342,17 @@ class Updater:
         return False
 
 
-def screenshot(title, png):
-    """Saves the window with this title, as the X display shows it, to png."""
+def screenshot(updater, helper_exe, png):
+    """Saves the updater's window, as the X display shows it, to png. The window
+    is found through the updater's process and its rectangle read from Windows."""
+    rc, info = updater.helper(helper_exe, "window-info", 10000)
+    m = re.search(r"^window (-?\d+) (-?\d+) (\d+) (\d+)$", info, re.M)
+    if rc != 0 or not m:
+        return False
+    x, y, w, h = (int(v) for v in m.groups())
+    crop = "%dx%d+%d+%d" % (w, h, max(x, 0), max(y, 0))
     try:
-        info = subprocess.run(["xwininfo", "-name", title], capture_output=True, text=True, timeout=10).stdout
-        geo = {k: int(v) for k, v in re.findall(r"(Absolute upper-left [XY]|Width|Height):\s+(-?\d+)", info)}
-        crop = "%dx%d+%d+%d" % (geo["Width"], geo["Height"], geo["Absolute upper-left X"],
-                                geo["Absolute upper-left Y"])
         subprocess.run(["import", "-window", "root", "-crop", crop, "+repage", png], check=True, timeout=30)
         return True
-    except (KeyError, subprocess.SubprocessError, OSError):
-        try:
-            subprocess.run(["import", "-window", "root", png], check=True, timeout=30)
-            return True
-        except (subprocess.SubprocessError, OSError):
-            return False
+    except (subprocess.SubprocessError, OSError):
+        return False

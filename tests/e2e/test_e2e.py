@@ -30,11 +30,20 @@ class E2E(unittest.TestCase):
         shutil.rmtree(self.work, ignore_errors=True)
         self.www = os.path.join(self.work, "www")
         os.makedirs(self.www)
+        self.updaters = []
         self.app = self.new_updater("app")
 
+    def tearDown(self):
+        # Pass or fail, nothing this test started may answer the next one.
+        for updater in self.updaters:
+            updater.stop()
+        harness.end_wine(ENV["WINE_PREFIX"])
+
     def new_updater(self, name):
-        return harness.Updater(os.path.join(self.work, name), ENV["UPDATER_EXE"], ENV["MAIN_EXE"],
-                               ENV["WINE_RUN"], ENV["WINE_PREFIX"])
+        updater = harness.Updater(os.path.join(self.work, name), ENV["UPDATER_EXE"], ENV["MAIN_EXE"],
+                                  ENV["WINE_RUN"], ENV["WINE_PREFIX"])
+        self.updaters.append(updater)
+        return updater
 
     def publish(self, files, order=None):
         harness.write_release(os.path.join(self.www, "files"), files)
@@ -214,20 +223,18 @@ class E2E(unittest.TestCase):
             self.app.start()
             self.assertTrue(server.event("slow").wait(60), "download never started")
             time.sleep(1)
-            clicked = subprocess.run([ENV["WINE_RUN"], "--prefix", ENV["WINE_PREFIX"], ENV["HELPER_EXE"],
-                                      "click-cancel", "10000"], capture_output=True, timeout=60)
+            clicked, said = self.helper("click-cancel", 10000)
             started = time.time()
             rc = self.app.wait(60)
-            self.assertEqual(clicked.returncode, 0, clicked.stdout)
+            self.assertEqual(clicked, 0, said)
             self.assertLess(time.time() - started, 30, "the window did not close after Cancel")
         self.assert_ends_with_main_started(rc)
         self.assert_digests(old)
         self.assertIn("正在取消...", self.app.statuses)
         self.assertNotIn(APPLYING, self.app.statuses)
 
-    def helper(self, *args):
-        return subprocess.run([ENV["WINE_RUN"], "--prefix", ENV["WINE_PREFIX"], ENV["HELPER_EXE"], *args],
-                              capture_output=True, timeout=120)
+    def helper(self, command, timeout_ms):
+        return self.app.helper(ENV["HELPER_EXE"], command, timeout_ms)
 
     def test_staging_file_that_cannot_be_created_shows_the_error(self):
         old = {"a.dll": b"old a"}
@@ -236,12 +243,12 @@ class E2E(unittest.TestCase):
         os.makedirs(self.app.path("update/a.dll"))  # a folder where the staged file must go
         with harness.Nginx(self.www, PORT):
             self.app.start()
-            box = self.helper("dismiss-error", "60000")
-            self.assertEqual(box.returncode, 0, "no error box")
-            self.assertIn("a.dll", box.stdout.decode("utf-8", "replace"))
+            box, said = self.helper("dismiss-error", 60000)
+            self.assertEqual(box, 0, "no error box")
+            self.assertIn("a.dll", said)
             time.sleep(1)
             self.assertIsNone(self.app.proc.poll(), "the window must stay until it is closed")
-            self.assertEqual(self.helper("close-window", "10000").returncode, 0)
+            self.assertEqual(self.helper("close-window", 10000)[0], 0)
             rc = self.app.wait(60)
         self.assertEqual(rc, 0)
         self.assertFalse(self.app.main_started(timeout=3), "main program must not be started")
@@ -267,7 +274,7 @@ class E2E(unittest.TestCase):
             with harness.Nginx(self.www, PORT):
                 rc = self.app.run()
         finally:
-            harness.kill_wine_process("e2e_helper.exe", "hold")
+            harness.kill_wine_process(ENV["HELPER_EXE"], "hold")
             hold.wait(60)
         self.assert_ends_with_main_started(rc)
         self.assert_digests(old)

@@ -158,6 +158,12 @@ TEST(FormResource, ControlsAnswerPropertiesByName) {
 
 namespace {
 
+// A lambda has no stdcall form, which the 32-bit build needs for callbacks.
+BOOL CALLBACK TakeLanguage(HMODULE, LPCWSTR, LPCWSTR, WORD lang, LONG_PTR param) {
+    *reinterpret_cast<WORD*>(param) = lang;
+    return FALSE;
+}
+
 // A copy of updater.exe whose TFORMMAIN is replaced by data.
 class PatchedExe {
 public:
@@ -169,13 +175,8 @@ public:
         WORD language = 0;
         {
             DataModule exe(kUpdaterExe);
-            EnumResourceLanguagesW(
-                exe.Get(), RT_RCDATA, L"TFORMMAIN",
-                [](HMODULE, LPCWSTR, LPCWSTR, WORD lang, LONG_PTR param) -> BOOL {
-                    *reinterpret_cast<WORD*>(param) = lang;
-                    return FALSE;
-                },
-                reinterpret_cast<LONG_PTR>(&language));
+            EnumResourceLanguagesW(exe.Get(), RT_RCDATA, L"TFORMMAIN", TakeLanguage,
+                                   reinterpret_cast<LONG_PTR>(&language));
         }
         HANDLE update = ok_ ? BeginUpdateResourceW(path_.c_str(), FALSE) : nullptr;
         ok_ = update && UpdateResourceW(update, RT_RCDATA, L"TFORMMAIN", language, const_cast<uint8_t*>(data.data()),
