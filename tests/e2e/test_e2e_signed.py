@@ -43,11 +43,20 @@ class SignedE2E(unittest.TestCase):
         shutil.rmtree(self.work, ignore_errors=True)
         self.www = os.path.join(self.work, "www")
         os.makedirs(self.www)
+        self.updaters = []
         self.app = self.new_updater("app", ENV["UPDATER_SIGNED_EXE"])
 
+    def tearDown(self):
+        # Pass or fail, nothing this test started may answer the next one.
+        for updater in self.updaters:
+            updater.stop()
+        harness.end_wine(ENV["WINE_PREFIX"])
+
     def new_updater(self, name, exe):
-        return harness.Updater(os.path.join(self.work, name), exe, ENV["MAIN_EXE"], ENV["WINE_RUN"],
-                               ENV["WINE_PREFIX"])
+        updater = harness.Updater(os.path.join(self.work, name), exe, ENV["MAIN_EXE"], ENV["WINE_RUN"],
+                                  ENV["WINE_PREFIX"])
+        self.updaters.append(updater)
+        return updater
 
     # --- publishing --------------------------------------------------------------------------
 
@@ -230,14 +239,13 @@ class SignedE2E(unittest.TestCase):
 
     def test_mkmanifest_exe_signs_native_verifies(self):
         def exe(*args):
-            r = subprocess.run([ENV["WINE_RUN"], "--prefix", ENV["WINE_PREFIX"], ENV["MKMANIFEST_EXE"], *args],
-                               capture_output=True, timeout=120)
-            self.assertEqual(r.returncode, 0, r.stderr)
-            return r.stdout
+            rc, out = harness.run_wine(ENV["WINE_RUN"], ENV["WINE_PREFIX"], [ENV["MKMANIFEST_EXE"], *args])
+            self.assertEqual(rc, 0, out)
+            return out.encode()
 
         files = {"a.dll": os.urandom(3000), "sub/b.txt": b"bee"}
         root = self.release(files)
-        win = lambda p: "Z:" + p  # noqa: E731
+        win = harness.windows_path
         # A key made by CNG; OpenSSL reads the file and checks what CNG signed.
         cng_key = os.path.join(self.work, "cng.pem")
         cng_public = exe("keygen", win(cng_key)).decode().strip()
