@@ -12,10 +12,11 @@ if(CMAKE_CROSSCOMPILING)
     SOURCE_DIR ${CMAKE_SOURCE_DIR}
     BINARY_DIR ${HOST_TOOLS_DIR}
     CMAKE_ARGS -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DUPDATER_HOST_TOOLS_ONLY=ON
-    BUILD_COMMAND ${CMAKE_COMMAND} --build ${HOST_TOOLS_DIR} --target formconv skinpack
+    BUILD_COMMAND ${CMAKE_COMMAND} --build ${HOST_TOOLS_DIR} --target formconv skinpack mkmanifest
     INSTALL_COMMAND ""
     BUILD_ALWAYS ON
-    BUILD_BYPRODUCTS ${HOST_TOOLS_DIR}/framework/streaming/formconv ${HOST_TOOLS_DIR}/tools/skinpack/skinpack)
+    BUILD_BYPRODUCTS ${HOST_TOOLS_DIR}/framework/streaming/formconv ${HOST_TOOLS_DIR}/tools/skinpack/skinpack
+                     ${HOST_TOOLS_DIR}/tools/mkmanifest/mkmanifest)
 endif()
 
 function(host_tool name command_var depends_var)

@@ -10,6 +10,7 @@ struct FileInfo {
     std::wstring filePath;  // relative to the application directory, backslash-separated
     std::wstring md5;       // 32 lower-case hexadecimal digits
     int64_t size = 0;       // size reported by HEAD, set when the entry goes on the update list
+    std::wstring sha256 = {};  // 64 lower-case hexadecimal digits; only signed manifests carry it
 };
 
 using FileInfoList = std::vector<FileInfo>;

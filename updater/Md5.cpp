@@ -127,7 +127,10 @@ std::string MD5Text(const uint8_t digest[16]) {
     return out;
 }
 
-std::optional<std::string> MD5File(const std::wstring& path) {
+std::optional<std::string> MD5File(const std::wstring& path) { return MD5File(path, nullptr); }
+
+std::optional<std::string> MD5File(const std::wstring& path,
+                                   const std::function<void(const uint8_t*, size_t)>& alsoRead) {
     MD5Context context;
     MD5Init(context);
     uint8_t buffer[1024] = {};
@@ -147,6 +150,7 @@ std::optional<std::string> MD5File(const std::wstring& path) {
         size_t n = std::fread(buffer, 1, sizeof buffer, f);
         if (n == 0) break;
         MD5Update(context, buffer, n);
+        if (alsoRead) alsoRead(buffer, n);
     }
     MD5Final(context);
     std::fclose(f);

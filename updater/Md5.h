@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -23,3 +24,7 @@ std::string MD5Text(const uint8_t digest[16]);
 // The digest text of a file, read sequentially in 1024-byte pieces;
 // none when the file cannot be opened for reading.
 std::optional<std::string> MD5File(const std::wstring& path);
+// The same, handing every piece read to alsoRead too, so another digest of
+// the file needs no second read.
+std::optional<std::string> MD5File(const std::wstring& path,
+                                   const std::function<void(const uint8_t*, size_t)>& alsoRead);

@@ -6,6 +6,7 @@
 #include "framework/system/CodePage.h"
 #include "framework/system/FileSystem.h"
 #include "framework/system/SysUtils.h"
+#include "updater/FileDigest.h"
 #include "updater/FileMove.h"
 #include "updater/Manifest.h"
 #include "updater/Md5.h"
@@ -18,8 +19,6 @@ namespace {
 std::wstring JoinPath(const std::string& appPath, const char* middle, const std::wstring& filePath) {
     return AnsiToWide(appPath + middle + WideToAnsi(filePath));
 }
-
-std::wstring DigestOrEmpty(const std::wstring& path) { return AnsiToWide(MD5File(path).value_or(std::string())); }
 
 // Holds the manifest body in memory, and raises once it would grow past the
 // cap, so an endless or oversized body fails the fetch instead of eating memory.
@@ -110,6 +109,7 @@ int UpdateProcess::CheckUpdate() {
     updateList.clear();
     int rc = GetUpdateInfo(manifest, updateUrl);
     if (rc > 0) rc = CheckUpdateInfo(updateList, manifest);
+    if (trust && rc == 0 && !cancelled) trust->Commit(appPath);
     return rc;
 }
 
@@ -117,14 +117,16 @@ int UpdateProcess::GetUpdateInfo(FileInfoList& list, const std::wstring& url) {
     SetStatus(L"正在获取更新信息...");
     TStringList lines;
     try {
-        CappedMemoryStream bytes(kManifestBodyMax);
-        client->Get(url, bytes);
-        std::wstring body =
-            DecodeBodyText(std::string(bytes.Bytes().begin(), bytes.Bytes().end()), client->Response().ContentType);
+        CappedMemoryStream raw(kManifestBodyMax);
+        client->Get(url, raw);
+        const std::string bytes(raw.Bytes().begin(), raw.Bytes().end());
+        const std::string& contentType = client->Response().ContentType;
+        // A signed manifest is checked over its bytes exactly as served, before any text conversion.
+        std::wstring body = trust ? trust->Verify(bytes, contentType, appPath) : DecodeBodyText(bytes, contentType);
         // The tool works in the ANSI code page; what it cannot hold must not reach the parser as wide text.
         lines.SetText(AnsiToWide(WideToAnsi(body)));
         client->Disconnect();
-        ParseManifestLines(lines, list);
+        trust ? ParseSignedManifestLines(lines, list) : ParseManifestLines(lines, list);
         return static_cast<int>(list.size());
     } catch (...) {
         DisconnectQuietly();
@@ -141,8 +143,7 @@ int UpdateProcess::CheckUpdateInfo(FileInfoList& update, const FileInfoList& lis
             update.clear();
             break;
         }
-        std::wstring digest = DigestOrEmpty(JoinPath(appPath, "\\", entry.filePath));
-        if (digest != entry.md5) {
+        if (!FileMatchesEntry(JoinPath(appPath, "\\", entry.filePath), entry, trust != nullptr)) {
             int64_t size = GetRemoteFileSize(entry.url);
             total = AddSizes(total, size);
             FileInfo copy = entry;
@@ -178,9 +179,14 @@ int64_t UpdateProcess::GetRemoteFileSize(const std::wstring& url) {
 }
 
 bool UpdateProcess::DoUpdate() {
-    if (CheckUpdateFiles(updateList)) return ApplyUpdateFiles(updateList);
-    if (DownloadUpdateFiles(updateList) && CheckUpdateFiles(updateList)) return ApplyUpdateFiles(updateList);
-    return false;
+    bool ok = false;
+    if (CheckUpdateFiles(updateList))
+        ok = ApplyUpdateFiles(updateList);
+    else if (DownloadUpdateFiles(updateList) && CheckUpdateFiles(updateList))
+        ok = ApplyUpdateFiles(updateList);
+    // The serial is kept only once the release is in place.
+    if (ok && trust) trust->Commit(appPath);
+    return ok;
 }
 
 void UpdateProcess::TransferBegin(void*, TWorkMode, int64_t workCountMax) {
@@ -244,7 +250,7 @@ bool UpdateProcess::CheckUpdateFiles(const FileInfoList& list) {
     bool ok = true;
     for (const auto& entry : list) {
         if (cancelled) return false;
-        if (DigestOrEmpty(JoinPath(appPath, "\\update\\", entry.filePath)) != entry.md5) ok = false;
+        if (!FileMatchesEntry(JoinPath(appPath, "\\update\\", entry.filePath), entry, trust != nullptr)) ok = false;
     }
     return ok;
 }

@@ -11,6 +11,7 @@
 
 #include "net/HttpClient.h"
 #include "updater/FileInfo.h"
+#include "updater/ManifestTrust.h"
 
 // The bar and the status line a run drives; the window hands in adapters of
 // its controls, a run without a window hands in none.
@@ -68,6 +69,9 @@ public:
     // The file name of the running updater, as the manifest would list it.
     const std::wstring& ExeName() const { return exeName; }
     void SetExeName(std::wstring name) { exeName = std::move(name); }
+    // Manifest signature checks: the build's keys, none (null) in a build without them.
+    ManifestTrust* Trust() const { return trust.get(); }
+    void SetTrust(std::unique_ptr<ManifestTrust> value) { trust = std::move(value); }
 
 private:
     void SetStatus(const std::wstring& text);
@@ -86,4 +90,5 @@ private:
     FileInfoList updateList;
     std::string appPath;
     std::wstring exeName;
+    std::unique_ptr<ManifestTrust> trust = ManifestTrust::FromBuild();
 };

@@ -3,6 +3,7 @@
 //   update_bench check URL APPDIR    CheckUpdate only
 //   update_bench get URL FILE        one DownloadFile; prints idle and peak resident KiB
 //   update_bench stages URL APPDIR   the manifest fetch and the comparison, timed apart
+//   update_bench check-signed URL APPDIR KEYS   CheckUpdate of a signed manifest, SHA-256 on
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -10,6 +11,7 @@
 #include <string>
 
 #include "framework/system/CodePage.h"
+#include "updater/SignedManifest.h"
 #include "updater/UpdateProcess.h"
 
 namespace {
@@ -29,7 +31,7 @@ long PeakRssKib() { return StatusKib("VmHWM:"); }
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 4) {
+    if (argc != 4 && !(argc == 5 && std::strcmp(argv[1], "check-signed") == 0)) {
         std::fprintf(stderr, "usage: update_bench update|check|get URL PATH\n");
         return 2;
     }
@@ -43,6 +45,11 @@ int main(int argc, char** argv) {
         return ok ? 0 : 1;
     }
     process.SetAppPath(argv[3]);
+    if (mode == "check-signed") {
+        auto keys = ParsePublicKeys(argv[4]);
+        if (!keys) return 2;
+        process.SetTrust(std::make_unique<ManifestTrust>(*keys));
+    }
     if (mode == "stages") {
         // The two halves of the check, timed apart.
         FileInfoList manifest, update;

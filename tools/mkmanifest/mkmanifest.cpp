@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "SigningCommands.h"
 #include "framework/system/CodePage.h"
 #include "updater/Manifest.h"
 #include "updater/Md5.h"
@@ -74,7 +75,9 @@ std::string Md5Hex(const fs::path& file) {
 
 // Arguments arrive as UTF-8.
 int Run(const std::vector<std::string>& argv) {
+    if (auto rc = RunSigningCommand(argv)) return *rc;
     const size_t argc = argv.size();
+    SigningOptions signing;
     std::string out, base;
     bool skipUnsafe = false;
     std::vector<std::string> positional;
@@ -82,11 +85,17 @@ int Run(const std::vector<std::string>& argv) {
         std::string a = argv[i];
         if (a == "--help" || a == "-h") {
             std::fputs(kUsage, stdout);
+            std::fputs(kSigningUsage, stdout);
             return 0;
         } else if (a == "-o" && i + 1 < argc) {
             out = argv[++i];
         } else if (a == "--skip-unsafe") {
             skipUnsafe = true;
+        } else if (std::string error; TakeSigningOption(argv, i, signing, error)) {
+            if (!error.empty()) {
+                std::fprintf(stderr, "mkmanifest: %s\n", error.c_str());
+                return 2;
+            }
         } else if (!a.empty() && a[0] == '-') {
             std::fprintf(stderr, "mkmanifest: unknown option %s\n%s", a.c_str(), kUsage);
             return 2;
@@ -96,6 +105,10 @@ int Run(const std::vector<std::string>& argv) {
     }
     if (positional.size() != 2) {
         std::fputs(kUsage, stderr);
+        return 2;
+    }
+    if (signing.keyFile.empty() && (signing.serial || signing.expiresInDays || signing.expiresAt)) {
+        std::fputs("mkmanifest: --serial and --expires-* need --sign\n", stderr);
         return 2;
     }
     base = positional[0];
@@ -138,18 +151,29 @@ int Run(const std::vector<std::string>& argv) {
             ++rejected;
             continue;
         }
-        std::string digest = Md5Hex(path);
+        std::string digest, sha256;
+        if (signing.keyFile.empty()) {
+            digest = Md5Hex(path);
+        } else if (auto both = Md5AndSha256(path)) {
+            digest = both->first;
+            sha256 = " " + both->second;
+        }
         if (digest.empty()) {
             std::fprintf(stderr, "mkmanifest: cannot read %s\n", rel.c_str());
             return 1;
         }
         std::string field = rel;
         std::replace(field.begin(), field.end(), '/', '\\');
-        text += url + " " + field + " " + digest + "\r\n";
+        text += url + " " + field + " " + digest + sha256 + "\r\n";
     }
     if (rejected > 0 && !skipUnsafe) {
         std::fprintf(stderr, "mkmanifest: %d file(s) cannot be listed; nothing written\n", rejected);
         return 1;
+    }
+    if (!signing.keyFile.empty()) {
+        auto signedText = SignAsOptionsSay(text, signing);
+        if (!signedText) return 1;
+        text = *signedText;
     }
     if (out.empty()) {
         std::fwrite(text.data(), 1, text.size(), stdout);

@@ -1,0 +1,291 @@
+"""Signed manifests end to end: updater_signed.exe (trusting the test keys in
+keys/) and updater.exe (no keys) under Wine against nginx and the scripted
+server on 127.0.0.1. Manifests are signed by the native mkmanifest (OpenSSL);
+mkmanifest.exe (CNG) is checked against it. One CTest entry per test method.
+"""
+import hashlib
+import os
+import shutil
+import subprocess
+import sys
+import time
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import harness  # noqa: E402
+from harness import md5, md5_file, send  # noqa: E402
+
+ENV = os.environ
+PORT = int(ENV.get("E2E_PORT", "0"))
+BASE = "http://127.0.0.1:%d" % PORT
+KEYS = ENV.get("KEYS", "")
+
+FAILED = "获取更新信息失败！"
+APPLYING = "正在应用更新文件..."
+COMPARING = "正在核对更新信息..."
+DOWNLOADING = "正在下载"
+
+# Other worktrees on this machine run updaters built for the same port, which
+# may ask any server there for their own manifest and files. So what this
+# test's updater did is read from its own status texts (every stage announces
+# itself) and from the disk; the server's log is checked only for requests
+# that must be there, never for ones that must not.
+
+
+def sha256(data):
+    return hashlib.sha256(data).hexdigest()
+
+
+def key(name):
+    return os.path.join(KEYS, name + ".pem")
+
+
+def public_key(name):
+    with open(os.path.join(KEYS, name + ".pub")) as f:
+        return f.read().strip()
+
+
+class SignedE2E(unittest.TestCase):
+    def setUp(self):
+        self.work = os.path.join(ENV["E2E_WORK"], self.id().split(".")[-1])
+        shutil.rmtree(self.work, ignore_errors=True)
+        self.www = os.path.join(self.work, "www")
+        os.makedirs(self.www)
+        self.updaters = []
+        self.app = self.new_updater("app", ENV["UPDATER_SIGNED_EXE"])
+
+    def tearDown(self):
+        # Pass or fail, nothing this test started may answer the next one.
+        for updater in self.updaters:
+            updater.stop()
+        harness.end_wine(ENV["WINE_PREFIX"])
+
+    def new_updater(self, name, exe):
+        updater = harness.Updater(os.path.join(self.work, name), exe, ENV["MAIN_EXE"], ENV["WINE_RUN"],
+                                  ENV["WINE_PREFIX"])
+        self.updaters.append(updater)
+        return updater
+
+    # --- publishing --------------------------------------------------------------------------
+
+    def signer(self, *args):
+        r = subprocess.run([ENV["SIGNER"], *args], capture_output=True, timeout=60)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        return r.stdout
+
+    def release(self, files, name="files"):
+        """Writes the release folder and returns it."""
+        root = os.path.join(self.work, "release-" + name)
+        harness.write_release(root, files)
+        harness.write_release(os.path.join(self.www, name), files)
+        return root
+
+    def signed_manifest(self, files, signer_key="trusted_a", serial=100, extra=()):
+        """What a publisher runs: mkmanifest --sign over the release folder."""
+        root = self.release(files)
+        out = os.path.join(self.work, "manifest-%d.txt" % serial)
+        self.signer("--sign", key(signer_key), "--serial", str(serial), *extra, "-o", out, BASE + "/files", root)
+        with open(out, "rb") as f:
+            return f.read()
+
+    def sign_text(self, text, signer_key="trusted_a", serial=100):
+        src = os.path.join(self.work, "unsigned.txt")
+        with open(src, "wb") as f:
+            f.write(text)
+        return self.signer("sign", key(signer_key), "--serial", str(serial), src)
+
+    def serve(self, manifest):
+        harness.write_release(self.www, {harness.MANIFEST_PATH.lstrip("/"): manifest})
+
+    def install_locally(self, files, app=None):
+        app = app or self.app
+        for rel, data in files.items():
+            path = app.path(rel)
+            os.makedirs(os.path.dirname(path), exist_ok=True)
+            with open(path, "wb") as f:
+                f.write(data)
+
+    def assert_files(self, files, app=None):
+        app = app or self.app
+        for rel, data in files.items():
+            self.assertEqual(md5_file(app.path(rel)), md5(data), "content of " + rel)
+
+    def serial(self, app=None):
+        path = (app or self.app).path("updater.serial")
+        if not os.path.exists(path):
+            return None
+        with open(path, "rb") as f:
+            return int(f.read().strip())
+
+    def run_installs(self, files, app=None):
+        app = app or self.app
+        with harness.Nginx(self.www, PORT) as nginx:
+            rc = app.run()
+            requests = nginx.requests()
+        self.assertEqual(rc, 0, "\n".join(app.lines[-20:]))
+        self.assertTrue(app.main_started(), "main program was not started")
+        self.assert_files(files, app)
+        self.assertIn(APPLYING, app.statuses)
+        return requests
+
+    def assert_refused(self, manifest, installed, reason):
+        """The manifest is refused: failed-fetch text, no stage after the fetch
+        (nothing compared, nothing downloaded), nothing changed, the main program
+        started, the reason in the debug output."""
+        self.serve(manifest)
+        with harness.Nginx(self.www, PORT) as nginx:
+            rc = self.app.run()
+            requests = nginx.requests()
+        self.assertEqual(rc, 0, "\n".join(self.app.lines[-20:]))
+        self.assertTrue(self.app.main_started(), "main program was not started")
+        self.assertIn(FAILED, self.app.statuses)
+        self.assertIn(("GET", harness.MANIFEST_PATH), requests)
+        # The fetch, its failure, then only the cancel texts of the window closing.
+        self.assertEqual(self.app.statuses[:2], ["正在获取更新信息...", FAILED])
+        self.assertEqual(set(self.app.statuses[2:]), {"正在取消..."})
+        self.assertFalse([s for s in self.app.statuses if DOWNLOADING in s or s == COMPARING])
+        self.assert_files(installed)
+        for rel in installed:
+            self.assertFalse(os.path.exists(self.app.path("update/" + rel)), "staged: " + rel)
+        self.assertTrue(any("manifest refused: " + reason in line for line in self.app.lines),
+                        "no reason '%s' in the debug output:\n%s" % (reason, "\n".join(self.app.lines[-20:])))
+
+    # --- tests -------------------------------------------------------------------------------
+
+    def test_signed_release_installs(self):
+        old = {"a.dll": b"old a" * 10, "same.txt": b"same"}
+        new = {"a.dll": b"new a" * 3000, "same.txt": b"same", "数据/新.dat": os.urandom(50000)}
+        self.install_locally(old)
+        manifest = self.signed_manifest(new, serial=1700000000)
+        self.assertTrue(manifest.startswith(b"#serial 1700000000\r\n"))
+        self.serve(manifest)
+        requests = self.run_installs(new)
+        self.assertEqual(self.serial(), 1700000000)
+        # The requests of an unsigned run: the manifest, then HEAD and GET of each changed file.
+        for path in ("/files/a.dll", "/files/%E6%95%B0%E6%8D%AE/%E6%96%B0.dat"):
+            self.assertIn(("HEAD", path), requests)
+            self.assertIn(("GET", path), requests)
+        self.assertEqual(len([s for s in self.app.statuses if s.startswith(DOWNLOADING + "第")]), 2)
+
+    def test_flipped_byte_refused(self):
+        old = {"a.dll": b"old a"}
+        self.install_locally(old)
+        good = self.signed_manifest({"a.dll": b"new a"}, serial=100)
+        # One byte each in the serial, an entry and the signature.
+        for at in (good.index(b"100"), good.index(b"a.dll"), good.rindex(b" ") + 5):
+            with self.subTest(at=at):
+                bad = bytearray(good)
+                bad[at] ^= 0x01
+                reason = "signature does not verify" if at != good.rindex(b" ") + 5 else ""
+                self.assert_refused(bytes(bad), old, reason)
+
+    def test_missing_signature_refused(self):
+        old = {"a.dll": b"old a"}
+        self.install_locally(old)
+        good = self.signed_manifest({"a.dll": b"new a"})
+        self.assert_refused(good[:good.rindex(b"#signature")], old, "unsigned")
+
+    def test_other_key_refused(self):
+        old = {"a.dll": b"old a"}
+        self.install_locally(old)
+        self.assert_refused(self.signed_manifest({"a.dll": b"new a"}, signer_key="untrusted"), old,
+                            "signature does not verify")
+
+    def test_expired_refused(self):
+        old = {"a.dll": b"old a"}
+        self.install_locally(old)
+        manifest = self.signed_manifest({"a.dll": b"new a"}, extra=("--expires-at", str(int(time.time()) - 60)))
+        self.assert_refused(manifest, old, "expired")
+
+    def test_older_serial_replay_refused(self):
+        v1 = {"a.dll": b"version 1"}
+        v2 = {"a.dll": b"version 2"}
+        self.install_locally(v1)
+        old_manifest = self.signed_manifest(v1, serial=100)
+        self.serve(self.signed_manifest(v2, serial=200))
+        self.run_installs(v2)
+        self.assertEqual(self.serial(), 200)
+        # The older release and its manifest, replayed by someone on the path.
+        self.release(v1)
+        self.assert_refused(old_manifest, v2, "serial older")
+        self.assertEqual(self.serial(), 200)
+
+    def test_rotated_key_accepted(self):
+        new = {"a.dll": b"signed with the new key"}
+        self.install_locally({"a.dll": b"old"})
+        self.serve(self.signed_manifest(new, signer_key="trusted_b", serial=5))
+        self.run_installs(new)
+        self.assertEqual(self.serial(), 5)
+
+    def test_md5_match_with_wrong_sha256_never_installed(self):
+        old = {"a.dll": b"old a"}
+        self.install_locally(old)
+        served = b"served content"
+        # The MD5 is that of what is served; the signed SHA-256 is of the published file.
+        line = "%s/files/a.dll a.dll %s %s\r\n" % (BASE, md5(served), sha256(b"published content"))
+        manifest = self.sign_text(line.encode(), serial=300)
+        routes = {harness.MANIFEST_PATH: lambda h, m: send(h, 200, manifest, m),
+                  "/files/a.dll": lambda h, m: send(h, 200, served, m)}
+        with harness.FaultServer(PORT, routes) as server:
+            rc = self.app.run()
+            gets = [p for m, p in server.log if m == "GET"]
+        self.assertEqual(rc, 0)
+        self.assertTrue(self.app.main_started())
+        self.assertIn("/files/a.dll", gets)
+        self.assertIn("正在下载第1个文件：a.dll...", self.app.statuses)
+        self.assert_files(old)
+        self.assertNotIn(APPLYING, self.app.statuses)
+        self.assertIsNone(self.serial())
+
+    def test_unsigned_release_without_keys_installs_as_before(self):
+        plain = self.new_updater("plain", ENV["UPDATER_EXE"])
+        old = {"a.dll": b"old a", "b.txt": b"same"}
+        new = {"a.dll": b"new a" * 100, "b.txt": b"same"}
+        self.install_locally(old, plain)
+        self.release(new)
+        self.serve(harness.manifest_text(BASE + "/files", new))
+        requests = self.run_installs(new, plain)
+        for request in [("GET", harness.MANIFEST_PATH), ("HEAD", "/files/a.dll"), ("GET", "/files/a.dll")]:
+            self.assertIn(request, requests)
+        self.assertEqual([s for s in plain.statuses if s.startswith(DOWNLOADING + "第")], ["正在下载第1个文件：a.dll..."])
+        self.assertFalse(os.path.exists(plain.path("updater.serial")))
+        # A signed manifest reads the same to an updater without keys.
+        newer = {"a.dll": b"newer a", "b.txt": b"same"}
+        self.serve(self.signed_manifest(newer, serial=7))
+        self.run_installs(newer, plain)
+        self.assertFalse(os.path.exists(plain.path("updater.serial")))
+
+    def test_mkmanifest_exe_signs_native_verifies(self):
+        def exe(*args):
+            rc, out = harness.run_wine(ENV["WINE_RUN"], ENV["WINE_PREFIX"], [ENV["MKMANIFEST_EXE"], *args])
+            self.assertEqual(rc, 0, out)
+            return out.encode()
+
+        files = {"a.dll": os.urandom(3000), "sub/b.txt": b"bee"}
+        root = self.release(files)
+        win = harness.windows_path
+        # A key made by CNG; OpenSSL reads the file and checks what CNG signed.
+        cng_key = os.path.join(self.work, "cng.pem")
+        cng_public = exe("keygen", win(cng_key)).decode().strip()
+        out = os.path.join(self.work, "by-exe.txt")
+        exe("--sign", win(cng_key), "--serial", "42", "-o", win(out), BASE + "/files", win(root))
+        said = self.signer("verify", cng_public, out).decode()
+        self.assertIn("serial 42", said)
+        self.assertIn("entries 2", said)
+        with open(out, "rb") as f:
+            text = f.read()
+        for rel, data in files.items():
+            self.assertIn(("%s %s %s" % (rel.replace("/", "\\"), md5(data), sha256(data))).encode(), text)
+        # A key made by OpenSSL, used by CNG; and the CNG key file used by OpenSSL.
+        exe("--sign", win(key("trusted_b")), "-o", win(out), BASE + "/files", win(root))
+        self.assertIn("entries 2", self.signer("verify", public_key("trusted_b"), out).decode())
+        native = os.path.join(self.work, "by-native.txt")
+        self.signer("--sign", cng_key, "-o", native, BASE + "/files", root)
+        self.assertIn("entries 2", exe("verify", cng_public, win(native)).decode())
+        # And a signature by another key is refused by both.
+        r = subprocess.run([ENV["SIGNER"], "verify", public_key("untrusted"), native], capture_output=True)
+        self.assertEqual(r.returncode, 1)
+
+
+if __name__ == "__main__":
+    unittest.main()

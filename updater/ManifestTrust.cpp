@@ -1,0 +1,93 @@
+#include "updater/ManifestTrust.h"
+
+#include <ctime>
+
+#include "framework/system/Classes.h"
+#include "framework/system/CodePage.h"
+#include "framework/system/FileSystem.h"
+#include "updater/BuildKeys.h"
+#include "updater/DebugLog.h"
+
+namespace {
+
+std::wstring SerialPath(const std::string& appPath, const char* name) {
+    return AnsiToWide(appPath + "\\" + name);
+}
+
+std::optional<uint64_t> ReadSerialFile(const std::wstring& path) {
+    if (!FileExists(path)) return std::nullopt;
+    try {
+        TFileStream file(path, fmOpenRead | fmShareDenyNone);
+        char text[32] = {};
+        int64_t n = file.Read(text, sizeof text - 1);
+        uint64_t value = 0;
+        int64_t i = 0;
+        for (; i < n && text[i] >= '0' && text[i] <= '9'; ++i) {
+            uint64_t digit = uint64_t(text[i] - '0');
+            if (value > (UINT64_MAX - digit) / 10) return std::nullopt;
+            value = value * 10 + digit;
+        }
+        if (i == 0) return std::nullopt;
+        return value;
+    } catch (const Exception&) {
+        return std::nullopt;
+    }
+}
+
+bool WriteSerialFile(const std::wstring& path, uint64_t serial) {
+    try {
+        std::string text = std::to_string(serial) + "\r\n";
+        TFileStream file(path, fmCreate);
+        file.WriteBuffer(text.data(), static_cast<int64_t>(text.size()));
+        return true;
+    } catch (const Exception&) {
+        return false;
+    }
+}
+
+}  // namespace
+
+EManifestRefused::EManifestRefused(ManifestRefusal refusal)
+    : Exception(L"manifest refused: " + Utf8ToWide(to_string(refusal))), refusal_(refusal) {}
+
+uint64_t ReadAcceptedSerial(const std::string& appPath) {
+    uint64_t stored = ReadSerialFile(SerialPath(appPath, "updater.serial")).value_or(0);
+    uint64_t pending = ReadSerialFile(SerialPath(appPath, "updater.serial.new")).value_or(0);
+    return stored > pending ? stored : pending;
+}
+
+bool WriteAcceptedSerial(const std::string& appPath, uint64_t serial) {
+    if (serial <= ReadAcceptedSerial(appPath)) return true;
+    std::wstring pending = SerialPath(appPath, "updater.serial.new");
+    if (!WriteSerialFile(pending, serial)) return false;
+    if (!FileCopy(pending, SerialPath(appPath, "updater.serial"))) return false;
+    FileDelete(pending);
+    return true;
+}
+
+std::unique_ptr<ManifestTrust> ManifestTrust::FromBuild() {
+    std::string_view text = BuildPublicKeysText();
+    if (text.find_first_not_of(" \t\r\n,") == std::string_view::npos) return nullptr;
+    // The build checks the setting; should a damaged one slip through, nothing verifies.
+    return std::make_unique<ManifestTrust>(ParsePublicKeys(text).value_or(std::vector<P256PublicKey>()));
+}
+
+std::wstring ManifestTrust::Verify(std::string_view bytes, const std::string& contentType, const std::string& appPath) {
+    accepted_.reset();
+    SignedManifestInfo info;
+    lastRefusal_ = CheckSignedManifest(bytes, keys_, now_.value_or(static_cast<int64_t>(std::time(nullptr))),
+                                       ReadAcceptedSerial(appPath), info);
+    if (lastRefusal_ != ManifestRefusal::None) {
+        EManifestRefused refused(lastRefusal_);
+        DebugLog(L"updater: " + refused.Message());
+        throw refused;
+    }
+    accepted_ = info.serial;
+    return DecodeBodyText(std::string(bytes.substr(0, info.signedLength)), contentType);
+}
+
+void ManifestTrust::Commit(const std::string& appPath) {
+    if (!accepted_) return;
+    if (!WriteAcceptedSerial(appPath, *accepted_))
+        DebugLog(L"updater: could not record manifest serial " + Utf8ToWide(std::to_string(*accepted_)));
+}

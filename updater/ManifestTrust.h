@@ -1,0 +1,60 @@
+// What a run with trusted keys adds to the check stage: the manifest is
+// fetched as raw bytes and must be signed by one of the keys, unexpired and
+// not older than the highest serial this installation accepted; the accepted
+// serial is recorded beside the updater once the run has nothing left to do.
+//
+// The serial lives in "updater.serial" in the application directory (decimal
+// text). It is first written to "updater.serial.new" and then copied over,
+// and a read takes the higher of the two, so a write cut short never lowers
+// it; an unreadable file counts as 0.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "framework/system/SysUtils.h"
+#include "net/HttpClient.h"
+#include "updater/Crypto.h"
+#include "updater/SignedManifest.h"
+
+// Raised when a manifest is refused; the run treats it like a failed fetch.
+class EManifestRefused : public Exception {
+public:
+    explicit EManifestRefused(ManifestRefusal refusal);
+    ManifestRefusal Refusal() const { return refusal_; }
+
+private:
+    ManifestRefusal refusal_;
+};
+
+class ManifestTrust {
+public:
+    explicit ManifestTrust(std::vector<P256PublicKey> keys) : keys_(std::move(keys)) {}
+
+    // The keys of the build setting (UPDATER_PUBLIC_KEYS); null when the build has none.
+    static std::unique_ptr<ManifestTrust> FromBuild();
+
+    // Checks the manifest's bytes exactly as served; returns the text of its
+    // signed bytes as the client decodes a body of that content type. Raises
+    // EManifestRefused, after writing the reason to the debug output.
+    std::wstring Verify(std::string_view bytes, const std::string& contentType, const std::string& appPath);
+    // Records the serial of the last manifest accepted, if it is higher than the stored one.
+    void Commit(const std::string& appPath);
+
+    ManifestRefusal LastRefusal() const { return lastRefusal_; }
+    // Unix time used for expiry; the clock unless a test sets one.
+    void SetNow(int64_t now) { now_ = now; }
+
+private:
+    std::vector<P256PublicKey> keys_;
+    std::optional<uint64_t> accepted_;
+    ManifestRefusal lastRefusal_ = ManifestRefusal::None;
+    std::optional<int64_t> now_;
+};
+
+uint64_t ReadAcceptedSerial(const std::string& appPath);
+// Never lowers the stored serial; false when it could not be written.
+bool WriteAcceptedSerial(const std::string& appPath, uint64_t serial);

@@ -1,0 +1,186 @@
+#include "updater/SignedManifest.h"
+
+#include <algorithm>
+
+#include "framework/system/CodePage.h"
+#include "updater/Base64.h"
+#include "updater/Manifest.h"
+
+namespace {
+
+constexpr std::string_view kSignatureTag = "#signature";
+constexpr std::string_view kSerialTag = "#serial";
+constexpr std::string_view kExpiresTag = "#expires";
+constexpr std::string_view kAlgorithm = "ecdsa-p256-sha256";
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+bool IsBreak(char c) {
+    return c == '\r' || c == '\n';
+}
+
+// The words of a comment line split at blanks.
+std::vector<std::string_view> Words(std::string_view line) {
+    std::vector<std::string_view> words;
+    size_t i = 0;
+    while (i < line.size()) {
+        while (i < line.size() && IsBlank(line[i])) ++i;
+        size_t start = i;
+        while (i < line.size() && !IsBlank(line[i])) ++i;
+        if (i > start) words.push_back(line.substr(start, i - start));
+    }
+    return words;
+}
+
+// A tagged comment line: the tag, then at least one blank (or the end).
+bool HasTag(std::string_view line, std::string_view tag) {
+    return line.substr(0, tag.size()) == tag && (line.size() == tag.size() || IsBlank(line[tag.size()]));
+}
+
+std::optional<uint64_t> Decimal(std::string_view text) {
+    if (text.empty() || text.size() > 20) return std::nullopt;
+    uint64_t value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        uint64_t digit = uint64_t(c - '0');
+        if (value > (UINT64_MAX - digit) / 10) return std::nullopt;
+        value = value * 10 + digit;
+    }
+    return value;
+}
+
+// The one value of a tagged line, or none when there is not exactly one.
+std::optional<std::string_view> OneValue(std::string_view line) {
+    auto words = Words(line);
+    if (words.size() != 2) return std::nullopt;
+    return words[1];
+}
+
+bool IsLowerHex(std::string_view text, size_t length) {
+    return text.size() == length && std::all_of(text.begin(), text.end(), [](char c) {
+               return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
+           });
+}
+
+// The fourth field as the entry scan sees fields: runs of non-white-space,
+// ended by a NUL like a C string.
+std::string_view FourthField(std::string_view line) {
+    line = line.substr(0, std::min(line.size(), line.find('\0')));
+    auto space = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; };
+    size_t i = 0;
+    for (int field = 0; field < 4; ++field) {
+        while (i < line.size() && space(line[i])) ++i;
+        size_t start = i;
+        while (i < line.size() && !space(line[i])) ++i;
+        if (field == 3) return line.substr(start, i - start);
+    }
+    return {};
+}
+
+}  // namespace
+
+std::string to_string(ManifestRefusal refusal) {
+    switch (refusal) {
+        case ManifestRefusal::None: return "accepted";
+        case ManifestRefusal::Unsigned: return "unsigned: the last line is not a signature";
+        case ManifestRefusal::BadSignatureLine: return "damaged signature line";
+        case ManifestRefusal::NoSerial: return "no serial";
+        case ManifestRefusal::DuplicateSerial: return "more than one serial";
+        case ManifestRefusal::BadExpires: return "damaged expiry";
+        case ManifestRefusal::BadSignature: return "signature does not verify with any trusted key";
+        case ManifestRefusal::Expired: return "expired";
+        case ManifestRefusal::OlderSerial: return "serial older than the one installed";
+    }
+    return "unknown";
+}
+
+ManifestRefusal ReadSignedManifest(std::string_view raw, SignedManifestInfo& info) {
+    info = SignedManifestInfo();
+    // One line break may end the signature line.
+    std::string_view body = raw;
+    if (!body.empty() && body.back() == '\n') body.remove_suffix(1);
+    if (!body.empty() && body.back() == '\r') body.remove_suffix(1);
+    size_t lastBreak = body.find_last_of("\r\n");
+    size_t lastLine = lastBreak == std::string_view::npos ? 0 : lastBreak + 1;
+    std::string_view signatureLine = body.substr(lastLine);
+    if (!HasTag(signatureLine, kSignatureTag)) return ManifestRefusal::Unsigned;
+    auto words = Words(signatureLine);
+    if (words.size() != 3 || words[1] != kAlgorithm) return ManifestRefusal::BadSignatureLine;
+    auto signature = Base64Decode(words[2]);
+    if (!signature || signature->size() != info.signature.size()) return ManifestRefusal::BadSignatureLine;
+    std::copy(signature->begin(), signature->end(), info.signature.begin());
+    info.signedLength = lastLine;
+
+    bool haveSerial = false;
+    std::string_view rest = raw.substr(0, lastLine);
+    while (!rest.empty()) {
+        size_t end = rest.find_first_of("\r\n");
+        std::string_view line = rest.substr(0, end);
+        rest = end == std::string_view::npos ? std::string_view() : rest.substr(end);
+        // A line break is CR LF, LF or CR; an empty line between breaks is skipped alike.
+        while (!rest.empty() && IsBreak(rest.front())) rest.remove_prefix(1);
+        if (HasTag(line, kSerialTag)) {
+            if (haveSerial) return ManifestRefusal::DuplicateSerial;
+            auto value = OneValue(line);
+            auto serial = value ? Decimal(*value) : std::nullopt;
+            if (!serial) return ManifestRefusal::NoSerial;
+            info.serial = *serial;
+            haveSerial = true;
+        } else if (HasTag(line, kExpiresTag)) {
+            auto value = OneValue(line);
+            auto expires = value ? Decimal(*value) : std::nullopt;
+            if (info.expires || !expires || *expires > uint64_t(INT64_MAX)) return ManifestRefusal::BadExpires;
+            info.expires = static_cast<int64_t>(*expires);
+        }
+    }
+    return haveSerial ? ManifestRefusal::None : ManifestRefusal::NoSerial;
+}
+
+ManifestRefusal CheckSignedManifest(std::string_view raw, const std::vector<P256PublicKey>& keys, int64_t now,
+                                    uint64_t highestAccepted, SignedManifestInfo& info) {
+    ManifestRefusal refusal = ReadSignedManifest(raw, info);
+    if (refusal != ManifestRefusal::None) return refusal;
+    Sha256Digest digest = Sha256Of(raw.data(), info.signedLength);
+    bool verified = std::any_of(keys.begin(), keys.end(),
+                                [&](const P256PublicKey& key) { return VerifyP256(key, digest, info.signature); });
+    if (!verified) return ManifestRefusal::BadSignature;
+    if (info.expires && now >= *info.expires) return ManifestRefusal::Expired;
+    if (info.serial < highestAccepted) return ManifestRefusal::OlderSerial;
+    return ManifestRefusal::None;
+}
+
+void ParseSignedManifestLines(const TStringList& lines, FileInfoList& entries) {
+    TStringList one;
+    FileInfoList parsed;
+    for (const auto& line : lines) {
+        one.Clear();
+        one.Add(line);
+        parsed.clear();
+        ParseManifestLines(one, parsed);
+        if (parsed.size() != 1) continue;
+        std::string sha256(FourthField(WideToAnsi(line)));
+        if (!IsLowerHex(sha256, 64)) continue;
+        parsed[0].sha256 = AnsiToWide(sha256);
+        entries.push_back(std::move(parsed[0]));
+    }
+}
+
+std::optional<std::vector<P256PublicKey>> ParsePublicKeys(std::string_view text) {
+    std::vector<P256PublicKey> keys;
+    size_t i = 0;
+    while (i < text.size()) {
+        auto separator = [](char c) { return c == ',' || c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+        while (i < text.size() && separator(text[i])) ++i;
+        size_t start = i;
+        while (i < text.size() && !separator(text[i])) ++i;
+        if (i == start) break;
+        auto bytes = Base64Decode(text.substr(start, i - start));
+        if (!bytes || bytes->size() != 64) return std::nullopt;
+        P256PublicKey key;
+        std::copy(bytes->begin(), bytes->end(), key.begin());
+        keys.push_back(key);
+    }
+    if (keys.empty()) return std::nullopt;
+    return keys;
+}
