@@ -255,7 +255,8 @@ def run_wine(wine_run, prefix, args, timeout=120):
             kill_wine_process(*[a for a in args[:1]])
             rc = None
         out.seek(0)
-        return rc, out.read().decode("utf-8", "replace")
+        # Windows programs write text with CR LF.
+        return rc, out.read().decode("utf-8", "replace").replace("\r\n", "\n")
 
 
 class Updater:
