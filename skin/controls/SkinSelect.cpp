@@ -170,7 +170,7 @@ void ThirdPartyActions(const std::wstring& kind, const std::wstring& className, 
     // "nil" and any kind not listed: the control stays as it is.
 }
 
-// Rows 5.1 to 5.43 of the table for framework controls; false when none matches.
+// The rows of the table for framework controls, in order; false when none matches.
 bool TableRows(const TSkinControlDesc& c, const TSkinSelectOptions& o, TSkinChoice& choice) {
     const std::wstring name = c.ClassNameUpper();
     auto has = [&](TSkinControlType t) { return o.SkinControls.Contains(t); };

@@ -14,7 +14,6 @@
 #include <string>
 #include <vector>
 
-#include "framework/system/Classes.h"
 #include "skin/data/SkinData.h"
 
 // Every class of the control skinning family, by its class name.
