@@ -266,7 +266,7 @@ Picture BottomBorder() {
 // ------------------------------------------------------------- caption buttons
 // Six frames of 17 x 20: normal, pressed, hot, disabled (also every button of
 // an inactive window), then normal and disabled again for readers that count
-// six. The button is a 17 x 17 box; the rows under it are magenta, because
+// six. The button is a 17 x 15 box; the rows under it are magenta, because
 // the box sits 6 pixels down in a 25-pixel band.
 
 enum class CaptionGlyph { Close, Maximize, Minimize, Restore };
@@ -298,7 +298,7 @@ const std::vector<const char*>& GlyphRows(CaptionGlyph g) {
 }
 
 Picture CaptionButton(CaptionGlyph glyph) {
-    constexpr int kW = 17, kH = 20, kBox = 17;
+    constexpr int kW = 17, kH = 20, kBox = 15;
     Picture p(6 * kW, kH, pf32bit);
     const bool close = glyph == CaptionGlyph::Close;
     // The close button turns red under the mouse, the others brighten.
@@ -329,7 +329,7 @@ Picture CaptionButton(CaptionGlyph glyph) {
                 break;
         }
         Box(p, f * kW, 0, kW, kBox, s);
-        p.Glyph(f * kW + 4 + shift, 4 + shift, GlyphRows(glyph), ink);
+        p.Glyph(f * kW + 4 + shift, 3 + shift, GlyphRows(glyph), ink);
     }
     return p;
 }
