@@ -159,8 +159,8 @@ struct FrameLook {
     Rgb outline, inner;  // inner: the shadow row/column inside the outline at right and bottom
     Rgb captionTop, captionBottom, captionRim;
 };
-const FrameLook kActive{kDark, kShadow, Grey(242), Grey(204), Grey(252)};
-const FrameLook kInactive{kShadow, Grey(178), Grey(230), Grey(218), Grey(240)};
+const FrameLook kActive{kDark, kShadow, Grey(244), Grey(198), Grey(253)};
+const FrameLook kInactive{kShadow, Grey(178), Grey(232), Grey(221), Grey(242)};
 const FrameLook kLooks[2] = {kActive, kInactive};
 
 constexpr int kBorder = 4;    // left and right border width
