@@ -88,9 +88,22 @@ public:
     TSkinData* FindSkindata(HWND hwnd) const;
     bool OnBeforeSkin(HWND hwnd, const std::wstring& className);
 
+    // Popup menu windows: AddMenu skins one (the kind by menutype), DeleteMenu
+    // unskins and frees it; an empty list clears menuactive and menutype.
     void AddMenu(HWND hwnd);
     void DeleteMenu(HWND hwnd);
     TWinSkinPopMenu* FindSkinMenu(HWND hwnd) const;
+    // Marks every popup object owner-drawn.
+    void SetPopMenu();
+    // Gives hmenu to the popup window showing it, else to the newest popup
+    // that has no menu handle yet.
+    void SetHMenu(HMENU hmenu);
+    // The popup object showing hmenu, or null.
+    TWinSkinPopMenu* FindPopupForMenu(HMENU hmenu) const;
+    // The composed background of the popup showing hmenu, or null.
+    TBitmap* GetMenuBg(HMENU hmenu) const;
+    // menuactive := true when hmenu belongs to a framework popup menu.
+    void FindPopupMenu(HMENU hmenu);
 
     // Schedules action code (1 skin, 2 unskin, 3 apply a changed skin, 6 free
     // dead windows, 7 re-skin window lpara) interval ms from now; while state
