@@ -16,8 +16,10 @@
 // bar can be added beside TPopupMenu.
 #pragma once
 
-#include <commctrl.h>
+// clang-format off
 #include <windows.h>
+#include <commctrl.h>
+// clang-format on
 
 #include <cstdint>
 #include <functional>
