@@ -328,6 +328,57 @@ void TWinSkinPopMenu::ComposeBackground() {
     }
 }
 
+namespace {
+// BeginPaint now, EndPaint at the end of the scope.
+class PaintScope {
+public:
+    explicit PaintScope(HWND window) : window_(window), dc_(BeginPaint(window, &ps_)) {}
+    ~PaintScope() {
+        if (dc_) EndPaint(window_, &ps_);
+    }
+    PaintScope(const PaintScope&) = delete;
+    PaintScope& operator=(const PaintScope&) = delete;
+    HDC get() const { return dc_; }
+
+private:
+    HWND window_;
+    PAINTSTRUCT ps_{};
+    HDC dc_;
+};
+}  // namespace
+
+void TWinSkinPopMenu::PaintClient() {
+    // Some systems draw the popup's border and background inside its client
+    // area (the window has no non-client frame), over what WM_NCPAINT drew.
+    // So the system paints the client off screen, items included, and the
+    // skin's background then covers every part that is not an item.
+    PaintScope paint(hwnd);
+    if (!paint.get()) return;
+    if (MenuBg.Empty()) ComposeBackground();
+    RECT client{};
+    GetClientRect(hwnd, &client);
+    if (client.right <= 0 || client.bottom <= 0) return;
+    TBitmap buffer(client.right, client.bottom, pf24bit);
+    HDC mem = buffer.DC();
+    DefSubclassProc(hwnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(mem), PRF_CLIENT | PRF_ERASEBKGND);
+    UniqueRegion outside(CreateRectRgn(0, 0, client.right, client.bottom));
+    const auto menu = reinterpret_cast<HMENU>(SendMessageW(hwnd, MN_GETHMENU, 0, 0));
+    const int count = menu ? GetMenuItemCount(menu) : 0;
+    for (int i = 0; i < count; ++i) {
+        RECT item{};
+        if (!GetMenuItemRect(nullptr, menu, static_cast<UINT>(i), &item)) continue;
+        MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&item), 2);
+        UniqueRegion itemRegion(CreateRectRgnIndirect(&item));
+        CombineRgn(outside.get(), outside.get(), itemRegion.get(), RGN_DIFF);
+    }
+    {
+        SavedDCState saved(mem);
+        SelectClipRgn(mem, outside.get());
+        BitBlt(mem, 0, 0, client.right, client.bottom, MenuBg.DC(), clientOffset.X, clientOffset.Y, SRCCOPY);
+    }
+    BitBlt(paint.get(), 0, 0, client.right, client.bottom, mem, 0, 0, SRCCOPY);
+}
+
 LRESULT CALLBACK TWinSkinPopMenu::SubclassProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                                DWORD_PTR refData) noexcept {
     auto* self = reinterpret_cast<TWinSkinPopMenu*>(refData);
@@ -363,6 +414,10 @@ LRESULT TWinSkinPopMenu::WinWndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             BitBlt(dc.get(), 0, 0, MenuBg.Width(), MenuBg.Height(), MenuBg.DC(), 0, 0, SRCCOPY);
             return 0;
         }
+        case WM_PAINT:
+            if (!HasBackground()) break;
+            PaintClient();
+            return 0;
         case WM_PRINT: {
             if (!HasBackground()) break;
             const auto dc = reinterpret_cast<HDC>(wParam);

@@ -97,5 +97,6 @@ private:
     LRESULT WinWndProc(UINT msg, WPARAM wParam, LPARAM lParam);
     bool HasBackground() const;
     void ComposeBackground();
+    void PaintClient();
     bool subclassed_ = false;
 };
