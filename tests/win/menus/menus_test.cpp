@@ -321,7 +321,7 @@ protected:
     }
     RECT ItemRect(int position) {
         RECT r{};
-        GetMenuItemRect(nullptr, menu->Handle(), static_cast<UINT>(position), &r);
+        GetMenuItemRect(nullptr, menu->Items()->MenuHandle(), static_cast<UINT>(position), &r);
         return r;
     }
     // Pops the menu up, runs the script, then lets the chosen command arrive.
@@ -518,6 +518,16 @@ TEST_F(SkinnedMenuTest, APopupShowsTheSkinBackgroundAndItemFrames) {
         menu.Items()->Add(item);
     }
     SetSkinMenuPainter(*menu.Items(), data.get(), true);
+    // While the first item is drawn the manager knows its popup window.
+    TMenuItem* first = menu.Items()->Items(0);
+    bool backgroundKnown = false, ownerDrawn = false;
+    first->OnDrawItem = [&, skinned = first->OnDrawItem](TObject* s, TCanvas& c, const RECT& r, bool selected) {
+        skinned(s, c, r, selected);
+        const HMENU shown = menu.Items()->MenuHandle();
+        backgroundKnown |= SkinManager->GetMenuBg(shown) != nullptr;
+        const TWinSkinPopMenu* popup = SkinManager->FindPopupForMenu(shown);
+        ownerDrawn |= popup && popup->ownerdraw;
+    };
 
     RECT window{}, items[4]{};
     Shot shot;
@@ -526,11 +536,14 @@ TEST_F(SkinnedMenuTest, APopupShowsTheSkinBackgroundAndItemFrames) {
         Key(VK_DOWN);
         Sleep(250);
         GetWindowRect(popup, &window);
-        for (int i = 0; i < 4; ++i) GetMenuItemRect(nullptr, menu.Handle(), static_cast<UINT>(i), &items[i]);
+        for (int i = 0; i < 4; ++i)
+            GetMenuItemRect(nullptr, menu.Items()->MenuHandle(), static_cast<UINT>(i), &items[i]);
         shot = CaptureScreen(window);
         skinnedWhileOpen = SendMessageW(popup, CN_SkinQuery, 0, 0) == 1;
     }));
     EXPECT_TRUE(skinnedWhileOpen) << "the popup window was subclassed";
+    EXPECT_TRUE(backgroundKnown) << "the popup learned the menu it shows";
+    EXPECT_TRUE(ownerDrawn);
     // The border is the background's 3-pixel ring.
     EXPECT_EQ(shot.At(window.left, window.top), kBgBorder);
     EXPECT_EQ(shot.At(window.right - 1, window.bottom - 1), kBgBorder);
@@ -636,7 +649,7 @@ TEST_F(SkinnedMenuTest, ChoosingFromTheSystemMenuPostsTheCommandOnceAndDisabledI
     host.sysCommands.clear();
     ASSERT_TRUE(Drive(*menu, 2, [&](HWND) {
         RECT r{};
-        GetMenuItemRect(nullptr, menu->Handle(), static_cast<UINT>(maximise), &r);
+        GetMenuItemRect(nullptr, menu->Items()->MenuHandle(), static_cast<UINT>(maximise), &r);
         Click(Centre(r));
     }));
     EXPECT_TRUE(host.sysCommands.empty()) << "the disabled Maximize posts nothing";
