@@ -251,11 +251,7 @@ TMenuItem::TMenuItem(TComponent* AOwner) : TComponent(AOwner) {
 TMenuItem::~TMenuItem() {
     if (parent_) parent_->Remove(this);
     while (!items_.empty()) delete items_.back();
-    if (handle_) {
-        ClearHandleItems();
-        DestroyMenu(handle_);
-        handle_ = nullptr;
-    }
+    if (handle_) DestroyOwnHandle();
     ItemsByCommand().erase(command_);
     LiveItems().erase(this);
 }
@@ -347,14 +343,21 @@ void TMenuItem::ClearHandleItems() {
         if (!RemoveMenu(handle_, 0, MF_BYPOSITION)) break;
 }
 
+void TMenuItem::DestroyOwnHandle() {
+    ClearHandleItems();
+    DestroyMenu(handle_);
+    handle_ = nullptr;
+}
+
 HMENU TMenuItem::Handle() {
     if (items_.empty() && !menu_) {
         if (handle_) {
-            if (parent_ && parent_->handle_) parent_->ClearHandleItems();
-            ClearHandleItems();
-            DestroyMenu(handle_);
-            handle_ = nullptr;
-            Changed();
+            // The parent's entry must not keep the handle about to go.
+            if (parent_ && parent_->handle_) {
+                parent_->ClearHandleItems();
+                parent_->Changed();
+            }
+            DestroyOwnHandle();
         }
         return nullptr;
     }
@@ -387,7 +390,9 @@ void TMenuItem::RebuildHandle() {
                      (item->default_ ? MFS_DEFAULT : 0u);
         mii.wID = item->command_;
         mii.dwItemData = reinterpret_cast<ULONG_PTR>(item);
-        mii.hSubMenu = item->IsLine() ? nullptr : item->Handle();
+        // This handle is empty now, so a child's stale sub-menu can go at once.
+        if (item->items_.empty() && item->handle_) item->DestroyOwnHandle();
+        mii.hSubMenu = item->IsLine() || item->items_.empty() ? nullptr : item->Handle();
         mii.dwTypeData = item->IsLine() ? nullptr : text.data();
         mii.cch = static_cast<UINT>(text.size());
         if (item->IsLine()) mii.fMask &= ~static_cast<UINT>(MIIM_STRING);

@@ -115,6 +115,7 @@ private:
     void Changed();
     void RebuildHandle();
     void ClearHandleItems();
+    void DestroyOwnHandle();
     void DefaultDraw(TCanvas& canvas, const RECT& rect, bool selected);
 
     std::wstring caption_;

@@ -88,7 +88,8 @@ void DrawMenuItem(TSkinData& sd, TMenuItem& item, TCanvas& canvas, bool selected
     c.Brush.Color = SchemeColor(sd, csMenubg);
     c.FillRect(whole);
     // The popup's own background behind the item, where the popup has one.
-    if (const TWinSkinPopMenu* popup = SkinManager ? SkinManager->FindPopupForMenu(parentMenu) : nullptr)
+    const TWinSkinPopMenu* popup = SkinManager ? SkinManager->FindPopupForMenu(parentMenu) : nullptr;
+    if (popup && !popup->MenuBg.Empty())
         c.CopyRect(whole, popup->MenuBg,
                    Bounds(rect.left + popup->clientOffset.X, rect.top + popup->clientOffset.Y, w, h));
 

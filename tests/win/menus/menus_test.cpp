@@ -428,6 +428,9 @@ TEST_F(PopupMenuTest, OwnerDrawnItemsAreMeasuredAndDrawnByTheirEvents) {
 
 TEST(MenuItemTest, TreeHandlesFollowChangesAndItemsLeaveTheirParent) {
     TPopupMenu menu(nullptr);
+    auto* top = new TMenuItem(nullptr);
+    top->SetCaption(L"Top");
+    menu.Items()->Add(top);
     auto* file = new TMenuItem(nullptr);
     file->SetCaption(L"&File");
     menu.Items()->Add(file);
@@ -441,8 +444,8 @@ TEST(MenuItemTest, TreeHandlesFollowChangesAndItemsLeaveTheirParent) {
     menu.Items()->Add(hidden);
 
     HMENU root = menu.Handle();
-    ASSERT_EQ(GetMenuItemCount(root), 1) << "invisible items are left out";
-    HMENU sub = GetSubMenu(root, 0);
+    ASSERT_EQ(GetMenuItemCount(root), 2) << "invisible items are left out";
+    HMENU sub = GetSubMenu(root, 1);
     ASSERT_EQ(sub, file->Handle());
     wchar_t text[64] = L"";
     GetMenuStringW(sub, 0, text, 64, MF_BYPOSITION);
@@ -461,9 +464,11 @@ TEST(MenuItemTest, TreeHandlesFollowChangesAndItemsLeaveTheirParent) {
     delete open;  // leaves its parent and frees its command id
     EXPECT_EQ(file->Count(), 0);
     EXPECT_EQ(FindMenuItem(command), nullptr);
-    EXPECT_EQ(menu.Items()->Count(), 2);
-    menu.Handle();
-    EXPECT_EQ(GetSubMenu(menu.Handle(), 0), nullptr) << "an item without children has no sub-menu";
+    EXPECT_EQ(menu.Items()->Count(), 3);
+    EXPECT_EQ(GetMenuItemCount(menu.Handle()), 2) << "the items before it stay";
+    EXPECT_EQ(GetSubMenu(menu.Handle(), 1), nullptr) << "an item without children has no sub-menu";
+    EXPECT_FALSE(IsMenu(sub)) << "its sub-menu handle went";
+    EXPECT_EQ(GetMenuItemID(menu.Handle(), 0), top->Command());
 
     EXPECT_EQ(GetHotkey(L"Save &as"), L'A');
     EXPECT_EQ(GetHotkey(L"Fish && chips"), 0);
