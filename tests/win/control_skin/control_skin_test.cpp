@@ -466,7 +466,9 @@ TEST(SkinProgress, ChunksAreTiledAndVerticalBarsGrowUpwards) {
 
     // Chunk style: a 6-pixel chunk, 4 coloured and 2 transparent, repeated
     // from x = r.Left + 2 across the filled width.
+    // This style's track is the whole image as one frame.
     fx.sd->progress->style = 1;
+    FillStrip(fx.sd->progress->Map, 1, 12, 10, [](int) { return kTrack; });
     fx.sd->progresschunk = std::make_unique<TDataSkinObject>(L"Progress.Chunk");
     auto& chunk = *fx.sd->progresschunk;
     chunk.Map.SetSize(6, 9);
@@ -598,5 +600,6 @@ int main(int argc, char** argv) {
     ::testing::AddGlobalTestEnvironment(new test_support::NoAccessViolations);
     InitCommonControls();
     Application->Initialize();
+    InstallControlSkinning();
     return RUN_ALL_TESTS();
 }
