@@ -123,6 +123,12 @@ void TSkinButton::PerformClick() {
     PostMessageW(GetParent(hwnd), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(hwnd));
 }
 
+void TSkinButton::SkinChange() {
+    facesKey_ = TRect{};
+    for (TBitmap& f : faces_) f.SetSize(0, 0);
+    TSkinControl::SkinChange();
+}
+
 int TSkinButton::ButtonFrame() const {
     if (!enabled) return 3;
     if (state & scDown) return 2;
@@ -159,11 +165,25 @@ void TSkinButton::DrawControl(HDC dc, const TRect& rc) {
     HDC mem = btemp.DC();
     if (!mem) return;
     const TRect r{0, 0, rc.Width(), rc.Height()};
-    if (trans)
+    const int frames = b.frame > 0 ? b.frame : 5;
+    if (trans) {
         DrawParentImage(hwnd, mem, false);
-    else
-        FillBG(mem, r);
-    DrawSkinMap(mem, r, &b, frame, b.frame > 0 ? b.frame : 5);
+        DrawSkinMap(mem, r, &b, frame, frames);
+    } else {
+        if (facesKey_ != r) {
+            for (TBitmap& f : faces_) f.SetSize(0, 0);
+            facesKey_ = r;
+        }
+        TBitmap& face = faces_[static_cast<size_t>(frame)];
+        if (face.Empty()) {
+            face.SetSize(r.Width(), r.Height());
+            if (HDC f = face.DC()) {
+                FillBG(f, r);
+                DrawSkinMap(f, r, &b, frame, frames);
+            }
+        }
+        BitBlt(mem, 0, 0, r.Width(), r.Height(), face.DC(), 0, 0, SRCCOPY);
+    }
     HFONT font = control ? control->Font().Handle() : WindowFont();
     const TColor base = control ? control->Font().Color : fsd->Colors[csButtonText];
     {

@@ -8,6 +8,8 @@
 // cleared the press). Space stays with the control, which clicks on key-up.
 #pragma once
 
+#include <array>
+
 #include "skin/controls/SkinControl.h"
 
 class TSkinButton : public TSkinControl {
@@ -26,6 +28,7 @@ public:
     bool BeforeProc(TMessage& m) override;
     void AfterProc(TMessage& m) override;
     void DrawControl(HDC dc, const TRect& rc) override;
+    void SkinChange() override;
 
     // The frame for the current state (1 to 5).
     int ButtonFrame() const;
@@ -36,6 +39,12 @@ protected:
     TColor GetFontColor(int frame, TColor base) const;
     void PerformClick();
     void SetHot(bool hot);
+
+private:
+    // Each frame composed over the face colour once per size; a paint then
+    // copies it and draws the caption.
+    std::array<TBitmap, 6> faces_;
+    TRect facesKey_{};
 };
 
 class TSkinCheckBox : public TSkinControl {

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include "skin/data/ImgUtil.h"
 #include "skin/form/DrawUtils.h"
 
@@ -48,30 +50,48 @@ void TSkinProgress::DrawControl(HDC dc, const TRect& rc) {
     const bool vertical = (GetWindowLongW(hwnd, GWL_STYLE) & PBS_VERTICAL) != 0;
     const int w = vertical ? rc.Height() : rc.Width();
     const int h = vertical ? rc.Width() : rc.Height();
-    work_.SetSize(w, h);
-    HDC mem = work_.DC();
-    if (!mem) return;
     const TRect whole{0, 0, w, h};
-    FillBG(mem, whole);
     const bool tile = p->Tile != 0;
-    if (auto track = GetHMap(whole, p->Map, p->r, 1, 2, tile, false)) DrawTranmap(mem, whole, *track, kSkinKeyColor);
+    if (trackKey_ != whole || trackOnFace_.Empty()) {
+        trackOnFace_.SetSize(w, h);
+        HDC t = trackOnFace_.DC();
+        if (!t) return;
+        FillBG(t, whole);
+        if (auto track = GetHMap(whole, p->Map, p->r, 1, 2, tile, false)) DrawTranmap(t, whole, *track, kSkinKeyColor);
+        trackKey_ = whole;
+        filledKey_ = -1;
+    }
     const BarValues v = ReadBar(hwnd);
-    if (v.max > 0 && v.pos > 0) {
-        const int filled = MulDiv(w, v.pos - v.min, v.max - v.min);
+    int filled = 0;
+    if (v.max > 0 && v.pos > 0) filled = std::max(0, MulDiv(w, v.pos - v.min, v.max - v.min));
+    if (filled != filledKey_ || vertical != verticalKey_ || work_.Empty()) {
+        work_.SetSize(w, h);
+        HDC mem = work_.DC();
+        if (!mem) return;
+        BitBlt(mem, 0, 0, w, h, trackOnFace_.DC(), 0, 0, SRCCOPY);
         if (filled > 0) {
             const TRect bar{0, 0, filled, h};
             if (auto piece = GetHMap(bar, p->Map, p->r, 2, 2, tile, false))
                 DrawTranmap(mem, bar, *piece, kSkinKeyColor);
         }
+        if (vertical) Drehen270Grad(work_);
+        filledKey_ = filled;
+        verticalKey_ = vertical;
     }
-    if (vertical) Drehen270Grad(work_);
     BitBlt(dc, rc.Left, rc.Top, work_.Width(), work_.Height(), work_.DC(), 0, 0, SRCCOPY);
+}
+
+void TSkinProgress::SkinChange() {
+    trackOnFace_.SetSize(0, 0);
+    filledKey_ = -1;
+    TSkinControl::SkinChange();
 }
 
 void TSkinProgress::DrawControl1(HDC dc, const TRect& rc) {
     const TDataSkinBorder* p = fsd->progress.get();
     const TDataSkinObject* chunk = fsd->progresschunk.get();
     if (!Usable(chunk)) return;
+    filledKey_ = -1;  // work_ is redrawn here
     const bool vertical = (GetWindowLongW(hwnd, GWL_STYLE) & PBS_VERTICAL) != 0;
     const int w = vertical ? rc.Height() : rc.Width();
     const int h = vertical ? rc.Width() : rc.Height();

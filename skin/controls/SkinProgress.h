@@ -6,6 +6,8 @@
 // Windows only.
 #pragma once
 
+#include <memory>
+
 #include "skin/controls/SkinControl.h"
 
 class TSkinProgress : public TSkinControl {
@@ -17,7 +19,15 @@ public:
     void DrawControl(HDC dc, const TRect& rc) override;
     // The chunk style.
     void DrawControl1(HDC dc, const TRect& rc);
+    void SkinChange() override;
 
 private:
     TBitmap work_;  // the picture, reused across paints
+    // The two-frame style's picture is composed again only when the size or
+    // the filled width changes (at most once per pixel of the bar); any other
+    // paint is one copy.
+    TBitmap trackOnFace_;
+    TRect trackKey_{};
+    int filledKey_ = -1;
+    bool verticalKey_ = false;
 };
