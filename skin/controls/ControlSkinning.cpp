@@ -1,29 +1,25 @@
 #include "skin/controls/ControlSkinning.h"
 
-#include "framework/controls/ComCtrls.h"
-#include "framework/controls/StdCtrls.h"
-#include "framework/system/SysUtils.h"
 #include "skin/controls/SkinButtons.h"
 #include "skin/controls/SkinProgress.h"
+#include "skin/controls/SkinSelect_win.h"
 
 namespace {
 
-bool Has(const TSkinData* sd, TSkinControlType member) {
-    return sd->SkinControls().Contains(member);
+// The objects that exist so far; the tables name others that come later
+// (those controls stay as they are meanwhile).
+TSkinControl* NewObject(TSkinControlClass cls, TComponent* owner) {
+    switch (cls) {
+        case TSkinControlClass::TSkinButton: return new TSkinButton(owner);
+        case TSkinControlClass::TSkinCheckBox: return new TSkinCheckBox(owner);
+        case TSkinControlClass::TSkinRadioButton: return new TSkinRadioButton(owner);
+        case TSkinControlClass::TSkinProgress: return new TSkinProgress(owner);
+        default: return nullptr;
+    }
 }
 
-template <class T>
-TSkinControl* Attach(TWinSkinForm& sf, TWinControl* control) {
-    auto* object = new T(control);
-    object->Init(&sf, sf.fsd, sf.fCanvas.get(), false);
-    return object;
-}
-
-template <class T>
-TSkinControl* AttachWindow(TWinSkinForm& sf, HWND window) {
-    auto* object = new T(&sf);
-    object->Inithwnd(window, sf.fsd, sf.fCanvas.get(), &sf);
-    return object;
+void SetButtonFace(TWinSkinForm& sf, TControl* control) {
+    if (control && sf.fsd) control->SetColor(sf.fsd->Colors[csButtonFace]);
 }
 
 }  // namespace
@@ -31,45 +27,60 @@ TSkinControl* AttachWindow(TWinSkinForm& sf, HWND window) {
 TSkinControl* AddComp(TWinSkinForm& sf, TControl* control, TWinControl*) {
     TSkinData* sd = sf.fsd;
     if (!sd || !control) return nullptr;
-    auto* w = dynamic_cast<TWinControl*>(control);
-    if (control->Tag() == sd->DisableTag()) {
-        if (w) sf.DisableControl(w);
-        return nullptr;
+    const TSkinSelectOptions options = SelectOptionsOf(*sd, sf.sMainMenu);
+    const TSkinChoice choice = AddComp(*control, options, sf.FindSkinComp(control));
+    auto* windowed = dynamic_cast<TWinControl*>(control);
+    TSkinControl* created = nullptr;
+    for (const TSkinAction& a : choice.Actions) {
+        switch (a.What) {
+            case TSkinActionKind::CreateObject: {
+                if (!windowed || !windowed->HandleAllocated() || a.Attach != TSkinAttach::Init) break;
+                TSkinControl* object = NewObject(a.Object, control);
+                if (!object) break;
+                if (a.kind) object->kind = a.kind;
+                object->Init(&sf, sd, sf.fCanvas.get(), a.acolor);
+                created = object;
+                break;
+            }
+            case TSkinActionKind::ChildrenThroughTable:
+                if (windowed) sf.InitChildCtrl(windowed);
+                break;
+            case TSkinActionKind::ComponentsThroughTable:
+                if (windowed) sf.InitControlA(windowed);
+                break;
+            case TSkinActionKind::DisableControl:
+                if (windowed) sf.DisableControl(windowed);
+                break;
+            case TSkinActionKind::ColorButtonFace: SetButtonFace(sf, control); break;
+            default: break;  // the actions of kinds that come later
+        }
     }
-    if (!control->Parent() || !w || sf.FindSkinComp(control)) return nullptr;
-    try {
-        w->HandleNeeded();
-    } catch (...) {
-        return nullptr;  // a control without a window is not skinned
-    }
-    if (!w->HandleAllocated()) return nullptr;
-    if (dynamic_cast<TProgressBar*>(w)) return Has(sd, xcProgress) ? Attach<TSkinProgress>(sf, w) : nullptr;
-    if (dynamic_cast<TButton*>(w)) return Has(sd, xcButton) ? Attach<TSkinButton>(sf, w) : nullptr;
-    return nullptr;
+    return created;
 }
 
 TSkinControl* AddControlh(TWinSkinForm& sf, HWND child) {
     TSkinData* sd = sf.fsd;
     if (!sd || !child || !IsWindow(child)) return nullptr;
-    if (sf.Lookupcontrol(child) || SendMessageW(child, CN_SkinQuery, 0, 0) == 1) return nullptr;
-    const std::wstring cls = LowerCaseAscii(GetWindowClassname(child));
-    if (cls == L"button" || cls == L"tbutton") {
-        switch (GetWindowLongW(child, GWL_STYLE) & BS_TYPEMASK) {
-            case BS_PUSHBUTTON:
-            case BS_DEFPUSHBUTTON: return Has(sd, xcButton) ? AttachWindow<TSkinButton>(sf, child) : nullptr;
-            case BS_CHECKBOX:
-            case BS_AUTOCHECKBOX:
-            case BS_3STATE:
-            case BS_AUTO3STATE: return Has(sd, xcCheckBox) ? AttachWindow<TSkinCheckBox>(sf, child) : nullptr;
-            case BS_RADIOBUTTON:
-            case BS_AUTORADIOBUTTON:
-                return Has(sd, xcRadioButton) ? AttachWindow<TSkinRadioButton>(sf, child) : nullptr;
-            default: return nullptr;
+    const TSkinSelectOptions options = SelectOptionsOf(*sd, sf.sMainMenu);
+    const TSkinChoice choice = AddControlh(child, options, sf.Lookupcontrol(child) != nullptr);
+    TSkinControl* created = nullptr;
+    for (const TSkinAction& a : choice.Actions) {
+        switch (a.What) {
+            case TSkinActionKind::CreateObject: {
+                HWND target = a.ToFirstChild ? GetWindow(child, GW_CHILD) : child;
+                if (!target) break;
+                TSkinControl* object = NewObject(a.Object, &sf);
+                if (!object) break;
+                object->Inithwnd(target, sd, sf.fCanvas.get(), &sf);
+                created = object;
+                break;
+            }
+            case TSkinActionKind::ChildWindowsThroughTable: sf.InitHwndControls(child); break;
+            case TSkinActionKind::ColorButtonFace: SetButtonFace(sf, FindControl(child)); break;
+            default: break;
         }
     }
-    if (cls == L"msctls_progress32" || cls == L"tprogressbar")
-        return Has(sd, xcProgress) ? AttachWindow<TSkinProgress>(sf, child) : nullptr;
-    return nullptr;
+    return created;
 }
 
 void InstallControlSkinning() {

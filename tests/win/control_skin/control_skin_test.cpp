@@ -455,7 +455,13 @@ TEST(SkinProgress, ChunksAreTiledAndVerticalBarsGrowUpwards) {
     const HWND h = parent.Child(PROGRESS_CLASSW, L"", 0, 20, 20, 377, 17, 401);
     const HWND v = parent.Child(PROGRESS_CLASSW, L"", PBS_VERTICAL, 420, 20, 17, 100, 402);
     SkinFixture fx(parent.hwnd);
-    ASSERT_NE(AddControlh(*fx.sf, v), nullptr);
+    // The tables give a bare system progress bar no object; attach one directly.
+    auto attach = [&](HWND w) {
+        auto* object = new TSkinProgress(fx.sf.get());
+        object->Inithwnd(w, fx.sd.get(), fx.sf->fCanvas.get(), fx.sf.get());
+        return object;
+    };
+    attach(v);
     SendMessageW(v, PBM_SETRANGE32, 0, 10000);
     SendMessageW(v, PBM_SETPOS, 5000, 0);
     parent.PumpDialog(2);
@@ -476,7 +482,7 @@ TEST(SkinProgress, ChunksAreTiledAndVerticalBarsGrowUpwards) {
         for (int x = 0; x < 6; ++x) chunk.Map.SetPixel(x, y, x < 4 ? kChunk : kSkinKeyColor);
     chunk.Tile = 1;
     chunk.r = TRect{1, 0, 1, 0};
-    ASSERT_NE(AddControlh(*fx.sf, h), nullptr);
+    attach(h);
     SendMessageW(h, PBM_SETRANGE32, 0, 10000);
     SendMessageW(h, PBM_SETPOS, 5000, 0);
     parent.PumpDialog(2);
