@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 // clang-format off
+#include <winsock2.h>
 #include <windows.h>
 #include <commctrl.h>
 // clang-format on
@@ -25,6 +26,8 @@
 #include "skin/form/DrawUtils.h"
 #include "tests/win/support/ClientPixels.h"
 #include "tests/win/support/NoAccessViolations.h"
+#include "updater/Main.h"
+#include "skin/form/SkinManager.h"
 
 namespace {
 
@@ -599,6 +602,44 @@ TEST(SkinControl, DestroyingAHotControlLeavesNothingDangling) {
     EXPECT_TRUE(bare.sf->Controllist.empty()) << "the dead object is freed";
     MouseTo(parent.hwnd, 300, 200);
     parent.PumpDialog(10);
+}
+
+TEST(UpdaterWindow, CancelButtonAndProgressBarAreDrawnFromItsSkin) {
+    WSADATA wsa;
+    WSAStartup(MAKEWORD(2, 2), &wsa);
+    {
+        TFormMain form(nullptr);
+        form.Timer1->OnTimer = nullptr;  // the window only, no update run
+        form.Show();
+        SetForegroundWindow(form.Handle());
+        const HWND button = form.Button1->Handle();
+        const HWND bar = form.ProgressBar1->Handle();
+        ASSERT_TRUE(PumpUntil([&] {
+            return SendMessageW(button, CN_SkinQuery, 0, 0) == 1 && SendMessageW(bar, CN_SkinQuery, 0, 0) == 1;
+        })) << "both controls skinned once the window is";
+        ASSERT_NE(SkinManager, nullptr);
+        TWinSkinForm* sf = SkinManager->FindSkinForm(form.Handle());
+        ASSERT_NE(sf, nullptr);
+        ASSERT_NE(sf->Lookupcontrol(button), nullptr);
+        ASSERT_NE(sf->Lookupcontrol(bar), nullptr);
+        EXPECT_EQ(sf->Lookupcontrol(button)->ClassName(), L"TSkinButton");
+        EXPECT_EQ(sf->Lookupcontrol(bar)->ClassName(), L"TSkinProgress");
+        form.ProgressBar1->SetPosition(5000);
+        Pump(3);
+        const Pixels skinnedButton = CaptureClient(button, true);
+        const Pixels skinnedBar = CaptureClient(bar, true);
+        // The same controls painting themselves look different.
+        SendMessageW(button, CN_SkinEnable, 0, 0);
+        SendMessageW(bar, CN_SkinEnable, 0, 0);
+        EXPECT_NE(CaptureClient(button, true).data, skinnedButton.data);
+        EXPECT_NE(CaptureClient(bar, true).data, skinnedBar.data);
+        SendMessageW(button, CN_SkinEnable, 1, 0);
+        SendMessageW(bar, CN_SkinEnable, 1, 0);
+        EXPECT_EQ(CaptureClient(bar, true).data, skinnedBar.data) << "the skin again";
+        // Half the bar is the bar frame: the left and right halves differ.
+        EXPECT_NE(skinnedBar.At(60, 8), skinnedBar.At(300, 8));
+    }
+    WSACleanup();
 }
 
 int main(int argc, char** argv) {
