@@ -4,8 +4,10 @@
 //                                                 one download driving a 377-pixel bar; prints seconds
 // The skin is built in memory at the updater's sizes: a five-frame button
 // image with 10-pixel ends, a two-frame progress image with ends of 2 and 5.
+// clang-format off
 #include <windows.h>
 #include <commctrl.h>
+// clang-format on
 
 #include <chrono>
 #include <cstdio>
@@ -28,7 +30,8 @@ using Clock = std::chrono::steady_clock;
 void Pattern(TBitmap& bmp, int width, int height) {
     bmp.SetSize(width, height);
     for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) bmp.SetPixel(x, y, static_cast<TColor>((x * 2654435761u + y * 40503u) & 0xFFFFFF));
+        for (int x = 0; x < width; ++x)
+            bmp.SetPixel(x, y, static_cast<TColor>((x * 2654435761u + y * 40503u) & 0xFFFFFF));
 }
 
 std::unique_ptr<TSkinData> MakeSkin() {

@@ -52,9 +52,7 @@ bool TSkinButton::BeforeProc(TMessage& m) {
         case WM_PAINT:
         case WM_PRINTCLIENT: WMPaint(m); return false;
         case WM_ERASEBKGND: m.Result = 1; return false;
-        case WM_TIMER:
-            KillTimer(hwnd, 1);
-            return false;
+        case WM_TIMER: KillTimer(hwnd, 1); return false;
         case WM_LBUTTONDOWN:
         case WM_LBUTTONDBLCLK:
             if (GetFocus() != hwnd) SetFocus(hwnd);
@@ -308,7 +306,7 @@ int TSkinCheckBox::GlyphFrame() const {
 TRect TSkinCheckBox::BoxRect(const TRect& rc, int boxWidth, int boxHeight, bool& leftText) const {
     leftText = (GetWindowLongW(hwnd, GWL_STYLE) & BS_LEFTTEXT) != 0;
     const int top = rc.Top + (rc.Height() - boxHeight) / 2;
-    const int left = leftText ? rc.Right - boxWidth : rc.Left;
+    const int left = leftText ? rc.Right - RightInset() - boxWidth : rc.Left;
     return TRect{left, top, left + boxWidth, top + boxHeight};
 }
 

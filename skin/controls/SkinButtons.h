@@ -66,6 +66,8 @@ public:
 protected:
     virtual const TBitmap* Strip() const;
     virtual int StripFrames() const;
+    // How far a box at the right edge (BS_LEFTTEXT) sits inside the control.
+    virtual int RightInset() const { return 0; }
     // The box rectangle (the glyph's size) within rc.
     TRect BoxRect(const TRect& rc, int boxWidth, int boxHeight, bool& leftText) const;
     void DrawBox(HDC dc, const TRect& rc);
@@ -81,4 +83,5 @@ public:
 protected:
     const TBitmap* Strip() const override;
     int StripFrames() const override;
+    int RightInset() const override { return 1; }
 };

@@ -250,8 +250,8 @@ TColor TSkinControl::GetParentColor(TColor acolor) {
 void TSkinControl::DrawSkinMap(HDC dc, const TRect& rc, const TDataSkinObject* aObject, int I, int N) {
     if (rc.Right < rc.Left || rc.Bottom < rc.Top) return;
     if (!aObject || aObject->Map.Empty() || rc.IsEmpty()) return;
-    auto piece = GetHMap(TRect{0, 0, rc.Width(), rc.Height()}, aObject->Map, aObject->r, I, N, aObject->Tile != 0,
-                         false);
+    auto piece =
+        GetHMap(TRect{0, 0, rc.Width(), rc.Height()}, aObject->Map, aObject->r, I, N, aObject->Tile != 0, false);
     if (!piece || piece->Empty()) return;
     if (aObject->trans == 1)
         DrawTranmap(dc, rc, *piece, kSkinKeyColor);

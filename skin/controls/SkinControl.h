@@ -105,8 +105,7 @@ public:
 
     UINT CheckBiDi(UINT dw) const;
     void DrawFocus(HDC dc, const std::wstring& text, const TRect& rc, UINT flags);
-    void DrawCaption(HDC dc, const TRect& rc, const std::wstring& text, bool isEnabled, bool defaulted,
-                     UINT Alignment);
+    void DrawCaption(HDC dc, const TRect& rc, const std::wstring& text, bool isEnabled, bool defaulted, UINT Alignment);
     static int TextHeight(HDC dc, const std::wstring& s);
     // The window's text (the caption of a bare window).
     std::wstring WindowText() const;

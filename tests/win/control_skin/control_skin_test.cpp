@@ -24,10 +24,10 @@
 #include "skin/controls/SkinProgress.h"
 #include "skin/data/SkinData.h"
 #include "skin/form/DrawUtils.h"
+#include "skin/form/SkinManager.h"
 #include "tests/win/support/ClientPixels.h"
 #include "tests/win/support/NoAccessViolations.h"
 #include "updater/Main.h"
-#include "skin/form/SkinManager.h"
 
 namespace {
 
@@ -350,8 +350,8 @@ TEST(SkinCheckBox, GlyphFramePerStateAndStrip) {
             WPARAM check;
             bool enabled;
         };
-        const Step steps[] = {{BST_UNCHECKED, true},      {BST_CHECKED, true},       {BST_UNCHECKED, false},
-                              {BST_CHECKED, false},       {BST_INDETERMINATE, true}, {BST_INDETERMINATE, false}};
+        const Step steps[] = {{BST_UNCHECKED, true}, {BST_CHECKED, true},       {BST_UNCHECKED, false},
+                              {BST_CHECKED, false},  {BST_INDETERMINATE, true}, {BST_INDETERMINATE, false}};
         for (int i = 0; i < 6; ++i) {
             if (c.expected[i] == 0) continue;
             EnableWindow(box, steps[i].enabled);
