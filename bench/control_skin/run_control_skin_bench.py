@@ -4,7 +4,7 @@
    skinned and plain (per operation);
 2. a 512 MiB download from nginx on 127.0.0.1 driving the 377-pixel bar of a
    window, with the bar and button skinned against the same window plain,
-   alternated, best of three each; prints the ratio."""
+   alternated, best of five each; prints the ratio."""
 import os
 import socket
 import subprocess
@@ -39,7 +39,7 @@ try:
     target = os.path.join(work, "big.out")
     times = {"plain": [], "skinned": []}
     with harness.Nginx(www, port):
-        for _ in range(3):
+        for _ in range(5):
             for kind in ("plain", "skinned"):
                 rc, out = harness.run_wine(wine_run, prefix, [exe, "download", "http://127.0.0.1:%d/big.bin" % port,
                                                               harness.windows_path(target), kind], timeout=900)
