@@ -255,6 +255,9 @@ void TWinSkinForm::GetBorderSize() {
     GetClientRect(Hwnd, &cr);
     fClientRect = FromRECT(cr);
     oldsize = TRect{0, 0, (wr.right - wr.left) - cr.right, (wr.bottom - wr.top) - cr.bottom};
+    POINT origin{0, 0};
+    ClientToScreen(Hwnd, &origin);
+    sysClientOffset_ = POINT{origin.x - wr.left, origin.y - wr.top};
 }
 
 void TWinSkinForm::ResizeForm(bool refresh) {
@@ -406,6 +409,9 @@ void TWinSkinForm::UnSubclass() {
         if (FormStyle == sfsMDIChild) MapWindowPoints(nullptr, GetParent(Hwnd), reinterpret_cast<POINT*>(&wr), 2);
         const int w = (wr.right - wr.left) - bw.Left - bw.Right + oldsize.Right;
         const int h = (wr.bottom - wr.top) - bw.Top - bw.Bottom - MenuHeight + oldsize.Bottom;
+        // The system frame goes round the client area where it lies now.
+        wr.left += bw.Left - sysClientOffset_.x;
+        wr.top += bw.Top + MenuHeight - sysClientOffset_.y;
         // Remove the region first so the system frame is drawn whole.
         SetWindowRgn(Hwnd, nullptr, TRUE);
         crop = false;
