@@ -78,6 +78,7 @@ TWinSkinForm::~TWinSkinForm() {
     DeleteControls();
     DeleteSysbtn();
     timer.reset();
+    if (iconSmall_) DestroyIcon(iconSmall_);
     if (SkinManager) SkinManager->DeleteForm2(Hwnd);
 }
 

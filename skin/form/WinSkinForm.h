@@ -279,6 +279,9 @@ private:
     std::wstring WindowText() const;
     bool HasSysBtnBitmap(const TWinSysButton& b) const;
 
+    // The application icon at the caption size, copied once per source icon.
+    HICON iconFrom_ = nullptr;
+    HICON iconSmall_ = nullptr;
     // Where the client area lay inside the system frame before skinning.
     POINT sysClientOffset_{0, 0};
 };

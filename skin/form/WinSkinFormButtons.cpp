@@ -159,7 +159,7 @@ void TWinSkinForm::DrawAllSysbtn(TCanvas& canvas, const TRect&) {
         if (d.Action == 3 || d.Action == 11)
             DrawIcon(dc, b.bounds);
         else
-            DrawRect1(dc, b.bounds, d.Map, frameNo, count, true);
+            DrawRect1(canvas, b.bounds, d.Map, frameNo, count, true);  // in software on the buffer
     }
 }
 
@@ -186,7 +186,7 @@ void TWinSkinForm::DrawSysbtn(TWinSysButton& b, int state) {
     if (d.Action == 3 || d.Action == 11)
         DrawIcon(piece.DC(), TRect{0, 0, w, h});
     else
-        DrawRect1(piece.DC(), TRect{0, 0, w, h}, d.Map, frameNo, count, true);
+        DrawRect1(piece.Canvas(), TRect{0, 0, w, h}, d.Map, frameNo, count, true);
     BitBlt(dc.get(), b.bounds.Left, b.bounds.Top, w, h, piece.DC(), 0, 0, SRCCOPY);
 }
 
