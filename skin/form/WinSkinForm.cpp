@@ -402,8 +402,9 @@ void TWinSkinForm::UnSubclass() {
         if (FForm && Skinstate != 4) FForm->SetColor(formcolor);
     }
     if (!IsWindow(Hwnd)) return;
+    const bool dying = Skinstate == 4;
     UpdateStyle(false);
-    if (Skinstate != 4 && (!ischildform || FormStyle == sfsMDIChild) && FormBorder != sbsNone &&
+    if (!dying && (!ischildform || FormStyle == sfsMDIChild) && FormBorder != sbsNone &&
         Windowstate == swsNormal) {
         RECT wr{};
         GetWindowRect(Hwnd, &wr);
@@ -419,10 +420,10 @@ void TWinSkinForm::UnSubclass() {
         Skinstate = 6;
         SetWindowPos(Hwnd, nullptr, wr.left, wr.top, w, h, SWP_FRAMECHANGED | SWP_NOACTIVATE | SWP_NOZORDER);
     } else {
-        SetWindowRgn(Hwnd, nullptr, TRUE);
+        SetWindowRgn(Hwnd, nullptr, !dying);
         crop = false;
         Skinstate = 6;
-        if (Skinstate != 4) Refresh();
+        if (!dying) Refresh();
     }
     WinRgn = nullptr;
 }

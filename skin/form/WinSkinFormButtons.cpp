@@ -17,6 +17,11 @@ int YOf(LPARAM l) {
     return static_cast<short>(HIWORD(l));
 }
 
+// The framework's application keeps no hint timings: the customary pause
+// before a hint and the time it stays.
+constexpr int kHintPause = 500;
+constexpr int kHintHidePause = 2500;
+
 }  // namespace
 
 // ---- TNCObject ----
@@ -455,15 +460,14 @@ void TWinSkinForm::OnTimer() {
             ActiveBtn = nullptr;
             HintReset();
         } else if (auto* b = dynamic_cast<TWinSysButton*>(ActiveBtn)) {
-            const int pause = 500, hidePause = 2500;  // the application's hint timings
             fsd->hintcount += static_cast<int>(timer->Interval());
-            if (fsd->hintcount >= 2 * pause && fsd->hintcount < 2 * pause + hidePause) {
+            if (fsd->hintcount >= 2 * kHintPause && fsd->hintcount < 2 * kHintPause + kHintHidePause) {
                 const std::wstring hint = GetSysBtnHint(b->data->Action);
                 if (!hint.empty()) {
                     RECT at{b->bounds.Left + wTr.Left, cursor.y + 24, 0, 0};
                     fsd->ActivateHint(at, hint);
                 }
-            } else if (fsd->hintcount >= 2 * pause + hidePause) {
+            } else if (fsd->hintcount >= 2 * kHintPause + kHintHidePause) {
                 fsd->HideHint();
             }
         }

@@ -530,9 +530,23 @@ TEST_F(FormSkinTest, CaptionButtonsHoverPressAndRelease) {
     mouse.Run([&] { Mouse::MoveTo(close.x, close.y); });
     mouse.Finish();
     EXPECT_TRUE(PixelBecomes(Centre(kCloseBtn), kClose[2])) << "hot frame under the mouse";
+    // The hint comes after twice the hint pause (1 s) and goes with the mouse.
+    auto hint = [] {
+        HWND h = FindWindowW(L"TSkinHintWindow", nullptr);
+        return h && IsWindowVisible(h) && GetWindowThreadProcessId(h, nullptr) == GetCurrentThreadId() ? h : nullptr;
+    };
+    const DWORD hoverStart = GetTickCount();
+    EXPECT_TRUE(PumpUntil([&] { return hint() != nullptr; }, 4000)) << "the close button's hint";
+    EXPECT_GE(GetTickCount() - hoverStart, 500u) << "not before the pause";
+    if (HWND h = hint()) {
+        RECT hr{};
+        GetWindowRect(h, &hr);
+        EXPECT_GE(hr.top, close.y) << "below the cursor";
+    }
     mouse.Run([&] { Mouse::MoveTo(client.x, client.y); });
     mouse.Finish();
     EXPECT_TRUE(PixelBecomes(Centre(kCloseBtn), kClose[0])) << "normal frame once the mouse has left";
+    EXPECT_TRUE(PumpUntil([&] { return hint() == nullptr; })) << "the hint goes with the mouse";
 
     // Press, move off, release outside: no action.
     mouse.Run([&] {
