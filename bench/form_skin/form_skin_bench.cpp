@@ -26,8 +26,9 @@
 namespace {
 
 std::vector<uint8_t> SkinPackage() {
-    const auto file = std::filesystem::path(BENCH_BINARY_DIR) / "bench.skin";
-    if (!std::filesystem::exists(file)) BuildSkinPackage(SKIN_FIXTURE_DIR, file);
+    const auto file = std::filesystem::path(BENCH_BINARY_DIR) / "default.skin";
+    // The updater's default skin, packed as the build packs it.
+    if (!std::filesystem::exists(file)) BuildSkinPackage(DEFAULT_SKIN_DIR, file);
     std::ifstream in(file, std::ios::binary);
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }

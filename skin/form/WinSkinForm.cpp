@@ -363,7 +363,11 @@ void TWinSkinForm::Activate() {
 }
 
 void TWinSkinForm::SkinChange() {
-    if (FForm) FForm->SetColor(fsd->Colors[csButtonFace]);
+    if (FForm) {
+        FForm->SetColor(fsd->Colors[csButtonFace]);
+        for (int i = 0; i < FForm->ComponentCount(); ++i)
+            if (auto* owned = dynamic_cast<TForm*>(FForm->Components(i))) owned->SetColor(fsd->Colors[csButtonFace]);
+    }
     const auto& t = ControlSkinning();
     if (t.SkinChange)
         for (TSkinControl* c : Controllist) t.SkinChange(c);
