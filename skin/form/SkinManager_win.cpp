@@ -133,6 +133,9 @@ void TSkinManage::AddSkinData(TSkinData* data) {
 }
 
 void TSkinManage::RemoveSkinData(TSkinData* data) {
+    // No window may keep painting with a skin data that goes away.
+    for (TWinSkinForm* sf : std::vector<TWinSkinForm*>(Flist()))
+        if (sf->fsd == data) UnskinForm(sf);
     auto& list = Dlist();
     list.erase(std::remove(list.begin(), list.end(), data), list.end());
     if (UpdateData == data) UpdateData = nullptr;

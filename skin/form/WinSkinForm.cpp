@@ -78,6 +78,7 @@ TWinSkinForm::~TWinSkinForm() {
     DeleteControls();
     DeleteSysbtn();
     timer.reset();
+    if (iconSmall_) DestroyIcon(iconSmall_);
     if (SkinManager) SkinManager->DeleteForm2(Hwnd);
 }
 
@@ -255,6 +256,9 @@ void TWinSkinForm::GetBorderSize() {
     GetClientRect(Hwnd, &cr);
     fClientRect = FromRECT(cr);
     oldsize = TRect{0, 0, (wr.right - wr.left) - cr.right, (wr.bottom - wr.top) - cr.bottom};
+    POINT origin{0, 0};
+    ClientToScreen(Hwnd, &origin);
+    sysClientOffset_ = POINT{origin.x - wr.left, origin.y - wr.top};
 }
 
 void TWinSkinForm::ResizeForm(bool refresh) {
@@ -359,7 +363,11 @@ void TWinSkinForm::Activate() {
 }
 
 void TWinSkinForm::SkinChange() {
-    if (FForm) FForm->SetColor(fsd->Colors[csButtonFace]);
+    if (FForm) {
+        FForm->SetColor(fsd->Colors[csButtonFace]);
+        for (int i = 0; i < FForm->ComponentCount(); ++i)
+            if (auto* owned = dynamic_cast<TForm*>(FForm->Components(i))) owned->SetColor(fsd->Colors[csButtonFace]);
+    }
     const auto& t = ControlSkinning();
     if (t.SkinChange)
         for (TSkinControl* c : Controllist) t.SkinChange(c);
@@ -398,24 +406,28 @@ void TWinSkinForm::UnSubclass() {
         if (FForm && Skinstate != 4) FForm->SetColor(formcolor);
     }
     if (!IsWindow(Hwnd)) return;
+    const bool dying = Skinstate == 4;
     UpdateStyle(false);
-    if (Skinstate != 4 && (!ischildform || FormStyle == sfsMDIChild) && FormBorder != sbsNone &&
+    if (!dying && (!ischildform || FormStyle == sfsMDIChild) && FormBorder != sbsNone &&
         Windowstate == swsNormal) {
         RECT wr{};
         GetWindowRect(Hwnd, &wr);
         if (FormStyle == sfsMDIChild) MapWindowPoints(nullptr, GetParent(Hwnd), reinterpret_cast<POINT*>(&wr), 2);
         const int w = (wr.right - wr.left) - bw.Left - bw.Right + oldsize.Right;
         const int h = (wr.bottom - wr.top) - bw.Top - bw.Bottom - MenuHeight + oldsize.Bottom;
+        // The system frame goes round the client area where it lies now.
+        wr.left += bw.Left - sysClientOffset_.x;
+        wr.top += bw.Top + MenuHeight - sysClientOffset_.y;
         // Remove the region first so the system frame is drawn whole.
         SetWindowRgn(Hwnd, nullptr, TRUE);
         crop = false;
         Skinstate = 6;
         SetWindowPos(Hwnd, nullptr, wr.left, wr.top, w, h, SWP_FRAMECHANGED | SWP_NOACTIVATE | SWP_NOZORDER);
     } else {
-        SetWindowRgn(Hwnd, nullptr, TRUE);
+        SetWindowRgn(Hwnd, nullptr, !dying);
         crop = false;
         Skinstate = 6;
-        if (Skinstate != 4) Refresh();
+        if (!dying) Refresh();
     }
     WinRgn = nullptr;
 }

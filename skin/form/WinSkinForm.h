@@ -279,9 +279,11 @@ private:
     std::wstring WindowText() const;
     bool HasSysBtnBitmap(const TWinSysButton& b) const;
 
-    // The previous procedure for Default while a message is being handled.
-    HWND defHwnd_ = nullptr;
-    bool destroyed_ = false;
+    // The application icon at the caption size, copied once per source icon.
+    HICON iconFrom_ = nullptr;
+    HICON iconSmall_ = nullptr;
+    // Where the client area lay inside the system frame before skinning.
+    POINT sysClientOffset_{0, 0};
 };
 
 // Unit-wide work bitmap (COLORONCOLOR); painting is skipped while it is null.

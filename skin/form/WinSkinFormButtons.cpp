@@ -17,6 +17,11 @@ int YOf(LPARAM l) {
     return static_cast<short>(HIWORD(l));
 }
 
+// The framework's application keeps no hint timings: the customary pause
+// before a hint and the time it stays.
+constexpr int kHintPause = 500;
+constexpr int kHintHidePause = 2500;
+
 }  // namespace
 
 // ---- TNCObject ----
@@ -159,7 +164,7 @@ void TWinSkinForm::DrawAllSysbtn(TCanvas& canvas, const TRect&) {
         if (d.Action == 3 || d.Action == 11)
             DrawIcon(dc, b.bounds);
         else
-            DrawRect1(dc, b.bounds, d.Map, frameNo, count, true);
+            DrawRect1(canvas, b.bounds, d.Map, frameNo, count, true);  // in software on the buffer
     }
 }
 
@@ -186,7 +191,7 @@ void TWinSkinForm::DrawSysbtn(TWinSysButton& b, int state) {
     if (d.Action == 3 || d.Action == 11)
         DrawIcon(piece.DC(), TRect{0, 0, w, h});
     else
-        DrawRect1(piece.DC(), TRect{0, 0, w, h}, d.Map, frameNo, count, true);
+        DrawRect1(piece.Canvas(), TRect{0, 0, w, h}, d.Map, frameNo, count, true);
     BitBlt(dc.get(), b.bounds.Left, b.bounds.Top, w, h, piece.DC(), 0, 0, SRCCOPY);
 }
 
@@ -455,15 +460,14 @@ void TWinSkinForm::OnTimer() {
             ActiveBtn = nullptr;
             HintReset();
         } else if (auto* b = dynamic_cast<TWinSysButton*>(ActiveBtn)) {
-            const int pause = 500, hidePause = 2500;  // the application's hint timings
             fsd->hintcount += static_cast<int>(timer->Interval());
-            if (fsd->hintcount >= 2 * pause && fsd->hintcount < 2 * pause + hidePause) {
+            if (fsd->hintcount >= 2 * kHintPause && fsd->hintcount < 2 * kHintPause + kHintHidePause) {
                 const std::wstring hint = GetSysBtnHint(b->data->Action);
                 if (!hint.empty()) {
                     RECT at{b->bounds.Left + wTr.Left, cursor.y + 24, 0, 0};
                     fsd->ActivateHint(at, hint);
                 }
-            } else if (fsd->hintcount >= 2 * pause + hidePause) {
+            } else if (fsd->hintcount >= 2 * kHintPause + kHintHidePause) {
                 fsd->HideHint();
             }
         }

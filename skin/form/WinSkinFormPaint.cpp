@@ -123,7 +123,14 @@ void TWinSkinForm::DrawFLine(HDC dc) {
     } else {
         if (fwidth <= 0 || bw.Top <= 0) return;
         CaptionBuf.SetSize(fwidth, bw.Top);
-        BitBlt(CaptionBuf.DC(), 0, 0, fwidth, bw.Top, dc, 0, 0, SRCCOPY);
+        // The top border covers the whole band; only without one does the
+        // band start from the face colour (reading the screen back is slow
+        // and shows nothing a user would miss).
+        const auto& top = fsd->border[3];
+        if (!top || top->Map.Empty()) {
+            CaptionBuf.Canvas().Brush.Color = fsd->Colors[csButtonFace];
+            CaptionBuf.Canvas().FillRect(TRect{0, 0, fwidth, bw.Top});
+        }
         title = TRect{bw.Left, 0, fwidth - bw.Right, bw.Top};
     }
     if (CaptionBuf.Empty()) return;
@@ -229,10 +236,13 @@ void TWinSkinForm::DrawIcon(HDC dc, const TRect& rect) {
         return;
     }
     const int size = Iconx > 0 ? Iconx : GetSystemMetrics(SM_CXSMICON);
-    auto copy = static_cast<HICON>(CopyImage(icon, IMAGE_ICON, size, size, 0));
-    if (!copy) return;
-    DrawIconEx(dc, rect.Left, rect.Top, copy, size, size, 0, nullptr, DI_NORMAL);
-    DestroyIcon(copy);
+    if (icon != iconFrom_ || !iconSmall_) {
+        if (iconSmall_) DestroyIcon(iconSmall_);
+        iconSmall_ = static_cast<HICON>(CopyImage(icon, IMAGE_ICON, size, size, 0));
+        iconFrom_ = icon;
+    }
+    if (!iconSmall_) return;
+    DrawIconEx(dc, rect.Left, rect.Top, iconSmall_, size, size, 0, nullptr, DI_NORMAL);
 }
 
 void TWinSkinForm::Cropwindow() {
