@@ -3,12 +3,10 @@
 // through a CBT hook on the user-interface thread, and runs the deferred
 // switch-on, switch-off and re-skin actions from its timer. Windows only.
 //
-// Popup menu windows get their skinning object (TWinSkinPopMenu,
-// skin/form/SkinMenu.h) from AddMenu, owned by the manager until the window
-// goes. The object that skins a window (TWinSkinForm) arrives with the form
-// skinning; until then the list of skinned windows stays empty: AddForm runs
-// every test and stops where it would create one, and the actions skip the
-// steps that would change a window.
+// Windows get a TWinSkinForm (WinSkinForm.h): a framework form owns its
+// object, the manager's list owns a bare window's; Flist lists both. Popup
+// menu windows get their skinning object (TWinSkinPopMenu, SkinMenu.h) from
+// AddMenu, owned by the manager until the window goes.
 //
 // Everything runs on the user-interface thread; nothing is locked. The
 // hooks always chain to the next hook and return its answer, and once the
@@ -31,7 +29,7 @@
 
 class TSkinData;
 class TForm;
-class TWinSkinForm;     // the form skinning object (not yet built)
+class TWinSkinForm;     // the form skinning object (WinSkinForm.h)
 class TWinSkinPopMenu;  // the popup menu skinning object (SkinMenu.h)
 
 // Asked of a window: a skinned window answers 1 (shared with the form skinning object).
@@ -112,6 +110,11 @@ public:
     void SetAction(int code, UINT interval);
     // Drops the caption buttons of every window skinned with UpdateData.
     void DeleteSysbtn();
+    // MDI children follow the maximised state: regions off while one is maximised.
+    void SetMDIMax(bool on);
+    void SetMDIMax2(bool on);  // without the child-border option test
+    void SetCaption();
+    int GetMDIChildNum() const;
 
     // The lists (a secondary manager shares its main manager's).
     struct Lists {
@@ -151,6 +154,7 @@ public:
 
 private:
     void OnTimer();
+    void UnskinForm(TWinSkinForm* sf);
     void RunAction(TSkinData* data);
     void RemoveHook();
     static LRESULT CALLBACK CBTProc(int code, WPARAM wParam, LPARAM lParam) noexcept;
