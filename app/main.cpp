@@ -4,11 +4,15 @@
 #include <windows.h>
 
 #include "framework/controls/Forms.h"
+#include "skin/controls/ControlSkinning.h"
 #include "skin/form/SkinManager.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     try {
         Application->Initialize();
+        // Before the window exists: its Cancel button and progress bar are
+        // skinned as soon as the window is.
+        InstallControlSkinning();
         Application->SetMainFormOnTaskBar(true);
         Application->CreateForm(FormMain);
         Application->Run();

@@ -9,6 +9,7 @@
 #include "skin/data/SkinPlatform.h"
 #include "skin/data/SkinStore.h"
 #include "skin/form/SkinManager.h"
+#include "skin/form/WinSkinForm.h"
 
 namespace {
 
@@ -360,22 +361,49 @@ bool TSkinData::GetScrollBarInfo(HWND hwnd, LONG idObject, SCROLLBARINFO* info) 
 
 // The four below hand their work to the form's skinning object, found by
 // its window in the manager's list; without one they do nothing.
-void TSkinData::UpdateSkinControl(TForm* form, TControl*) {
+void TSkinData::UpdateSkinControl(TForm* form, TControl* control) {
     if (!SkinManager || !form || !form->HandleAllocated()) return;
-    if (!SkinManager->FindSkinForm(form->WindowHandle())) return;
-    // Re-skinning the control (or the whole form) arrives with the form skinning object.
+    TWinSkinForm* sf = SkinManager->FindSkinForm(form->WindowHandle());
+    if (!sf) return;
+    if (!control) {
+        sf->InitControls(form);
+        return;
+    }
+    if (sf->FindSkinComp(control)) return;
+    if (const auto add = ControlSkinning().AddComp) add(*sf, control, control->Parent());
 }
 
-void TSkinData::AddNestForm(TWinControl* parent, TWinControl*) {
-    if (!SkinManager || !parent || !parent->HandleAllocated()) return;
-    if (!SkinManager->FindSkinForm(parent->WindowHandle())) return;
-    // Attaching the parent's skinning object to the nested form arrives with it.
+namespace {
+
+// Lives as long as the nested control and points at the outer window's object.
+class TWinSkinSpy : public TComponent {
+public:
+    TWinSkinSpy(TComponent* owner, TWinSkinForm* outer) : TComponent(owner), sf(outer) {}
+    std::wstring ClassName() const override { return L"TWinSkinSpy"; }
+    TWinSkinForm* sf;
+};
+
+}  // namespace
+
+void TSkinData::AddNestForm(TWinControl* parent, TWinControl* nested) {
+    if (!SkinManager || !parent || !parent->HandleAllocated() || !nested) return;
+    TWinSkinForm* sf = SkinManager->FindSkinForm(parent->WindowHandle());
+    if (!sf) return;
+    new TWinSkinSpy(nested, sf);
+    sf->InitNestform(nested);
 }
 
-void TSkinData::DeleteGraphicControl(TForm* form, TControl*) {
+void TSkinData::DeleteGraphicControl(TForm* form, TControl* control) {
     if (!SkinManager || !form || !form->HandleAllocated()) return;
-    if (!SkinManager->FindSkinForm(form->WindowHandle())) return;
-    // Freeing the graphic control's skin object arrives with the form skinning object.
+    TWinSkinForm* sf = SkinManager->FindSkinForm(form->WindowHandle());
+    if (!sf || !control) return;
+    const auto& t = ControlSkinning();
+    if (!t.Control) return;
+    for (TSkinControl* c : std::vector<TSkinControl*>(sf->Controllist))
+        if (t.Control(c) == control) {
+            sf->DeleteControl(c);
+            if (t.Free) t.Free(c);
+        }
 }
 
 void TSkinData::UpdateMenu(TForm* form) {

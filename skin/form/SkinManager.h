@@ -3,11 +3,10 @@
 // through a CBT hook on the user-interface thread, and runs the deferred
 // switch-on, switch-off and re-skin actions from its timer. Windows only.
 //
-// This is the registration part. The objects that skin a window
-// (TWinSkinForm) and a popup menu (TWinSkinPopMenu) arrive with the form
-// skinning; until then the lists of skinned windows and menus stay empty:
-// AddForm and AddMenu run every test and stop where they would create one,
-// and the actions skip the steps that would change a window.
+// Windows get a TWinSkinForm (WinSkinForm.h): a framework form owns its
+// object, the manager's list owns a bare window's; Flist lists both. Popup
+// menu windows get their skinning object (TWinSkinPopMenu, SkinMenu.h) from
+// AddMenu, owned by the manager until the window goes.
 //
 // Everything runs on the user-interface thread; nothing is locked. The
 // hooks always chain to the next hook and return its answer, and once the
@@ -30,8 +29,8 @@
 
 class TSkinData;
 class TForm;
-class TWinSkinForm;     // the form skinning object (not yet built)
-class TWinSkinPopMenu;  // the popup menu skinning object (not yet built)
+class TWinSkinForm;     // the form skinning object (WinSkinForm.h)
+class TWinSkinPopMenu;  // the popup menu skinning object (SkinMenu.h)
 
 // Asked of a window: a skinned window answers 1 (shared with the form skinning object).
 constexpr UINT CN_SkinQuery = 0x3523;
@@ -88,9 +87,22 @@ public:
     TSkinData* FindSkindata(HWND hwnd) const;
     bool OnBeforeSkin(HWND hwnd, const std::wstring& className);
 
+    // Popup menu windows: AddMenu skins one (the kind by menutype), DeleteMenu
+    // unskins and frees it; an empty list clears menuactive and menutype.
     void AddMenu(HWND hwnd);
     void DeleteMenu(HWND hwnd);
     TWinSkinPopMenu* FindSkinMenu(HWND hwnd) const;
+    // Marks every popup object owner-drawn.
+    void SetPopMenu();
+    // Gives hmenu to the popup window showing it, else to the newest popup
+    // that has no menu handle yet.
+    void SetHMenu(HMENU hmenu);
+    // The popup object showing hmenu, or null.
+    TWinSkinPopMenu* FindPopupForMenu(HMENU hmenu) const;
+    // The composed background of the popup showing hmenu, or null.
+    TBitmap* GetMenuBg(HMENU hmenu) const;
+    // menuactive := true when hmenu belongs to a framework popup menu.
+    void FindPopupMenu(HMENU hmenu);
 
     // Schedules action code (1 skin, 2 unskin, 3 apply a changed skin, 6 free
     // dead windows, 7 re-skin window lpara) interval ms from now; while state
@@ -98,6 +110,11 @@ public:
     void SetAction(int code, UINT interval);
     // Drops the caption buttons of every window skinned with UpdateData.
     void DeleteSysbtn();
+    // MDI children follow the maximised state: regions off while one is maximised.
+    void SetMDIMax(bool on);
+    void SetMDIMax2(bool on);  // without the child-border option test
+    void SetCaption();
+    int GetMDIChildNum() const;
 
     // The lists (a secondary manager shares its main manager's).
     struct Lists {
@@ -137,6 +154,7 @@ public:
 
 private:
     void OnTimer();
+    void UnskinForm(TWinSkinForm* sf);
     void RunAction(TSkinData* data);
     void RemoveHook();
     static LRESULT CALLBACK CBTProc(int code, WPARAM wParam, LPARAM lParam) noexcept;

@@ -1,9 +1,12 @@
 #include <algorithm>
 
 #include "framework/controls/Forms.h"
+#include "framework/controls/Menus.h"
 #include "framework/system/SysUtils.h"
 #include "skin/data/SkinData.h"
 #include "skin/form/SkinManager.h"
+#include "skin/form/SkinMenu.h"
+#include "skin/form/WinSkinForm.h"
 
 extern "C" IMAGE_DOS_HEADER __ImageBase;
 
@@ -72,6 +75,7 @@ TSkinManage::~TSkinManage() {
         DeleteAllThreads();
         if (!Flist().empty()) DeleteAllForms();
         Flist().clear();
+        for (TWinSkinPopMenu* menu : Mlist()) delete menu;
         Mlist().clear();
         Dlist().clear();
         for (TSkinManage* sub : std::vector<TSkinManage*>(sublist()))
@@ -132,6 +136,9 @@ void TSkinManage::AddSkinData(TSkinData* data) {
 }
 
 void TSkinManage::RemoveSkinData(TSkinData* data) {
+    // No window may keep painting with a skin data that goes away.
+    for (TWinSkinForm* sf : std::vector<TWinSkinForm*>(Flist()))
+        if (sf->fsd == data) UnskinForm(sf);
     auto& list = Dlist();
     list.erase(std::remove(list.begin(), list.end(), data), list.end());
     if (UpdateData == data) UpdateData = nullptr;
@@ -190,10 +197,21 @@ TSkinData* TSkinManage::FormSkinData(HWND hwnd) {
 }
 
 bool TSkinManage::AddForm(HWND hwnd) {
-    if (!FormSkinData(hwnd)) return false;
-    // Attaching the form skinning object (TWinSkinForm: Hwnd, mode, formclass,
-    // InitTform or InitDlg, into Flist, CN_SkinActive posted) arrives with it.
-    return false;
+    TSkinData* data = FormSkinData(hwnd);
+    if (!data) return false;
+    auto* form = dynamic_cast<TForm*>(FindTForm(hwnd));
+    // A framework form owns its object; a bare window's belongs to Flist.
+    auto* sf = new TWinSkinForm(form);
+    sf->Hwnd = hwnd;
+    sf->mode = mode;
+    sf->formclass = WindowClass(hwnd);
+    Flist().push_back(sf);
+    if (form)
+        sf->InitTform(data, form);
+    else
+        sf->InitDlg(data);
+    PostMessageW(hwnd, CN_SkinActive, 0, 1000);
+    return true;
 }
 
 bool TSkinManage::ActiveForm(TForm* form) {
@@ -203,24 +221,137 @@ bool TSkinManage::ActiveForm(TForm* form) {
     return AddForm(hwnd);
 }
 
-// The list operations below need the form skinning object; with no such
-// objects yet the lists stay empty and they have nothing to do.
-bool TSkinManage::DeleteForm(HWND) {
-    return false;
+namespace {
+
+// Frees a form skinning object that is no longer listed.
+void FreeSkinForm(TWinSkinForm* sf) {
+    delete sf;
 }
-void TSkinManage::DeleteForm2(HWND) {}
-void TSkinManage::DeleteDeleted() {}
-void TSkinManage::DeleteForm3() {}
+
+}  // namespace
+
+bool TSkinManage::DeleteForm(HWND hwnd) {
+    if (state == 4) return false;
+    TWinSkinForm* sf = FindSkinForm(hwnd);
+    if (!sf || !sf->FForm) return false;
+    sf->Skinstate = 4;
+    sf->UnSubclass();
+    auto& list = Flist();
+    list.erase(std::remove(list.begin(), list.end(), sf), list.end());
+    FreeSkinForm(sf);
+    return true;
+}
+
+void TSkinManage::DeleteForm2(HWND hwnd) {
+    if (state == 4) return;
+    auto& list = Flist();
+    for (auto it = list.begin(); it != list.end(); ++it)
+        if ((*it)->Hwnd == hwnd) {
+            list.erase(it);
+            return;
+        }
+}
+
+void TSkinManage::DeleteDeleted() {
+    if (state == 4) return;
+    auto& list = Flist();
+    for (size_t i = list.size(); i-- > 0;) {
+        TWinSkinForm* sf = list[i];
+        if (sf->Skinstate != 6 || sf->mode != mode) continue;
+        list.erase(list.begin() + static_cast<std::ptrdiff_t>(i));
+        FreeSkinForm(sf);
+    }
+}
+
+void TSkinManage::DeleteForm3() {
+    if (state == 4) return;
+    auto& list = Flist();
+    for (size_t i = list.size(); i-- > 0;) {
+        TWinSkinForm* sf = list[i];
+        if (sf->Skinstate != 6) continue;
+        list.erase(list.begin() + static_cast<std::ptrdiff_t>(i));
+        FreeSkinForm(sf);
+    }
+}
+
 void TSkinManage::DeleteAllForms() {
     active = false;
+    auto& list = Flist();
+    std::vector<TWinSkinForm*> mine;
+    for (TWinSkinForm* sf : list)
+        if (sf->mode == mode) mine.push_back(sf);
+    for (TWinSkinForm* sf : mine) {
+        list.erase(std::remove(list.begin(), list.end(), sf), list.end());
+        sf->UnSubclass3();
+        FreeSkinForm(sf);
+    }
 }
-TWinSkinForm* TSkinManage::FindSkinForm(HWND) const {
+
+TWinSkinForm* TSkinManage::FindSkinForm(HWND hwnd) const {
+    if (!hwnd) return nullptr;
+    for (TWinSkinForm* sf : lists_->Flist)
+        if (sf->Hwnd == hwnd) return sf;
     return nullptr;
 }
-TWinSkinPopMenu* TSkinManage::FindSkinMenu(HWND) const {
+
+TWinSkinPopMenu* TSkinManage::FindSkinMenu(HWND hwnd) const {
+    for (TWinSkinPopMenu* menu : lists_->Mlist)
+        if (menu->hwnd == hwnd) return menu;
     return nullptr;
 }
-void TSkinManage::DeleteSysbtn() {}
+void TSkinManage::DeleteSysbtn() {
+    for (TWinSkinForm* sf : Flist())
+        if (sf->fsd == UpdateData) sf->DeleteSysbtn();
+}
+
+// Unskins one window, repaints it and frees its object (switch-off).
+void TSkinManage::UnskinForm(TWinSkinForm* sf) {
+    auto& list = Flist();
+    list.erase(std::remove(list.begin(), list.end(), sf), list.end());
+    const HWND hwnd = sf->Hwnd;
+    sf->UnSubclass();
+    FreeSkinForm(sf);
+    if (IsWindow(hwnd)) TWinSkinForm::RePaint(hwnd);
+}
+
+void TSkinManage::SetMDIMax(bool on) {
+    if (MDIMax == on) return;
+    if (MainData && MainData->Options().Contains(xoMDIChildBorder)) {
+        MDIMax = on;
+        return;
+    }
+    SetMDIMax2(on);
+}
+
+void TSkinManage::SetMDIMax2(bool on) {
+    MDIMax = on;
+    for (TWinSkinForm* sf : Flist()) {
+        if (sf->FormStyle != sfsMDIChild) continue;
+        if (on) {
+            sf->Uncropwindow();
+        } else {
+            if (sf->Windowstate == swsMin) continue;
+            sf->Windowstate = swsNormal;
+            sf->Cropwindow();
+            if (!sf->crop) sf->Refresh();
+        }
+    }
+}
+
+void TSkinManage::SetCaption() {
+    for (TWinSkinForm* sf : Flist()) {
+        if (sf->FormStyle != sfsMDIChild) continue;
+        const LONG_PTR style = GetWindowLongPtrW(sf->Hwnd, GWL_STYLE);
+        if ((style & WS_CAPTION) != WS_CAPTION) SetWindowLongPtrW(sf->Hwnd, GWL_STYLE, style | WS_CAPTION);
+    }
+}
+
+int TSkinManage::GetMDIChildNum() const {
+    int n = 0;
+    for (TWinSkinForm* sf : lists_->Flist)
+        if (sf->FormStyle == sfsMDIChild && sf->Skinstate != 6) ++n;
+    return n;
+}
 
 TWinControl* TSkinManage::FindTForm(HWND hwnd) const {
     return FindControl(hwnd);
@@ -286,14 +417,58 @@ void TSkinManage::AddMenu(HWND hwnd) {
             if (!kinds.Contains(xcPopupMenu)) return;
             break;
     }
-    // Creating the popup menu skinning object (TWinSkinPopMenu: InitSkin,
-    // into Mlist, owner-drawn while menuactive) arrives with menu skinning.
+    auto menu = std::make_unique<TWinSkinPopMenu>();
+    menu->InitSkin(hwnd, data, nullptr);
+    if (menuactive) menu->ownerdraw = true;
+    Mlist().push_back(menu.release());
 }
 
 void TSkinManage::DeleteMenu(HWND hwnd) {
-    if (!FindSkinMenu(hwnd)) return;
-    // Unsubclassing and freeing the popup object arrive with menu skinning;
-    // then an empty Mlist clears menuactive and menutype.
+    TWinSkinPopMenu* menu = FindSkinMenu(hwnd);
+    if (!menu) return;
+    menu->UnSubClass();
+    auto& list = Mlist();
+    list.erase(std::remove(list.begin(), list.end(), menu), list.end());
+    delete menu;
+    if (list.empty()) {
+        menuactive = false;
+        menutype = 0;
+    }
+}
+
+void TSkinManage::SetPopMenu() {
+    for (TWinSkinPopMenu* menu : Mlist()) menu->ownerdraw = true;
+}
+
+void TSkinManage::SetHMenu(HMENU hmenu) {
+    if (!hmenu || FindPopupForMenu(hmenu)) return;
+    TWinSkinPopMenu* newest = nullptr;
+    for (TWinSkinPopMenu* menu : Mlist()) {
+        if (menu->hmenu) continue;
+        // The window can say which menu it shows; trust that over the order.
+        if (reinterpret_cast<HMENU>(SendMessageW(menu->hwnd, MN_GETHMENU, 0, 0)) == hmenu) {
+            menu->hmenu = hmenu;
+            return;
+        }
+        if (menu->paintOrder && (!newest || menu->paintOrder > newest->paintOrder)) newest = menu;
+    }
+    if (newest) newest->hmenu = hmenu;
+}
+
+TWinSkinPopMenu* TSkinManage::FindPopupForMenu(HMENU hmenu) const {
+    if (!hmenu) return nullptr;
+    for (TWinSkinPopMenu* menu : lists_->Mlist)
+        if (menu->hmenu == hmenu) return menu;
+    return nullptr;
+}
+
+TBitmap* TSkinManage::GetMenuBg(HMENU hmenu) const {
+    TWinSkinPopMenu* menu = FindPopupForMenu(hmenu);
+    return menu && !menu->MenuBg.Empty() ? &menu->MenuBg : nullptr;
+}
+
+void TSkinManage::FindPopupMenu(HMENU hmenu) {
+    if (dynamic_cast<TPopupMenu*>(FindMenuByHandle(hmenu))) menuactive = true;
 }
 
 void TSkinManage::SetAction(int code, UINT interval) {
@@ -324,8 +499,10 @@ void TSkinManage::OnTimer() {
     TSkinData* data = UpdateData;
     if (!data) return;
     if (action == 7 && data->ftype != sfOnlyThisForm) {
-        // Unsubclassing window lpara and marking it dead arrive with the form
-        // skinning object; then it is skinned anew.
+        if (TWinSkinForm* sf = FindSkinForm(lpara)) {
+            sf->UnSubclass();
+            sf->Skinstate = 6;
+        }
         DeleteDeleted();
         AddForm(lpara);
         return;
@@ -350,13 +527,21 @@ void TSkinManage::RunAction(TSkinData* data) {
             case 2:
                 active = false;
                 DeleteDeleted();
-                // Unskinning and repainting the window of this skin data arrive
-                // with the form skinning object.
+                for (TWinSkinForm* sf : std::vector<TWinSkinForm*>(Flist()))
+                    if (sf->fsd == data) {
+                        UnskinForm(sf);
+                        break;
+                    }
                 break;
             case 3:
                 DeleteDeleted();
-                // DeleteSysbtn, InitSkinData and SkinChange of its window arrive
-                // with the form skinning object.
+                for (TWinSkinForm* sf : Flist())
+                    if (sf->fsd == data) {
+                        sf->DeleteSysbtn();
+                        sf->InitSkinData();
+                        sf->SkinChange();
+                        break;
+                    }
                 break;
             case 6: DeleteForm3(); break;
         }
@@ -380,17 +565,25 @@ void TSkinManage::RunAction(TSkinData* data) {
         case 2:
             active = false;
             DeleteDeleted();
-            // Unsubclassing, repainting and freeing each skinned window arrive
-            // with the form skinning object.
+            for (TWinSkinForm* sf : std::vector<TWinSkinForm*>(Flist()))
+                if (sf->mode == mode) UnskinForm(sf);
             if (mode == 0)
                 for (TSkinManage* sub : sublist())
                     if (sub != this) sub->active = false;
             break;
         case 3:
+        {
             DeleteDeleted();
-            // DeleteSysbtn, InitSkinData, then SkinChange for each window of
-            // UpdateData arrive with the form skinning object.
+            std::vector<TWinSkinForm*> changed;
+            for (TWinSkinForm* sf : Flist())
+                if (sf->fsd == data) {
+                    sf->DeleteSysbtn();
+                    sf->InitSkinData();
+                    changed.push_back(sf);
+                }
+            for (TWinSkinForm* sf : changed) sf->SkinChange();
             break;
+        }
         case 6: DeleteForm3(); break;
     }
 }
@@ -409,8 +602,10 @@ void TSkinManage::HookCall(int code, WPARAM wParam, LPARAM lParam, bool guiThrea
         case HCBT_CREATEWND: {
             const CREATESTRUCTW* cs = reinterpret_cast<const CBT_CREATEWNDW*>(lParam)->lpcs;
             const std::wstring cls = WindowClass(hwnd);
-            // A size grip of a skinned window goes to that window's control
-            // skinning (AddControlh), which arrives with the control skinning.
+            // A size grip of a skinned window goes to that window's control skinning.
+            if (SameTextAscii(cls, L"ScrollBar") && (cs->style & SBS_SIZEGRIP))
+                if (TWinSkinForm* sf = FindSkinForm(cs->hwndParent); sf && ControlSkinning().AddControlh)
+                    ControlSkinning().AddControlh(*sf, hwnd);
             if (!(cs->style & WS_CHILD) && cls == L"#32768" && (mode == 0 || !guiThread)) AddMenu(hwnd);
             if (guiThread && (cs->dwExStyle & WS_EX_MDICHILD)) AddForm(hwnd);
             break;

@@ -250,7 +250,8 @@ TEST(FormMain, LayoutTextsAndFontAreTheDesignedOnes) {
     EXPECT_FALSE(form.Timer1->Enabled());
     const test_support::Pixels screen = test_support::CaptureClient(h, false);
     screen.SaveBmp(TEST_BINARY_DIR "/formmain.bmp");
-    const uint32_t face = static_cast<uint32_t>(ColorToRGB(clBtnFace));
+    // The skin gives the form its face colour once the window is activated.
+    const uint32_t face = static_cast<uint32_t>(ColorToRGB(form.Color()));
     const uint32_t faceRgb = ((face & 0xFF) << 16) | (face & 0xFF00) | ((face >> 16) & 0xFF);
     EXPECT_GT(screen.CountInk(form.Label1->BoundsRect(), faceRgb), 30) << "更新进度： is drawn";
     EXPECT_EQ(screen.CountInk(form.Label2->BoundsRect(), faceRgb), 0) << "the status line starts empty";

@@ -1,0 +1,100 @@
+#include "skin/controls/ControlSkinning.h"
+
+#include "skin/controls/SkinButtons.h"
+#include "skin/controls/SkinProgress.h"
+#include "skin/controls/SkinSelect_win.h"
+
+namespace {
+
+// The objects that exist so far; the tables name others that come later
+// (those controls stay as they are meanwhile).
+TSkinControl* NewObject(TSkinControlClass cls, TComponent* owner) {
+    switch (cls) {
+        case TSkinControlClass::TSkinButton: return new TSkinButton(owner);
+        case TSkinControlClass::TSkinCheckBox: return new TSkinCheckBox(owner);
+        case TSkinControlClass::TSkinRadioButton: return new TSkinRadioButton(owner);
+        case TSkinControlClass::TSkinProgress: return new TSkinProgress(owner);
+        default: return nullptr;
+    }
+}
+
+void SetButtonFace(TWinSkinForm& sf, TControl* control) {
+    if (control && sf.fsd) control->SetColor(sf.fsd->Colors[csButtonFace]);
+}
+
+}  // namespace
+
+TSkinControl* AddComp(TWinSkinForm& sf, TControl* control, TWinControl*) {
+    TSkinData* sd = sf.fsd;
+    if (!sd || !control) return nullptr;
+    const TSkinSelectOptions options = SelectOptionsOf(*sd, sf.sMainMenu);
+    const TSkinChoice choice = AddComp(*control, options, sf.FindSkinComp(control));
+    auto* windowed = dynamic_cast<TWinControl*>(control);
+    TSkinControl* created = nullptr;
+    for (const TSkinAction& a : choice.Actions) {
+        switch (a.What) {
+            case TSkinActionKind::CreateObject: {
+                if (!windowed || !windowed->HandleAllocated() || a.Attach != TSkinAttach::Init) break;
+                TSkinControl* object = NewObject(a.Object, control);
+                if (!object) break;
+                if (a.kind) object->kind = a.kind;
+                object->Init(&sf, sd, sf.fCanvas.get(), a.acolor);
+                created = object;
+                break;
+            }
+            case TSkinActionKind::ChildrenThroughTable:
+                if (windowed) sf.InitChildCtrl(windowed);
+                break;
+            case TSkinActionKind::ComponentsThroughTable:
+                if (windowed) sf.InitControlA(windowed);
+                break;
+            case TSkinActionKind::DisableControl:
+                if (windowed) sf.DisableControl(windowed);
+                break;
+            case TSkinActionKind::ColorButtonFace: SetButtonFace(sf, control); break;
+            default: break;  // the actions of kinds that come later
+        }
+    }
+    return created;
+}
+
+TSkinControl* AddControlh(TWinSkinForm& sf, HWND child) {
+    TSkinData* sd = sf.fsd;
+    if (!sd || !child || !IsWindow(child)) return nullptr;
+    const TSkinSelectOptions options = SelectOptionsOf(*sd, sf.sMainMenu);
+    const TSkinChoice choice = AddControlh(child, options, sf.Lookupcontrol(child) != nullptr);
+    TSkinControl* created = nullptr;
+    for (const TSkinAction& a : choice.Actions) {
+        switch (a.What) {
+            case TSkinActionKind::CreateObject: {
+                HWND target = a.ToFirstChild ? GetWindow(child, GW_CHILD) : child;
+                if (!target) break;
+                TSkinControl* object = NewObject(a.Object, &sf);
+                if (!object) break;
+                object->Inithwnd(target, sd, sf.fCanvas.get(), &sf);
+                created = object;
+                break;
+            }
+            case TSkinActionKind::ChildWindowsThroughTable: sf.InitHwndControls(child); break;
+            case TSkinActionKind::ColorButtonFace: SetButtonFace(sf, FindControl(child)); break;
+            default: break;
+        }
+    }
+    return created;
+}
+
+void InstallControlSkinning() {
+    TControlSkinning t;
+    t.AddComp = AddComp;
+    t.AddControlh = AddControlh;
+    t.Unsubclass = [](TSkinControl* c) { c->Unsubclass(); };
+    t.SkinChange = [](TSkinControl* c) { c->SkinChange(); };
+    t.MouseLeave = [](TSkinControl* c) { c->MouseLeave(); };
+    t.State = [](const TSkinControl* c) { return static_cast<int>(c->skinstate); };
+    t.Window = [](const TSkinControl* c) { return c->hwnd; };
+    t.Control = [](const TSkinControl* c) -> TControl* {
+        return c->control ? static_cast<TControl*>(c->control) : c->GControl;
+    };
+    t.Free = [](TSkinControl* c) { delete c; };
+    SetControlSkinning(&t);
+}

@@ -1,0 +1,22 @@
+// Installs the control skinning layer into the form skinning object: which
+// skinning object each control of a skinned window gets, and the entry points
+// the form object calls to detach and free them. Windows only.
+//
+// The selection tables (SkinSelect.h) decide; the objects made so far are
+// push buttons, check boxes, radio buttons and progress bars. A control the
+// tables give another class stays as it is until that class exists.
+#pragma once
+
+#ifndef _WIN32
+#error "ControlSkinning.h is Windows only"
+#endif
+
+#include "skin/form/WinSkinForm.h"
+
+// Call once at program start, before the first window is skinned.
+void InstallControlSkinning();
+
+// The form object's entries: the object created for the control (or window)
+// itself, or null; child controls the tables pass on are offered in turn.
+TSkinControl* AddComp(TWinSkinForm& sf, TControl* control, TWinControl* parent);
+TSkinControl* AddControlh(TWinSkinForm& sf, HWND child);

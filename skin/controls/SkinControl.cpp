@@ -1,0 +1,384 @@
+#include "skin/controls/SkinControl.h"
+
+#include <commctrl.h>
+
+#include "framework/graphics/GdiHandles.h"
+#include "framework/streaming/PropInfo.h"
+#include "skin/form/DrawUtils.h"
+
+TSkinControl::TSkinControl(TComponent* AOwner) : TComponent(AOwner) {}
+
+TSkinControl::~TSkinControl() {
+    RemoveHooks();
+    if (skinform) skinform->DeleteControl(this);
+}
+
+void TSkinControl::Init(TWinSkinForm* sf, TSkinData* sd, TCanvas* acanvas, bool acolor) {
+    if (Inited) return;
+    newColor = acolor;
+    fsd = sd;
+    skinform = sf;
+    fCanvas = acanvas;
+    control = dynamic_cast<TWinControl*>(Owner());
+    if (!control) return;
+    hwnd = control->Handle();
+    isunicode = IsWindowUnicode(hwnd) != FALSE;
+    OldWndProc = control->WindowProc;
+    control->WindowProc = [this](TMessage& m) { NewWndProc(m); };
+    windowProcHooked_ = true;
+    if (skinform) skinform->AddControlList(this);
+    if (newColor && fsd) {
+        oldcolor = control->Color();
+        control->SetColor(fsd->Colors[csButtonFace]);
+    }
+    if (parentbk) kind = 1;
+    Invalidate();
+    Inited = true;
+    skinstate = 1;
+}
+
+void TSkinControl::Inithwnd(HWND ahwnd, TSkinData* sd, TCanvas* acanvas, TWinSkinForm* sf) {
+    if (Inited) return;
+    fsd = sd;
+    fCanvas = acanvas;
+    skinform = sf;
+    hwnd = ahwnd;
+    enabled = true;
+    kind = 0;
+    if (skinform) skinform->AddControlList(this);
+    isunicode = IsWindowUnicode(hwnd) != FALSE;
+    caption = WindowText();
+    subclassHooked_ = SetWindowSubclass(hwnd, SubclassProc, reinterpret_cast<UINT_PTR>(this),
+                                        reinterpret_cast<DWORD_PTR>(this)) != FALSE;
+    InvalidateRect(hwnd, nullptr, TRUE);
+    Inited = true;
+    skinstate = 1;
+}
+
+LRESULT CALLBACK TSkinControl::SubclassProc(HWND, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                            DWORD_PTR ref) noexcept {
+    auto* self = reinterpret_cast<TSkinControl*>(ref);
+    TMessage m{msg, wParam, lParam, 0};
+    try {
+        self->NewWndProc(m);
+    } catch (...) {
+        // Drawing swallows its own faults; anything else must not unwind
+        // through the system's frames.
+    }
+    return m.Result;
+}
+
+void TSkinControl::RemoveHooks() {
+    if (windowProcHooked_) {
+        windowProcHooked_ = false;
+        // A control being destroyed has its handler gone already (we are
+        // freed from its component destructor): nothing to give back.
+        TComponent* owner = Owner();
+        if (control && owner == control && !(owner->ComponentState() & csDestroying)) {
+            if (OldWndProc) {
+                control->WindowProc = OldWndProc;
+            } else {
+                TWinControl* c = control;
+                control->WindowProc = [c](TMessage& m) { c->WndProc(m); };
+            }
+        }
+    }
+    if (subclassHooked_) {
+        subclassHooked_ = false;
+        if (IsWindow(hwnd)) RemoveWindowSubclass(hwnd, SubclassProc, reinterpret_cast<UINT_PTR>(this));
+    }
+}
+
+void TSkinControl::NewWndProc(TMessage& m) {
+    done = false;
+    if (m.Msg == CN_SkinEnable) {
+        skinned = m.WParam > 0;
+        if (skinned) Invalidate();
+        return;
+    }
+    if (!skinned) {
+        Default(m);
+        return;
+    }
+    if (BeforeProc(m)) {
+        Default(m);
+        AfterProc(m);
+    }
+}
+
+void TSkinControl::Default(TMessage& m) {
+    if (windowProcHooked_) {
+        if (OldWndProc)
+            OldWndProc(m);
+        else if (control)
+            control->WndProc(m);
+    } else if (subclassHooked_) {
+        m.Result = DefSubclassProc(hwnd, m.Msg, m.WParam, m.LParam);
+    } else if (hwnd) {
+        m.Result = DefWindowProcW(hwnd, m.Msg, m.WParam, m.LParam);
+    }
+}
+
+bool TSkinControl::BeforeProc(TMessage& m) {
+    switch (m.Msg) {
+        case WM_NCDESTROY:
+            skinstate = 6;
+            state = 0;
+            if (skinform && skinform->Activeskincontrol == this) skinform->Activeskincontrol = nullptr;
+            Default(m);
+            if (skinned) Unsubclass();
+            // The window is going: a window subclass must go with it now.
+            if (subclassHooked_) {
+                subclassHooked_ = false;
+                RemoveWindowSubclass(hwnd, SubclassProc, reinterpret_cast<UINT_PTR>(this));
+            }
+            return false;
+        case CN_SkinQuery: m.Result = 1; return false;
+        default: return true;
+    }
+}
+
+void TSkinControl::AfterProc(TMessage& m) {
+    switch (m.Msg) {
+        case WM_SETFOCUS:
+        case WM_KILLFOCUS:
+        case WM_ENABLE:
+        case WM_SETTEXT:
+        case CM_ENABLEDCHANGED: Invalidate(); break;
+        case WM_PAINT: PaintControl(reinterpret_cast<HDC>(m.WParam)); break;
+        default: break;
+    }
+}
+
+void TSkinControl::Unsubclass() {
+    if (!skinned) return;
+    skinned = false;
+    if (skinstate == 6) return;
+    if (newColor && control) control->SetColor(oldcolor);
+    if (hwnd && IsWindow(hwnd)) InvalidateRect(hwnd, nullptr, TRUE);
+}
+
+void TSkinControl::SkinChange() {
+    if (newColor && control && fsd) control->SetColor(fsd->Colors[csButtonFace]);
+    Invalidate();
+}
+
+void TSkinControl::Invalidate() {
+    if (GControl) {
+        GControl->Invalidate();
+        return;
+    }
+    if (!hwnd || !IsWindow(hwnd)) return;
+    InvalidateRect(hwnd, nullptr, TRUE);
+    UpdateWindow(hwnd);
+}
+
+void TSkinControl::MouseLeave() {
+    if (hwnd) SendMessageW(hwnd, CM_MOUSELEAVE, 0, 0);
+}
+
+void TSkinControl::PaintControl(HDC adc) {
+    RECT wr{};
+    if (!hwnd || !GetWindowRect(hwnd, &wr)) return;
+    boundsrect = TRect{wr.left, wr.top, wr.right, wr.bottom};
+    const TRect rc{0, 0, wr.right - wr.left, wr.bottom - wr.top};
+    try {
+        if (adc) {
+            DrawControl(adc, rc);
+        } else {
+            WindowDC dc = WindowDC::Whole(hwnd);
+            if (dc.get()) DrawControl(dc.get(), rc);
+        }
+    } catch (...) {
+        // A drawing fault must not reach the control's message loop.
+    }
+}
+
+void TSkinControl::DrawControl(HDC, const TRect&) {}
+
+void TSkinControl::WMPaint(TMessage& m) {
+    HDC dc = reinterpret_cast<HDC>(m.WParam);
+    PAINTSTRUCT ps{};
+    const bool began = dc == nullptr;
+    if (began) dc = BeginPaint(hwnd, &ps);
+    RECT wr{};
+    if (dc && GetWindowRect(hwnd, &wr)) {
+        boundsrect = TRect{wr.left, wr.top, wr.right, wr.bottom};
+        try {
+            DrawControl(dc, TRect{0, 0, wr.right - wr.left, wr.bottom - wr.top});
+        } catch (...) {
+        }
+    }
+    if (began) EndPaint(hwnd, &ps);
+    m.Result = 0;
+}
+
+void TSkinControl::WMERASEBKGND(TMessage& m) {
+    HDC dc = reinterpret_cast<HDC>(m.WParam);
+    if (control) {
+        DrawParentImage(hwnd, dc, false);
+    } else {
+        RECT cr{};
+        GetClientRect(hwnd, &cr);
+        FillParentBG(dc, TRect{cr.left, cr.top, cr.right, cr.bottom});
+    }
+    m.Result = 1;
+}
+
+void TSkinControl::FillColor(HDC dc, const TRect& rc, TColor color) {
+    UniqueBrush brush(CreateSolidBrush(static_cast<COLORREF>(ColorToRGB(color))));
+    const RECT r = ToRECT(rc);
+    FillRect(dc, &r, brush.get());
+}
+
+void TSkinControl::FillBG(HDC dc, const TRect& rc) {
+    FillColor(dc, rc, fsd ? fsd->Colors[csButtonFace] : clBtnFace);
+}
+
+void TSkinControl::FillParentBG(HDC dc, const TRect& rc) {
+    FillColor(dc, rc, GetParentColor(fsd ? fsd->Colors[csButtonFace] : clBtnFace));
+}
+
+TColor TSkinControl::GetParentColor(TColor acolor) {
+    if (control && control->Parent()) {
+        const TPropValue v = GetPropValue(*control->Parent(), L"Color");
+        if (v.Kind == TTypeKind::tkInteger) return static_cast<TColor>(v.Ordinal);
+    }
+    return acolor;
+}
+
+void TSkinControl::DrawSkinMap(HDC dc, const TRect& rc, const TDataSkinObject* aObject, int I, int N) {
+    if (rc.Right < rc.Left || rc.Bottom < rc.Top) return;
+    if (!aObject || aObject->Map.Empty() || rc.IsEmpty()) return;
+    auto piece =
+        GetHMap(TRect{0, 0, rc.Width(), rc.Height()}, aObject->Map, aObject->r, I, N, aObject->Tile != 0, false);
+    if (!piece || piece->Empty()) return;
+    if (aObject->trans == 1)
+        DrawTranmap(dc, rc, *piece, kSkinKeyColor);
+    else
+        BitBlt(dc, rc.Left, rc.Top, rc.Width(), rc.Height(), piece->DC(), 0, 0, SRCCOPY);
+}
+
+void TSkinControl::DrawSkinMap2(HDC dc, const TRect& rc, const TBitmap& bmp, int I, int N) {
+    if (rc.Right < rc.Left || rc.Bottom < rc.Top || rc.IsEmpty() || bmp.Empty()) return;
+    DrawRect1(dc, rc, bmp, I, N, true);
+}
+
+UINT TSkinControl::CheckBiDi(UINT dw) const {
+    if (hwnd && (GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_RTLREADING)) dw |= DT_RTLREADING;
+    return dw;
+}
+
+void TSkinControl::DrawFocus(HDC dc, const std::wstring& text, const TRect& rc, UINT flags) {
+    RECT r{0, 0, rc.Width(), rc.Height()};
+    Tnt_DrawTextW(dc, text.empty() ? caption : text, r, flags | 0x500);
+    const int w = r.right - r.left;
+    const int h = r.bottom - r.top;
+    if (flags & DT_CENTER) {
+        r.left = rc.Left + (rc.Width() - w) / 2;
+        r.top = rc.Top + (rc.Height() - h) / 2 - 1;
+    } else if (flags & DT_RIGHT) {
+        r.left = rc.Right - w;
+        r.top = rc.Top + (rc.Height() - h) / 2;
+    } else {
+        r.left = rc.Left;
+        r.top = rc.Top + (rc.Height() - h) / 2;
+    }
+    r.right = r.left + w;
+    r.bottom = r.top + h;
+    InflateRect(&r, 2, 1);
+    RECT clip = ToRECT(rc);
+    RECT out{};
+    if (IntersectRect(&out, &r, &clip)) DrawFocusRect(dc, &out);
+}
+
+void TSkinControl::DrawCaption(HDC dc, const TRect& rc, const std::wstring& text, bool isEnabled, bool,
+                               UINT Alignment) {
+    SavedDCState saved(dc);
+    SetBkMode(dc, TRANSPARENT);
+    RECT calc{0, 0, rc.Width(), rc.Height()};
+    Tnt_DrawTextW(dc, text, calc, Alignment | 0x540);
+    const int tw = calc.right - calc.left;
+    const int th = calc.bottom - calc.top;
+    RECT r{};
+    if (Alignment == DT_CENTER) {
+        r.left = rc.Left + (rc.Width() - tw) / 2;
+        r.right = r.left + tw;
+    } else {
+        r.left = rc.Left;
+        r.right = rc.Right;
+    }
+    r.top = rc.Top + (rc.Height() - th) / 2 - 1;
+    r.bottom = r.top + th;
+    if (!isEnabled) SetTextColor(dc, static_cast<COLORREF>(ColorToRGB(clBtnShadow)));
+    Tnt_DrawTextW(dc, text, r, CheckBiDi(Alignment | DT_EXPANDTABS));
+}
+
+int TSkinControl::TextHeight(HDC dc, const std::wstring& s) {
+    SIZE size{};
+    GetTextExtentPoint32W(dc, s.c_str(), static_cast<int>(s.size()), &size);
+    return size.cy;
+}
+
+std::wstring TSkinControl::WindowText() const {
+    if (!hwnd) return {};
+    const int n = GetWindowTextLengthW(hwnd);
+    if (n <= 0) return {};
+    std::wstring s(static_cast<size_t>(n) + 1, L'\0');
+    const int got = GetWindowTextW(hwnd, s.data(), n + 1);
+    s.resize(static_cast<size_t>(got > 0 ? got : 0));
+    return s;
+}
+
+HFONT TSkinControl::WindowFont() const {
+    auto font = reinterpret_cast<HFONT>(SendMessageW(hwnd, WM_GETFONT, 0, 0));
+    return font ? font : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+}
+
+std::wstring GetProperty(TObject* obj, const std::wstring& name) {
+    return obj ? GetPropText(*obj, name) : std::wstring();
+}
+
+int64_t GetIntProperty(TObject* obj, const std::wstring& name) {
+    if (!obj) return -1;
+    const TPropValue v = GetPropValue(*obj, name);
+    return v.Kind == TTypeKind::tkInteger ? v.Ordinal : -1;
+}
+
+std::wstring GetEnumProperty(TObject* obj, const std::wstring& name) {
+    if (!obj) return {};
+    const TPropValue v = GetPropValue(*obj, name);
+    return v.Kind == TTypeKind::tkEnumeration || v.Kind == TTypeKind::tkBool ? v.Text : std::wstring();
+}
+
+std::wstring GetStringProp(TObject* obj, const std::wstring& name) {
+    if (!obj) return {};
+    const TPropValue v = GetPropValue(*obj, name);
+    return v.Kind == TTypeKind::tkString ? v.Text : std::wstring();
+}
+
+void SetProperty(TObject* obj, const std::wstring& name, const std::wstring& value) {
+    if (obj) (void)SetPropText(*obj, name, value);
+}
+
+std::wstring StringReplaceW(const std::wstring& s, const std::wstring& from, const std::wstring& to) {
+    if (from.empty()) return s;
+    std::wstring out;
+    size_t pos = 0;
+    for (size_t hit; (hit = s.find(from, pos)) != std::wstring::npos; pos = hit + from.size()) {
+        out.append(s, pos, hit - pos);
+        out += to;
+    }
+    out.append(s, pos, std::wstring::npos);
+    return out;
+}
+
+bool IsVista() {
+    OSVERSIONINFOW info{};
+    info.dwOSVersionInfoSize = sizeof info;
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    const bool ok = GetVersionExW(&info) != FALSE;
+#pragma GCC diagnostic pop
+    return ok && info.dwMajorVersion >= 6;
+}

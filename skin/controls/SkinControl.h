@@ -1,0 +1,150 @@
+// The base of the per-control skinning objects. Windows only.
+//
+// A TSkinControl hooks one control's messages, lets the control do its own
+// work and paints it from the skin held by a TSkinData. A framework control
+// is hooked through its WindowProc (the previous handler is kept and called
+// for everything not answered here); a bare window, known only by its handle,
+// through SetWindowSubclass, so a subclass installed later on top of ours
+// stays intact when we leave.
+//
+// Ownership: the object is a component of the framework control it skins
+// (freed with it), or of the form skinning object for a bare window. It is
+// listed in that form object's Controllist and leaves the list (and
+// Activeskincontrol) when it is destroyed. When the window goes away
+// (WM_NCDESTROY) a bare window's subclass is removed at once; skinstate
+// becomes 6 so the form object frees the object later. No message reaches a
+// freed object: the destructor takes the hook off while the control lives.
+#pragma once
+
+#ifndef _WIN32
+#error "SkinControl.h is Windows only"
+#endif
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+#include "framework/controls/Controls.h"
+#include "framework/graphics/Bitmap.h"
+#include "framework/graphics/Canvas.h"
+#include "skin/data/SkinData.h"
+#include "skin/form/WinSkinForm.h"
+
+// The control-side private messages of the skin engine.
+constexpr UINT CN_SkinEnable = 0x3506;
+constexpr UINT CN_SkinTabClose = 0x3507;
+constexpr UINT CN_SkinPaintClient = 0xBC4A;
+// Framework notifications the buttons react to.
+constexpr UINT CM_DIALOGKEY = 0xB005;
+constexpr UINT CM_FOCUSCHANGED = 0xB007;
+constexpr UINT CM_MOUSELEAVE = 0xB014;
+
+enum TSkinControlStateBit : uint8_t { scMouseIn = 1, scDown = 2 };
+using TSkinControlState = uint8_t;  // TSkinControlStateBit bits
+
+class TSkinControl : public TComponent {
+public:
+    explicit TSkinControl(TComponent* AOwner);
+    ~TSkinControl() override;
+    std::wstring ClassName() const override { return L"TSkinControl"; }
+
+    TSkinControlState state = 0;
+    TCanvas* fCanvas = nullptr;  // the form object's shared canvas (borrowed)
+    bool done = false;
+    bool isdraw = false;
+    bool enabled = false;
+    bool focused = false;
+    std::wstring caption;
+    bool skinned = true;
+    bool isunicode = false;
+    TSkinData* fsd = nullptr;
+    HWND hwnd = nullptr;
+    TWndMethod OldWndProc;
+    TWinControl* control = nullptr;
+    TRect boundsrect{};
+    TGraphicControl* GControl = nullptr;
+    bool newColor = false;
+    TColor oldcolor = 0;
+    bool Inited = false;
+    int32_t skinstate = 0;  // 0 created, 1 attached, 6 the window is being destroyed
+    TWinSkinForm* skinform = nullptr;
+    int32_t kind = 0;
+    bool sizing = false;
+    bool parentbk = false;
+
+    virtual void Init(TWinSkinForm* sf, TSkinData* sd, TCanvas* acanvas, bool acolor);
+    virtual void Inithwnd(HWND ahwnd, TSkinData* sd, TCanvas* acanvas, TWinSkinForm* sf);
+    virtual void Unsubclass();
+    // False: answered here, the control's own handler does not see it.
+    virtual bool BeforeProc(TMessage& m);
+    virtual void AfterProc(TMessage& m);
+    virtual void PaintControl(HDC adc);
+    // Draws the whole control into dc; rc is the control at 0,0.
+    virtual void DrawControl(HDC dc, const TRect& rc);
+    virtual void SkinChange();
+    virtual int GetState() { return 1; }
+
+    // The dispatcher every hooked message goes through.
+    void NewWndProc(TMessage& m);
+    // Calls the replaced handler; the result goes into m.
+    void Default(TMessage& m);
+    void Invalidate();
+    void MouseLeave();
+    void WMPaint(TMessage& m);
+    void WMERASEBKGND(TMessage& m);
+    void FillBG(HDC dc, const TRect& rc);
+    void FillParentBG(HDC dc, const TRect& rc);
+    static void FillColor(HDC dc, const TRect& rc, TColor color);
+    TColor GetParentColor(TColor acolor);
+
+    // Frame I of N of aObject.Map, nine-sliced by aObject.r to rc.
+    void DrawSkinMap(HDC dc, const TRect& rc, const TDataSkinObject* aObject, int I, int N);
+    // Frame I of N of bmp stretched to rc, magenta transparent.
+    void DrawSkinMap2(HDC dc, const TRect& rc, const TBitmap& bmp, int I, int N);
+
+    UINT CheckBiDi(UINT dw) const;
+    void DrawFocus(HDC dc, const std::wstring& text, const TRect& rc, UINT flags);
+    void DrawCaption(HDC dc, const TRect& rc, const std::wstring& text, bool isEnabled, bool defaulted, UINT Alignment);
+    static int TextHeight(HDC dc, const std::wstring& s);
+    // The window's text (the caption of a bare window).
+    std::wstring WindowText() const;
+    // The font the window uses (WM_GETFONT), or the default GUI font.
+    HFONT WindowFont() const;
+
+protected:
+    // Draws into a bitmap of the control's size and transfers it once.
+    template <class Draw>
+    void Composed(HDC dc, const TRect& rc, Draw draw);
+    TBitmap composeBuffer_;
+
+private:
+    static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                         DWORD_PTR ref) noexcept;
+    void RemoveHooks();
+    bool windowProcHooked_ = false;
+    bool subclassHooked_ = false;
+    bool unsubclassed_ = false;
+};
+
+template <class Draw>
+void TSkinControl::Composed(HDC dc, const TRect& rc, Draw draw) {
+    if (rc.IsEmpty()) return;
+    if (composeBuffer_.Width() != rc.Width() || composeBuffer_.Height() != rc.Height())
+        composeBuffer_.SetSize(rc.Width(), rc.Height());
+    HDC mem = composeBuffer_.DC();
+    if (!mem) return;
+    draw(mem);
+    BitBlt(dc, rc.Left, rc.Top, rc.Width(), rc.Height(), mem, 0, 0, SRCCOPY);
+}
+
+// Published properties by name, for controls the engine knows only by class
+// name. Missing: empty text, -1, null, and no change for SetProperty.
+std::wstring GetProperty(TObject* obj, const std::wstring& name);
+int64_t GetIntProperty(TObject* obj, const std::wstring& name);
+std::wstring GetEnumProperty(TObject* obj, const std::wstring& name);
+std::wstring GetStringProp(TObject* obj, const std::wstring& name);
+void SetProperty(TObject* obj, const std::wstring& name, const std::wstring& value);
+std::wstring StringReplaceW(const std::wstring& s, const std::wstring& from, const std::wstring& to);
+// Windows Vista or later.
+bool IsVista();

@@ -1,0 +1,799 @@
+// TWinSkinForm: attaching and detaching, the message dispatch, and the
+// control skinning objects of the window.
+#include "skin/form/WinSkinForm.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+
+#include "framework/system/SysUtils.h"
+#include "skin/data/SkinData.h"
+
+namespace {
+
+std::unique_ptr<TBitmap> workBitmap = [] {
+    auto b = std::make_unique<TBitmap>();
+    return b;
+}();
+
+TControlSkinning& SkinningTable() {
+    static TControlSkinning table;
+    return table;
+}
+
+// The subclass id of this object kind on a window.
+constexpr UINT_PTR kSubclassId = 0x41A2;
+
+bool IsMDIChildWindow(HWND hwnd) {
+    return (GetWindowLongPtrW(hwnd, GWL_EXSTYLE) & WS_EX_MDICHILD) != 0;
+}
+
+}  // namespace
+
+TBitmap* BG = workBitmap.get();
+
+void SetControlSkinning(const TControlSkinning* table) {
+    SkinningTable() = table ? *table : TControlSkinning{};
+}
+
+const TControlSkinning& ControlSkinning() {
+    return SkinningTable();
+}
+
+std::wstring GetWindowClassname(HWND hwnd) {
+    wchar_t name[100];
+    const int n = GetClassNameW(hwnd, name, 100);
+    return std::wstring(name, n > 0 ? static_cast<size_t>(n) : 0);
+}
+
+std::wstring GetFormCaption(HWND hwnd) {
+    const int n = GetWindowTextLengthW(hwnd);
+    if (n <= 0) return L"";
+    std::wstring text(static_cast<size_t>(n) + 1, L'\0');
+    const int got = GetWindowTextW(hwnd, text.data(), n + 1);
+    text.resize(got > 0 ? static_cast<size_t>(got) : 0);
+    return text;
+}
+
+TWinSkinForm::TWinSkinForm(TComponent* AOwner) : TComponent(AOwner) {
+    bstr = L"  ";
+    astr = L" ";
+    DoubleTime = static_cast<int32_t>(GetDoubleClickTime());
+    CaptionFont = std::make_unique<TFont>();
+    NONCLIENTMETRICSW ncm{};
+    ncm.cbSize = sizeof ncm;
+    if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof ncm, &ncm, 0)) CaptionFont->AssignLogFont(ncm.lfCaptionFont);
+    fCanvasBitmap.SetSize(1, 1);
+    fcanvas2Bitmap.SetSize(1, 1);
+    fCanvas = std::make_unique<TCanvas>(fCanvasBitmap);
+    fcanvas2 = std::make_unique<TCanvas>(fcanvas2Bitmap);
+}
+
+TWinSkinForm::~TWinSkinForm() {
+    if (subclassed && Skinstate != 6 && IsWindow(Hwnd)) {
+        // Freed while the window lives (its owner went first): take the
+        // subclass off so no message reaches a dead object.
+        UnSubclass3();
+    }
+    DeleteControls();
+    DeleteSysbtn();
+    timer.reset();
+    if (iconSmall_) DestroyIcon(iconSmall_);
+    if (SkinManager) SkinManager->DeleteForm2(Hwnd);
+}
+
+void TWinSkinForm::InitTform(TSkinData* skinData, TForm* form) {
+    FForm = form;
+    if (skinData->OnBeforeSkinForm) skinData->OnBeforeSkinForm(form, Hwnd, formclass);
+    InitSkin(skinData);
+    if (sMainMenu && !OldWndProc) {
+        OldWndProc = form->WindowProc;
+        form->WindowProc = [this](TMessage& m) { NewWndProc(m); };
+    }
+    formcolor = form->Color();
+    form->SetColor(skinData->Colors[csButtonFace]);
+}
+
+void TWinSkinForm::InitSkin(TSkinData* skinData) {
+    if (subclassed) return;
+    if (SkinManager) SkinManager->state = 1;
+    fsd = skinData;
+    timer = std::make_unique<TTimer>(nullptr);
+    timer->SetEnabled(false);
+    timer->SetInterval(250);
+    timer->OnTimer = [this](TObject*) { OnTimer(); };
+
+    sMainMenu = fsd->SkinControls().Contains(xcMainMenu);
+    dwstyle = static_cast<DWORD>(GetWindowLongPtrW(Hwnd, GWL_STYLE));
+    const auto exstyle = static_cast<DWORD>(GetWindowLongPtrW(Hwnd, GWL_EXSTYLE));
+    bidileft = (exstyle & WS_EX_LEFTSCROLLBAR) != 0;
+    ischildform = (dwstyle & WS_CHILD) != 0;
+    classname = GetWindowClassname(Hwnd);
+    parenthwnd = GetWindow(Hwnd, GW_OWNER);
+
+    FormIcons = 0;
+    if ((dwstyle & WS_SYSMENU) || hsysmenu) FormIcons |= sbisystem;
+    if (dwstyle & WS_MINIMIZEBOX) FormIcons |= sbiMin;
+    if (dwstyle & WS_MAXIMIZEBOX) FormIcons |= sbiMax;
+    if (exstyle & WS_EX_CONTEXTHELP) FormIcons |= sbiHelp;
+
+    GetWindowstate();
+    fSizeable = (dwstyle & WS_THICKFRAME) != 0;
+    GetFormstyle();
+    if (FormStyle == sfsMDIChild && fsd->Options().Contains(xoMDIChildBorder)) sMainMenu = false;
+
+    FormBorder = sbsSingle;
+    if ((dwstyle & WS_CAPTION) != WS_CAPTION)
+        FormBorder = sbsNone;
+    else if (dwstyle & WS_THICKFRAME)
+        FormBorder = sbsSizeable;
+    else if (dwstyle & DS_MODALFRAME)
+        FormBorder = sbsDialog;
+    if (exstyle & WS_EX_DLGMODALFRAME) FormBorder = sbsDialog;
+
+    // The caption-icon rule reads the packed version: minor 0 of major 5 and above.
+    const DWORD major = LOBYTE(LOWORD(WinVersion)), minor = HIBYTE(LOWORD(WinVersion));
+    const bool nt = WinVersion < 0x80000000u;
+    if (((exstyle & WS_EX_APPWINDOW) && nt && major >= 5 && minor == 0) ||
+        (!parenthwnd && FormStyle != sfsMDIChild && major >= 5 && minor == 0))
+        FormIcons |= sbicaption;
+
+    isunicode = IsWindowUnicode(Hwnd) != FALSE;
+    if (classname == L"#32770" || classname == L"TMessageForm") {
+        FormBorder = sbsDialog;
+        ismessagebox = true;
+    }
+    if (WinVersion >= 0x80000000u) {
+        auto kinds = fsd->SkinControls();
+        kinds.Exclude(xcSystemMenu);
+        fsd->SetSkinControls(kinds);
+    }
+    if (FormStyle == sfsMDIform) menuauto = fsd->MenuUpdate();
+
+    subclassed = SetWindowSubclass(Hwnd, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this)) != FALSE;
+
+    if (sMainMenu) {
+        // A menu bar object belongs to menu-bar skinning; this window kind has none.
+        hmenu = GetMenu(Hwnd);
+        InitSkinData();
+    } else {
+        Skinstate = 1;
+    }
+    if (FormStyle == sfsMDIChild) {
+        const int need = GetSystemMetrics(SM_CYCAPTION) + GetSystemMetrics(SM_CXFRAME);
+        if (bw.Top < need) MenuHeight = need - bw.Top;
+        if (Windowstate == swsMax && SkinManager && !SkinManager->MDIMax) SkinManager->SetMDIMax(true);
+    }
+}
+
+void TWinSkinForm::GetFormstyle() {
+    FormStyle = sfsNormal;
+    for (HWND child = GetTopWindow(Hwnd); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (SameTextAscii(GetWindowClassname(child), L"MDIClient")) {
+            FormStyle = sfsMDIform;
+            ClientHwnd = child;
+            if (SkinManager) {
+                SkinManager->clienthwnd = child;
+                SkinManager->MDIForm = FForm;
+            }
+            break;
+        }
+    }
+    if (IsMDIChildWindow(Hwnd)) FormStyle = sfsMDIChild;
+}
+
+void TWinSkinForm::GetWindowstate() {
+    WINDOWPLACEMENT wp{};
+    wp.length = sizeof wp;
+    if (!GetWindowPlacement(Hwnd, &wp)) return;
+    switch (wp.showCmd) {
+        case SW_SHOWMINIMIZED:
+        case SW_MINIMIZE:
+        case SW_SHOWMINNOACTIVE: Windowstate = swsMin; break;
+        case SW_SHOWMAXIMIZED: Windowstate = swsMax; break;
+        default: Windowstate = swsNormal; break;
+    }
+    // A window minimised from the maximised state reports its restore state here.
+    if (IsIconic(Hwnd)) Windowstate = swsMin;
+}
+
+void TWinSkinForm::InitSkinData() {
+    if (!fsd || fsd->Empty) return;
+    if (FormBorder == sbsNone) {
+        bw = TRect{0, 0, 0, 0};
+        MenuHeight = 0;
+    } else {
+        auto widthOf = [&](int i) {
+            const auto& b = fsd->border[static_cast<size_t>(i)];
+            return b && !b->Map.Empty() ? b->Map.Width() / std::max(1, b->frame) : 0;
+        };
+        auto heightOf = [&](int i) {
+            const auto& b = fsd->border[static_cast<size_t>(i)];
+            return b && !b->Map.Empty() ? b->Map.Height() / std::max(1, b->frame) : 0;
+        };
+        bw.Top = heightOf(3);
+        bw.Left = widthOf(1);
+        bw.Right = widthOf(2);
+        bw.Bottom = heightOf(4);
+    }
+    DeleteSysbtn();
+    for (auto& d : fsd->SysBtn) {
+        if (!d) continue;
+        SysBtn.push_back(std::make_unique<TWinSysButton>(this, fsd, d.get()));
+    }
+    BtnCount = static_cast<int32_t>(SysBtn.size());
+    for (auto& b : SysBtn) {
+        if (b->data->Action != 3 && b->data->Action != 11) continue;
+        GetIcon(IconBmp);
+        if (b->data->Map.Empty() && !IconBmp.Empty()) b->data->Map.Assign(IconBmp);
+        if (fsd->SysIcon.Empty() && !IconBmp.Empty()) fsd->SysIcon.Assign(IconBmp);
+        b->data->frame = 1;
+    }
+}
+
+void TWinSkinForm::DeleteSysbtn() {
+    ActiveBtn = nullptr;
+    SysBtn.clear();
+    BtnCount = 0;
+}
+
+void TWinSkinForm::UpdateStyle(bool strip) {
+    if (FormIcons & sbicaption) return;
+    if (!IsWindow(Hwnd)) return;
+    auto style = static_cast<DWORD>(GetWindowLongPtrW(Hwnd, GWL_STYLE));
+    DWORD changed = style;
+    if (strip)
+        changed &= ~static_cast<DWORD>(WS_SYSMENU);
+    else if (hsysmenu)
+        changed |= WS_SYSMENU;
+    dwstyle = changed;
+    if (changed != style) SetWindowLongPtrW(Hwnd, GWL_STYLE, static_cast<LONG_PTR>(changed));
+}
+
+void TWinSkinForm::GetBorderSize() {
+    RECT wr{}, cr{};
+    GetWindowRect(Hwnd, &wr);
+    GetClientRect(Hwnd, &cr);
+    fClientRect = FromRECT(cr);
+    oldsize = TRect{0, 0, (wr.right - wr.left) - cr.right, (wr.bottom - wr.top) - cr.bottom};
+    POINT origin{0, 0};
+    ClientToScreen(Hwnd, &origin);
+    sysClientOffset_ = POINT{origin.x - wr.left, origin.y - wr.top};
+}
+
+void TWinSkinForm::ResizeForm(bool refresh) {
+    if (Windowstate == swsMax) {
+        Refresh();
+        return;
+    }
+    if (ismessagebox || Skinstate == 3) {
+        RECT cr{};
+        GetClientRect(Hwnd, &cr);
+        fClientRect = FromRECT(cr);
+    }
+    int width = fClientRect.Right + bw.Left + bw.Right;
+    if (refresh) {
+        RECT cr{};
+        GetClientRect(Hwnd, &cr);
+        fClientRect = FromRECT(cr);
+        width = fClientRect.Right + bw.Left + bw.Right;
+    } else if (FForm) {
+        RECT cr{};
+        GetClientRect(Hwnd, &cr);
+        width = cr.right + bw.Left + bw.Right;
+        fClientRect.Bottom = FormStyle == sfsMDIChild ? cr.bottom : cr.bottom - MenuHeight;
+    }
+    const int height = fClientRect.Bottom + bw.Top + bw.Bottom + MenuHeight;
+    if (ismessagebox && !refresh) {
+        HDC dc = GetDC(Hwnd);
+        SIZE size{};
+        {
+            SelectGuard font(dc, CaptionFont->Handle());
+            const std::wstring text = GetFormCaption(Hwnd);
+            GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+        }
+        ReleaseDC(Hwnd, dc);
+        charwidth = size.cx;
+        caption = GetFormCaption(Hwnd);
+        int needed = size.cx;
+        if (fsd && fsd->Title) needed += fsd->Title->r.Left + fsd->Title->r.Right;
+        if (width < needed) {
+            const int shift = (needed - width) / 2;
+            for (HWND child = GetTopWindow(Hwnd); child; child = GetWindow(child, GW_HWNDNEXT)) {
+                RECT r{};
+                GetWindowRect(child, &r);
+                MapWindowPoints(nullptr, Hwnd, reinterpret_cast<POINT*>(&r), 2);
+                SetWindowPos(child, nullptr, r.left + shift, r.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+            }
+            width = needed;
+        }
+    }
+    SetWindowPos(Hwnd, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+}
+
+void TWinSkinForm::Refresh() {
+    SetWindowPos(Hwnd, nullptr, 0, 0, 0, 0,
+                 SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+}
+
+void TWinSkinForm::RePaint(HWND hwnd) {
+    InvalidateRect(hwnd, nullptr, TRUE);
+    UpdateWindow(hwnd);
+}
+
+void TWinSkinForm::AfterSkin() {
+    SendMessageW(Hwnd, CN_SkinFinished, 0, SkinSignature);
+    if (fsd && fsd->OnAfterSkinForm) fsd->OnAfterSkinForm(FForm, Hwnd, formclass);
+}
+
+void TWinSkinForm::Activate() {
+    hsysmenu = GetSystemMenu(Hwnd, FALSE);
+    if (hsysmenu) FormIcons |= sbisystem;
+    GetIcon(IconBmp);
+    GetBorderSize();
+    if (FForm)
+        InitControls(FForm);
+    else
+        InitHwndControls(Hwnd);
+    if (Skinstate == 0) {
+        if (FormStyle == sfsMDIChild) {
+            if (Windowstate == swsMax) {
+                if (SkinManager && SkinManager->clienthwnd)
+                    PostMessageW(SkinManager->clienthwnd, CN_SkinMDIMaximized, reinterpret_cast<WPARAM>(Hwnd), 0);
+            } else if (Windowstate == swsNormal) {
+                Skinstate = 5;
+                ResizeForm(false);
+                Skinstate = 1;
+                Cropwindow();
+            }
+        } else if (!ischildform && FormBorder != sbsNone && Windowstate != swsMin) {
+            Skinstate = 5;
+            ResizeForm(false);
+            Skinstate = 1;
+            if (Windowstate == swsNormal)
+                Cropwindow();
+            else
+                Refresh();
+        }
+    }
+    AfterSkin();
+    Skinstate = 1;
+    if (FormBorder == sbsNone) Refresh();
+    if (timer) timer->SetEnabled(true);
+}
+
+void TWinSkinForm::SkinChange() {
+    if (FForm) {
+        FForm->SetColor(fsd->Colors[csButtonFace]);
+        for (int i = 0; i < FForm->ComponentCount(); ++i)
+            if (auto* owned = dynamic_cast<TForm*>(FForm->Components(i))) owned->SetColor(fsd->Colors[csButtonFace]);
+    }
+    const auto& t = ControlSkinning();
+    if (t.SkinChange)
+        for (TSkinControl* c : Controllist) t.SkinChange(c);
+    Skinstate = 3;
+    if (sMainMenu && FForm) {
+        ResizeForm(true);
+        FForm->SetHeight(FForm->Height() + 1);
+        FForm->SetHeight(FForm->Height() - 1);
+    }
+    Cropwindow();
+    RedrawWindow(Hwnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    AfterSkin();
+    Skinstate = 1;
+}
+
+void TWinSkinForm::RemoveSubclass() {
+    if (!subclassed) return;
+    if (FForm && OldWndProc) {
+        FForm->WindowProc = OldWndProc;
+        OldWndProc = nullptr;
+    }
+    RemoveWindowSubclass(Hwnd, SubclassProc, kSubclassId);
+    subclassed = false;
+}
+
+void TWinSkinForm::UnSubclass() {
+    if (!sMainMenu) {
+        UnSubclass2();
+        return;
+    }
+    if (timer) timer->SetEnabled(false);
+    if (fsd) fsd->HideHint();
+    if (subclassed) {
+        RemoveSubclass();
+        DeleteControls();
+        if (FForm && Skinstate != 4) FForm->SetColor(formcolor);
+    }
+    if (!IsWindow(Hwnd)) return;
+    const bool dying = Skinstate == 4;
+    UpdateStyle(false);
+    if (!dying && (!ischildform || FormStyle == sfsMDIChild) && FormBorder != sbsNone &&
+        Windowstate == swsNormal) {
+        RECT wr{};
+        GetWindowRect(Hwnd, &wr);
+        if (FormStyle == sfsMDIChild) MapWindowPoints(nullptr, GetParent(Hwnd), reinterpret_cast<POINT*>(&wr), 2);
+        const int w = (wr.right - wr.left) - bw.Left - bw.Right + oldsize.Right;
+        const int h = (wr.bottom - wr.top) - bw.Top - bw.Bottom - MenuHeight + oldsize.Bottom;
+        // The system frame goes round the client area where it lies now.
+        wr.left += bw.Left - sysClientOffset_.x;
+        wr.top += bw.Top + MenuHeight - sysClientOffset_.y;
+        // Remove the region first so the system frame is drawn whole.
+        SetWindowRgn(Hwnd, nullptr, TRUE);
+        crop = false;
+        Skinstate = 6;
+        SetWindowPos(Hwnd, nullptr, wr.left, wr.top, w, h, SWP_FRAMECHANGED | SWP_NOACTIVATE | SWP_NOZORDER);
+    } else {
+        SetWindowRgn(Hwnd, nullptr, !dying);
+        crop = false;
+        Skinstate = 6;
+        if (!dying) Refresh();
+    }
+    WinRgn = nullptr;
+}
+
+void TWinSkinForm::UnSubclass2() {
+    if (timer) timer->SetEnabled(false);
+    DeleteControls();
+    if (FForm && Skinstate != 4) FForm->SetColor(formcolor);
+    RemoveSubclass();
+    if (FForm && Skinstate != 4)
+        for (int i = 0; i < FForm->ComponentCount(); ++i)
+            if (auto* c = dynamic_cast<TControl*>(FForm->Components(i))) c->Repaint();
+}
+
+void TWinSkinForm::UnSubclass3() {
+    if (timer) timer->SetEnabled(false);
+    if (fsd) fsd->HideHint();
+    RemoveSubclass();
+    DeleteControls();
+}
+
+bool TWinSkinForm::AddControlList(TSkinControl* control) {
+    if (std::find(Controllist.begin(), Controllist.end(), control) != Controllist.end()) return true;
+    Controllist.push_back(control);
+    return false;
+}
+
+void TWinSkinForm::DeleteControl(TSkinControl* control) {
+    for (auto it = Controllist.rbegin(); it != Controllist.rend(); ++it)
+        if (*it == control) {
+            Controllist.erase(std::next(it).base());
+            break;
+        }
+    if (Activeskincontrol == control) Activeskincontrol = nullptr;
+}
+
+void TWinSkinForm::DeleteSkinDeleted() {
+    const auto& t = ControlSkinning();
+    if (!t.State) return;
+    for (size_t i = Controllist.size(); i-- > 0;) {
+        TSkinControl* c = Controllist[i];
+        if (t.State(c) != 6) continue;
+        Controllist.erase(Controllist.begin() + static_cast<std::ptrdiff_t>(i));
+        if (Activeskincontrol == c) Activeskincontrol = nullptr;
+        if (t.Free) t.Free(c);
+    }
+}
+
+void TWinSkinForm::DeleteControls() {
+    const auto& t = ControlSkinning();
+    Activeskincontrol = nullptr;
+    while (!Controllist.empty()) {
+        TSkinControl* c = Controllist.front();
+        Controllist.erase(Controllist.begin());
+        const bool dead = t.State && t.State(c) == 6;
+        if (Skinstate != 4 && !dead && t.Unsubclass) t.Unsubclass(c);
+        if (t.Free) t.Free(c);
+    }
+}
+
+void TWinSkinForm::InitControls(TWinControl* form) {
+    DeleteSkinDeleted();
+    InitControlA(form);
+}
+
+void TWinSkinForm::InitControlA(TWinControl* parent) {
+    const auto& t = ControlSkinning();
+    if (!t.AddComp || !parent) return;
+    for (int i = 0; i < parent->ComponentCount(); ++i)
+        if (auto* c = dynamic_cast<TControl*>(parent->Components(i))) t.AddComp(*this, c, parent);
+}
+
+void TWinSkinForm::InitChildCtrl(TWinControl* parent) {
+    const auto& t = ControlSkinning();
+    if (!t.AddComp || !parent) return;
+    for (int i = 0; i < parent->ControlCount(); ++i) t.AddComp(*this, parent->Controls(i), parent);
+}
+
+void TWinSkinForm::InitNestform(TWinControl* parent) {
+    DeleteSkinDeleted();
+    const auto& t = ControlSkinning();
+    if (!parent) return;
+    if (t.AddBox) t.AddBox(*this, parent);
+    InitControlA(parent);
+}
+
+void TWinSkinForm::InitHwndControls(HWND hwnd) {
+    const auto& t = ControlSkinning();
+    if (!t.AddControlh) return;
+    for (HWND child = GetTopWindow(hwnd); child; child = GetWindow(child, GW_HWNDNEXT))
+        if (GetWindowLongPtrW(child, GWL_STYLE) & WS_CHILD) t.AddControlh(*this, child);
+}
+
+TSkinControl* TWinSkinForm::Lookupcontrol(HWND hwnd) const {
+    const auto& t = ControlSkinning();
+    if (!t.Window) return nullptr;
+    for (TSkinControl* c : Controllist)
+        if (t.Window(c) == hwnd) return c;
+    return nullptr;
+}
+
+bool TWinSkinForm::FindSkinComp(TControl* control) const {
+    if (!control) return false;
+    if (auto* w = dynamic_cast<TWinControl*>(control); w && w->HandleAllocated())
+        if (SendMessageW(w->WindowHandle(), CN_SkinQuery, 0, 0) == 1) return true;
+    const auto& t = ControlSkinning();
+    if (!t.Control) return false;
+    for (TSkinControl* c : Controllist)
+        if (t.Control(c) == control) return true;
+    return false;
+}
+
+void TWinSkinForm::DisableControl(TWinControl* control) {
+    if (!control || !fsd) return;
+    const std::wstring cls = LowerCaseAscii(control->ClassName());
+    if (cls.find(L"radiogroup") == std::wstring::npos && cls.find(L"checkgroup") == std::wstring::npos) return;
+    for (int i = 0; i < control->ControlCount(); ++i) control->Controls(i)->SetTag(fsd->DisableTag());
+}
+
+bool TWinSkinForm::IsScrollControl(TComponent* component) {
+    auto* w = dynamic_cast<TWinControl*>(component);
+    if (!w) return false;
+    if (w->HandleAllocated() && (GetWindowLongPtrW(w->WindowHandle(), GWL_STYLE) & (WS_VSCROLL | WS_HSCROLL)))
+        return true;
+    const std::wstring cls = w->ClassName();
+    return cls == L"TListBox" || cls == L"TMemo" || cls == L"TCustomListBox" || cls == L"TCustomTreeView" ||
+           cls == L"TScrollBox";
+}
+
+std::wstring TWinSkinForm::WindowText() const {
+    if (isunicode) return GetFormCaption(Hwnd);
+    const int n = GetWindowTextLengthA(Hwnd);
+    if (n <= 0) return L"";
+    std::string text(static_cast<size_t>(n) + 1, '\0');
+    const int got = GetWindowTextA(Hwnd, text.data(), n + 1);
+    text.resize(got > 0 ? static_cast<size_t>(got) : 0);
+    return StrToWideStr(text);
+}
+
+// ---- dispatch ----
+
+LRESULT CALLBACK TWinSkinForm::SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                            DWORD_PTR ref) noexcept {
+    auto* self = reinterpret_cast<TWinSkinForm*>(ref);
+    TMessage m{msg, wParam, lParam, 0};
+    try {
+        self->WinWndProc(m);
+    } catch (...) {
+        if (Application) Application->HandleException(nullptr);
+    }
+    (void)hwnd;
+    return m.Result;
+}
+
+void TWinSkinForm::Default(TMessage& m) {
+    m.Result = DefSubclassProc(Hwnd, m.Msg, m.WParam, m.LParam);
+}
+
+void TWinSkinForm::WMCtlcolor(TMessage& m) {
+    Default(m);
+    if (!FForm && fsd && fsd->BGBrush) {
+        SetBkMode(reinterpret_cast<HDC>(m.WParam), TRANSPARENT);
+        m.Result = reinterpret_cast<LRESULT>(fsd->BGBrush.get());
+    }
+}
+
+void TWinSkinForm::WinWndProc(TMessage& m) {
+    // Stage 0.
+    if (Skinstate == 0 && m.Msg == WM_NCPAINT) {
+        m.Result = 0;
+        return;
+    }
+    // Stage 1.
+    switch (m.Msg) {
+        case WM_ERASEBKGND:
+            Default(m);
+            if (!FForm && fsd && fsd->BGBrush) {
+                RECT r{};
+                GetClientRect(Hwnd, &r);
+                FillRect(reinterpret_cast<HDC>(m.WParam), &r, fsd->BGBrush.get());
+                m.Result = 1;
+            }
+            return;
+        case WM_NCDESTROY:
+            Skinstate = 4;
+            if (timer) timer->SetEnabled(false);
+            if (fsd) fsd->HideHint();
+            DeleteControls();
+            if (FForm && OldWndProc) {
+                FForm->WindowProc = OldWndProc;
+                OldWndProc = nullptr;
+            }
+            Default(m);
+            RemoveWindowSubclass(Hwnd, SubclassProc, kSubclassId);
+            subclassed = false;
+            Skinstate = 6;
+            return;
+        case WM_NCACTIVATE:
+            if (Skinstate == 0 && FormStyle != sfsMDIChild) {
+                m.Result = 0;
+                return;
+            }
+            if (!sMainMenu) {
+                Default(m);
+                return;
+            }
+            break;
+        case 0x00AE:  // the system's caption-button drawing
+            m.Result = 0;
+            return;
+        case WM_INITMENUPOPUP:
+            if (SkinManager) SkinManager->menutype = reinterpret_cast<HMENU>(m.WParam) == hsysmenu ? 2 : 1;
+            Default(m);
+            return;
+        case WM_CTLCOLORBTN:
+            Default(m);
+            if (!FForm) SetBkMode(reinterpret_cast<HDC>(m.WParam), TRANSPARENT);
+            return;
+        case WM_CTLCOLORSTATIC: WMCtlcolor(m); return;
+        case CN_SkinActive: Activate(); return;
+        case CN_SkinRecreate: {
+            const auto& t = ControlSkinning();
+            TSkinControl* old = Lookupcontrol(reinterpret_cast<HWND>(m.WParam));
+            if (old && t.Recreate) {
+                DeleteControl(old);
+                t.Recreate(*this, old);
+                if (t.Free) t.Free(old);
+            }
+            return;
+        }
+        case CN_SkinQuery:
+            m.Result = 1;
+            PostMessageW(Hwnd, CN_SkinFinished, 0, SkinSignature);
+            return;
+        default:
+            if (!sMainMenu) {
+                Default(m);
+                return;
+            }
+            break;
+    }
+    if (ischildform && FormStyle != sfsMDIChild) {
+        Default(m);
+        return;
+    }
+    // Stage 2.
+    bool handled = false;
+    switch (m.Msg) {
+        case WM_SIZE:
+            WMSize(m);
+            handled = true;
+            break;
+        case WM_ACTIVATE: FWindowActive = LOBYTE(m.WParam) != 0; break;
+        case WM_NCACTIVATE: FWindowActive = LOBYTE(m.WParam) != 0; break;
+        case WM_GETMINMAXINFO:
+            Default(m);
+            GetWindowstate();
+            handled = true;
+            break;
+        case WM_WINDOWPOSCHANGED:
+            GetWindowstate();
+            Default(m);
+            handled = true;
+            break;
+        case WM_SETICON:
+            Default(m);
+            GetIcon(IconBmp);
+            // The system may have drawn its own caption for the new icon.
+            if (Skinstate == 1 || Skinstate == 3) UpdateNc(nullptr);
+            handled = true;
+            break;
+        case WM_SETTEXT:
+            Default(m);
+            // The system may have drawn its own caption for the new text.
+            if ((Skinstate == 1 || Skinstate == 3) && IsWindowVisible(Hwnd)) UpdateNc(nullptr);
+            handled = true;
+            break;
+        case WM_COMMAND:
+            WMCommand(m);
+            handled = true;
+            break;
+        case WM_SYSCOMMAND:
+            WMSysCommand(m);
+            handled = true;
+            break;
+        case WM_CTLCOLORBTN:
+        case WM_CTLCOLORSTATIC: WMCtlcolor(m); return;
+        default: break;
+    }
+    if (handled && m.Msg != WM_SIZE) return;
+    // Stage 3.
+    if (Skinstate == 0 || (FormStyle == sfsMDIChild && Windowstate == swsMax)) {
+        if (!handled) Default(m);
+        return;
+    }
+    switch (m.Msg) {
+        case WM_SIZE: return;  // handled once in stage 2
+        case WM_WINDOWPOSCHANGING: Default(m); return;
+        case WM_NCCALCSIZE: WMNCCalcSize(m); return;
+        case WM_NCHITTEST: WMNCHitTest(m); return;
+        case WM_NCPAINT: WMNCPaint(m); return;
+        case WM_NCACTIVATE: WMNCActive(m); return;
+        case WM_NCMOUSEMOVE: WMNCMouseMove(m); return;
+        case WM_NCLBUTTONDOWN: WMNCLButtonDown(m); return;
+        case WM_NCLBUTTONUP: WMNCLButtonUp(m); return;
+        case WM_NCLBUTTONDBLCLK: WMNCLBUTTONDBLCLK(m); return;
+        case WM_NCRBUTTONUP: WMNCRButtonUp(m); return;
+        case CN_SkinUpdateNC: UpdateNc(nullptr); return;
+        default:
+            if (!handled) Default(m);
+            return;
+    }
+}
+
+void TWinSkinForm::NewWndProc(TMessage& m) {
+    switch (m.Msg) {
+        case WM_SETTEXT:
+            OldWndProc(m);
+            if (IsWindowVisible(Hwnd)) {
+                if (Windowstate == swsMax && SkinManager && SkinManager->clienthwnd && FormStyle == sfsMDIChild)
+                    PostMessageW(SkinManager->clienthwnd, CN_SkinMDIMaximized, reinterpret_cast<WPARAM>(Hwnd), 0);
+                if (Windowstate == swsMin)
+                    UpdateNc(nullptr);
+                else
+                    Refresh();
+            }
+            return;
+        case CN_SkinChanged: SkinChange(); return;
+        case CN_SkinPaintFrame:
+            if (m.LParam == SkinSignature) {
+                if (m.WParam) UpdateNc(reinterpret_cast<HDC>(m.WParam));
+                m.Result = SkinSignature;
+            }
+            return;
+        case CN_SkinProbe: m.Result = m.LParam == SkinSignature ? SkinSignature : 1; return;
+        default: {
+            TWndMethod old = OldWndProc;  // a handler may take the hook off meanwhile
+            if (old) old(m);
+            return;
+        }
+    }
+}
+
+void TWinSkinForm::WMSize(TMessage& m) {
+    Default(m);
+    switch (m.WParam) {
+        case SIZE_RESTORED: Windowstate = swsNormal; break;
+        case SIZE_MINIMIZED: Windowstate = swsMin; break;
+        case SIZE_MAXIMIZED: Windowstate = swsMax; break;
+        default: break;
+    }
+    if (Windowstate == swsMin) return;
+    if (FormStyle == sfsMDIChild && ((SkinManager && SkinManager->MDIMax) || Windowstate != swsNormal)) return;
+    if (Skinstate == 1 || Skinstate == 3) Cropwindow();
+}
+
+void TWinSkinForm::WMCommand(TMessage& m) {
+    switch (m.WParam) {
+        case SC_SIZE:
+        case SC_MOVE:
+        case SC_MINIMIZE:
+        case SC_MAXIMIZE:
+        case SC_NEXTWINDOW:
+        case SC_PREVWINDOW:
+        case SC_CLOSE:
+        case SC_RESTORE: PostMessageW(Hwnd, WM_SYSCOMMAND, m.WParam, 0); break;
+        default: Default(m); break;
+    }
+}

@@ -1,0 +1,293 @@
+// The form skinning object: TWinSkinForm skins one top-level window (a
+// framework form, a "#32770" dialog or another top-level window of the
+// process). It subclasses the window, keeps the client area's size under a
+// frame drawn from the skin's border, title and caption-button objects,
+// answers the non-client messages itself, cuts the window region to the
+// skin's outline and gives each child control to the control skinning layer.
+// Windows only.
+//
+// Ownership: the object belongs to its framework form (an owned component)
+// or, for a bare window, to the skin manager's list; the manager lists it in
+// either case. It owns its caption buttons, its control skinning objects
+// (Controllist), its buffers and its hover timer. A subclass is installed
+// with SetWindowSubclass on the window's thread and removed before the
+// window is gone (WM_NCDESTROY) or when skinning is switched off, so other
+// subclasses above or below it stay intact.
+//
+// Control skinning lives in a layer above this one. It installs its entry
+// points with SetControlSkinning; until then no child control is skinned and
+// Controllist stays empty.
+#pragma once
+
+#ifndef _WIN32
+#error "WinSkinForm.h is Windows only"
+#endif
+
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/controls/Controls.h"
+#include "framework/controls/ExtCtrls.h"
+#include "framework/controls/Forms.h"
+#include "framework/graphics/Bitmap.h"
+#include "framework/graphics/Canvas.h"
+#include "framework/graphics/GdiHandles.h"
+#include "skin/form/SkinManager.h"
+
+class TSkinData;
+class TDataSkinSysButton;
+class TSkinControl;  // per-control skinning object (control layer)
+class TPopupMenu;    // framework popup menu (system menu)
+
+// The skin engine's private window messages (fixed numbers).
+constexpr UINT CN_SkinChanged = 0x3401;
+constexpr UINT CN_SkinUpdateNC = 0x3502;
+constexpr UINT CN_SkinActive = 0x3503;
+constexpr UINT CN_SkinButtonClick = 0x3514;
+constexpr UINT CN_SkinButtonVisible = 0x3515;
+constexpr UINT CN_SkinMDIMaximized = 0x3516;
+constexpr UINT CN_SkinRecreate = 0x3517;
+constexpr UINT CN_SkinMenuSelect = 0x3518;
+// CN_SkinQuery (0x3523) is declared with the manager.
+constexpr UINT CN_SkinPaintFrame = 0xBC4B;
+constexpr UINT CN_SkinProbe = 0xBC4D;
+constexpr UINT CN_SkinFinished = 0xBC4E;
+constexpr LPARAM SkinSignature = 0x41A2;
+
+enum TSkinFormStyle : uint8_t { sfsNormal, sfsMDIform, sfsMDIChild, sfsChild };
+enum TSkinFormBorder : uint8_t { sbsSizeable, sbsSingle, sbsNone, sbsDialog };
+enum TSkinFormIcon : uint8_t { sbiMax = 1, sbiMin = 2, sbiHelp = 4, sbisystem = 8, sbicaption = 16 };
+using TSkinFormIcons = uint8_t;  // TSkinFormIcon bits
+enum TSkinWindowState : uint8_t { swsNormal, swsMax, swsMin };
+
+class TWinSkinForm;
+
+// What the control skinning layer provides. Every entry may be null; with no
+// table installed (or a null entry) that part of control skinning is absent.
+struct TControlSkinning {
+    // Creates the skinning object for a framework control of the window
+    // (selection by class) and adds it to sf.Controllist; null when none fits.
+    TSkinControl* (*AddComp)(TWinSkinForm& sf, TControl* control, TWinControl* parent) = nullptr;
+    // The same for a child window without a framework control (selection by Win32 class).
+    TSkinControl* (*AddControlh)(TWinSkinForm& sf, HWND child) = nullptr;
+    // The object for a nested form itself (drawn as a box).
+    TSkinControl* (*AddBox)(TWinSkinForm& sf, TWinControl* nested) = nullptr;
+    // Rebuilds the scroll-bar object of a control whose old object is given
+    // (CN_SkinRecreate); the old one is freed by the caller afterwards.
+    TSkinControl* (*Recreate)(TWinSkinForm& sf, TSkinControl* old) = nullptr;
+    void (*Unsubclass)(TSkinControl* c) = nullptr;
+    void (*SkinChange)(TSkinControl* c) = nullptr;
+    void (*MouseLeave)(TSkinControl* c) = nullptr;
+    // The object's skin state (6: its window is gone).
+    int (*State)(const TSkinControl* c) = nullptr;
+    HWND (*Window)(const TSkinControl* c) = nullptr;
+    TControl* (*Control)(const TSkinControl* c) = nullptr;
+    void (*Free)(TSkinControl* c) = nullptr;
+};
+// Installs the table (copied); null removes it.
+void SetControlSkinning(const TControlSkinning* table);
+const TControlSkinning& ControlSkinning();
+
+// A clickable non-client object: states 1 normal, 2 pressed, 3 hot.
+class TNCObject {
+public:
+    TNCObject(TWinSkinForm* sf, TSkinData* sd) : SF(sf), fsd(sd) {}
+    virtual ~TNCObject() = default;
+    TNCObject(const TNCObject&) = delete;
+    TNCObject& operator=(const TNCObject&) = delete;
+
+    TWinSkinForm* SF;
+    TSkinData* fsd;
+    TRect bounds{};
+    bool visible = false;
+    int32_t state = 1;
+    bool enabled = true;
+
+    virtual void MouseDown();
+    virtual void MouseUp();
+    virtual void MouseEnter();
+    virtual void MouseLeave();
+    virtual void Draw() {}
+};
+
+class TWinSysButton : public TNCObject {
+public:
+    TWinSysButton(TWinSkinForm* sf, TSkinData* sd, TDataSkinSysButton* d) : TNCObject(sf, sd), data(d) {}
+    TDataSkinSysButton* data;
+    void Draw() override;
+};
+
+class TWinSkinForm : public TComponent {
+public:
+    explicit TWinSkinForm(TComponent* AOwner);
+    ~TWinSkinForm() override;
+    std::wstring ClassName() const override { return L"TWinSkinForm"; }
+
+    // Attaching: the creator sets Hwnd, mode and formclass, then calls one of these.
+    void InitTform(TSkinData* skinData, TForm* form);
+    void InitDlg(TSkinData* skinData) { InitSkin(skinData); }
+    void InitSkin(TSkinData* skinData);
+    // Frame widths and caption buttons from the skin (nothing for an empty skin).
+    void InitSkinData();
+    void SkinChange();
+    void AfterSkin();
+
+    // Detaching: skin switched off / window destroyed / window not fully skinned.
+    void UnSubclass();
+    void UnSubclass2();
+    void UnSubclass3();
+
+    // The control skinning objects of this window.
+    bool AddControlList(TSkinControl* control);
+    void DeleteControl(TSkinControl* control);
+    void DeleteSkinDeleted();
+    void DeleteControls();
+    void InitControls(TWinControl* form);
+    void InitControlA(TWinControl* parent);
+    void InitChildCtrl(TWinControl* parent);
+    void InitNestform(TWinControl* parent);
+    void InitHwndControls(HWND hwnd);
+    TSkinControl* Lookupcontrol(HWND hwnd) const;
+    bool FindSkinComp(TControl* control) const;
+    void DisableControl(TWinControl* control);
+    static bool IsScrollControl(TComponent* component);
+
+    // Frame painting.
+    void UpdateNc(HDC dc);
+    void Drawborder(int index, const TRect& rect, HDC dc);
+    void DrawFLine(HDC dc);
+    void DrawLine(TCanvas& canvas, const TRect& T);
+    void GetIcon(TBitmap& bitmap);
+    void DrawIcon(HDC dc, const TRect& rect);
+    void Cropwindow();
+    void Uncropwindow();
+    // The whole frame (without the client) into bitmap, sized to the window.
+    void getClipMap(TBitmap& bitmap);
+
+    // Caption buttons and the system menu.
+    void SetSysbtnRect();
+    bool SysBtnVisible(size_t index);
+    void DrawAllSysbtn(TCanvas& canvas, const TRect& band);
+    void DrawSysbtn(TWinSysButton& button, int state);
+    TWinSysButton* FindBtn(POINT p);
+    POINT GetWinXY(int x, int y) const;
+    void SysBtnAction(TWinSysButton& button, int x, int y);
+    void PopSysmenu(POINT p);
+    void CreateSysmenu2();
+    bool CheckSysmenu() const;
+    void Maximize();
+    void Restore();
+    void Minimize();
+    bool MDIChildMax() const;
+    void HintReset();
+    static std::wstring GetSysBtnHint(int action);
+    void DeleteSysbtn();
+
+    void UpdateStyle(bool strip);
+    void ResizeForm(bool refresh);
+    void Refresh();
+    static void RePaint(HWND hwnd);
+    void GetWindowstate();
+
+    // Public state (read by the manager, the control layer and tests).
+    TWndMethod OldWndProc;
+    bool subclassed = false;  // the window subclass is installed
+    std::unique_ptr<TFont> CaptionFont;
+    std::unique_ptr<TTimer> timer;
+    std::wstring bstr, astr;
+    std::wstring classname;
+    bool menuauto = false;
+    bool sMainMenu = false;
+    TRect fClientRect{};
+    DWORD poptime = 0;
+    int32_t DoubleTime = 0;
+    int32_t charwidth = 0;
+    HWND parenthwnd = nullptr;
+    HICON DefIcon = nullptr;
+    int32_t Iconx = 0;
+    std::wstring caption;
+    TRect bw{};
+    TRect wTr{};
+    TRect ctr{};
+    TRect oldsize{};
+    int32_t MenuHeight = 0;
+    int32_t BtnCount = 0;
+    bool fInMenu = false;
+    bool bidileft = false;
+    bool fSizeable = false;
+    bool isunicode = true;
+    bool ismessagebox = false;
+    bool ischildform = false;
+    TPopupMenu* sysmenu = nullptr;  // owned as a component of this object
+    HWND ClientHwnd = nullptr;
+    HMENU hmenu = nullptr, hsysmenu = nullptr, activemenu = nullptr;
+    TColor formcolor = 0;
+    DWORD dwstyle = 0;
+    int32_t RightBtn = 0;
+    TNCObject* ActiveBtn = nullptr;
+    bool crop = false;
+    HRGN WinRgn = nullptr;  // for reference only: the window system owns it
+    TForm* FForm = nullptr;
+    HWND Hwnd = nullptr;
+    TBitmap fCanvasBitmap, fcanvas2Bitmap;  // what the scratch canvases draw on
+    std::unique_ptr<TCanvas> fCanvas, fcanvas2;
+    TSkinData* fsd = nullptr;
+    std::vector<std::unique_ptr<TWinSysButton>> SysBtn;
+    TBitmap IconBmp;
+    TBitmap CaptionBuf;
+    std::vector<TSkinControl*> Controllist;  // owned (freed through the control layer)
+    int32_t fwidth = 0, fheight = 0;
+    int32_t crwidth = 0, crheight = 0;
+    bool FWindowActive = true;
+    TSkinFormStyle FormStyle = sfsNormal;
+    TSkinFormBorder FormBorder = sbsSingle;
+    TSkinFormIcons FormIcons = 0;
+    TSkinWindowState Windowstate = swsNormal;
+    int32_t Skinstate = 0;  // 0 attached, 5 resizing, 1 skinned, 3 skin change, 4 destroying, 6 dead
+    TSkinControl* Activeskincontrol = nullptr;
+    intptr_t mode = 0;
+    std::wstring formclass;
+
+private:
+    static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                         DWORD_PTR ref) noexcept;
+    void WinWndProc(TMessage& m);
+    void Default(TMessage& m);
+    void NewWndProc(TMessage& m);
+    void RemoveSubclass();
+    void Activate();
+    void GetBorderSize();
+    void GetFormstyle();
+    void WMSize(TMessage& m);
+    void WMNCCalcSize(TMessage& m);
+    void WMNCPaint(TMessage& m);
+    void WMNCActive(TMessage& m);
+    void WMNCHitTest(TMessage& m);
+    void WMNCMouseMove(TMessage& m);
+    void WMNCLButtonDown(TMessage& m);
+    void WMNCLButtonUp(TMessage& m);
+    void WMNCLBUTTONDBLCLK(TMessage& m);
+    void WMNCRButtonUp(TMessage& m);
+    void WMSysCommand(TMessage& m);
+    void WMCommand(TMessage& m);
+    void WMCtlcolor(TMessage& m);
+    void OnTimer();
+    std::wstring WindowText() const;
+    bool HasSysBtnBitmap(const TWinSysButton& b) const;
+
+    // The application icon at the caption size, copied once per source icon.
+    HICON iconFrom_ = nullptr;
+    HICON iconSmall_ = nullptr;
+    // Where the client area lay inside the system frame before skinning.
+    POINT sysClientOffset_{0, 0};
+};
+
+// Unit-wide work bitmap (COLORONCOLOR); painting is skipped while it is null.
+extern TBitmap* BG;
+
+std::wstring GetWindowClassname(HWND hwnd);
+std::wstring GetFormCaption(HWND hwnd);
