@@ -14,6 +14,7 @@
 
 #include "framework/controls/ExtCtrls.h"
 #include "framework/controls/Forms.h"
+#include "skin/controls/ControlSkinning.h"
 #include "skin/form/SkinManager.h"
 #include "tools/skinview/Gallery.h"
 
@@ -92,6 +93,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
     int exitCode = 0;
     try {
         Application->Initialize();
+        InstallControlSkinning();
         TGalleryForm* gallery = nullptr;
         Application->CreateForm(gallery);
         const bool quiet = !options.shot.empty();
