@@ -141,8 +141,9 @@ TEST(FormResource, ControlsAnswerPropertiesByName) {
     EXPECT_EQ(font, &form.Label2->Font());
     EXPECT_EQ(GetPropText(form, L"BorderStyle"), L"bsSingle");
     EXPECT_EQ(GetPropText(*form.ProgressBar1, L"Max"), L"10000");
+    EXPECT_EQ(GetPropText(*form.Button1, L"Default"), L"False");
     // Properties these controls do not have: empty, and nothing changes.
-    for (const wchar_t* missing : {L"Default", L"Checked", L"State", L"Glyph"}) {
+    for (const wchar_t* missing : {L"Checked", L"State", L"Glyph", L"NumGlyphs"}) {
         EXPECT_TRUE(GetPropValue(*form.Button1, missing).IsEmpty()) << WideToUtf8(missing);
         EXPECT_FALSE(SetPropText(*form.Button1, missing, L"True")) << WideToUtf8(missing);
     }
