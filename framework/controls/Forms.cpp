@@ -281,13 +281,11 @@ bool TForm::DialogKey(UINT key) {
                     return true;
                 }
             }
+            // Each button is asked in turn (it sees the key, as its skin may want to).
             std::vector<TButton*> buttons;
             CollectButtons(this, buttons);
-            for (TButton* b : buttons) {
-                if (!(key == VK_RETURN ? b->Default() : b->Cancel()) || !b->CanFocus()) continue;
-                b->Click();
-                return true;
-            }
+            for (TButton* b : buttons)
+                if (b->Perform(CM_DIALOGKEY, key, 0)) return true;
             return false;
         }
         case VK_LEFT:

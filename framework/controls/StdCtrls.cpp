@@ -109,6 +109,15 @@ void TButton::WndProc(TMessage& m) {
             if (HIWORD(m.WParam) == BN_CLICKED) Click();
             m.Result = 0;
             return;
+        case CM_DIALOGKEY:
+            if ((m.WParam == VK_RETURN && default_) || (m.WParam == VK_ESCAPE && cancel_)) {
+                if (CanFocus()) {
+                    Click();
+                    m.Result = 1;
+                    return;
+                }
+            }
+            break;
         case CM_FOCUSCHANGED: {
             auto* focused = reinterpret_cast<TWinControl*>(m.LParam);
             SetActive(focused == this || (default_ && !dynamic_cast<TButton*>(focused)));

@@ -38,7 +38,9 @@ enum TCheckBoxState : uint8_t { cbUnchecked, cbChecked, cbGrayed };
 // The system push button (a framework class made from "BUTTON"). BN_CLICKED,
 // reflected from the parent as CN_COMMAND, calls Click and so OnClick.
 // Enter on its form clicks the focused button, or else the Default one;
-// Esc clicks the Cancel one (TForm::DialogKey). The button Enter would click
+// Esc clicks the Cancel one: the form offers the key to each button as
+// CM_DIALOGKEY (TForm::DialogKey), and a shown, enabled Default (Cancel)
+// button takes it. The button Enter would click
 // shows the default look (Active): the focused button, or the Default one
 // while the focus is on something that is not a button.
 class TButton : public TWinControl {

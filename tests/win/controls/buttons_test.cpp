@@ -427,7 +427,15 @@ TBitmap* MakeGlyph(TBitmap& glyph, const std::vector<TColor>& frames, int size) 
 }
 
 // The bounding box of the pixels of colour px inside area; empty when none.
+// Areas are clipped to the picture.
+RECT Clip(const Pixels& p, RECT area) {
+    RECT all{0, 0, p.width, p.height}, out{};
+    IntersectRect(&out, &all, &area);
+    return out;
+}
+
 RECT BoxOf(const Pixels& p, uint32_t px, RECT area) {
+    area = Clip(p, area);
     RECT box{area.right, area.bottom, area.left, area.top};
     int n = 0;
     for (int y = area.top; y < area.bottom; ++y)
@@ -443,6 +451,7 @@ RECT BoxOf(const Pixels& p, uint32_t px, RECT area) {
 }
 
 int CountOf(const Pixels& p, uint32_t px, RECT area) {
+    area = Clip(p, area);
     int n = 0;
     for (int y = area.top; y < area.bottom; ++y)
         for (int x = area.left; x < area.right; ++x) n += p.At(x, y) == px ? 1 : 0;
@@ -514,6 +523,71 @@ TEST_F(PaintTest, BitBtnDrawsTheGlyphFrameOfItsState) {
     EXPECT_EQ(CountOf(shot, Px(up), area), 0);
     EXPECT_EQ(CountOf(shot, Px(clBlack), plainArea), 0) << "no black: engraved in the shadow colours";
     EXPECT_GT(CountOf(shot, Px(clBtnShadow), plainArea), 16 * 16 / 2);
+}
+
+TEST_F(PaintTest, LayoutAndMarginPlaceTheGlyphAgainstTheCaption) {
+    Add<TCheckBox>(form.get(), 0, 0, 20, 20);  // takes the focus, so no button shows a focus rectangle
+    TBitmap glyph;
+    MakeGlyph(glyph, {clLime}, 10);
+    struct Case {
+        const char* name;
+        TButtonLayout layout;
+        int margin;
+        RECT bounds;
+    };
+    const Case cases[] = {
+        {"left", blGlyphLeft, -1, {10, 25, 130, 59}},
+        {"right", blGlyphRight, -1, {10, 63, 130, 97}},
+        {"top", blGlyphTop, -1, {200, 25, 290, 75}},
+        {"bottom", blGlyphBottom, -1, {200, 79, 290, 129}},
+        {"left, margin 6", blGlyphLeft, 6, {10, 101, 130, 135}},
+        {"left, margin 6, wider", blGlyphLeft, 6, {10, 139, 200, 173}},
+    };
+    std::vector<TBitBtn*> buttons;
+    for (const Case& c : cases) {
+        const RECT& r = c.bounds;
+        auto* b = Add<TBitBtn>(form.get(), r.left, r.top, r.right - r.left, r.bottom - r.top, L"Go");
+        b->SetGlyph(glyph);
+        b->SetLayout(c.layout);
+        b->SetMargin(c.margin);
+        buttons.push_back(b);
+    }
+    ShowForm();
+    const Pixels shot = CaptureClient(form->Handle(), false);
+    std::vector<RECT> glyphs;
+    for (size_t i = 0; i < buttons.size(); ++i) {
+        const Case& c = cases[i];
+        RECT inner = BoundsOf(*buttons[i]);
+        InflateRect(&inner, -4, -4);
+        inner = Clip(shot, inner);
+        const RECT g = BoxOf(shot, Px(clLime), inner);
+        glyphs.push_back(g);
+        ASSERT_EQ(g.right - g.left, 10) << "case: " << c.name;
+        // The caption: whatever is neither face nor glyph.
+        RECT t{inner.right, inner.bottom, inner.left, inner.top};
+        for (int py = inner.top; py < inner.bottom; ++py)
+            for (int px = inner.left; px < inner.right; ++px) {
+                const uint32_t v = shot.At(px, py);
+                if (v == Px(clBtnFace) || v == Px(clLime)) continue;
+                t.left = std::min<LONG>(t.left, px);
+                t.top = std::min<LONG>(t.top, py);
+                t.right = std::max<LONG>(t.right, px + 1);
+                t.bottom = std::max<LONG>(t.bottom, py + 1);
+            }
+        ASSERT_LT(t.left, t.right) << "case: " << c.name << ": no caption drawn";
+        switch (c.layout) {
+            case blGlyphLeft: EXPECT_LE(g.right, t.left) << "case: " << c.name; break;
+            case blGlyphRight: EXPECT_GE(g.left, t.right) << "case: " << c.name; break;
+            case blGlyphTop: EXPECT_LE(g.bottom, t.top) << "case: " << c.name; break;
+            case blGlyphBottom: EXPECT_GE(g.top, t.bottom) << "case: " << c.name; break;
+        }
+    }
+    // Margin -1 centres glyph and caption; a fixed margin keeps the glyph
+    // at the same place however wide the button.
+    const RECT b0 = BoundsOf(*buttons[0]);
+    EXPECT_GT(glyphs[0].left - b0.left, 20);
+    EXPECT_EQ(glyphs[4].left, glyphs[5].left);
+    EXPECT_LT(glyphs[4].left - b0.left, 12);
 }
 
 TEST_F(PaintTest, SpeedButtonShowsUpPressedAndDownFrames) {

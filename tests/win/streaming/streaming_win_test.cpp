@@ -84,8 +84,8 @@ TEST(FormResource, WindowReadFromUpdaterExeIsTheDesignedOne) {
     EXPECT_EQ(window.top, 270);
 
     const std::pair<const wchar_t*, const wchar_t*> components[] = {
-        {L"Label1", L"TLabel"},   {L"Label2", L"TLabel"},           {L"ProgressBar1", L"TProgressBar"},
-        {L"Button1", L"TButton"}, {L"SkinData1", L"TSkinData"},     {L"AntiFreeze1", L"TAntiFreeze"},
+        {L"Label1", L"TLabel"},   {L"Label2", L"TLabel"},       {L"ProgressBar1", L"TProgressBar"},
+        {L"Button1", L"TButton"}, {L"SkinData1", L"TSkinData"}, {L"AntiFreeze1", L"TAntiFreeze"},
         {L"Timer1", L"TTimer"}};
     ASSERT_EQ(form.ComponentCount(), 7);
     for (int i = 0; i < 7; ++i) {
