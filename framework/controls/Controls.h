@@ -34,7 +34,8 @@
 // Framework notifications, sent to a control through its WindowProc.
 constexpr UINT CM_BASE = 0xB000;
 // A navigation key (Tab, Enter, Esc, arrows) the focused control did not
-// want, offered to its form: wParam the virtual key; Result non-zero when used.
+// want, offered to its form (which offers Enter and Esc on to its buttons):
+// wParam the virtual key; Result non-zero when used.
 constexpr UINT CM_DIALOGKEY = CM_BASE + 5;
 // Sent to every control of a form when the focus moved; lParam the control that has it.
 constexpr UINT CM_FOCUSCHANGED = CM_BASE + 7;

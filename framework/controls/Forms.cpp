@@ -234,7 +234,7 @@ void TForm::WndProc(TMessage& m) {
 
 namespace {
 
-// Every button under root that is shown and can be pressed, in the order of the controls.
+// Every button under root, in the order of the controls.
 void CollectButtons(TWinControl* root, std::vector<TButton*>& out) {
     for (int i = 0; i < root->ControlCount(); ++i) {
         auto* w = dynamic_cast<TWinControl*>(root->Controls(i));
