@@ -619,6 +619,30 @@ TEST_F(PaintTest, SpeedButtonShowsUpPressedAndDownFrames) {
     EXPECT_EQ(frameShown(), clBlue);
 }
 
+TEST_F(PaintTest, FlatSpeedButtonShowsItsBorderOnlyUnderTheMouseOrDown) {
+    auto* flat = Add<TSpeedButton>(form.get(), 40, 40, 40, 30);
+    flat->SetFlat(true);
+    auto* raised = Add<TSpeedButton>(form.get(), 100, 40, 40, 30);
+    ShowForm();
+    const HWND h = form->Handle();
+    const uint32_t face = Px(clBtnFace);
+    auto ink = [&](TControl& c) {
+        UpdateWindow(h);
+        return CaptureClient(h, false).CountInk(BoundsOf(c), face);
+    };
+    EXPECT_EQ(ink(*flat), 0) << "flat and idle: nothing but the face";
+    EXPECT_GT(ink(*raised), 60) << "not flat: always its border";
+    MoveTo(*flat, 20, 15);
+    ASSERT_TRUE(flat->MouseInside());
+    EXPECT_GT(ink(*flat), 60) << "under the mouse";
+    MoveTo(*flat, 200, 100);
+    EXPECT_FALSE(flat->MouseInside());
+    EXPECT_EQ(ink(*flat), 0) << "the mouse gone";
+    flat->SetGroupIndex(1);
+    flat->SetDown(true);
+    EXPECT_GT(ink(*flat), 60) << "down";
+}
+
 TEST_F(PaintTest, PanelAndGroupBoxPaintTheirCaptions) {
     auto* left = Add<TPanel>(form.get(), 10, 10, 180, 40, L"左边的标题");
     left->SetAlignment(taLeftJustify);
