@@ -1,8 +1,10 @@
 #include "framework/controls/Controls.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "framework/controls/Forms.h"
+#include "framework/controls/StdCtrls.h"
 #include "framework/controls/WinGuards.h"
 #include "framework/graphics/GdiHandles.h"
 
@@ -393,6 +395,46 @@ void TWinControl::WndProc(TMessage& m) {
                 }
             }
             break;
+        case WM_CTLCOLORBTN:
+        case WM_CTLCOLORSTATIC: {
+            TWinControl* child = FindControl(reinterpret_cast<HWND>(m.LParam));
+            if (child && child != this) {
+                m.Result = child->Perform(CN_BASE + m.Msg, m.WParam, m.LParam);
+                if (m.Result) return;
+            }
+            break;
+        }
+        case WM_DRAWITEM: {
+            const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(m.LParam);
+            TWinControl* child = item && item->CtlType != ODT_MENU ? FindControl(item->hwndItem) : nullptr;
+            if (child && child != this) {
+                m.Result = child->Perform(CN_DRAWITEM, m.WParam, m.LParam);
+                return;
+            }
+            break;
+        }
+        case WM_MOUSEMOVE:
+        case WM_LBUTTONDOWN:
+        case WM_LBUTTONUP:
+        case WM_LBUTTONDBLCLK:
+            if (MouseToGraphicControl(m)) return;
+            break;
+        case WM_MOUSELEAVE: SetMouseControl(nullptr); break;
+        case WM_CAPTURECHANGED:
+            if (captureControl_ && reinterpret_cast<HWND>(m.LParam) != handle_) {
+                // Someone else took the mouse: the pressed control hears of it and lets go.
+                TControl* pressed = std::exchange(captureControl_, nullptr);
+                pressed->Perform(WM_CAPTURECHANGED, m.WParam, m.LParam);
+            }
+            break;
+        case CN_KEYDOWN: DialogKey(m); return;
+        case WM_SETFOCUS:
+            TControl::WndProc(m);
+            if (TWinControl* form = GetParentForm(this)) {
+                form->Perform(CM_FOCUSCHANGED, 0, reinterpret_cast<LPARAM>(this));
+                BroadcastToControls(form, CM_FOCUSCHANGED, 0, reinterpret_cast<LPARAM>(this));
+            }
+            return;
         case WM_WINDOWPOSCHANGED:
             TControl::WndProc(m);
             UpdateBoundsFromWindow();
@@ -490,12 +532,99 @@ void TWinControl::SetParent(TWinControl* parent) {
     }
 }
 
+TControl* TWinControl::GraphicControlAt(POINT pt) const {
+    for (auto it = controls_.rbegin(); it != controls_.rend(); ++it) {
+        TControl* c = *it;
+        if (dynamic_cast<TWinControl*>(c) || !c->Visible()) continue;
+        const RECT r = c->BoundsRect();
+        if (PtInRect(&r, pt)) return c;
+    }
+    return nullptr;
+}
+
+void TWinControl::SetMouseControl(TControl* control) {
+    if (control == mouseControl_) return;
+    TControl* old = std::exchange(mouseControl_, control);
+    if (old) old->Perform(CM_MOUSELEAVE);
+    if (control) {
+        control->Perform(CM_MOUSEENTER);
+        // WM_MOUSELEAVE tells when the mouse leaves our window altogether.
+        TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, handle_, 0};
+        TrackMouseEvent(&track);
+    }
+}
+
+bool TWinControl::MouseToGraphicControl(TMessage& m) {
+    const POINT pt{static_cast<short>(LOWORD(m.LParam)), static_cast<short>(HIWORD(m.LParam))};
+    if (captureControl_ && GetCapture() != handle_) captureControl_ = nullptr;
+    TControl* under = GraphicControlAt(pt);
+    if (under && !under->Enabled()) under = nullptr;
+    if (m.Msg == WM_MOUSEMOVE) SetMouseControl(under);
+    TControl* target = captureControl_ ? captureControl_ : under;
+    if (!target) return false;
+    if (m.Msg == WM_LBUTTONDOWN || m.Msg == WM_LBUTTONDBLCLK) {
+        captureControl_ = target;
+        SetCapture(handle_);
+    }
+    const LPARAM local = MAKELPARAM(static_cast<WORD>(pt.x - target->Left()), static_cast<WORD>(pt.y - target->Top()));
+    m.Result = target->Perform(m.Msg, m.WParam, local);
+    if (m.Msg == WM_LBUTTONUP && captureControl_) {
+        captureControl_ = nullptr;
+        if (GetCapture() == handle_) ReleaseCapture();
+    }
+    return true;
+}
+
+void TWinControl::DialogKey(TMessage& m) {
+    m.Result = 0;
+    const UINT key = static_cast<UINT>(m.WParam);
+    if (key != VK_TAB && key != VK_RETURN && key != VK_ESCAPE && key != VK_LEFT && key != VK_RIGHT && key != VK_UP &&
+        key != VK_DOWN)
+        return;
+    // A control that takes the key itself (a multi-line edit takes Enter) keeps it.
+    const LRESULT code = handle_ ? SendMessageW(handle_, WM_GETDLGCODE, key, 0) : 0;
+    if (code & DLGC_WANTMESSAGE) return;
+    if (key == VK_TAB && (code & DLGC_WANTTAB)) return;
+    if (key >= VK_LEFT && key <= VK_DOWN && (code & DLGC_WANTARROWS)) return;
+    if ((key == VK_RETURN || key == VK_ESCAPE) && (code & DLGC_WANTALLKEYS)) return;
+    if (TWinControl* form = GetParentForm(this)) m.Result = form->Perform(CM_DIALOGKEY, key, m.LParam);
+}
+
+bool TWinControl::CanFocus() const {
+    for (const TWinControl* w = this; w; w = w->Parent())
+        if (!w->Visible() || !w->Enabled()) return false;
+    return handle_ != nullptr;
+}
+
+std::vector<TWinControl*> TWinControl::TabList() {
+    std::vector<TWinControl*> list;
+    const std::vector<TWinControl*> children = WinControlsInTabOrder();
+    // Tab reaches a radio group at its checked button.
+    bool groupHasChecked = false;
+    for (TWinControl* w : children)
+        if (auto* radio = dynamic_cast<TRadioButton*>(w); radio && radio->Checked()) groupHasChecked = true;
+    for (TWinControl* w : children) {
+        if (!w->Visible() || !w->Enabled() || !w->HandleAllocated()) continue;
+        auto* radio = dynamic_cast<TRadioButton*>(w);
+        const bool uncheckedRadio = radio && !radio->Checked();
+        if (w->TabStop() && !(uncheckedRadio && groupHasChecked)) list.push_back(w);
+        const std::vector<TWinControl*> inner = w->TabList();
+        list.insert(list.end(), inner.begin(), inner.end());
+    }
+    return list;
+}
+
 void TWinControl::InsertControl(TControl* control) {
     if (auto* w = dynamic_cast<TWinControl*>(control)) w->tabOrder_ = static_cast<int>(WinControlsInTabOrder().size());
     controls_.push_back(control);
 }
 
 void TWinControl::RemoveControl(TControl* control) {
+    if (mouseControl_ == control) mouseControl_ = nullptr;
+    if (captureControl_ == control) {
+        captureControl_ = nullptr;
+        if (handle_ && GetCapture() == handle_) ReleaseCapture();
+    }
     controls_.erase(std::remove(controls_.begin(), controls_.end(), control), controls_.end());
 }
 
@@ -509,9 +638,8 @@ std::vector<TWinControl*> TWinControl::WinControlsInTabOrder() const {
 }
 
 TWinControl* TWinControl::FirstTabStop() {
-    for (TWinControl* w : WinControlsInTabOrder())
-        if (w->TabStop() && w->Visible() && w->Enabled() && w->HandleAllocated()) return w;
-    return nullptr;
+    const std::vector<TWinControl*> list = TabList();
+    return list.empty() ? nullptr : list.front();
 }
 
 void TWinControl::SetTabStop(bool value) {
@@ -549,10 +677,76 @@ void TWinControl::ColorChanged() {
     for (TControl* c : controls_) c->Perform(CM_PARENTCOLORCHANGED);
 }
 
+TForm* GetParentForm(TControl* control) {
+    for (TControl* c = control; c; c = c->Parent())
+        if (auto* form = dynamic_cast<TForm*>(c)) return form;
+    return nullptr;
+}
+
+void BroadcastToControls(TWinControl* root, UINT msg, WPARAM wParam, LPARAM lParam) {
+    // A copy: a handler may add or remove controls.
+    std::vector<TControl*> children;
+    for (int i = 0; i < root->ControlCount(); ++i) children.push_back(root->Controls(i));
+    for (TControl* c : children) {
+        c->Perform(msg, wParam, lParam);
+        if (auto* w = dynamic_cast<TWinControl*>(c)) BroadcastToControls(w, msg, wParam, lParam);
+    }
+}
+
 TWinControl* FindControl(HWND hwnd) {
     if (!hwnd || !IsWindow(hwnd)) return nullptr;
     DWORD pid = 0;
     GetWindowThreadProcessId(hwnd, &pid);
     if (pid != GetCurrentProcessId() || !FindRegisteredClass(hwnd)) return nullptr;
     return reinterpret_cast<TWinControl*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+}
+
+// ---------------------------------------------------------------- TPaintedControl
+
+void TPaintedControl::CreateParams(TCreateParams& p) {
+    TWinControl::CreateParams(p);
+    p.ClassStyle = CS_HREDRAW | CS_VREDRAW;
+    p.Style |= WS_CLIPCHILDREN;
+}
+
+void TPaintedControl::WndProc(TMessage& m) {
+    switch (m.Msg) {
+        case WM_ERASEBKGND: m.Result = 1; return;
+        case WM_PAINT:
+            if (m.WParam) {
+                PaintTo(reinterpret_cast<HDC>(m.WParam));
+            } else {
+                fwc::PaintDC dc(WindowHandle());
+                if (dc.get()) PaintTo(dc.get());
+            }
+            m.Result = 0;
+            return;
+        case WM_PRINTCLIENT:
+            PaintTo(reinterpret_cast<HDC>(m.WParam));
+            m.Result = 0;
+            return;
+        default: break;
+    }
+    TWinControl::WndProc(m);
+}
+
+void TPaintedControl::PaintTo(HDC target) {
+    const RECT client = ClientRect();
+    if (client.right <= 0 || client.bottom <= 0) return;
+    TBitmap buffer(client.right, client.bottom);
+    const HDC dc = buffer.DC();
+    if (!dc) return;
+    Paint(dc, client);
+    PaintControls(dc, client);
+    BitBlt(target, 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
+}
+
+void TPaintedControl::FontChanged() {
+    TWinControl::FontChanged();
+    Invalidate();
+}
+
+void TPaintedControl::EnabledChanged() {
+    TWinControl::EnabledChanged();
+    Invalidate();
 }

@@ -33,6 +33,12 @@
 
 // Framework notifications, sent to a control through its WindowProc.
 constexpr UINT CM_BASE = 0xB000;
+// A navigation key (Tab, Enter, Esc, arrows) the focused control did not
+// want, offered to its form (which offers Enter and Esc on to its buttons):
+// wParam the virtual key; Result non-zero when used.
+constexpr UINT CM_DIALOGKEY = CM_BASE + 5;
+// Sent to every control of a form when the focus moved; lParam the control that has it.
+constexpr UINT CM_FOCUSCHANGED = CM_BASE + 7;
 constexpr UINT CM_PARENTFONTCHANGED = CM_BASE + 8;
 constexpr UINT CM_PARENTCOLORCHANGED = CM_BASE + 9;
 constexpr UINT CM_VISIBLECHANGED = CM_BASE + 11;
@@ -40,10 +46,20 @@ constexpr UINT CM_ENABLEDCHANGED = CM_BASE + 12;
 constexpr UINT CM_COLORCHANGED = CM_BASE + 13;
 constexpr UINT CM_FONTCHANGED = CM_BASE + 14;
 constexpr UINT CM_TEXTCHANGED = CM_BASE + 18;
+// The mouse came over / left a window-less control (its parent tracks it).
+constexpr UINT CM_MOUSEENTER = CM_BASE + 19;
+constexpr UINT CM_MOUSELEAVE = CM_BASE + 20;
 constexpr UINT CM_RELEASE = CM_BASE + 33;
 // Notifications a parent window receives from a child, reflected to the child's object.
 constexpr UINT CN_BASE = 0xBC00;
 constexpr UINT CN_COMMAND = CN_BASE + WM_COMMAND;
+constexpr UINT CN_DRAWITEM = CN_BASE + WM_DRAWITEM;
+// Colours asked of the parent for a child button or static: Result the brush.
+constexpr UINT CN_CTLCOLORBTN = CN_BASE + WM_CTLCOLORBTN;
+constexpr UINT CN_CTLCOLORSTATIC = CN_BASE + WM_CTLCOLORSTATIC;
+// A key press, offered to the control's object by the message loop before the
+// window gets it; Result non-zero when the key was used (navigation keys).
+constexpr UINT CN_KEYDOWN = CN_BASE + WM_KEYDOWN;
 
 struct TMessage {
     UINT Msg;
@@ -149,7 +165,10 @@ private:
 
 // A control without a window of its own: its parent paints it by sending it
 // WM_PAINT with the parent's DC (wParam), origin moved to the control's
-// top-left corner and clipped to its bounds.
+// top-left corner and clipped to its bounds. The parent also hands it the
+// mouse: left-button and move messages over it (coordinates its own), all of
+// them from a press on it to the release (the parent captures the mouse
+// meanwhile), and CM_MOUSEENTER / CM_MOUSELEAVE. A disabled one gets none.
 class TGraphicControl : public TControl {
 public:
     using TControl::TControl;
@@ -213,13 +232,20 @@ public:
 
     // Paints the window-less children into dc (client coordinates) where they meet clip.
     void PaintControls(HDC dc, const RECT& clip);
+    // The visible window-less child at pt (client coordinates), the topmost; null if none.
+    TControl* GraphicControlAt(POINT pt) const;
+    // Focus order of the form: every focusable window under this one, depth
+    // first in tab order; of radio buttons sharing a parent only the checked
+    // one when there is one.
+    std::vector<TWinControl*> TabList();
+    bool CanFocus() const;
 
 protected:
     virtual void CreateParams(TCreateParams& params);
     // Creates this window; CreateHandle adds the children's windows afterwards.
     virtual void CreateWnd();
     void CreateHandle();
-    // The first child that can take the focus, in tab order.
+    // The first control under this one that Tab reaches (TabList).
     TWinControl* FirstTabStop();
     void VisibleChanged() override;
     void EnabledChanged() override;
@@ -234,13 +260,45 @@ private:
     void InsertControl(TControl* control);
     void RemoveControl(TControl* control);
     void PaintHandler(TMessage& message);
+    bool MouseToGraphicControl(TMessage& message);
+    void SetMouseControl(TControl* control);
+    void DialogKey(TMessage& message);
 
     HWND handle_ = nullptr;
     WNDPROC defWndProc_ = DefWindowProcW;
     std::vector<TControl*> controls_;
     int tabOrder_ = 0;
     bool tabStop_ = false;
+    TControl* mouseControl_ = nullptr;    // window-less child under the mouse
+    TControl* captureControl_ = nullptr;  // window-less child pressed, holding the mouse
+};
+
+// A windowed control of a window class of the framework's own that paints
+// itself: Paint draws the client area on an off-screen bitmap, the
+// window-less children are drawn over it, and the result reaches the window
+// (or the DC of WM_PRINTCLIENT) in one transfer; the background is never
+// erased separately. Its window clips its child windows.
+class TPaintedControl : public TWinControl {
+public:
+    using TWinControl::TWinControl;
+    std::wstring ClassName() const override { return L"TPaintedControl"; }
+    void WndProc(TMessage& message) override;
+
+protected:
+    void CreateParams(TCreateParams& params) override;
+    // client is the whole client rectangle (at 0,0); dc is the off-screen bitmap's.
+    virtual void Paint(HDC dc, const RECT& client) = 0;
+    void FontChanged() override;
+    void EnabledChanged() override;
+
+private:
+    void PaintTo(HDC target);
 };
 
 // The framework control whose window this is, or nullptr for any other window.
 TWinControl* FindControl(HWND hwnd);
+// The form a control sits on (the control itself for a form), or null.
+class TForm;
+TForm* GetParentForm(TControl* control);
+// Sends message to every control under root (not to root), parents before children.
+void BroadcastToControls(TWinControl* root, UINT msg, WPARAM wParam, LPARAM lParam);

@@ -3,7 +3,9 @@
 #include "framework/controls/ComCtrls.h"
 #include "framework/controls/ExtCtrls.h"
 #include "framework/controls/Forms.h"
+#include "framework/controls/GlyphButtons.h"
 #include "framework/controls/StdCtrls.h"
+#include "framework/streaming/Filer.h"
 #include "framework/streaming/PropInfo.h"
 
 namespace {
@@ -22,7 +24,24 @@ void PlaceControl(TControl& control, TComponent* parent) {
     }
 }
 
+std::vector<std::wstring> LayoutNames() {
+    return {L"blGlyphLeft", L"blGlyphRight", L"blGlyphTop", L"blGlyphBottom"};
+}
+std::vector<std::wstring> AlignmentNames() {
+    return {L"taLeftJustify", L"taRightJustify", L"taCenter"};
+}
+std::vector<std::wstring> BevelNames() {
+    return {L"pbNone", L"pbLowered", L"pbRaised"};
+}
+
 void Register() {
+    // Glyphs: the pixels stored as a bitmap file in the form data ("Glyph.Data").
+    RegisterClassInfo<TBitmap>(L"TBitmap", L"").DefineProperties([](TBitmap& bitmap, TFiler& filer) {
+        filer.DefineBinaryProperty(
+            L"Data", [&bitmap](TStream& s) { bitmap.LoadFromStream(s); },
+            [&bitmap](TStream& s) { bitmap.SaveToStream(s); }, !bitmap.Empty());
+    });
+
     RegisterClassInfo<TControl>(L"TControl", L"TComponent")
         .Integer(L"Left", &TControl::Left, &TControl::SetLeft)
         .Integer(L"Top", &TControl::Top, &TControl::SetTop)
@@ -77,7 +96,78 @@ void Register() {
         .Bool(L"Transparent", &TLabel::Transparent, &TLabel::SetTransparent)
         .Default(false);
 
-    RegisterClassInfo<TButton>(L"TButton", L"TWinControl").Creatable();
+    RegisterClassInfo<TButton>(L"TButton", L"TWinControl")
+        .Creatable()
+        .Bool(L"Cancel", &TButton::Cancel, &TButton::SetCancel)
+        .Default(false)
+        .Bool(L"Default", &TButton::Default, &TButton::SetDefault)
+        .Default(false);
+
+    RegisterClassInfo<TBitBtn>(L"TBitBtn", L"TButton")
+        .Creatable()
+        .Object(L"Glyph", L"TBitmap", &TBitBtn::Glyph, &TBitBtn::GlyphChanged)
+        .Enum(L"Layout", &TBitBtn::Layout, &TBitBtn::SetLayout, LayoutNames())
+        .Default(blGlyphLeft)
+        .Integer(L"Margin", &TBitBtn::Margin, &TBitBtn::SetMargin)
+        .Default(-1)
+        .Integer(L"NumGlyphs", &TBitBtn::NumGlyphs, &TBitBtn::SetNumGlyphs)
+        .Default(1)
+        .Integer(L"Spacing", &TBitBtn::Spacing, &TBitBtn::SetSpacing)
+        .Default(4);
+
+    RegisterClassInfo<TSpeedButton>(L"TSpeedButton", L"TGraphicControl")
+        .Creatable()
+        .Bool(L"AllowAllUp", &TSpeedButton::AllowAllUp, &TSpeedButton::SetAllowAllUp)
+        .Default(false)
+        // Before Down: a button is only down within a group.
+        .Integer(L"GroupIndex", &TSpeedButton::GroupIndex, &TSpeedButton::SetGroupIndex)
+        .Default(0)
+        .Bool(L"Down", &TSpeedButton::Down, &TSpeedButton::SetDown)
+        .Default(false)
+        .Bool(L"Flat", &TSpeedButton::Flat, &TSpeedButton::SetFlat)
+        .Default(false)
+        .Object(L"Glyph", L"TBitmap", &TSpeedButton::Glyph, &TSpeedButton::GlyphChanged)
+        .Enum(L"Layout", &TSpeedButton::Layout, &TSpeedButton::SetLayout, LayoutNames())
+        .Default(blGlyphLeft)
+        .Integer(L"Margin", &TSpeedButton::Margin, &TSpeedButton::SetMargin)
+        .Default(-1)
+        .Integer(L"NumGlyphs", &TSpeedButton::NumGlyphs, &TSpeedButton::SetNumGlyphs)
+        .Default(1)
+        .Integer(L"Spacing", &TSpeedButton::Spacing, &TSpeedButton::SetSpacing)
+        .Default(4);
+
+    RegisterClassInfo<TCheckBox>(L"TCheckBox", L"TWinControl")
+        .Creatable()
+        .Enum(L"Alignment", &TCheckBox::Alignment, &TCheckBox::SetAlignment, {L"taLeftJustify", L"taRightJustify"})
+        .Default(taRightJustify)
+        .Bool(L"AllowGrayed", &TCheckBox::AllowGrayed, &TCheckBox::SetAllowGrayed)
+        .Default(false)
+        // State says it all; Checked is there to be read and set by name.
+        .Bool(L"Checked", &TCheckBox::Checked, &TCheckBox::SetChecked)
+        .StoredWhen([](const TCheckBox&) { return false; })
+        .Enum(L"State", &TCheckBox::State, &TCheckBox::SetState, {L"cbUnchecked", L"cbChecked", L"cbGrayed"})
+        .Default(cbUnchecked);
+
+    RegisterClassInfo<TRadioButton>(L"TRadioButton", L"TWinControl")
+        .Creatable()
+        .Enum(L"Alignment", &TRadioButton::Alignment, &TRadioButton::SetAlignment,
+              {L"taLeftJustify", L"taRightJustify"})
+        .Default(taRightJustify)
+        .Bool(L"Checked", &TRadioButton::Checked, &TRadioButton::SetChecked)
+        .Default(false);
+
+    RegisterClassInfo<TPanel>(L"TPanel", L"TWinControl")
+        .Creatable()
+        .Enum(L"Alignment", &TPanel::Alignment, &TPanel::SetAlignment, AlignmentNames())
+        .Default(taCenter)
+        .Enum(L"BevelInner", &TPanel::BevelInner, &TPanel::SetBevelInner, BevelNames())
+        .Default(pbNone)
+        .Enum(L"BevelOuter", &TPanel::BevelOuter, &TPanel::SetBevelOuter, BevelNames())
+        .Default(pbRaised)
+        .Integer(L"BevelWidth", &TPanel::BevelWidth, &TPanel::SetBevelWidth)
+        .Default(1);
+
+    RegisterClassInfo<TGroupBox>(L"TGroupBox", L"TWinControl").Creatable();
 
     RegisterClassInfo<TProgressBar>(L"TProgressBar", L"TWinControl")
         .Creatable()

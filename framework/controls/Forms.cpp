@@ -2,8 +2,11 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <exception>
+#include <vector>
 
+#include "framework/controls/StdCtrls.h"
 #include "framework/graphics/GdiHandles.h"
 
 // ---------------------------------------------------------------- TForm
@@ -223,9 +226,93 @@ void TForm::WndProc(TMessage& m) {
             TWinControl::WndProc(m);
             FocusFirstControl();
             return;
+        case CM_DIALOGKEY: m.Result = DialogKey(static_cast<UINT>(m.WParam)) ? 1 : 0; return;
         default: break;
     }
     TWinControl::WndProc(m);
+}
+
+namespace {
+
+// Every button under root, in the order of the controls.
+void CollectButtons(TWinControl* root, std::vector<TButton*>& out) {
+    for (int i = 0; i < root->ControlCount(); ++i) {
+        auto* w = dynamic_cast<TWinControl*>(root->Controls(i));
+        if (!w) continue;
+        if (auto* b = dynamic_cast<TButton*>(w)) out.push_back(b);
+        CollectButtons(w, out);
+    }
+}
+
+TWinControl* FocusedControl() {
+    for (HWND h = GetFocus(); h; h = GetParent(h))
+        if (TWinControl* c = FindControl(h)) return c;
+    return nullptr;
+}
+
+}  // namespace
+
+bool TForm::DialogKey(UINT key) {
+    TWinControl* focused = FocusedControl();
+    if (focused && GetParentForm(focused) != this) focused = nullptr;
+    const bool shift = GetKeyState(VK_SHIFT) < 0;
+    if ((GetKeyState(VK_MENU) < 0) || (GetKeyState(VK_CONTROL) < 0)) return false;
+    switch (key) {
+        case VK_TAB: {
+            const std::vector<TWinControl*> list = TabList();
+            if (list.empty()) return true;
+            auto it = std::find(list.begin(), list.end(), focused);
+            size_t next;
+            if (it == list.end())
+                next = shift ? list.size() - 1 : 0;
+            else {
+                const size_t at = static_cast<size_t>(it - list.begin());
+                next = shift ? (at + list.size() - 1) % list.size() : (at + 1) % list.size();
+            }
+            list[next]->SetFocus();
+            return true;
+        }
+        case VK_RETURN:
+        case VK_ESCAPE: {
+            // Enter presses the focused button, else the default one; Esc the cancel one.
+            if (key == VK_RETURN) {
+                if (auto* b = dynamic_cast<TButton*>(focused)) {
+                    b->Click();
+                    return true;
+                }
+            }
+            // Each button is asked in turn (it sees the key, as its skin may want to).
+            std::vector<TButton*> buttons;
+            CollectButtons(this, buttons);
+            for (TButton* b : buttons)
+                if (b->Perform(CM_DIALOGKEY, key, 0)) return true;
+            return false;
+        }
+        case VK_LEFT:
+        case VK_UP:
+        case VK_RIGHT:
+        case VK_DOWN: {
+            // Arrows move through a radio group and check the button they reach.
+            auto* radio = dynamic_cast<TRadioButton*>(focused);
+            if (!radio || !radio->Parent()) return false;
+            std::vector<TRadioButton*> group;
+            for (int i = 0; i < radio->Parent()->ControlCount(); ++i)
+                if (auto* r = dynamic_cast<TRadioButton*>(radio->Parent()->Controls(i)); r && r->CanFocus())
+                    group.push_back(r);
+            std::stable_sort(group.begin(), group.end(), [](const TRadioButton* a, const TRadioButton* b) {
+                return a->TabOrder() < b->TabOrder();
+            });
+            auto it = std::find(group.begin(), group.end(), radio);
+            if (group.size() < 2 || it == group.end()) return true;
+            const size_t at = static_cast<size_t>(it - group.begin());
+            const bool back = key == VK_LEFT || key == VK_UP;
+            TRadioButton* next = group[back ? (at + group.size() - 1) % group.size() : (at + 1) % group.size()];
+            next->SetFocus();
+            next->SetCheckedByUser();
+            return true;
+        }
+        default: return false;
+    }
 }
 
 // ---------------------------------------------------------------- TApplication
@@ -277,11 +364,23 @@ void TApplication::Run() {
     while (!terminated_) HandleMessage();
 }
 
+bool TApplication::IsKeyMsg(const MSG& msg) {
+    if (msg.message != WM_KEYDOWN) return false;
+    // The control whose window (or whose inner window) has the key.
+    for (HWND h = msg.hwnd; h; h = GetParent(h)) {
+        if (TWinControl* c = FindControl(h)) return c->Perform(CN_KEYDOWN, msg.wParam, msg.lParam) != 0;
+        if (!(GetWindowLongPtrW(h, GWL_STYLE) & WS_CHILD)) break;
+    }
+    return false;
+}
+
 bool TApplication::ProcessMessage() {
     MSG msg;
     if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) return false;
     if (msg.message == WM_QUIT) {
         terminated_ = true;
+    } else if (IsKeyMsg(msg)) {
+        // A navigation key the form used: the window never sees it.
     } else {
         TranslateMessage(&msg);
         DispatchMessageW(&msg);

@@ -10,9 +10,9 @@
 // (Run), the nested pump handlers call while they work (ProcessMessages),
 // and the standard display of an exception that escaped a handler
 // (HandleException: an error box with the exception's message; the loop
-// goes on). Forms made with CreateForm are owned by Application and freed
-// when it goes at program end; the first one is the main form, and closing
-// it ends Run.
+// goes on). The loop offers each key press to the framework control it is
+// for before the window gets it, so forms handle Tab, Enter, Esc and arrows. Forms made with CreateForm are owned by
+// Application and freed when it goes at program end; the first one is the main form, and closing it ends Run.
 #pragma once
 
 #include <windows.h>
@@ -76,6 +76,10 @@ protected:
     void VisibleChanged() override;
     virtual void DoShow();
     virtual void DoClose(TCloseAction& action);
+    // Tab and Shift+Tab move the focus (TabList order), Enter clicks the
+    // focused button or else the Default one, Esc the Cancel one, arrows
+    // move through a radio group. True when the key was used.
+    virtual bool DialogKey(UINT key);
 
 private:
     void UpdateWindowStyle();
@@ -135,6 +139,8 @@ public:
 private:
     friend class TForm;
     bool ProcessMessage();
+    // Offers a key press to the framework control it is for (CN_KEYDOWN) before dispatch.
+    static bool IsKeyMsg(const MSG& msg);
     void FormGone(TForm* form);
 
     TForm* mainForm_ = nullptr;

@@ -35,10 +35,6 @@
 constexpr UINT CN_SkinEnable = 0x3506;
 constexpr UINT CN_SkinTabClose = 0x3507;
 constexpr UINT CN_SkinPaintClient = 0xBC4A;
-// Framework notifications the buttons react to.
-constexpr UINT CM_DIALOGKEY = 0xB005;
-constexpr UINT CM_FOCUSCHANGED = 0xB007;
-constexpr UINT CM_MOUSELEAVE = 0xB014;
 
 enum TSkinControlStateBit : uint8_t { scMouseIn = 1, scDown = 2 };
 using TSkinControlState = uint8_t;  // TSkinControlStateBit bits

@@ -84,8 +84,8 @@ TEST(FormResource, WindowReadFromUpdaterExeIsTheDesignedOne) {
     EXPECT_EQ(window.top, 270);
 
     const std::pair<const wchar_t*, const wchar_t*> components[] = {
-        {L"Label1", L"TLabel"},   {L"Label2", L"TLabel"},           {L"ProgressBar1", L"TProgressBar"},
-        {L"Button1", L"TButton"}, {L"SkinData1", L"TSkinData"},     {L"AntiFreeze1", L"TAntiFreeze"},
+        {L"Label1", L"TLabel"},   {L"Label2", L"TLabel"},       {L"ProgressBar1", L"TProgressBar"},
+        {L"Button1", L"TButton"}, {L"SkinData1", L"TSkinData"}, {L"AntiFreeze1", L"TAntiFreeze"},
         {L"Timer1", L"TTimer"}};
     ASSERT_EQ(form.ComponentCount(), 7);
     for (int i = 0; i < 7; ++i) {
@@ -141,8 +141,9 @@ TEST(FormResource, ControlsAnswerPropertiesByName) {
     EXPECT_EQ(font, &form.Label2->Font());
     EXPECT_EQ(GetPropText(form, L"BorderStyle"), L"bsSingle");
     EXPECT_EQ(GetPropText(*form.ProgressBar1, L"Max"), L"10000");
+    EXPECT_EQ(GetPropText(*form.Button1, L"Default"), L"False");
     // Properties these controls do not have: empty, and nothing changes.
-    for (const wchar_t* missing : {L"Default", L"Checked", L"State", L"Glyph"}) {
+    for (const wchar_t* missing : {L"Checked", L"State", L"Glyph", L"NumGlyphs"}) {
         EXPECT_TRUE(GetPropValue(*form.Button1, missing).IsEmpty()) << WideToUtf8(missing);
         EXPECT_FALSE(SetPropText(*form.Button1, missing, L"True")) << WideToUtf8(missing);
     }
