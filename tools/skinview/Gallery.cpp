@@ -5,7 +5,11 @@
 #include <commdlg.h>
 // clang-format on
 
+#include <cstdlib>
+
 #include "framework/controls/ComCtrls.h"
+#include "framework/controls/ExtCtrls.h"
+#include "framework/controls/GlyphButtons.h"
 #include "framework/controls/StdCtrls.h"
 #include "framework/graphics/Bitmap.h"
 #include "framework/graphics/PngCodec.h"
@@ -32,32 +36,80 @@ TGalleryForm::TGalleryForm(TComponent* AOwner) : TForm(AOwner) {
     SetCaption(L"skinview");
     SetBorderStyle(bsSingle);
     SetBorderIcons(biSystemMenu | biMinimize);
-    SetClientWidth(520);
-    SetClientHeight(260);
+    SetClientWidth(604);
+    SetClientHeight(284);
     SetBounds(40, 40, Width(), Height());
     BuildControls();
     skinData_ = new TSkinData(this);
     skinData_->SetActive(true);
 }
 
+// A 16 x 16 glyph: a diamond of the given colour on a background that the
+// buttons take as transparent (their bottom-left pixel).
+void DrawDiamondGlyph(TBitmap& glyph, TColor color) {
+    glyph.SetSize(16, 16);
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x) {
+            const int d = std::abs(x - 8) + std::abs(y - 8);
+            glyph.SetPixel(x, y, d < 6 ? color : d == 6 ? 0x202020 : 0xFF00FF);
+        }
+}
+
 void TGalleryForm::BuildControls() {
+    const int col2 = 330;
     Place<TLabel>(this, 12, 10, 0, 0, L"Push buttons");
     Place<TButton>(this, 12, 30, 96, 25, L"Normal");
-    Place<TButton>(this, 116, 30, 96, 25, L"Disabled")->SetEnabled(false);
-    Place<TButton>(this, 220, 30, 96, 25, L"Another");
+    Place<TButton>(this, 116, 30, 96, 25, L"Default")->SetDefault(true);
+    Place<TButton>(this, 220, 30, 96, 25, L"Disabled")->SetEnabled(false);
 
-    Place<TLabel>(this, 12, 70, 0, 0, L"Progress bars");
+    Place<TLabel>(this, 12, 66, 0, 0, L"Bitmap and speed buttons");
+    TBitmap glyph;
+    DrawDiamondGlyph(glyph, 0x2E8B57);
+    auto* bit = Place<TBitBtn>(this, 12, 86, 110, 27, L"Bitmap");
+    bit->SetGlyph(glyph);
+    auto* bitOff = Place<TBitBtn>(this, 130, 86, 110, 27, L"Off");
+    bitOff->SetGlyph(glyph);
+    bitOff->SetEnabled(false);
+    for (int i = 0; i < 3; ++i) {
+        auto* speed = Place<TSpeedButton>(this, 12 + i * 30, 122, 27, 25);
+        speed->SetGlyph(glyph);
+        speed->SetGroupIndex(1);
+        if (i == 1) speed->SetDown(true);
+    }
+    auto* flat = Place<TSpeedButton>(this, 110, 122, 80, 25, L"Flat");
+    flat->SetFlat(true);
+
+    Place<TLabel>(this, 12, 160, 0, 0, L"Progress bars");
     const int positions[] = {0, 2500, 6000, 10000};
     for (int i = 0; i < 4; ++i) {
-        auto* bar = Place<TProgressBar>(this, 12, 90 + i * 24, 300, 17);
+        auto* bar = Place<TProgressBar>(this, 12, 180 + i * 24, 300, 17);
         bar->SetRange(0, 10000);
         bar->SetPosition(positions[i]);
     }
 
-    Place<TLabel>(this, 340, 10, 0, 0, L"Skin");
-    Place<TButton>(this, 340, 30, 160, 25, L"Open skin...")->OnClick = [this](TObject*) { OpenSkinFile(); };
-    Place<TButton>(this, 340, 62, 160, 25, L"Built-in skin")->OnClick = [this](TObject*) { LoadSkin(L"", false); };
-    Place<TButton>(this, 340, 94, 160, 25, L"Message box...")->OnClick = [this](TObject*) {
+    auto* box = Place<TGroupBox>(this, col2, 8, 260, 142, L"Check boxes and radio buttons");
+    Place<TCheckBox>(box, 12, 22, 110, 20, L"Unchecked");
+    Place<TCheckBox>(box, 12, 46, 110, 20, L"Checked")->SetChecked(true);
+    auto* grayed = Place<TCheckBox>(box, 12, 70, 110, 20, L"Grayed");
+    grayed->SetAllowGrayed(true);
+    grayed->SetState(cbGrayed);
+    auto* off = Place<TCheckBox>(box, 12, 94, 110, 20, L"Disabled");
+    off->SetChecked(true);
+    off->SetEnabled(false);
+    Place<TRadioButton>(box, 136, 22, 110, 20, L"First")->SetChecked(true);
+    Place<TRadioButton>(box, 136, 46, 110, 20, L"Second");
+    Place<TRadioButton>(box, 136, 70, 110, 20, L"Disabled")->SetEnabled(false);
+
+    auto* raised = Place<TPanel>(this, col2, 160, 125, 40, L"Raised panel");
+    raised->SetBevelOuter(pbRaised);
+    auto* lowered = Place<TPanel>(this, col2 + 135, 160, 125, 40, L"Lowered panel");
+    lowered->SetBevelOuter(pbLowered);
+
+    Place<TButton>(this, col2, 214, 125, 25, L"Open skin...")->OnClick = [this](TObject*) { OpenSkinFile(); };
+    Place<TButton>(this, col2 + 135, 214, 125, 25, L"Built-in skin")->OnClick = [this](TObject*) {
+        LoadSkin(L"", false);
+    };
+    Place<TButton>(this, col2, 246, 125, 25, L"Message box...")->OnClick = [this](TObject*) {
         MessageBoxW(WindowHandle(), L"A message box in the skin.", L"skinview", MB_OK | MB_ICONINFORMATION);
     };
 }

@@ -2,7 +2,9 @@
 // authors. `skinview [FILE]` shows the gallery in the skin of FILE (else the
 // built-in skin); `skinview --shot FILE.png [--skin FILE]` saves the gallery's
 // picture once it is skinned and exits: 0 done, 3 saved although the window
-// never answered as skinned, 2 nothing saved, 1 bad arguments.
+// never answered as skinned, 2 nothing saved, 1 bad arguments. With
+// `--switch-to FILE` (or `--switch-to builtin`) the shot is taken after the
+// open window has been re-skinned with that package.
 // clang-format off
 #include <windows.h>
 #include <shellapi.h>
@@ -23,6 +25,8 @@ namespace {
 struct Options {
     std::wstring skin;
     std::wstring shot;
+    bool switchSkin = false;
+    std::wstring switchTo;  // empty: the built-in skin
     bool ok = true;
 };
 
@@ -34,7 +38,11 @@ Options ParseArguments() {
         const std::wstring arg = argv[i];
         if (arg == L"--shot" && i + 1 < argc)
             o.shot = argv[++i];
-        else if (arg == L"--skin" && i + 1 < argc)
+        else if (arg == L"--switch-to" && i + 1 < argc) {
+            o.switchSkin = true;
+            o.switchTo = argv[++i];
+            if (o.switchTo == L"builtin") o.switchTo.clear();
+        } else if (arg == L"--skin" && i + 1 < argc)
             o.skin = argv[++i];
         else if (!arg.empty() && arg[0] != L'-' && o.skin.empty())
             o.skin = arg;
@@ -48,7 +56,8 @@ Options ParseArguments() {
 // Waits for the gallery to be skinned and painted, then saves its picture.
 class TShotTaker {
 public:
-    TShotTaker(TGalleryForm* form, std::wstring fileName) : form_(form), fileName_(std::move(fileName)) {
+    TShotTaker(TGalleryForm* form, std::wstring fileName, bool switchSkin, std::wstring switchTo)
+        : form_(form), fileName_(std::move(fileName)), switchSkin_(switchSkin), switchTo_(std::move(switchTo)) {
         timer_.SetInterval(100);
         timer_.OnTimer = [this](TObject*) { Tick(); };
     }
@@ -63,6 +72,17 @@ private:
         // A few ticks after the skin arrived, so deferred repaints are done;
         // at most 15 s in all.
         if (settled_ < 5 && ++ticks_ < 150) return;
+        if (switchSkin_ && skinned) {
+            // The skin data schedules the re-skin; settle again after it.
+            switchSkin_ = false;
+            settled_ = 0;
+            if (!form_->LoadSkin(switchTo_, true)) {
+                exitCode_ = 2;
+                timer_.SetEnabled(false);
+                form_->Close();
+            }
+            return;
+        }
         timer_.SetEnabled(false);
         SetCursorPos(0, 0);  // no control shows its hot state
         RedrawWindow(hwnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
@@ -75,6 +95,8 @@ private:
 
     TGalleryForm* form_;
     std::wstring fileName_;
+    bool switchSkin_;
+    std::wstring switchTo_;
     TTimer timer_{nullptr};
     int settled_ = 0;
     int ticks_ = 0;
@@ -86,8 +108,9 @@ private:
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
     const Options options = ParseArguments();
     if (!options.ok) {
-        MessageBoxW(nullptr, L"usage: skinview [FILE] | skinview --shot FILE.png [--skin FILE]", L"skinview",
-                    MB_OK | MB_ICONINFORMATION);
+        MessageBoxW(nullptr,
+                    L"usage: skinview [FILE] | skinview --shot FILE.png [--skin FILE] [--switch-to FILE|builtin]",
+                    L"skinview", MB_OK | MB_ICONINFORMATION);
         return 1;
     }
     int exitCode = 0;
@@ -102,7 +125,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
             gallery->LoadSkin(L"", true);
         }
         std::unique_ptr<TShotTaker> shot;
-        if (!options.shot.empty()) shot = std::make_unique<TShotTaker>(gallery, options.shot);
+        if (!options.shot.empty())
+            shot = std::make_unique<TShotTaker>(gallery, options.shot, options.switchSkin, options.switchTo);
         Application->Run();
         if (shot) exitCode = shot->ExitCode();
     } catch (...) {
