@@ -35,7 +35,7 @@ class Look(unittest.TestCase):
 
     def test_window_during_download_matches_the_reference(self):
         body = bytes(range(256)) * 400
-        manifest = harness.manifest_text(BASE + "/files", {"tool.dll": body}).encode("utf-8")
+        manifest = harness.manifest_text(BASE + "/files", {"tool.dll": body})
 
         def held(h, m):
             if m == "HEAD":

@@ -64,10 +64,10 @@ TEST(Png, CompressedStreamsInflateToTheirInput) {
     // Long runs use the longest length and the shortest distances.
     cases.push_back({"run", Bytes(100000, 0xAB)});
     // A pattern that repeats from far back reaches the largest distances.
-    Bytes far(40000);
-    for (auto& b : far) b = static_cast<uint8_t>(random() % 4);
-    Bytes farTwice = far;
-    farTwice.insert(farTwice.end(), far.begin(), far.begin() + 20000);
+    Bytes distant(40000);
+    for (auto& b : distant) b = static_cast<uint8_t>(random() % 4);
+    Bytes farTwice = distant;
+    farTwice.insert(farTwice.end(), distant.begin(), distant.begin() + 20000);
     cases.push_back({"far", farTwice});
     // Every match length from 3 to 258 once, separated by noise.
     Bytes lengths;
