@@ -6,15 +6,18 @@
 // clang-format on
 
 #include <cstdlib>
+#include <functional>
 
 #include "framework/controls/ComCtrls.h"
 #include "framework/controls/ExtCtrls.h"
 #include "framework/controls/GlyphButtons.h"
+#include "framework/controls/Menus.h"
 #include "framework/controls/StdCtrls.h"
 #include "framework/graphics/Bitmap.h"
 #include "framework/graphics/PngCodec.h"
 #include "framework/system/Classes.h"
 #include "skin/data/SkinData.h"
+#include "skin/form/SkinMenu.h"
 
 namespace {
 
@@ -37,7 +40,7 @@ TGalleryForm::TGalleryForm(TComponent* AOwner) : TForm(AOwner) {
     SetBorderStyle(bsSingle);
     SetBorderIcons(biSystemMenu | biMinimize);
     SetClientWidth(604);
-    SetClientHeight(284);
+    SetClientHeight(264);
     SetBounds(40, 40, Width(), Height());
     BuildControls();
     skinData_ = new TSkinData(this);
@@ -53,6 +56,13 @@ void DrawDiamondGlyph(TBitmap& glyph, TColor color) {
             const int d = std::abs(x - 8) + std::abs(y - 8);
             glyph.SetPixel(x, y, d < 6 ? color : d == 6 ? 0x202020 : 0xFF00FF);
         }
+}
+
+void AddMenuItem(TMenuItem* parent, const std::wstring& caption, std::function<void()> action) {
+    auto* item = new TMenuItem(parent);
+    item->SetCaption(caption);
+    if (action) item->OnClick = [action](TObject*) { action(); };
+    parent->Add(item);
 }
 
 void TGalleryForm::BuildControls() {
@@ -82,7 +92,7 @@ void TGalleryForm::BuildControls() {
     Place<TLabel>(this, 12, 160, 0, 0, L"Progress bars");
     const int positions[] = {0, 2500, 6000, 10000};
     for (int i = 0; i < 4; ++i) {
-        auto* bar = Place<TProgressBar>(this, 12, 180 + i * 24, 300, 17);
+        auto* bar = Place<TProgressBar>(this, 12, 180 + i * 20, 300, 15);
         bar->SetRange(0, 10000);
         bar->SetPosition(positions[i]);
     }
@@ -105,11 +115,21 @@ void TGalleryForm::BuildControls() {
     auto* lowered = Place<TPanel>(this, col2 + 135, 160, 125, 40, L"Lowered panel");
     lowered->SetBevelOuter(pbLowered);
 
-    Place<TButton>(this, col2, 214, 125, 25, L"Open skin...")->OnClick = [this](TObject*) { OpenSkinFile(); };
-    Place<TButton>(this, col2 + 135, 214, 125, 25, L"Built-in skin")->OnClick = [this](TObject*) {
-        LoadSkin(L"", false);
+    // File menu on a button: the skinned popup menu shows in the gallery too.
+    fileMenu_ = new TPopupMenu(this);
+    AddMenuItem(fileMenu_->Items(), L"&Open skin...", [this] { OpenSkinFile(); });
+    AddMenuItem(fileMenu_->Items(), L"&Built-in skin", [this] { LoadSkin(L"", false); });
+    AddMenuItem(fileMenu_->Items(), L"-", nullptr);
+    AddMenuItem(fileMenu_->Items(), L"E&xit", [this] { Close(); });
+    auto* file = Place<TButton>(this, col2, 214, 125, 25, L"File");
+    file->OnClick = [this, file](TObject*) {
+        RECT r{};
+        GetWindowRect(file->WindowHandle(), &r);
+        fileMenu_->SetOwnerDraw(true);
+        SetSkinMenuPainter(*fileMenu_->Items(), skinData_, true);
+        fileMenu_->Popup(r.left, r.bottom);
     };
-    Place<TButton>(this, col2, 246, 125, 25, L"Message box...")->OnClick = [this](TObject*) {
+    Place<TButton>(this, col2 + 135, 214, 125, 25, L"Message box...")->OnClick = [this](TObject*) {
         MessageBoxW(WindowHandle(), L"A message box in the skin.", L"skinview", MB_OK | MB_ICONINFORMATION);
     };
 }

@@ -10,6 +10,7 @@
 
 class TSkinData;
 class TButton;
+class TPopupMenu;
 
 class TGalleryForm : public TForm {
 public:
@@ -27,6 +28,7 @@ private:
     void OpenSkinFile();
 
     TSkinData* skinData_ = nullptr;
+    TPopupMenu* fileMenu_ = nullptr;
 };
 
 // The window's picture as the screen shows it, frame included, saved as PNG.
