@@ -140,6 +140,11 @@ int wmain(int argc, wchar_t** argv) {
         std::printf("clicked\n");
         return 0;
     }
+    if (cmd == L"cursor-away") {
+        // Off every window, so no control shows its hot state in a screenshot.
+        SetCursorPos(0, 0);
+        return 0;
+    }
     if (cmd == L"close-window") {
         PostMessageW(w, WM_CLOSE, 0, 0);
         return 0;

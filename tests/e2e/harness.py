@@ -357,7 +357,8 @@ def screenshot(updater, helper_exe, png):
     x, y, w, h = (int(v) for v in m.groups())
     crop = "%dx%d+%d+%d" % (w, h, max(x, 0), max(y, 0))
     try:
-        subprocess.run(["import", "-window", "root", "-crop", crop, "+repage", png], check=True, timeout=30)
+        # Plain 8-bit RGB, whatever the picture holds, so every reader takes it.
+        subprocess.run(["import", "-window", "root", "-crop", crop, "+repage", "PNG24:" + png], check=True, timeout=30)
         return True
     except (subprocess.SubprocessError, OSError):
         return False
