@@ -606,6 +606,26 @@ TEST_F(FormSkinTest, CaptionButtonsHoverPressAndRelease) {
     EXPECT_TRUE(PixelBecomes({3, 60}, kLeft)) << "the frame is painted again after restoring";
 }
 
+TEST_F(FormSkinTest, DoubleClickOnTheIconClosesOnce) {
+    const POINT icon = ScreenOf(Centre(kIcon).x, Centre(kIcon).y);
+    Mouse mouse;
+    mouse.Run([&] {
+        Mouse::MoveTo(icon.x, icon.y);
+        for (int i = 0; i < 2; ++i) {
+            INPUT in[2] = {};
+            in[0].type = in[1].type = INPUT_MOUSE;
+            in[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+            in[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+            SendInput(2, in, sizeof(INPUT));
+            Sleep(30);
+        }
+    });
+    mouse.Finish();
+    EXPECT_TRUE(PumpUntil([&] { return closes_ > 0; })) << "a double click on the icon closes the window";
+    PumpFor(GetDoubleClickTime() + 200);
+    EXPECT_EQ(closes_, 1);
+}
+
 TEST_F(FormSkinTest, DraggingByTheCaptionMovesTheWindow) {
     RECT before{};
     GetWindowRect(hwnd_, &before);
