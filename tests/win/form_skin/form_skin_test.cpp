@@ -276,6 +276,17 @@ size_t UserObjectsInUse() {
     return n;
 }
 
+// The first visible "#32770" window of a thread.
+BOOL CALLBACK FindDialog(HWND w, LPARAM l) {
+    wchar_t cls[16] = L"";
+    GetClassNameW(w, cls, 16);
+    if (std::wstring(cls) == L"#32770" && IsWindowVisible(w)) {
+        *reinterpret_cast<HWND*>(l) = w;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 class FormSkinTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -742,18 +753,7 @@ TEST_F(FormSkinTest, MessageBoxIsSkinnedAndWidened) {
         HWND box = nullptr;
         for (int i = 0; i < 300 && !box; ++i) {
             Sleep(20);
-            EnumThreadWindows(
-                uiThread,
-                [](HWND w, LPARAM l) -> BOOL {
-                    wchar_t cls[16] = L"";
-                    GetClassNameW(w, cls, 16);
-                    if (std::wstring(cls) == L"#32770" && IsWindowVisible(w)) {
-                        *reinterpret_cast<HWND*>(l) = w;
-                        return FALSE;
-                    }
-                    return TRUE;
-                },
-                reinterpret_cast<LPARAM>(&box));
+            EnumThreadWindows(uiThread, FindDialog, reinterpret_cast<LPARAM>(&box));
         }
         if (box) {
             // Skinning finishes on CN_SkinActive; give the box's thread the time.
