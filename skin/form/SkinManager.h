@@ -4,9 +4,10 @@
 // switch-on, switch-off and re-skin actions from its timer. Windows only.
 //
 // Windows get a TWinSkinForm (WinSkinForm.h): a framework form owns its
-// object, the manager's list owns a bare window's; Flist lists both. The
-// popup menu objects (TWinSkinPopMenu) belong to menu skinning; until it
-// arrives AddMenu runs every test and stops where it would create one.
+// object, the manager's list owns a bare window's; Flist lists both. Popup
+// menu windows get their skinning object (TWinSkinPopMenu,
+// skin/form/SkinMenu.h) from AddMenu, owned by the manager until the window
+// goes.
 //
 // Everything runs on the user-interface thread; nothing is locked. The
 // hooks always chain to the next hook and return its answer, and once the
@@ -30,7 +31,7 @@
 class TSkinData;
 class TForm;
 class TWinSkinForm;     // the form skinning object (WinSkinForm.h)
-class TWinSkinPopMenu;  // the popup menu skinning object (not yet built)
+class TWinSkinPopMenu;  // the popup menu skinning object (SkinMenu.h)
 
 // Asked of a window: a skinned window answers 1 (shared with the form skinning object).
 constexpr UINT CN_SkinQuery = 0x3523;
@@ -87,9 +88,22 @@ public:
     TSkinData* FindSkindata(HWND hwnd) const;
     bool OnBeforeSkin(HWND hwnd, const std::wstring& className);
 
+    // Popup menu windows: AddMenu skins one (the kind by menutype), DeleteMenu
+    // unskins and frees it; an empty list clears menuactive and menutype.
     void AddMenu(HWND hwnd);
     void DeleteMenu(HWND hwnd);
     TWinSkinPopMenu* FindSkinMenu(HWND hwnd) const;
+    // Marks every popup object owner-drawn.
+    void SetPopMenu();
+    // Gives hmenu to the popup window showing it, else to the newest popup
+    // that has no menu handle yet.
+    void SetHMenu(HMENU hmenu);
+    // The popup object showing hmenu, or null.
+    TWinSkinPopMenu* FindPopupForMenu(HMENU hmenu) const;
+    // The composed background of the popup showing hmenu, or null.
+    TBitmap* GetMenuBg(HMENU hmenu) const;
+    // menuactive := true when hmenu belongs to a framework popup menu.
+    void FindPopupMenu(HMENU hmenu);
 
     // Schedules action code (1 skin, 2 unskin, 3 apply a changed skin, 6 free
     // dead windows, 7 re-skin window lpara) interval ms from now; while state

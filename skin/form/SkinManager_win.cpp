@@ -1,9 +1,11 @@
 #include <algorithm>
 
 #include "framework/controls/Forms.h"
+#include "framework/controls/Menus.h"
 #include "framework/system/SysUtils.h"
 #include "skin/data/SkinData.h"
 #include "skin/form/SkinManager.h"
+#include "skin/form/SkinMenu.h"
 #include "skin/form/WinSkinForm.h"
 
 extern "C" IMAGE_DOS_HEADER __ImageBase;
@@ -73,6 +75,7 @@ TSkinManage::~TSkinManage() {
         DeleteAllThreads();
         if (!Flist().empty()) DeleteAllForms();
         Flist().clear();
+        for (TWinSkinPopMenu* menu : Mlist()) delete menu;
         Mlist().clear();
         Dlist().clear();
         for (TSkinManage* sub : std::vector<TSkinManage*>(sublist()))
@@ -291,7 +294,9 @@ TWinSkinForm* TSkinManage::FindSkinForm(HWND hwnd) const {
     return nullptr;
 }
 
-TWinSkinPopMenu* TSkinManage::FindSkinMenu(HWND) const {
+TWinSkinPopMenu* TSkinManage::FindSkinMenu(HWND hwnd) const {
+    for (TWinSkinPopMenu* menu : lists_->Mlist)
+        if (menu->hwnd == hwnd) return menu;
     return nullptr;
 }
 void TSkinManage::DeleteSysbtn() {
@@ -412,14 +417,58 @@ void TSkinManage::AddMenu(HWND hwnd) {
             if (!kinds.Contains(xcPopupMenu)) return;
             break;
     }
-    // Creating the popup menu skinning object (TWinSkinPopMenu: InitSkin,
-    // into Mlist, owner-drawn while menuactive) arrives with menu skinning.
+    auto menu = std::make_unique<TWinSkinPopMenu>();
+    menu->InitSkin(hwnd, data, nullptr);
+    if (menuactive) menu->ownerdraw = true;
+    Mlist().push_back(menu.release());
 }
 
 void TSkinManage::DeleteMenu(HWND hwnd) {
-    if (!FindSkinMenu(hwnd)) return;
-    // Unsubclassing and freeing the popup object arrive with menu skinning;
-    // then an empty Mlist clears menuactive and menutype.
+    TWinSkinPopMenu* menu = FindSkinMenu(hwnd);
+    if (!menu) return;
+    menu->UnSubClass();
+    auto& list = Mlist();
+    list.erase(std::remove(list.begin(), list.end(), menu), list.end());
+    delete menu;
+    if (list.empty()) {
+        menuactive = false;
+        menutype = 0;
+    }
+}
+
+void TSkinManage::SetPopMenu() {
+    for (TWinSkinPopMenu* menu : Mlist()) menu->ownerdraw = true;
+}
+
+void TSkinManage::SetHMenu(HMENU hmenu) {
+    if (!hmenu || FindPopupForMenu(hmenu)) return;
+    TWinSkinPopMenu* newest = nullptr;
+    for (TWinSkinPopMenu* menu : Mlist()) {
+        if (menu->hmenu) continue;
+        // The window can say which menu it shows; trust that over the order.
+        if (reinterpret_cast<HMENU>(SendMessageW(menu->hwnd, MN_GETHMENU, 0, 0)) == hmenu) {
+            menu->hmenu = hmenu;
+            return;
+        }
+        if (menu->paintOrder && (!newest || menu->paintOrder > newest->paintOrder)) newest = menu;
+    }
+    if (newest) newest->hmenu = hmenu;
+}
+
+TWinSkinPopMenu* TSkinManage::FindPopupForMenu(HMENU hmenu) const {
+    if (!hmenu) return nullptr;
+    for (TWinSkinPopMenu* menu : lists_->Mlist)
+        if (menu->hmenu == hmenu) return menu;
+    return nullptr;
+}
+
+TBitmap* TSkinManage::GetMenuBg(HMENU hmenu) const {
+    TWinSkinPopMenu* menu = FindPopupForMenu(hmenu);
+    return menu && !menu->MenuBg.Empty() ? &menu->MenuBg : nullptr;
+}
+
+void TSkinManage::FindPopupMenu(HMENU hmenu) {
+    if (dynamic_cast<TPopupMenu*>(FindMenuByHandle(hmenu))) menuactive = true;
 }
 
 void TSkinManage::SetAction(int code, UINT interval) {

@@ -287,6 +287,23 @@ BOOL CALLBACK FindDialog(HWND w, LPARAM l) {
     return TRUE;
 }
 
+// The first visible popup menu window ("#32768") of a thread.
+BOOL CALLBACK FindMenuWindow(HWND w, LPARAM l) {
+    wchar_t cls[16] = L"";
+    GetClassNameW(w, cls, 16);
+    if (std::wstring(cls) == L"#32768" && IsWindowVisible(w)) {
+        *reinterpret_cast<HWND*>(l) = w;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND MenuWindowOf(DWORD thread) {
+    HWND menu = nullptr;
+    EnumThreadWindows(thread, FindMenuWindow, reinterpret_cast<LPARAM>(&menu));
+    return menu;
+}
+
 class FormSkinTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -635,6 +652,70 @@ TEST_F(FormSkinTest, DoubleClickOnTheIconClosesOnce) {
     EXPECT_TRUE(PumpUntil([&] { return closes_ > 0; })) << "a double click on the icon closes the window";
     PumpFor(GetDoubleClickTime() + 200);
     EXPECT_EQ(closes_, 1);
+}
+
+TEST_F(FormSkinTest, SystemMenuByKeyboardAndMouse) {
+    const DWORD ui = GetCurrentThreadId();
+    const POINT caption = ScreenOf(200, 12);
+    const POINT icon = ScreenOf(Centre(kIcon).x, Centre(kIcon).y);
+    auto altSpace = [] {
+        Mouse::Key(VK_MENU, false);
+        Mouse::Key(VK_SPACE, false);
+        Mouse::Key(VK_SPACE, true);
+        Mouse::Key(VK_MENU, true);
+    };
+    struct Way {
+        const char* name;
+        std::function<void()> open;
+    } ways[] = {
+        {"Alt+Space", altSpace},
+        {"right click on the caption",
+         [&] {
+             Mouse::MoveTo(caption.x, caption.y);
+             Mouse::Button(MOUSEEVENTF_RIGHTDOWN);
+             Mouse::Button(MOUSEEVENTF_RIGHTUP);
+         }},
+        {"click on the icon",
+         [&] {
+             Mouse::MoveTo(icon.x, icon.y);
+             Mouse::Button(MOUSEEVENTF_LEFTDOWN);
+             Mouse::Button(MOUSEEVENTF_LEFTUP);
+         }},
+    };
+    Mouse mouse;
+    for (const auto& way : ways) {
+        // The menu is tracked inside this thread's handlers: another thread watches it.
+        std::atomic<LRESULT> query{-1};
+        std::atomic<bool> seen{false};
+        std::atomic<int> items{-1};
+        mouse.Run([&] {
+            way.open();
+            for (int i = 0; i < 150 && !seen; ++i) {
+                if (HWND menu = MenuWindowOf(ui)) {
+                    seen = true;
+                    Sleep(100);
+                    DWORD_PTR answer = 0;
+                    if (SendMessageTimeoutW(menu, CN_SkinQuery, 0, 0, SMTO_ABORTIFHUNG, 3000, &answer))
+                        query = static_cast<LRESULT>(answer);
+                    // MN_GETHMENU: the menu the window shows.
+                    if (SendMessageTimeoutW(menu, 0x01E1, 0, 0, SMTO_ABORTIFHUNG, 3000, &answer) && answer)
+                        items = GetMenuItemCount(reinterpret_cast<HMENU>(answer));
+                } else {
+                    Sleep(20);
+                }
+            }
+            Mouse::Key(VK_ESCAPE, false);
+            Mouse::Key(VK_ESCAPE, true);
+        });
+        mouse.Finish();
+        EXPECT_TRUE(seen.load()) << "case: " << way.name << ": a menu opens";
+        EXPECT_EQ(query.load(), 1) << "case: " << way.name << ": the menu window is skinned";
+        EXPECT_EQ(items.load(), GetMenuItemCount(GetSystemMenu(hwnd_, FALSE)))
+            << "case: " << way.name << ": one item per item of the window's system menu";
+        EXPECT_TRUE(PumpUntil([&] { return MenuWindowOf(ui) == nullptr; })) << "case: " << way.name;
+        PumpFor(static_cast<int>(GetDoubleClickTime()) + 100);  // the next opening is no second click
+        EXPECT_EQ(closes_, 0) << "case: " << way.name;
+    }
 }
 
 TEST_F(FormSkinTest, DraggingByTheCaptionMovesTheWindow) {

@@ -1,0 +1,185 @@
+// Menus of the framework: menu items and popup menus. Windows only.
+//
+// A TMenuItem is a node of a menu tree: its children are its sub-menu. An
+// item frees its children when it goes, and leaves its parent first; an item
+// owned as a component (by a form) is freed by its owner like any component.
+// The menu handles follow the tree: an item with children owns the popup
+// menu handle that shows them (Handle), remade lazily after a change, and
+// the root item of a TMenu holds the menu's own handle.
+//
+// Every item has a command id of its own (1 to 0xFFFF, unique in the
+// process while the item lives) and the item object as the menu item's data,
+// so that WM_COMMAND, WM_MEASUREITEM and WM_DRAWITEM find it. Popup menus are
+// tracked with a hidden top-level window of the framework as the owner; that
+// window hands WM_COMMAND to the item's OnClick and the owner-draw messages
+// to its OnMeasureItem / OnDrawItem. TMenu is the common base, so that a menu
+// bar can be added beside TPopupMenu.
+#pragma once
+
+// clang-format off
+#include <windows.h>
+#include <commctrl.h>
+// clang-format on
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/controls/Component.h"
+#include "framework/graphics/Canvas.h"
+
+// A key with modifiers: the virtual-key code in the low byte and these bits.
+using TShortCut = uint16_t;
+constexpr TShortCut scShift = 0x2000;
+constexpr TShortCut scCtrl = 0x4000;
+constexpr TShortCut scAlt = 0x8000;
+TShortCut ShortCut(WORD key, TShortCut modifiers);
+// "Ctrl+S", "Alt+F4", "Shift+Del"; "" for none.
+std::wstring ShortCutToText(TShortCut shortCut);
+
+// The caption's accelerator character ("&x"; "&&" is a plain "&"), upper-cased; 0 for none.
+wchar_t GetHotkey(const std::wstring& caption);
+// The caption without its "&" markers ("&&" stays one "&").
+std::wstring StripHotkey(const std::wstring& caption);
+
+// The screen's menu font (non-client metrics).
+void GetMenuFont(TFont& font);
+
+class TMenu;
+class TMenuItem;
+
+using TMenuDrawItemEvent = std::function<void(TObject* Sender, TCanvas& ACanvas, const RECT& ARect, bool Selected)>;
+using TMenuMeasureItemEvent = std::function<void(TObject* Sender, TCanvas& ACanvas, int& Width, int& Height)>;
+
+class TMenuItem : public TComponent {
+public:
+    explicit TMenuItem(TComponent* AOwner);
+    ~TMenuItem() override;
+    std::wstring ClassName() const override { return L"TMenuItem"; }
+
+    // "-" makes a separator.
+    const std::wstring& Caption() const { return caption_; }
+    void SetCaption(const std::wstring& value);
+    bool IsLine() const { return caption_ == L"-"; }
+    bool Enabled() const { return enabled_; }
+    void SetEnabled(bool value);
+    bool Checked() const { return checked_; }
+    void SetChecked(bool value);
+    bool Visible() const { return visible_; }
+    void SetVisible(bool value);
+    // The default item is drawn in bold.
+    bool Default() const { return default_; }
+    void SetDefault(bool value);
+    int ImageIndex() const { return imageIndex_; }
+    void SetImageIndex(int value);
+    TShortCut ShortCut() const { return shortCut_; }
+    void SetShortCut(TShortCut value);
+
+    UINT Command() const { return command_; }
+
+    int Count() const { return static_cast<int>(items_.size()); }
+    TMenuItem* Items(int index) const { return items_.at(static_cast<size_t>(index)); }
+    int IndexOf(const TMenuItem* item) const;
+    // Takes the item into this sub-menu (out of its previous parent); this item then frees it.
+    void Add(TMenuItem* item);
+    void Insert(int index, TMenuItem* item);
+    // Gives the item back to the caller, who frees it.
+    void Remove(TMenuItem* item);
+    void Clear();
+    TMenuItem* Parent() const { return parent_; }
+    // The menu whose tree this item is in, or null.
+    TMenu* GetParentMenu() const;
+
+    // The sub-menu's popup menu handle (made when needed); null without children.
+    HMENU Handle();
+    bool HandleAllocated() const { return handle_ != nullptr; }
+    // The handle as it is now, neither made nor brought up to date (for painters).
+    HMENU MenuHandle() const { return handle_; }
+
+    // Runs OnClick; nothing when disabled.
+    virtual void Click();
+
+    // The default measuring and painting of an owner-drawn item, then the events.
+    void MeasureItem(TCanvas& canvas, int& width, int& height);
+    void DrawItem(TCanvas& canvas, const RECT& rect, bool selected);
+
+    TNotifyEvent OnClick;
+    TMenuDrawItemEvent OnDrawItem;
+    TMenuMeasureItemEvent OnMeasureItem;
+
+private:
+    friend class TMenu;
+    friend TMenu* FindMenuByHandle(HMENU handle);
+    void Changed();
+    void RebuildHandle();
+    void ClearHandleItems();
+    void DestroyOwnHandle();
+    void DefaultDraw(TCanvas& canvas, const RECT& rect, bool selected);
+
+    std::wstring caption_;
+    bool enabled_ = true;
+    bool checked_ = false;
+    bool visible_ = true;
+    bool default_ = false;
+    int imageIndex_ = -1;
+    TShortCut shortCut_ = 0;
+    UINT command_ = 0;
+    std::vector<TMenuItem*> items_;
+    TMenuItem* parent_ = nullptr;
+    TMenu* menu_ = nullptr;  // set on a menu's root item
+    HMENU handle_ = nullptr;
+    bool dirty_ = true;
+};
+
+class TMenu : public TComponent {
+public:
+    explicit TMenu(TComponent* AOwner);
+    ~TMenu() override;
+    std::wstring ClassName() const override { return L"TMenu"; }
+
+    TMenuItem* Items() const { return items_.get(); }
+    // The menu's handle, with its items as they are now.
+    HMENU Handle() { return items_->Handle(); }
+    bool OwnerDraw() const { return ownerDraw_; }
+    void SetOwnerDraw(bool value);
+    // Glyphs for the items' ImageIndex; not owned.
+    HIMAGELIST Images() const { return images_; }
+    void SetImages(HIMAGELIST value) { images_ = value; }
+
+    // The item with this command id, or this sub-menu handle, in this menu.
+    TMenuItem* FindItem(UINT command) const;
+    TMenuItem* FindItemByHandle(HMENU handle) const;
+
+protected:
+    // An empty menu handle of the kind this menu shows (a popup menu here).
+    virtual HMENU CreateMenuHandle() { return CreatePopupMenu(); }
+
+private:
+    friend class TMenuItem;
+    std::unique_ptr<TMenuItem> items_;
+    bool ownerDraw_ = false;
+    HIMAGELIST images_ = nullptr;
+};
+
+class TPopupMenu : public TMenu {
+public:
+    explicit TPopupMenu(TComponent* AOwner);
+    std::wstring ClassName() const override { return L"TPopupMenu"; }
+
+    // Shows the menu at the screen point and tracks it; returns when it closes.
+    // The chosen item's OnClick runs from the message loop afterwards.
+    void Popup(int X, int Y);
+
+    TNotifyEvent OnPopup;
+};
+
+// The menu item with this command id or data, if one lives; the window that
+// owns a tracked menu uses them, and so may a window that draws menu items.
+TMenuItem* FindMenuItem(UINT command);
+TMenuItem* MenuItemFromData(ULONG_PTR itemData);
+// The framework menu that holds this menu handle (at any depth), or null.
+TMenu* FindMenuByHandle(HMENU handle);
+// The hidden window that owns tracked popup menus.
+HWND PopupOwnerWindow();
