@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "framework/controls/Menus.h"
 #include "framework/system/SysUtils.h"
 #include "skin/data/SkinData.h"
 
@@ -78,6 +79,7 @@ TWinSkinForm::~TWinSkinForm() {
     DeleteControls();
     DeleteSysbtn();
     timer.reset();
+    sysmenu.reset();
     if (iconSmall_) DestroyIcon(iconSmall_);
     if (SkinManager) SkinManager->DeleteForm2(Hwnd);
 }
@@ -398,6 +400,7 @@ void TWinSkinForm::UnSubclass() {
         UnSubclass2();
         return;
     }
+    if (!inSysmenu_) sysmenu.reset();
     if (timer) timer->SetEnabled(false);
     if (fsd) fsd->HideHint();
     if (subclassed) {

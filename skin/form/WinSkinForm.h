@@ -222,7 +222,7 @@ public:
     bool isunicode = true;
     bool ismessagebox = false;
     bool ischildform = false;
-    TPopupMenu* sysmenu = nullptr;  // owned as a component of this object
+    std::unique_ptr<TPopupMenu> sysmenu;  // the skinned system menu while it is shown or was last
     HWND ClientHwnd = nullptr;
     HMENU hmenu = nullptr, hsysmenu = nullptr, activemenu = nullptr;
     TColor formcolor = 0;
@@ -279,6 +279,8 @@ private:
     std::wstring WindowText() const;
     bool HasSysBtnBitmap(const TWinSysButton& b) const;
 
+    // The system menu is being tracked (a modal loop inside this object's handlers).
+    bool inSysmenu_ = false;
     // The application icon at the caption size, copied once per source icon.
     HICON iconFrom_ = nullptr;
     HICON iconSmall_ = nullptr;

@@ -3,8 +3,10 @@
 // handling, the window-state commands and the system menu.
 #include <algorithm>
 
+#include "framework/controls/Menus.h"
 #include "skin/data/SkinData.h"
 #include "skin/form/DrawUtils.h"
+#include "skin/form/SkinMenu.h"
 #include "skin/form/WinSkinForm.h"
 
 namespace {
@@ -315,12 +317,17 @@ bool TWinSkinForm::MDIChildMax() const {
 
 void TWinSkinForm::PopSysmenu(POINT p) {
     if (SkinManager && SkinManager->mode != 0) return;
+    if (inSysmenu_) return;  // already tracking it
     const DWORD now = GetTickCount();
     if (now - poptime > static_cast<DWORD>(DoubleTime)) {
         if (SkinManager) SkinManager->menutype = 2;
         poptime = now;
         CreateSysmenu2();
-        (void)p;  // the skinned system menu pops up here once menus can be skinned
+        if (!sysmenu) return;
+        if (fsd) fsd->HideHint();
+        inSysmenu_ = true;
+        sysmenu->Popup(p.x, p.y);  // returns when the menu closes
+        inSysmenu_ = false;
     } else if (ActiveBtn) {
         if (timer) timer->SetEnabled(false);
         PostMessageW(Hwnd, WM_CLOSE, 0, 0);
@@ -328,7 +335,13 @@ void TWinSkinForm::PopSysmenu(POINT p) {
 }
 
 void TWinSkinForm::CreateSysmenu2() {
-    // The skinned system menu is built from the real one by the menu layer.
+    if (inSysmenu_) return;
+    sysmenu.reset();
+    if (!hsysmenu || !fsd) return;
+    // Older systems (NT before version 5) would get the fixed menu; every
+    // system this program runs on has the real one to copy.
+    sysmenu = CreateSkinSysMenu(this, *fsd, Hwnd, hsysmenu, Windowstate == swsMax, Windowstate == swsMin,
+                                (FormIcons & sbiMin) != 0, (FormIcons & sbiMax) != 0);
 }
 
 // ---- non-client mouse ----

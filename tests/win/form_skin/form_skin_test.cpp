@@ -276,6 +276,34 @@ size_t UserObjectsInUse() {
     return n;
 }
 
+// The first visible "#32770" window of a thread.
+BOOL CALLBACK FindDialog(HWND w, LPARAM l) {
+    wchar_t cls[16] = L"";
+    GetClassNameW(w, cls, 16);
+    if (std::wstring(cls) == L"#32770" && IsWindowVisible(w)) {
+        *reinterpret_cast<HWND*>(l) = w;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// The first visible popup menu window ("#32768") of a thread.
+BOOL CALLBACK FindMenuWindow(HWND w, LPARAM l) {
+    wchar_t cls[16] = L"";
+    GetClassNameW(w, cls, 16);
+    if (std::wstring(cls) == L"#32768" && IsWindowVisible(w)) {
+        *reinterpret_cast<HWND*>(l) = w;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND MenuWindowOf(DWORD thread) {
+    HWND menu = nullptr;
+    EnumThreadWindows(thread, FindMenuWindow, reinterpret_cast<LPARAM>(&menu));
+    return menu;
+}
+
 class FormSkinTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -606,6 +634,90 @@ TEST_F(FormSkinTest, CaptionButtonsHoverPressAndRelease) {
     EXPECT_TRUE(PixelBecomes({3, 60}, kLeft)) << "the frame is painted again after restoring";
 }
 
+TEST_F(FormSkinTest, DoubleClickOnTheIconClosesOnce) {
+    const POINT icon = ScreenOf(Centre(kIcon).x, Centre(kIcon).y);
+    Mouse mouse;
+    mouse.Run([&] {
+        Mouse::MoveTo(icon.x, icon.y);
+        for (int i = 0; i < 2; ++i) {
+            INPUT in[2] = {};
+            in[0].type = in[1].type = INPUT_MOUSE;
+            in[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+            in[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+            SendInput(2, in, sizeof(INPUT));
+            Sleep(30);
+        }
+    });
+    mouse.Finish();
+    EXPECT_TRUE(PumpUntil([&] { return closes_ > 0; })) << "a double click on the icon closes the window";
+    PumpFor(GetDoubleClickTime() + 200);
+    EXPECT_EQ(closes_, 1);
+}
+
+TEST_F(FormSkinTest, SystemMenuByKeyboardAndMouse) {
+    const DWORD ui = GetCurrentThreadId();
+    const POINT caption = ScreenOf(200, 12);
+    const POINT icon = ScreenOf(Centre(kIcon).x, Centre(kIcon).y);
+    auto altSpace = [] {
+        Mouse::Key(VK_MENU, false);
+        Mouse::Key(VK_SPACE, false);
+        Mouse::Key(VK_SPACE, true);
+        Mouse::Key(VK_MENU, true);
+    };
+    struct Way {
+        const char* name;
+        std::function<void()> open;
+    } ways[] = {
+        {"Alt+Space", altSpace},
+        {"right click on the caption",
+         [&] {
+             Mouse::MoveTo(caption.x, caption.y);
+             Mouse::Button(MOUSEEVENTF_RIGHTDOWN);
+             Mouse::Button(MOUSEEVENTF_RIGHTUP);
+         }},
+        {"click on the icon",
+         [&] {
+             Mouse::MoveTo(icon.x, icon.y);
+             Mouse::Button(MOUSEEVENTF_LEFTDOWN);
+             Mouse::Button(MOUSEEVENTF_LEFTUP);
+         }},
+    };
+    Mouse mouse;
+    for (const auto& way : ways) {
+        // The menu is tracked inside this thread's handlers: another thread watches it.
+        std::atomic<LRESULT> query{-1};
+        std::atomic<bool> seen{false};
+        std::atomic<int> items{-1};
+        mouse.Run([&] {
+            way.open();
+            for (int i = 0; i < 150 && !seen; ++i) {
+                if (HWND menu = MenuWindowOf(ui)) {
+                    seen = true;
+                    Sleep(100);
+                    DWORD_PTR answer = 0;
+                    if (SendMessageTimeoutW(menu, CN_SkinQuery, 0, 0, SMTO_ABORTIFHUNG, 3000, &answer))
+                        query = static_cast<LRESULT>(answer);
+                    // MN_GETHMENU: the menu the window shows.
+                    if (SendMessageTimeoutW(menu, 0x01E1, 0, 0, SMTO_ABORTIFHUNG, 3000, &answer) && answer)
+                        items = GetMenuItemCount(reinterpret_cast<HMENU>(answer));
+                } else {
+                    Sleep(20);
+                }
+            }
+            Mouse::Key(VK_ESCAPE, false);
+            Mouse::Key(VK_ESCAPE, true);
+        });
+        mouse.Finish();
+        EXPECT_TRUE(seen.load()) << "case: " << way.name << ": a menu opens";
+        EXPECT_EQ(query.load(), 1) << "case: " << way.name << ": the menu window is skinned";
+        EXPECT_EQ(items.load(), GetMenuItemCount(GetSystemMenu(hwnd_, FALSE)))
+            << "case: " << way.name << ": one item per item of the window's system menu";
+        EXPECT_TRUE(PumpUntil([&] { return MenuWindowOf(ui) == nullptr; })) << "case: " << way.name;
+        PumpFor(static_cast<int>(GetDoubleClickTime()) + 100);  // the next opening is no second click
+        EXPECT_EQ(closes_, 0) << "case: " << way.name;
+    }
+}
+
 TEST_F(FormSkinTest, DraggingByTheCaptionMovesTheWindow) {
     RECT before{};
     GetWindowRect(hwnd_, &before);
@@ -722,18 +834,7 @@ TEST_F(FormSkinTest, MessageBoxIsSkinnedAndWidened) {
         HWND box = nullptr;
         for (int i = 0; i < 300 && !box; ++i) {
             Sleep(20);
-            EnumThreadWindows(
-                uiThread,
-                [](HWND w, LPARAM l) -> BOOL {
-                    wchar_t cls[16] = L"";
-                    GetClassNameW(w, cls, 16);
-                    if (std::wstring(cls) == L"#32770" && IsWindowVisible(w)) {
-                        *reinterpret_cast<HWND*>(l) = w;
-                        return FALSE;
-                    }
-                    return TRUE;
-                },
-                reinterpret_cast<LPARAM>(&box));
+            EnumThreadWindows(uiThread, FindDialog, reinterpret_cast<LPARAM>(&box));
         }
         if (box) {
             // Skinning finishes on CN_SkinActive; give the box's thread the time.
