@@ -8,6 +8,9 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -340,6 +343,34 @@ void BM_LoadSkin(benchmark::State& state) {
     Report(state);
 }
 
+// The updater's own skin (skins/default), packed the way the build packs it.
+const Bytes& DefaultPackage() {
+    static const Bytes bytes = [] {
+        const auto file = std::filesystem::temp_directory_path() / "skindata_bench_default.skn";
+        if (!BuildSkinPackage(DEFAULT_SKIN_DIR, file).empty()) return Bytes();
+        std::ifstream in(file, std::ios::binary);
+        Bytes b((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        std::filesystem::remove(file);
+        return b;
+    }();
+    return bytes;
+}
+
+void BM_LoadDefaultSkin(benchmark::State& state) {
+    if (DefaultPackage().empty()) {
+        state.SkipWithError("skins/default could not be packed");
+        return;
+    }
+    TSkinDataCore d;
+    d.data.WriteBuffer(DefaultPackage().data(), static_cast<int64_t>(DefaultPackage().size()));
+    for (auto _ : state) {
+        if (!d.LoadSkin()) state.SkipWithError("not loaded");
+        benchmark::DoNotOptimize(d.combox.get());
+    }
+    if (d.Empty || d.SysBtn.empty() || d.Colors[csButtonFace] != 0xD3D3D3) state.SkipWithError("not the default skin");
+    state.counters["stored_bytes"] = static_cast<double>(DefaultPackage().size());
+}
+
 // A hostile package: n caption-button sections (and n filler sections the
 // lookups have to get past) all naming one 1024 x 512 bitmap of a single
 // colour, which the LZH stream stores in a few kilobytes.
@@ -387,6 +418,7 @@ void BM_ExpandOnly(benchmark::State& state) {
 }  // namespace
 
 BENCHMARK(BM_LoadSkin)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadDefaultSkin)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ExpandOnly)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LoadHostileSkin)->Arg(16)->Arg(64)->Arg(256)->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();
