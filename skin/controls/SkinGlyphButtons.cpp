@@ -251,6 +251,23 @@ void TSkinButton::ComposeGlyphFace(const TRect& rc, int F, int G, bool drawFrame
     }
 }
 
+bool TSkinBitButton::BeforeProc(TMessage& m) {
+    // An owner-drawn button asks for its face on focus and state changes;
+    // the skin answers, so the framework's face never shows in between.
+    if (m.Msg == CN_DRAWITEM && SkinHasButton(fsd) && m.LParam) {
+        const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(m.LParam);
+        const RECT& r = item.rcItem;
+        try {
+            DrawControl(item.hDC, TRect{r.left, r.top, r.right, r.bottom});
+        } catch (...) {
+            // A drawing fault must not reach the control's message loop.
+        }
+        m.Result = TRUE;
+        return false;
+    }
+    return TSkinButton::BeforeProc(m);
+}
+
 void TSkinBitButton::DrawControl(HDC dc, const TRect& rc) {
     if (!SkinHasButton(fsd) || rc.IsEmpty()) return;
     TControl* src = Source();

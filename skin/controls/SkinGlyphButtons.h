@@ -43,6 +43,7 @@ public:
     bool isPicture = false;
     std::wstring PicField;  // an alternative picture property used in place of "Glyph"
 
+    bool BeforeProc(TMessage& m) override;
     void DrawControl(HDC dc, const TRect& rc) override;
     // Frame index (1-based) of bmp's NumGlyphs frames at x, y of target.
     static void DrawGlyph(TBitmap& target, int x, int y, const TBitmap& bmp, int NumGlyphs, int index);

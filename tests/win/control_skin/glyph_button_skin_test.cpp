@@ -409,3 +409,41 @@ TEST(SkinSpeedButton, FramesPerStateDownFlatAndClicks) {
     Pump();
     look("disabled", 3, 2);
 }
+
+TEST(SkinMenuButton, GlyphThenArrowInOneRowFromTheThirdPartyList) {
+    auto form = MakeForm(300, 120);
+    auto* other = new TButton(form.get());
+    other->SetParent(form.get());
+    other->SetBounds(10, 10, 60, 24);
+    auto* button = new TBitBtn(form.get());
+    button->SetParent(form.get());
+    button->SetBounds(100, 40, 120, 40);
+    TBitmap glyph;
+    MakeGlyph(glyph, 1, 16);
+    button->SetGlyph(glyph);
+    form->Show();
+    SkinFixture fx(form->Handle());
+    TStringList list;
+    list.Add(L"TBitBtn=menubtn");
+    fx.sd->SetSkin3rd(list);
+    ASSERT_NE(dynamic_cast<TSkinMenuButton*>(AddComp(*fx.sf, button, form.get())), nullptr);
+    const HWND b = button->Handle();
+    SetForegroundWindow(form->Handle());
+    other->SetFocus();
+    MouseTo(form->Handle(), 5, 110);
+    Pump();
+    // Glyph (16), spacing (4) and arrow (7) centred: margin (120 - 27) / 2 = 46;
+    // the arrow's anchor 3 pixels into its room, its top row one above the middle.
+    Pixels p = CaptureClient(b, true);
+    EXPECT_EQ(FirstOf(p, GlyphColor(1)).x, 46);
+    EXPECT_EQ(FirstOf(p, GlyphColor(1)).y, 12);
+    EXPECT_EQ(p.At(1, 1), FrameColor(1));
+    EXPECT_EQ(p.At(69, 19), Rgb(clWindowText)) << "the arrow";
+    EXPECT_EQ(p.At(69, 21), Rgb(clWindowText)) << "its point";
+    EXPECT_EQ(p.At(69, 23), FrameColor(1)) << "below the point";
+    button->SetEnabled(false);
+    Pump();
+    p = CaptureClient(b, true);
+    EXPECT_EQ(p.At(1, 1), FrameColor(3));
+    EXPECT_EQ(p.At(69, 19), Rgb(clBtnShadow)) << "a disabled arrow";
+}
