@@ -42,6 +42,7 @@ TSkinControl* AddComp(TWinSkinForm& sf, TControl* control, TWinControl*) {
                     if (!dynamic_cast<TGraphicControl*>(control)) break;
                     auto* speed = new TSkinSpeedButton(control);
                     speed->PicField = a.PicField;
+                    speed->isPicture = !a.PicField.empty();
                     if (a.kind) speed->kind = a.kind;
                     speed->InitGraphicControl(&sf, sd, sf.fCanvas.get());
                     created = speed;
@@ -51,7 +52,10 @@ TSkinControl* AddComp(TWinSkinForm& sf, TControl* control, TWinControl*) {
                 TSkinControl* object = NewObject(a.Object, control);
                 if (!object) break;
                 if (a.kind) object->kind = a.kind;
-                if (auto* bit = dynamic_cast<TSkinBitButton*>(object)) bit->PicField = a.PicField;
+                if (auto* bit = dynamic_cast<TSkinBitButton*>(object)) {
+                    bit->PicField = a.PicField;
+                    bit->isPicture = !a.PicField.empty();
+                }
                 object->Init(&sf, sd, sf.fCanvas.get(), a.acolor);
                 created = object;
                 break;
