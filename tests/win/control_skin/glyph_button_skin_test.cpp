@@ -333,7 +333,8 @@ TEST(SkinSpeedButton, FramesPerStateDownFlatAndClicks) {
     SkinFixture fx(f);
     auto* obj = dynamic_cast<TSkinSpeedButton*>(AddComp(*fx.sf, speed, form.get()));
     ASSERT_NE(obj, nullptr);
-    ASSERT_NE(AddComp(*fx.sf, flat, form.get()), nullptr);
+    auto* flatObj = dynamic_cast<TSkinSpeedButton*>(AddComp(*fx.sf, flat, form.get()));
+    ASSERT_NE(flatObj, nullptr);
     EXPECT_EQ(obj->GControl, speed);
     EXPECT_EQ(speed->Perform(CN_SkinQuery), 1);
     Pump();
@@ -377,7 +378,7 @@ TEST(SkinSpeedButton, FramesPerStateDownFlatAndClicks) {
     MouseButton(true);
     ASSERT_TRUE(PumpUntil([&] { return (obj->state & scDown) != 0; }));
     MouseTo(f, 5, 110);
-    Pump(10);
+    ASSERT_TRUE(PumpUntil([&] { return obj->state == 0; })) << "pressed no more once outside";
     MouseButton(false);
     Pump(10);
     EXPECT_EQ(clicks, 1) << "released outside";
@@ -399,10 +400,12 @@ TEST(SkinSpeedButton, FramesPerStateDownFlatAndClicks) {
 
     // The flat one shows its frame only under the mouse.
     MouseTo(f, 190, 45);
-    Pump(20);
+    ASSERT_TRUE(PumpUntil([&] { return (flatObj->state & scMouseIn) != 0; }));
+    Pump();
     EXPECT_EQ(ScreenPixel(f, 161, 31), FrameColor(4)) << "flat and hot";
     MouseTo(f, 5, 110);
-    Pump(20);
+    ASSERT_TRUE(PumpUntil([&] { return flatObj->state == 0; }));
+    Pump();
     EXPECT_EQ(ScreenPixel(f, 161, 31), Rgb(kFace)) << "flat again";
 
     speed->SetEnabled(false);
