@@ -1,6 +1,7 @@
 #include "skin/controls/ControlSkinning.h"
 
 #include "skin/controls/SkinButtons.h"
+#include "skin/controls/SkinGlyphButtons.h"
 #include "skin/controls/SkinProgress.h"
 #include "skin/controls/SkinSelect_win.h"
 
@@ -11,6 +12,8 @@ namespace {
 TSkinControl* NewObject(TSkinControlClass cls, TComponent* owner) {
     switch (cls) {
         case TSkinControlClass::TSkinButton: return new TSkinButton(owner);
+        case TSkinControlClass::TSkinBitButton: return new TSkinBitButton(owner);
+        case TSkinControlClass::TSkinMenuButton: return new TSkinMenuButton(owner);
         case TSkinControlClass::TSkinCheckBox: return new TSkinCheckBox(owner);
         case TSkinControlClass::TSkinRadioButton: return new TSkinRadioButton(owner);
         case TSkinControlClass::TSkinProgress: return new TSkinProgress(owner);
@@ -34,10 +37,25 @@ TSkinControl* AddComp(TWinSkinForm& sf, TControl* control, TWinControl*) {
     for (const TSkinAction& a : choice.Actions) {
         switch (a.What) {
             case TSkinActionKind::CreateObject: {
+                if (a.Object == TSkinControlClass::TSkinSpeedButton) {
+                    // Window-less: hooked through its WindowProc, painted after its own paint.
+                    if (!dynamic_cast<TGraphicControl*>(control)) break;
+                    auto* speed = new TSkinSpeedButton(control);
+                    speed->PicField = a.PicField;
+                    speed->isPicture = !a.PicField.empty();
+                    if (a.kind) speed->kind = a.kind;
+                    speed->InitGraphicControl(&sf, sd, sf.fCanvas.get());
+                    created = speed;
+                    break;
+                }
                 if (!windowed || !windowed->HandleAllocated() || a.Attach != TSkinAttach::Init) break;
                 TSkinControl* object = NewObject(a.Object, control);
                 if (!object) break;
                 if (a.kind) object->kind = a.kind;
+                if (auto* bit = dynamic_cast<TSkinBitButton*>(object)) {
+                    bit->PicField = a.PicField;
+                    bit->isPicture = !a.PicField.empty();
+                }
                 object->Init(&sf, sd, sf.fCanvas.get(), a.acolor);
                 created = object;
                 break;

@@ -39,6 +39,16 @@ protected:
     TColor GetFontColor(int frame, TColor base) const;
     void PerformClick();
     void SetHot(bool hot);
+    // The control the properties are read from (framework or graphic).
+    TControl* Source() const;
+    // The picture property picField when set and present, else "Glyph".
+    TBitmap* GlyphBitmap(const std::wstring& picField) const;
+    // Frame F of the button image (when drawFrame), glyph index G and the
+    // caption composed into btemp at rc's size, over what btemp holds with
+    // trans (the parent's image) or else over the face colour; with arrow,
+    // the menu button's row of glyph, caption and drop-down arrow.
+    void ComposeGlyphFace(const TRect& rc, int F, int G, bool drawFrame, bool focusRect, bool arrow,
+                          const std::wstring& picField);
 
 private:
     // Each frame composed over the face colour once per size; a paint then

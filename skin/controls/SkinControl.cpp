@@ -23,9 +23,7 @@ void TSkinControl::Init(TWinSkinForm* sf, TSkinData* sd, TCanvas* acanvas, bool 
     if (!control) return;
     hwnd = control->Handle();
     isunicode = IsWindowUnicode(hwnd) != FALSE;
-    OldWndProc = control->WindowProc;
-    control->WindowProc = [this](TMessage& m) { NewWndProc(m); };
-    windowProcHooked_ = true;
+    HookWindowProc(control);
     if (skinform) skinform->AddControlList(this);
     if (newColor && fsd) {
         oldcolor = control->Color();
@@ -35,6 +33,12 @@ void TSkinControl::Init(TWinSkinForm* sf, TSkinData* sd, TCanvas* acanvas, bool 
     Invalidate();
     Inited = true;
     skinstate = 1;
+}
+
+void TSkinControl::HookWindowProc(TControl* c) {
+    OldWndProc = c->WindowProc;
+    c->WindowProc = [this](TMessage& m) { NewWndProc(m); };
+    windowProcHooked_ = true;
 }
 
 void TSkinControl::Inithwnd(HWND ahwnd, TSkinData* sd, TCanvas* acanvas, TWinSkinForm* sf) {
@@ -74,12 +78,12 @@ void TSkinControl::RemoveHooks() {
         // A control being destroyed has its handler gone already (we are
         // freed from its component destructor): nothing to give back.
         TComponent* owner = Owner();
-        if (control && owner == control && !(owner->ComponentState() & csDestroying)) {
+        TControl* hooked = control ? static_cast<TControl*>(control) : GControl;
+        if (hooked && owner == hooked && !(owner->ComponentState() & csDestroying)) {
             if (OldWndProc) {
-                control->WindowProc = OldWndProc;
+                hooked->WindowProc = OldWndProc;
             } else {
-                TWinControl* c = control;
-                control->WindowProc = [c](TMessage& m) { c->WndProc(m); };
+                hooked->WindowProc = [hooked](TMessage& m) { hooked->WndProc(m); };
             }
         }
     }
@@ -112,6 +116,8 @@ void TSkinControl::Default(TMessage& m) {
             OldWndProc(m);
         else if (control)
             control->WndProc(m);
+        else if (GControl)
+            GControl->WndProc(m);
     } else if (subclassHooked_) {
         m.Result = DefSubclassProc(hwnd, m.Msg, m.WParam, m.LParam);
     } else if (hwnd) {
@@ -174,7 +180,10 @@ void TSkinControl::Invalidate() {
 }
 
 void TSkinControl::MouseLeave() {
-    if (hwnd) SendMessageW(hwnd, CM_MOUSELEAVE, 0, 0);
+    if (GControl)
+        GControl->Perform(CM_MOUSELEAVE);
+    else if (hwnd)
+        SendMessageW(hwnd, CM_MOUSELEAVE, 0, 0);
 }
 
 void TSkinControl::PaintControl(HDC adc) {

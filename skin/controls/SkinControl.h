@@ -113,6 +113,8 @@ protected:
     template <class Draw>
     void Composed(HDC dc, const TRect& rc, Draw draw);
     TBitmap composeBuffer_;
+    // Puts this object's dispatcher in front of c's WindowProc (kept in OldWndProc).
+    void HookWindowProc(TControl* c);
 
 private:
     static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
