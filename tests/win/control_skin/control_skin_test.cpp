@@ -26,13 +26,19 @@
 #include "skin/form/DrawUtils.h"
 #include "skin/form/SkinManager.h"
 #include "tests/win/support/ClientPixels.h"
+#include "tests/win/support/Input.h"
 #include "tests/win/support/NoAccessViolations.h"
 #include "updater/Main.h"
 
 namespace {
 
 using test_support::CaptureClient;
+using test_support::Key;
+using test_support::MouseButton;
+using test_support::MouseTo;
 using test_support::Pixels;
+using test_support::Pump;
+using test_support::PumpUntil;
 
 // Colours as TColor (0x00BBGGRR).
 constexpr TColor kFace = 0x303030;
@@ -55,49 +61,6 @@ void FillStrip(TBitmap& bmp, int frames, int frameWidth, int height, TColor (*co
     for (int i = 1; i <= frames; ++i)
         for (int y = 0; y < height; ++y)
             for (int x = 0; x < frameWidth; ++x) bmp.SetPixel((i - 1) * frameWidth + x, y, color(i));
-}
-
-template <class Pred>
-bool PumpUntil(Pred pred, int rounds = 300) {
-    for (int i = 0; i < rounds && !pred(); ++i) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-        Application->ProcessMessages();
-    }
-    return pred();
-}
-
-void Pump(int rounds = 5) {
-    for (int i = 0; i < rounds; ++i) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-        Application->ProcessMessages();
-    }
-}
-
-void MouseTo(HWND hwnd, int x, int y) {
-    POINT p{x, y};
-    ClientToScreen(hwnd, &p);
-    SetCursorPos(p.x, p.y);
-    INPUT in{};
-    in.type = INPUT_MOUSE;
-    in.mi.dx = (p.x * 65535) / (GetSystemMetrics(SM_CXSCREEN) - 1);
-    in.mi.dy = (p.y * 65535) / (GetSystemMetrics(SM_CYSCREEN) - 1);
-    in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    SendInput(1, &in, sizeof in);
-}
-
-void MouseButton(bool down) {
-    INPUT in{};
-    in.type = INPUT_MOUSE;
-    in.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
-    SendInput(1, &in, sizeof in);
-}
-
-void Key(WORD vk, bool down) {
-    INPUT in{};
-    in.type = INPUT_KEYBOARD;
-    in.ki.wVk = vk;
-    in.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
-    SendInput(1, &in, sizeof in);
 }
 
 uint32_t PixelOf(HWND hwnd, int x, int y) {

@@ -19,12 +19,17 @@
 #include "skin/controls/SkinGlyphButtons.h"
 #include "skin/data/SkinData.h"
 #include "tests/win/support/ClientPixels.h"
+#include "tests/win/support/Input.h"
 #include "updater/Main.h"
 
 namespace {
 
 using test_support::CaptureClient;
+using test_support::MouseButton;
+using test_support::MouseTo;
 using test_support::Pixels;
+using test_support::Pump;
+using test_support::PumpUntil;
 
 constexpr TColor kFace = 0x303030;
 constexpr TColor kButtonFrames[5] = {0x0000C0, 0x00C000, 0xC00000, 0x00C0C0, 0xC000C0};  // frames 1..5
@@ -52,41 +57,6 @@ void MakeGlyph(TBitmap& bmp, int frames, int size) {
         for (int y = 0; y < size; ++y)
             for (int x = 0; x < size; ++x)
                 bmp.SetPixel(f * size + x, y, x == 0 && y == size - 1 ? kGlyphKey : kGlyphFrames[f]);
-}
-
-template <class Pred>
-bool PumpUntil(Pred pred, int rounds = 300) {
-    for (int i = 0; i < rounds && !pred(); ++i) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-        Application->ProcessMessages();
-    }
-    return pred();
-}
-
-void Pump(int rounds = 5) {
-    for (int i = 0; i < rounds; ++i) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-        Application->ProcessMessages();
-    }
-}
-
-void MouseTo(HWND hwnd, int x, int y) {
-    POINT p{x, y};
-    ClientToScreen(hwnd, &p);
-    SetCursorPos(p.x, p.y);
-    INPUT in{};
-    in.type = INPUT_MOUSE;
-    in.mi.dx = (p.x * 65535) / (GetSystemMetrics(SM_CXSCREEN) - 1);
-    in.mi.dy = (p.y * 65535) / (GetSystemMetrics(SM_CYSCREEN) - 1);
-    in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    SendInput(1, &in, sizeof in);
-}
-
-void MouseButton(bool down) {
-    INPUT in{};
-    in.type = INPUT_MOUSE;
-    in.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
-    SendInput(1, &in, sizeof in);
 }
 
 struct SkinFixture {
