@@ -105,10 +105,18 @@ protected:
         std::error_code ec;
         std::filesystem::remove_all(std::filesystem::u8path(dir), ec);
     }
-    void Start(LoopbackServer::Handler handler) {
+    // Stops the server when it goes. Handlers see the test's locals, so the
+    // server thread must end before they do: keep the returned object in a
+    // local declared after them.
+    struct Serving {
+        LoopbackServer& server;
+        ~Serving() { server.Stop(); }
+    };
+    [[nodiscard]] Serving Start(LoopbackServer::Handler handler) {
         server.Start(std::move(handler));
         process = std::make_unique<UpdateProcess>(Utf8ToWide(server.Url("/manifest.txt")), &bar, &label);
         process->SetAppPath(dir);
+        return Serving{server};
     }
 
     std::string dir;
@@ -137,7 +145,7 @@ TEST_F(ServedRun, ManifestPastTheCapFailsLikeAFailedFetch) {
     };
     std::atomic<int64_t> sent{0};
     const Case* current = nullptr;
-    Start([&](const std::string&, int) {
+    const auto serving = Start([&](const std::string&, int) {
         ScriptedReply reply(current->head);
         reply.close = true;
         reply.more = [&, chunked = current->chunked](std::string& next) {
@@ -171,7 +179,7 @@ TEST_F(ServedRun, ManifestOfExactlyTheCapIsRead) {
         return text;
     };
     int64_t size = 0;
-    Start([&](const std::string& request, int) {
+    const auto serving = Start([&](const std::string& request, int) {
         if (Target(request) == "/manifest.txt") return Ok(body(size), Method(request));
         return NotFound();
     });
@@ -184,7 +192,7 @@ TEST_F(ServedRun, ManifestOfExactlyTheCapIsRead) {
 TEST_F(ServedRun, SizesPastFourGibScaleTheBar) {
     const std::string md5 = "0123456789abcdef0123456789abcdef";
     std::string manifest;
-    Start([&](const std::string& request, int) {
+    const auto serving = Start([&](const std::string& request, int) {
         const std::string target = Target(request);
         if (target == "/manifest.txt") return Ok(manifest, Method(request));
         // HEAD only: the sizes, no bodies.
@@ -208,7 +216,7 @@ TEST_F(ServedRun, FilePastTwoGibDownloadsVerifiesAndInstalls) {
         GTEST_SKIP() << "needs " << 3 * big.Size() / MiB << " MiB free beside the test";
     const std::string md5 = big.Md5();
     std::string manifest;
-    Start([&](const std::string& request, int) {
+    const auto serving = Start([&](const std::string& request, int) {
         const std::string target = Target(request);
         if (target == "/manifest.txt") return Ok(manifest, Method(request));
         if (target != "/big.bin") return NotFound();
