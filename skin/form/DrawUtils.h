@@ -13,6 +13,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "framework/graphics/Bitmap.h"
 #include "framework/graphics/Canvas.h"
@@ -79,4 +80,9 @@ void DrawRect3(HDC dc, const TRect& target, const TBitmap& bitmap, int frameNumb
 void DrawRectH(HDC dc, const TRect& target, const TBitmap& bitmap, const TRect& margins, int frameNumber,
                int frameCount, int ignored, bool stacked);
 void DrawTranmap(HDC dc, const TRect& target, const TBitmap& bitmap, TColor key);
+
+// A one-line caption centred both ways in rect: transparent, plain style of
+// the canvas font, clBtnShadow when disabled. alignment holds DT_LEFT,
+// DT_CENTER or DT_RIGHT (and DT_RTLREADING where wanted).
+void MyDrawCaption(TCanvas& canvas, const TRect& rect, const std::wstring& text, bool enabled, unsigned alignment);
 #endif

@@ -75,3 +75,25 @@ void DrawTranmap(HDC dc, const TRect& target, const TBitmap& bitmap, TColor key)
     TCanvas canvas(dc);
     DrawTranmap(canvas, target, bitmap, key);
 }
+
+void MyDrawCaption(TCanvas& canvas, const TRect& rect, const std::wstring& text, bool enabled, unsigned alignment) {
+    const TBrushStyle oldBrush = canvas.Brush.Style;
+    const uint8_t oldStyle = canvas.Font.Style;
+    const TColor oldColor = canvas.Font.Color;
+    canvas.Brush.Style = bsClear;
+    canvas.Font.Style = 0;
+    if (!enabled) canvas.Font.Color = clBtnShadow;
+    // Measure first (single line, expand tabs, no clip), then centre the
+    // measured box in rect both ways.
+    TRect measured{0, 0, rect.Right - rect.Left, rect.Bottom - rect.Top};
+    canvas.DrawText(text, measured, alignment | DT_CALCRECT | DT_SINGLELINE | DT_EXPANDTABS | DT_NOCLIP);
+    const int w = measured.Right - measured.Left;
+    const int h = measured.Bottom - measured.Top;
+    TRect target{rect.Left + (rect.Right - rect.Left - w) / 2, rect.Top + (rect.Bottom - rect.Top - h) / 2, 0, 0};
+    target.Right = target.Left + w;
+    target.Bottom = target.Top + h;
+    canvas.DrawText(text, target, alignment | DT_SINGLELINE | DT_EXPANDTABS);
+    canvas.Brush.Style = oldBrush;
+    canvas.Font.Style = oldStyle;
+    canvas.Font.Color = oldColor;
+}

@@ -39,9 +39,11 @@ TGalleryForm::TGalleryForm(TComponent* AOwner) : TForm(AOwner) {
     SetCaption(L"skinview");
     SetBorderStyle(bsSingle);
     SetBorderIcons(biSystemMenu | biMinimize);
-    SetClientWidth(604);
-    SetClientHeight(264);
-    SetBounds(40, 40, Width(), Height());
+    // Nearly the whole 1024 x 768 test screen: every control kind has its
+    // own corner of the window (see BuildControls).
+    SetClientWidth(996);
+    SetClientHeight(672);
+    SetBounds(4, 4, Width(), Height());
     BuildControls();
     skinData_ = new TSkinData(this);
     skinData_->SetActive(true);
