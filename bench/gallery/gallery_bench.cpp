@@ -41,8 +41,10 @@ void PumpUntilPainted(HWND hwnd, bool skinned) {
     bool ready = !skinned;
     for (int i = 0; i < 20000; ++i) {
         Application->ProcessMessages();
-        if (!ready) ready = SendMessageW(hwnd, CN_SkinQuery, 0, 0) == 1;
-        else if (HIWORD(GetQueueStatus(QS_PAINT | QS_POSTMESSAGE | QS_SENDMESSAGE)) == 0) return;
+        if (!ready)
+            ready = SendMessageW(hwnd, CN_SkinQuery, 0, 0) == 1;
+        else if (HIWORD(GetQueueStatus(QS_PAINT | QS_POSTMESSAGE | QS_SENDMESSAGE)) == 0)
+            return;
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_ALLINPUT);
     }
 }
