@@ -321,8 +321,9 @@ void TTrackBar::CreateWnd() {
 void TTrackBar::SetOrientation(TTrackBarOrientation value) {
     if (value == orientation_) return;
     orientation_ = value;
-    // Width and height swap so the bar keeps its look.
-    SetBounds(left_, top_, height_, width_);
+    // Width and height swap so the bar keeps its look; form data holds them
+    // for the orientation it gives already.
+    if (!(ComponentState() & csLoading)) SetBounds(left_, top_, height_, width_);
     if (HandleAllocated()) {
         LONG style = GetWindowLongW(WindowHandle(), GWL_STYLE);
         style = value == trVertical ? (style | TBS_VERT) : (style & ~static_cast<LONG>(TBS_VERT));
