@@ -288,6 +288,13 @@ bool TSkinTrackBar::Vertical() const {
 }
 
 bool TSkinTrackBar::BeforeProc(TMessage& m) {
+    // The control fills its background with the brush its parent gives it:
+    // the skin's face, so the bar does not stand out of a skinned form.
+    if (m.Msg == CN_CTLCOLORSTATIC && fsd && fsd->BGBrush) {
+        SetBkColor(reinterpret_cast<HDC>(m.WParam), Rgb(fsd->Colors[csButtonFace]));
+        m.Result = reinterpret_cast<LRESULT>(fsd->BGBrush.get());
+        return false;
+    }
     if (m.Msg == WM_NOTIFY || m.Msg == CN_NOTIFY) {
         const auto* hdr = reinterpret_cast<const NMHDR*>(m.LParam);
         if (hdr && hdr->code == static_cast<UINT>(NM_CUSTOMDRAW) && hdr->hwndFrom == hwnd) {
