@@ -87,6 +87,7 @@ struct SkinFixture {
         sd->Colors[csButtonFace] = kFace;
         sd->Colors[csButtonShadow] = kShadow;
         sd->Colors[csButtonText] = clWhite;
+        sd->BGBrush.reset(CreateSolidBrush(static_cast<COLORREF>(kFace)));  // as a loaded skin makes it
         sd->StatusBar = Strip(L"StatusBarEdges", 3, 10, 10, kEdges);
         sd->StatusBar->Normalcolor2 = kStatusText;
         const TColor extra[5] = {0x111111, 0x222222, 0x333333, 0x444444, kGrip};
@@ -377,6 +378,7 @@ TEST(SkinTrackBar, ChannelSlicesAndThumbFrame) {
     Pump();
     RECT c = ChannelRect(h);
     Pixels px = CaptureClient(h, true);
+    EXPECT_EQ(px.At(1, 1), Rgb(kFace)) << "the skin's face behind the bar";
     EXPECT_EQ(px.At(c.right - 2, c.top + 1), Rgb(kCapRight));
     EXPECT_EQ(px.At(c.right - 4, c.top + 1), Rgb(kCapRight));
     EXPECT_EQ(px.At(c.right - 5, c.top + 1), Rgb(kChannel));
