@@ -388,9 +388,9 @@ void TSkinTrackBar::Drawthumb(HDC dc) {
 void TSkinTrackBar::SkinChange() {
     // Moving the focus there and back makes the control draw itself anew.
     const HWND had = GetFocus();
-    if (hwnd && IsWindowVisible(hwnd) && IsWindowEnabled(hwnd)) {
+    if (hwnd && had != hwnd && IsWindowVisible(hwnd) && IsWindowEnabled(hwnd)) {
         SetFocus(hwnd);
-        if (had && had != hwnd) SetFocus(had);
+        SetFocus(had);
     }
     InvalidateRect(hwnd, nullptr, TRUE);
 }
