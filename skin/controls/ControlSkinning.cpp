@@ -1,6 +1,8 @@
 #include "skin/controls/ControlSkinning.h"
 
 #include "skin/controls/SkinButtons.h"
+#include "skin/controls/SkinCombo.h"
+#include "skin/controls/SkinEdit.h"
 #include "skin/controls/SkinGlyphButtons.h"
 #include "skin/controls/SkinProgress.h"
 #include "skin/controls/SkinSelect_win.h"
@@ -17,6 +19,10 @@ TSkinControl* NewObject(TSkinControlClass cls, TComponent* owner) {
         case TSkinControlClass::TSkinCheckBox: return new TSkinCheckBox(owner);
         case TSkinControlClass::TSkinRadioButton: return new TSkinRadioButton(owner);
         case TSkinControlClass::TSkinProgress: return new TSkinProgress(owner);
+        case TSkinControlClass::TSkinComBox: return new TSkinComBox(owner);
+        case TSkinControlClass::TSkinEdit: return new TSkinEdit(owner);
+        case TSkinControlClass::TSkinUpDown: return new TSkinUpDown(owner);
+        case TSkinControlClass::TSkinDateTime: return new TSkinDateTime(owner);
         default: return nullptr;
     }
 }
@@ -56,6 +62,7 @@ TSkinControl* AddComp(TWinSkinForm& sf, TControl* control, TWinControl*) {
                     bit->PicField = a.PicField;
                     bit->isPicture = !a.PicField.empty();
                 }
+                if (auto* combo = dynamic_cast<TSkinComBox*>(object)) combo->HasButton = a.HasButton;
                 object->Init(&sf, sd, sf.fCanvas.get(), a.acolor);
                 created = object;
                 break;
@@ -89,6 +96,7 @@ TSkinControl* AddControlh(TWinSkinForm& sf, HWND child) {
                 if (!target) break;
                 TSkinControl* object = NewObject(a.Object, &sf);
                 if (!object) break;
+                if (auto* combo = dynamic_cast<TSkinComBox*>(object)) combo->HasButton = a.HasButton;
                 object->Inithwnd(target, sd, sf.fCanvas.get(), &sf);
                 created = object;
                 break;
