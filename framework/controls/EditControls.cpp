@@ -579,7 +579,9 @@ void TDateTimePicker::SetDateMode(TDTDateMode value) {
 
 bool TDateTimePicker::DroppedDown() const {
     HWND h = WindowHandle();
-    return h && SendMessageW(h, DTM_GETMONTHCAL, 0, 0) != 0;
+    // The platform may keep a hidden calendar between drops.
+    HWND calendar = h ? reinterpret_cast<HWND>(SendMessageW(h, DTM_GETMONTHCAL, 0, 0)) : nullptr;
+    return calendar && IsWindowVisible(calendar);
 }
 
 void TDateTimePicker::WndProc(TMessage& m) {
