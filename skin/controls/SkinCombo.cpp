@@ -161,6 +161,7 @@ void TSkinComBox::AfterProc(TMessage& m) {
         }
         case WM_DRAWITEM:
         case WM_NCPAINT: PaintControl(nullptr); break;
+        case WM_PRINTCLIENT: PaintControl(reinterpret_cast<HDC>(m.WParam)); break;
         case WM_LBUTTONDOWN:
         case WM_LBUTTONDBLCLK:
             state |= scDown;
@@ -218,7 +219,9 @@ void TSkinComBox::DrawControl(HDC dc, const TRect& rc) {
     if (button->style == 2) {
         const TDataSkinObject* whole = left ? fsd->Comboxborder.get() : static_cast<const TDataSkinObject*>(button);
         if (!Usable(whole)) return;
-        auto piece = GetHMap(TRect{0, 0, w, h}, whole->Map, whole->r, F, Frames(whole, 4), whole->Tile != 0, false);
+        // The left-hand strip is the right-hand one mirrored: its frames run backwards.
+        const int n = Frames(whole, 4);
+        auto piece = GetHMap(TRect{0, 0, w, h}, whole->Map, whole->r, left ? n + 1 - F : F, n, whole->Tile != 0, false);
         if (piece && !piece->Empty()) DrawTranmap(dc, rc, *piece, kSkinKeyColor);
         return;
     }
@@ -230,7 +233,12 @@ void TSkinComBox::DrawControl(HDC dc, const TRect& rc) {
     const TDataSkinObject* border = fsd->Comboxborder.get();
     if (Usable(border)) DrawSkinMap(dc, rc, border, F, Frames(border, 4));
     const TRect btn = left ? TRect{0, 0, B + 2, h} : TRect{w - B - 2, 0, w, h};
-    DrawFrameStretched(dc, btn, left ? button->MaskMap : button->Map, F, frames);
+    // The mirrored strip holds its frames in reverse order: frame F mirrored
+    // is frame N + 1 - F there.
+    if (left)
+        DrawFrameStretched(dc, btn, button->MaskMap, frames + 1 - F, frames);
+    else
+        DrawFrameStretched(dc, btn, button->Map, F, frames);
     rBtn = btn;
     const TDataSkinObject* extra = fsd->ExtraImages.get();
     if (Usable(extra)) {

@@ -370,6 +370,18 @@ void TArrowButton::MouseEnter() {
     Repaint();
 }
 
+void TArrowButton::CheckPointer() {
+    if (!window) return;
+    POINT p{};
+    GetCursorPos(&p);
+    const bool over = WindowFromPoint(p) == window && IsWindowEnabled(hwnd);
+    if (over == ((state & scMouseIn) != 0)) return;
+    if (over)
+        MouseEnter();
+    else
+        MouseLeave();
+}
+
 void TArrowButton::MouseLeave() {
     state &= static_cast<TSkinControlState>(~scMouseIn);
     Repaint();
@@ -386,7 +398,12 @@ void TArrowButton::LButtonDown(LPARAM lParam) {
 }
 
 void TArrowButton::LButtonUp() {
-    if (hwnd && GetFocus() != hwnd) SetFocus(hwnd);
+    if (!hwnd) return;
+    // An open calendar keeps the focus it took: taking it away would leave
+    // the calendar deaf to the pick.
+    HWND calendar = reinterpret_cast<HWND>(SendMessageW(hwnd, DTM_GETMONTHCAL, 0, 0));
+    if (calendar && IsWindowVisible(calendar)) return;
+    if (GetFocus() != hwnd) SetFocus(hwnd);
 }
 
 LRESULT CALLBACK TArrowButton::Proc(HWND h, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
@@ -462,6 +479,13 @@ void TSkinDateTime::AfterProc(TMessage& m) {
             }
             break;
         case WM_NCPAINT: PaintControl(nullptr); break;
+        case CN_NOTIFY: {
+            // While the calendar is open it holds the mouse, and the arrow
+            // hears no leave: it looks where the pointer is once it closes.
+            const auto* hdr = reinterpret_cast<const NMHDR*>(m.LParam);
+            if (arrow && hdr && (hdr->code == DTN_CLOSEUP || hdr->code == DTN_DROPDOWN)) arrow->CheckPointer();
+            break;
+        }
         default: TSkinControl::AfterProc(m); break;
     }
 }

@@ -80,6 +80,8 @@ public:
     void MoveArrow();
     void Paint(HDC dc);
     void Detach();
+    // Hot exactly while the pointer is over the button.
+    void CheckPointer();
 
 private:
     static LRESULT CALLBACK Proc(HWND h, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
