@@ -395,6 +395,14 @@ void TWinControl::WndProc(TMessage& m) {
                 }
             }
             break;
+        case WM_HSCROLL:
+        case WM_VSCROLL:
+            if (TWinControl* child = m.LParam ? FindControl(reinterpret_cast<HWND>(m.LParam)) : nullptr;
+                child && child != this) {
+                m.Result = child->Perform(CN_BASE + m.Msg, m.WParam, m.LParam);
+                return;
+            }
+            break;
         case WM_CTLCOLORBTN:
         case WM_CTLCOLORSTATIC: {
             TWinControl* child = FindControl(reinterpret_cast<HWND>(m.LParam));
