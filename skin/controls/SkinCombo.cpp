@@ -3,9 +3,11 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "framework/graphics/GdiHandles.h"
 #include "skin/controls/SkinEdit.h"
+#include "skin/controls/SkinScrollbar.h"
 #include "skin/form/DrawUtils.h"
 
 namespace {
@@ -29,6 +31,9 @@ void DrawFrameStretched(HDC dc, const TRect& rc, const TBitmap& bmp, int I, int 
 TSkinComBox::~TSkinComBox() {
     UnhookButton();
     DeleteDropList();
+    TSkinControl* simpleList = vb;
+    vb = nullptr;
+    FreeSubObject(simpleList);
 }
 
 void TSkinComBox::Init(TWinSkinForm* sf, TSkinData* sd, TCanvas* acanvas, bool acolor) {
@@ -60,8 +65,29 @@ void TSkinComBox::AttachCombo() {
         return;
     }
     if (ReadInfo()) hlist = info.hwndList;
-    // The list of a simple combo is a child window; its scroll bars are
-    // skinned with the form's other scroll bars once those exist.
+    if (!control || !hlist) return;
+    const LONG listStyle = GetWindowLongW(hlist, GWL_STYLE);
+    const bool popup = (listStyle & WS_POPUP) != 0 || GetParent(hlist) == reinterpret_cast<HWND>(0x10014);
+    if ((listStyle & WS_CHILD) && !popup) {
+        vb = new TSkinScrollbarH(SubObjectOwner());
+        vb->Inithwnd(hlist, fsd, fCanvas, skinform);
+    }
+}
+
+TComponent* TSkinComBox::SubObjectOwner() {
+    return skinform ? static_cast<TComponent*>(skinform) : this;
+}
+
+// The form object frees the objects it lists (a list window that went is
+// freed with it): one that is no longer listed is gone already.
+void TSkinComBox::FreeSubObject(TSkinControl*& object) {
+    if (!object) return;
+    TSkinControl* o = std::exchange(object, nullptr);
+    if (skinform) {
+        const auto& list = skinform->Controllist;
+        if (std::find(list.begin(), list.end(), o) == list.end()) return;
+    }
+    delete o;
 }
 
 void TSkinComBox::FindBtn() {
@@ -109,12 +135,15 @@ LRESULT CALLBACK TSkinComBox::ButtonProc(HWND h, UINT msg, WPARAM wParam, LPARAM
 
 void TSkinComBox::SkinDropList() {
     if ((dwStyle & 0x3) == CBS_SIMPLE) return;
-    ReadInfo();
-    // The drop-down list's scroll bar object comes with the scroll-bar skinning.
+    if (db || !ReadInfo() || !info.hwndList) return;
+    db = new TComboxScrollBar(SubObjectOwner());
+    db->Inithwnd(info.hwndList, fsd, fCanvas, skinform);
 }
 
 void TSkinComBox::DeleteDropList() {
+    TSkinControl* list = db;
     db = nullptr;
+    FreeSubObject(list);
 }
 
 void TSkinComBox::Unsubclass() {

@@ -5,8 +5,10 @@
 // The drop-down list of a framework combo gets skinned scroll bars.
 // Windows only.
 //
-// Ownership: the list's scroll-bar object belongs to this object and is
-// freed with it; a hooked button child is unhooked when it goes.
+// Ownership: the lists' scroll-bar objects are bare-window objects of the
+// form object (listed like any other); this object frees them when it
+// detaches or goes, unless the form object freed them first. A hooked
+// button child is unhooked when it goes.
 #pragma once
 
 #include "skin/controls/SkinControl.h"
@@ -49,6 +51,9 @@ public:
 
 private:
     void AttachCombo();
+    // Owner of the list's scroll-bar objects: the form object, which lists them.
+    TComponent* SubObjectOwner();
+    void FreeSubObject(TSkinControl*& object);
     bool ReadInfo();
     static LRESULT CALLBACK ButtonProc(HWND h, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                        DWORD_PTR ref) noexcept;

@@ -21,6 +21,7 @@
 #include "skin/controls/ControlSkinning.h"
 #include "skin/controls/SkinCombo.h"
 #include "skin/controls/SkinEdit.h"
+#include "skin/controls/SkinScrollbar.h"
 #include "skin/data/ImgUtil.h"
 #include "skin/data/SkinData.h"
 #include "tests/win/support/ClientPixels.h"
@@ -303,7 +304,14 @@ TEST(SkinCombo, PicksGiveTheSameIndexesAndEventsAsAnUnskinnedTwin) {
         SetForegroundWindow(form->Handle());
         Pump(5);
         SkinFixture fx(form->Handle());
-        ASSERT_NE(dynamic_cast<TSkinComBox*>(AddComp(*fx.sf, twins[1], form.get())), nullptr);
+        auto* obj = dynamic_cast<TSkinComBox*>(AddComp(*fx.sf, twins[1], form.get()));
+        ASSERT_NE(obj, nullptr);
+        COMBOBOXINFO info{};
+        info.cbSize = sizeof info;
+        ASSERT_TRUE(GetComboBoxInfo(twins[1]->Handle(), &info));
+        ASSERT_NE(obj->db, nullptr) << "the drop-down list has its scroll-bar object";
+        EXPECT_EQ(obj->db->hwnd, info.hwndList);
+        EXPECT_EQ(SendMessageW(info.hwndList, CN_SkinQuery, 0, 0), 1);
         int tops[2] = {0, 0};
         const std::vector<int> plain = DrivePicks(twins[0], &tops[0]);
         const std::vector<int> skinned = DrivePicks(twins[1], &tops[1]);
