@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cwchar>
 
+#include "framework/graphics/GdiHandles.h"
+
 namespace {
 
 std::wstring TextOf(HWND h) {
@@ -275,6 +277,19 @@ void TComboBox::WndProc(TMessage& m) {
             DrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(m.LParam));
             m.Result = TRUE;
             return;
+        case WM_ERASEBKGND:
+            if (style_ == csSimple && m.WParam) {
+                // The platform leaves the part below a simple combo's list
+                // unpainted: it shows the parent's colour.
+                RECT r{};
+                GetClientRect(WindowHandle(), &r);
+                const TColor back = Parent() ? Parent()->Color() : clBtnFace;
+                UniqueBrush brush(CreateSolidBrush(static_cast<COLORREF>(ColorToRGB(back))));
+                FillRect(reinterpret_cast<HDC>(m.WParam), &r, brush.get());
+                m.Result = 1;
+                return;
+            }
+            break;
         default: break;
     }
     TWinControl::WndProc(m);
