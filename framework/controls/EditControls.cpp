@@ -125,15 +125,16 @@ int TComboBox::DroppedHeight(int height) const {
 void TComboBox::CreateWnd() {
     TWinControl::CreateWnd();
     HWND h = Handle();
-    if (style_ == csOwnerDrawFixed || style_ == csOwnerDrawVariable)
-        SendMessageW(h, CB_SETITEMHEIGHT, 0, itemHeight_);
+    if (style_ == csOwnerDrawFixed || style_ == csOwnerDrawVariable) SendMessageW(h, CB_SETITEMHEIGHT, 0, itemHeight_);
     for (const std::wstring& item : items_) {
         const LRESULT index = SendMessageW(h, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
         if (style_ == csOwnerDrawVariable && index >= 0)
             SendMessageW(h, CB_SETITEMHEIGHT, static_cast<WPARAM>(index), itemHeight_);
     }
-    if (itemIndex_ >= 0) SendMessageW(h, CB_SETCURSEL, static_cast<WPARAM>(itemIndex_), 0);
-    else if (!text_.empty() && style_ != csDropDownList) SetWindowTextW(h, text_.c_str());
+    if (itemIndex_ >= 0)
+        SendMessageW(h, CB_SETCURSEL, static_cast<WPARAM>(itemIndex_), 0);
+    else if (!text_.empty() && style_ != csDropDownList)
+        SetWindowTextW(h, text_.c_str());
     UpdateBoundsFromWindow();
 }
 
@@ -220,7 +221,8 @@ void TComboBox::SetItemHeight(int value) {
     if (HWND h = WindowHandle()) {
         if (style_ == csOwnerDrawFixed) SendMessageW(h, CB_SETITEMHEIGHT, 0, itemHeight_);
         if (style_ == csOwnerDrawVariable)
-            for (int i = 0; i < items_.Count(); ++i) SendMessageW(h, CB_SETITEMHEIGHT, static_cast<WPARAM>(i), itemHeight_);
+            for (int i = 0; i < items_.Count(); ++i)
+                SendMessageW(h, CB_SETITEMHEIGHT, static_cast<WPARAM>(i), itemHeight_);
     }
 }
 

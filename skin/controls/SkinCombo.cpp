@@ -296,8 +296,8 @@ void TSkinComBox::DrawControl1(HDC dc, const TRect& rc, int frame) {
     FrameRect(dc, &outer, shadow.get());
     const int frames = Frames(button, 4);
     const int frameWidth = button->Map.Width() / frames;
-    const int height = std::min<int>(strip.bottom - strip.top, button->Map.Height() < thumb ? button->Map.Height()
-                                                                                              : strip.bottom - strip.top);
+    const int height = std::min<int>(strip.bottom - strip.top,
+                                     button->Map.Height() < thumb ? button->Map.Height() : strip.bottom - strip.top);
     TRect area = left ? TRect{strip.left, strip.top, strip.left + frameWidth, strip.top + height}
                       : TRect{strip.right - frameWidth, strip.top, strip.right, strip.top + height};
     DrawFrameStretched(dc, area, button->Map, frame, frames);

@@ -80,10 +80,6 @@ TSkinEdit::~TSkinEdit() {
     if (updown) updown->edit = nullptr;
 }
 
-bool TSkinEdit::BeforeProc(TMessage& m) {
-    return TSkinControl::BeforeProc(m);
-}
-
 void TSkinEdit::AfterProc(TMessage& m) {
     switch (m.Msg) {
         case WM_PAINT: PaintControl(reinterpret_cast<HDC>(m.WParam)); break;
@@ -246,7 +242,7 @@ void TSkinUpDown::DrawControl(HDC dc, const TRect& rc) {
     Composed(dc, rc, [&](HDC mem) {
         if (inedit) FillColor(mem, rc, clWhite);
         if (area.IsEmpty()) return;
-        FillBG(mem, area);
+        DrawBackGround(mem, area);
         const TDataSkinBorder* obj = horizontal ? fsd->HSpin.get() : fsd->VSpin.get();
         const int b1 = horizontal ? 2 : 0;
         if (Usable(obj)) {
@@ -351,8 +347,7 @@ void TArrowButton::Paint(HDC dc) {
     if (Usable(a))
         DrawRect1(mem, whole, a->Map, (state & scMouseIn) ? 4 : 1, std::max(a->frame, 1), true);
     else
-        DrawArrow(mem, whole.Width() / 2, whole.Height() / 2 - 1, 1,
-                  Rgb(obj ? obj->Colors[csButtonText] : clBtnText));
+        DrawArrow(mem, whole.Width() / 2, whole.Height() / 2 - 1, 1, Rgb(obj ? obj->Colors[csButtonText] : clBtnText));
     BitBlt(dc, 0, 0, whole.Width(), whole.Height(), mem, 0, 0, SRCCOPY);
 }
 

@@ -25,7 +25,6 @@ public:
 
     TSkinUpDown* updown = nullptr;  // of the attached spin buttons, not owned
 
-    bool BeforeProc(TMessage& m) override;
     void AfterProc(TMessage& m) override;
     void DrawControl(HDC dc, const TRect& rc) override;
     // Attaches a TSkinUpDown to the first child window that is a spin control.
@@ -41,8 +40,8 @@ public:
     ~TSkinUpDown() override;
     std::wstring ClassName() const override { return L"TSkinUpDown"; }
 
-    bool inedit = false;  // the buttons sit inside an edit
-    int dir = 0;          // 1: laid out left and right whatever the style
+    bool inedit = false;        // the buttons sit inside an edit
+    int dir = 0;                // 1: laid out left and right whatever the style
     TSkinEdit* edit = nullptr;  // the edit it sits in, not owned
 
     bool BeforeProc(TMessage& m) override;
@@ -70,8 +69,8 @@ public:
     int cw = 0;  // width: SM_CXHSCROLL
     TSkinControl* control = nullptr;
     TSkinData* obj = nullptr;
-    HWND hwnd = nullptr;        // the picker
-    HWND window = nullptr;      // the button's own window
+    HWND hwnd = nullptr;    // the picker
+    HWND window = nullptr;  // the button's own window
     TSkinControlState state = 0;
 
     // Makes the button's window on the picker (once).
