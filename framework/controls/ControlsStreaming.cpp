@@ -2,9 +2,11 @@
 
 #include "framework/controls/BarControls.h"
 #include "framework/controls/ComCtrls.h"
+#include "framework/controls/EditControls.h"
 #include "framework/controls/ExtCtrls.h"
 #include "framework/controls/Forms.h"
 #include "framework/controls/GlyphButtons.h"
+#include "framework/controls/ScrollingControls.h"
 #include "framework/controls/StdCtrls.h"
 #include "framework/streaming/Filer.h"
 #include "framework/streaming/PropInfo.h"
@@ -33,6 +35,120 @@ std::vector<std::wstring> AlignmentNames() {
 }
 std::vector<std::wstring> BevelNames() {
     return {L"pbNone", L"pbLowered", L"pbRaised"};
+}
+
+void RegisterEditControls() {
+    RegisterClassInfo<TEdit>(L"TEdit", L"TWinControl")
+        .Creatable()
+        .String(L"Text", &TEdit::Text, &TEdit::SetText)
+        .Integer(L"MaxLength", &TEdit::MaxLength, &TEdit::SetMaxLength)
+        .Default(0)
+        .Bool(L"ReadOnly", &TEdit::ReadOnly, &TEdit::SetReadOnly)
+        .Default(false)
+        .Enum(L"BorderStyle", &TEdit::BorderStyle, &TEdit::SetBorderStyle, {L"bsNone", L"bsSingle"})
+        .Default(ebsSingle)
+        .Event(L"OnChange", &TEdit::OnChange);
+
+    RegisterClassInfo<TComboBox>(L"TComboBox", L"TWinControl")
+        .Creatable()
+        .Enum(L"Style", &TComboBox::Style, &TComboBox::SetStyle,
+              {L"csDropDown", L"csSimple", L"csDropDownList", L"csOwnerDrawFixed", L"csOwnerDrawVariable"})
+        .Default(csDropDown)
+        .Integer(L"DropDownCount", &TComboBox::DropDownCount, &TComboBox::SetDropDownCount)
+        .Default(8)
+        .Integer(L"ItemHeight", &TComboBox::ItemHeight, &TComboBox::SetItemHeight)
+        .Default(16)
+        .Strings(L"Items", &TComboBox::Items, &TComboBox::SetItems)
+        .Integer(L"ItemIndex", &TComboBox::ItemIndex, &TComboBox::SetItemIndex)
+        .Default(-1)
+        .String(L"Text", &TComboBox::Text, &TComboBox::SetText)
+        .Event(L"OnChange", &TComboBox::OnChange)
+        .Event(L"OnSelect", &TComboBox::OnSelect)
+        .Event(L"OnDropDown", &TComboBox::OnDropDown)
+        .Event(L"OnCloseUp", &TComboBox::OnCloseUp);
+
+    RegisterClassInfo<TUpDown>(L"TUpDown", L"TWinControl")
+        .Creatable()
+        .Integer(L"Min", &TUpDown::Min, &TUpDown::SetMin)
+        .Default(0)
+        .Integer(L"Max", &TUpDown::Max, &TUpDown::SetMax)
+        .Default(100)
+        .Integer(L"Position", &TUpDown::Position, &TUpDown::SetPosition)
+        .Default(0)
+        .Integer(L"Increment", &TUpDown::Increment, &TUpDown::SetIncrement)
+        .Default(1)
+        .Enum(L"Orientation", &TUpDown::Orientation, &TUpDown::SetOrientation, {L"udVertical", L"udHorizontal"})
+        .Default(udVertical);
+
+    RegisterClassInfo<TSpinEdit>(L"TSpinEdit", L"TEdit")
+        .Creatable()
+        .Integer(L"MinValue", &TSpinEdit::MinValue, &TSpinEdit::SetMinValue)
+        .Default(0)
+        .Integer(L"MaxValue", &TSpinEdit::MaxValue, &TSpinEdit::SetMaxValue)
+        .Default(0)
+        .Integer(L"Increment", &TSpinEdit::Increment, &TSpinEdit::SetIncrement)
+        .Default(1)
+        .Integer(L"Value", &TSpinEdit::Value, &TSpinEdit::SetValue)
+        .Default(0);
+
+    // Kind and DateMode come first: the selection tables read them by position.
+    RegisterClassInfo<TDateTimePicker>(L"TDateTimePicker", L"TWinControl")
+        .Creatable()
+        .Enum(L"Kind", &TDateTimePicker::Kind, &TDateTimePicker::SetKind, {L"dtkDate", L"dtkTime"})
+        .Default(dtkDate)
+        .Enum(L"DateMode", &TDateTimePicker::DateMode, &TDateTimePicker::SetDateMode, {L"dmComboBox", L"dmUpDown"})
+        .Default(dmComboBox)
+        .Enum(L"DateFormat", &TDateTimePicker::DateFormat, &TDateTimePicker::SetDateFormat, {L"dfShort", L"dfLong"})
+        .Default(dfShort)
+        .String(L"Date", &TDateTimePicker::DateText, &TDateTimePicker::SetDateText)
+        .Event(L"OnChange", &TDateTimePicker::OnChange);
+}
+
+void RegisterScrollingControls() {
+    const std::vector<std::wstring> borders{L"bsNone", L"bsSingle"};
+    RegisterClassInfo<TMemo>(L"TMemo", L"TWinControl")
+        .Creatable()
+        .Enum(L"BorderStyle", &TMemo::BorderStyle, &TMemo::SetBorderStyle, borders)
+        .Default(bsSingle)
+        .Strings(L"Lines", &TMemo::Lines, &TMemo::SetLines)
+        .Bool(L"ReadOnly", &TMemo::ReadOnly, &TMemo::SetReadOnly)
+        .Default(false)
+        .Enum(L"ScrollBars", &TMemo::ScrollBars, &TMemo::SetScrollBars,
+              {L"ssNone", L"ssHorizontal", L"ssVertical", L"ssBoth"})
+        .Default(ssNone)
+        .Bool(L"WordWrap", &TMemo::WordWrap, &TMemo::SetWordWrap)
+        .Default(true);
+    RegisterClassInfo<TListBox>(L"TListBox", L"TWinControl")
+        .Creatable()
+        .Enum(L"BorderStyle", &TListBox::BorderStyle, &TListBox::SetBorderStyle, borders)
+        .Default(bsSingle)
+        .Strings(L"Items", &TListBox::Items, &TListBox::SetItems)
+        .Integer(L"ItemIndex", &TListBox::ItemIndex, &TListBox::SetItemIndex)
+        .Default(-1);
+    RegisterClassInfo<TScrollBox>(L"TScrollBox", L"TWinControl")
+        .Creatable()
+        .Enum(L"BorderStyle", &TScrollBox::BorderStyle, &TScrollBox::SetBorderStyle, borders)
+        .Default(bsSingle);
+    RegisterClassInfo<TScrollBar>(L"TScrollBar", L"TWinControl")
+        .Creatable()
+        .Enum(L"Kind", &TScrollBar::Kind, &TScrollBar::SetKind, {L"sbHorizontal", L"sbVertical"})
+        .Default(sbHorizontal)
+        .Integer(L"Min", &TScrollBar::Min, &TScrollBar::SetMin)
+        .Default(0)
+        .Integer(L"Max", &TScrollBar::Max, &TScrollBar::SetMax)
+        .Default(100)
+        .Integer(L"PageSize", &TScrollBar::PageSize, &TScrollBar::SetPageSize)
+        .Default(0)
+        .Integer(L"Position", &TScrollBar::Position, &TScrollBar::SetPosition)
+        .Default(0)
+        .Integer(L"SmallChange", &TScrollBar::SmallChange, &TScrollBar::SetSmallChange)
+        .Default(1)
+        .Integer(L"LargeChange", &TScrollBar::LargeChange, &TScrollBar::SetLargeChange)
+        .Default(1)
+        .Bool(L"ShowHint", &TScrollBar::ShowHint, &TScrollBar::SetShowHint)
+        .Default(false)
+        .String(L"Hint", &TScrollBar::Hint, &TScrollBar::SetHint)
+        .Event(L"OnChange", &TScrollBar::OnChange);
 }
 
 void Register() {
@@ -178,6 +294,9 @@ void Register() {
         .Default(100)
         .Integer(L"Position", &TProgressBar::Position, &TProgressBar::SetPosition)
         .Default(0);
+
+    RegisterEditControls();
+    RegisterScrollingControls();
 
     RegisterClassInfo<TTimer>(L"TTimer", L"TComponent")
         .Creatable()

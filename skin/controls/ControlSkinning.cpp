@@ -2,8 +2,11 @@
 
 #include "skin/controls/SkinBars.h"
 #include "skin/controls/SkinButtons.h"
+#include "skin/controls/SkinCombo.h"
+#include "skin/controls/SkinEdit.h"
 #include "skin/controls/SkinGlyphButtons.h"
 #include "skin/controls/SkinProgress.h"
+#include "skin/controls/SkinScrollbar.h"
 #include "skin/controls/SkinSelect_win.h"
 
 namespace {
@@ -21,6 +24,14 @@ TSkinControl* NewObject(TSkinControlClass cls, TComponent* owner) {
         case TSkinControlClass::TSkinStatusBar: return new TSkinStatusBar(owner);
         case TSkinControlClass::TSkinHeader: return new skin_controls::TSkinHeader(owner);
         case TSkinControlClass::TSkinTrackBar: return new TSkinTrackBar(owner);
+        case TSkinControlClass::TSkinComBox: return new TSkinComBox(owner);
+        case TSkinControlClass::TSkinEdit: return new TSkinEdit(owner);
+        case TSkinControlClass::TSkinUpDown: return new TSkinUpDown(owner);
+        case TSkinControlClass::TSkinDateTime: return new TSkinDateTime(owner);
+        case TSkinControlClass::TSkinScrollbar: return new TSkinScrollbar(owner);
+        case TSkinControlClass::TSkinScControl: return new TSkinScControl(owner);
+        case TSkinControlClass::TSkinScrollbarH: return new TSkinScrollbarH(owner);
+        case TSkinControlClass::TComboxScrollBar: return new TComboxScrollBar(owner);
         default: return nullptr;
     }
 }
@@ -52,7 +63,8 @@ TSkinControl* AddComp(TWinSkinForm& sf, TControl* control, TWinControl*) {
                     created = speed;
                     break;
                 }
-                if (!windowed || !windowed->HandleAllocated() || a.Attach != TSkinAttach::Init) break;
+                if (!windowed || !windowed->HandleAllocated()) break;
+                if (a.Attach != TSkinAttach::Init && a.Attach != TSkinAttach::InitScrollbar) break;
                 TSkinControl* object = NewObject(a.Object, control);
                 if (!object) break;
                 if (a.kind) object->kind = a.kind;
@@ -60,7 +72,14 @@ TSkinControl* AddComp(TWinSkinForm& sf, TControl* control, TWinControl*) {
                     bit->PicField = a.PicField;
                     bit->isPicture = !a.PicField.empty();
                 }
-                object->Init(&sf, sd, sf.fCanvas.get(), a.acolor);
+                if (auto* combo = dynamic_cast<TSkinComBox*>(object)) combo->HasButton = a.HasButton;
+                // The scroll-bar family attaches its overlays instead of the plain Init.
+                if (auto* scrolled = dynamic_cast<TSkinScrollbar*>(object))
+                    scrolled->InitScrollbar(windowed, sd, sf.fCanvas.get(), &sf);
+                else if (auto* bar = dynamic_cast<TSkinScControl*>(object))
+                    bar->InitScrollbar(windowed, sd, sf.fCanvas.get(), &sf);
+                else
+                    object->Init(&sf, sd, sf.fCanvas.get(), a.acolor);
                 created = object;
                 break;
             }
@@ -93,6 +112,7 @@ TSkinControl* AddControlh(TWinSkinForm& sf, HWND child) {
                 if (!target) break;
                 TSkinControl* object = NewObject(a.Object, &sf);
                 if (!object) break;
+                if (auto* combo = dynamic_cast<TSkinComBox*>(object)) combo->HasButton = a.HasButton;
                 object->Inithwnd(target, sd, sf.fCanvas.get(), &sf);
                 created = object;
                 break;

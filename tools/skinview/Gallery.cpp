@@ -135,6 +135,7 @@ void TGalleryForm::BuildControls() {
         MessageBoxW(WindowHandle(), L"A message box in the skin.", L"skinview", MB_OK | MB_ICONINFORMATION);
     };
     BuildBars();
+    BuildEdits();
 }
 
 bool TGalleryForm::LoadSkin(const std::wstring& fileName, bool quiet) {

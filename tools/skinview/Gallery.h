@@ -26,6 +26,7 @@ public:
 private:
     void BuildControls();
     void BuildBars();
+    void BuildEdits();
     void OpenSkinFile();
 
     TSkinData* skinData_ = nullptr;
