@@ -64,11 +64,6 @@ constexpr UINT CN_CTLCOLORSTATIC = CN_BASE + WM_CTLCOLORSTATIC;
 // A key press, offered to the control's object by the message loop before the
 // window gets it; Result non-zero when the key was used (navigation keys).
 constexpr UINT CN_KEYDOWN = CN_BASE + WM_KEYDOWN;
-// WM_NOTIFY from a child (to the control of hdr->hwndFrom) and the scroll
-// notifications of a child control (lParam its window).
-constexpr UINT CN_NOTIFY = CN_BASE + WM_NOTIFY;
-constexpr UINT CN_HSCROLL = CN_BASE + WM_HSCROLL;
-constexpr UINT CN_VSCROLL = CN_BASE + WM_VSCROLL;
 
 struct TMessage {
     UINT Msg;
