@@ -158,6 +158,8 @@ public:
     TMenuItem* Items() const { return items_.get(); }
     // The menu's handle, with its items as they are now.
     HMENU Handle() { return items_->Handle(); }
+    // The handle if it was made, as it is (neither made nor updated).
+    HMENU MenuHandleIfMade() const { return items_->MenuHandle(); }
     bool OwnerDraw() const { return ownerDraw_; }
     void SetOwnerDraw(bool value);
     // Glyphs for the items' ImageIndex; not owned.
