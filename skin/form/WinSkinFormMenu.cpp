@@ -131,9 +131,13 @@ LRESULT CALLBACK MenuFilterProc(int code, WPARAM wParam, LPARAM lParam) noexcept
                 break;
             case WM_MOUSEMOVE:
             case WM_NCMOUSEMOVE: {
-                if (msg->pt.x == tracking.lastMouse.x && msg->pt.y == tracking.lastMouse.y) break;
-                tracking.lastMouse = msg->pt;
-                const POINT p = sf->GetWinXY(msg->pt.x, msg->pt.y);
+                // The cursor itself: a mouse move the system makes up when a
+                // menu window appears can carry an old point.
+                POINT cursor{};
+                GetCursorPos(&cursor);
+                if (cursor.x == tracking.lastMouse.x && cursor.y == tracking.lastMouse.y) break;
+                tracking.lastMouse = cursor;
+                const POINT p = sf->GetWinXY(cursor.x, cursor.y);
                 if (TMenuBtn* b = bar.FindBtn(p)) {
                     if (b->index != tracking.index && b->visible && b->enabled) SwitchTo(b->index);
                 }
