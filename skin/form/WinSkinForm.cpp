@@ -95,6 +95,7 @@ void TWinSkinForm::InitTform(TSkinData* skinData, TForm* form) {
     }
     formcolor = form->Color();
     form->SetColor(skinData->Colors[csButtonFace]);
+    if (skinData->SkinControls().Contains(xcMenuItem)) InitMainMenu(form, true, false);
 }
 
 void TWinSkinForm::InitSkin(TSkinData* skinData) {
@@ -407,6 +408,10 @@ void TWinSkinForm::UnSubclass() {
     if (subclassed) {
         RemoveSubclass();
         DeleteControls();
+        if (FForm) {
+            InitPopMenu(FForm, false, false);
+            if (fsd && fsd->SkinControls().Contains(xcMenuItem)) InitMainMenu(FForm, false, false);
+        }
         if (FForm && Skinstate != 4) FForm->SetColor(formcolor);
     }
     if (!IsWindow(Hwnd)) return;
@@ -447,6 +452,10 @@ void TWinSkinForm::UnSubclass() {
 void TWinSkinForm::UnSubclass2() {
     if (timer) timer->SetEnabled(false);
     DeleteControls();
+    if (FForm) {
+        InitPopMenu(FForm, false, false);
+        if (fsd && fsd->SkinControls().Contains(xcMenuItem)) InitMainMenu(FForm, false, false);
+    }
     if (FForm && Skinstate != 4) FForm->SetColor(formcolor);
     RemoveSubclass();
     if (FForm && Skinstate != 4)
@@ -509,9 +518,10 @@ void TWinSkinForm::InitControls(TWinControl* form) {
 
 void TWinSkinForm::InitControlA(TWinControl* parent) {
     const auto& t = ControlSkinning();
-    if (!t.AddComp || !parent) return;
-    for (int i = 0; i < parent->ComponentCount(); ++i)
-        if (auto* c = dynamic_cast<TControl*>(parent->Components(i))) t.AddComp(*this, c, parent);
+    if (t.AddComp && parent)
+        for (int i = 0; i < parent->ComponentCount(); ++i)
+            if (auto* c = dynamic_cast<TControl*>(parent->Components(i))) t.AddComp(*this, c, parent);
+    if (parent && fsd && fsd->SkinControls().Contains(xcPopupMenu)) InitPopMenu(parent, true, true);
 }
 
 void TWinSkinForm::InitChildCtrl(TWinControl* parent) {
