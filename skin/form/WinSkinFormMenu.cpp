@@ -42,28 +42,44 @@ const TDataSkinObject* MenubarObject(const TSkinData* sd) {
     return o && !o->Map.Empty() ? o : nullptr;
 }
 
-// The deepest open popup window of this thread: the one in front.
-BOOL CALLBACK FindFrontPopup(HWND hwnd, LPARAM lp) {
+BOOL CALLBACK CollectShownMenus(HWND hwnd, LPARAM lp) {
     wchar_t cls[16] = L"";
-    if (IsWindowVisible(hwnd) && GetClassNameW(hwnd, cls, 16) && std::wstring(cls) == L"#32768") {
-        *reinterpret_cast<HWND*>(lp) = hwnd;
-        return FALSE;
-    }
+    if (IsWindowVisible(hwnd) && GetClassNameW(hwnd, cls, 16) && std::wstring(cls) == L"#32768")
+        reinterpret_cast<std::vector<HMENU>*>(lp)->push_back(
+            reinterpret_cast<HMENU>(SendMessageW(hwnd, MN_GETHMENU, 0, 0)));
     return TRUE;
 }
-HMENU DeepestOpenMenu() {
-    HWND popup = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), FindFrontPopup, reinterpret_cast<LPARAM>(&popup));
-    return popup ? reinterpret_cast<HMENU>(SendMessageW(popup, MN_GETHMENU, 0, 0)) : nullptr;
-}
-// The highlighted item of menu opens a sub-menu.
-bool SelectionOpensSubmenu(HMENU menu) {
+
+int HighlightedItem(HMENU menu) {
     const int n = GetMenuItemCount(menu);
     for (int i = 0; i < n; ++i) {
         const UINT state = GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION);
-        if (state != static_cast<UINT>(-1) && (state & MF_HILITE)) return GetSubMenu(menu, i) != nullptr;
+        if (state != static_cast<UINT>(-1) && (state & MF_HILITE)) return i;
     }
-    return false;
+    return -1;
+}
+
+// The deepest open menu of the drop-down top: follow the highlighted items
+// down through the sub-menus that are shown. (Windows of menus that are
+// closing may linger, so the order of the windows is not trusted.)
+HMENU DeepestOpenMenu(HMENU top) {
+    std::vector<HMENU> shown;
+    EnumThreadWindows(GetCurrentThreadId(), CollectShownMenus, reinterpret_cast<LPARAM>(&shown));
+    auto isShown = [&](HMENU m) { return std::find(shown.begin(), shown.end(), m) != shown.end(); };
+    if (!top || !isShown(top)) return nullptr;
+    HMENU current = top;
+    for (int depth = 0; depth < 16; ++depth) {
+        const int hi = HighlightedItem(current);
+        const HMENU sub = hi >= 0 ? GetSubMenu(current, hi) : nullptr;
+        if (!sub || !isShown(sub)) break;
+        current = sub;
+    }
+    return current;
+}
+// The highlighted item of menu opens a sub-menu.
+bool SelectionOpensSubmenu(HMENU menu) {
+    const int hi = HighlightedItem(menu);
+    return hi >= 0 && GetSubMenu(menu, hi) != nullptr;
 }
 
 // The next (step 1) or previous (step -1) visible button with a caption, wrapping round.
@@ -107,13 +123,13 @@ LRESULT CALLBACK MenuFilterProc(int code, WPARAM wParam, LPARAM lParam) noexcept
             case WM_KEYDOWN:
                 if (msg->wParam == VK_RETURN || msg->wParam == VK_ESCAPE) tracking.switching = false;
                 if (msg->wParam == VK_LEFT) {
-                    const HMENU deepest = DeepestOpenMenu();
+                    const HMENU deepest = DeepestOpenMenu(tracking.dropdown);
                     if (!deepest || deepest == tracking.dropdown) {
                         SwitchTo(NeighbourButton(bar, tracking.index, -1));
                         return 1;
                     }
                 } else if (msg->wParam == VK_RIGHT) {
-                    const HMENU deepest = DeepestOpenMenu();
+                    const HMENU deepest = DeepestOpenMenu(tracking.dropdown);
                     if (!deepest || !SelectionOpensSubmenu(deepest)) {
                         SwitchTo(NeighbourButton(bar, tracking.index, 1));
                         return 1;

@@ -131,17 +131,21 @@ void PumpFor(int ms) {
 
 // ---- input and the screen, from the driver thread
 
+// The window whose thread moves the pointer (see MenuBarTest::SetUp).
+HWND pointerWindow = nullptr;
+constexpr UINT kMovePointer = WM_APP + 77;
+
+// The pointer is moved by the windows' own thread: under Xvfb a pointer
+// moved from elsewhere is not where the display thinks it is, and the next
+// menu window that grabs the mouse would put it back where it was.
 void MoveTo(POINT p) {
-    // The display's own pointer too: a window that grabs the mouse later
-    // reads the position from there.
-    SetCursorPos(p.x, p.y);
-    INPUT in{};
-    in.type = INPUT_MOUSE;
-    const int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
-    in.mi.dx = static_cast<LONG>((p.x * 65535LL + sw / 2) / (sw - 1));
-    in.mi.dy = static_cast<LONG>((p.y * 65535LL + sh / 2) / (sh - 1));
-    in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    SendInput(1, &in, sizeof in);
+    PostMessageW(pointerWindow, kMovePointer, static_cast<WPARAM>(p.x), static_cast<LPARAM>(p.y));
+    for (int i = 0; i < 50; ++i) {
+        POINT now{};
+        GetCursorPos(&now);
+        if (now.x == p.x && now.y == p.y) break;
+        Sleep(10);
+    }
     Sleep(100);
 }
 void Click(POINT p) {
@@ -252,7 +256,22 @@ protected:
         form_->Show();
         SetForegroundWindow(hwnd_);
         ASSERT_TRUE(PumpUntil([&] { return Skinned(); })) << "the activated form gets skinned";
+        // The bar's colours follow activation: the form must be the active window.
+        ASSERT_TRUE(PumpUntil([&] {
+            if (GetForegroundWindow() != hwnd_) SetForegroundWindow(hwnd_);
+            return GetForegroundWindow() == hwnd_ && Sf()->FWindowActive;
+        }));
+        RedrawWindow(hwnd_, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
         PumpFor(150);
+        pointerWindow = hwnd_;
+        TWndMethod skinned = form_->WindowProc;
+        form_->WindowProc = [skinned](TMessage& m) {
+            if (m.Msg == kMovePointer) {
+                SetCursorPos(static_cast<int>(m.WParam), static_cast<int>(m.LParam));
+                return;
+            }
+            skinned(m);
+        };
         thread_ = GetCurrentThreadId();
     }
     void TearDown() override {
@@ -373,19 +392,17 @@ TEST_F(MenuBarTest, HotAndPressedButtonsAndMouseOpening) {
     bool switched = false, closed = false;
     Drive([&] {
         MoveTo(Centre(edit));
-        Sleep(200);
-        hot = ScreenPixel(POINT{edit.left, edit.top});
+        for (int i = 0; i < 20 && hot != kHilightFrame; ++i) {
+            Sleep(100);
+            hot = ScreenPixel(POINT{edit.left, edit.top});
+        }
         Click(Centre(edit));
         WaitForMenu(thread_, edit_->MenuHandle());
         const auto popups = OpenPopups(thread_);
         shown = popups.empty() ? nullptr : MenuOf(popups.front());
         pressed = ScreenPixel(POINT{edit.left, edit.top});
-        // Moving over the next button switches the open menu. (Under Xvfb the
-        // display may report the pointer's earlier place once when the new
-        // menu grabs it, so the pointer moves on within the button once more.)
+        // Moving over the next button switches the open menu.
         MoveTo(Centre(file));
-        Sleep(300);
-        MoveTo(POINT{Centre(file).x + 2, Centre(file).y});
         switched = WaitForMenu(thread_, file_->MenuHandle());
         fileAfter = ScreenPixel(POINT{file.left, file.top});
         Tap(VK_ESCAPE);
@@ -450,20 +467,21 @@ TEST_F(MenuBarTest, KeyboardOpensWalksWrapsAndCloses) {
         Tap(VK_LEFT);
         WaitForMenu(thread_, edit_->MenuHandle());
         seen.push_back(deepest());  // Edit
-        // Down to More (Undo is selected first), Right opens it, Left closes it.
-        Tap(VK_DOWN);
-        Tap(VK_DOWN);
-        Tap(VK_RIGHT);
+        // M opens More; Left closes it (Edit stays open); Right on More opens it again.
+        Tap('M');
         subOpen = WaitForMenu(thread_, more_->MenuHandle());
         Tap(VK_LEFT);
         subClosed = WaitForMenu(thread_, edit_->MenuHandle());
+        Tap(VK_RIGHT);
+        subOpen = subOpen && WaitForMenu(thread_, more_->MenuHandle());
+        Tap(VK_ESCAPE);
         Tap(VK_ESCAPE);
         closed = WaitForMenu(thread_, nullptr);
     });
     const std::vector<HMENU> expected{edit_->MenuHandle(), view_->MenuHandle(), file_->MenuHandle(),
                                       view_->MenuHandle(), edit_->MenuHandle()};
     EXPECT_EQ(seen, expected) << "Alt+E, Right, Right (wraps), Left (wraps), Left";
-    EXPECT_TRUE(subOpen) << "Right on a sub-menu item opens it";
+    EXPECT_TRUE(subOpen) << "its accelerator and Right on a sub-menu item open it";
     EXPECT_TRUE(subClosed) << "Left closes the sub-menu and Edit stays open";
     EXPECT_TRUE(closed) << "Esc closes";
     EXPECT_FALSE(Sf()->fInMenu);
@@ -560,6 +578,93 @@ TEST_F(MenuBarTest, ChangedItemsRebuildTheBarAndUnskinningGivesTheSystemBarBack)
     EXPECT_EQ(GetMenu(hwnd_), nullptr);
     GetClientRect(hwnd_, &cr);
     EXPECT_EQ(cr.bottom, clientBefore_.bottom);
+}
+
+// ---- the framework's menu bar without a skin
+
+std::vector<std::wstring> BarCaptions(HMENU bar) {
+    std::vector<std::wstring> out;
+    for (int i = 0; i < GetMenuItemCount(bar); ++i) {
+        wchar_t text[64] = L"";
+        GetMenuStringW(bar, static_cast<UINT>(i), text, 64, MF_BYPOSITION);
+        out.emplace_back(text);
+    }
+    return out;
+}
+
+TEST(MainMenuTest, MergingReplacesAndInsertsByGroupIndexAndUnmergeRestores) {
+    TMainMenu frame(nullptr), child(nullptr);
+    struct Row {
+        TMainMenu* menu;
+        const wchar_t* caption;
+        uint8_t group;
+    };
+    const Row rows[] = {{&frame, L"&File", 0}, {&frame, L"&Edit", 1},   {&frame, L"&Window", 9},
+                        {&frame, L"&Help", 10}, {&child, L"&Edit2", 1}, {&child, L"&Tools", 5}};
+    for (const Row& r : rows) {
+        auto* item = new TMenuItem(nullptr);
+        item->SetCaption(r.caption);
+        item->SetGroupIndex(r.group);
+        auto* sub = new TMenuItem(nullptr);
+        sub->SetCaption(L"x");
+        item->Add(sub);
+        r.menu->Items()->Add(item);
+    }
+    const HMENU bar = frame.Handle();
+    EXPECT_EQ(BarCaptions(bar), (std::vector<std::wstring>{L"&File", L"&Edit", L"&Window", L"&Help"}));
+    frame.Merge(&child);
+    EXPECT_EQ(BarCaptions(frame.Handle()),
+              (std::vector<std::wstring>{L"&File", L"&Edit2", L"&Tools", L"&Window", L"&Help"}))
+        << "Edit2 replaces Edit (group 1); Tools goes before the first higher group";
+    EXPECT_EQ(frame.Handle(), bar) << "the bar keeps its handle";
+    EXPECT_EQ(GetSubMenu(bar, 2), child.Items()->Items(1)->MenuHandle());
+    // A change in the merged menu reaches the bar.
+    child.Items()->Items(1)->SetCaption(L"&Tools2");
+    EXPECT_EQ(BarCaptions(frame.Handle())[2], L"&Tools2");
+    frame.Unmerge(&child);
+    EXPECT_EQ(BarCaptions(frame.Handle()), (std::vector<std::wstring>{L"&File", L"&Edit", L"&Window", L"&Help"}));
+    // A merged menu that goes first takes itself off the bar.
+    {
+        TMainMenu gone(nullptr);
+        auto* item = new TMenuItem(nullptr);
+        item->SetCaption(L"&Gone");
+        item->SetGroupIndex(3);
+        gone.Items()->Add(item);
+        frame.Merge(&gone);
+        EXPECT_EQ(BarCaptions(frame.Handle()).size(), 5u);
+    }
+    EXPECT_EQ(frame.Merged(), nullptr);
+    EXPECT_EQ(BarCaptions(frame.Handle()).size(), 4u);
+}
+
+TEST(MainMenuTest, RadioItemsOfAGroupExcludeEachOther) {
+    TPopupMenu menu(nullptr);
+    std::vector<TMenuItem*> items;
+    for (uint8_t group : {1, 1, 1, 2}) {
+        auto* item = new TMenuItem(nullptr);
+        item->SetCaption(L"r");
+        item->SetRadioItem(true);
+        item->SetGroupIndex(group);
+        menu.Items()->Add(item);
+        items.push_back(item);
+    }
+    items[0]->SetChecked(true);
+    items[3]->SetChecked(true);
+    items[2]->SetChecked(true);
+    EXPECT_FALSE(items[0]->Checked());
+    EXPECT_TRUE(items[2]->Checked());
+    EXPECT_TRUE(items[3]->Checked()) << "another group is left alone";
+    MENUITEMINFOW mii{};
+    mii.cbSize = sizeof mii;
+    mii.fMask = MIIM_FTYPE | MIIM_STATE;
+    ASSERT_TRUE(GetMenuItemInfoW(menu.Handle(), 2, TRUE, &mii));
+    EXPECT_TRUE(mii.fType & MFT_RADIOCHECK);
+    EXPECT_TRUE(mii.fState & MFS_CHECKED);
+    // AutoCheck: a click checks a radio item.
+    items[1]->SetAutoCheck(true);
+    items[1]->Click();
+    EXPECT_TRUE(items[1]->Checked());
+    EXPECT_FALSE(items[2]->Checked());
 }
 
 }  // namespace
