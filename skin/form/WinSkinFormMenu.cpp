@@ -145,6 +145,16 @@ LRESULT CALLBACK MenuFilterProc(int code, WPARAM wParam, LPARAM lParam) noexcept
                     EndMenu();
                 }
                 break;
+            case WM_LBUTTONUP:
+            case WM_NCLBUTTONUP: {
+                // The release of the click that opened the menu, on its button:
+                // the menu stays open, as a system menu bar's does.
+                POINT cursor{};
+                GetCursorPos(&cursor);
+                const TMenuBtn* b = bar.FindBtn(sf->GetWinXY(cursor.x, cursor.y));
+                if (b && b->index == tracking.index) return 1;
+                break;
+            }
             case WM_MOUSEMOVE:
             case WM_NCMOUSEMOVE: {
                 // The cursor itself: a mouse move the system makes up when a
