@@ -46,6 +46,9 @@ std::wstring StripHotkey(const std::wstring& caption);
 
 // The screen's menu font (non-client metrics).
 void GetMenuFont(TFont& font);
+// A canvas for measuring menu items, screen-compatible, with the menu font
+// (reset on each call); the same one for the life of the program. UI thread only.
+TCanvas& MenuMeasureCanvas();
 
 class TMenu;
 class TMenuItem;

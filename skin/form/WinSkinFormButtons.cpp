@@ -469,11 +469,8 @@ void TWinSkinForm::WMSysCommand(TMessage& m) {
                     }
             if (ch != 0) b = FindButtonFromAccel(ch);
             if (ch == 0 || b) {
-                if (b) {
-                    m.Result = 1;
-                    CheckMenu(b);
-                }
                 m.Result = 1;
+                if (b) CheckMenu(b);
                 return;
             }
         }

@@ -464,28 +464,34 @@ bool TWinSkinForm::CheckMenu(TMenuBtn* button) {
             SkinManager->menuactive = true;
         }
         activemenu = b->hsubmenu;
-        if (!tracking.hook) tracking.hook = SetWindowsHookExW(WH_MSGFILTER, MenuFilterProc, nullptr, GetCurrentThreadId());
+        if (!tracking.hook)
+            tracking.hook = SetWindowsHookExW(WH_MSGFILTER, MenuFilterProc, nullptr, GetCurrentThreadId());
         tracking.firstKeySent = false;
         GetCursorPos(&tracking.lastMouse);
         if (ActiveBtn && ActiveBtn != b) ActiveBtn->MouseLeave();
         ActiveBtn = b;
         b->state = 2;
         b->Draw();
-        if (b->enabled)
+        const bool enabled = b->enabled;
+        if (enabled)
             TrackPopupMenu(b->hsubmenu, TPM_RIGHTBUTTON | TPM_NONOTIFY | (bidileft ? TPM_RIGHTALIGN : TPM_LEFTALIGN),
                            at.x, at.y, 0, Hwnd, nullptr);
         if (tracking.hook) UnhookWindowsHookEx(tracking.hook);
         tracking.hook = nullptr;
-        // The window may have lost its bar (or gone) while the menu was open.
+        // The window may have lost its bar (or gone), or rebuilt its buttons
+        // (its menu changed), while the menu was open: b is trusted only if
+        // it is still there.
         if (!menu || !IsWindow(Hwnd)) break;
-        if (index < static_cast<int>(menu->Buttons.size()) && menu->Buttons[static_cast<size_t>(index)].get() == b) {
+        const bool same =
+            index < static_cast<int>(menu->Buttons.size()) && menu->Buttons[static_cast<size_t>(index)].get() == b;
+        if (same) {
             b->state = 1;
             b->Draw();
         }
         if (ActiveBtn == b) ActiveBtn = nullptr;
         index = tracking.switching ? tracking.target : -1;
         tracking.switching = false;
-        if (!b->enabled) break;
+        if (!enabled) break;
     }
     tracking = MenuTracking{};
     activemenu = nullptr;
@@ -643,9 +649,7 @@ void TWinSkinForm::WMMEASUREITEM(TMessage& m) {
         Default(m);
         return;
     }
-    WindowDC screen = WindowDC::Client(Hwnd);
-    TCanvas canvas(screen.get());
-    GetMenuFont(canvas.Font);
+    TCanvas& canvas = MenuMeasureCanvas();
     if (item) {
         int width = static_cast<int>(mis->itemWidth), height = static_cast<int>(mis->itemHeight);
         MeasureItem(*item, canvas, width, height);
@@ -661,8 +665,7 @@ void TWinSkinForm::WMMEASUREITEM(TMessage& m) {
             MENUITEMINFOW mii{};
             mii.cbSize = sizeof mii;
             mii.fMask = MIIM_FTYPE;
-            if (GetMenuItemInfoW(activemenu, mis->itemID, FALSE, &mii) && (mii.fType & MFT_SEPARATOR))
-                separator = true;
+            if (GetMenuItemInfoW(activemenu, mis->itemID, FALSE, &mii) && (mii.fType & MFT_SEPARATOR)) separator = true;
         }
         if (separator) {
             mis->itemWidth = 10;

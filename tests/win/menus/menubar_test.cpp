@@ -308,6 +308,10 @@ protected:
         a->SetAutoCheck(true);
         b->SetAutoCheck(true);
         a->SetChecked(true);
+        context_ = new TPopupMenu(form_.get());
+        Add(context_->Items(), L"&Alpha");
+        Add(context_->Items(), L"&Beta");
+        form_->SetPopupMenu(context_);
     }
 
     void SwitchSkin(bool on) {
@@ -347,6 +351,7 @@ protected:
 
     std::unique_ptr<TForm> form_;
     TMainMenu* menu_ = nullptr;
+    TPopupMenu* context_ = nullptr;
     TMenuItem *file_ = nullptr, *edit_ = nullptr, *more_ = nullptr, *view_ = nullptr;
     std::unique_ptr<ReadSkinData> data_;
     HWND hwnd_ = nullptr;
@@ -405,8 +410,12 @@ TEST_F(MenuBarTest, HotAndPressedButtonsAndMouseOpening) {
         MoveTo(Centre(file));
         switched = WaitForMenu(thread_, file_->MenuHandle());
         fileAfter = ScreenPixel(POINT{file.left, file.top});
-        Tap(VK_ESCAPE);
-        closed = WaitForMenu(thread_, nullptr);
+        // (Under load an Esc right after a switch is now and then not seen by
+        // the new menu's loop; a second one is.)
+        for (int k = 0; k < 2 && !closed; ++k) {
+            Tap(VK_ESCAPE);
+            closed = WaitForMenu(thread_, nullptr, 2000);
+        }
     });
     EXPECT_EQ(hot, kHilightFrame) << "a hot button is framed";
     EXPECT_EQ(shown, edit_->MenuHandle()) << "the click opened Edit's drop-down";
@@ -562,11 +571,43 @@ TEST_F(MenuBarTest, DropDownItemsAreSkinned) {
     EXPECT_EQ(plainInk, 0) << "no shortcut text on an item without one";
 }
 
+TEST_F(MenuBarTest, RightClickShowsTheFormsSkinnedContextMenu) {
+    EXPECT_TRUE(context_->OwnerDraw()) << "the form's popup menus get the skinned painter";
+    RECT cr{};
+    GetClientRect(hwnd_, &cr);
+    POINT at{cr.right / 2, cr.bottom / 2};
+    ClientToScreen(hwnd_, &at);
+    bool open = false;
+    uint32_t normal = 0;
+    Drive([&] {
+        MoveTo(at);
+        INPUT in{};
+        in.type = INPUT_MOUSE;
+        in.mi.dwFlags = MOUSEEVENTF_RIGHTDOWN;
+        SendInput(1, &in, sizeof in);
+        Sleep(60);
+        in.mi.dwFlags = MOUSEEVENTF_RIGHTUP;
+        SendInput(1, &in, sizeof in);
+        open = WaitForMenu(thread_, context_->Items()->MenuHandle());
+        if (!open) return;
+        Sleep(300);
+        RECT beta{};
+        GetMenuItemRect(nullptr, context_->Items()->MenuHandle(), 1, &beta);
+        normal = ScreenPixel(POINT{beta.right - 3, beta.bottom - 2});
+        Click(Centre(beta));
+        WaitForMenu(thread_, nullptr);
+    });
+    EXPECT_TRUE(open) << "WM_CONTEXTMENU popped the form's PopupMenu up";
+    EXPECT_EQ(normal, kItemNormal) << "its items are drawn with the skin's strip";
+    EXPECT_EQ(clicks_[L"&Beta"], 1);
+    EXPECT_EQ(clicks_[L"&Alpha"], 0);
+}
+
 TEST_F(MenuBarTest, ChangedItemsRebuildTheBarAndUnskinningGivesTheSystemBarBack) {
     edit_->SetCaption(L"&Change");
-    ASSERT_TRUE(PumpUntil([&] { return Sf()->menu && Sf()->menu->Buttons.size() == 3 &&
-                                       Sf()->menu->Buttons[1]->caption == L"&Change"; }))
-        << "CM_MENUCHANGED rebuilt the buttons";
+    ASSERT_TRUE(PumpUntil([&] {
+        return Sf()->menu && Sf()->menu->Buttons.size() == 3 && Sf()->menu->Buttons[1]->caption == L"&Change";
+    })) << "CM_MENUCHANGED rebuilt the buttons";
     EXPECT_EQ(GetMenu(hwnd_), nullptr);
     SwitchSkin(false);
     EXPECT_EQ(GetMenu(hwnd_), menu_->MenuHandleIfMade()) << "the window has its menu bar back";
@@ -599,7 +640,7 @@ TEST(MainMenuTest, MergingReplacesAndInsertsByGroupIndexAndUnmergeRestores) {
         const wchar_t* caption;
         uint8_t group;
     };
-    const Row rows[] = {{&frame, L"&File", 0}, {&frame, L"&Edit", 1},   {&frame, L"&Window", 9},
+    const Row rows[] = {{&frame, L"&File", 0},  {&frame, L"&Edit", 1},  {&frame, L"&Window", 9},
                         {&frame, L"&Help", 10}, {&child, L"&Edit2", 1}, {&child, L"&Tools", 5}};
     for (const Row& r : rows) {
         auto* item = new TMenuItem(nullptr);
