@@ -35,6 +35,9 @@ enum TCloseAction : uint8_t { caNone, caHide, caFree, caMinimize };
 
 using TCloseEvent = std::function<void(TObject* Sender, TCloseAction& Action)>;
 
+class TMainMenu;
+class TPopupMenu;
+
 class TForm : public TWinControl {
 public:
     explicit TForm(TComponent* AOwner);
@@ -64,6 +67,13 @@ public:
     void Show();
     void BringToFront();
 
+    // The menu bar shown on the window, and the menu a right click pops up
+    // (with its AutoPopup). Not owned; a menu that goes first takes itself off.
+    TMainMenu* Menu() const { return menu_; }
+    void SetMenu(TMainMenu* value);
+    TPopupMenu* PopupMenu() const { return popupMenu_; }
+    void SetPopupMenu(TPopupMenu* value);
+
     TNotifyEvent OnShow;
     TCloseEvent OnClose;
 
@@ -89,6 +99,9 @@ private:
     uint8_t borderIcons_ = biSystemMenu | biMinimize | biMaximize;
     TPosition position_ = poDesigned;
     bool scaled_ = true;
+    void ShowMenuBar();
+    TMainMenu* menu_ = nullptr;
+    TPopupMenu* popupMenu_ = nullptr;
     int clientWidth_ = -1;  // requested client size before the window exists, -1 none
     int clientHeight_ = -1;
 };

@@ -78,6 +78,7 @@ TWinSkinForm::~TWinSkinForm() {
     }
     DeleteControls();
     DeleteSysbtn();
+    FreeMenuBar(IsWindow(Hwnd) && Skinstate != 4 && Skinstate != 6);
     timer.reset();
     sysmenu.reset();
     if (iconSmall_) DestroyIcon(iconSmall_);
@@ -94,6 +95,7 @@ void TWinSkinForm::InitTform(TSkinData* skinData, TForm* form) {
     }
     formcolor = form->Color();
     form->SetColor(skinData->Colors[csButtonFace]);
+    if (skinData->SkinControls().Contains(xcMenuItem)) InitMainMenu(form, true, false);
 }
 
 void TWinSkinForm::InitSkin(TSkinData* skinData) {
@@ -155,8 +157,8 @@ void TWinSkinForm::InitSkin(TSkinData* skinData) {
     subclassed = SetWindowSubclass(Hwnd, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this)) != FALSE;
 
     if (sMainMenu) {
-        // A menu bar object belongs to menu-bar skinning; this window kind has none.
         hmenu = GetMenu(Hwnd);
+        CreateMenuBar();
         InitSkinData();
     } else {
         Skinstate = 1;
@@ -408,21 +410,33 @@ void TWinSkinForm::UnSubclass() {
     if (subclassed) {
         RemoveSubclass();
         DeleteControls();
+        if (FForm) {
+            InitPopMenu(FForm, false, false);
+            if (fsd && fsd->SkinControls().Contains(xcMenuItem)) InitMainMenu(FForm, false, false);
+        }
         if (FForm && Skinstate != 4) FForm->SetColor(formcolor);
     }
     if (!IsWindow(Hwnd)) return;
     const bool dying = Skinstate == 4;
     UpdateStyle(false);
+    // The system's bar comes back and takes its height from the client area.
+    int barBack = 0;
+    if (menu) {
+        FreeMenuBar(!dying);
+        RECT wr{}, cr{};
+        if (!dying && GetMenu(Hwnd) && GetWindowRect(Hwnd, &wr) && GetClientRect(Hwnd, &cr))
+            barBack = std::max<int>(0, (wr.bottom - wr.top) - cr.bottom - oldsize.Bottom);
+    }
     if (!dying && (!ischildform || FormStyle == sfsMDIChild) && FormBorder != sbsNone &&
         Windowstate == swsNormal) {
         RECT wr{};
         GetWindowRect(Hwnd, &wr);
         if (FormStyle == sfsMDIChild) MapWindowPoints(nullptr, GetParent(Hwnd), reinterpret_cast<POINT*>(&wr), 2);
         const int w = (wr.right - wr.left) - bw.Left - bw.Right + oldsize.Right;
-        const int h = (wr.bottom - wr.top) - bw.Top - bw.Bottom - MenuHeight + oldsize.Bottom;
+        const int h = (wr.bottom - wr.top) - bw.Top - bw.Bottom - MenuHeight + oldsize.Bottom + barBack;
         // The system frame goes round the client area where it lies now.
         wr.left += bw.Left - sysClientOffset_.x;
-        wr.top += bw.Top + MenuHeight - sysClientOffset_.y;
+        wr.top += bw.Top + MenuHeight - sysClientOffset_.y - barBack;
         // Remove the region first so the system frame is drawn whole.
         SetWindowRgn(Hwnd, nullptr, TRUE);
         crop = false;
@@ -440,6 +454,10 @@ void TWinSkinForm::UnSubclass() {
 void TWinSkinForm::UnSubclass2() {
     if (timer) timer->SetEnabled(false);
     DeleteControls();
+    if (FForm) {
+        InitPopMenu(FForm, false, false);
+        if (fsd && fsd->SkinControls().Contains(xcMenuItem)) InitMainMenu(FForm, false, false);
+    }
     if (FForm && Skinstate != 4) FForm->SetColor(formcolor);
     RemoveSubclass();
     if (FForm && Skinstate != 4)
@@ -452,6 +470,8 @@ void TWinSkinForm::UnSubclass3() {
     if (fsd) fsd->HideHint();
     RemoveSubclass();
     DeleteControls();
+    // A window that lives on keeps a working menu bar.
+    FreeMenuBar(IsWindow(Hwnd) && Skinstate != 4);
 }
 
 bool TWinSkinForm::AddControlList(TSkinControl* control) {
@@ -500,9 +520,10 @@ void TWinSkinForm::InitControls(TWinControl* form) {
 
 void TWinSkinForm::InitControlA(TWinControl* parent) {
     const auto& t = ControlSkinning();
-    if (!t.AddComp || !parent) return;
-    for (int i = 0; i < parent->ComponentCount(); ++i)
-        if (auto* c = dynamic_cast<TControl*>(parent->Components(i))) t.AddComp(*this, c, parent);
+    if (t.AddComp && parent)
+        for (int i = 0; i < parent->ComponentCount(); ++i)
+            if (auto* c = dynamic_cast<TControl*>(parent->Components(i))) t.AddComp(*this, c, parent);
+    if (parent && fsd && fsd->SkinControls().Contains(xcPopupMenu)) InitPopMenu(parent, true, true);
 }
 
 void TWinSkinForm::InitChildCtrl(TWinControl* parent) {
@@ -621,6 +642,9 @@ void TWinSkinForm::WinWndProc(TMessage& m) {
             if (timer) timer->SetEnabled(false);
             if (fsd) fsd->HideHint();
             DeleteControls();
+            // A bare window's menu goes with it, as it would have unskinned;
+            // a form's menu handle belongs to the form's menu object.
+            FreeMenuBar(!FForm);
             if (FForm && OldWndProc) {
                 FForm->WindowProc = OldWndProc;
                 OldWndProc = nullptr;
@@ -716,6 +740,22 @@ void TWinSkinForm::WinWndProc(TMessage& m) {
             break;
         case WM_SYSCOMMAND:
             WMSysCommand(m);
+            handled = true;
+            break;
+        case WM_MEASUREITEM:
+            WMMEASUREITEM(m);
+            handled = true;
+            break;
+        case WM_DRAWITEM:
+            WMDRAWITEM(m);
+            handled = true;
+            break;
+        case CM_MENUCHANGED:
+            WMMenuChanged(m);
+            handled = true;
+            break;
+        case CN_SkinMenuSelect:
+            MenuSelect(m);
             handled = true;
             break;
         case WM_CTLCOLORBTN:

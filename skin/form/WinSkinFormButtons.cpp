@@ -365,6 +365,11 @@ void TWinSkinForm::WMNCMouseMove(TMessage& m) {
         m.Result = 0;
         return;
     }
+    if (TMenuBtn* b = menu ? menu->FindBtn(p) : nullptr) {
+        b->MouseEnter();
+        m.Result = 0;
+        return;
+    }
     if (ActiveBtn) ActiveBtn->MouseLeave();
     ActiveBtn = nullptr;
     Default(m);
@@ -376,6 +381,14 @@ void TWinSkinForm::WMNCLButtonDown(TMessage& m) {
     if (TWinSysButton* b = FindBtn(p)) {
         if (GetForegroundWindow() != Hwnd) SetForegroundWindow(Hwnd);
         b->MouseDown();
+        m.Result = 0;
+        return;
+    }
+    if (TMenuBtn* b = menu ? menu->FindBtn(p) : nullptr) {
+        if (GetForegroundWindow() != Hwnd) SetForegroundWindow(Hwnd);
+        b->MouseDown();
+        ActiveBtn = b;
+        CheckMenu(b);
         m.Result = 0;
         return;
     }
@@ -393,6 +406,10 @@ void TWinSkinForm::WMNCLButtonUp(TMessage& m) {
             GetCursorPos(&cursor);
             SysBtnAction(*b, cursor.x, cursor.y);
         }
+        m.Result = 0;
+        return;
+    }
+    if (menu && menu->FindBtn(p)) {
         m.Result = 0;
         return;
     }
@@ -440,10 +457,22 @@ void TWinSkinForm::WMSysCommand(TMessage& m) {
             m.Result = 0;
             return;
         }
-        if (ch != L'-' && !GetCapture() && ch == 0) {
-            // F10 or a lone Alt: a window without a menu bar answers and does nothing.
-            m.Result = 1;
-            return;
+        if (ch != L'-' && !GetCapture()) {
+            // F10 or a lone Alt opens the first bar menu; a window without a
+            // menu bar answers and does nothing.
+            TMenuBtn* b = nullptr;
+            if (ch == 0 && menu)
+                for (auto& candidate : menu->Buttons)
+                    if (candidate->visible && !candidate->caption.empty()) {
+                        b = candidate.get();
+                        break;
+                    }
+            if (ch != 0) b = FindButtonFromAccel(ch);
+            if (ch == 0 || b) {
+                m.Result = 1;
+                if (b) CheckMenu(b);
+                return;
+            }
         }
     }
     switch (cmd) {

@@ -136,6 +136,7 @@ void TGalleryForm::BuildControls() {
     };
     BuildBars();
     BuildEdits();
+    BuildMenus();
 }
 
 bool TGalleryForm::LoadSkin(const std::wstring& fileName, bool quiet) {

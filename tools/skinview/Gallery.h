@@ -27,6 +27,7 @@ private:
     void BuildControls();
     void BuildBars();
     void BuildEdits();
+    void BuildMenus();
     void OpenSkinFile();
 
     TSkinData* skinData_ = nullptr;
