@@ -350,6 +350,12 @@ void TWScrollbar::WMLButtonDown(LPARAM lp) {
     RECT client;
     GetClientRect(window_, &client);
     scrollpos = PtInRect(&client, c) ? GetScrollPos(c) : -1;
+    // The platform's tracking took the mouse: ask for the leave notification anew.
+    tracking_ = false;
+    if (scrollpos != -1) {
+        DoTrackMouse(window_);
+        tracking_ = true;
+    }
     Paint();
 }
 
