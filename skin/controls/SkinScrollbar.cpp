@@ -210,7 +210,9 @@ void TWScrollbar::SetPosition(HWND ahwnd) {
         return;
     }
     const bool shown = (GetWindowLongPtrW(hwnd, GWL_STYLE) & WS_VISIBLE) != 0;
-    if (!shown || (info.rgstate[0] & STATE_SYSTEM_INVISIBLE)) {
+    // Without arrows in the skin the native bar stays in sight.
+    const bool drawable = obj && obj->fsd && Usable(obj->fsd->SArrow.get());
+    if (!shown || !drawable || (info.rgstate[0] & STATE_SYSTEM_INVISIBLE)) {
         HideScrollbar();
         return;
     }
@@ -400,7 +402,6 @@ LRESULT TWScrollbar::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_LBUTTONDBLCLK: WMLButtonDown(lp); return 0;
         case WM_LBUTTONUP: WMLButtonUp(lp); return 0;
         case WM_ERASEBKGND: return 1;
-        case WM_MOUSEACTIVATE: return MA_NOACTIVATE;
         case WM_PAINT: {
             fwc::PaintDC dc(window_);
             if (dc.get()) PaintTo(dc.get());
