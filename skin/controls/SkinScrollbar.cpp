@@ -107,7 +107,11 @@ void PaintSkinScrollBar(HDC dc, const TRect& rc, const TSkinData& sd, const TScr
         const bool onThumb = look.scrollpos == spThumb;
         if (Usable(slider)) {
             const int frame = onThumb ? (look.down ? 2 : 3) : 1;
-            DrawObject(mem, Along(dir, top, bottom, A), *slider, frame, std::max(slider->frame, 1), false);
+            // Keyed on magenta whatever the object says: the thumb's corners
+            // show the track, as every other piece of the bar does.
+            const TRect at = Along(dir, top, bottom, A);
+            if (auto piece = GetHMap(at, slider->Map, slider->r, frame, std::max(slider->frame, 1), false, false))
+                DrawComposed(mem, at, *piece, true);
         }
         const int grip = arrows->Map.Height() - 2;
         if (bottom - top > grip && grip > 0) {
