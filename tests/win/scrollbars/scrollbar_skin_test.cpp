@@ -509,6 +509,62 @@ TEST(SkinnedScrollBarControl, OverlayCoversItAndTwinsMoveAlike) {
     EXPECT_EQ(p.At(t.start - 2, cy / 2), Rgb(BarColor(1))) << "track before it";
 }
 
+// Bare list windows (no framework object): overlays through TSkinScrollbarH,
+// and the drop-down style painted into the non-client area with its own drag.
+TEST(SkinnedBareList, OverlaysAndNonClientPaintingWithOwnThumbDrag) {
+    auto form = MakeForm(420, 300);
+    form->Show();
+    SetForegroundWindow(form->Handle());
+    auto makeList = [&](int x) {
+        HWND h = CreateWindowExW(WS_EX_CLIENTEDGE, L"LISTBOX", L"", WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_NOTIFY, x,
+                                 10, 150, 160, form->Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
+        for (int i = 0; i < 80; ++i)
+            SendMessageW(h, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>((L"item " + std::to_wstring(i)).c_str()));
+        return h;
+    };
+    const HWND overlaid = makeList(10);
+    const HWND painted = makeList(200);
+    Pump();
+    SkinFixture fx(form->Handle());
+    auto* withOverlay = new TSkinScrollbarH(fx.sf.get());
+    withOverlay->Inithwnd(overlaid, fx.sd.get(), fx.sf->fCanvas.get(), fx.sf.get());
+    auto* drawn = new TComboxScrollBar(fx.sf.get());
+    drawn->Inithwnd(painted, fx.sd.get(), fx.sf->fCanvas.get(), fx.sf.get());
+    Pump();
+
+    ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(withOverlay->vb->Handle()) != FALSE; }));
+    EXPECT_PRED2(SameRect, ScreenRect(withOverlay->vb->Handle()), BarRect(overlaid, OBJID_VSCROLL));
+    EXPECT_FALSE(IsWindowVisible(withOverlay->hb->Handle())) << "no horizontal bar";
+    ClickAt(VerticalBar(overlaid).down);
+    EXPECT_TRUE(PumpUntil([&] { return SendMessageW(overlaid, LB_GETTOPINDEX, 0, 0) == 1; }))
+        << "the platform scrolled by a line";
+
+    // The painted bar: the arrows' frames in the list's own window DC.
+    const RECT bar = BarRect(painted, OBJID_VSCROLL);
+    RECT wr;
+    GetWindowRect(painted, &wr);
+    auto windowPixel = [&](int x, int y) {
+        HDC dc = GetWindowDC(painted);
+        const COLORREF c = GetPixel(dc, x - wr.left, y - wr.top);
+        ReleaseDC(painted, dc);
+        return (static_cast<uint32_t>(GetRValue(c)) << 16) | (GetGValue(c) << 8) | GetBValue(c);
+    };
+    const int x = (bar.left + bar.right) / 2;
+    EXPECT_EQ(windowPixel(x, bar.top + 3), Rgb(ArrowColor(9)));
+    EXPECT_EQ(windowPixel(x, bar.bottom - 3), Rgb(ArrowColor(13)));
+    const int maxTop = 80 - static_cast<int>(160 / SendMessageW(painted, LB_GETITEMHEIGHT, 0, 0));
+    DragFrom(VerticalBar(painted).thumb, 0, 40);
+    const int dragged = static_cast<int>(SendMessageW(painted, LB_GETTOPINDEX, 0, 0));
+    EXPECT_GT(dragged, 0) << "the own drag loop scrolled";
+    EXPECT_LE(dragged, maxTop);
+    DragFrom(VerticalBar(painted).thumb, 0, 1000);
+    EXPECT_GE(static_cast<int>(SendMessageW(painted, LB_GETTOPINDEX, 0, 0)), maxTop - 1) << "dragged to the end";
+    EXPECT_FALSE(drawn->fdown);
+    EXPECT_NE(GetCapture(), painted) << "the drag gave the mouse back";
+    DestroyWindow(overlaid);
+    DestroyWindow(painted);
+}
+
 TEST(SkinnedMemo, SkinningAndUnskinningLeavesNoGdiObjectsOrWindows) {
     auto form = MakeForm(420, 300);
     TMemo* memo = AddMemo(*form, 10, 10, 220, 200, ssBoth);
