@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "framework/graphics/GdiHandles.h"
+
 namespace {
 
 // Replaces the style bits of mask by value and has the frame drawn again.
@@ -366,6 +368,15 @@ void TScrollBox::WndProc(TMessage& m) {
             TWinControl::WndProc(m);
             Realign();
             return;
+        case WM_ERASEBKGND: {
+            // A class of our own has no background brush: the box fills itself.
+            RECT r;
+            GetClientRect(WindowHandle(), &r);
+            UniqueBrush brush(CreateSolidBrush(static_cast<COLORREF>(ColorToRGB(Color()))));
+            FillRect(reinterpret_cast<HDC>(m.WParam), &r, brush.get());
+            m.Result = 1;
+            return;
+        }
         default: break;
     }
     TWinControl::WndProc(m);

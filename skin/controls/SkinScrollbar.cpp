@@ -107,7 +107,11 @@ void PaintSkinScrollBar(HDC dc, const TRect& rc, const TSkinData& sd, const TScr
         const bool onThumb = look.scrollpos == spThumb;
         if (Usable(slider)) {
             const int frame = onThumb ? (look.down ? 2 : 3) : 1;
-            DrawObject(mem, Along(dir, top, bottom, A), *slider, frame, std::max(slider->frame, 1), false);
+            // Keyed on magenta whatever the object says: the thumb's corners
+            // show the track, as every other piece of the bar does.
+            const TRect at = Along(dir, top, bottom, A);
+            if (auto piece = GetHMap(at, slider->Map, slider->r, frame, std::max(slider->frame, 1), false, false))
+                DrawComposed(mem, at, *piece, true);
         }
         const int grip = arrows->Map.Height() - 2;
         if (bottom - top > grip && grip > 0) {
@@ -210,7 +214,9 @@ void TWScrollbar::SetPosition(HWND ahwnd) {
         return;
     }
     const bool shown = (GetWindowLongPtrW(hwnd, GWL_STYLE) & WS_VISIBLE) != 0;
-    if (!shown || (info.rgstate[0] & STATE_SYSTEM_INVISIBLE)) {
+    // Without arrows in the skin the native bar stays in sight.
+    const bool drawable = obj && obj->fsd && Usable(obj->fsd->SArrow.get());
+    if (!shown || !drawable || (info.rgstate[0] & STATE_SYSTEM_INVISIBLE)) {
         HideScrollbar();
         return;
     }
@@ -350,6 +356,12 @@ void TWScrollbar::WMLButtonDown(LPARAM lp) {
     RECT client;
     GetClientRect(window_, &client);
     scrollpos = PtInRect(&client, c) ? GetScrollPos(c) : -1;
+    // The platform's tracking took the mouse: ask for the leave notification anew.
+    tracking_ = false;
+    if (scrollpos != -1) {
+        DoTrackMouse(window_);
+        tracking_ = true;
+    }
     Paint();
 }
 
@@ -394,7 +406,6 @@ LRESULT TWScrollbar::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_LBUTTONDBLCLK: WMLButtonDown(lp); return 0;
         case WM_LBUTTONUP: WMLButtonUp(lp); return 0;
         case WM_ERASEBKGND: return 1;
-        case WM_MOUSEACTIVATE: return MA_NOACTIVATE;
         case WM_PAINT: {
             fwc::PaintDC dc(window_);
             if (dc.get()) PaintTo(dc.get());

@@ -137,6 +137,7 @@ void TGalleryForm::BuildControls() {
     BuildBars();
     BuildEdits();
     BuildMenus();
+    BuildScrolling();
 }
 
 bool TGalleryForm::LoadSkin(const std::wstring& fileName, bool quiet) {

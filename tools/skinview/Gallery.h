@@ -28,6 +28,7 @@ private:
     void BuildBars();
     void BuildEdits();
     void BuildMenus();
+    void BuildScrolling();
     void OpenSkinFile();
 
     TSkinData* skinData_ = nullptr;
