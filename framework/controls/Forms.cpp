@@ -20,6 +20,9 @@ TForm::TForm(TComponent* AOwner) : TWinControl(AOwner) {
 TForm::~TForm() {
     state_ |= csDestroying;
     Application->FormGone(this);
+    // Through the client, so it activates the next child and mends its menus.
+    if (formStyle_ == fsMDIChild && WindowHandle() && GetParent(WindowHandle()))
+        SendMessageW(GetParent(WindowHandle()), WM_MDIDESTROY, reinterpret_cast<WPARAM>(WindowHandle()), 0);
 }
 
 void TForm::SetBorderStyle(TFormBorderStyle value) {
@@ -101,7 +104,13 @@ void TForm::CreateParams(TCreateParams& p) {
     if (icons & biSystemMenu) p.Style |= WS_SYSMENU;
 
     TForm* main = Application->MainForm();
-    if (main == this) {
+    if (formStyle_ == fsMDIChild) {
+        TForm* frame = MDIFrame();
+        if (!frame) throw Exception(L"Form '" + Name() + L"' is an MDI child without an MDI frame");
+        p.Style = (p.Style & ~static_cast<DWORD>(WS_POPUP)) | WS_CHILD | WS_VISIBLE;
+        p.ExStyle |= WS_EX_MDICHILD;
+        p.WndParent = frame->Handle() ? frame->ClientHandle() : nullptr;
+    } else if (main == this) {
         if (Application->MainFormOnTaskBar()) p.ExStyle |= WS_EX_APPWINDOW;
     } else if (main && main->HandleAllocated()) {
         // Other forms stay above the main form and leave the taskbar to it.
@@ -144,6 +153,7 @@ void TForm::CreateWnd() {
         SendMessageW(h, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon));
     if (HICON smallIcon = ProgramIcon(SM_CXSMICON, SM_CYSMICON))
         SendMessageW(h, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon));
+    if (formStyle_ == fsMDIForm) CreateMDIClient();
     for (int i = 0; i < ComponentCount(); ++i) Components(i)->OwnerWindowCreated();
 }
 
@@ -160,7 +170,8 @@ void TForm::VisibleChanged() {
     if (visible_) {
         HandleNeeded();
         DoShow();
-        ShowWindow(Handle(), SW_SHOWNORMAL);
+        // An MDI child shows in the state its client gives it (maximised like the others).
+        ShowWindow(Handle(), formStyle_ == fsMDIChild ? SW_SHOW : SW_SHOWNORMAL);
     } else if (HandleAllocated()) {
         ShowWindow(Handle(), SW_HIDE);
     }
@@ -175,7 +186,7 @@ void TForm::DoClose(TCloseAction& action) {
 }
 
 void TForm::Close() {
-    TCloseAction action = caHide;
+    TCloseAction action = formStyle_ == fsMDIChild ? caFree : caHide;
     DoClose(action);
     if (action == caNone) return;
     if (Application->MainForm() == this) {
@@ -381,6 +392,8 @@ bool TApplication::ProcessMessage() {
         terminated_ = true;
     } else if (IsKeyMsg(msg)) {
         // A navigation key the form used: the window never sees it.
+    } else if (IsMDIMsg(msg)) {
+        // An MDI key of the active child (sent on as WM_SYSCOMMAND).
     } else {
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
