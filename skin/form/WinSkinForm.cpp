@@ -76,6 +76,7 @@ TWinSkinForm::~TWinSkinForm() {
         // subclass off so no message reaches a dead object.
         UnSubclass3();
     }
+    UnSubclassMDI();
     DeleteControls();
     DeleteSysbtn();
     timer.reset();
@@ -150,9 +151,11 @@ void TWinSkinForm::InitSkin(TSkinData* skinData) {
         kinds.Exclude(xcSystemMenu);
         fsd->SetSkinControls(kinds);
     }
-    if (FormStyle == sfsMDIform) menuauto = fsd->MenuUpdate();
-
     subclassed = SetWindowSubclass(Hwnd, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this)) != FALSE;
+    if (FormStyle == sfsMDIform) {
+        menuauto = fsd->MenuUpdate();
+        SubclassMDI();
+    }
 
     if (sMainMenu) {
         // A menu bar object belongs to menu-bar skinning; this window kind has none.
@@ -408,6 +411,7 @@ void TWinSkinForm::UnSubclass() {
         DeleteControls();
         if (FForm && Skinstate != 4) FForm->SetColor(formcolor);
     }
+    UnSubclassMDI();
     if (!IsWindow(Hwnd)) return;
     const bool dying = Skinstate == 4;
     UpdateStyle(false);
@@ -440,6 +444,7 @@ void TWinSkinForm::UnSubclass2() {
     DeleteControls();
     if (FForm && Skinstate != 4) FForm->SetColor(formcolor);
     RemoveSubclass();
+    UnSubclassMDI();
     if (FForm && Skinstate != 4)
         for (int i = 0; i < FForm->ComponentCount(); ++i)
             if (auto* c = dynamic_cast<TControl*>(FForm->Components(i))) c->Repaint();
@@ -449,6 +454,7 @@ void TWinSkinForm::UnSubclass3() {
     if (timer) timer->SetEnabled(false);
     if (fsd) fsd->HideHint();
     RemoveSubclass();
+    UnSubclassMDI();
     DeleteControls();
 }
 

@@ -187,6 +187,18 @@ public:
     static std::wstring GetSysBtnHint(int action);
     void DeleteSysbtn();
 
+    // -- MDI frames (WinSkinFormMdi.cpp) --
+    // The MDI client of a frame is subclassed while the frame is skinned.
+    void SubclassMDI();
+    void UnSubclassMDI();
+    void DefaultMDI(TMessage& m);
+    void WinMDIProc(TMessage& m);
+    // Sends the active child of this frame a system command (its buttons in the menu band).
+    void MDIChildAction(WPARAM cmd);
+    void RestoreMDI();
+    bool mdiSubclassed = false;
+    // -- end MDI frames --
+
     void UpdateStyle(bool strip);
     void ResizeForm(bool refresh);
     void Refresh();
@@ -255,6 +267,8 @@ public:
 private:
     static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                          DWORD_PTR ref) noexcept;
+    static LRESULT CALLBACK MDISubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                            DWORD_PTR ref) noexcept;  // MDI frames
     void WinWndProc(TMessage& m);
     void Default(TMessage& m);
     void NewWndProc(TMessage& m);

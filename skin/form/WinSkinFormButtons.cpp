@@ -248,11 +248,6 @@ bool TWinSkinForm::CheckSysmenu() const {
 
 void TWinSkinForm::SysBtnAction(TWinSysButton& button, int x, int y) {
     const int action = button.data->Action;
-    auto mdiChildAction = [&](WPARAM cmd) {
-        if (FormStyle != sfsMDIform || !ClientHwnd) return;
-        auto child = reinterpret_cast<HWND>(SendMessageW(ClientHwnd, WM_MDIGETACTIVE, 0, 0));
-        if (child) SendMessageW(child, WM_SYSCOMMAND, cmd, 0);
-    };
     switch (action) {
         case 0:
             if (CheckSysmenu()) {
@@ -273,11 +268,11 @@ void TWinSkinForm::SysBtnAction(TWinSysButton& button, int x, int y) {
         case 12: PopSysmenu(POINT{x + 1, y + 1}); break;
         case 4: PostMessageW(Hwnd, WM_SYSCOMMAND, SC_CONTEXTHELP, 0); break;
         case 7:
-        case 60: mdiChildAction(SC_MINIMIZE); break;
+        case 60: MDIChildAction(SC_MINIMIZE); break;
         case 8:
-        case 61: mdiChildAction(SC_RESTORE); break;
+        case 61: MDIChildAction(SC_RESTORE); break;
         case 9:
-        case 62: mdiChildAction(SC_CLOSE); break;
+        case 62: MDIChildAction(SC_CLOSE); break;
         default: PostMessageW(Hwnd, CN_SkinButtonClick, static_cast<WPARAM>(action), 0); break;
     }
 }
