@@ -6,6 +6,7 @@
 #include <exception>
 #include <vector>
 
+#include "framework/controls/Menus.h"
 #include "framework/controls/StdCtrls.h"
 #include "framework/graphics/GdiHandles.h"
 
@@ -19,6 +20,8 @@ TForm::TForm(TComponent* AOwner) : TWinControl(AOwner) {
 
 TForm::~TForm() {
     state_ |= csDestroying;
+    if (menu_) menu_->form_ = nullptr, menu_->window_ = nullptr;
+    if (popupMenu_) popupMenu_->form_ = nullptr;
     Application->FormGone(this);
     // Through the client, so it activates the next child and mends its menus.
     if (formStyle_ == fsMDIChild && WindowHandle() && GetParent(WindowHandle()))
@@ -153,8 +156,65 @@ void TForm::CreateWnd() {
         SendMessageW(h, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon));
     if (HICON smallIcon = ProgramIcon(SM_CXSMICON, SM_CYSMICON))
         SendMessageW(h, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon));
+    if (menu_ && formStyle_ != fsMDIChild) {
+        // The bar takes its height from the client area: give it back, so the
+        // client keeps the size the form was made with.
+        RECT before{};
+        GetClientRect(h, &before);
+        ShowMenuBar();
+        RECT after{};
+        GetClientRect(h, &after);
+        if (after.bottom != before.bottom) SetBounds(left_, top_, width_, height_ + before.bottom - after.bottom);
+    }
     if (formStyle_ == fsMDIForm) CreateMDIClient();
     for (int i = 0; i < ComponentCount(); ++i) Components(i)->OwnerWindowCreated();
+}
+
+void TForm::SetMenu(TMainMenu* value) {
+    if (value == menu_) return;
+    if (menu_) {
+        menu_->form_ = nullptr;
+        menu_->window_ = nullptr;
+    }
+    menu_ = value;
+    if (menu_) {
+        if (menu_->form_ && menu_->form_ != this) menu_->form_->SetMenu(nullptr);
+        menu_->form_ = this;
+    }
+    if (HandleAllocated()) ShowMenuBar();
+}
+
+void TForm::ShowMenuBar() {
+    const HWND h = WindowHandle();
+    if (formStyle_ == fsMDIChild) {
+        // A child has no bar: its menu shows merged into the frame's while it is active.
+        if (TForm* frame = MDIFrame(); frame && frame->ActiveMDIChild() == this) frame->MergeChildMenu(this);
+        return;
+    }
+    if (!menu_) {
+        if (GetMenu(h)) ::SetMenu(h, nullptr);
+        return;
+    }
+    menu_->window_ = h;
+    menu_->ChangeNoticed();
+    if (formStyle_ == fsMDIForm && clientHandle_) {
+        // Through the client, so it keeps the window menu and a maximised child's buttons in the bar.
+        SendMessageW(clientHandle_, WM_MDISETMENU, reinterpret_cast<WPARAM>(menu_->Handle()),
+                     reinterpret_cast<LPARAM>(windowMenu_ ? windowMenu_->Handle() : nullptr));
+    } else {
+        ::SetMenu(h, menu_->Handle());
+    }
+    DrawMenuBar(h);
+}
+
+void TForm::SetPopupMenu(TPopupMenu* value) {
+    if (value == popupMenu_) return;
+    if (popupMenu_) popupMenu_->form_ = nullptr;
+    popupMenu_ = value;
+    if (popupMenu_) {
+        if (popupMenu_->form_ && popupMenu_->form_ != this) popupMenu_->form_->SetPopupMenu(nullptr);
+        popupMenu_->form_ = this;
+    }
 }
 
 void TForm::Show() {
@@ -238,6 +298,45 @@ void TForm::WndProc(TMessage& m) {
             FocusFirstControl();
             return;
         case CM_DIALOGKEY: m.Result = DialogKey(static_cast<UINT>(m.WParam)) ? 1 : 0; return;
+        case WM_MDIACTIVATE:
+            // The child being activated brings its menu into the frame's bar; the last one takes it away.
+            if (formStyle_ == fsMDIChild) {
+                TForm* frame = MDIFrame();
+                const auto activated = reinterpret_cast<HWND>(m.LParam);
+                if (frame && activated == WindowHandle())
+                    frame->MergeChildMenu(this);
+                else if (frame && !activated)
+                    frame->MergeChildMenu(nullptr);
+            }
+            break;
+        case CM_MENUCHANGED:
+            // A bar that is not ours any more may still have had a change posted.
+            if (menu_ && reinterpret_cast<TMainMenu*>(m.LParam) == menu_) ShowMenuBar();
+            m.Result = 0;
+            return;
+        case WM_COMMAND:
+            // Menu commands have no control window; controls' notifications go on below.
+            if (m.LParam == 0 && HIWORD(m.WParam) == 0 && DispatchMenuMessage(m.Msg, m.WParam, m.LParam, m.Result))
+                return;
+            break;
+        case WM_MEASUREITEM:
+        case WM_DRAWITEM:
+        case WM_MENUCHAR:
+            if (DispatchMenuMessage(m.Msg, m.WParam, m.LParam, m.Result)) return;
+            break;
+        case WM_CONTEXTMENU:
+            if (popupMenu_ && popupMenu_->AutoPopup()) {
+                POINT p{static_cast<short>(LOWORD(m.LParam)), static_cast<short>(HIWORD(m.LParam))};
+                if (m.LParam == -1) {
+                    // From the keyboard: at the client's top-left corner.
+                    p = POINT{0, 0};
+                    ClientToScreen(Handle(), &p);
+                }
+                popupMenu_->Popup(p.x, p.y);
+                m.Result = 0;
+                return;
+            }
+            break;
         default: break;
     }
     TWinControl::WndProc(m);

@@ -43,6 +43,8 @@ enum TWindowState : uint8_t { wsNormal, wsMinimized, wsMaximized };
 enum TTileMode : uint8_t { tbHorizontal, tbVertical };
 
 class TMenuItem;
+class TMainMenu;
+class TPopupMenu;
 
 class TForm : public TWinControl {
 public:
@@ -72,6 +74,13 @@ public:
     // Visible, and in front of the other windows.
     void Show();
     void BringToFront();
+
+    // The menu bar shown on the window, and the menu a right click pops up
+    // (with its AutoPopup). Not owned; a menu that goes first takes itself off.
+    TMainMenu* Menu() const { return menu_; }
+    void SetMenu(TMainMenu* value);
+    TPopupMenu* PopupMenu() const { return popupMenu_; }
+    void SetPopupMenu(TPopupMenu* value);
 
     TNotifyEvent OnShow;
     TCloseEvent OnClose;
@@ -126,6 +135,8 @@ private:
     void UpdateWindowStyle();
     void FocusFirstControl();
     void CreateMDIClient();
+    // The frame's bar shows this child's menu merged in (none: the frame's own items).
+    void MergeChildMenu(TForm* child);
 
     TFormStyle formStyle_ = fsNormal;
     TTileMode tileMode_ = tbHorizontal;
@@ -136,6 +147,9 @@ private:
     uint8_t borderIcons_ = biSystemMenu | biMinimize | biMaximize;
     TPosition position_ = poDesigned;
     bool scaled_ = true;
+    void ShowMenuBar();
+    TMainMenu* menu_ = nullptr;
+    TPopupMenu* popupMenu_ = nullptr;
     int clientWidth_ = -1;  // requested client size before the window exists, -1 none
     int clientHeight_ = -1;
 };

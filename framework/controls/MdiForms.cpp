@@ -73,6 +73,10 @@ void TForm::DefaultHandler(TMessage& m) {
         m.Result = DefMDIChildProcW(h, m.Msg, m.WParam, m.LParam);
 }
 
+void TForm::MergeChildMenu(TForm* child) {
+    if (menu_) menu_->Merge(child ? child->Menu() : nullptr);
+}
+
 TForm* TForm::ActiveMDIChild() const {
     if (!clientHandle_) return nullptr;
     return AsMDIChild(reinterpret_cast<HWND>(SendMessageW(clientHandle_, WM_MDIGETACTIVE, 0, 0)));

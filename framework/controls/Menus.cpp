@@ -88,11 +88,28 @@ public:
 
 private:
     static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
-    static bool Dispatch(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
     HWND hwnd_ = nullptr;
 };
 
-bool PopupOwner::Dispatch(HWND, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+LRESULT CALLBACK PopupOwner::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
+    try {
+        LRESULT result = 0;
+        if (DispatchMenuMessage(msg, wParam, lParam, result)) return result;
+    } catch (...) {
+        Application->HandleException(nullptr);
+        return 0;
+    }
+    return DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+PopupOwner& TheOwner() {
+    static PopupOwner owner;
+    return owner;
+}
+
+}  // namespace
+
+bool DispatchMenuMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     switch (msg) {
         case WM_COMMAND:
             if (HIWORD(wParam) == 0 && lParam == 0) {
@@ -152,24 +169,6 @@ bool PopupOwner::Dispatch(HWND, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT&
         default: return false;
     }
 }
-
-LRESULT CALLBACK PopupOwner::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
-    try {
-        LRESULT result = 0;
-        if (Dispatch(hwnd, msg, wParam, lParam, result)) return result;
-    } catch (...) {
-        Application->HandleException(nullptr);
-        return 0;
-    }
-    return DefWindowProcW(hwnd, msg, wParam, lParam);
-}
-
-PopupOwner& TheOwner() {
-    static PopupOwner owner;
-    return owner;
-}
-
-}  // namespace
 
 TShortCut ShortCut(WORD key, TShortCut modifiers) {
     return static_cast<TShortCut>((key & 0xFF) | modifiers);
@@ -269,6 +268,7 @@ void TMenuItem::SetEnabled(bool value) {
 void TMenuItem::SetChecked(bool value) {
     if (checked_ == value) return;
     checked_ = value;
+    if (radioItem_ && checked_) UncheckRadioSiblings();
     Changed();
 }
 void TMenuItem::SetVisible(bool value) {
@@ -290,6 +290,27 @@ void TMenuItem::SetShortCut(TShortCut value) {
     if (shortCut_ == value) return;
     shortCut_ = value;
     Changed();
+}
+void TMenuItem::SetRadioItem(bool value) {
+    if (radioItem_ == value) return;
+    radioItem_ = value;
+    if (radioItem_ && checked_) UncheckRadioSiblings();
+    Changed();
+}
+void TMenuItem::SetGroupIndex(uint8_t value) {
+    if (groupIndex_ == value) return;
+    groupIndex_ = value;
+    if (radioItem_ && checked_) UncheckRadioSiblings();
+    Changed();
+}
+
+void TMenuItem::UncheckRadioSiblings() {
+    if (!parent_) return;
+    for (TMenuItem* other : parent_->items_)
+        if (other != this && other->radioItem_ && other->groupIndex_ == groupIndex_ && other->checked_) {
+            other->checked_ = false;
+            other->Changed();
+        }
 }
 
 int TMenuItem::IndexOf(const TMenuItem* item) const {
@@ -334,7 +355,12 @@ TMenu* TMenuItem::GetParentMenu() const {
 
 void TMenuItem::Changed() {
     // Our entry lives in the parent's handle, its entry in its parent's, and so on.
-    for (TMenuItem* p = this; p; p = p->parent_) p->dirty_ = true;
+    TMenuItem* root = this;
+    for (TMenuItem* p = this; p; p = p->parent_) {
+        p->dirty_ = true;
+        root = p;
+    }
+    if (root->menu_) root->menu_->MenuChanged();
 }
 
 void TMenuItem::ClearHandleItems() {
@@ -375,7 +401,7 @@ void TMenuItem::RebuildHandle() {
     TMenu* menu = GetParentMenu();
     const bool ownerDraw = menu && menu->OwnerDraw();
     UINT position = 0;
-    for (TMenuItem* item : items_) {
+    for (TMenuItem* item : menu_ ? menu_->RootItems() : items_) {
         if (!item->visible_) continue;
         std::wstring text = item->caption_;
         if (item->shortCut_) {
@@ -385,7 +411,11 @@ void TMenuItem::RebuildHandle() {
         MENUITEMINFOW mii{};
         mii.cbSize = sizeof mii;
         mii.fMask = MIIM_ID | MIIM_DATA | MIIM_STATE | MIIM_FTYPE | MIIM_STRING | MIIM_SUBMENU;
-        mii.fType = (item->IsLine() ? MFT_SEPARATOR : MFT_STRING) | (ownerDraw ? MFT_OWNERDRAW : 0);
+        // A merged item keeps its own menu's drawing.
+        TMenu* itemMenu = item->GetParentMenu();
+        const bool itemOwnerDraw = itemMenu && itemMenu != menu ? itemMenu->OwnerDraw() : ownerDraw;
+        mii.fType = (item->IsLine() ? MFT_SEPARATOR : MFT_STRING) | (itemOwnerDraw ? MFT_OWNERDRAW : 0) |
+                    (item->radioItem_ ? MFT_RADIOCHECK : 0);
         mii.fState = (item->enabled_ ? 0u : MFS_GRAYED) | (item->checked_ ? MFS_CHECKED : 0u) |
                      (item->default_ ? MFS_DEFAULT : 0u);
         mii.wID = item->command_;
@@ -405,6 +435,7 @@ void TMenuItem::RebuildHandle() {
 
 void TMenuItem::Click() {
     if (!enabled_) return;
+    if (autoCheck_) SetChecked(radioItem_ ? true : !checked_);
     if (OnClick) OnClick(this);
 }
 
@@ -464,7 +495,10 @@ TMenu::TMenu(TComponent* AOwner) : TComponent(AOwner), items_(std::make_unique<T
     items_->menu_ = this;
 }
 
-TMenu::~TMenu() = default;
+TMenu::~TMenu() {
+    // The items go after this object's end: they must not call back into it.
+    items_->menu_ = nullptr;
+}
 
 void TMenu::SetOwnerDraw(bool value) {
     if (ownerDraw_ == value) return;
@@ -479,6 +513,10 @@ void TMenu::SetOwnerDraw(bool value) {
     }
 }
 
+std::vector<TMenuItem*> TMenu::RootItems() const {
+    return items_->items_;
+}
+
 TMenuItem* TMenu::FindItem(UINT command) const {
     TMenuItem* item = FindMenuItem(command);
     return item && item->GetParentMenu() == this ? item : nullptr;
@@ -491,7 +529,69 @@ TMenuItem* TMenu::FindItemByHandle(HMENU handle) const {
     return nullptr;
 }
 
+// ---- TMainMenu
+
+TMainMenu::TMainMenu(TComponent* AOwner) : TMenu(AOwner) {}
+
+TMainMenu::~TMainMenu() {
+    if (form_ && form_->Menu() == this) form_->SetMenu(nullptr);
+    if (mergedInto_) mergedInto_->Unmerge(this);
+    if (merged_) Unmerge(merged_);
+}
+
+std::vector<TMenuItem*> TMainMenu::RootItems() const {
+    std::vector<TMenuItem*> own = TMenu::RootItems();
+    if (!merged_) return own;
+    const std::vector<TMenuItem*> theirs = merged_->RootItems();
+    auto theirGroup = [&](uint8_t g) {
+        return std::any_of(theirs.begin(), theirs.end(), [g](const TMenuItem* i) { return i->GroupIndex() == g; });
+    };
+    std::vector<TMenuItem*> out;
+    for (TMenuItem* item : own)
+        if (!theirGroup(item->GroupIndex())) out.push_back(item);
+    // Each merged item goes before the first kept item of a higher group.
+    for (TMenuItem* item : theirs) {
+        auto at = std::find_if(out.begin(), out.end(),
+                               [&](const TMenuItem* i) { return i->GroupIndex() > item->GroupIndex(); });
+        out.insert(at, item);
+    }
+    return out;
+}
+
+void TMainMenu::Merge(TMainMenu* menu) {
+    if (menu == merged_ || menu == this) return;
+    if (merged_) Unmerge(merged_);
+    if (!menu) return;
+    if (menu->mergedInto_) menu->mergedInto_->Unmerge(menu);
+    merged_ = menu;
+    menu->mergedInto_ = this;
+    // The root handle lists other items now; an entry removed from it must
+    // not keep a merged sub-menu alive in the bar.
+    Items()->Changed();
+}
+
+void TMainMenu::Unmerge(TMainMenu* menu) {
+    if (!menu || menu != merged_) return;
+    merged_ = nullptr;
+    menu->mergedInto_ = nullptr;
+    // The merged sub-menus must leave our handle before they can change or go.
+    if (Items()->handle_) Items()->ClearHandleItems();
+    Items()->Changed();
+}
+
+void TMainMenu::MenuChanged() {
+    if (mergedInto_) mergedInto_->Items()->Changed();
+    if (!window_ || !IsWindow(window_) || changePosted_) return;
+    changePosted_ = PostMessageW(window_, CM_MENUCHANGED, 0, reinterpret_cast<LPARAM>(this)) != FALSE;
+}
+
+// ---- TPopupMenu
+
 TPopupMenu::TPopupMenu(TComponent* AOwner) : TMenu(AOwner) {}
+
+TPopupMenu::~TPopupMenu() {
+    if (form_ && form_->PopupMenu() == this) form_->SetPopupMenu(nullptr);
+}
 
 void TPopupMenu::Popup(int X, int Y) {
     if (OnPopup) OnPopup(this);

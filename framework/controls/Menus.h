@@ -49,6 +49,7 @@ void GetMenuFont(TFont& font);
 
 class TMenu;
 class TMenuItem;
+class TForm;
 
 using TMenuDrawItemEvent = std::function<void(TObject* Sender, TCanvas& ACanvas, const RECT& ARect, bool Selected)>;
 using TMenuMeasureItemEvent = std::function<void(TObject* Sender, TCanvas& ACanvas, int& Width, int& Height)>;
@@ -76,6 +77,16 @@ public:
     void SetImageIndex(int value);
     TShortCut ShortCut() const { return shortCut_; }
     void SetShortCut(TShortCut value);
+    // A radio item shows a bullet when checked; checking it unchecks the
+    // other radio items of its sub-menu with the same GroupIndex.
+    bool RadioItem() const { return radioItem_; }
+    void SetRadioItem(bool value);
+    // Radio groups within a sub-menu; on a menu bar, the merge key (TMainMenu::Merge).
+    uint8_t GroupIndex() const { return groupIndex_; }
+    void SetGroupIndex(uint8_t value);
+    // A click checks the item first (a radio item) or toggles it (any other).
+    bool AutoCheck() const { return autoCheck_; }
+    void SetAutoCheck(bool value) { autoCheck_ = value; }
 
     UINT Command() const { return command_; }
 
@@ -111,9 +122,11 @@ public:
 
 private:
     friend class TMenu;
+    friend class TMainMenu;
     friend TMenu* FindMenuByHandle(HMENU handle);
     void Changed();
     void RebuildHandle();
+    void UncheckRadioSiblings();
     void ClearHandleItems();
     void DestroyOwnHandle();
     void DefaultDraw(TCanvas& canvas, const RECT& rect, bool selected);
@@ -123,6 +136,9 @@ private:
     bool checked_ = false;
     bool visible_ = true;
     bool default_ = false;
+    bool radioItem_ = false;
+    bool autoCheck_ = false;
+    uint8_t groupIndex_ = 0;
     int imageIndex_ = -1;
     TShortCut shortCut_ = 0;
     UINT command_ = 0;
@@ -155,6 +171,10 @@ public:
 protected:
     // An empty menu handle of the kind this menu shows (a popup menu here).
     virtual HMENU CreateMenuHandle() { return CreatePopupMenu(); }
+    // The items the root handle shows, in order (a menu bar adds merged ones).
+    virtual std::vector<TMenuItem*> RootItems() const;
+    // Something in the tree changed; the handles are remade on next use.
+    virtual void MenuChanged() {}
 
 private:
     friend class TMenuItem;
@@ -163,17 +183,78 @@ private:
     HIMAGELIST images_ = nullptr;
 };
 
+// Sent (posted, once per burst of changes) to the window of a menu bar whose items changed.
+constexpr UINT CM_MENUCHANGED = 0xB000 + 41;
+
+// A window's menu bar (a menu handle of the bar kind). A form shows it when
+// it is the form's Menu; the form then gets CM_MENUCHANGED after each burst
+// of item changes and sets the bar again. Merging (MDI): the items of a
+// merged menu join the bar by GroupIndex: they replace this menu's items of
+// the same GroupIndex, or go in before the first item of a higher one. The
+// merged menu must stay alive until Unmerge (or this menu's end).
+class TMainMenu : public TMenu {
+public:
+    explicit TMainMenu(TComponent* AOwner);
+    ~TMainMenu() override;
+    std::wstring ClassName() const override { return L"TMainMenu"; }
+
+    // The window showing this bar, told of changes; set by the form.
+    HWND WindowHandle() const { return window_; }
+    void SetWindowHandle(HWND value) { window_ = value; }
+
+    void Merge(TMainMenu* menu);
+    void Unmerge(TMainMenu* menu);
+    TMainMenu* Merged() const { return merged_; }
+    // Merge the active MDI child's menu automatically (the MDI frame reads it).
+    bool AutoMerge() const { return autoMerge_; }
+    void SetAutoMerge(bool value) { autoMerge_ = value; }
+
+    // The bar's top-level items as shown, merged items included.
+    std::vector<TMenuItem*> BarItems() const { return RootItems(); }
+    // The window took the CM_MENUCHANGED: the next change posts another.
+    void ChangeNoticed() { changePosted_ = false; }
+
+protected:
+    HMENU CreateMenuHandle() override { return CreateMenu(); }
+    std::vector<TMenuItem*> RootItems() const override;
+    void MenuChanged() override;
+
+private:
+    friend class TForm;
+    HWND window_ = nullptr;
+    TForm* form_ = nullptr;  // the form whose Menu this is
+    bool changePosted_ = false;
+    TMainMenu* merged_ = nullptr;
+    TMainMenu* mergedInto_ = nullptr;
+    bool autoMerge_ = false;
+};
+
 class TPopupMenu : public TMenu {
 public:
     explicit TPopupMenu(TComponent* AOwner);
+    ~TPopupMenu() override;
     std::wstring ClassName() const override { return L"TPopupMenu"; }
+    // A form whose PopupMenu this is shows it on a right click (WM_CONTEXTMENU).
+    bool AutoPopup() const { return autoPopup_; }
+    void SetAutoPopup(bool value) { autoPopup_ = value; }
 
     // Shows the menu at the screen point and tracks it; returns when it closes.
     // The chosen item's OnClick runs from the message loop afterwards.
     void Popup(int X, int Y);
 
     TNotifyEvent OnPopup;
+
+private:
+    friend class TForm;
+    bool autoPopup_ = true;
+    TForm* form_ = nullptr;  // the form whose PopupMenu this is
 };
+
+// The menu messages a window that shows framework menus answers for them:
+// WM_COMMAND of a menu item (runs its Click), WM_MEASUREITEM / WM_DRAWITEM
+// of owner-drawn items and WM_MENUCHAR. False when the message is not one
+// of a framework item.
+bool DispatchMenuMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
 // The menu item with this command id or data, if one lives; the window that
 // owns a tracked menu uses them, and so may a window that draws menu items.

@@ -80,9 +80,7 @@ void TWinSkinForm::WinMDIProc(TMessage& m) {
             // its buttons from the new menu once it is there.
             DefaultMDI(m);
             return;
-        case CN_SkinMDIMaximized:
-            RedrawWindow(Hwnd, nullptr, nullptr, kRedrawWholeFrame);
-            return;
+        case CN_SkinMDIMaximized: RedrawWindow(Hwnd, nullptr, nullptr, kRedrawWholeFrame); return;
         default: DefaultMDI(m); return;
     }
 }

@@ -250,6 +250,67 @@ TEST_F(MdiTest, WindowMenuListsTheChildren) {
     DestroyMenu(bar);
 }
 
+std::wstring BarTexts(HWND frame) {
+    HMENU bar = GetMenu(frame);
+    std::wstring out;
+    for (int i = 0; bar && i < GetMenuItemCount(bar); ++i) {
+        // A maximised child's system-menu and buttons items carry no text.
+        const std::wstring t = MenuText(bar, i);
+        if (!t.empty()) out += t + L"|";
+    }
+    return out;
+}
+
+TMenuItem* BarItem(TComponent* owner, TMenuItem* parent, const wchar_t* caption, uint8_t group) {
+    auto* item = new TMenuItem(owner);
+    item->SetCaption(caption);
+    item->SetGroupIndex(group);
+    auto* sub = new TMenuItem(owner);
+    sub->SetCaption(std::wstring(caption) + L" item");
+    item->Add(sub);
+    parent->Add(item);
+    return item;
+}
+
+TEST_F(MdiTest, FrameBarShowsTheActiveChildsMenuMerged) {
+    auto* bar = new TMainMenu(frame);
+    BarItem(frame, bar->Items(), L"&File", 0);
+    TMenuItem* window = BarItem(frame, bar->Items(), L"&Window", 9);
+    frame->SetMenu(bar);
+    frame->SetWindowMenu(window);
+    Pump();
+    EXPECT_EQ(L"&File|&Window|", BarTexts(frame->Handle()));
+
+    TForm* a = AddChild(L"With menu");
+    auto* childBar = new TMainMenu(a);
+    BarItem(a, childBar->Items(), L"Child &file", 0);
+    BarItem(a, childBar->Items(), L"&Edit", 1);
+    a->SetMenu(childBar);
+    EXPECT_TRUE(PumpUntil([&] { return BarTexts(frame->Handle()) == L"Child &file|&Edit|&Window|"; }))
+        << "bar: " << std::string(BarTexts(frame->Handle()).begin(), BarTexts(frame->Handle()).end());
+    // A child window's menu slot is its id: the bar must not have gone there.
+    EXPECT_NE(childBar->Handle(), GetMenu(a->Handle())) << "a child shows no bar of its own";
+
+    TForm* b = AddChild(L"Without menu");
+    EXPECT_TRUE(PumpUntil([&] { return BarTexts(frame->Handle()) == L"&File|&Window|"; }))
+        << "a child without a menu leaves the frame's items";
+    frame->Previous();
+    EXPECT_TRUE(PumpUntil([&] { return BarTexts(frame->Handle()) == L"Child &file|&Edit|&Window|"; }));
+
+    // Maximised, the child's merged items stay (the client adds only untitled items).
+    a->SetWindowState(wsMaximized);
+    EXPECT_TRUE(PumpUntil([&] { return BarTexts(frame->Handle()) == L"Child &file|&Edit|&Window|"; }))
+        << "bar: " << std::string(BarTexts(frame->Handle()).begin(), BarTexts(frame->Handle()).end());
+    a->SetWindowState(wsNormal);
+
+    delete b;
+    Forget(b);
+    delete a;
+    Forget(a);
+    EXPECT_TRUE(PumpUntil([&] { return BarTexts(frame->Handle()) == L"&File|&Window|"; }))
+        << "the last child gone, the frame's own bar is back";
+}
+
 TEST_F(MdiTest, CtrlF6AndCtrlF4ReachTheActiveChild) {
     bool bGone = false;
     TForm* a = AddChild(L"A");
