@@ -551,8 +551,9 @@ std::vector<TMenuItem*> TMainMenu::RootItems() const {
         if (!theirGroup(item->GroupIndex())) out.push_back(item);
     // Each merged item goes before the first kept item of a higher group.
     for (TMenuItem* item : theirs) {
-        auto at = std::find_if(out.begin(), out.end(),
-                               [&](const TMenuItem* i) { return i->GroupIndex() > item->GroupIndex(); });
+        auto at = std::find_if(out.begin(), out.end(), [&](const TMenuItem* i) {
+            return i->GroupIndex() > item->GroupIndex();
+        });
         out.insert(at, item);
     }
     return out;
