@@ -25,6 +25,7 @@ public:
 
 private:
     void BuildControls();
+    void BuildMdi();  // File > New window (MdiWindow.cpp)
     void OpenSkinFile();
 
     TSkinData* skinData_ = nullptr;
