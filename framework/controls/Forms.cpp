@@ -309,6 +309,10 @@ void TForm::WndProc(TMessage& m) {
                     frame->MergeChildMenu(nullptr);
             }
             break;
+        case WM_DESTROY:
+            // The bar's handle belongs to the menu: the window must not take it along.
+            if (menu_ && GetMenu(Handle()) == menu_->MenuHandleIfMade()) ::SetMenu(Handle(), nullptr);
+            break;
         case CM_MENUCHANGED:
             // A bar that is not ours any more may still have had a change posted.
             if (menu_ && reinterpret_cast<TMainMenu*>(m.LParam) == menu_) ShowMenuBar();

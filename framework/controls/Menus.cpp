@@ -125,9 +125,7 @@ bool DispatchMenuMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result
             if (mis->CtlType != ODT_MENU) return false;
             TMenuItem* item = MenuItemFromData(mis->itemData);
             if (!item) return false;
-            WindowDC screen = WindowDC::Client(nullptr);
-            TCanvas canvas(screen.get());
-            GetMenuFont(canvas.Font);
+            TCanvas& canvas = MenuMeasureCanvas();
             int width = static_cast<int>(mis->itemWidth), height = static_cast<int>(mis->itemHeight);
             item->MeasureItem(canvas, width, height);
             mis->itemWidth = static_cast<UINT>(std::max(width, 0));
@@ -216,6 +214,19 @@ void GetMenuFont(TFont& font) {
     if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0))
         font.AssignLogFont(metrics.lfMenuFont);
     font.Color = clMenuText;
+}
+
+TCanvas& MenuMeasureCanvas() {
+    // Made once: a font handle per measured item costs more than the rest of
+    // the measuring.
+    struct Measurer {
+        MemoryDC dc = MemoryDC::CompatibleWith(nullptr);
+        TCanvas canvas{dc.get()};
+    };
+    static Measurer measurer;
+    GetMenuFont(measurer.canvas.Font);
+    measurer.canvas.Font.Style = 0;
+    return measurer.canvas;
 }
 
 TMenuItem* FindMenuItem(UINT command) {
@@ -551,9 +562,8 @@ std::vector<TMenuItem*> TMainMenu::RootItems() const {
         if (!theirGroup(item->GroupIndex())) out.push_back(item);
     // Each merged item goes before the first kept item of a higher group.
     for (TMenuItem* item : theirs) {
-        auto at = std::find_if(out.begin(), out.end(), [&](const TMenuItem* i) {
-            return i->GroupIndex() > item->GroupIndex();
-        });
+        auto at = std::find_if(out.begin(), out.end(),
+                               [&](const TMenuItem* i) { return i->GroupIndex() > item->GroupIndex(); });
         out.insert(at, item);
     }
     return out;

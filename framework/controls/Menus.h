@@ -46,6 +46,9 @@ std::wstring StripHotkey(const std::wstring& caption);
 
 // The screen's menu font (non-client metrics).
 void GetMenuFont(TFont& font);
+// A canvas for measuring menu items, screen-compatible, with the menu font
+// (reset on each call); the same one for the life of the program. UI thread only.
+TCanvas& MenuMeasureCanvas();
 
 class TMenu;
 class TMenuItem;
@@ -158,6 +161,8 @@ public:
     TMenuItem* Items() const { return items_.get(); }
     // The menu's handle, with its items as they are now.
     HMENU Handle() { return items_->Handle(); }
+    // The handle if it was made, as it is (neither made nor updated).
+    HMENU MenuHandleIfMade() const { return items_->MenuHandle(); }
     bool OwnerDraw() const { return ownerDraw_; }
     void SetOwnerDraw(bool value);
     // Glyphs for the items' ImageIndex; not owned.

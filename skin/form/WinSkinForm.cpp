@@ -79,6 +79,7 @@ TWinSkinForm::~TWinSkinForm() {
     UnSubclassMDI();
     DeleteControls();
     DeleteSysbtn();
+    FreeMenuBar(IsWindow(Hwnd) && Skinstate != 4 && Skinstate != 6);
     timer.reset();
     sysmenu.reset();
     if (iconSmall_) DestroyIcon(iconSmall_);
@@ -95,6 +96,7 @@ void TWinSkinForm::InitTform(TSkinData* skinData, TForm* form) {
     }
     formcolor = form->Color();
     form->SetColor(skinData->Colors[csButtonFace]);
+    if (skinData->SkinControls().Contains(xcMenuItem)) InitMainMenu(form, true, false);
 }
 
 void TWinSkinForm::InitSkin(TSkinData* skinData) {
@@ -158,8 +160,8 @@ void TWinSkinForm::InitSkin(TSkinData* skinData) {
     }
 
     if (sMainMenu) {
-        // A menu bar object belongs to menu-bar skinning; this window kind has none.
         hmenu = GetMenu(Hwnd);
+        CreateMenuBar();
         InitSkinData();
     } else {
         Skinstate = 1;
@@ -409,22 +411,34 @@ void TWinSkinForm::UnSubclass() {
     if (subclassed) {
         RemoveSubclass();
         DeleteControls();
+        if (FForm) {
+            InitPopMenu(FForm, false, false);
+            if (fsd && fsd->SkinControls().Contains(xcMenuItem)) InitMainMenu(FForm, false, false);
+        }
         if (FForm && Skinstate != 4) FForm->SetColor(formcolor);
     }
     UnSubclassMDI();
     if (!IsWindow(Hwnd)) return;
     const bool dying = Skinstate == 4;
     UpdateStyle(false);
+    // The system's bar comes back and takes its height from the client area.
+    int barBack = 0;
+    if (menu) {
+        FreeMenuBar(!dying);
+        RECT wr{}, cr{};
+        if (!dying && GetMenu(Hwnd) && GetWindowRect(Hwnd, &wr) && GetClientRect(Hwnd, &cr))
+            barBack = std::max<int>(0, (wr.bottom - wr.top) - cr.bottom - oldsize.Bottom);
+    }
     if (!dying && (!ischildform || FormStyle == sfsMDIChild) && FormBorder != sbsNone &&
         Windowstate == swsNormal) {
         RECT wr{};
         GetWindowRect(Hwnd, &wr);
         if (FormStyle == sfsMDIChild) MapWindowPoints(nullptr, GetParent(Hwnd), reinterpret_cast<POINT*>(&wr), 2);
         const int w = (wr.right - wr.left) - bw.Left - bw.Right + oldsize.Right;
-        const int h = (wr.bottom - wr.top) - bw.Top - bw.Bottom - MenuHeight + oldsize.Bottom;
+        const int h = (wr.bottom - wr.top) - bw.Top - bw.Bottom - MenuHeight + oldsize.Bottom + barBack;
         // The system frame goes round the client area where it lies now.
         wr.left += bw.Left - sysClientOffset_.x;
-        wr.top += bw.Top + MenuHeight - sysClientOffset_.y;
+        wr.top += bw.Top + MenuHeight - sysClientOffset_.y - barBack;
         // Remove the region first so the system frame is drawn whole.
         SetWindowRgn(Hwnd, nullptr, TRUE);
         crop = false;
@@ -442,6 +456,10 @@ void TWinSkinForm::UnSubclass() {
 void TWinSkinForm::UnSubclass2() {
     if (timer) timer->SetEnabled(false);
     DeleteControls();
+    if (FForm) {
+        InitPopMenu(FForm, false, false);
+        if (fsd && fsd->SkinControls().Contains(xcMenuItem)) InitMainMenu(FForm, false, false);
+    }
     if (FForm && Skinstate != 4) FForm->SetColor(formcolor);
     RemoveSubclass();
     UnSubclassMDI();
@@ -456,6 +474,8 @@ void TWinSkinForm::UnSubclass3() {
     RemoveSubclass();
     UnSubclassMDI();
     DeleteControls();
+    // A window that lives on keeps a working menu bar.
+    FreeMenuBar(IsWindow(Hwnd) && Skinstate != 4);
 }
 
 bool TWinSkinForm::AddControlList(TSkinControl* control) {
@@ -504,9 +524,10 @@ void TWinSkinForm::InitControls(TWinControl* form) {
 
 void TWinSkinForm::InitControlA(TWinControl* parent) {
     const auto& t = ControlSkinning();
-    if (!t.AddComp || !parent) return;
-    for (int i = 0; i < parent->ComponentCount(); ++i)
-        if (auto* c = dynamic_cast<TControl*>(parent->Components(i))) t.AddComp(*this, c, parent);
+    if (t.AddComp && parent)
+        for (int i = 0; i < parent->ComponentCount(); ++i)
+            if (auto* c = dynamic_cast<TControl*>(parent->Components(i))) t.AddComp(*this, c, parent);
+    if (parent && fsd && fsd->SkinControls().Contains(xcPopupMenu)) InitPopMenu(parent, true, true);
 }
 
 void TWinSkinForm::InitChildCtrl(TWinControl* parent) {
@@ -625,6 +646,9 @@ void TWinSkinForm::WinWndProc(TMessage& m) {
             if (timer) timer->SetEnabled(false);
             if (fsd) fsd->HideHint();
             DeleteControls();
+            // A bare window's menu goes with it, as it would have unskinned;
+            // a form's menu handle belongs to the form's menu object.
+            FreeMenuBar(!FForm);
             if (FForm && OldWndProc) {
                 FForm->WindowProc = OldWndProc;
                 OldWndProc = nullptr;
@@ -722,6 +746,22 @@ void TWinSkinForm::WinWndProc(TMessage& m) {
             WMSysCommand(m);
             handled = true;
             break;
+        case WM_MEASUREITEM:
+            WMMEASUREITEM(m);
+            handled = true;
+            break;
+        case WM_DRAWITEM:
+            WMDRAWITEM(m);
+            handled = true;
+            break;
+        case CM_MENUCHANGED:
+            WMMenuChanged(m);
+            handled = true;
+            break;
+        case CN_SkinMenuSelect:
+            MenuSelect(m);
+            handled = true;
+            break;
         case WM_CTLCOLORBTN:
         case WM_CTLCOLORSTATIC: WMCtlcolor(m); return;
         default: break;
@@ -787,6 +827,12 @@ void TWinSkinForm::WMSize(TMessage& m) {
         case SIZE_MINIMIZED: Windowstate = swsMin; break;
         case SIZE_MAXIMIZED: Windowstate = swsMax; break;
         default: break;
+    }
+    // A child entering or leaving the maximised state: the frame's band shows or drops its buttons.
+    if (FormStyle == sfsMDIChild && (m.WParam == SIZE_MAXIMIZED) != mdiSizedMax && SkinManager &&
+        SkinManager->clienthwnd) {
+        mdiSizedMax = m.WParam == SIZE_MAXIMIZED;
+        PostMessageW(SkinManager->clienthwnd, CN_SkinMDIMaximized, reinterpret_cast<WPARAM>(Hwnd), 0);
     }
     if (Windowstate == swsMin) return;
     if (FormStyle == sfsMDIChild && ((SkinManager && SkinManager->MDIMax) || Windowstate != swsNormal)) return;

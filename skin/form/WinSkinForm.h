@@ -42,6 +42,8 @@ class TSkinData;
 class TDataSkinSysButton;
 class TSkinControl;  // per-control skinning object (control layer)
 class TPopupMenu;    // framework popup menu (system menu)
+class TMainMenu;
+class TMenuItem;
 
 // The skin engine's private window messages (fixed numbers).
 constexpr UINT CN_SkinChanged = 0x3401;
@@ -121,6 +123,59 @@ public:
     void Draw() override;
 };
 
+// ---- The skinned menu bar (drawn in the band below the caption)
+
+// One menu-bar button: a top-level item of the window's menu.
+class TMenuBtn : public TNCObject {
+public:
+    TMenuBtn(TWinSkinForm* sf, TSkinData* sd) : TNCObject(sf, sd) {}
+    TMenuItem* menuitem = nullptr;  // the framework item, when the form has one for it
+    int32_t index = 0;
+    std::wstring caption;
+    HMENU hsubmenu = nullptr;  // its drop-down, or none
+    int32_t mid = 0;           // command id
+    // Repaints the button alone, in its state, from the band's saved background.
+    void Draw() override;
+};
+
+// The menu bar of a fully skinned window: the system's bar is taken off the
+// window (SetMenu none) and drawn by the skin in the band; the window gets
+// its menu back when this object goes (the form skinning object does it).
+class TWinSkinMenu : public TComponent {
+public:
+    TWinSkinMenu(TComponent* owner, TWinSkinForm* sf, TSkinData* sd) : TComponent(owner), FSD(sd), SF(sf) {}
+    std::wstring ClassName() const override { return L"TWinSkinMenu"; }
+
+    std::vector<std::unique_ptr<TMenuBtn>> Buttons;
+    TMainMenu* menu = nullptr;  // the form's own menu bar, if any
+    TRect Bar{};                // the band at the last paint (window coordinates)
+    TSkinData* FSD;
+    TWinSkinForm* SF;
+    TBitmap bkmap;  // the band's background at the last paint
+    int32_t count = 0;
+    bool topmenu = false;
+    HMENU hmenu = nullptr;
+
+    // Rebuilds the buttons from the menu handle (and the form's items), then
+    // takes the system bar off the window.
+    void UpdataBtn();
+    void UpdataBtn2(HMENU newmenu);
+    // Lays the buttons out in the band without painting.
+    void SetMenuRect();
+    // Paints the band (window coordinates) into dc in one transfer.
+    void DrawMenu(HDC dc, const TRect& band);
+    // The button with a caption under the point (window coordinates), or null.
+    TMenuBtn* FindBtn(POINT p) const;
+    TRect Band() const;
+
+private:
+    void LayOut(const TRect& band);
+};
+
+// Owner-drawn items for an item tree of a tool bar's menu: the skinned
+// painter and measuring, or none when enable is false.
+void InitToolbarMenu(TMenuItem* item, TSkinData* sd, bool enable);
+
 class TWinSkinForm : public TComponent {
 public:
     explicit TWinSkinForm(TComponent* AOwner);
@@ -187,6 +242,19 @@ public:
     static std::wstring GetSysBtnHint(int action);
     void DeleteSysbtn();
 
+    // Menu bar and owner-drawn menus.
+    bool CheckMenu(TMenuBtn* button);
+    void ClickButton(TMenuBtn* button);
+    void MenuSelect(TMessage& m);
+    TMenuBtn* FindButtonFromAccel(wchar_t ch) const;
+    void CancelMenu();
+    void WMINITMENU(HMENU menu);
+    void InitPopMenu(TComponent* parent, bool enable, bool update);
+    void InitMainMenu(TComponent* form, bool enable, bool update);
+    void MeasureItem(TMenuItem& item, TCanvas& canvas, int& width, int& height);
+    void UpdateMainMenu();
+    std::unique_ptr<TWinSkinMenu> menu;
+
     // -- MDI frames (WinSkinFormMdi.cpp) --
     // The MDI client of a frame is subclassed while the frame is skinned.
     void SubclassMDI();
@@ -196,7 +264,10 @@ public:
     // Sends the active child of this frame a system command (its buttons in the menu band).
     void MDIChildAction(WPARAM cmd);
     void RestoreMDI();
+    // The maximised child's buttons (Visibility 100) in the band the menu bar just drew on dc.
+    void DrawMDIChildButtons(HDC dc);
     bool mdiSubclassed = false;
+    bool mdiSizedMax = false;  // an MDI child: its last WM_SIZE was a maximise
     // -- end MDI frames --
 
     void UpdateStyle(bool strip);
@@ -289,6 +360,11 @@ private:
     void WMSysCommand(TMessage& m);
     void WMCommand(TMessage& m);
     void WMCtlcolor(TMessage& m);
+    void WMMEASUREITEM(TMessage& m);
+    void WMDRAWITEM(TMessage& m);
+    void WMMenuChanged(TMessage& m);
+    void CreateMenuBar();
+    void FreeMenuBar(bool giveBack);
     void OnTimer();
     std::wstring WindowText() const;
     bool HasSysBtnBitmap(const TWinSysButton& b) const;
@@ -300,6 +376,8 @@ private:
     HICON iconSmall_ = nullptr;
     // Where the client area lay inside the system frame before skinning.
     POINT sysClientOffset_{0, 0};
+    // Menus whose items this object made owner-drawn (given back on detach).
+    std::vector<HMENU> ownerDrawn_;
 };
 
 // Unit-wide work bitmap (COLORONCOLOR); painting is skipped while it is null.

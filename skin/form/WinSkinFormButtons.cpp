@@ -74,7 +74,8 @@ bool TWinSkinForm::SysBtnVisible(size_t index) {
     const bool maxBox = (FormIcons & sbiMax) != 0, minBox = (FormIcons & sbiMin) != 0;
     const bool help = (FormIcons & sbiHelp) != 0, system = (FormIcons & sbisystem) != 0;
     const bool maximised = Windowstate == swsMax;
-    bool mdiMax = false;  // no menu bar object in this window kind
+    // The maximised child's buttons go in the band of a frame that has a menu bar.
+    const bool mdiMax = FormStyle == sfsMDIform && menu && MDIChildMax();
     auto test = [&](int v, bool first) -> bool {
         switch (v) {
             case 0: return true;
@@ -186,7 +187,8 @@ void TWinSkinForm::DrawSysbtn(TWinSysButton& b, int state) {
     if (!dc) return;
     // Composed on the caption's last picture so transparent pixels keep the band.
     TBitmap piece(w, h, pf24bit);
-    if (!CaptionBuf.Empty())
+    // (The band's buttons lie below the caption: the screen holds their background.)
+    if (!CaptionBuf.Empty() && d.Visibility != 100)
         BitBlt(piece.DC(), 0, 0, w, h, CaptionBuf.DC(), b.bounds.Left, b.bounds.Top, SRCCOPY);
     else
         BitBlt(piece.DC(), 0, 0, w, h, dc.get(), b.bounds.Left, b.bounds.Top, SRCCOPY);
@@ -360,6 +362,11 @@ void TWinSkinForm::WMNCMouseMove(TMessage& m) {
         m.Result = 0;
         return;
     }
+    if (TMenuBtn* b = menu ? menu->FindBtn(p) : nullptr) {
+        b->MouseEnter();
+        m.Result = 0;
+        return;
+    }
     if (ActiveBtn) ActiveBtn->MouseLeave();
     ActiveBtn = nullptr;
     Default(m);
@@ -371,6 +378,14 @@ void TWinSkinForm::WMNCLButtonDown(TMessage& m) {
     if (TWinSysButton* b = FindBtn(p)) {
         if (GetForegroundWindow() != Hwnd) SetForegroundWindow(Hwnd);
         b->MouseDown();
+        m.Result = 0;
+        return;
+    }
+    if (TMenuBtn* b = menu ? menu->FindBtn(p) : nullptr) {
+        if (GetForegroundWindow() != Hwnd) SetForegroundWindow(Hwnd);
+        b->MouseDown();
+        ActiveBtn = b;
+        CheckMenu(b);
         m.Result = 0;
         return;
     }
@@ -388,6 +403,10 @@ void TWinSkinForm::WMNCLButtonUp(TMessage& m) {
             GetCursorPos(&cursor);
             SysBtnAction(*b, cursor.x, cursor.y);
         }
+        m.Result = 0;
+        return;
+    }
+    if (menu && menu->FindBtn(p)) {
         m.Result = 0;
         return;
     }
@@ -435,10 +454,22 @@ void TWinSkinForm::WMSysCommand(TMessage& m) {
             m.Result = 0;
             return;
         }
-        if (ch != L'-' && !GetCapture() && ch == 0) {
-            // F10 or a lone Alt: a window without a menu bar answers and does nothing.
-            m.Result = 1;
-            return;
+        if (ch != L'-' && !GetCapture()) {
+            // F10 or a lone Alt opens the first bar menu; a window without a
+            // menu bar answers and does nothing.
+            TMenuBtn* b = nullptr;
+            if (ch == 0 && menu)
+                for (auto& candidate : menu->Buttons)
+                    if (candidate->visible && !candidate->caption.empty()) {
+                        b = candidate.get();
+                        break;
+                    }
+            if (ch != 0) b = FindButtonFromAccel(ch);
+            if (ch == 0 || b) {
+                m.Result = 1;
+                if (b) CheckMenu(b);
+                return;
+            }
         }
     }
     switch (cmd) {

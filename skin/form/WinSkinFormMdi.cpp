@@ -3,8 +3,11 @@
 // scroll bars can be kept off, and the maximised state of the children is
 // tracked (a maximised child loses its skinned frame and region; its buttons
 // then live in the frame's menu band).
+#include <algorithm>
+
 #include "framework/controls/Forms.h"
 #include "skin/data/SkinData.h"
+#include "skin/form/DrawUtils.h"
 #include "skin/form/WinSkinForm.h"
 
 namespace {
@@ -66,8 +69,12 @@ void TWinSkinForm::WinMDIProc(TMessage& m) {
             DefaultMDI(m);
             if (fullySkinned) {
                 if (SkinManager) SkinManager->SetMDIMax(MDIChildMax());
-                // The last child gone: menu updates run again as they did before the children.
-                if (fsd && !SendMessageW(ClientHwnd, WM_MDIGETACTIVE, 0, 0)) fsd->SetMenuUpdate(menuauto);
+                // The last child gone: the bar shows the frame's own menu again.
+                if (menu && !SendMessageW(ClientHwnd, WM_MDIGETACTIVE, 0, 0)) {
+                    if (fsd) fsd->SetMenuUpdate(menuauto);
+                    menu->UpdataBtn();
+                    UpdateNc(nullptr);
+                }
             }
             return;
         case WM_MDITILE:
@@ -76,13 +83,37 @@ void TWinSkinForm::WinMDIProc(TMessage& m) {
             DefaultMDI(m);
             return;
         case WM_MDISETMENU:
-            // The skinned menu band draws the frame's menu; the band rebuilds
-            // its buttons from the new menu once it is there.
             DefaultMDI(m);
+            // The skinned band draws the frame's menu: the system's bar goes.
+            // Without a band the system's bar stays, or the menu would be lost.
+            if (fullySkinned && menu) {
+                if (m.WParam) menu->UpdataBtn2(reinterpret_cast<HMENU>(m.WParam));
+                SetMenu(Hwnd, nullptr);
+                UpdateNc(nullptr);
+            }
             return;
         case CN_SkinMDIMaximized: RedrawWindow(Hwnd, nullptr, nullptr, kRedrawWholeFrame); return;
         default: DefaultMDI(m); return;
     }
+}
+
+void TWinSkinForm::DrawMDIChildButtons(HDC dc) {
+    if (FormStyle != sfsMDIform || !menu || !dc || !MDIChildMax()) return;
+    // Visibility and places of the band's buttons follow the child's state.
+    SetSysbtnRect();
+    for (auto& bp : SysBtn) {
+        TWinSysButton& b = *bp;
+        const TDataSkinSysButton& d = *b.data;
+        if (d.Visibility != 100 || !b.visible || d.Map.Empty()) continue;
+        const int w = b.bounds.Right - b.bounds.Left, h = b.bounds.Bottom - b.bounds.Top;
+        if (w <= 0 || h <= 0) continue;
+        // On the band just drawn, so the magenta parts keep it.
+        TBitmap piece(w, h, pf24bit);
+        BitBlt(piece.DC(), 0, 0, w, h, dc, b.bounds.Left, b.bounds.Top, SRCCOPY);
+        DrawRect1(piece.Canvas(), TRect{0, 0, w, h}, d.Map, 1, std::max(1, d.frame), true);
+        BitBlt(dc, b.bounds.Left, b.bounds.Top, w, h, piece.DC(), 0, 0, SRCCOPY);
+    }
+    if (SkinManager && !SkinManager->MDIMax) SkinManager->SetMDIMax(true);
 }
 
 void TWinSkinForm::MDIChildAction(WPARAM cmd) {

@@ -89,7 +89,9 @@ void TWinSkinForm::UpdateNc(HDC dc) {
             Drawborder(2, TRect{fwidth - bw.Right, 0, fwidth, fheight}, dc);
             Drawborder(4, TRect{bw.Left, fheight - bw.Bottom, fwidth - bw.Right, fheight}, dc);
             DrawFLine(dc);
-            if (MenuHeight > 0 && fsd->BGBrush) {
+            if (menu) {
+                menu->DrawMenu(dc, TRect{bw.Left, bw.Top, fwidth - bw.Right, bw.Top + MenuHeight});
+            } else if (MenuHeight > 0 && fsd->BGBrush) {
                 RECT band{bw.Left, bw.Top, fwidth - bw.Right, bw.Top + MenuHeight};
                 FillRect(dc, &band, fsd->BGBrush.get());
             }

@@ -25,6 +25,7 @@ public:
 
 private:
     void BuildControls();
+    void BuildMenus();
     void BuildMdi();  // File > New window (MdiWindow.cpp)
     void OpenSkinFile();
 

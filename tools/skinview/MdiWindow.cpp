@@ -1,5 +1,6 @@
 #include "tools/skinview/MdiWindow.h"
 
+#include <algorithm>
 #include <functional>
 
 #include "framework/controls/Menus.h"
@@ -85,9 +86,13 @@ TForm* TMdiWindow::AddChild() {
 }
 
 void TGalleryForm::BuildMdi() {
-    // Until the gallery has its menu bar, the File popup offers the MDI window.
-    auto* item = new TMenuItem(fileMenu_->Items());
-    item->SetCaption(L"&New window");
-    item->OnClick = [this](TObject*) { new TMdiWindow(this); };
-    fileMenu_->Items()->Insert(2, item);
+    // File > New window: in the menu bar's File menu, and in the File button's popup.
+    auto add = [this](TMenuItem* file) {
+        auto* item = new TMenuItem(this);
+        item->SetCaption(L"&New window");
+        item->OnClick = [this](TObject*) { new TMdiWindow(this); };
+        file->Insert(std::min(2, file->Count()), item);
+    };
+    if (Menu() && Menu()->Items()->Count() > 0) add(Menu()->Items()->Items(0));
+    add(fileMenu_->Items());
 }

@@ -62,8 +62,12 @@ Options ParseArguments() {
 class TShotTaker {
 public:
     TShotTaker(TGalleryForm* form, std::wstring fileName, bool switchSkin, std::wstring switchTo, bool mdi)
-        : form_(form), target_(form), fileName_(std::move(fileName)), switchSkin_(switchSkin),
-          switchTo_(std::move(switchTo)), mdi_(mdi) {
+        : form_(form),
+          target_(form),
+          fileName_(std::move(fileName)),
+          switchSkin_(switchSkin),
+          switchTo_(std::move(switchTo)),
+          mdi_(mdi) {
         timer_.SetInterval(100);
         timer_.OnTimer = [this](TObject*) { Tick(); };
     }
@@ -123,9 +127,10 @@ private:
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
     const Options options = ParseArguments();
     if (!options.ok) {
-        MessageBoxW(nullptr,
-                    L"usage: skinview [FILE] | skinview --shot FILE.png [--skin FILE] [--switch-to FILE|builtin] [--mdi]",
-                    L"skinview", MB_OK | MB_ICONINFORMATION);
+        MessageBoxW(
+            nullptr,
+            L"usage: skinview [FILE] | skinview --shot FILE.png [--skin FILE] [--switch-to FILE|builtin] [--mdi]",
+            L"skinview", MB_OK | MB_ICONINFORMATION);
         return 1;
     }
     int exitCode = 0;
@@ -141,8 +146,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
         }
         std::unique_ptr<TShotTaker> shot;
         if (!options.shot.empty())
-            shot = std::make_unique<TShotTaker>(gallery, options.shot, options.switchSkin, options.switchTo,
-                                                options.mdi);
+            shot =
+                std::make_unique<TShotTaker>(gallery, options.shot, options.switchSkin, options.switchTo, options.mdi);
         Application->Run();
         if (shot) exitCode = shot->ExitCode();
     } catch (...) {

@@ -13,6 +13,7 @@
 #include <atomic>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -174,12 +175,23 @@ bool HasRegion(HWND hwnd) {
 class MdiSkinTest : public ::testing::Test {
 protected:
     // scrollbars: the skin data lets the MDI client keep its own scroll bars.
-    void Start(bool scrollbars) {
+    // withMenu: the frame has a menu bar (one item, "&File") before it is skinned.
+    void Start(bool scrollbars, bool withMenu = false) {
         FreeSkinManager();
         frame_ = std::make_unique<TForm>(nullptr);
         frame_->SetFormStyle(fsMDIForm);
         frame_->SetBounds(60, 60, 640, 460);
         frame_->SetCaption(L"MDI skin test");
+        if (withMenu) {
+            auto* bar = new TMainMenu(frame_.get());
+            auto* file = new TMenuItem(frame_.get());
+            file->SetCaption(L"&File");
+            auto* item = new TMenuItem(frame_.get());
+            item->SetCaption(L"&Nothing");
+            file->Add(item);
+            bar->Items()->Add(file);
+            frame_->SetMenu(bar);
+        }
         data_ = std::make_unique<ReadSkinData>(frame_.get());
         data_->BeginReading();
         TMemoryStream stream = SkinStreamOf(FlatSkin());
@@ -329,14 +341,16 @@ TEST_F(MdiSkinTest, ChildActionsAndRestoreOfTheFrameReachTheActiveChild) {
 }
 
 TEST_F(MdiSkinTest, ClosingTheLastChildGivesTheFrameItsOwnMenuBack) {
-    Start(false);
-    auto* bar = new TMainMenu(frame_.get());
-    auto* file = new TMenuItem(frame_.get());
-    file->SetCaption(L"&File");
-    bar->Items()->Add(file);
-    frame_->SetMenu(bar);
+    Start(false, true);
     TWinSkinForm* frameSf = Sf(frame_->Handle());
+    ASSERT_TRUE(frameSf->menu) << "the frame has a skinned menu bar";
     const bool menuUpdate = data_->MenuUpdate();
+    auto bandCaptions = [&] {
+        std::wstring out;
+        for (const auto& btn : frameSf->menu->Buttons) out += btn->caption + L"|";
+        return out;
+    };
+    EXPECT_EQ(L"&File|", bandCaptions());
 
     TForm* a = AddChild(L"Only", 10, 10);
     auto* childBar = new TMainMenu(a);
@@ -347,8 +361,9 @@ TEST_F(MdiSkinTest, ClosingTheLastChildGivesTheFrameItsOwnMenuBack) {
     a->SetMenu(childBar);
     ASSERT_TRUE(PumpUntil([&] { return Skinned(a->Handle()); }));
     EXPECT_FALSE(data_->MenuUpdate()) << "menu updates wait while children are made";
-    EXPECT_TRUE(PumpUntil([&] { return GetMenuItemCount(GetMenu(frame_->Handle())) == 2; }))
-        << "the merged bar has the child's item";
+    EXPECT_TRUE(PumpUntil([&] { return bandCaptions() == L"&File|&Edit|"; }))
+        << "the band shows the merged bar: " << std::string(bandCaptions().begin(), bandCaptions().end());
+    EXPECT_EQ(nullptr, GetMenu(frame_->Handle())) << "the skinned band shows the bar, not the system";
 
     a->SetWindowState(wsMaximized);
     ASSERT_TRUE(PumpUntil([&] { return frameSf->MDIChildMax(); }));
@@ -360,14 +375,66 @@ TEST_F(MdiSkinTest, ClosingTheLastChildGivesTheFrameItsOwnMenuBack) {
     EXPECT_FALSE(SkinManager->MDIMax);
     EXPECT_FALSE(frameSf->MDIChildMax());
     EXPECT_EQ(menuUpdate, data_->MenuUpdate()) << "menu updates run again";
-    HMENU own = GetMenu(frame_->Handle());
-    ASSERT_TRUE(PumpUntil([&] {
-        own = GetMenu(frame_->Handle());
-        return own && GetMenuItemCount(own) == 1;
-    })) << "only the frame's own item is left";
-    wchar_t text[32] = {};
-    GetMenuStringW(own, 0, text, 32, MF_BYPOSITION);
-    EXPECT_STREQ(L"&File", text);
+    EXPECT_TRUE(PumpUntil([&] { return bandCaptions() == L"&File|"; }))
+        << "only the frame's own item is left: " << std::string(bandCaptions().begin(), bandCaptions().end());
+    EXPECT_EQ(nullptr, GetMenu(frame_->Handle()));
+}
+
+// The frame's menu band: with the child maximised its minimise, restore and
+// close buttons (Visibility 100) show at the band's right end and act on it.
+TEST_F(MdiSkinTest, MaximisedChildsButtonsInTheFramesMenuBandActOnIt) {
+    Start(false, true);
+    TWinSkinForm* frameSf = Sf(frame_->Handle());
+    ASSERT_TRUE(frameSf->menu) << "the frame has a skinned menu bar";
+    const HWND fw = frame_->Handle();
+
+    TForm* a = AddChild(L"Only", 10, 10);
+    ASSERT_TRUE(PumpUntil([&] { return Skinned(a->Handle()); }));
+    const HWND aw = a->Handle();
+    // Band buttons: x = window width - XCoord - right border, centred in the band.
+    auto bandButton = [&](int xcoord) {
+        RECT r{};
+        GetWindowRect(fw, &r);
+        const int y = kTopH + (frameSf->MenuHeight - 14) / 2;
+        return POINT{r.right - xcoord - 6 + 8, r.top + y + 7};
+    };
+    auto maximise = [&] {
+        a->SetWindowState(wsMaximized);
+        SetForegroundWindow(fw);
+        return PumpUntil([&] { return ScreenPixel(bandButton(22)) == kClose[0]; });
+    };
+
+    struct Step {
+        const char* name;
+        int xcoord;
+        std::function<bool()> done;
+    } steps[] = {
+        {"restore", 40, [&] { return IsWindow(aw) && !IsZoomed(aw) && !IsIconic(aw); }},
+        {"minimise", 58, [&] { return IsWindow(aw) && IsIconic(aw); }},
+        {"close", 22, [&] { return !IsWindow(aw); }},
+    };
+    for (const Step& st : steps) {
+        if (IsIconic(aw)) a->SetWindowState(wsNormal);
+        ASSERT_TRUE(maximise()) << "step: " << st.name << ": the band shows the child's buttons";
+        EXPECT_TRUE(SkinManager->MDIMax) << "step: " << st.name;
+        EXPECT_EQ(kMax[0], ScreenPixel(bandButton(40))) << "step: " << st.name;
+        EXPECT_EQ(kMin[0], ScreenPixel(bandButton(58))) << "step: " << st.name;
+        ClickAt(bandButton(st.xcoord));
+        EXPECT_TRUE(PumpUntil([&] { return st.done(); })) << "step: " << st.name;
+        if (IsWindow(aw)) {
+            EXPECT_TRUE(PumpUntil([&] { return ScreenPixel(bandButton(22)) != kClose[0]; }))
+                << "step: " << st.name << ": the buttons leave the band";
+        }
+    }
+    PumpFor(50);
+    Forget(a);
+    // The last child gone: no maximised state, the band shows the frame's own bar.
+    EXPECT_FALSE(SkinManager->MDIMax);
+    EXPECT_TRUE(PumpUntil([&] { return ScreenPixel(bandButton(22)) != kClose[0]; }));
+    ASSERT_TRUE(frameSf->menu);
+    EXPECT_EQ(1u, frameSf->menu->Buttons.size());
+    EXPECT_EQ(L"&File", frameSf->menu->Buttons[0]->caption);
+    EXPECT_EQ(nullptr, GetMenu(fw)) << "the skinned band shows the bar, not the system";
 }
 
 TEST_F(MdiSkinTest, ClientScrollBarsFollowTheSkinOption) {
