@@ -27,7 +27,9 @@ public:
     TMdiChildWindow(TComponent* AOwner, int number) : TForm(AOwner) {
         SetFormStyle(fsMDIChild);
         SetCaption(L"Document " + std::to_wstring(number));
-        SetBounds(0, 0, 300, 200);
+        // Each one down and right of the one before, as a cascade lays them.
+        const int step = ((number - 1) % 8) * 26;
+        SetBounds(step, step, 300, 200);
         auto* menu = new TMainMenu(this);
         TMenuItem* doc = AddItem(this, menu->Items(), L"&Document", nullptr, kChildGroup);
         AddItem(this, doc, L"Ma&ximize", [this] { SetWindowState(wsMaximized); });
