@@ -33,6 +33,9 @@ const RegisteredClass* FindRegisteredClass(HWND hwnd) {
 // The control whose CreateWindowExW is running on this thread; WM_NCCREATE
 // accepts only this object as its create parameter.
 thread_local TWinControl* creatingControl = nullptr;
+// Its window class: a hook that sees the window before WM_NCCREATE (a CBT
+// hook at HCBT_CREATEWND) finds the object through it.
+thread_local ATOM creatingAtom = 0;
 
 }  // namespace
 
@@ -323,9 +326,18 @@ void TWinControl::CreateWnd() {
 
     TWinControl* const outer = creatingControl;
     creatingControl = this;
-    HWND hwnd = CreateWindowExW(p.ExStyle, p.WinClassName.c_str(), text_.c_str(), p.Style, p.X, p.Y, p.Width, p.Height,
-                                p.WndParent, nullptr, GetModuleHandleW(nullptr), this);
+    const ATOM outerAtom = creatingAtom;
+    creatingAtom = it->atom;
+    HWND hwnd = nullptr;
+    try {
+        hwnd = CreateWindowHandle(p);
+    } catch (...) {
+        creatingControl = outer;
+        creatingAtom = outerAtom;
+        throw;
+    }
     creatingControl = outer;
+    creatingAtom = outerAtom;
     if (!hwnd) {
         const DWORD error = GetLastError();
         handle_ = nullptr;
@@ -334,6 +346,11 @@ void TWinControl::CreateWnd() {
     handle_ = hwnd;
     SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(Font().Handle()), FALSE);
     UpdateBoundsFromWindow();
+}
+
+HWND TWinControl::CreateWindowHandle(const TCreateParams& p) {
+    return CreateWindowExW(p.ExStyle, p.WinClassName.c_str(), text_.c_str(), p.Style, p.X, p.Y, p.Width, p.Height,
+                           p.WndParent, nullptr, GetModuleHandleW(nullptr), this);
 }
 
 void TWinControl::DestroyHandle() {
@@ -353,7 +370,11 @@ LRESULT CALLBACK TWinControl::StaticWndProc(HWND hwnd, UINT msg, WPARAM wParam, 
     auto* self = reinterpret_cast<TWinControl*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (!self && msg == WM_NCCREATE) {
         const auto* cs = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-        if (creatingControl && cs->lpCreateParams == creatingControl) {
+        // An MDI child's create parameter is the MDICREATESTRUCT its client was given.
+        const auto* mdi =
+            (cs->dwExStyle & WS_EX_MDICHILD) ? static_cast<const MDICREATESTRUCTW*>(cs->lpCreateParams) : nullptr;
+        if (creatingControl && (cs->lpCreateParams == creatingControl ||
+                                (mdi && mdi->lParam == reinterpret_cast<LPARAM>(creatingControl)))) {
             self = creatingControl;
             SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
             self->handle_ = hwnd;
@@ -716,7 +737,12 @@ TWinControl* FindControl(HWND hwnd) {
     DWORD pid = 0;
     GetWindowThreadProcessId(hwnd, &pid);
     if (pid != GetCurrentProcessId() || !FindRegisteredClass(hwnd)) return nullptr;
-    return reinterpret_cast<TWinControl*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (auto* c = reinterpret_cast<TWinControl*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA))) return c;
+    // A window being made now, seen before its WM_NCCREATE (hooks do).
+    if (creatingControl && !creatingControl->HandleAllocated() && creatingAtom &&
+        static_cast<ATOM>(GetClassLongPtrW(hwnd, GCW_ATOM)) == creatingAtom)
+        return creatingControl;
+    return nullptr;
 }
 
 // ---------------------------------------------------------------- TPaintedControl

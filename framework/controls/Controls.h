@@ -248,6 +248,9 @@ protected:
     virtual void CreateParams(TCreateParams& params);
     // Creates this window; CreateHandle adds the children's windows afterwards.
     virtual void CreateWnd();
+    // The CreateWindowExW call of CreateWnd, with this object as the create
+    // parameter; a form that is an MDI child asks its MDI client instead.
+    virtual HWND CreateWindowHandle(const TCreateParams& params);
     void CreateHandle();
     // The first control under this one that Tab reaches (TabList).
     TWinControl* FirstTabStop();

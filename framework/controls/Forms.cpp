@@ -23,6 +23,9 @@ TForm::~TForm() {
     if (menu_) menu_->form_ = nullptr, menu_->window_ = nullptr;
     if (popupMenu_) popupMenu_->form_ = nullptr;
     Application->FormGone(this);
+    // Through the client, so it activates the next child and mends its menus.
+    if (formStyle_ == fsMDIChild && WindowHandle() && GetParent(WindowHandle()))
+        SendMessageW(GetParent(WindowHandle()), WM_MDIDESTROY, reinterpret_cast<WPARAM>(WindowHandle()), 0);
 }
 
 void TForm::SetBorderStyle(TFormBorderStyle value) {
@@ -104,7 +107,13 @@ void TForm::CreateParams(TCreateParams& p) {
     if (icons & biSystemMenu) p.Style |= WS_SYSMENU;
 
     TForm* main = Application->MainForm();
-    if (main == this) {
+    if (formStyle_ == fsMDIChild) {
+        TForm* frame = MDIFrame();
+        if (!frame) throw Exception(L"Form '" + Name() + L"' is an MDI child without an MDI frame");
+        p.Style = (p.Style & ~static_cast<DWORD>(WS_POPUP)) | WS_CHILD | WS_VISIBLE;
+        p.ExStyle |= WS_EX_MDICHILD;
+        p.WndParent = frame->Handle() ? frame->ClientHandle() : nullptr;
+    } else if (main == this) {
         if (Application->MainFormOnTaskBar()) p.ExStyle |= WS_EX_APPWINDOW;
     } else if (main && main->HandleAllocated()) {
         // Other forms stay above the main form and leave the taskbar to it.
@@ -147,7 +156,7 @@ void TForm::CreateWnd() {
         SendMessageW(h, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon));
     if (HICON smallIcon = ProgramIcon(SM_CXSMICON, SM_CYSMICON))
         SendMessageW(h, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon));
-    if (menu_) {
+    if (menu_ && formStyle_ != fsMDIChild) {
         // The bar takes its height from the client area: give it back, so the
         // client keeps the size the form was made with.
         RECT before{};
@@ -157,6 +166,7 @@ void TForm::CreateWnd() {
         GetClientRect(h, &after);
         if (after.bottom != before.bottom) SetBounds(left_, top_, width_, height_ + before.bottom - after.bottom);
     }
+    if (formStyle_ == fsMDIForm) CreateMDIClient();
     for (int i = 0; i < ComponentCount(); ++i) Components(i)->OwnerWindowCreated();
 }
 
@@ -176,13 +186,24 @@ void TForm::SetMenu(TMainMenu* value) {
 
 void TForm::ShowMenuBar() {
     const HWND h = WindowHandle();
+    if (formStyle_ == fsMDIChild) {
+        // A child has no bar: its menu shows merged into the frame's while it is active.
+        if (TForm* frame = MDIFrame(); frame && frame->ActiveMDIChild() == this) frame->MergeChildMenu(this);
+        return;
+    }
     if (!menu_) {
         if (GetMenu(h)) ::SetMenu(h, nullptr);
         return;
     }
     menu_->window_ = h;
     menu_->ChangeNoticed();
-    ::SetMenu(h, menu_->Handle());
+    if (formStyle_ == fsMDIForm && clientHandle_) {
+        // Through the client, so it keeps the window menu and a maximised child's buttons in the bar.
+        SendMessageW(clientHandle_, WM_MDISETMENU, reinterpret_cast<WPARAM>(menu_->Handle()),
+                     reinterpret_cast<LPARAM>(windowMenu_ ? windowMenu_->Handle() : nullptr));
+    } else {
+        ::SetMenu(h, menu_->Handle());
+    }
     DrawMenuBar(h);
 }
 
@@ -209,7 +230,8 @@ void TForm::VisibleChanged() {
     if (visible_) {
         HandleNeeded();
         DoShow();
-        ShowWindow(Handle(), SW_SHOWNORMAL);
+        // An MDI child shows in the state its client gives it (maximised like the others).
+        ShowWindow(Handle(), formStyle_ == fsMDIChild ? SW_SHOW : SW_SHOWNORMAL);
     } else if (HandleAllocated()) {
         ShowWindow(Handle(), SW_HIDE);
     }
@@ -224,7 +246,7 @@ void TForm::DoClose(TCloseAction& action) {
 }
 
 void TForm::Close() {
-    TCloseAction action = caHide;
+    TCloseAction action = formStyle_ == fsMDIChild ? caFree : caHide;
     DoClose(action);
     if (action == caNone) return;
     if (Application->MainForm() == this) {
@@ -276,6 +298,17 @@ void TForm::WndProc(TMessage& m) {
             FocusFirstControl();
             return;
         case CM_DIALOGKEY: m.Result = DialogKey(static_cast<UINT>(m.WParam)) ? 1 : 0; return;
+        case WM_MDIACTIVATE:
+            // The child being activated brings its menu into the frame's bar; the last one takes it away.
+            if (formStyle_ == fsMDIChild) {
+                TForm* frame = MDIFrame();
+                const auto activated = reinterpret_cast<HWND>(m.LParam);
+                if (frame && activated == WindowHandle())
+                    frame->MergeChildMenu(this);
+                else if (frame && !activated)
+                    frame->MergeChildMenu(nullptr);
+            }
+            break;
         case WM_DESTROY:
             // The bar's handle belongs to the menu: the window must not take it along.
             if (menu_ && GetMenu(Handle()) == menu_->MenuHandleIfMade()) ::SetMenu(Handle(), nullptr);
@@ -462,6 +495,8 @@ bool TApplication::ProcessMessage() {
         terminated_ = true;
     } else if (IsKeyMsg(msg)) {
         // A navigation key the form used: the window never sees it.
+    } else if (IsMDIMsg(msg)) {
+        // An MDI key of the active child (sent on as WM_SYSCOMMAND).
     } else {
         TranslateMessage(&msg);
         DispatchMessageW(&msg);

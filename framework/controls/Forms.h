@@ -35,6 +35,14 @@ enum TCloseAction : uint8_t { caNone, caHide, caFree, caMinimize };
 
 using TCloseEvent = std::function<void(TObject* Sender, TCloseAction& Action)>;
 
+// An MDI frame form holds an MDI client window ("MDICLIENT") filling its
+// client area; an MDI child form is a window inside the client of its frame:
+// its owner when that is an MDI frame form, else the application's main form.
+enum TFormStyle : uint8_t { fsNormal, fsMDIChild, fsMDIForm };
+enum TWindowState : uint8_t { wsNormal, wsMinimized, wsMaximized };
+enum TTileMode : uint8_t { tbHorizontal, tbVertical };
+
+class TMenuItem;
 class TMainMenu;
 class TPopupMenu;
 
@@ -78,12 +86,44 @@ public:
     TCloseEvent OnClose;
 
     void WndProc(TMessage& message) override;
+    // Frames pass what they leave to DefFrameProc, MDI children to DefMDIChildProc.
+    void DefaultHandler(TMessage& message) override;
+
+    // MDI. The style is set before the window is made (an error afterwards).
+    // An MDI child is visible from the start and closes with caFree unless
+    // OnClose says otherwise; closing frees the form.
+    TFormStyle FormStyle() const { return formStyle_; }
+    void SetFormStyle(TFormStyle value);
+    // The MDI client window of a frame (made with the frame's window), else null.
+    HWND ClientHandle() const { return clientHandle_; }
+    // The frame whose client an MDI child sits in (null for other forms).
+    TForm* MDIFrame() const;
+    TForm* ActiveMDIChild() const;
+    int MDIChildCount() const;
+    // In the client's z-order, the active child first.
+    TForm* MDIChildren(int index) const;
+    TTileMode TileMode() const { return tileMode_; }
+    void SetTileMode(TTileMode value) { tileMode_ = value; }
+    void Tile();
+    void Cascade();
+    void ArrangeIcons();
+    // Activates the next / previous child.
+    void Next();
+    void Previous();
+    // The menu item whose sub-menu lists the children (the client's window
+    // menu); it must be in the frame's menu bar to be shown, and outlive the children.
+    TMenuItem* WindowMenu() const { return windowMenu_; }
+    void SetWindowMenu(TMenuItem* item);
+    // Minimised, maximised or normal; an MDI child asks its client.
+    TWindowState WindowState() const;
+    void SetWindowState(TWindowState value);
 
 protected:
     void CreateParams(TCreateParams& params) override;
     // Gives the new window the program's icon, then tells the owned components.
     void CreateWnd() override;
     void VisibleChanged() override;
+    HWND CreateWindowHandle(const TCreateParams& params) override;
     virtual void DoShow();
     virtual void DoClose(TCloseAction& action);
     // Tab and Shift+Tab move the focus (TabList order), Enter clicks the
@@ -94,6 +134,14 @@ protected:
 private:
     void UpdateWindowStyle();
     void FocusFirstControl();
+    void CreateMDIClient();
+    // The frame's bar shows this child's menu merged in (none: the frame's own items).
+    void MergeChildMenu(TForm* child);
+
+    TFormStyle formStyle_ = fsNormal;
+    TTileMode tileMode_ = tbHorizontal;
+    HWND clientHandle_ = nullptr;
+    TMenuItem* windowMenu_ = nullptr;
 
     TFormBorderStyle borderStyle_ = bsSizeable;
     uint8_t borderIcons_ = biSystemMenu | biMinimize | biMaximize;
@@ -152,6 +200,8 @@ public:
 private:
     friend class TForm;
     bool ProcessMessage();
+    // Ctrl+F4, Ctrl+F6 and the keyboard system menu of the active MDI child.
+    static bool IsMDIMsg(MSG& msg);
     // Offers a key press to the framework control it is for (CN_KEYDOWN) before dispatch.
     static bool IsKeyMsg(const MSG& msg);
     void FormGone(TForm* form);

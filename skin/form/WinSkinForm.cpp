@@ -76,6 +76,7 @@ TWinSkinForm::~TWinSkinForm() {
         // subclass off so no message reaches a dead object.
         UnSubclass3();
     }
+    UnSubclassMDI();
     DeleteControls();
     DeleteSysbtn();
     FreeMenuBar(IsWindow(Hwnd) && Skinstate != 4 && Skinstate != 6);
@@ -152,9 +153,11 @@ void TWinSkinForm::InitSkin(TSkinData* skinData) {
         kinds.Exclude(xcSystemMenu);
         fsd->SetSkinControls(kinds);
     }
-    if (FormStyle == sfsMDIform) menuauto = fsd->MenuUpdate();
-
     subclassed = SetWindowSubclass(Hwnd, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this)) != FALSE;
+    if (FormStyle == sfsMDIform) {
+        menuauto = fsd->MenuUpdate();
+        SubclassMDI();
+    }
 
     if (sMainMenu) {
         hmenu = GetMenu(Hwnd);
@@ -416,6 +419,7 @@ void TWinSkinForm::UnSubclass() {
         }
         if (FForm && Skinstate != 4) FForm->SetColor(formcolor);
     }
+    UnSubclassMDI();
     if (!IsWindow(Hwnd)) return;
     const bool dying = Skinstate == 4;
     UpdateStyle(false);
@@ -460,6 +464,7 @@ void TWinSkinForm::UnSubclass2() {
     }
     if (FForm && Skinstate != 4) FForm->SetColor(formcolor);
     RemoveSubclass();
+    UnSubclassMDI();
     if (FForm && Skinstate != 4)
         for (int i = 0; i < FForm->ComponentCount(); ++i)
             if (auto* c = dynamic_cast<TControl*>(FForm->Components(i))) c->Repaint();
@@ -469,6 +474,7 @@ void TWinSkinForm::UnSubclass3() {
     if (timer) timer->SetEnabled(false);
     if (fsd) fsd->HideHint();
     RemoveSubclass();
+    UnSubclassMDI();
     DeleteControls();
     // A window that lives on keeps a working menu bar.
     FreeMenuBar(IsWindow(Hwnd) && Skinstate != 4);
@@ -823,6 +829,12 @@ void TWinSkinForm::WMSize(TMessage& m) {
         case SIZE_MINIMIZED: Windowstate = swsMin; break;
         case SIZE_MAXIMIZED: Windowstate = swsMax; break;
         default: break;
+    }
+    // A child entering or leaving the maximised state: the frame's band shows or drops its buttons.
+    if (FormStyle == sfsMDIChild && (m.WParam == SIZE_MAXIMIZED) != mdiSizedMax && SkinManager &&
+        SkinManager->clienthwnd) {
+        mdiSizedMax = m.WParam == SIZE_MAXIMIZED;
+        PostMessageW(SkinManager->clienthwnd, CN_SkinMDIMaximized, reinterpret_cast<WPARAM>(Hwnd), 0);
     }
     if (Windowstate == swsMin) return;
     if (FormStyle == sfsMDIChild && ((SkinManager && SkinManager->MDIMax) || Windowstate != swsNormal)) return;

@@ -255,6 +255,21 @@ public:
     void UpdateMainMenu();
     std::unique_ptr<TWinSkinMenu> menu;
 
+    // -- MDI frames (WinSkinFormMdi.cpp) --
+    // The MDI client of a frame is subclassed while the frame is skinned.
+    void SubclassMDI();
+    void UnSubclassMDI();
+    void DefaultMDI(TMessage& m);
+    void WinMDIProc(TMessage& m);
+    // Sends the active child of this frame a system command (its buttons in the menu band).
+    void MDIChildAction(WPARAM cmd);
+    void RestoreMDI();
+    // The maximised child's buttons (Visibility 100) in the band the menu bar just drew on dc.
+    void DrawMDIChildButtons(HDC dc);
+    bool mdiSubclassed = false;
+    bool mdiSizedMax = false;  // an MDI child: its last WM_SIZE was a maximise
+    // -- end MDI frames --
+
     void UpdateStyle(bool strip);
     void ResizeForm(bool refresh);
     void Refresh();
@@ -323,6 +338,8 @@ public:
 private:
     static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                          DWORD_PTR ref) noexcept;
+    static LRESULT CALLBACK MDISubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                            DWORD_PTR ref) noexcept;  // MDI frames
     void WinWndProc(TMessage& m);
     void Default(TMessage& m);
     void NewWndProc(TMessage& m);

@@ -74,7 +74,8 @@ bool TWinSkinForm::SysBtnVisible(size_t index) {
     const bool maxBox = (FormIcons & sbiMax) != 0, minBox = (FormIcons & sbiMin) != 0;
     const bool help = (FormIcons & sbiHelp) != 0, system = (FormIcons & sbisystem) != 0;
     const bool maximised = Windowstate == swsMax;
-    bool mdiMax = false;  // no menu bar object in this window kind
+    // The maximised child's buttons go in the band of a frame that has a menu bar.
+    const bool mdiMax = FormStyle == sfsMDIform && menu && MDIChildMax();
     auto test = [&](int v, bool first) -> bool {
         switch (v) {
             case 0: return true;
@@ -186,7 +187,8 @@ void TWinSkinForm::DrawSysbtn(TWinSysButton& b, int state) {
     if (!dc) return;
     // Composed on the caption's last picture so transparent pixels keep the band.
     TBitmap piece(w, h, pf24bit);
-    if (!CaptionBuf.Empty())
+    // (The band's buttons lie below the caption: the screen holds their background.)
+    if (!CaptionBuf.Empty() && d.Visibility != 100)
         BitBlt(piece.DC(), 0, 0, w, h, CaptionBuf.DC(), b.bounds.Left, b.bounds.Top, SRCCOPY);
     else
         BitBlt(piece.DC(), 0, 0, w, h, dc.get(), b.bounds.Left, b.bounds.Top, SRCCOPY);
@@ -248,11 +250,6 @@ bool TWinSkinForm::CheckSysmenu() const {
 
 void TWinSkinForm::SysBtnAction(TWinSysButton& button, int x, int y) {
     const int action = button.data->Action;
-    auto mdiChildAction = [&](WPARAM cmd) {
-        if (FormStyle != sfsMDIform || !ClientHwnd) return;
-        auto child = reinterpret_cast<HWND>(SendMessageW(ClientHwnd, WM_MDIGETACTIVE, 0, 0));
-        if (child) SendMessageW(child, WM_SYSCOMMAND, cmd, 0);
-    };
     switch (action) {
         case 0:
             if (CheckSysmenu()) {
@@ -273,11 +270,11 @@ void TWinSkinForm::SysBtnAction(TWinSysButton& button, int x, int y) {
         case 12: PopSysmenu(POINT{x + 1, y + 1}); break;
         case 4: PostMessageW(Hwnd, WM_SYSCOMMAND, SC_CONTEXTHELP, 0); break;
         case 7:
-        case 60: mdiChildAction(SC_MINIMIZE); break;
+        case 60: MDIChildAction(SC_MINIMIZE); break;
         case 8:
-        case 61: mdiChildAction(SC_RESTORE); break;
+        case 61: MDIChildAction(SC_RESTORE); break;
         case 9:
-        case 62: mdiChildAction(SC_CLOSE); break;
+        case 62: MDIChildAction(SC_CLOSE); break;
         default: PostMessageW(Hwnd, CN_SkinButtonClick, static_cast<WPARAM>(action), 0); break;
     }
 }

@@ -381,6 +381,7 @@ void TWinSkinMenu::DrawMenu(HDC dc, const TRect& band) {
         MyDrawCaption(c, r, b->caption, true, SF->bidileft ? DT_CENTER | DT_RTLREADING : DT_CENTER);
     }
     BitBlt(dc, band.Left, band.Top, w, h, compose.DC(), 0, 0, SRCCOPY);
+    SF->DrawMDIChildButtons(dc);
     topmenu = false;
 }
 

@@ -138,6 +138,7 @@ void TGalleryForm::BuildControls() {
     BuildEdits();
     BuildMenus();
     BuildScrolling();
+    BuildMdi();
 }
 
 bool TGalleryForm::LoadSkin(const std::wstring& fileName, bool quiet) {

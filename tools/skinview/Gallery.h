@@ -29,6 +29,7 @@ private:
     void BuildEdits();
     void BuildMenus();
     void BuildScrolling();
+    void BuildMdi();  // File > New window (MdiWindow.cpp)
     void OpenSkinFile();
 
     TSkinData* skinData_ = nullptr;

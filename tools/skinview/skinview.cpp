@@ -4,7 +4,8 @@
 // picture once it is skinned and exits: 0 done, 3 saved although the window
 // never answered as skinned, 2 nothing saved, 1 bad arguments. With
 // `--switch-to FILE` (or `--switch-to builtin`) the shot is taken after the
-// open window has been re-skinned with that package.
+// open window has been re-skinned with that package. With `--mdi` the shot
+// is of the MDI window (File > New window) instead.
 // clang-format off
 #include <windows.h>
 #include <shellapi.h>
@@ -19,6 +20,7 @@
 #include "skin/controls/ControlSkinning.h"
 #include "skin/form/SkinManager.h"
 #include "tools/skinview/Gallery.h"
+#include "tools/skinview/MdiWindow.h"
 
 namespace {
 
@@ -27,6 +29,7 @@ struct Options {
     std::wstring shot;
     bool switchSkin = false;
     std::wstring switchTo;  // empty: the built-in skin
+    bool mdi = false;
     bool ok = true;
 };
 
@@ -36,7 +39,9 @@ Options ParseArguments() {
     LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
     for (int i = 1; argv && i < argc; ++i) {
         const std::wstring arg = argv[i];
-        if (arg == L"--shot" && i + 1 < argc)
+        if (arg == L"--mdi")
+            o.mdi = true;
+        else if (arg == L"--shot" && i + 1 < argc)
             o.shot = argv[++i];
         else if (arg == L"--switch-to" && i + 1 < argc) {
             o.switchSkin = true;
@@ -56,8 +61,13 @@ Options ParseArguments() {
 // Waits for the gallery to be skinned and painted, then saves its picture.
 class TShotTaker {
 public:
-    TShotTaker(TGalleryForm* form, std::wstring fileName, bool switchSkin, std::wstring switchTo)
-        : form_(form), fileName_(std::move(fileName)), switchSkin_(switchSkin), switchTo_(std::move(switchTo)) {
+    TShotTaker(TGalleryForm* form, std::wstring fileName, bool switchSkin, std::wstring switchTo, bool mdi)
+        : form_(form),
+          target_(form),
+          fileName_(std::move(fileName)),
+          switchSkin_(switchSkin),
+          switchTo_(std::move(switchTo)),
+          mdi_(mdi) {
         timer_.SetInterval(100);
         timer_.OnTimer = [this](TObject*) { Tick(); };
     }
@@ -65,7 +75,7 @@ public:
 
 private:
     void Tick() {
-        HWND hwnd = form_->WindowHandle();
+        HWND hwnd = target_->WindowHandle();
         if (!hwnd || !IsWindowVisible(hwnd)) return;
         const bool skinned = SendMessageW(hwnd, CN_SkinQuery, 0, 0) == 1;
         if (skinned) ++settled_;
@@ -83,6 +93,13 @@ private:
             }
             return;
         }
+        if (mdi_) {
+            // The MDI window opens over the skinned gallery; settle again for it.
+            mdi_ = false;
+            settled_ = 0;
+            target_ = new TMdiWindow(form_);
+            return;
+        }
         timer_.SetEnabled(false);
         SetCursorPos(0, 0);  // no control shows its hot state
         RedrawWindow(hwnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
@@ -94,9 +111,11 @@ private:
     }
 
     TGalleryForm* form_;
+    TForm* target_;  // the window to shoot
     std::wstring fileName_;
     bool switchSkin_;
     std::wstring switchTo_;
+    bool mdi_;
     TTimer timer_{nullptr};
     int settled_ = 0;
     int ticks_ = 0;
@@ -108,9 +127,10 @@ private:
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
     const Options options = ParseArguments();
     if (!options.ok) {
-        MessageBoxW(nullptr,
-                    L"usage: skinview [FILE] | skinview --shot FILE.png [--skin FILE] [--switch-to FILE|builtin]",
-                    L"skinview", MB_OK | MB_ICONINFORMATION);
+        MessageBoxW(
+            nullptr,
+            L"usage: skinview [FILE] | skinview --shot FILE.png [--skin FILE] [--switch-to FILE|builtin] [--mdi]",
+            L"skinview", MB_OK | MB_ICONINFORMATION);
         return 1;
     }
     int exitCode = 0;
@@ -126,7 +146,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
         }
         std::unique_ptr<TShotTaker> shot;
         if (!options.shot.empty())
-            shot = std::make_unique<TShotTaker>(gallery, options.shot, options.switchSkin, options.switchTo);
+            shot =
+                std::make_unique<TShotTaker>(gallery, options.shot, options.switchSkin, options.switchTo, options.mdi);
         Application->Run();
         if (shot) exitCode = shot->ExitCode();
     } catch (...) {
