@@ -4,6 +4,7 @@
 #include "skin/controls/SkinGlyphButtons.h"
 #include "skin/controls/SkinProgress.h"
 #include "skin/controls/SkinSelect_win.h"
+#include "skin/controls/SkinTabs.h"
 
 namespace {
 
@@ -17,6 +18,10 @@ TSkinControl* NewObject(TSkinControlClass cls, TComponent* owner) {
         case TSkinControlClass::TSkinCheckBox: return new TSkinCheckBox(owner);
         case TSkinControlClass::TSkinRadioButton: return new TSkinRadioButton(owner);
         case TSkinControlClass::TSkinProgress: return new TSkinProgress(owner);
+        case TSkinControlClass::TSkinTab: return new TSkinTab(owner);
+        case TSkinControlClass::TSkinTab31: return new TSkinTab31(owner);
+        case TSkinControlClass::TSkinTabSheet: return new TSkinTabSheet(owner);
+        case TSkinControlClass::TSkinTabBtn: return new TSkinTabBtn(owner);
         default: return nullptr;
     }
 }
