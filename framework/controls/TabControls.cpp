@@ -150,7 +150,8 @@ RECT TCustomTabControl::DisplayRect() {
 
 RECT TCustomTabControl::TabRect(int index) {
     RECT r{};
-    if (HWND h = WindowHandle()) SendMessageW(h, TCM_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&r));
+    if (HWND h = WindowHandle())
+        SendMessageW(h, TCM_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&r));
     return r;
 }
 
@@ -224,9 +225,11 @@ int TTabControl::AddTab(const std::wstring& text, int imageIndex) {
 
 void TTabControl::DeleteTab(int index) {
     if (index < 0 || index >= TabCount()) return;
+    const int active = TabIndex();
     tabs_.erase(tabs_.begin() + index);
-    selected_ = std::min(TabIndex(), TabCount() - 1);
     if (HWND h = WindowHandle()) SendMessageW(h, TCM_DELETEITEM, static_cast<WPARAM>(index), 0);
+    // The window drops the selection with the selected tab: its neighbour takes it.
+    SetTabIndex(std::min(active > index ? active - 1 : active, TabCount() - 1));
 }
 
 void TTabControl::SetTabImage(int index, int imageIndex) {

@@ -57,8 +57,8 @@ TabItem ReadItem(HWND hwnd, int index, bool unicode) {
 void DrawImgCaption(TSkinControl& self, HDC dc, const TRect& r, HIMAGELIST images, int image,
                     const std::wstring& text) {
     int iw = 0, ih = 0;
-    const bool hasImage = images && image >= 0 && image < ImageList_GetImageCount(images) &&
-                          ImageList_GetIconSize(images, &iw, &ih);
+    const bool hasImage =
+        images && image >= 0 && image < ImageList_GetImageCount(images) && ImageList_GetIconSize(images, &iw, &ih);
     if (!hasImage) {
         self.DrawCaption(dc, r, text, true, false, DT_CENTER);
         return;
@@ -229,15 +229,13 @@ bool TSkinTab::BeforeProc(TMessage& m) {
             m.Result = 1;
             return false;
         case WM_LBUTTONDOWN:
-            if (showclose &&
-                ClickClose(static_cast<short>(LOWORD(m.LParam)), static_cast<short>(HIWORD(m.LParam)))) {
+        case WM_LBUTTONDBLCLK:  // closing the next tab soon after is a double click
+            if (showclose && ClickClose(static_cast<short>(LOWORD(m.LParam)), static_cast<short>(HIWORD(m.LParam)))) {
                 m.Result = 0;
                 return false;
             }
             return true;
-        case WM_STYLECHANGED:
-            inittab();
-            return true;
+        case WM_STYLECHANGED: inittab(); return true;
         default: return TSkinControl::BeforeProc(m);
     }
 }
