@@ -1,6 +1,7 @@
 #include "framework/controls/ControlsStreaming.h"
 
 #include "framework/controls/ComCtrls.h"
+#include "framework/controls/EditControls.h"
 #include "framework/controls/ExtCtrls.h"
 #include "framework/controls/Forms.h"
 #include "framework/controls/GlyphButtons.h"
@@ -33,6 +34,73 @@ std::vector<std::wstring> AlignmentNames() {
 }
 std::vector<std::wstring> BevelNames() {
     return {L"pbNone", L"pbLowered", L"pbRaised"};
+}
+
+void RegisterEditControls() {
+    RegisterClassInfo<TEdit>(L"TEdit", L"TWinControl")
+        .Creatable()
+        .String(L"Text", &TEdit::Text, &TEdit::SetText)
+        .Integer(L"MaxLength", &TEdit::MaxLength, &TEdit::SetMaxLength)
+        .Default(0)
+        .Bool(L"ReadOnly", &TEdit::ReadOnly, &TEdit::SetReadOnly)
+        .Default(false)
+        .Enum(L"BorderStyle", &TEdit::BorderStyle, &TEdit::SetBorderStyle, {L"bsNone", L"bsSingle"})
+        .Default(ebsSingle)
+        .Event(L"OnChange", &TEdit::OnChange);
+
+    RegisterClassInfo<TComboBox>(L"TComboBox", L"TWinControl")
+        .Creatable()
+        .Enum(L"Style", &TComboBox::Style, &TComboBox::SetStyle,
+              {L"csDropDown", L"csSimple", L"csDropDownList", L"csOwnerDrawFixed", L"csOwnerDrawVariable"})
+        .Default(csDropDown)
+        .Integer(L"DropDownCount", &TComboBox::DropDownCount, &TComboBox::SetDropDownCount)
+        .Default(8)
+        .Integer(L"ItemHeight", &TComboBox::ItemHeight, &TComboBox::SetItemHeight)
+        .Default(16)
+        .Strings(L"Items", &TComboBox::Items, &TComboBox::SetItems)
+        .Integer(L"ItemIndex", &TComboBox::ItemIndex, &TComboBox::SetItemIndex)
+        .Default(-1)
+        .String(L"Text", &TComboBox::Text, &TComboBox::SetText)
+        .Event(L"OnChange", &TComboBox::OnChange)
+        .Event(L"OnSelect", &TComboBox::OnSelect)
+        .Event(L"OnDropDown", &TComboBox::OnDropDown)
+        .Event(L"OnCloseUp", &TComboBox::OnCloseUp);
+
+    RegisterClassInfo<TUpDown>(L"TUpDown", L"TWinControl")
+        .Creatable()
+        .Integer(L"Min", &TUpDown::Min, &TUpDown::SetMin)
+        .Default(0)
+        .Integer(L"Max", &TUpDown::Max, &TUpDown::SetMax)
+        .Default(100)
+        .Integer(L"Position", &TUpDown::Position, &TUpDown::SetPosition)
+        .Default(0)
+        .Integer(L"Increment", &TUpDown::Increment, &TUpDown::SetIncrement)
+        .Default(1)
+        .Enum(L"Orientation", &TUpDown::Orientation, &TUpDown::SetOrientation, {L"udVertical", L"udHorizontal"})
+        .Default(udVertical);
+
+    RegisterClassInfo<TSpinEdit>(L"TSpinEdit", L"TEdit")
+        .Creatable()
+        .Integer(L"MinValue", &TSpinEdit::MinValue, &TSpinEdit::SetMinValue)
+        .Default(0)
+        .Integer(L"MaxValue", &TSpinEdit::MaxValue, &TSpinEdit::SetMaxValue)
+        .Default(0)
+        .Integer(L"Increment", &TSpinEdit::Increment, &TSpinEdit::SetIncrement)
+        .Default(1)
+        .Integer(L"Value", &TSpinEdit::Value, &TSpinEdit::SetValue)
+        .Default(0);
+
+    // Kind and DateMode come first: the selection tables read them by position.
+    RegisterClassInfo<TDateTimePicker>(L"TDateTimePicker", L"TWinControl")
+        .Creatable()
+        .Enum(L"Kind", &TDateTimePicker::Kind, &TDateTimePicker::SetKind, {L"dtkDate", L"dtkTime"})
+        .Default(dtkDate)
+        .Enum(L"DateMode", &TDateTimePicker::DateMode, &TDateTimePicker::SetDateMode, {L"dmComboBox", L"dmUpDown"})
+        .Default(dmComboBox)
+        .Enum(L"DateFormat", &TDateTimePicker::DateFormat, &TDateTimePicker::SetDateFormat, {L"dfShort", L"dfLong"})
+        .Default(dfShort)
+        .String(L"Date", &TDateTimePicker::DateText, &TDateTimePicker::SetDateText)
+        .Event(L"OnChange", &TDateTimePicker::OnChange);
 }
 
 void Register() {
@@ -206,6 +274,7 @@ void Register() {
         .Integer(L"EndMargin", &TTabSet::EndMargin, &TTabSet::SetEndMargin)
         .Default(15)
         .Event(L"OnChange", &TTabSet::OnChange);
+    RegisterEditControls();
 
     RegisterClassInfo<TTimer>(L"TTimer", L"TComponent")
         .Creatable()

@@ -1,6 +1,8 @@
 #include "skin/controls/ControlSkinning.h"
 
 #include "skin/controls/SkinButtons.h"
+#include "skin/controls/SkinCombo.h"
+#include "skin/controls/SkinEdit.h"
 #include "skin/controls/SkinGlyphButtons.h"
 #include "skin/controls/SkinProgress.h"
 #include "skin/controls/SkinSelect_win.h"
@@ -22,6 +24,11 @@ TSkinControl* NewObject(TSkinControlClass cls, TComponent* owner) {
         case TSkinControlClass::TSkinTab31: return new TSkinTab31(owner);
         case TSkinControlClass::TSkinTabSheet: return new TSkinTabSheet(owner);
         case TSkinControlClass::TSkinTabBtn: return new TSkinTabBtn(owner);
+        case TSkinControlClass::TSkinAdvPage: return new TSkinAdvPage(owner);
+        case TSkinControlClass::TSkinComBox: return new TSkinComBox(owner);
+        case TSkinControlClass::TSkinEdit: return new TSkinEdit(owner);
+        case TSkinControlClass::TSkinUpDown: return new TSkinUpDown(owner);
+        case TSkinControlClass::TSkinDateTime: return new TSkinDateTime(owner);
         default: return nullptr;
     }
 }
@@ -61,6 +68,7 @@ TSkinControl* AddComp(TWinSkinForm& sf, TControl* control, TWinControl*) {
                     bit->PicField = a.PicField;
                     bit->isPicture = !a.PicField.empty();
                 }
+                if (auto* combo = dynamic_cast<TSkinComBox*>(object)) combo->HasButton = a.HasButton;
                 object->Init(&sf, sd, sf.fCanvas.get(), a.acolor);
                 created = object;
                 break;
@@ -94,6 +102,7 @@ TSkinControl* AddControlh(TWinSkinForm& sf, HWND child) {
                 if (!target) break;
                 TSkinControl* object = NewObject(a.Object, &sf);
                 if (!object) break;
+                if (auto* combo = dynamic_cast<TSkinComBox*>(object)) combo->HasButton = a.HasButton;
                 object->Inithwnd(target, sd, sf.fCanvas.get(), &sf);
                 created = object;
                 break;

@@ -9,6 +9,8 @@
 
 #include "framework/controls/TabControls.h"
 #include "framework/graphics/GdiHandles.h"
+#include "framework/streaming/PropInfo.h"
+#include "skin/controls/SkinEdit.h"
 #include "skin/data/ImgUtil.h"
 #include "skin/form/DrawUtils.h"
 
@@ -71,6 +73,19 @@ void DrawImgCaption(TSkinControl& self, HDC dc, const TRect& r, HIMAGELIST image
     ImageList_Draw(images, image, dc, left, r.Top + (r.Height() - ih) / 2, ILD_TRANSPARENT);
     if (!text.empty())
         self.DrawCaption(dc, TRect{left + iw + gap, r.Top, left + total, r.Bottom}, text, true, false, DT_CENTER);
+}
+
+// The arrows child of a control, skinned the first time it is seen.
+HWND AttachArrows(TSkinControl& owner, HWND parent, HWND known) {
+    HWND found = FindWindowExW(parent, nullptr, UPDOWN_CLASSW, nullptr);
+    if (!found || found == known) return found ? found : known;
+    if (SendMessageW(found, CN_SkinQuery, 0, 0) != 1) {
+        // Owned by the form object, which frees it once the arrows' window is gone.
+        auto* arrows = new TSkinUpDown(owner.skinform ? static_cast<TComponent*>(owner.skinform)
+                                                      : static_cast<TComponent*>(&owner));
+        arrows->Inithwnd(found, owner.fsd, owner.fCanvas, owner.skinform);
+    }
+    return found;
 }
 
 }  // namespace
@@ -152,11 +167,7 @@ void TSkinTab::SkinChange() {
 }
 
 bool TSkinTab::FindScroll() {
-    HWND found = FindWindowExW(hwnd, nullptr, UPDOWN_CLASSW, nullptr);
-    if (found && found != updown) {
-        // The skinned arrows themselves come with the spin control skinning.
-        updown = found;
-    }
+    updown = AttachArrows(*this, hwnd, updown);
     return updown && IsWindow(updown) && IsWindowVisible(updown);
 }
 
@@ -352,8 +363,14 @@ void TSkinTab31::Init(TWinSkinForm* sf, TSkinData* sd, TCanvas* acanvas, bool ac
     TSkinControl::Init(sf, sd, acanvas, acolor);
     inittab();
     if (control && control->ComponentCount() > 0)
-        if (auto* first = dynamic_cast<TTabSetScroller*>(control->Components(0)))
-            scroller = first->Handle();  // its skinned arrows come with the spin control skinning
+        if (auto* first = dynamic_cast<TTabSetScroller*>(control->Components(0))) {
+            scroller = first->Handle();
+            if (SendMessageW(scroller, CN_SkinQuery, 0, 0) != 1) {
+                auto* arrows = new TSkinUpDown(skinform ? static_cast<TComponent*>(skinform) : this);
+                arrows->dir = 1;
+                arrows->Inithwnd(scroller, fsd, fCanvas, skinform);
+            }
+        }
     Invalidate();
 }
 
@@ -488,4 +505,50 @@ void TSkinTabBtn::DrawControl(HDC dc, const TRect& rc) {
             DrawImgCaption(*this, mem, r, images, item.image, item.text);
         }
     });
+}
+
+// ---------------------------------------------------------------- TSkinAdvPage
+
+void TSkinAdvPage::Init(TWinSkinForm* sf, TSkinData* sd, TCanvas* acanvas, bool acolor) {
+    if (Inited) return;
+    TSkinControl::Init(sf, sd, acanvas, acolor);
+    SetAdvPage();
+}
+
+void TSkinAdvPage::ChangeImage(const std::wstring& propName, int frame) {
+    TBitmap* target = control ? GetObjectProp<TBitmap>(*control, propName) : nullptr;
+    if (!target) return;
+    const TDataSkinBorder* tab = fsd->tab.get();
+    auto piece = GetHMap(TRect{0, 0, 100, 21}, tab->Map, tab->r, frame, std::max(1, tab->frame), tab->Tile != 0, false);
+    if (piece) target->Assign(*piece);
+}
+
+void TSkinAdvPage::SetAdvPage() {
+    if (kind != 4 || !fsd || !Usable(fsd->tab.get())) return;
+    ChangeImage(L"TabBackGround", 1);
+    ChangeImage(L"TabBackGroundActive", 2);
+    if (control) control->Invalidate();
+}
+
+bool TSkinAdvPage::FindScroll() {
+    updown = AttachArrows(*this, hwnd, updown);
+    return updown && IsWindowVisible(updown);
+}
+
+void TSkinAdvPage::SkinChange() {
+    SetAdvPage();
+    TSkinControl::SkinChange();
+}
+
+void TSkinAdvPage::Unsubclass() {
+    if (skinned && skinstate != 6 && control) {
+        for (const wchar_t* name : {L"TabBackGround", L"TabBackGroundActive"})
+            if (TBitmap* b = GetObjectProp<TBitmap>(*control, name)) b->SetSize(0, 0);
+        control->Invalidate();
+    }
+    TSkinControl::Unsubclass();
+}
+
+void TSkinAdvPage::DrawControl(HDC, const TRect&) {
+    FindScroll();
 }

@@ -27,7 +27,7 @@ public:
     TBitmap borderbmp;  // the page border image, turned for the position
     TBitmap Drawtemp;   // the tab strip, drawn lying horizontally
     bool showclose = false;
-    HWND updown = nullptr;  // the control's scroll arrows, once found
+    HWND updown = nullptr;  // the control's scroll arrows, once found (skinned by a TSkinUpDown)
 
     void Init(TWinSkinForm* sf, TSkinData* sd, TCanvas* acanvas, bool acolor) override;
     void Inithwnd(HWND ahwnd, TSkinData* sd, TCanvas* acanvas, TWinSkinForm* sf) override;
@@ -56,8 +56,8 @@ public:
     explicit TSkinTab31(TComponent* AOwner) : TSkinControl(AOwner) {}
     std::wstring ClassName() const override { return L"TSkinTab31"; }
 
-    TBitmap tabbmp;  // the tab image mirrored top to bottom
-    HWND scroller = nullptr;
+    TBitmap tabbmp;           // the tab image mirrored top to bottom
+    HWND scroller = nullptr;  // skinned by a TSkinUpDown laid out left and right
 
     void Init(TWinSkinForm* sf, TSkinData* sd, TCanvas* acanvas, bool acolor) override;
     void inittab();
@@ -81,5 +81,25 @@ public:
     explicit TSkinTabBtn(TComponent* AOwner) : TSkinControl(AOwner) {}
     std::wstring ClassName() const override { return L"TSkinTabBtn"; }
     bool BeforeProc(TMessage& m) override;
+    void DrawControl(HDC dc, const TRect& rc) override;
+};
+
+// A foreign page control that takes its tab backgrounds as the bitmap
+// properties "TabBackGround" and "TabBackGroundActive" (kind 4): the skin
+// gives it those two pictures and skins its scroll arrows; it paints itself.
+class TSkinAdvPage : public TSkinControl {
+public:
+    explicit TSkinAdvPage(TComponent* AOwner) : TSkinControl(AOwner) {}
+    std::wstring ClassName() const override { return L"TSkinAdvPage"; }
+
+    HWND updown = nullptr;  // its scroll arrows, once found
+
+    void Init(TWinSkinForm* sf, TSkinData* sd, TCanvas* acanvas, bool acolor) override;
+    // The bitmap property propName becomes frame of the skin's tab, 100 by 21.
+    void ChangeImage(const std::wstring& propName, int frame);
+    void SetAdvPage();
+    bool FindScroll();
+    void SkinChange() override;
+    void Unsubclass() override;
     void DrawControl(HDC dc, const TRect& rc) override;
 };

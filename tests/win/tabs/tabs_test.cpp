@@ -590,6 +590,7 @@ TEST(SkinTab, ScrollArrowsOfABareTabControlStayVisible) {
     SkinFixture fx(form->Handle());
     auto* obj = dynamic_cast<TSkinTab*>(AddControlh(*fx.sf, h));
     ASSERT_NE(obj, nullptr);
+    EXPECT_EQ(SendMessageW(arrows, CN_SkinQuery, 0, 0), 1) << "the arrows are skinned too";
     Pump();
     RedrawWindow(arrows, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
     Pump();
@@ -698,6 +699,7 @@ TEST(SkinTab, ButtonTabsAndTabSetFromTheSkin) {
     SkinFixture fx(form->Handle());
     EXPECT_NE(dynamic_cast<TSkinTabBtn*>(AddComp(*fx.sf, pc, form.get())), nullptr);
     EXPECT_NE(dynamic_cast<TSkinTab31*>(AddComp(*fx.sf, set, form.get())), nullptr);
+    EXPECT_EQ(SendMessageW(set->Scroller()->Handle(), CN_SkinQuery, 0, 0), 1) << "the scroller is skinned too";
     RedrawWindow(form->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     Pump();
     // Button tabs: frame 2 for the focused one, seen on the screen.
@@ -729,4 +731,60 @@ TEST(SkinTab, ButtonTabsAndTabSetFromTheSkin) {
     // The tabs that do not fit are dropped whole: face colour after the last one.
     EXPECT_EQ(px.At(shown.back().rect.right + 2, 4), Rgb(kFace));
     if (HasFailure()) px.SaveBmp("tabs_set.bmp");
+}
+
+namespace {
+
+// A foreign page control that takes its tab pictures as bitmap properties.
+class TForeignPages : public TPageControl {
+public:
+    using TPageControl::TPageControl;
+    std::wstring ClassName() const override { return L"TForeignPages"; }
+    TBitmap back;
+    TBitmap active;
+};
+
+void RegisterForeignPages() {
+    RegisterControlClasses();
+    if (FindClassInfo(L"TForeignPages")) return;
+    RegisterClassInfo<TForeignPages>(L"TForeignPages", L"TPageControl")
+        .Object(
+            L"TabBackGround", L"TBitmap", [](TForeignPages& p) -> TBitmap& { return p.back; }, [](TForeignPages&) {})
+        .Object(
+            L"TabBackGroundActive", L"TBitmap", [](TForeignPages& p) -> TBitmap& { return p.active; },
+            [](TForeignPages&) {});
+}
+
+}  // namespace
+
+TEST(SkinTab, ForeignPageControlGetsTabPicturesAndLosesThemWhenUnskinned) {
+    RegisterForeignPages();
+    auto form = MakeForm(340, 200);
+    auto* pc = new TForeignPages(form.get());
+    pc->SetParent(form.get());
+    pc->SetBounds(10, 10, 300, 160);
+    form->Show();
+    Pump();
+    SkinFixture fx(form->Handle());
+    TStringList third;
+    third.Add(L"TForeignPages=advpagecontrol");
+    fx.sd->SetSkin3rd(third);
+    auto* obj = dynamic_cast<TSkinAdvPage*>(AddComp(*fx.sf, pc, form.get()));
+    ASSERT_NE(obj, nullptr);
+    EXPECT_EQ(obj->kind, 4);
+    struct Case {
+        const char* name;
+        TBitmap& bmp;
+        int frame;
+    };
+    const Case cases[] = {{"TabBackGround", pc->back, 0}, {"TabBackGroundActive", pc->active, 1}};
+    for (const Case& c : cases) {
+        ASSERT_EQ(c.bmp.Width(), 100) << c.name;
+        ASSERT_EQ(c.bmp.Height(), 21) << c.name;
+        EXPECT_EQ(c.bmp.Pixel(50, 4), kTabOuter[c.frame]) << c.name;
+        EXPECT_EQ(c.bmp.Pixel(50, 17), kTabInner[c.frame]) << c.name;
+    }
+    obj->Unsubclass();
+    EXPECT_TRUE(pc->back.Empty());
+    EXPECT_TRUE(pc->active.Empty());
 }
