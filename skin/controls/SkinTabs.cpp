@@ -385,7 +385,8 @@ bool TSkinTab31::BeforeProc(TMessage& m) {
             if (tabbmp.Empty()) return true;
             WMPaint(m);
             // Passed on: the set's own paint finds nothing left to paint.
-            return true;
+            Default(m);
+            return false;
         case WM_PRINTCLIENT:
             if (tabbmp.Empty()) return true;
             WMPaint(m);
