@@ -37,6 +37,9 @@ constexpr UINT CM_BASE = 0xB000;
 // want, offered to its form (which offers Enter and Esc on to its buttons):
 // wParam the virtual key; Result non-zero when used.
 constexpr UINT CM_DIALOGKEY = CM_BASE + 5;
+// Ctrl+Tab (wParam 1) or Ctrl+Shift+Tab (0), offered by the form to the
+// focused control and then to each of its parents; Result non-zero when used.
+constexpr UINT CM_CTRLTAB = CM_BASE + 6;
 // Sent to every control of a form when the focus moved; lParam the control that has it.
 constexpr UINT CM_FOCUSCHANGED = CM_BASE + 7;
 constexpr UINT CM_PARENTFONTCHANGED = CM_BASE + 8;

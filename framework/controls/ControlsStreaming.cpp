@@ -8,6 +8,7 @@
 #include "framework/controls/GlyphButtons.h"
 #include "framework/controls/ScrollingControls.h"
 #include "framework/controls/StdCtrls.h"
+#include "framework/controls/TabControls.h"
 #include "framework/streaming/Filer.h"
 #include "framework/streaming/PropInfo.h"
 
@@ -295,6 +296,33 @@ void Register() {
         .Integer(L"Position", &TProgressBar::Position, &TProgressBar::SetPosition)
         .Default(0);
 
+    RegisterClassInfo<TCustomTabControl>(L"TCustomTabControl", L"TWinControl")
+        .Enum(L"Style", &TCustomTabControl::Style, &TCustomTabControl::SetStyle,
+              {L"tsTabs", L"tsButtons", L"tsFlatButtons"})
+        .Default(tsTabs)
+        .Enum(L"TabPosition", &TCustomTabControl::TabPosition, &TCustomTabControl::SetTabPosition,
+              {L"tpTop", L"tpBottom", L"tpLeft", L"tpRight"})
+        .Default(tpTop)
+        .Bool(L"MultiLine", &TCustomTabControl::MultiLine, &TCustomTabControl::SetMultiLine)
+        .Default(false)
+        .Integer(L"TabIndex", &TCustomTabControl::TabIndex, &TCustomTabControl::SetTabIndex)
+        .StoredWhen([](const TCustomTabControl&) { return false; })
+        .Event(L"OnChange", &TCustomTabControl::OnChange);
+    RegisterClassInfo<TTabControl>(L"TTabControl", L"TCustomTabControl").Creatable();
+    RegisterClassInfo<TPageControl>(L"TPageControl", L"TCustomTabControl").Creatable();
+    RegisterClassInfo<TTabSheet>(L"TTabSheet", L"TWinControl")
+        .Creatable()
+        .Integer(L"ImageIndex", &TTabSheet::ImageIndex, &TTabSheet::SetImageIndex)
+        .Default(-1);
+    RegisterClassInfo<TTabSet>(L"TTabSet", L"TWinControl")
+        .Creatable()
+        .Integer(L"TabIndex", &TTabSet::TabIndex, &TTabSet::SetTabIndex)
+        .Default(-1)
+        .Integer(L"StartMargin", &TTabSet::StartMargin, &TTabSet::SetStartMargin)
+        .Default(5)
+        .Integer(L"EndMargin", &TTabSet::EndMargin, &TTabSet::SetEndMargin)
+        .Default(15)
+        .Event(L"OnChange", &TTabSet::OnChange);
     RegisterEditControls();
     RegisterScrollingControls();
 

@@ -370,6 +370,11 @@ bool TForm::DialogKey(UINT key) {
     TWinControl* focused = FocusedControl();
     if (focused && GetParentForm(focused) != this) focused = nullptr;
     const bool shift = GetKeyState(VK_SHIFT) < 0;
+    if (key == VK_TAB && GetKeyState(VK_CONTROL) < 0 && GetKeyState(VK_MENU) >= 0) {
+        for (TWinControl* w = focused; w && w != this; w = w->Parent())
+            if (w->Perform(CM_CTRLTAB, shift ? 0 : 1)) return true;
+        return false;
+    }
     if ((GetKeyState(VK_MENU) < 0) || (GetKeyState(VK_CONTROL) < 0)) return false;
     switch (key) {
         case VK_TAB: {

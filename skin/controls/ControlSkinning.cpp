@@ -8,6 +8,7 @@
 #include "skin/controls/SkinProgress.h"
 #include "skin/controls/SkinScrollbar.h"
 #include "skin/controls/SkinSelect_win.h"
+#include "skin/controls/SkinTabs.h"
 
 namespace {
 
@@ -24,6 +25,11 @@ TSkinControl* NewObject(TSkinControlClass cls, TComponent* owner) {
         case TSkinControlClass::TSkinStatusBar: return new TSkinStatusBar(owner);
         case TSkinControlClass::TSkinHeader: return new skin_controls::TSkinHeader(owner);
         case TSkinControlClass::TSkinTrackBar: return new TSkinTrackBar(owner);
+        case TSkinControlClass::TSkinTab: return new TSkinTab(owner);
+        case TSkinControlClass::TSkinTab31: return new TSkinTab31(owner);
+        case TSkinControlClass::TSkinTabSheet: return new TSkinTabSheet(owner);
+        case TSkinControlClass::TSkinTabBtn: return new TSkinTabBtn(owner);
+        case TSkinControlClass::TSkinAdvPage: return new TSkinAdvPage(owner);
         case TSkinControlClass::TSkinComBox: return new TSkinComBox(owner);
         case TSkinControlClass::TSkinEdit: return new TSkinEdit(owner);
         case TSkinControlClass::TSkinUpDown: return new TSkinUpDown(owner);

@@ -139,6 +139,7 @@ void TGalleryForm::BuildControls() {
     BuildMenus();
     BuildScrolling();
     BuildMdi();
+    BuildTabs();
 }
 
 bool TGalleryForm::LoadSkin(const std::wstring& fileName, bool quiet) {

@@ -30,6 +30,7 @@ private:
     void BuildMenus();
     void BuildScrolling();
     void BuildMdi();  // File > New window (MdiWindow.cpp)
+    void BuildTabs();
     void OpenSkinFile();
 
     TSkinData* skinData_ = nullptr;
