@@ -4,6 +4,7 @@
 #include "framework/controls/ExtCtrls.h"
 #include "framework/controls/Forms.h"
 #include "framework/controls/GlyphButtons.h"
+#include "framework/controls/MediaPlayer.h"
 #include "framework/controls/StdCtrls.h"
 #include "framework/streaming/Filer.h"
 #include "framework/streaming/PropInfo.h"
@@ -185,6 +186,8 @@ void Register() {
         .Integer(L"Interval", &TTimer::Interval, &TTimer::SetInterval)
         .Default(1000)
         .Event(L"OnTimer", &TTimer::OnTimer);
+
+    RegisterMediaPlayerClass();
 }
 
 }  // namespace
