@@ -404,6 +404,16 @@ void TWinControl::WndProc(TMessage& m) {
             }
             break;
         }
+        case WM_NOTIFY: {
+            // A child's notifications go to the child's object.
+            const auto* hdr = reinterpret_cast<const NMHDR*>(m.LParam);
+            TWinControl* child = hdr ? FindControl(hdr->hwndFrom) : nullptr;
+            if (child && child != this) {
+                m.Result = child->Perform(CN_NOTIFY, m.WParam, m.LParam);
+                return;
+            }
+            break;
+        }
         case WM_DRAWITEM: {
             const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(m.LParam);
             TWinControl* child = item && item->CtlType != ODT_MENU ? FindControl(item->hwndItem) : nullptr;

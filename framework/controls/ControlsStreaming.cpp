@@ -4,6 +4,7 @@
 #include "framework/controls/ExtCtrls.h"
 #include "framework/controls/Forms.h"
 #include "framework/controls/GlyphButtons.h"
+#include "framework/controls/ListViews.h"
 #include "framework/controls/MediaPlayer.h"
 #include "framework/controls/StdCtrls.h"
 #include "framework/streaming/Filer.h"
@@ -188,6 +189,7 @@ void Register() {
         .Event(L"OnTimer", &TTimer::OnTimer);
 
     RegisterMediaPlayerClass();
+    RegisterListViewClasses();
 }
 
 }  // namespace

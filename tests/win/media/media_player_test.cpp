@@ -141,8 +141,11 @@ TEST_F(MediaPlayerTest, PauseHoldsThePositionAndResumes) {
     ASSERT_TRUE(PumpUntil([&] { return player->Position() >= 300; }, 300));
     player->Pause();
     EXPECT_EQ(player->Mode(), mpPaused);
+    // Wine counts the position by completed buffers: the one in flight at the
+    // pause may still be counted just after it.
+    test_support::Pump(10);
     const uint32_t at = player->Position();
-    test_support::Pump(20);
+    test_support::Pump(30);
     EXPECT_EQ(player->Position(), at);
     player->Pause();  // a second press goes on
     EXPECT_EQ(player->Mode(), mpPlaying);
