@@ -395,22 +395,30 @@ void TWinControl::WndProc(TMessage& m) {
                 }
             }
             break;
+        case WM_NOTIFY: {
+            const auto* hdr = reinterpret_cast<const NMHDR*>(m.LParam);
+            TWinControl* child = hdr ? FindControl(hdr->hwndFrom) : nullptr;
+            if (child && child != this) {
+                m.Result = child->Perform(CN_NOTIFY, m.WParam, m.LParam);
+                return;
+            }
+            break;
+        }
+        case WM_HSCROLL:
+        case WM_VSCROLL: {
+            TWinControl* child = m.LParam ? FindControl(reinterpret_cast<HWND>(m.LParam)) : nullptr;
+            if (child && child != this) {
+                m.Result = child->Perform(CN_BASE + m.Msg, m.WParam, m.LParam);
+                return;
+            }
+            break;
+        }
         case WM_CTLCOLORBTN:
         case WM_CTLCOLORSTATIC: {
             TWinControl* child = FindControl(reinterpret_cast<HWND>(m.LParam));
             if (child && child != this) {
                 m.Result = child->Perform(CN_BASE + m.Msg, m.WParam, m.LParam);
                 if (m.Result) return;
-            }
-            break;
-        }
-        case WM_NOTIFY: {
-            // A child's notifications go to the child's object.
-            const auto* hdr = reinterpret_cast<const NMHDR*>(m.LParam);
-            TWinControl* child = hdr ? FindControl(hdr->hwndFrom) : nullptr;
-            if (child && child != this) {
-                m.Result = child->Perform(CN_NOTIFY, m.WParam, m.LParam);
-                return;
             }
             break;
         }

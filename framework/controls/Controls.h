@@ -54,14 +54,17 @@ constexpr UINT CM_RELEASE = CM_BASE + 33;
 constexpr UINT CN_BASE = 0xBC00;
 constexpr UINT CN_COMMAND = CN_BASE + WM_COMMAND;
 constexpr UINT CN_DRAWITEM = CN_BASE + WM_DRAWITEM;
-// lParam the NMHDR of the child's WM_NOTIFY.
-constexpr UINT CN_NOTIFY = CN_BASE + WM_NOTIFY;
 // Colours asked of the parent for a child button or static: Result the brush.
 constexpr UINT CN_CTLCOLORBTN = CN_BASE + WM_CTLCOLORBTN;
 constexpr UINT CN_CTLCOLORSTATIC = CN_BASE + WM_CTLCOLORSTATIC;
 // A key press, offered to the control's object by the message loop before the
 // window gets it; Result non-zero when the key was used (navigation keys).
 constexpr UINT CN_KEYDOWN = CN_BASE + WM_KEYDOWN;
+// WM_NOTIFY from a child (to the control of hdr->hwndFrom) and the scroll
+// notifications of a child control (lParam its window).
+constexpr UINT CN_NOTIFY = CN_BASE + WM_NOTIFY;
+constexpr UINT CN_HSCROLL = CN_BASE + WM_HSCROLL;
+constexpr UINT CN_VSCROLL = CN_BASE + WM_VSCROLL;
 
 struct TMessage {
     UINT Msg;

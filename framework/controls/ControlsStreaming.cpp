@@ -1,5 +1,6 @@
 #include "framework/controls/ControlsStreaming.h"
 
+#include "framework/controls/BarControls.h"
 #include "framework/controls/ComCtrls.h"
 #include "framework/controls/ExtCtrls.h"
 #include "framework/controls/Forms.h"
@@ -197,4 +198,5 @@ void Register() {
 void RegisterControlClasses() {
     static const bool registered = (Register(), true);
     (void)registered;
+    RegisterBarControlClasses();
 }

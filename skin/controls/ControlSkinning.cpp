@@ -1,5 +1,6 @@
 #include "skin/controls/ControlSkinning.h"
 
+#include "skin/controls/SkinBars.h"
 #include "skin/controls/SkinButtons.h"
 #include "skin/controls/SkinGlyphButtons.h"
 #include "skin/controls/SkinProgress.h"
@@ -17,6 +18,9 @@ TSkinControl* NewObject(TSkinControlClass cls, TComponent* owner) {
         case TSkinControlClass::TSkinCheckBox: return new TSkinCheckBox(owner);
         case TSkinControlClass::TSkinRadioButton: return new TSkinRadioButton(owner);
         case TSkinControlClass::TSkinProgress: return new TSkinProgress(owner);
+        case TSkinControlClass::TSkinStatusBar: return new TSkinStatusBar(owner);
+        case TSkinControlClass::TSkinHeader: return new skin_controls::TSkinHeader(owner);
+        case TSkinControlClass::TSkinTrackBar: return new TSkinTrackBar(owner);
         default: return nullptr;
     }
 }
