@@ -7,6 +7,7 @@
 #include "framework/controls/GlyphButtons.h"
 #include "framework/controls/ListViews.h"
 #include "framework/controls/MediaPlayer.h"
+#include "framework/controls/ScrollingControls.h"
 #include "framework/controls/StdCtrls.h"
 #include "framework/streaming/Filer.h"
 #include "framework/streaming/PropInfo.h"
@@ -35,6 +36,53 @@ std::vector<std::wstring> AlignmentNames() {
 }
 std::vector<std::wstring> BevelNames() {
     return {L"pbNone", L"pbLowered", L"pbRaised"};
+}
+
+void RegisterScrollingControls() {
+    const std::vector<std::wstring> borders{L"bsNone", L"bsSingle"};
+    RegisterClassInfo<TMemo>(L"TMemo", L"TWinControl")
+        .Creatable()
+        .Enum(L"BorderStyle", &TMemo::BorderStyle, &TMemo::SetBorderStyle, borders)
+        .Default(bsSingle)
+        .Strings(L"Lines", &TMemo::Lines, &TMemo::SetLines)
+        .Bool(L"ReadOnly", &TMemo::ReadOnly, &TMemo::SetReadOnly)
+        .Default(false)
+        .Enum(L"ScrollBars", &TMemo::ScrollBars, &TMemo::SetScrollBars,
+              {L"ssNone", L"ssHorizontal", L"ssVertical", L"ssBoth"})
+        .Default(ssNone)
+        .Bool(L"WordWrap", &TMemo::WordWrap, &TMemo::SetWordWrap)
+        .Default(true);
+    RegisterClassInfo<TListBox>(L"TListBox", L"TWinControl")
+        .Creatable()
+        .Enum(L"BorderStyle", &TListBox::BorderStyle, &TListBox::SetBorderStyle, borders)
+        .Default(bsSingle)
+        .Strings(L"Items", &TListBox::Items, &TListBox::SetItems)
+        .Integer(L"ItemIndex", &TListBox::ItemIndex, &TListBox::SetItemIndex)
+        .Default(-1);
+    RegisterClassInfo<TScrollBox>(L"TScrollBox", L"TWinControl")
+        .Creatable()
+        .Enum(L"BorderStyle", &TScrollBox::BorderStyle, &TScrollBox::SetBorderStyle, borders)
+        .Default(bsSingle);
+    RegisterClassInfo<TScrollBar>(L"TScrollBar", L"TWinControl")
+        .Creatable()
+        .Enum(L"Kind", &TScrollBar::Kind, &TScrollBar::SetKind, {L"sbHorizontal", L"sbVertical"})
+        .Default(sbHorizontal)
+        .Integer(L"Min", &TScrollBar::Min, &TScrollBar::SetMin)
+        .Default(0)
+        .Integer(L"Max", &TScrollBar::Max, &TScrollBar::SetMax)
+        .Default(100)
+        .Integer(L"PageSize", &TScrollBar::PageSize, &TScrollBar::SetPageSize)
+        .Default(0)
+        .Integer(L"Position", &TScrollBar::Position, &TScrollBar::SetPosition)
+        .Default(0)
+        .Integer(L"SmallChange", &TScrollBar::SmallChange, &TScrollBar::SetSmallChange)
+        .Default(1)
+        .Integer(L"LargeChange", &TScrollBar::LargeChange, &TScrollBar::SetLargeChange)
+        .Default(1)
+        .Bool(L"ShowHint", &TScrollBar::ShowHint, &TScrollBar::SetShowHint)
+        .Default(false)
+        .String(L"Hint", &TScrollBar::Hint, &TScrollBar::SetHint)
+        .Event(L"OnChange", &TScrollBar::OnChange);
 }
 
 void Register() {
@@ -180,6 +228,8 @@ void Register() {
         .Default(100)
         .Integer(L"Position", &TProgressBar::Position, &TProgressBar::SetPosition)
         .Default(0);
+
+    RegisterScrollingControls();
 
     RegisterClassInfo<TTimer>(L"TTimer", L"TComponent")
         .Creatable()

@@ -4,6 +4,7 @@
 #include "skin/controls/SkinButtons.h"
 #include "skin/controls/SkinGlyphButtons.h"
 #include "skin/controls/SkinProgress.h"
+#include "skin/controls/SkinScrollbar.h"
 #include "skin/controls/SkinSelect_win.h"
 
 namespace {
@@ -21,6 +22,10 @@ TSkinControl* NewObject(TSkinControlClass cls, TComponent* owner) {
         case TSkinControlClass::TSkinStatusBar: return new TSkinStatusBar(owner);
         case TSkinControlClass::TSkinHeader: return new skin_controls::TSkinHeader(owner);
         case TSkinControlClass::TSkinTrackBar: return new TSkinTrackBar(owner);
+        case TSkinControlClass::TSkinScrollbar: return new TSkinScrollbar(owner);
+        case TSkinControlClass::TSkinScControl: return new TSkinScControl(owner);
+        case TSkinControlClass::TSkinScrollbarH: return new TSkinScrollbarH(owner);
+        case TSkinControlClass::TComboxScrollBar: return new TComboxScrollBar(owner);
         default: return nullptr;
     }
 }
@@ -52,7 +57,8 @@ TSkinControl* AddComp(TWinSkinForm& sf, TControl* control, TWinControl*) {
                     created = speed;
                     break;
                 }
-                if (!windowed || !windowed->HandleAllocated() || a.Attach != TSkinAttach::Init) break;
+                if (!windowed || !windowed->HandleAllocated()) break;
+                if (a.Attach != TSkinAttach::Init && a.Attach != TSkinAttach::InitScrollbar) break;
                 TSkinControl* object = NewObject(a.Object, control);
                 if (!object) break;
                 if (a.kind) object->kind = a.kind;
@@ -60,7 +66,13 @@ TSkinControl* AddComp(TWinSkinForm& sf, TControl* control, TWinControl*) {
                     bit->PicField = a.PicField;
                     bit->isPicture = !a.PicField.empty();
                 }
-                object->Init(&sf, sd, sf.fCanvas.get(), a.acolor);
+                // The scroll-bar family attaches its overlays instead of the plain Init.
+                if (auto* scrolled = dynamic_cast<TSkinScrollbar*>(object))
+                    scrolled->InitScrollbar(windowed, sd, sf.fCanvas.get(), &sf);
+                else if (auto* bar = dynamic_cast<TSkinScControl*>(object))
+                    bar->InitScrollbar(windowed, sd, sf.fCanvas.get(), &sf);
+                else
+                    object->Init(&sf, sd, sf.fCanvas.get(), a.acolor);
                 created = object;
                 break;
             }
