@@ -54,9 +54,6 @@ constexpr UINT CM_RELEASE = CM_BASE + 33;
 constexpr UINT CN_BASE = 0xBC00;
 constexpr UINT CN_COMMAND = CN_BASE + WM_COMMAND;
 constexpr UINT CN_DRAWITEM = CN_BASE + WM_DRAWITEM;
-// A scroll-bar control's scroll requests.
-constexpr UINT CN_HSCROLL = CN_BASE + WM_HSCROLL;
-constexpr UINT CN_VSCROLL = CN_BASE + WM_VSCROLL;
 // Colours asked of the parent for a child button or static: Result the brush.
 constexpr UINT CN_CTLCOLORBTN = CN_BASE + WM_CTLCOLORBTN;
 constexpr UINT CN_CTLCOLORSTATIC = CN_BASE + WM_CTLCOLORSTATIC;
