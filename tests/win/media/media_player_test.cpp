@@ -195,11 +195,12 @@ TEST_F(MediaPlayerTest, ClicksOnTheBarDriveTheDevice) {
     Click(40, 15);  // Play
     ASSERT_TRUE(PumpUntil([&] { return player->Mode() == mpPlaying; }, 100)) << "the Play button did not play";
     Click(120, 15);  // Stop
-    EXPECT_EQ(player->Mode(), mpStopped);
+    EXPECT_TRUE(PumpUntil([&] { return player->Mode() == mpStopped; }, 100)) << "the Stop button did not stop";
     EXPECT_GT(player->Position(), 0u);
     // A disabled button does nothing.
     player->SetEnabledButtons(MPButton(btPlay) | MPButton(btStop));
     Click(200, 15);
+    test_support::Pump(20);
     EXPECT_LT(player->Position(), 3000u);
     player->SetEnabledButtons(kAllMPButtons);
     // Pressed on one button and released on another: no click.
@@ -210,13 +211,13 @@ TEST_F(MediaPlayerTest, ClicksOnTheBarDriveTheDevice) {
     test_support::MouseTo(player->Handle(), 200, 15);
     test_support::Pump();
     test_support::MouseButton(false);
-    test_support::Pump();
+    test_support::Pump(20);
     EXPECT_EQ(player->Mode(), mpStopped);
     ASSERT_EQ(clicked.size(), 2u);
     EXPECT_EQ(clicked[0], btPlay);
     EXPECT_EQ(clicked[1], btStop);
     Click(200, 15);  // Next, enabled again
-    EXPECT_EQ(player->Position(), 3000u);
+    EXPECT_TRUE(PumpUntil([&] { return player->Position() == 3000u; }, 100)) << "the Next button did not seek";
 }
 
 }  // namespace
