@@ -15,13 +15,20 @@ namespace lists_test {
 using test_support::Pump;
 using test_support::PumpUntil;
 
+// Handles messages for at least ms milliseconds of real time (longer than a
+// double click, between clicks that must stay single).
+inline void PumpFor(DWORD ms) {
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < ms) Pump(1);
+}
+
 inline void ClickAt(HWND hwnd, int x, int y) {
     test_support::MouseTo(hwnd, x, y);
-    Pump();
+    PumpFor(50);
     test_support::MouseButton(true);
-    Pump();
+    PumpFor(80);
     test_support::MouseButton(false);
-    Pump(10);
+    PumpFor(150);
 }
 
 // Parks the pointer away from every window and lets go of the button.

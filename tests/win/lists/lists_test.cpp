@@ -82,16 +82,19 @@ TEST_F(ListsTest, HeaderClicksReportTheColumnAndSort) {
     lv->SetItemIndex(1);  // alpha
 
     ClickHeader(*lv, 0);
+    PumpUntil([&] { return clicks.size() == 1; });
     ASSERT_EQ(clicks, (std::vector<int>{0}));
     EXPECT_EQ(Column0(*lv), (std::vector<std::wstring>{L"alpha", L"bravo", L"charlie", L"delta", L"echo", L"foxtrot",
                                                        L"golf", L"hotel", L"india"}));
     EXPECT_EQ(lv->ItemIndex(), 0) << "the selection follows its item";
-    Pump(60);  // not a double click
+    PumpFor(GetDoubleClickTime() + 200);  // not a double click
     ClickHeader(*lv, 0);
+    PumpUntil([&] { return clicks.size() == 2; });
     EXPECT_EQ(Column0(*lv).front(), L"india") << "a second click turns the order";
     EXPECT_EQ(lv->ItemIndex(), 8);
-    Pump(60);
+    PumpFor(GetDoubleClickTime() + 200);
     ClickHeader(*lv, 2);
+    PumpUntil([&] { return clicks.size() == 3; });
     EXPECT_EQ(clicks, (std::vector<int>{0, 0, 2}));
     EXPECT_EQ(Column0(*lv).front(), L"charlie") << "by the third column's text";
     EXPECT_EQ(lv->ItemText(0, 1), L"30") << "sub-items move with their item";
@@ -132,10 +135,10 @@ TEST_F(ListsTest, CheckListClicksToggleTheBoxOfTheItem) {
     boxClick(2);
     EXPECT_EQ(cl->State(2), cbChecked);
     EXPECT_EQ(cl->ItemIndex(), 2) << "the click selects the item too";
-    Pump(30);  // no double click
+    PumpFor(GetDoubleClickTime() + 200);  // no double click
     boxClick(2);
     EXPECT_EQ(cl->State(2), cbGrayed);
-    Pump(30);
+    PumpFor(GetDoubleClickTime() + 200);
     boxClick(2);
     EXPECT_EQ(cl->State(2), cbUnchecked);
     // On the text: selects, does not toggle.

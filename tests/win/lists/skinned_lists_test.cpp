@@ -128,7 +128,7 @@ std::vector<int> HeaderClicks(TForm* form, SkinFixture* fx, bool skinned) {
         RECT r{};
         Header_GetItemRect(header, column, &r);
         ClickAt(header, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
-        Pump(60);  // no double click
+        PumpFor(GetDoubleClickTime() + 200);  // no double click
     }
     EXPECT_EQ(lv->ItemText(0, 1), L"10") << "sorted by the last column clicked";
     delete lv;
@@ -201,7 +201,7 @@ TEST_F(SkinnedListsTest, CheckListClickTogglesTheSameItemSkinned) {
         EXPECT_EQ(clicked, std::vector<int>{3}) << (skinned ? "skinned" : "unskinned");
         EXPECT_TRUE(cl->Checked(3)) << (skinned ? "skinned" : "unskinned");
         delete cl;
-        Pump(60);
+        PumpFor(GetDoubleClickTime() + 200);
     }
 }
 
