@@ -129,6 +129,12 @@ void TSkinCheckList::DrawItem(const DRAWITEMSTRUCT& di) {
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, static_cast<COLORREF>(ColorToRGB(text)));
     const UINT flags = 0x50 | DT_NOPREFIX | (rtl ? DT_RIGHT | DT_RTLREADING : DT_LEFT);
+    // Word-broken text does not centre itself: measure it and place it.
+    RECT measured = textRect;
+    DrawTextW(dc, s.c_str(), static_cast<int>(s.size()), &measured, flags | DT_CALCRECT);
+    const int th = std::min<int>(measured.bottom - measured.top, textRect.bottom - textRect.top);
+    textRect.top += (textRect.bottom - textRect.top - th) / 2;
+    textRect.bottom = textRect.top + th;
     DrawTextW(dc, s.c_str(), static_cast<int>(s.size()), &textRect, flags);
     if ((di.itemState & ODS_FOCUS) && !header) {
         RECT calc = textRect;
