@@ -15,11 +15,10 @@ namespace lists_test {
 using test_support::Pump;
 using test_support::PumpUntil;
 
-// Handles messages for at least ms milliseconds of real time (longer than a
-// double click, between clicks that must stay single).
+// Handles messages for at least ms milliseconds of real time.
 inline void PumpFor(DWORD ms) {
     const DWORD start = GetTickCount();
-    while (GetTickCount() - start < ms) Pump(1);
+    while (GetTickCount() - start < ms) test_support::Pump(1);
 }
 
 inline void ClickAt(HWND hwnd, int x, int y) {

@@ -36,7 +36,8 @@ protected:
         SetForegroundWindow(h);
         UpdateWindow(h);
         ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == h; })) << "the form did not come to the front";
-        Pump();
+        // The display shows the window a little after Wine says it is in front.
+        PumpFor(300);
     }
     void TearDown() override {
         ParkMouse();

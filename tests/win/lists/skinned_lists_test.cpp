@@ -98,7 +98,8 @@ protected:
         SetForegroundWindow(h);
         UpdateWindow(h);
         ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == h; })) << "the form did not come to the front";
-        Pump();
+        // The display shows the window a little after Wine says it is in front.
+        PumpFor(300);
     }
     void TearDown() override {
         ParkMouse();
@@ -276,6 +277,31 @@ public:
     std::wstring ClassName() const override { return L"TRzRadioButton"; }
 };
 
+// A check box of the other family: its glyph strip sits in a nested
+// "Properties" object, used as it is whenever it is not empty.
+class TCheckProperties : public TComponent {
+public:
+    TCheckProperties() : TComponent(nullptr) {}
+    std::wstring ClassName() const override { return L"TCheckProperties"; }
+    TBitmap& Glyph() { return glyph_; }
+
+private:
+    TBitmap glyph_;
+};
+
+class TcxCheckBox : public TPaintedControl {
+public:
+    using TPaintedControl::TPaintedControl;
+    std::wstring ClassName() const override { return L"TcxCheckBox"; }
+    TCheckProperties& Properties() { return properties_; }
+
+protected:
+    void Paint(HDC dc, const RECT& client) override { FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE)); }
+
+private:
+    TCheckProperties properties_;
+};
+
 void RegisterForeign() {
     static const bool once = [] {
         RegisterClassInfo<TRzCheckBox>(L"TRzCheckBox", L"TWinControl")
@@ -283,6 +309,10 @@ void RegisterForeign() {
             .Bool(L"UseCustomGlyphs", &TRzCheckBox::UseCustomGlyphs, &TRzCheckBox::SetUseCustomGlyphs)
             .Integer(L"transparentcolor", &TRzCheckBox::TransparentColor, &TRzCheckBox::SetTransparentColor);
         RegisterClassInfo<TRzRadioButton>(L"TRzRadioButton", L"TRzCheckBox");
+        RegisterClassInfo<TCheckProperties>(L"TCheckProperties", L"TComponent")
+            .Object(L"Glyph", L"TBitmap", &TCheckProperties::Glyph);
+        RegisterClassInfo<TcxCheckBox>(L"TcxCheckBox", L"TWinControl")
+            .Object(L"Properties", L"TCheckProperties", &TcxCheckBox::Properties);
         return true;
     }();
     (void)once;
@@ -330,6 +360,33 @@ TEST_F(SkinnedListsTest, ForeignGlyphStripsAndTheirGiveBack) {
         EXPECT_FALSE(SendMessageW(box->Handle(), CN_SkinQuery, 0, 0)) << c.name;
         obj->Unsubclass();
         EXPECT_FALSE(box->UseCustomGlyphs()) << c.name << ": its own glyphs again";
+        delete box;
+        fx.reset();
+    }
+}
+
+TEST_F(SkinnedListsTest, GlyphOfTheNestedPropertiesAndItsGiveBack) {
+    RegisterForeign();
+    ShowForm();
+    for (int frames : {5, 4}) {
+        fx = std::make_unique<SkinFixture>(form->Handle(), frames);
+        auto* box = new TcxCheckBox(form.get());
+        box->SetParent(form.get());
+        box->SetBounds(10, 10, 120, 20);
+        box->HandleNeeded();
+        auto* obj = dynamic_cast<TSkinObjImage*>(AddComp(*fx->sf, box, form.get()));
+        ASSERT_NE(obj, nullptr) << frames;
+        EXPECT_EQ(obj->kind, 3);
+        const TBitmap& glyph = box->Properties().Glyph();
+        ASSERT_EQ(glyph.Width(), 6 * 13) << frames;
+        const int third = frames >= 5 ? 5 : 0;
+        const int expected[6] = {1, 2, third, 1, 2, third};
+        for (int i = 0; i < 6; ++i) {
+            const TColor want = expected[i] ? StripColor(expected[i]) : static_cast<TColor>(0xFF00FF);
+            EXPECT_EQ(glyph.Pixel(i * 13 + 6, 3), want) << frames << " source frames: frame " << i + 1;
+        }
+        obj->Unsubclass();
+        EXPECT_TRUE(box->Properties().Glyph().Empty()) << "an empty glyph: the control's own again";
         delete box;
         fx.reset();
     }

@@ -60,7 +60,8 @@ protected:
         SetForegroundWindow(h);
         UpdateWindow(h);
         ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == h; })) << "the form did not come to the front";
-        test_support::Pump();
+        // The display shows the window a little after Wine says it is in front.
+        media_test::PumpFor(300);
     }
     void Click(int x, int y) {
         test_support::MouseTo(player->Handle(), x, y);

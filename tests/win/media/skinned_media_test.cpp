@@ -75,7 +75,8 @@ protected:
         obj = dynamic_cast<TSkinMP*>(AddComp(*sf, player, form.get()));
         ASSERT_NE(obj, nullptr);
         ASSERT_NE(obj->mp, nullptr);
-        Pump(10);
+        // The display shows the windows a little after Wine says they are there.
+        media_test::PumpFor(300);
     }
     void TearDown() override {
         SetCursorPos(2, 2);
