@@ -26,13 +26,22 @@ void TSkinListView::InitScrollbar(TWinControl* acontrol, TSkinData* sd, TCanvas*
     header->Inithwnd(hHwnd, sd, acanvas, sf);
 }
 
+skin_controls::TSkinHeader* TSkinListView::LiveHeader() {
+    // The form object may have freed the header's object already (its window
+    // went first); then it has left this object's components.
+    for (int i = 0; i < ComponentCount(); ++i)
+        if (Components(i) == header) return header;
+    header = nullptr;
+    return nullptr;
+}
+
 void TSkinListView::Unsubclass() {
-    if (header) header->Unsubclass();
+    if (auto* h = LiveHeader()) h->Unsubclass();
     TSkinScrollbar::Unsubclass();
 }
 
 void TSkinListView::SkinChange() {
-    if (header) header->SkinChange();
+    if (auto* h = LiveHeader()) h->SkinChange();
     TSkinScrollbar::SkinChange();
 }
 

@@ -24,6 +24,9 @@ public:
     void InitScrollbar(TWinControl* acontrol, TSkinData* sd, TCanvas* acanvas, TWinSkinForm* sf) override;
     void Unsubclass() override;
     void SkinChange() override;
+
+private:
+    skin_controls::TSkinHeader* LiveHeader();
 };
 
 class TSkinCheckList : public TSkinScrollbar {
