@@ -6,6 +6,8 @@
 #include "framework/controls/ExtCtrls.h"
 #include "framework/controls/Forms.h"
 #include "framework/controls/GlyphButtons.h"
+#include "framework/controls/ListViews.h"
+#include "framework/controls/MediaPlayer.h"
 #include "framework/controls/ScrollingControls.h"
 #include "framework/controls/StdCtrls.h"
 #include "framework/controls/TabControls.h"
@@ -333,6 +335,9 @@ void Register() {
         .Integer(L"Interval", &TTimer::Interval, &TTimer::SetInterval)
         .Default(1000)
         .Event(L"OnTimer", &TTimer::OnTimer);
+
+    RegisterMediaPlayerClass();
+    RegisterListViewClasses();
 }
 
 }  // namespace

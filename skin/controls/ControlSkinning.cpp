@@ -5,6 +5,8 @@
 #include "skin/controls/SkinCombo.h"
 #include "skin/controls/SkinEdit.h"
 #include "skin/controls/SkinGlyphButtons.h"
+#include "skin/controls/SkinListView.h"
+#include "skin/controls/SkinMediaPlayer.h"
 #include "skin/controls/SkinProgress.h"
 #include "skin/controls/SkinScrollbar.h"
 #include "skin/controls/SkinSelect_win.h"
@@ -38,6 +40,10 @@ TSkinControl* NewObject(TSkinControlClass cls, TComponent* owner) {
         case TSkinControlClass::TSkinScControl: return new TSkinScControl(owner);
         case TSkinControlClass::TSkinScrollbarH: return new TSkinScrollbarH(owner);
         case TSkinControlClass::TComboxScrollBar: return new TComboxScrollBar(owner);
+        case TSkinControlClass::TSkinListView: return new TSkinListView(owner);
+        case TSkinControlClass::TSkinCheckList: return new TSkinCheckList(owner);
+        case TSkinControlClass::TSkinObjImage: return new TSkinObjImage(owner);
+        case TSkinControlClass::TSkinMP: return new TSkinMP(owner);
         default: return nullptr;
     }
 }

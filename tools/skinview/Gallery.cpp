@@ -140,6 +140,7 @@ void TGalleryForm::BuildControls() {
     BuildScrolling();
     BuildMdi();
     BuildTabs();
+    BuildLists();
 }
 
 bool TGalleryForm::LoadSkin(const std::wstring& fileName, bool quiet) {

@@ -31,6 +31,7 @@ private:
     void BuildScrolling();
     void BuildMdi();  // File > New window (MdiWindow.cpp)
     void BuildTabs();
+    void BuildLists();
     void OpenSkinFile();
 
     TSkinData* skinData_ = nullptr;
