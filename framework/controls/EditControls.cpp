@@ -387,7 +387,7 @@ void TUpDown::WndProc(TMessage& m) {
         case CN_VSCROLL:
             if (LOWORD(m.WParam) == SB_THUMBPOSITION) {
                 const int now = Position();
-                const TUDBtnType button = now >= position_ ? btNext : btPrev;
+                const TUDBtnType button = now >= position_ ? udStepUp : udStepDown;
                 position_ = now;
                 SyncAssociate();
                 if (OnClick) OnClick(this, button);

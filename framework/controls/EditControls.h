@@ -102,7 +102,8 @@ private:
 };
 
 enum TUDOrientation : uint8_t { udVertical, udHorizontal };
-enum TUDBtnType : uint8_t { btNext, btPrev };
+// Which half of an up-down was clicked: towards Max or towards Min.
+enum TUDBtnType : uint8_t { udStepUp, udStepDown };
 
 // Up-down buttons ("msctls_updown32"). Associate shows the position in a
 // control's text. OnChanging may refuse a step; OnClick follows each step.

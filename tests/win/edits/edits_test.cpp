@@ -238,7 +238,7 @@ TEST(UpDown, ClicksMoveThePositionAndTheAssociate) {
     ud->SetAssociate(edit);
     std::vector<int> clicks;
     bool refuse = false;
-    ud->OnClick = [&](TObject*, TUDBtnType b) { clicks.push_back(b == btNext ? 1 : -1); };
+    ud->OnClick = [&](TObject*, TUDBtnType b) { clicks.push_back(b == udStepUp ? 1 : -1); };
     ud->OnChanging = [&](TObject*, bool& allow) { allow = !refuse; };
     Show(*form, nullptr);
     const HWND h = ud->Handle();
