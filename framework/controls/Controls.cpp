@@ -395,6 +395,15 @@ void TWinControl::WndProc(TMessage& m) {
                 }
             }
             break;
+        case WM_NOTIFY:
+            if (const auto* hdr = reinterpret_cast<const NMHDR*>(m.LParam)) {
+                TWinControl* child = FindControl(hdr->hwndFrom);
+                if (child && child != this) {
+                    m.Result = child->Perform(CN_NOTIFY, m.WParam, m.LParam);
+                    return;
+                }
+            }
+            break;
         case WM_CTLCOLORBTN:
         case WM_CTLCOLORSTATIC: {
             TWinControl* child = FindControl(reinterpret_cast<HWND>(m.LParam));

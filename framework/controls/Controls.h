@@ -54,6 +54,8 @@ constexpr UINT CM_RELEASE = CM_BASE + 33;
 constexpr UINT CN_BASE = 0xBC00;
 constexpr UINT CN_COMMAND = CN_BASE + WM_COMMAND;
 constexpr UINT CN_DRAWITEM = CN_BASE + WM_DRAWITEM;
+// A child's WM_NOTIFY (lParam the NMHDR); Result is the parent's answer.
+constexpr UINT CN_NOTIFY = CN_BASE + WM_NOTIFY;
 // Colours asked of the parent for a child button or static: Result the brush.
 constexpr UINT CN_CTLCOLORBTN = CN_BASE + WM_CTLCOLORBTN;
 constexpr UINT CN_CTLCOLORSTATIC = CN_BASE + WM_CTLCOLORSTATIC;

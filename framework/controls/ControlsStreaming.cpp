@@ -5,6 +5,7 @@
 #include "framework/controls/Forms.h"
 #include "framework/controls/GlyphButtons.h"
 #include "framework/controls/StdCtrls.h"
+#include "framework/controls/ToolBars.h"
 #include "framework/streaming/Filer.h"
 #include "framework/streaming/PropInfo.h"
 
@@ -168,6 +169,11 @@ void Register() {
         .Default(1);
 
     RegisterClassInfo<TGroupBox>(L"TGroupBox", L"TWinControl").Creatable();
+    RegisterClassInfo<TToolBar>(L"TToolBar", L"TWinControl")
+        .Creatable()
+        .Bool(L"Flat", &TToolBar::Flat, &TToolBar::SetFlat)
+        .Default(false);
+    RegisterClassInfo<TControlBar>(L"TControlBar", L"TWinControl").Creatable();
 
     RegisterClassInfo<TProgressBar>(L"TProgressBar", L"TWinControl")
         .Creatable()

@@ -42,6 +42,10 @@ class TSkinData;
 class TDataSkinSysButton;
 class TSkinControl;  // per-control skinning object (control layer)
 class TPopupMenu;    // framework popup menu (system menu)
+class TToolBar;
+class TToolButton;
+class TMenuItem;
+struct TToolBarCustomDraw;
 
 // The skin engine's private window messages (fixed numbers).
 constexpr UINT CN_SkinChanged = 0x3401;
@@ -186,6 +190,16 @@ public:
     void HintReset();
     static std::wstring GetSysBtnHint(int action);
     void DeleteSysbtn();
+
+    // Tool bars (WinSkinFormToolBar.cpp): the painters the control selection
+    // gives a tool bar's custom-draw events, and its buttons' drop-down menus.
+    void ToolBarDrawBackground(TToolBar* sender, TToolBarCustomDraw& draw);
+    void ToolBarDrawButton(TToolBar* sender, TToolButton* button, TToolBarCustomDraw& draw);
+    void InitToolbarMenu(TMenuItem& item, bool enable);
+    // Points the bar's unassigned events at the painters; answers which it
+    // took (1 background, 2 buttons) for DetachToolbarPainters.
+    unsigned AttachToolbarPainters(TToolBar& bar);
+    static void DetachToolbarPainters(TToolBar& bar, unsigned which);
 
     void UpdateStyle(bool strip);
     void ResizeForm(bool refresh);
