@@ -18,8 +18,10 @@
 // pixels and wrap to the next row when a row is full.
 #pragma once
 
-#include <commctrl.h>
+// clang-format off
 #include <windows.h>
+#include <commctrl.h>
+// clang-format on
 
 #include <functional>
 #include <string>

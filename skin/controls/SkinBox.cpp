@@ -118,8 +118,9 @@ void TSkinSizer::DrawControl(HDC dc, const TRect& rc) {
 // ---------------------------------------------------------------- TSkinGroupBox
 
 void TSkinGroupBox::Init(TWinSkinForm* sf, TSkinData* sd, TCanvas* acanvas, bool acolor) {
-    TSkinControl::Init(sf, sd, acanvas, acolor);
+    // Before attaching: the first paint comes from within Init.
     kind = 1;
+    TSkinControl::Init(sf, sd, acanvas, acolor);
 }
 
 bool TSkinGroupBox::BeforeProc(TMessage& m) {

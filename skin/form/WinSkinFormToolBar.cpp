@@ -1,8 +1,10 @@
 // Tool bars of a skinned window: the background and button painters that the
 // control selection hands to a tool bar's custom-draw events, and the skinned
 // drop-down menus of its buttons.
-#include <commctrl.h>
+// clang-format off
 #include <windows.h>
+#include <commctrl.h>
+// clang-format on
 
 #include "framework/controls/Menus.h"
 #include "framework/controls/ToolBars.h"
