@@ -134,6 +134,7 @@ void TGalleryForm::BuildControls() {
     Place<TButton>(this, col2 + 135, 214, 125, 25, L"Message box...")->OnClick = [this](TObject*) {
         MessageBoxW(WindowHandle(), L"A message box in the skin.", L"skinview", MB_OK | MB_ICONINFORMATION);
     };
+    BuildToolBars();
 }
 
 bool TGalleryForm::LoadSkin(const std::wstring& fileName, bool quiet) {

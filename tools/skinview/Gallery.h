@@ -25,6 +25,7 @@ public:
 
 private:
     void BuildControls();
+    void BuildToolBars();
     void OpenSkinFile();
 
     TSkinData* skinData_ = nullptr;
