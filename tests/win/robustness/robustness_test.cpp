@@ -65,9 +65,21 @@ void AddItems(TMenuItem* root, int count) {
     }
 }
 
+// Menus that were open when the timer closed them, and of those the ones whose window the skin had.
+int menusShown = 0;
+int menusSkinned = 0;
+
 // Shows menu at (x, y) and closes it once its items have been drawn.
 void ShowAndClose(TPopupMenu& menu, int x, int y) {
-    const UINT_PTR timer = SetTimer(nullptr, 0, 40, [](HWND, UINT, UINT_PTR, DWORD) { EndMenu(); });
+    const UINT_PTR timer = SetTimer(nullptr, 0, 40, [](HWND, UINT, UINT_PTR id, DWORD) {
+        KillTimer(nullptr, id);
+        HWND popup = FindWindowW(L"#32768", nullptr);
+        if (popup && IsWindowVisible(popup) && GetWindowThreadProcessId(popup, nullptr) == GetCurrentThreadId()) {
+            ++menusShown;
+            if (SkinManager && SkinManager->FindSkinMenu(popup)) ++menusSkinned;
+        }
+        EndMenu();
+    });
     menu.Popup(x, y);
     KillTimer(nullptr, timer);
 }
@@ -158,6 +170,7 @@ TEST_F(SkinnedObjects, AThousandControlsAndMenusGiveBackTheirGdiObjectsAndWindow
     ASSERT_GT(gdi, 0u);
     size_t controls = 0;
     int rounds = 0;
+    menusShown = menusSkinned = 0;
     for (; controls < 1000; ++rounds) {
         const size_t n = OneRound(true);
         ASSERT_GT(n, 8u) << "every kind is skinned, round " << rounds;
