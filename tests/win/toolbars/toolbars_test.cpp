@@ -337,7 +337,7 @@ struct BareParent {
 
 }  // namespace
 
-TEST(SkinBoxH, BareDialogAndToolBarWindowsAreErasedWithTheFaceColour) {
+TEST(SkinBoxH, BareDialogToolBarAndSizeGripWindowsTakeTheFaceColour) {
     BareParent parent;
     const HWND dialog = MakeChildDialog(parent.hwnd);
     ASSERT_NE(dialog, nullptr);
@@ -350,19 +350,26 @@ TEST(SkinBoxH, BareDialogAndToolBarWindowsAreErasedWithTheFaceColour) {
         CreateWindowExW(0, TOOLBARCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE | CCS_NOPARENTALIGN | CCS_NORESIZE, 10, 200,
                         300, 30, parent.hwnd, nullptr, GetModuleHandleW(nullptr), nullptr);
     ASSERT_NE(bar, nullptr);
+    // A scroll bar without a tab stop: the size grip of a dialog.
+    const HWND grip = CreateWindowExW(0, L"SCROLLBAR", L"", WS_CHILD | WS_VISIBLE | SBS_SIZEGRIP, 400, 200, 20, 20,
+                                      parent.hwnd, nullptr, GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(grip, nullptr);
     Pump();
     SkinFixture fx(parent.hwnd);
     struct Case {
         const char* name;
         HWND window;
         POINT empty;
+        const wchar_t* object;
     };
-    const Case cases[] = {{"nested dialog", dialog, {200, 100}}, {"tool bar window", bar, {250, 15}}};
+    const Case cases[] = {{"nested dialog", dialog, {200, 100}, L"TSkinBoxH"},
+                          {"tool bar window", bar, {250, 15}, L"TSkinBoxH"},
+                          {"size grip", grip, {17, 17}, L"TSkinSizer"}};
     for (const Case& c : cases) {
         EXPECT_NE(ScreenPixel(c.window, c.empty.x, c.empty.y), Rgb(kFace)) << "case: " << c.name;
         TSkinControl* obj = AddControlh(*fx.sf, c.window);
         ASSERT_NE(obj, nullptr) << "case: " << c.name;
-        EXPECT_EQ(obj->ClassName(), L"TSkinBoxH") << "case: " << c.name;
+        EXPECT_EQ(obj->ClassName(), c.object) << "case: " << c.name;
         RedrawWindow(c.window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
         Pump();
         EXPECT_EQ(ScreenPixel(c.window, c.empty.x, c.empty.y), Rgb(kFace)) << "case: " << c.name;
@@ -374,6 +381,7 @@ TEST(SkinBoxH, BareDialogAndToolBarWindowsAreErasedWithTheFaceColour) {
     RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     Pump();
     EXPECT_NE(ScreenPixel(dialog, 200, 100), Rgb(kFace)) << "unskinned";
+    DestroyWindow(grip);
     DestroyWindow(bar);
     DestroyWindow(dialog);
 }
