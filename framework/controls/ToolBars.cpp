@@ -89,8 +89,11 @@ TToolBar::TToolBar(TComponent* AOwner) : TWinControl(AOwner) {
 }
 
 TToolBar::~TToolBar() {
-    // The buttons go with the components afterwards; none may reach back.
+    // The buttons go while the bar is whole; none reaches back into the list.
     destroying_ = true;
+    std::vector<TToolButton*> buttons;
+    buttons.swap(buttons_);
+    for (auto it = buttons.rbegin(); it != buttons.rend(); ++it) delete *it;
 }
 
 void TToolBar::CreateParams(TCreateParams& p) {

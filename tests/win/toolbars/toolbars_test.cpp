@@ -121,8 +121,11 @@ struct BarForm {
             buttons.push_back(b);
         }
         buttons[2]->SetEnabled(false);
+        // Flat: the bar tracks the hot button, which tells when the mouse has arrived.
+        bar->SetFlat(true);
         form->Show();
         SetForegroundWindow(form->Handle());
+        PumpUntil([&] { return GetForegroundWindow() == form->Handle(); });
         Pump();
     }
     HWND Bar() const { return bar->WindowHandle(); }
@@ -130,17 +133,32 @@ struct BarForm {
         const RECT r = buttons[static_cast<size_t>(i)]->BoundsRect();
         return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
     }
+    LRESULT HotItem() const { return SendMessageW(Bar(), TB_GETHOTITEM, 0, 0); }
+    // A press and release in the middle of button i, each step seen by the bar before the next.
     void ClickButton(int i) {
+        TToolButton* b = buttons[static_cast<size_t>(i)];
+        const bool live = b->Enabled() && b->Style() != tbsSeparator;
         const POINT p = Centre(i);
         MouseTo(Bar(), p.x, p.y);
-        Pump(3);
+        if (live && bar->Flat())
+            EXPECT_TRUE(PumpUntil([&] { return HotItem() == i; })) << "button " << i << " hot";
+        else
+            Pump(10);
         MouseButton(true);
-        Pump(3);
+        if (live)
+            EXPECT_TRUE(PumpUntil([&] { return SendMessageW(Bar(), TB_ISBUTTONPRESSED, b->Command(), 0) != 0; }))
+                << "button " << i << " pressed";
+        else
+            Pump(10);
         MouseButton(false);
         Pump(5);
+        // The next press must not make a double click.
+        const DWORD until = GetTickCount() + GetDoubleClickTime() + 50;
+        PumpUntil([&] { return GetTickCount() > until; });
     }
     void MouseAway() {
         MouseTo(form->Handle(), 340, 130);
+        if (bar->Flat()) PumpUntil([&] { return HotItem() < 0; });
         Pump(5);
     }
 };
@@ -388,9 +406,9 @@ TEST(SkinBoxH, BareDialogToolBarAndSizeGripWindowsTakeTheFaceColour) {
 
 TEST(SkinToolBar, BackgroundStretchedAndButtonFramesPerState) {
     BarForm f;
+    f.MouseAway();
     f.bar->SetFlat(false);
     SkinFixture fx(f.form->Handle());
-    f.MouseAway();
     TSkinControl* obj = AddComp(*fx.sf, f.bar, f.form.get());
     ASSERT_NE(obj, nullptr);
     EXPECT_EQ(obj->ClassName(), L"TSkinBox");
@@ -413,7 +431,7 @@ TEST(SkinToolBar, BackgroundStretchedAndButtonFramesPerState) {
         const RECT r = f.buttons[static_cast<size_t>(i)]->BoundsRect();
         return ScreenPixel(bar, r.left + 2, r.top + 2);
     };
-    EXPECT_EQ(framePixel(0), Rgb(kButtonFrames[0])) << "normal: frame 1";
+    EXPECT_TRUE(PumpUntil([&] { return framePixel(0) == Rgb(kButtonFrames[0]); })) << "normal: frame 1";
     EXPECT_EQ(framePixel(4), Rgb(kButtonFrames[0]));
     EXPECT_NE(framePixel(2), Rgb(kButtonFrames[0])) << "disabled keeps the system look";
     EXPECT_NE(framePixel(2), Rgb(kButtonFrames[3]));
