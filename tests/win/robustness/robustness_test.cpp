@@ -181,7 +181,13 @@ TEST_F(SkinnedObjects, AThousandControlsAndMenusGiveBackTheirGdiObjectsAndWindow
     const int windowsAfter = ThreadWindows();
     std::cout << rounds << " forms, " << controls << " skinned controls, " << rounds * 2 << " menus shown; GDI objects "
               << gdi << " -> " << gdiAfter << ", windows of the thread " << windows << " -> " << windowsAfter << "\n";
-    EXPECT_EQ(gdiAfter, gdi);
+    // A few objects may stay in caches that fill once, to a bound, depending
+    // on timing (Wine's cached window DCs and fonts); most runs end exactly
+    // even. A leak of one object per form or per menu would leave at least
+    // 77, one per control over 1000: far above this slack.
+    constexpr DWORD kSlack = 16;
+    EXPECT_GE(gdiAfter + kSlack, gdi);
+    EXPECT_LE(gdiAfter, gdi + kSlack);
     EXPECT_EQ(windowsAfter, windows) << "every window went";
     EXPECT_TRUE(SkinManager->Mlist().empty()) << "every popup's skinning object went";
 }

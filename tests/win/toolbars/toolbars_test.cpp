@@ -123,10 +123,13 @@ struct BarForm {
         buttons[2]->SetEnabled(false);
         // Flat: the bar tracks the hot button, which tells when the mouse has arrived.
         bar->SetFlat(true);
+        // Something of the form holds the focus, so the first press is a click, not an activation.
+        auto* focus = Place<TButton>(form.get(), 240, 100, 100, 25, L"Focus");
         form->Show();
         SetForegroundWindow(form->Handle());
-        PumpUntil([&] { return GetForegroundWindow() == form->Handle(); });
-        Pump();
+        focus->SetFocus();
+        PumpUntil([&] { return GetForegroundWindow() == form->Handle() && GetFocus() == focus->WindowHandle(); });
+        MouseAway();
     }
     HWND Bar() const { return bar->WindowHandle(); }
     POINT Centre(int i) const {
