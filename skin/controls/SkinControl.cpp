@@ -166,7 +166,11 @@ void TSkinControl::Unsubclass() {
 
 void TSkinControl::SkinChange() {
     if (newColor && control && fsd) control->SetColor(fsd->Colors[csButtonFace]);
-    Invalidate();
+    // Only marked: the form repaints all its children at once after a skin change.
+    if (GControl)
+        GControl->Invalidate();
+    else if (hwnd && IsWindow(hwnd))
+        InvalidateRect(hwnd, nullptr, TRUE);
 }
 
 void TSkinControl::Invalidate() {

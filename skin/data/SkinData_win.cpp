@@ -286,10 +286,16 @@ void TSkinData::LoadFromCollection(TSkinStore* store, int index) {
 
 void TSkinData::UpdateSkin() {
     if (Reading()) return;
-    if (!SkinManager) Loaded();
+    // A skin data made in code registers with its first skin, also when the
+    // manager already serves another one (or served one that is gone); its
+    // registration schedules the skinning of the forms, which a re-skin of
+    // the forms already skinned must not replace.
+    const auto& known = SkinManager ? SkinManager->Dlist() : std::vector<TSkinData*>{};
+    const bool fresh = std::find(known.begin(), known.end(), this) == known.end();
+    if (fresh) Loaded();
     SkinManager->UpdateData = this;
     SkinManager->DeleteSysbtn();
-    if (SkinManager->state == 1) SkinManager->SetAction(3, 250);
+    if (!fresh && SkinManager->state == 1) SkinManager->SetAction(3, 250);
 }
 
 void TSkinData::Install() {

@@ -376,8 +376,10 @@ void TWinSkinForm::SkinChange() {
     Skinstate = 3;
     if (sMainMenu && FForm) {
         ResizeForm(true);
-        FForm->SetHeight(FForm->Height() + 1);
-        FForm->SetHeight(FForm->Height() - 1);
+        // A new frame computation for the new borders, without resizing
+        // (and so re-laying out and repainting) the form twice.
+        SetWindowPos(Hwnd, nullptr, 0, 0, 0, 0,
+                     SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
     Cropwindow();
     RedrawWindow(Hwnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);

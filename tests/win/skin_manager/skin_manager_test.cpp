@@ -319,6 +319,30 @@ TEST_F(SkinManagerTest, ActiveRequestsAndTheTimer) {
     EXPECT_EQ(m.UpdateData, d);
 }
 
+// A program that makes its forms and skin data in code, one after another:
+// the second skin data registers with its first skin although the manager
+// already exists, and its form is skinned when shown.
+TEST_F(SkinManagerTest, ASkinDataMadeInCodeAfterAnotherIsGoneSkinsItsForm) {
+    for (int round = 0; round < 2; ++round) {
+        TForm* form = NewForm();
+        form->SetBounds(20, 20, 240, 140);
+        auto* d = new TSkinData(form);
+        d->SetActive(true);
+        TMemoryStream package;
+        package.WriteBuffer(Package("full").data(), static_cast<int64_t>(Package("full").size()));
+        package.SetPosition(0);
+        d->LoadFromStream(package);
+        ASSERT_NE(SkinManager, nullptr);
+        const auto& known = SkinManager->Dlist();
+        EXPECT_NE(std::find(known.begin(), known.end(), d), known.end()) << "round " << round;
+        form->Show();
+        const HWND hwnd = form->Handle();
+        EXPECT_TRUE(PumpUntil([&] { return SendMessageW(hwnd, CN_SkinQuery, 0, 0) == 1; })) << "round " << round;
+        forms_.pop_back();  // the form and its skin data go
+        Application->ProcessMessages();
+    }
+}
+
 TEST_F(SkinManagerTest, StateZeroRequestsOnlySwitchTheManager) {
     ReadSkinData* d = ReadForm(Package("full"), true);
     TSkinManage& m = *SkinManager;

@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# skinview's gallery under Wine (win64 build), in a display of its own:
+# 1. creating the gallery to its first complete paint, skinned and plain, run
+#    alternately; medians and their ratio;
+# 2. re-skinning the open gallery with another package (the test fixture
+#    skin and the built-in skin in turn): median.
+#
+#   bench/gallery/run_gallery_bench.sh [--runs N]
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+repo=$(pwd)
+runs=5
+while [ $# -gt 0 ]; do
+  case $1 in
+    --runs) runs=$2; shift ;;
+    *) echo "unknown option $1" >&2; exit 2 ;;
+  esac
+  shift
+done
+
+cmake --preset win64 >/dev/null
+cmake --build --preset win64 -j2 --target gallery_bench skinview_fixture_package >/dev/null
+exe=build/win64/bench/gallery/gallery_bench.exe
+package=Z:$repo/build/win64/tests/win/skinview/fixture_full.skn
+prefix=$repo/build/win64/wineprefix
+
+fifo=$(mktemp -u)
+mkfifo "$fifo"
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+xvfb_pid=$!
+cleanup() {
+  WINEPREFIX=$prefix timeout 20 wineserver -w 2>/dev/null || true
+  kill "$xvfb_pid" 2>/dev/null || true
+  wait "$xvfb_pid" 2>/dev/null || true
+  rm -f "$fifo"
+}
+trap cleanup EXIT
+read -r -t 20 num <"$fifo"
+export DISPLAY=":$num"
+
+run() { scripts/wine-run --prefix "$prefix" "$exe" "$@"; }
+
+median() { sort -n | awk '{a[NR]=$1} END {print (NR%2 ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2)}'; }
+skinned=() plain=()
+run open plain 1 >/dev/null  # warm the prefix once
+for i in $(seq "$runs"); do
+  skinned+=("$(run open skinned 3 | awk '/first_complete_paint_ms/ {print $2}')")
+  plain+=("$(run open plain 3 | awk '/first_complete_paint_ms/ {print $2}')")
+done
+ms=$(printf '%s\n' "${skinned[@]}" | median)
+mp=$(printf '%s\n' "${plain[@]}" | median)
+echo "== gallery creation to first complete paint (median of $runs runs of 3) =="
+echo "skinned_ms $ms"
+echo "plain_ms $mp"
+awk -v s="$ms" -v p="$mp" 'BEGIN {printf "ratio %.2f (target <= 1.5)\n", s / p}'
+echo "== re-skinning the open gallery (median of 10 switches) =="
+run reskin "$package" 10 | awk '/reskin_ms/ {printf "reskin_ms %s (target < 100)\n", $2}'
