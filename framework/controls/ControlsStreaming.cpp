@@ -11,6 +11,7 @@
 #include "framework/controls/ScrollingControls.h"
 #include "framework/controls/StdCtrls.h"
 #include "framework/controls/TabControls.h"
+#include "framework/controls/ToolBars.h"
 #include "framework/streaming/Filer.h"
 #include "framework/streaming/PropInfo.h"
 
@@ -288,6 +289,11 @@ void Register() {
         .Default(1);
 
     RegisterClassInfo<TGroupBox>(L"TGroupBox", L"TWinControl").Creatable();
+    RegisterClassInfo<TToolBar>(L"TToolBar", L"TWinControl")
+        .Creatable()
+        .Bool(L"Flat", &TToolBar::Flat, &TToolBar::SetFlat)
+        .Default(false);
+    RegisterClassInfo<TControlBar>(L"TControlBar", L"TWinControl").Creatable();
 
     RegisterClassInfo<TProgressBar>(L"TProgressBar", L"TWinControl")
         .Creatable()

@@ -1,6 +1,9 @@
 #include "skin/controls/ControlSkinning.h"
 
 #include "skin/controls/SkinBars.h"
+#include "framework/controls/Menus.h"
+#include "framework/controls/ToolBars.h"
+#include "skin/controls/SkinBox.h"
 #include "skin/controls/SkinButtons.h"
 #include "skin/controls/SkinCombo.h"
 #include "skin/controls/SkinEdit.h"
@@ -44,12 +47,25 @@ TSkinControl* NewObject(TSkinControlClass cls, TComponent* owner) {
         case TSkinControlClass::TSkinCheckList: return new TSkinCheckList(owner);
         case TSkinControlClass::TSkinObjImage: return new TSkinObjImage(owner);
         case TSkinControlClass::TSkinMP: return new TSkinMP(owner);
+        case TSkinControlClass::TSkinBox: return new TSkinBox(owner);
+        case TSkinControlClass::TSkinBoxH: return new TSkinBoxH(owner);
+        case TSkinControlClass::TSkinSizer: return new TSkinSizer(owner);
+        case TSkinControlClass::TSkinGroupBox: return new TSkinGroupBox(owner);
         default: return nullptr;
     }
 }
 
 void SetButtonFace(TWinSkinForm& sf, TControl* control) {
     if (control && sf.fsd) control->SetColor(sf.fsd->Colors[csButtonFace]);
+}
+
+// The drop-down menus of a tool bar's buttons get the skin's item painter.
+void InitToolbarMenus(TWinSkinForm& sf, TToolBar& bar) {
+    for (int i = 0; i < bar.ButtonCount(); ++i)
+        if (TPopupMenu* menu = bar.Buttons(i)->DropdownMenu(); menu && menu->Tag() != sf.fsd->DisableTag()) {
+            menu->SetOwnerDraw(true);
+            sf.InitToolbarMenu(*menu->Items(), true);
+        }
 }
 
 }  // namespace
@@ -60,6 +76,8 @@ TSkinControl* AddComp(TWinSkinForm& sf, TControl* control, TWinControl*) {
     const TSkinSelectOptions options = SelectOptionsOf(*sd, sf.sMainMenu);
     const TSkinChoice choice = AddComp(*control, options, sf.FindSkinComp(control));
     auto* windowed = dynamic_cast<TWinControl*>(control);
+    auto* toolBar = dynamic_cast<TToolBar*>(control);
+    unsigned toolBarPainters = 0;
     TSkinControl* created = nullptr;
     for (const TSkinAction& a : choice.Actions) {
         switch (a.What) {
@@ -92,9 +110,21 @@ TSkinControl* AddComp(TWinSkinForm& sf, TControl* control, TWinControl*) {
                     bar->InitScrollbar(windowed, sd, sf.fCanvas.get(), &sf);
                 else
                     object->Init(&sf, sd, sf.fCanvas.get(), a.acolor);
+                object->Init(&sf, sd, sf.fCanvas.get(), a.acolor);
+                if (auto* box = dynamic_cast<TSkinBox*>(object); box && toolBar) {
+                    box->SetToolbarPainters(toolBar, toolBarPainters);
+                    toolBarPainters = 0;
+                }
                 created = object;
                 break;
             }
+            case TSkinActionKind::SetProperty: SetProperty(control, a.PropName, a.PropValue); break;
+            case TSkinActionKind::ToolbarPainters:
+                if (toolBar) toolBarPainters = sf.AttachToolbarPainters(*toolBar);
+                break;
+            case TSkinActionKind::InitToolbarMenu:
+                if (toolBar) InitToolbarMenus(sf, *toolBar);
+                break;
             case TSkinActionKind::ChildrenThroughTable:
                 if (windowed) sf.InitChildCtrl(windowed);
                 break;
@@ -108,6 +138,8 @@ TSkinControl* AddComp(TWinSkinForm& sf, TControl* control, TWinControl*) {
             default: break;  // the actions of kinds that come later
         }
     }
+    // No object took the painters over: nobody would give the events back.
+    if (toolBar && toolBarPainters) TWinSkinForm::DetachToolbarPainters(*toolBar, toolBarPainters);
     return created;
 }
 

@@ -44,6 +44,10 @@ class TSkinControl;  // per-control skinning object (control layer)
 class TPopupMenu;    // framework popup menu (system menu)
 class TMainMenu;
 class TMenuItem;
+class TToolBar;
+class TToolButton;
+class TMenuItem;
+struct TToolBarCustomDraw;
 
 // The skin engine's private window messages (fixed numbers).
 constexpr UINT CN_SkinChanged = 0x3401;
@@ -269,6 +273,15 @@ public:
     bool mdiSubclassed = false;
     bool mdiSizedMax = false;  // an MDI child: its last WM_SIZE was a maximise
     // -- end MDI frames --
+    // Tool bars (WinSkinFormToolBar.cpp): the painters the control selection
+    // gives a tool bar's custom-draw events, and its buttons' drop-down menus.
+    void ToolBarDrawBackground(TToolBar* sender, TToolBarCustomDraw& draw);
+    void ToolBarDrawButton(TToolBar* sender, TToolButton* button, TToolBarCustomDraw& draw);
+    void InitToolbarMenu(TMenuItem& item, bool enable);
+    // Points the bar's unassigned events at the painters; answers which it
+    // took (1 background, 2 buttons) for DetachToolbarPainters.
+    unsigned AttachToolbarPainters(TToolBar& bar);
+    static void DetachToolbarPainters(TToolBar& bar, unsigned which);
 
     void UpdateStyle(bool strip);
     void ResizeForm(bool refresh);

@@ -141,6 +141,7 @@ void TGalleryForm::BuildControls() {
     BuildMdi();
     BuildTabs();
     BuildLists();
+    BuildToolBars();
 }
 
 bool TGalleryForm::LoadSkin(const std::wstring& fileName, bool quiet) {

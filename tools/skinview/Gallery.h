@@ -32,6 +32,7 @@ private:
     void BuildMdi();  // File > New window (MdiWindow.cpp)
     void BuildTabs();
     void BuildLists();
+    void BuildToolBars();
     void OpenSkinFile();
 
     TSkinData* skinData_ = nullptr;
