@@ -597,7 +597,7 @@ void TWinSkinForm::InitMainMenu(TComponent* form, bool enable, bool) {
         mm->SetOwnerDraw(enable);
         // The bar's own items are drawn by the bar; their sub-menus by the skin.
         TMenuItem* root = mm->Items();
-        for (int k = 0; k < root->Count(); ++k) InitToolbarMenu(root->Items(k), fsd, enable);
+        for (int k = 0; k < root->Count(); ++k) ::InitToolbarMenu(root->Items(k), fsd, enable);
     }
 }
 

@@ -55,7 +55,7 @@ void TWinSkinForm::ToolBarDrawButton(TToolBar*, TToolButton*, TToolBarCustomDraw
 }
 
 void TWinSkinForm::InitToolbarMenu(TMenuItem& item, bool enable) {
-    SetSkinMenuPainter(item, fsd, enable);
+    ::InitToolbarMenu(&item, fsd, enable);
 }
 
 unsigned TWinSkinForm::AttachToolbarPainters(TToolBar& bar) {
