@@ -22,21 +22,7 @@ cmake --preset win64 >/dev/null
 cmake --build --preset win64 -j2 --target gallery_bench skinview_fixture_package >/dev/null
 exe=build/win64/bench/gallery/gallery_bench.exe
 package=Z:$repo/build/win64/tests/win/skinview/fixture_full.skn
-prefix=$repo/build/win64/wineprefix
-
-fifo=$(mktemp -u)
-mkfifo "$fifo"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
-xvfb_pid=$!
-cleanup() {
-  WINEPREFIX=$prefix timeout 20 wineserver -w 2>/dev/null || true
-  kill "$xvfb_pid" 2>/dev/null || true
-  wait "$xvfb_pid" 2>/dev/null || true
-  rm -f "$fifo"
-}
-trap cleanup EXIT
-read -r -t 20 num <"$fifo"
-export DISPLAY=":$num"
+source bench/common/bench_display.sh
 
 run() { scripts/wine-run --prefix "$prefix" "$exe" "$@"; }
 

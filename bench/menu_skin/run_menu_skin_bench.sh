@@ -5,7 +5,6 @@
 #   bench/menu_skin/run_menu_skin_bench.sh [--openings N]
 set -euo pipefail
 cd "$(dirname "$0")/../.."
-repo=$(pwd)
 openings=50
 while [ $# -gt 0 ]; do
   case $1 in
@@ -18,21 +17,7 @@ done
 cmake --preset win64 >/dev/null
 cmake --build --preset win64 -j2 --target menu_skin_bench >/dev/null
 exe=build/win64/bench/menu_skin/menu_skin_bench.exe
-prefix=$repo/build/win64/wineprefix
-
-fifo=$(mktemp -u)
-mkfifo "$fifo"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
-xvfb_pid=$!
-cleanup() {
-  WINEPREFIX=$prefix timeout 20 wineserver -w 2>/dev/null || true
-  kill "$xvfb_pid" 2>/dev/null || true
-  wait "$xvfb_pid" 2>/dev/null || true
-  rm -f "$fifo"
-}
-trap cleanup EXIT
-read -r -t 20 num <"$fifo"
-export DISPLAY=":$num"
+source bench/common/bench_display.sh
 
 run() { scripts/wine-run --prefix "$prefix" "$exe" "$@"; }
 plain=$(run plain "$openings")

@@ -51,17 +51,17 @@ void TGalleryForm::BuildToolBars() {
         item->SetCaption(caption);
         more->Items()->Add(item);
     }
-    struct Spec {
+    struct ButtonLook {
         TToolButtonStyle style;
         int image;
         bool down;
         bool enabled;
     };
-    const Spec specs[] = {{tbsButton, 0, false, true},     {tbsButton, 1, false, true},
-                          {tbsSeparator, -1, false, true}, {tbsCheck, 2, true, true},
-                          {tbsCheck, 3, false, true},      {tbsButton, 4, false, false},
-                          {tbsSeparator, -1, false, true}, {tbsDropDown, 0, false, true}};
-    for (const Spec& s : specs) {
+    const ButtonLook looks[] = {{tbsButton, 0, false, true},     {tbsButton, 1, false, true},
+                                {tbsSeparator, -1, false, true}, {tbsCheck, 2, true, true},
+                                {tbsCheck, 3, false, true},      {tbsButton, 4, false, false},
+                                {tbsSeparator, -1, false, true}, {tbsDropDown, 0, false, true}};
+    for (const ButtonLook& s : looks) {
         auto* b = new TToolButton(bar);
         b->SetStyle(s.style);
         b->SetImageIndex(s.image);

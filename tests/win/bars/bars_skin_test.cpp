@@ -25,6 +25,7 @@
 #include "tests/win/support/ClientPixels.h"
 #include "tests/win/support/Input.h"
 #include "tests/win/support/NoAccessViolations.h"
+#include "tests/win/support/ObjectCounts.h"
 
 namespace {
 
@@ -141,26 +142,6 @@ int CountNear(const Pixels& p, RECT r, TColor c) {
     return n;
 }
 
-// GDI objects of the process in use. Wine's GetGuiResources counts
-// nothing, so the shared GDI handle table the PEB points at is read: one
-// 24-byte entry per handle whose type byte (offset 14) is non-zero when used.
-size_t GdiObjectsInUse() {
-    const DWORD counted = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
-    if (counted) return counted;
-    const uint8_t* peb = nullptr;
-#ifdef _WIN64
-    asm("mov %%gs:0x60, %0" : "=r"(peb));
-    const auto* table = *reinterpret_cast<const uint8_t* const*>(peb + 0xF8);
-#else
-    asm("mov %%fs:0x30, %0" : "=r"(peb));
-    const auto* table = *reinterpret_cast<const uint8_t* const*>(peb + 0x94);
-#endif
-    if (!table) return 0;
-    size_t n = 0;
-    for (size_t i = 0; i < 16384; ++i) n += table[i * 24 + 14] != 0;
-    return n;
-}
-
 // The channel as it lies on the screen (a vertical one may be reported across).
 RECT ChannelRect(HWND track) {
     RECT r{};
@@ -224,10 +205,10 @@ TEST(SkinStatusBar, PanelFramesStretchedLastPanelGripAndText) {
     EXPECT_GT(px.CountInk(PartRect(h, 2), Rgb(kEdges[2])), 15);
 
     // Repainting leaks no GDI object.
-    const size_t gdi = GdiObjectsInUse();
+    const size_t gdi = test_support::GdiObjects();
     for (int i = 0; i < 30; ++i) (void)CaptureClient(h, true);
     RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-    EXPECT_LE(GdiObjectsInUse(), gdi + 2);
+    EXPECT_LE(test_support::GdiObjects(), gdi + 2);
 
     // Simple mode with an empty text still shows the lowered frame, across.
     bar->SetSimpleText(L"");

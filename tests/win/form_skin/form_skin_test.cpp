@@ -27,6 +27,7 @@
 #include "skin/form/WinSkinForm.h"
 #include "tests/win/support/ClientPixels.h"
 #include "tests/win/support/NoAccessViolations.h"
+#include "tests/win/support/ObjectCounts.h"
 #include "tools/skinpack/SkinPack.h"
 
 namespace {
@@ -236,26 +237,6 @@ private:
     std::thread thread_;
     std::atomic<bool> done_{true};
 };
-
-// GDI objects of the process in use. Wine's GetGuiResources counts
-// nothing, so the shared GDI handle table the PEB points at is read: one
-// 24-byte entry per handle whose type byte (offset 14) is non-zero when used.
-size_t GdiObjectsInUse() {
-    const DWORD counted = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
-    if (counted) return counted;
-    const uint8_t* peb = nullptr;
-#ifdef _WIN64
-    asm("mov %%gs:0x60, %0" : "=r"(peb));
-    const auto* table = *reinterpret_cast<const uint8_t* const*>(peb + 0xF8);
-#else
-    asm("mov %%fs:0x30, %0" : "=r"(peb));
-    const auto* table = *reinterpret_cast<const uint8_t* const*>(peb + 0x94);
-#endif
-    if (!table) return 0;
-    size_t n = 0;
-    for (size_t i = 0; i < 16384; ++i) n += table[i * 24 + 14] != 0;
-    return n;
-}
 
 BOOL CALLBACK CountWindow(HWND w, LPARAM l) {
     ++*reinterpret_cast<size_t*>(l);
@@ -887,7 +868,7 @@ TEST_F(FormSkinTest, HundredSwitchesLeaveNoHandlesBehind) {
     ASSERT_TRUE(cycle(2));
     ASSERT_TRUE(cycle(1));
     PumpFor(100);
-    const size_t gdi = GdiObjectsInUse();
+    const size_t gdi = test_support::GdiObjects();
     const size_t user = UserObjectsInUse();
     ASSERT_GT(gdi, 0u) << "GDI objects can be counted";
     ASSERT_GT(user, 0u) << "USER objects can be counted";
@@ -903,7 +884,7 @@ TEST_F(FormSkinTest, HundredSwitchesLeaveNoHandlesBehind) {
         ASSERT_EQ(WindowSize().cy, window.cy) << "round " << i;
     }
     PumpFor(300);
-    EXPECT_EQ(GdiObjectsInUse(), gdi);
+    EXPECT_EQ(test_support::GdiObjects(), gdi);
     EXPECT_EQ(UserObjectsInUse(), user);
 }
 

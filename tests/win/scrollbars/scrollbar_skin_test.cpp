@@ -23,6 +23,7 @@
 #include "tests/win/support/ClientPixels.h"
 #include "tests/win/support/Input.h"
 #include "tests/win/support/NoAccessViolations.h"
+#include "tests/win/support/ObjectCounts.h"
 
 namespace {
 
@@ -218,24 +219,6 @@ VBarPoints VerticalBar(HWND hwnd) {
 
 uint32_t ScreenPixel(HWND overlay, int x, int y) {
     return CaptureClient(overlay, false).At(x, y);
-}
-
-size_t GdiObjectsInUse() {
-    const DWORD counted = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
-    if (counted) return counted;
-    // Wine counts nothing: read the shared GDI handle table the PEB points at.
-    const uint8_t* peb = nullptr;
-#ifdef _WIN64
-    asm("mov %%gs:0x60, %0" : "=r"(peb));
-    const auto* table = *reinterpret_cast<const uint8_t* const*>(peb + 0xF8);
-#else
-    asm("mov %%fs:0x30, %0" : "=r"(peb));
-    const auto* table = *reinterpret_cast<const uint8_t* const*>(peb + 0x94);
-#endif
-    if (!table) return 0;
-    size_t n = 0;
-    for (size_t i = 0; i < 16384; ++i) n += table[i * 24 + 14] != 0;
-    return n;
 }
 
 }  // namespace
@@ -583,13 +566,13 @@ TEST(SkinnedMemo, SkinningAndUnskinningLeavesNoGdiObjectsOrWindows) {
         Pump();
     };
     cycle();  // first use creates what lives for the program (window classes, caches)
-    const size_t gdi = GdiObjectsInUse();
+    const size_t gdi = test_support::GdiObjects();
     int children = 0;
     EnumChildWindows(
         form->Handle(), [](HWND, LPARAM l) { return ++*reinterpret_cast<int*>(l), TRUE; },
         reinterpret_cast<LPARAM>(&children));
     for (int i = 0; i < 5; ++i) cycle();
-    EXPECT_EQ(GdiObjectsInUse(), gdi);
+    EXPECT_EQ(test_support::GdiObjects(), gdi);
     int after = 0;
     EnumChildWindows(
         form->Handle(), [](HWND, LPARAM l) { return ++*reinterpret_cast<int*>(l), TRUE; },
