@@ -69,17 +69,21 @@ void AddItems(TMenuItem* root, int count) {
 int menusShown = 0;
 int menusSkinned = 0;
 
+// Closes the open menu once its items have been drawn (a timer callback:
+// stdcall on i686, which a lambda is not).
+void CALLBACK CloseShownMenu(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    HWND popup = FindWindowW(L"#32768", nullptr);
+    if (popup && IsWindowVisible(popup) && GetWindowThreadProcessId(popup, nullptr) == GetCurrentThreadId()) {
+        ++menusShown;
+        if (SkinManager && SkinManager->FindSkinMenu(popup)) ++menusSkinned;
+    }
+    EndMenu();
+}
+
 // Shows menu at (x, y) and closes it once its items have been drawn.
 void ShowAndClose(TPopupMenu& menu, int x, int y) {
-    const UINT_PTR timer = SetTimer(nullptr, 0, 40, [](HWND, UINT, UINT_PTR id, DWORD) {
-        KillTimer(nullptr, id);
-        HWND popup = FindWindowW(L"#32768", nullptr);
-        if (popup && IsWindowVisible(popup) && GetWindowThreadProcessId(popup, nullptr) == GetCurrentThreadId()) {
-            ++menusShown;
-            if (SkinManager && SkinManager->FindSkinMenu(popup)) ++menusSkinned;
-        }
-        EndMenu();
-    });
+    const UINT_PTR timer = SetTimer(nullptr, 0, 40, CloseShownMenu);
     menu.Popup(x, y);
     KillTimer(nullptr, timer);
 }

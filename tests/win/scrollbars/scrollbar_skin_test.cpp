@@ -568,15 +568,11 @@ TEST(SkinnedMemo, SkinningAndUnskinningLeavesNoGdiObjectsOrWindows) {
     cycle();  // first use creates what lives for the program (window classes, caches)
     const size_t gdi = test_support::GdiObjects();
     int children = 0;
-    EnumChildWindows(
-        form->Handle(), [](HWND, LPARAM l) { return ++*reinterpret_cast<int*>(l), TRUE; },
-        reinterpret_cast<LPARAM>(&children));
+    EnumChildWindows(form->Handle(), test_support::CountOneWindow, reinterpret_cast<LPARAM>(&children));
     for (int i = 0; i < 5; ++i) cycle();
     EXPECT_EQ(test_support::GdiObjects(), gdi);
     int after = 0;
-    EnumChildWindows(
-        form->Handle(), [](HWND, LPARAM l) { return ++*reinterpret_cast<int*>(l), TRUE; },
-        reinterpret_cast<LPARAM>(&after));
+    EnumChildWindows(form->Handle(), test_support::CountOneWindow, reinterpret_cast<LPARAM>(&after));
     EXPECT_EQ(after, children) << "no overlay windows left";
 }
 

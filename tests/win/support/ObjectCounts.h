@@ -31,23 +31,22 @@ inline DWORD GdiObjects() {
     return n;
 }
 
+// Window enumeration callbacks are stdcall on i686, which a lambda is not.
+inline BOOL CALLBACK CountOneWindow(HWND, LPARAM count) {
+    ++*reinterpret_cast<int*>(count);
+    return TRUE;
+}
+
+inline BOOL CALLBACK CountWindowAndChildren(HWND top, LPARAM count) {
+    ++*reinterpret_cast<int*>(count);
+    EnumChildWindows(top, CountOneWindow, count);
+    return TRUE;
+}
+
 // Every window of the current thread: its top-level windows and all their descendants.
 inline int ThreadWindows() {
     int n = 0;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND top, LPARAM count) -> BOOL {
-            ++*reinterpret_cast<int*>(count);
-            EnumChildWindows(
-                top,
-                [](HWND, LPARAM c) -> BOOL {
-                    ++*reinterpret_cast<int*>(c);
-                    return TRUE;
-                },
-                count);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&n));
+    EnumThreadWindows(GetCurrentThreadId(), CountWindowAndChildren, reinterpret_cast<LPARAM>(&n));
     return n;
 }
 

@@ -314,6 +314,11 @@ TEST(SkinBox, PanelTakesTheFaceColourAndGetsItsOwnBack) {
 
 namespace {
 
+// The nested dialog handles nothing itself (stdcall on i686, which a lambda is not).
+INT_PTR CALLBACK PlainDialogProc(HWND, UINT, WPARAM, LPARAM) {
+    return FALSE;
+}
+
 // A child dialog ("#32770", no tab stop) with a static text, made from a template in memory.
 HWND MakeChildDialog(HWND parent) {
     struct alignas(4) Template {
@@ -337,8 +342,7 @@ HWND MakeChildDialog(HWND parent) {
     t.itemClass[0] = 0xFFFF;
     t.itemClass[1] = 0x0082;  // static
     wcscpy(t.itemText, L"Static");
-    return CreateDialogIndirectParamW(
-        GetModuleHandleW(nullptr), &t.dlg, parent, [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+    return CreateDialogIndirectParamW(GetModuleHandleW(nullptr), &t.dlg, parent, PlainDialogProc, 0);
 }
 
 struct BareParent {
