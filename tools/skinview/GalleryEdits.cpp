@@ -49,7 +49,14 @@ void TGalleryForm::BuildEdits() {
     auto* horizontal = PlaceEditControl<TUpDown>(this, 500, 327, 34, 18);
     horizontal->SetOrientation(udHorizontal);
 
-    PlaceEditControl<TDateTimePicker>(this, 160, 360, 180, 24);
+    // A fixed day, so the gallery's picture is the same on every day.
+    auto* picker = PlaceEditControl<TDateTimePicker>(this, 160, 360, 180, 24);
+    SYSTEMTIME day{};
+    day.wYear = 2026;
+    day.wMonth = 12;
+    day.wDay = 10;
+    day.wDayOfWeek = 4;
+    picker->SetDate(day);
     auto* off = PlaceEditControl<TSpinEdit>(this, 350, 360, 90, 24);
     off->SetValue(7);
     off->SetEnabled(false);
