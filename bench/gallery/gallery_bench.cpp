@@ -3,6 +3,9 @@
 //   gallery_bench open skinned|plain [N]
 //       milliseconds from creating the gallery to its first complete paint
 //       (median of N windows made one after another in this process)
+//   gallery_bench repaint skinned|plain [N]
+//       milliseconds to repaint the open gallery whole (frame, background
+//       and every control), the floor under any re-skin (median of N)
 //   gallery_bench reskin PACKAGE [N]
 //       milliseconds from handing the open, skinned gallery another package
 //       to the end of its re-skin and repaint, without the manager's fixed
@@ -65,6 +68,24 @@ int Open(bool skinned, int n) {
     return 0;
 }
 
+int Repaint(bool skinned, int n) {
+    auto* gallery = new TGalleryForm(nullptr);
+    if (skinned && !gallery->LoadSkin(L"", true)) return 2;
+    gallery->Show();
+    PumpUntilPainted(gallery->Handle(), skinned);
+    std::vector<double> times;
+    for (int i = 0; i < n; ++i) {
+        const double start = Now();
+        RedrawWindow(gallery->Handle(), nullptr, nullptr,
+                     RDW_FRAME | RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+        times.push_back(Now() - start);
+        PumpUntilPainted(gallery->Handle(), skinned);
+    }
+    std::printf("repaint_ms %.2f\n", Median(times));
+    delete gallery;
+    return 0;
+}
+
 int Reskin(const std::wstring& package, int n) {
     auto* gallery = new TGalleryForm(nullptr);
     if (!gallery->LoadSkin(L"", true)) return 2;
@@ -103,7 +124,9 @@ int wmain(int argc, wchar_t** argv) {
         const int n = argc > 3 ? _wtoi(argv[3]) : 9;
         return Open(std::wstring(argv[2]) == L"skinned", std::max(1, n));
     }
+    if (what == L"repaint" && argc > 2)
+        return Repaint(std::wstring(argv[2]) == L"skinned", std::max(1, argc > 3 ? _wtoi(argv[3]) : 9));
     if (what == L"reskin" && argc > 2) return Reskin(argv[2], std::max(1, argc > 3 ? _wtoi(argv[3]) : 10));
-    std::fprintf(stderr, "usage: gallery_bench open skinned|plain [N] | gallery_bench reskin PACKAGE [N]\n");
+    std::fprintf(stderr, "usage: gallery_bench open|repaint skinned|plain [N] | gallery_bench reskin PACKAGE [N]\n");
     return 1;
 }

@@ -2,7 +2,9 @@
 # skinview's gallery under Wine (win64 build), in a display of its own:
 # 1. creating the gallery to its first complete paint, skinned and plain, run
 #    alternately; medians and their ratio;
-# 2. re-skinning the open gallery with another package (the test fixture
+# 2. repainting the open gallery whole, skinned and plain: the floor under
+#    any re-skin;
+# 3. re-skinning the open gallery with another package (the test fixture
 #    skin and the built-in skin in turn): median.
 #
 #   bench/gallery/run_gallery_bench.sh [--runs N]
@@ -39,5 +41,8 @@ echo "== gallery creation to first complete paint (median of $runs runs of 3) ==
 echo "skinned_ms $ms"
 echo "plain_ms $mp"
 awk -v s="$ms" -v p="$mp" 'BEGIN {printf "ratio %.2f (target <= 1.5)\n", s / p}'
+echo "== repainting the open gallery whole (median of 9) =="
+run repaint skinned 9 | awk '/repaint_ms/ {print "skinned_" $0}'
+run repaint plain 9 | awk '/repaint_ms/ {print "plain_" $0}'
 echo "== re-skinning the open gallery (median of 10 switches) =="
 run reskin "$package" 10 | awk '/reskin_ms/ {printf "reskin_ms %s (target < 100)\n", $2}'

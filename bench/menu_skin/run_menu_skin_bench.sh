@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Opening a 30-item popup menu under Wine (win64 build), skinned and plain,
+# Opening a 30-item popup menu under Wine (win64 build), skinned, owner-drawn
+# without a skin, and plain,
 # each in a process of its own in one display; medians and their ratio.
 #
 #   bench/menu_skin/run_menu_skin_bench.sh [--openings N]
@@ -21,8 +22,10 @@ source bench/common/bench_display.sh
 
 run() { scripts/wine-run --prefix "$prefix" "$exe" "$@"; }
 plain=$(run plain "$openings")
+ownerdraw=$(run ownerdraw "$openings")
 skinned=$(run skinned "$openings")
 echo "== plain ==";   echo "$plain"
+echo "== owner-drawn, no skin =="; echo "$ownerdraw"
 echo "== skinned =="; echo "$skinned"
 mp=$(echo "$plain" | awk '/median_ms/ {print $2}')
 ms=$(echo "$skinned" | awk '/median_ms/ {print $2}')

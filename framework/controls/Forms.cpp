@@ -297,6 +297,10 @@ void TForm::WndProc(TMessage& m) {
             TWinControl::WndProc(m);
             FocusFirstControl();
             return;
+        case WM_SETTINGCHANGE:
+            // The menu font may be another now.
+            ForgetMenuFont();
+            break;
         case CM_DIALOGKEY: m.Result = DialogKey(static_cast<UINT>(m.WParam)) ? 1 : 0; return;
         case WM_MDIACTIVATE:
             // The child being activated brings its menu into the frame's bar; the last one takes it away.

@@ -208,12 +208,35 @@ std::wstring StripHotkey(const std::wstring& caption) {
     return out;
 }
 
+namespace {
+// Asking the system costs more than drawing a menu item, and the answer only
+// changes with the display settings.
+struct MenuFontCache {
+    bool known = false;
+    LOGFONTW font{};
+};
+MenuFontCache& TheMenuFont() {
+    static MenuFontCache cache;
+    return cache;
+}
+}  // namespace
+
 void GetMenuFont(TFont& font) {
-    NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof metrics;
-    if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0))
-        font.AssignLogFont(metrics.lfMenuFont);
+    MenuFontCache& cache = TheMenuFont();
+    if (!cache.known) {
+        NONCLIENTMETRICSW metrics{};
+        metrics.cbSize = sizeof metrics;
+        if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
+            cache.font = metrics.lfMenuFont;
+            cache.known = true;
+        }
+    }
+    if (cache.known) font.AssignLogFont(cache.font);
     font.Color = clMenuText;
+}
+
+void ForgetMenuFont() {
+    TheMenuFont().known = false;
 }
 
 TCanvas& MenuMeasureCanvas() {

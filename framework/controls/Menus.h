@@ -44,8 +44,10 @@ wchar_t GetHotkey(const std::wstring& caption);
 // The caption without its "&" markers ("&&" stays one "&").
 std::wstring StripHotkey(const std::wstring& caption);
 
-// The screen's menu font (non-client metrics).
+// The screen's menu font (non-client metrics), asked once and kept until
+// ForgetMenuFont (on a settings change). UI thread only.
 void GetMenuFont(TFont& font);
+void ForgetMenuFont();
 // A canvas for measuring menu items, screen-compatible, with the menu font
 // (reset on each call); the same one for the life of the program. UI thread only.
 TCanvas& MenuMeasureCanvas();

@@ -110,7 +110,6 @@ TSkinControl* AddComp(TWinSkinForm& sf, TControl* control, TWinControl*) {
                     bar->InitScrollbar(windowed, sd, sf.fCanvas.get(), &sf);
                 else
                     object->Init(&sf, sd, sf.fCanvas.get(), a.acolor);
-                object->Init(&sf, sd, sf.fCanvas.get(), a.acolor);
                 if (auto* box = dynamic_cast<TSkinBox*>(object); box && toolBar) {
                     box->SetToolbarPainters(toolBar, toolBarPainters);
                     toolBarPainters = 0;

@@ -386,13 +386,9 @@ void TSkinTrackBar::Drawthumb(HDC dc) {
 }
 
 void TSkinTrackBar::SkinChange() {
-    // Moving the focus there and back makes the control draw itself anew.
-    const HWND had = GetFocus();
-    if (hwnd && had != hwnd && IsWindowVisible(hwnd) && IsWindowEnabled(hwnd)) {
-        SetFocus(hwnd);
-        SetFocus(had);
-    }
-    InvalidateRect(hwnd, nullptr, TRUE);
+    // Invalidating is enough for the control to draw itself anew; moving the
+    // focus there and back would also fire the application's focus events.
+    if (hwnd && IsWindow(hwnd)) InvalidateRect(hwnd, nullptr, TRUE);
 }
 
 void TSkinTrackBar::Unsubclass() {

@@ -459,9 +459,10 @@ void TSkinScrollbar::InitScrollbar(TWinControl* acontrol, TSkinData* sd, TCanvas
         if (!control->Visible()) b->HideScrollbar();
     }
     HookWindowProc(control);
+    // The new frame is drawn with the next paint, not at once.
     if (border)
         SetWindowPos(hwnd, nullptr, 0, 0, 0, 0,
-                     SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+                     SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_DEFERERASE);
     Inited = true;
     skinstate = 1;
 }
@@ -586,9 +587,10 @@ void TSkinScrollbar::SkinChange() {
             SetPropValue(*control, L"FixedColor", v);
         }
     }
+    // Only marked: the form repaints all its children at once after a skin change.
     for (TWScrollbar* b : {hb.get(), vb.get()})
-        if (b) b->Repaint();
-    if (hwnd && IsWindow(hwnd)) RedrawWindow(hwnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
+        if (b && b->Handle()) InvalidateRect(b->Handle(), nullptr, FALSE);
+    if (hwnd && IsWindow(hwnd)) RedrawWindow(hwnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
 }
 
 void TSkinScrollbar::Unsubclass() {

@@ -44,15 +44,23 @@ TRect SkinFrameRect(const TBitmap& bitmap, int frameNumber, int frameCount, bool
 
 std::unique_ptr<TBitmap> GetHMap(const TRect& target, const TBitmap& source, const TRect& margins, int frameNumber,
                                  int frameCount, bool tile, bool stacked) {
+    auto result = WorkBitmap(target.Width(), target.Height());
+    GetHMap(*result, target, source, margins, frameNumber, frameCount, tile, stacked);
+    return result;
+}
+
+void GetHMap(TBitmap& result, const TRect& target, const TBitmap& source, const TRect& margins, int frameNumber,
+             int frameCount, bool tile, bool stacked) {
     const TRect f = SkinFrameRect(source, frameNumber, frameCount, stacked);
-    const int tw = target.Width(), th = target.Height();
-    auto result = WorkBitmap(tw, th);
-    if (result->Empty()) return result;
+    const int tw = std::max(target.Width(), 0), th = std::max(target.Height(), 0);
+    if (result.PixelFormat() != pf24bit) result.SetPixelFormat(pf24bit);
+    result.SetSize(tw, th);
+    if (result.Empty()) return;
     int l = margins.Left, t = margins.Top, r = margins.Right, b = margins.Bottom;
     if (tw < l + r) l = r = 0;
     if (th < t + b) t = b = 0;
     const int fx = f.Left, fy = f.Top, fw = f.Width(), fh = f.Height();
-    TCanvas& c = result->Canvas();
+    TCanvas& c = result.Canvas();
     auto piece = [&](const TRect& dst, const TRect& src) { c.CopyRect(dst, source, src); };
 
     if (l * t > 0) piece(Rect(0, 0, l, t), Rect(fx, fy, fx + l, fy + t));
@@ -69,7 +77,6 @@ std::unique_ptr<TBitmap> GetHMap(const TRect& target, const TBitmap& source, con
     if (r * b > 0) piece(Rect(tw - r, th - b, tw, th), Rect(fx + fw - r, fy + fh - b, fx + fw, fy + fh));
     if (r > 0) piece(Rect(tw - r, t, tw, th - b), Rect(fx + fw - r, fy + t, fx + fw, fy + fh - b));
     if (b > 0) piece(Rect(l, th - b, tw - r, th), Rect(fx + l, fy + fh - b, fx + fw - r, fy + fh));
-    return result;
 }
 
 void DrawRect2(TCanvas& dc, const TRect& target, const TBitmap& bitmap, const TRect& margins, int frameNumber,
@@ -157,9 +164,15 @@ void DrawBGbmp(TCanvas& canvas, const TRect& target, const TBitmap& bitmap, cons
     };
     const int64_t endX = std::min<int64_t>(target.Right, clip.Right),
                   endY = std::min<int64_t>(target.Bottom, clip.Bottom);
+    const int64_t startX = firstVisible(target.Left, clip.Left, sw);
+    if (startX >= endX) return;
+    // One row of tiles, then that row once per line of tiles: a few large
+    // copies rather than one small copy per tile.
+    const int64_t rowWidth = (endX - startX + sw - 1) / sw * sw;
+    TBitmap row(static_cast<int>(rowWidth), sh, pf24bit);
+    for (int64_t x = 0; x < rowWidth; x += sw) row.Canvas().Draw(static_cast<int>(x), 0, tileBitmap);
     for (int64_t y = firstVisible(target.Top, clip.Top, sh); y < endY; y += sh)
-        for (int64_t x = firstVisible(target.Left, clip.Left, sw); x < endX; x += sw)
-            canvas.Draw(static_cast<int>(x), static_cast<int>(y), tileBitmap);
+        canvas.Draw(static_cast<int>(startX), static_cast<int>(y), row);
 }
 
 void DrawTranmap(TCanvas& dc, const TRect& target, const TBitmap& bitmap, TColor key) {

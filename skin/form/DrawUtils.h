@@ -32,6 +32,10 @@ TRect SkinFrameRect(const TBitmap& bitmap, int frameNumber, int frameCount, bool
 // a target narrower (lower) than two opposite margins drops both.
 std::unique_ptr<TBitmap> GetHMap(const TRect& target, const TBitmap& source, const TRect& margins, int frameNumber,
                                  int frameCount, bool tile, bool stacked);
+// The same, composed into result (resized to the target's size and made
+// 24-bit), which saves a copy where the result is kept.
+void GetHMap(TBitmap& result, const TRect& target, const TBitmap& source, const TRect& margins, int frameNumber,
+             int frameCount, bool tile, bool stacked);
 void DrawRect2(TCanvas& dc, const TRect& target, const TBitmap& bitmap, const TRect& margins, int frameNumber,
                int frameCount, bool transparent, bool tile, bool stacked);
 // One frame (side by side) stretched to the target.

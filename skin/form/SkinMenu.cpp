@@ -320,9 +320,8 @@ void TWinSkinPopMenu::ComposeBackground() {
     ClientToScreen(hwnd, &origin);
     clientOffset = Point(origin.x - window.left, origin.y - window.top);
     const TDataSkinObject& bg = *fsd->MenuitemBG;
-    auto map = GetHMap(Rect(0, 0, window.right - window.left, window.bottom - window.top), bg.Map, bg.r, 1, 1,
-                       bg.Tile != 0, false);
-    MenuBg.Assign(*map);
+    GetHMap(MenuBg, Rect(0, 0, window.right - window.left, window.bottom - window.top), bg.Map, bg.r, 1, 1,
+            bg.Tile != 0, false);
     if (!hmenu && paintOrder == 0) {
         static uint64_t painted = 0;
         paintOrder = ++painted;
@@ -412,6 +411,11 @@ LRESULT TWinSkinPopMenu::WinWndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             WindowDC dc = WindowDC::Whole(window);
             if (!dc) break;
             ComposeBackground();
+            // The client area is painted on WM_PAINT, which always follows.
+            RECT client{};
+            GetClientRect(window, &client);
+            ExcludeClipRect(dc.get(), clientOffset.X, clientOffset.Y, clientOffset.X + client.right,
+                            clientOffset.Y + client.bottom);
             BitBlt(dc.get(), 0, 0, MenuBg.Width(), MenuBg.Height(), MenuBg.DC(), 0, 0, SRCCOPY);
             return 0;
         }

@@ -87,6 +87,7 @@ TWinSkinForm::~TWinSkinForm() {
 }
 
 void TWinSkinForm::InitTform(TSkinData* skinData, TForm* form) {
+    RedrawHeld held(Hwnd);
     FForm = form;
     if (skinData->OnBeforeSkinForm) skinData->OnBeforeSkinForm(form, Hwnd, formclass);
     InitSkin(skinData);
@@ -315,7 +316,9 @@ void TWinSkinForm::ResizeForm(bool refresh) {
             width = needed;
         }
     }
-    SetWindowPos(Hwnd, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    // The new frame and the children are drawn with the next paint, not at once.
+    SetWindowPos(Hwnd, nullptr, 0, 0, width, height,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED | SWP_DEFERERASE);
 }
 
 void TWinSkinForm::Refresh() {
@@ -334,6 +337,7 @@ void TWinSkinForm::AfterSkin() {
 }
 
 void TWinSkinForm::Activate() {
+    RedrawHeld held(Hwnd);
     hsysmenu = GetSystemMenu(Hwnd, FALSE);
     if (hsysmenu) FormIcons |= sbisystem;
     GetIcon(IconBmp);
@@ -380,11 +384,9 @@ void TWinSkinForm::SkinChange() {
         for (TSkinControl* c : Controllist) t.SkinChange(c);
     Skinstate = 3;
     if (sMainMenu && FForm) {
+        // One resize for the new borders; it recomputes the frame too, so the
+        // form is not re-laid out and repainted twice.
         ResizeForm(true);
-        // A new frame computation for the new borders, without resizing
-        // (and so re-laying out and repainting) the form twice.
-        SetWindowPos(Hwnd, nullptr, 0, 0, 0, 0,
-                     SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
     Cropwindow();
     RedrawWindow(Hwnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);

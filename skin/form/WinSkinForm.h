@@ -70,6 +70,26 @@ enum TSkinFormIcon : uint8_t { sbiMax = 1, sbiMin = 2, sbiHelp = 4, sbisystem = 
 using TSkinFormIcons = uint8_t;  // TSkinFormIcon bits
 enum TSkinWindowState : uint8_t { swsNormal, swsMax, swsMin };
 
+// Holds a shown window's drawing while it is being skinned, then marks it
+// whole for the next paint: each step would otherwise repaint the window
+// and all its children at once, several times over.
+class RedrawHeld {
+public:
+    explicit RedrawHeld(HWND hwnd) : hwnd_(IsWindowVisible(hwnd) ? hwnd : nullptr) {
+        if (hwnd_) SendMessageW(hwnd_, WM_SETREDRAW, FALSE, 0);
+    }
+    ~RedrawHeld() {
+        if (!hwnd_ || !IsWindow(hwnd_)) return;
+        SendMessageW(hwnd_, WM_SETREDRAW, TRUE, 0);
+        RedrawWindow(hwnd_, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);
+    }
+    RedrawHeld(const RedrawHeld&) = delete;
+    RedrawHeld& operator=(const RedrawHeld&) = delete;
+
+private:
+    HWND hwnd_;
+};
+
 class TWinSkinForm;
 
 // What the control skinning layer provides. Every entry may be null; with no
@@ -188,7 +208,10 @@ public:
 
     // Attaching: the creator sets Hwnd, mode and formclass, then calls one of these.
     void InitTform(TSkinData* skinData, TForm* form);
-    void InitDlg(TSkinData* skinData) { InitSkin(skinData); }
+    void InitDlg(TSkinData* skinData) {
+        RedrawHeld held(Hwnd);
+        InitSkin(skinData);
+    }
     void InitSkin(TSkinData* skinData);
     // Frame widths and caption buttons from the skin (nothing for an empty skin).
     void InitSkinData();

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "framework/controls/BarControls.h"
+#include "framework/controls/EditControls.h"
 #include "framework/controls/Forms.h"
 #include "framework/graphics/GdiHandles.h"
 #include "skin/controls/ControlSkinning.h"
@@ -155,6 +156,16 @@ RECT ThumbRect(HWND track) {
     RECT r{};
     SendMessageW(track, TBM_GETTHUMBRECT, 0, reinterpret_cast<LPARAM>(&r));
     return r;
+}
+
+// Focus messages to the watched window, counted by a thread hook.
+HWND gWatched = nullptr;
+int gFocusMessages = 0;
+LRESULT CALLBACK CountFocus(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* m = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code >= 0 && m->hwnd == gWatched && (m->message == WM_SETFOCUS || m->message == WM_KILLFOCUS))
+        ++gFocusMessages;
+    return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
 }  // namespace
@@ -447,6 +458,45 @@ TEST(SkinTrackBar, DragGivesTheSamePositionsAndChangesAsUnskinned) {
     EXPECT_EQ(changes[1], changes[0]) << "OnChange sequence";
     EXPECT_GE(changes[0].size(), 4u);
     EXPECT_GT(positions[0].back(), 2) << "the drag moved the thumb";
+}
+
+TEST(SkinTrackBar, SkinChangeRepaintsTheNewThumbWithoutTouchingTheFocus) {
+    auto form = MakeForm(420, 160);
+    auto* edit = new TEdit(form.get());
+    edit->SetParent(form.get());
+    edit->SetBounds(10, 100, 120, 24);
+    auto* track = new TTrackBar(form.get());
+    track->SetParent(form.get());
+    track->SetBounds(10, 10, 300, 45);
+    track->SetRange(0, 20);
+    form->Show();
+    SetForegroundWindow(form->Handle());
+    Pump();
+    SkinFixture fx(form->Handle());
+    auto* obj = AddComp(*fx.sf, track, form.get());
+    ASSERT_NE(obj, nullptr);
+    SetFocus(edit->Handle());
+    Pump();
+    ASSERT_EQ(GetFocus(), edit->Handle());
+    const HWND h = track->Handle();
+    RECT t = ThumbRect(h);
+    Pixels px = CaptureClient(h, false);  // the screen
+    ASSERT_EQ(px.At((t.left + t.right) / 2, (t.top + t.bottom) / 2), Rgb(kThumb[1]));
+
+    // Another thumb image, as a new skin brings.
+    const TColor other[5] = {0x70A0F0, 0xF0A070, 0xA0F070, 0x70F0A0, 0xA070F0};
+    fx.sd->TrackHorz = Strip(L"Trackbar.ThumbHorz", 5, 10, 20, other);
+    gWatched = edit->Handle();
+    gFocusMessages = 0;
+    HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, CountFocus, nullptr, GetCurrentThreadId());
+    obj->SkinChange();
+    Pump();
+    UnhookWindowsHookEx(hook);
+    EXPECT_EQ(gFocusMessages, 0) << "the focused edit never lost the focus";
+    EXPECT_EQ(GetFocus(), edit->Handle());
+    t = ThumbRect(h);
+    px = CaptureClient(h, false);
+    EXPECT_EQ(px.At((t.left + t.right) / 2, (t.top + t.bottom) / 2), Rgb(other[1])) << "the new thumb is drawn";
 }
 
 int main(int argc, char** argv) {
