@@ -374,6 +374,18 @@ void TWinSkinForm::Activate() {
 }
 
 void TWinSkinForm::SkinChange() {
+    Skinstate = 3;
+    if (sMainMenu && FForm) {
+        // Popup menus made since the form was skinned get the skin's painter.
+        InitPopMenu(FForm, true, true);
+        // One resize for the new borders; it recomputes the frame too, so the
+        // form is not re-laid out and repainted twice.
+        ResizeForm(true);
+    }
+    Cropwindow();
+    // Colours and control objects change after the frame and the region:
+    // a new region makes the system erase at once every child marked for
+    // painting, and all of them are painted once below anyway.
     if (FForm) {
         FForm->SetColor(fsd->Colors[csButtonFace]);
         for (int i = 0; i < FForm->ComponentCount(); ++i)
@@ -382,13 +394,6 @@ void TWinSkinForm::SkinChange() {
     const auto& t = ControlSkinning();
     if (t.SkinChange)
         for (TSkinControl* c : Controllist) t.SkinChange(c);
-    Skinstate = 3;
-    if (sMainMenu && FForm) {
-        // One resize for the new borders; it recomputes the frame too, so the
-        // form is not re-laid out and repainted twice.
-        ResizeForm(true);
-    }
-    Cropwindow();
     RedrawWindow(Hwnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     AfterSkin();
     Skinstate = 1;
