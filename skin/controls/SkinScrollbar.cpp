@@ -636,6 +636,27 @@ void TSkinScControl::InitScrollbar(TWinControl* acontrol, TSkinData* sd, TCanvas
     skinstate = 1;
 }
 
+bool TSkinScControl::BeforeProc(TMessage& m) {
+    // While the overlay covers the whole bar, the bar's own picture is never
+    // seen: it is not drawn (the system's scroll bar is slow to draw).
+    const bool covered = sb && sb->sbVisible && sb->Handle() && IsWindowVisible(sb->Handle());
+    switch (m.Msg) {
+        case WM_ERASEBKGND:
+            if (!covered) break;
+            m.Result = 1;
+            return false;
+        case WM_PAINT:
+            if (!covered || m.WParam) break;  // a DC given: a print, drawn as usual
+            {
+                fwc::PaintDC validated(hwnd);
+            }
+            m.Result = 0;
+            return false;
+        default: break;
+    }
+    return TSkinControl::BeforeProc(m);
+}
+
 void TSkinScControl::AfterProc(TMessage& m) {
     switch (m.Msg) {
         case WM_NCPAINT:

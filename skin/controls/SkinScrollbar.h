@@ -133,6 +133,7 @@ public:
     std::unique_ptr<TWScrollbar> sb;
 
     virtual void InitScrollbar(TWinControl* acontrol, TSkinData* sd, TCanvas* acanvas, TWinSkinForm* sf);
+    bool BeforeProc(TMessage& m) override;
     void AfterProc(TMessage& m) override;
     void DrawControl(HDC dc, const TRect& rc) override;
     void Unsubclass() override;
