@@ -98,8 +98,13 @@ void TSkinCheckList::DrawItem(const DRAWITEMSTRUCT& di) {
     const TBitmap* strip = Strip();
     if (!list || !strip) return;
     const int index = static_cast<int>(di.itemID);
-    HDC dc = di.hDC;
     const RECT r = di.rcItem;
+    if (r.right <= r.left || r.bottom <= r.top) return;
+    // Composed off screen in the item's own coordinates, then one transfer:
+    // a keyed glyph drawn on the screen itself would read the screen back.
+    TBitmap buffer(r.right - r.left, r.bottom - r.top, pf24bit);
+    HDC dc = buffer.DC();
+    SetViewportOrgEx(dc, -r.left, -r.top, nullptr);
     const bool header = list->Header(index);
     const bool selected = (di.itemState & ODS_SELECTED) != 0;
     const bool enabled = list->Enabled() && list->ItemEnabled(index);
@@ -155,6 +160,8 @@ void TSkinCheckList::DrawItem(const DRAWITEMSTRUCT& di) {
                                 textRect.bottom};
         DrawFocusRect(dc, &focus);
     }
+    SetViewportOrgEx(dc, 0, 0, nullptr);
+    BitBlt(di.hDC, r.left, r.top, r.right - r.left, r.bottom - r.top, dc, 0, 0, SRCCOPY);
 }
 
 // ---------------------------------------------------------------- TSkinObjImage
