@@ -265,17 +265,46 @@ void TWScrollbar::Paint() {
     if (dc.get()) PaintTo(dc.get());
 }
 
+void TWScrollbar::RepaintIfChanged() {
+    if (!window_ || !sbVisible || !IsWindowVisible(window_)) return;
+    TRect bar;
+    TScrollBarLook look;
+    if (!CurrentLook(bar, look)) return;
+    const bool same = drawn_ && bar == drawnBar_ && look.dir == drawnLook_.dir && look.cw == drawnLook_.cw &&
+                      look.scrollpos == drawnLook_.scrollpos && look.down == drawnLook_.down &&
+                      look.enabled == drawnLook_.enabled && look.thumbTop == drawnLook_.thumbTop &&
+                      look.thumbBottom == drawnLook_.thumbBottom;
+    if (same) return;
+    WindowDC dc = WindowDC::Client(window_);
+    if (!dc.get()) return;
+    drawn_ = true;
+    drawnBar_ = bar;
+    drawnLook_ = look;
+    PaintSkinScrollBar(dc.get(), bar, *obj->fsd, look, picture_);
+}
+
 void TWScrollbar::PaintTo(HDC dc) {
+    TRect bar;
+    TScrollBarLook look;
+    if (!CurrentLook(bar, look)) return;
+    drawn_ = true;
+    drawnBar_ = bar;
+    drawnLook_ = look;
+    // The picture is composed once and copied in one transfer.
+    PaintSkinScrollBar(dc, bar, *obj->fsd, look, picture_);
+}
+
+bool TWScrollbar::CurrentLook(TRect& bar, TScrollBarLook& look) {
     TSkinData* sd = obj ? obj->fsd : nullptr;
-    if (!sd || !Usable(sd->SArrow.get())) return;
+    if (!sd || !Usable(sd->SArrow.get())) return false;
     SCROLLBARINFO info;
-    if (!GetControlInfo(info) || (info.rgstate[0] & STATE_SYSTEM_INVISIBLE)) return;
-    TRect bar = Rect(info.rcScrollBar);
+    if (!GetControlInfo(info) || (info.rgstate[0] & STATE_SYSTEM_INVISIBLE)) return false;
+    bar = Rect(info.rcScrollBar);
     bar = TRect{0, 0, bar.Width(), bar.Height()};
     RECT client;
     GetClientRect(window_, &client);
-    if (bar.Right < 0 || bar.Bottom < 0 || bar.Right > client.right || bar.Bottom > client.bottom) return;
-    TScrollBarLook look;
+    if (bar.Right < 0 || bar.Bottom < 0 || bar.Right > client.right || bar.Bottom > client.bottom) return false;
+    look = TScrollBarLook{};
     look.dir = sbDir;
     look.cw = CW;
     look.scrollpos = scrollpos;
@@ -290,8 +319,7 @@ void TWScrollbar::PaintTo(HDC dc) {
     }
     look.thumbTop = thumbTop;
     look.thumbBottom = thumbbottom;
-    // The picture is composed once and copied in one transfer.
-    PaintSkinScrollBar(dc, bar, *sd, look, picture_);
+    return true;
 }
 
 void TWScrollbar::WMMouseMove(LPARAM lp) {
@@ -522,7 +550,7 @@ void TSkinScrollbar::AfterProc(TMessage& m) {
         case WM_MOUSEWHEEL:
         case WM_KEYDOWN:
             for (TWScrollbar* b : {hb.get(), vb.get()})
-                if (b && b->sbVisible) b->Repaint();
+                if (b && b->sbVisible) b->RepaintIfChanged();
             break;
         case CM_VISIBLECHANGED:
             if (m.WParam) {

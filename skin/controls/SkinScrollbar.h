@@ -20,6 +20,17 @@
 #include "skin/controls/ScrollGeometry.h"
 #include "skin/controls/SkinControl.h"
 
+// How one bar is drawn: direction, arrow length, the highlighted part and
+// whether it is pressed, enabled state and the thumb's extent.
+struct TScrollBarLook {
+    int dir = 0;  // 0 horizontal, 1 vertical
+    int cw = 0;
+    int scrollpos = -1;
+    bool down = false;
+    bool enabled = true;
+    int thumbTop = 0, thumbBottom = 0;
+};
+
 class TWScrollbar {
 public:
     explicit TWScrollbar(TSkinControl* owner);
@@ -65,6 +76,9 @@ public:
     bool GetControlInfo2(SCROLLBARINFO& info);
     void Paint();
     void Repaint();
+    // Repaints only when the bar looks other than when it was last drawn
+    // (a wheel turn or key may not have moved it).
+    void RepaintIfChanged();
 
 private:
     static LRESULT CALLBACK WndProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) noexcept;
@@ -75,11 +89,17 @@ private:
     void WMLButtonDown(LPARAM lp);
     void WMLButtonUp(LPARAM lp);
     void PaintTo(HDC dc);
+    // The bar's rectangle (overlay coordinates) and look as they are now;
+    // false when there is nothing to draw.
+    bool CurrentLook(TRect& bar, TScrollBarLook& look);
     int Along(POINT p) const { return sbDir == 1 ? p.y : p.x; }
 
     HWND window_ = nullptr;
     bool tracking_ = false;  // a leave notification is requested
     TBitmap picture_;
+    bool drawn_ = false;  // drawnBar_ and drawnLook_ hold the last picture
+    TRect drawnBar_{};
+    TScrollBarLook drawnLook_{};
 };
 
 // A scroll-bar position record.
@@ -193,12 +213,4 @@ private:
 // thumb and grip. sbi is the bar's information (thumb offsets relative to
 // the bar); pressed / hot say how the part `scrollpos` is shown. Nothing when
 // the skin has no usable SArrow.
-struct TScrollBarLook {
-    int dir = 0;  // 0 horizontal, 1 vertical
-    int cw = 0;
-    int scrollpos = -1;
-    bool down = false;
-    bool enabled = true;
-    int thumbTop = 0, thumbBottom = 0;
-};
 void PaintSkinScrollBar(HDC dc, const TRect& rc, const TSkinData& sd, const TScrollBarLook& look, TBitmap& work);
