@@ -603,6 +603,17 @@ TEST_F(MenuBarTest, RightClickShowsTheFormsSkinnedContextMenu) {
     EXPECT_EQ(clicks_[L"&Alpha"], 0);
 }
 
+TEST_F(MenuBarTest, APopupMenuMadeAfterSkinningGetsThePainterAtTheNextSkinChange) {
+    auto* late = new TPopupMenu(form_.get());
+    Add(late->Items(), L"&Gamma");
+    EXPECT_FALSE(late->OwnerDraw()) << "made after the form was skinned";
+    Sf()->SkinChange();
+    PumpFor(100);
+    EXPECT_TRUE(late->OwnerDraw());
+    EXPECT_TRUE(static_cast<bool>(late->Items()->Items(0)->OnDrawItem)) << "its item has the skin's painter";
+    EXPECT_TRUE(Skinned());
+}
+
 TEST_F(MenuBarTest, ChangedItemsRebuildTheBarAndUnskinningGivesTheSystemBarBack) {
     edit_->SetCaption(L"&Change");
     ASSERT_TRUE(PumpUntil([&] {
