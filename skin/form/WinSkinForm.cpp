@@ -87,9 +87,10 @@ TWinSkinForm::~TWinSkinForm() {
 }
 
 void TWinSkinForm::InitTform(TSkinData* skinData, TForm* form) {
-    RedrawHeld held(Hwnd);
     FForm = form;
     if (skinData->OnBeforeSkinForm) skinData->OnBeforeSkinForm(form, Hwnd, formclass);
+    // The application's event above still sees its window as it is.
+    RedrawHeld held(Hwnd);
     InitSkin(skinData);
     if (sMainMenu && !OldWndProc) {
         OldWndProc = form->WindowProc;
@@ -337,6 +338,15 @@ void TWinSkinForm::AfterSkin() {
 }
 
 void TWinSkinForm::Activate() {
+    ActivateHeld();
+    // The application's event in AfterSkin sees its window drawn again.
+    AfterSkin();
+    Skinstate = 1;
+    if (FormBorder == sbsNone) Refresh();
+    if (timer) timer->SetEnabled(true);
+}
+
+void TWinSkinForm::ActivateHeld() {
     RedrawHeld held(Hwnd);
     hsysmenu = GetSystemMenu(Hwnd, FALSE);
     if (hsysmenu) FormIcons |= sbisystem;
@@ -367,10 +377,6 @@ void TWinSkinForm::Activate() {
                 Refresh();
         }
     }
-    AfterSkin();
-    Skinstate = 1;
-    if (FormBorder == sbsNone) Refresh();
-    if (timer) timer->SetEnabled(true);
 }
 
 void TWinSkinForm::SkinChange() {

@@ -381,6 +381,8 @@ private:
     void NewWndProc(TMessage& m);
     void RemoveSubclass();
     void Activate();
+    // Activate's work on the window and its controls, with drawing held.
+    void ActivateHeld();
     void GetBorderSize();
     void GetFormstyle();
     void WMSize(TMessage& m);

@@ -768,10 +768,21 @@ TEST_F(FormSkinTest, DeferredSkinChangeAndReskinOfOneForm) {
     EXPECT_TRUE(PixelBecomes({12, 60}, kLeft)) << "the wider left border is painted";
 
     // Action 7: the form is unskinned and skinned afresh by a new object.
+    // The application's events see the window as it is on the screen.
     int skinned = 0;
-    data_->OnAfterSkinForm = [&](TObject*, HWND w, const std::wstring&) { skinned += w == hwnd_; };
+    bool shownBefore = false, shownAfter = false;
+    data_->OnBeforeSkinForm = [&](TObject*, HWND w, const std::wstring&) {
+        if (w == hwnd_) shownBefore = IsWindowVisible(w) != FALSE;
+    };
+    data_->OnAfterSkinForm = [&](TObject*, HWND w, const std::wstring&) {
+        if (w != hwnd_) return;
+        ++skinned;
+        shownAfter = IsWindowVisible(w) != FALSE;
+    };
     data_->ChangeForm(form_.get());
     ASSERT_TRUE(PumpUntil([&] { return skinned == 1 && Skinned(hwnd_); }));
+    EXPECT_TRUE(shownBefore);
+    EXPECT_TRUE(shownAfter);
     PumpFor(100);
     EXPECT_EQ(ClientSize().cx, kClientW);
     EXPECT_EQ(ClientSize().cy, kClientH);
