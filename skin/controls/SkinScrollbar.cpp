@@ -270,23 +270,18 @@ void TWScrollbar::RepaintIfChanged() {
     TRect bar;
     TScrollBarLook look;
     if (!CurrentLook(bar, look)) return;
-    const bool same = drawn_ && bar == drawnBar_ && look.dir == drawnLook_.dir && look.cw == drawnLook_.cw &&
-                      look.scrollpos == drawnLook_.scrollpos && look.down == drawnLook_.down &&
-                      look.enabled == drawnLook_.enabled && look.thumbTop == drawnLook_.thumbTop &&
-                      look.thumbBottom == drawnLook_.thumbBottom;
-    if (same) return;
+    if (drawn_ && bar == drawnBar_ && look == drawnLook_) return;
     WindowDC dc = WindowDC::Client(window_);
-    if (!dc.get()) return;
-    drawn_ = true;
-    drawnBar_ = bar;
-    drawnLook_ = look;
-    PaintSkinScrollBar(dc.get(), bar, *obj->fsd, look, picture_);
+    if (dc.get()) Draw(dc.get(), bar, look);
 }
 
 void TWScrollbar::PaintTo(HDC dc) {
     TRect bar;
     TScrollBarLook look;
-    if (!CurrentLook(bar, look)) return;
+    if (CurrentLook(bar, look)) Draw(dc, bar, look);
+}
+
+void TWScrollbar::Draw(HDC dc, const TRect& bar, const TScrollBarLook& look) {
     drawn_ = true;
     drawnBar_ = bar;
     drawnLook_ = look;
@@ -675,9 +670,7 @@ bool TSkinScControl::BeforeProc(TMessage& m) {
             return false;
         case WM_PAINT:
             if (!covered || m.WParam) break;  // a DC given: a print, drawn as usual
-            {
-                fwc::PaintDC validated(hwnd);
-            }
+            ValidateRect(hwnd, nullptr);
             m.Result = 0;
             return false;
         default: break;

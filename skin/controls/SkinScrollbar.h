@@ -29,6 +29,11 @@ struct TScrollBarLook {
     bool down = false;
     bool enabled = true;
     int thumbTop = 0, thumbBottom = 0;
+
+    bool operator==(const TScrollBarLook& o) const {
+        return dir == o.dir && cw == o.cw && scrollpos == o.scrollpos && down == o.down && enabled == o.enabled &&
+               thumbTop == o.thumbTop && thumbBottom == o.thumbBottom;
+    }
 };
 
 class TWScrollbar {
@@ -92,6 +97,8 @@ private:
     // The bar's rectangle (overlay coordinates) and look as they are now;
     // false when there is nothing to draw.
     bool CurrentLook(TRect& bar, TScrollBarLook& look);
+    // Draws that look into dc and remembers it as the last picture.
+    void Draw(HDC dc, const TRect& bar, const TScrollBarLook& look);
     int Along(POINT p) const { return sbDir == 1 ? p.y : p.x; }
 
     HWND window_ = nullptr;

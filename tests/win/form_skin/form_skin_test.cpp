@@ -238,19 +238,12 @@ private:
     std::atomic<bool> done_{true};
 };
 
-BOOL CALLBACK CountWindow(HWND w, LPARAM l) {
-    ++*reinterpret_cast<size_t*>(l);
-    EnumChildWindows(w, CountWindow, l);
-    return TRUE;
-}
-
 // USER objects of this thread: its windows, their children and its
 // message-only windows (timers), where GetGuiResources counts nothing.
 size_t UserObjectsInUse() {
     const DWORD counted = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
     if (counted) return counted;
-    size_t n = 0;
-    EnumThreadWindows(GetCurrentThreadId(), CountWindow, reinterpret_cast<LPARAM>(&n));
+    auto n = static_cast<size_t>(test_support::ThreadWindows());
     for (HWND w = FindWindowExW(HWND_MESSAGE, nullptr, nullptr, nullptr); w;
          w = FindWindowExW(HWND_MESSAGE, w, nullptr, nullptr))
         if (GetWindowThreadProcessId(w, nullptr) == GetCurrentThreadId()) ++n;
