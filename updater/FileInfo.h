@@ -11,6 +11,7 @@ struct FileInfo {
     std::wstring md5;       // 32 lower-case hexadecimal digits
     int64_t size = 0;       // size reported by HEAD, set when the entry goes on the update list
     std::wstring sha256 = {};  // 64 lower-case hexadecimal digits; only signed manifests carry it
+    int64_t signedSize = -1;   // the byte count a signed manifest states; -1 when it states none
 };
 
 using FileInfoList = std::vector<FileInfo>;

@@ -150,7 +150,7 @@ void TFormMain::Timer1Timer(TObject*) {
     // Once per showing: no second run may start inside this one while it pumps messages.
     Timer1->SetEnabled(false);
     // Named before the run: the run may move this very program into the backup folder.
-    const std::string mainProgram = GetAppPath() + "//Talvoria Pemrick.exe";
+    const std::wstring mainProgram = GetAppPath() + L"//Talvoria Pemrick.exe";
     updateProcess.reset();
     updateProcess = std::make_unique<UpdateProcess>(UpdateUrl, progressAdapter.get(), statusAdapter.get());
 
@@ -169,6 +169,6 @@ void TFormMain::Timer1Timer(TObject*) {
     }
 
     // The main program starts whatever the outcome; a failure to start it is not reported.
-    ShellExecuteA(nullptr, "open", mainProgram.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    ShellExecuteW(nullptr, L"open", mainProgram.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
     Close();
 }

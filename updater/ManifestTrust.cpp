@@ -10,8 +10,8 @@
 
 namespace {
 
-std::wstring SerialPath(const std::string& appPath, const char* name) {
-    return AnsiToWide(appPath + "\\" + name);
+std::wstring SerialPath(const std::wstring& appPath, const wchar_t* name) {
+    return appPath + L"\\" + name;
 }
 
 std::optional<uint64_t> ReadSerialFile(const std::wstring& path) {
@@ -50,17 +50,17 @@ bool WriteSerialFile(const std::wstring& path, uint64_t serial) {
 EManifestRefused::EManifestRefused(ManifestRefusal refusal)
     : Exception(L"manifest refused: " + Utf8ToWide(to_string(refusal))), refusal_(refusal) {}
 
-uint64_t ReadAcceptedSerial(const std::string& appPath) {
-    uint64_t stored = ReadSerialFile(SerialPath(appPath, "updater.serial")).value_or(0);
-    uint64_t pending = ReadSerialFile(SerialPath(appPath, "updater.serial.new")).value_or(0);
+uint64_t ReadAcceptedSerial(const std::wstring& appPath) {
+    uint64_t stored = ReadSerialFile(SerialPath(appPath, L"updater.serial")).value_or(0);
+    uint64_t pending = ReadSerialFile(SerialPath(appPath, L"updater.serial.new")).value_or(0);
     return stored > pending ? stored : pending;
 }
 
-bool WriteAcceptedSerial(const std::string& appPath, uint64_t serial) {
+bool WriteAcceptedSerial(const std::wstring& appPath, uint64_t serial) {
     if (serial <= ReadAcceptedSerial(appPath)) return true;
-    std::wstring pending = SerialPath(appPath, "updater.serial.new");
+    std::wstring pending = SerialPath(appPath, L"updater.serial.new");
     if (!WriteSerialFile(pending, serial)) return false;
-    if (!FileCopy(pending, SerialPath(appPath, "updater.serial"))) return false;
+    if (!FileCopy(pending, SerialPath(appPath, L"updater.serial"))) return false;
     FileDelete(pending);
     return true;
 }
@@ -72,7 +72,7 @@ std::unique_ptr<ManifestTrust> ManifestTrust::FromBuild() {
     return std::make_unique<ManifestTrust>(ParsePublicKeys(text).value_or(std::vector<P256PublicKey>()));
 }
 
-std::wstring ManifestTrust::Verify(std::string_view bytes, const std::string& contentType, const std::string& appPath) {
+std::wstring ManifestTrust::Verify(std::string_view bytes, const std::string& contentType, const std::wstring& appPath) {
     accepted_.reset();
     SignedManifestInfo info;
     lastRefusal_ = CheckSignedManifest(bytes, keys_, now_.value_or(static_cast<int64_t>(std::time(nullptr))),
@@ -86,7 +86,7 @@ std::wstring ManifestTrust::Verify(std::string_view bytes, const std::string& co
     return DecodeBodyText(std::string(bytes.substr(0, info.signedLength)), contentType);
 }
 
-void ManifestTrust::Commit(const std::string& appPath) {
+void ManifestTrust::Commit(const std::wstring& appPath) {
     if (!accepted_) return;
     if (!WriteAcceptedSerial(appPath, *accepted_))
         DebugLog(L"updater: could not record manifest serial " + Utf8ToWide(std::to_string(*accepted_)));

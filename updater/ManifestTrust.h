@@ -40,9 +40,9 @@ public:
     // Checks the manifest's bytes exactly as served; returns the text of its
     // signed bytes as the client decodes a body of that content type. Raises
     // EManifestRefused, after writing the reason to the debug output.
-    std::wstring Verify(std::string_view bytes, const std::string& contentType, const std::string& appPath);
+    std::wstring Verify(std::string_view bytes, const std::string& contentType, const std::wstring& appPath);
     // Records the serial of the last manifest accepted, if it is higher than the stored one.
-    void Commit(const std::string& appPath);
+    void Commit(const std::wstring& appPath);
 
     ManifestRefusal LastRefusal() const { return lastRefusal_; }
     // Unix time used for expiry; the clock unless a test sets one.
@@ -55,6 +55,6 @@ private:
     std::optional<int64_t> now_;
 };
 
-uint64_t ReadAcceptedSerial(const std::string& appPath);
+uint64_t ReadAcceptedSerial(const std::wstring& appPath);
 // Never lowers the stored serial; false when it could not be written.
-bool WriteAcceptedSerial(const std::string& appPath, uint64_t serial);
+bool WriteAcceptedSerial(const std::wstring& appPath, uint64_t serial);

@@ -14,10 +14,10 @@
 
 namespace {
 
-// Paths are composed as ANSI text, as the rest of the tool names its files,
-// and widened for the file calls.
-std::wstring JoinPath(const std::string& appPath, const char* middle, const std::wstring& filePath) {
-    return AnsiToWide(appPath + middle + WideToAnsi(filePath));
+// Paths stay wide from the module name to the file call; the manifest's paths
+// were already reduced to what the ANSI code page holds when it was read.
+std::wstring JoinPath(const std::wstring& appPath, const wchar_t* middle, const std::wstring& filePath) {
+    return appPath + middle + filePath;
 }
 
 // Holds the manifest body in memory, and raises once it would grow past the
@@ -73,7 +73,7 @@ UpdateProcess::UpdateProcess(std::wstring url, IProgressBar* progressBar, IStatu
       progressBar(progressBar),
       statusLabel(statusLabel),
       appPath(GetAppPath()),
-      exeName(ExtractFileName(AnsiToWide(ModuleFileNameAnsi()))) {
+      exeName(ExtractFileName(ModuleFileName())) {
     client->ReadTimeout = 5000;
     client->ConnectTimeout = 5000;
     client->HandleRedirects = true;
@@ -143,7 +143,7 @@ int UpdateProcess::CheckUpdateInfo(FileInfoList& update, const FileInfoList& lis
             update.clear();
             break;
         }
-        if (!FileMatchesEntry(JoinPath(appPath, "\\", entry.filePath), entry, trust != nullptr)) {
+        if (!FileMatchesEntry(JoinPath(appPath, L"\\", entry.filePath), entry, trust != nullptr)) {
             int64_t size = GetRemoteFileSize(entry.url);
             total = AddSizes(total, size);
             FileInfo copy = entry;
@@ -234,7 +234,7 @@ bool UpdateProcess::DownloadUpdateFiles(const FileInfoList& list) {
     int n = 1;
     for (const auto& entry : list) {
         if (cancelled) return false;
-        std::wstring path = JoinPath(appPath, "\\update\\", entry.filePath);
+        std::wstring path = JoinPath(appPath, L"\\update\\", entry.filePath);
         std::wstring dir = ExtractFilePath(path);
         if (statusLabel)
             SetStatus(L"正在下载第" + IntToStr(n) + L"个文件：" + ExtractFileName(path) + L"...");
@@ -250,7 +250,7 @@ bool UpdateProcess::CheckUpdateFiles(const FileInfoList& list) {
     bool ok = true;
     for (const auto& entry : list) {
         if (cancelled) return false;
-        if (!FileMatchesEntry(JoinPath(appPath, "\\update\\", entry.filePath), entry, trust != nullptr)) ok = false;
+        if (!FileMatchesEntry(JoinPath(appPath, L"\\update\\", entry.filePath), entry, trust != nullptr)) ok = false;
     }
     return ok;
 }
@@ -286,9 +286,9 @@ bool UpdateProcess::ApplyUpdateFiles(const FileInfoList& list) {
             break;
         }
         const auto& entry = list[i];
-        std::wstring staged = JoinPath(appPath, "\\update\\", entry.filePath);
-        std::wstring local = JoinPath(appPath, "\\", entry.filePath);
-        std::wstring backup = JoinPath(appPath, "\\bakup\\", entry.filePath);
+        std::wstring staged = JoinPath(appPath, L"\\update\\", entry.filePath);
+        std::wstring local = JoinPath(appPath, L"\\", entry.filePath);
+        std::wstring backup = JoinPath(appPath, L"\\bakup\\", entry.filePath);
         ForceDirectories(ExtractFilePath(backup));
         ForceDirectories(ExtractFilePath(local));
         std::wstring key = CanonicalPathKey(entry.filePath);
@@ -309,12 +309,12 @@ bool UpdateProcess::ApplyUpdateFiles(const FileInfoList& list) {
         }
     }
     if (ok) {
-        for (const auto& entry : list) FileDelete(JoinPath(appPath, "\\update\\", entry.filePath));
+        for (const auto& entry : list) FileDelete(JoinPath(appPath, L"\\update\\", entry.filePath));
     } else {
         for (size_t i = 0; i < list.size(); ++i) {
             if (!backedUp[i]) continue;
-            std::wstring local = JoinPath(appPath, "\\", list[i].filePath);
-            std::wstring backup = JoinPath(appPath, "\\bakup\\", list[i].filePath);
+            std::wstring local = JoinPath(appPath, L"\\", list[i].filePath);
+            std::wstring backup = JoinPath(appPath, L"\\bakup\\", list[i].filePath);
             if (movedAside[i] && FileMove(backup, local)) continue;
             if (FileCopy(backup, local)) FileDelete(backup);
         }

@@ -64,8 +64,8 @@ public:
     bool Cancelled() const { return cancelled; }
     THttpClient& Client() { return *client; }
     // The application directory (no trailing backslash); GetAppPath() unless a test sets another.
-    const std::string& AppPath() const { return appPath; }
-    void SetAppPath(std::string path) { appPath = std::move(path); }
+    const std::wstring& AppPath() const { return appPath; }
+    void SetAppPath(std::wstring path) { appPath = std::move(path); }
     // The file name of the running updater, as the manifest would list it.
     const std::wstring& ExeName() const { return exeName; }
     void SetExeName(std::wstring name) { exeName = std::move(name); }
@@ -88,7 +88,7 @@ private:
     IProgressBar* progressBar;
     IStatusLabel* statusLabel;
     FileInfoList updateList;
-    std::string appPath;
+    std::wstring appPath;
     std::wstring exeName;
     std::unique_ptr<ManifestTrust> trust = ManifestTrust::FromBuild();
 };

@@ -2,12 +2,12 @@
 
 #include "framework/system/FileSystem.h"
 
-std::string GetAppPath() {
-    std::string path = ModuleFileNameAnsi();
+std::wstring GetAppPath() {
+    std::wstring path = ModuleFileName();
 #ifdef _WIN32
-    size_t cut = path.rfind('\\');
+    size_t cut = path.rfind(L'\\');
 #else
-    size_t cut = path.rfind('/');
+    size_t cut = path.rfind(L'/');
 #endif
-    return cut == std::string::npos ? std::string() : path.substr(0, cut);
+    return cut == std::wstring::npos ? std::wstring() : path.substr(0, cut);
 }

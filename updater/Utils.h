@@ -3,6 +3,7 @@
 
 #include <string>
 
-// The directory of the running updater, without a trailing backslash, as
-// 8-bit text in the ANSI code page.
-std::string GetAppPath();
+// The directory of the running updater, without a trailing backslash. Wide
+// from the system call on: a name outside the ANSI code page must not be
+// turned into another, existing directory.
+std::wstring GetAppPath();

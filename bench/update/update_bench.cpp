@@ -44,7 +44,7 @@ int main(int argc, char** argv) {
         std::printf("%d %ld %ld\n", ok ? 1 : 0, idle, PeakRssKib());
         return ok ? 0 : 1;
     }
-    process.SetAppPath(argv[3]);
+    process.SetAppPath(Utf8ToWide(argv[3]));
     if (mode == "check-signed") {
         auto keys = ParsePublicKeys(argv[4]);
         if (!keys) return 2;

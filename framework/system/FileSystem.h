@@ -18,5 +18,5 @@ bool ForceDirectories(const std::wstring& dir);
 std::wstring ExtractFilePath(const std::wstring& path);
 // The text after the last separator.
 std::wstring ExtractFileName(const std::wstring& path);
-// The full path of the running program, as 8-bit text in the ANSI code page.
-std::string ModuleFileNameAnsi();
+// The full path of the running program, whatever its length or characters.
+std::wstring ModuleFileName();

@@ -84,10 +84,10 @@ bool ForceDirectories(const std::wstring& dir) {
     return DirectoryExists(dir);
 }
 
-std::string ModuleFileNameAnsi() {
+std::wstring ModuleFileName() {
     char buf[PATH_MAX] = {};
     ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
-    return n > 0 ? std::string(buf, static_cast<size_t>(n)) : std::string();
+    return n > 0 ? Utf8ToWide(std::string(buf, static_cast<size_t>(n))) : std::wstring();
 }
 
 TFileStream::TFileStream(const std::wstring& fileName, uint32_t mode) : fileName_(fileName) {

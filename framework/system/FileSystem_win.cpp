@@ -31,10 +31,16 @@ bool ForceDirectories(const std::wstring& dir) {
     return CreateDirectoryW(d.c_str(), nullptr) != 0 || DirectoryExists(d);
 }
 
-std::string ModuleFileNameAnsi() {
-    char buf[MAX_PATH + 1] = {};
-    DWORD n = GetModuleFileNameA(nullptr, buf, MAX_PATH);
-    return std::string(buf, n);
+std::wstring ModuleFileName() {
+    // The call truncates silently when the buffer is short: grow until it fits.
+    std::wstring buf(MAX_PATH, L'\0');
+    for (;;) {
+        DWORD n = GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
+        if (n == 0) return std::wstring();
+        if (n < buf.size()) return buf.substr(0, n);
+        if (buf.size() >= 32768) return std::wstring();
+        buf.resize(buf.size() * 2);
+    }
 }
 
 namespace {

@@ -237,19 +237,19 @@ protected:
 };
 
 TEST_F(SerialStore, NeverLowersAndSurvivesACutWrite) {
-    EXPECT_EQ(ReadAcceptedSerial(dir), 0u);
-    EXPECT_TRUE(WriteAcceptedSerial(dir, 18446744073709551615ull));
-    EXPECT_EQ(ReadAcceptedSerial(dir), 18446744073709551615ull);
-    EXPECT_TRUE(WriteAcceptedSerial(dir, 3));
-    EXPECT_EQ(ReadAcceptedSerial(dir), 18446744073709551615ull);
+    EXPECT_EQ(ReadAcceptedSerial(Utf8ToWide(dir)), 0u);
+    EXPECT_TRUE(WriteAcceptedSerial(Utf8ToWide(dir), 18446744073709551615ull));
+    EXPECT_EQ(ReadAcceptedSerial(Utf8ToWide(dir)), 18446744073709551615ull);
+    EXPECT_TRUE(WriteAcceptedSerial(Utf8ToWide(dir), 3));
+    EXPECT_EQ(ReadAcceptedSerial(Utf8ToWide(dir)), 18446744073709551615ull);
     Put("updater.serial", "garbage");
-    EXPECT_EQ(ReadAcceptedSerial(dir), 0u);
+    EXPECT_EQ(ReadAcceptedSerial(Utf8ToWide(dir)), 0u);
     // A write cut short between the two files: the higher one counts.
     Put("updater.serial", "10\r\n");
     Put("updater.serial.new", "12\r\n");
-    EXPECT_EQ(ReadAcceptedSerial(dir), 12u);
-    EXPECT_TRUE(WriteAcceptedSerial(dir, 20));
-    EXPECT_EQ(ReadAcceptedSerial(dir), 20u);
+    EXPECT_EQ(ReadAcceptedSerial(Utf8ToWide(dir)), 12u);
+    EXPECT_TRUE(WriteAcceptedSerial(Utf8ToWide(dir), 20));
+    EXPECT_EQ(ReadAcceptedSerial(Utf8ToWide(dir)), 20u);
     EXPECT_FALSE(FileExists(Utf8ToWide(dir + "/updater.serial.new")));
 }
 

@@ -60,7 +60,7 @@ protected:
 
     std::unique_ptr<UpdateProcess> NewRun(int64_t now = 1000) {
         auto run = std::make_unique<UpdateProcess>(Utf8ToWide(server.Url("/manifest.txt")), nullptr, nullptr);
-        run->SetAppPath(dir);
+        run->SetAppPath(Utf8ToWide(dir));
         run->SetTrust(std::make_unique<ManifestTrust>(std::vector<P256PublicKey>{Trusted().PublicKey()}));
         run->Trust()->SetNow(now);
         return run;
@@ -96,13 +96,13 @@ TEST_F(SignedRun, SignedReleaseInstallsAndKeepsItsSerial) {
     auto run = NewRun();
     ASSERT_EQ(run->CheckUpdate(), 1);
     EXPECT_EQ(run->UpdateList()[0].sha256, Utf8ToWide(Sha256Hex("new a")));
-    EXPECT_EQ(ReadAcceptedSerial(dir), 0u) << "nothing is kept before the install";
+    EXPECT_EQ(ReadAcceptedSerial(Utf8ToWide(dir)), 0u) << "nothing is kept before the install";
     EXPECT_TRUE(run->DoUpdate());
     EXPECT_EQ(Read("a.dll"), "new a");
-    EXPECT_EQ(ReadAcceptedSerial(dir), 700u);
+    EXPECT_EQ(ReadAcceptedSerial(Utf8ToWide(dir)), 700u);
     // Current now: nothing to do, and the serial stays.
     EXPECT_EQ(NewRun()->CheckUpdate(), 0);
-    EXPECT_EQ(ReadAcceptedSerial(dir), 700u);
+    EXPECT_EQ(ReadAcceptedSerial(Utf8ToWide(dir)), 700u);
 }
 
 TEST_F(SignedRun, RefusedManifestsFetchNothingElse) {
@@ -128,13 +128,13 @@ TEST_F(SignedRun, RefusedManifestsFetchNothingElse) {
         routes["/manifest.txt"] = c.manifest;
         routes["/files/a.dll"] = "new a";
         std::filesystem::remove(dir + "/updater.serial");
-        if (c.stored) WriteAcceptedSerial(dir, c.stored);
+        if (c.stored) WriteAcceptedSerial(Utf8ToWide(dir), c.stored);
         size_t before = server.Requests().size();
         auto run = NewRun(c.now);
         EXPECT_EQ(run->CheckUpdate(), -1) << "case: " << c.name;
         EXPECT_EQ(run->Trust()->LastRefusal(), c.refusal) << "case: " << c.name;
         EXPECT_EQ(server.Requests().size(), before + 1) << "case: " << c.name << ": only the manifest is fetched";
-        EXPECT_EQ(ReadAcceptedSerial(dir), c.stored) << "case: " << c.name;
+        EXPECT_EQ(ReadAcceptedSerial(Utf8ToWide(dir)), c.stored) << "case: " << c.name;
     }
 }
 
@@ -147,7 +147,7 @@ TEST_F(SignedRun, Md5MatchWithWrongSha256IsNeverInstalled) {
     ASSERT_EQ(run->CheckUpdate(), 1);
     EXPECT_FALSE(run->DoUpdate());
     EXPECT_EQ(Read("a.dll"), "old a");
-    EXPECT_EQ(ReadAcceptedSerial(dir), 0u);
+    EXPECT_EQ(ReadAcceptedSerial(Utf8ToWide(dir)), 0u);
     // A local file with the right MD5 but another SHA-256 is not current either.
     Put("a.dll", "served");
     EXPECT_EQ(NewRun()->CheckUpdate(), 1);
@@ -158,12 +158,12 @@ TEST_F(SignedRun, EntriesWithoutSha256AreLeftOutAndACancelledCheckKeepsNoSerial)
         SignManifestText(server.Url("/files/b.dll") + " b.dll " + Md5Hex("b") + "\r\n", 33, std::nullopt, Trusted());
     auto run = NewRun();
     EXPECT_EQ(run->CheckUpdate(), 0);
-    EXPECT_EQ(ReadAcceptedSerial(dir), 33u);
+    EXPECT_EQ(ReadAcceptedSerial(Utf8ToWide(dir)), 33u);
 
     routes["/manifest.txt"] = SignManifestText(Line("a.dll", "x", "x"), 34, std::nullopt, Trusted());
     Put("a.dll", "x");
     auto cancelled = NewRun();
     cancelled->Cancel();
     EXPECT_EQ(cancelled->CheckUpdate(), 0);
-    EXPECT_EQ(ReadAcceptedSerial(dir), 33u);
+    EXPECT_EQ(ReadAcceptedSerial(Utf8ToWide(dir)), 33u);
 }

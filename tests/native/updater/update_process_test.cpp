@@ -49,7 +49,7 @@ protected:
         ForceDirectories(AnsiToWide(dir));
         // Nothing listens on port 9 of the loopback: every request fails at once.
         process = std::make_unique<UpdateProcess>(L"http://127.0.0.1:9/manifest.txt", &bar, &label);
-        process->SetAppPath(dir);
+        process->SetAppPath(Utf8ToWide(dir));
     }
     static void Wipe(const std::string& path) {
         std::error_code ec;

@@ -115,7 +115,7 @@ protected:
     [[nodiscard]] Serving Start(LoopbackServer::Handler handler) {
         server.Start(std::move(handler));
         process = std::make_unique<UpdateProcess>(Utf8ToWide(server.Url("/manifest.txt")), &bar, &label);
-        process->SetAppPath(dir);
+        process->SetAppPath(Utf8ToWide(dir));
         return Serving{server};
     }
 
