@@ -81,9 +81,14 @@ TSkinManage::~TSkinManage() {
         for (TSkinManage* sub : std::vector<TSkinManage*>(sublist()))
             if (sub != this) sub->mmgr = nullptr;
         sublist().clear();
-    } else if (mmgr) {
-        auto& subs = sublist();
-        subs.erase(std::remove(subs.begin(), subs.end(), this), subs.end());
+    } else {
+        // A secondary manager unskins its own windows: they live on without it.
+        for (TWinSkinForm* sf : std::vector<TWinSkinForm*>(Flist()))
+            if (sf->mode == mode) UnskinForm(sf);
+        if (mmgr) {
+            auto& subs = sublist();
+            subs.erase(std::remove(subs.begin(), subs.end(), this), subs.end());
+        }
     }
     RemoveHook();
     shuttingDown = true;

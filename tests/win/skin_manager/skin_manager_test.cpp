@@ -24,6 +24,7 @@
 #include "skin/data/SkinStore.h"
 #include "skin/data/Winconvert.h"
 #include "skin/form/SkinManager.h"
+#include "skin/form/WinSkinForm.h"
 #include "tests/win/support/NoAccessViolations.h"
 #include "tools/skinpack/SkinPack.h"
 
@@ -627,4 +628,35 @@ TEST_F(SkinManagerTest, OtherThreadsAndOtherFormTypes) {
     EXPECT_EQ(SkinManager->Dlist().size(), 2u);
     EXPECT_EQ(SkinManager->MainData, d);
     EXPECT_EQ(SkinManager->FindSkindata(static_cast<TForm*>(only->Owner())->Handle()), only);
+}
+
+TEST_F(SkinManagerTest, ASecondaryManagerTakesOnlyItsOwnWindowsWithIt) {
+    ReadForm(Package("full"), true);
+    ASSERT_TRUE(SkinManager->active);
+    SkinManager->state = 1;
+    auto sub = std::make_unique<TSkinManage>(1);
+    sub->AssignData(SkinManager);
+    ASSERT_TRUE(sub->active);
+    ASSERT_EQ(SkinManager->sublist().size(), 1u);
+    const HWND its = Window(MakeWindow(L"SkinSecondaryOwn"));
+    const HWND mains = Window(MakeWindow(L"SkinSecondaryMain"));
+    ASSERT_TRUE(sub->AddForm(its));
+    ASSERT_TRUE(SkinManager->AddForm(mains));
+    ASSERT_TRUE(PumpUntil([&] {
+        TWinSkinForm* a = SkinManager->FindSkinForm(its);
+        TWinSkinForm* b = SkinManager->FindSkinForm(mains);
+        return a && b && a->Skinstate == 1 && b->Skinstate == 1;
+    }));
+    EXPECT_EQ(SendMessageW(its, CN_SkinQuery, 0, 0), 1);
+    EXPECT_NE(SkinManager->FindSkinForm(its)->mode, SkinManager->FindSkinForm(mains)->mode);
+
+    sub.reset();
+    EXPECT_EQ(SendMessageW(its, CN_SkinQuery, 0, 0), 0) << "its window is unskinned";
+    EXPECT_EQ(SkinManager->FindSkinForm(its), nullptr) << "and dropped from the shared list";
+    HRGN none = CreateRectRgn(0, 0, 0, 0);
+    EXPECT_EQ(GetWindowRgn(its, none), ERROR) << "no skin region is left on it";
+    DeleteObject(none);
+    EXPECT_EQ(SendMessageW(mains, CN_SkinQuery, 0, 0), 1) << "the main manager's window stays skinned";
+    EXPECT_NE(SkinManager->FindSkinForm(mains), nullptr);
+    EXPECT_TRUE(SkinManager->sublist().empty());
 }
