@@ -38,6 +38,11 @@ constexpr UINT CN_SkinQuery = 0x3523;
 // The packed OS version (GetVersion) taken by InstallHook; values at or
 // above 0x80000000 denote the old Windows 9x family.
 extern DWORD WinVersion;
+// Makes the code see this packed version instead of the system's, now and
+// at every InstallHook (0 gives the system's back). The system may report a
+// version other than the one a program ships for (compatibility shims, Wine),
+// so the rules that read the version are tested through this.
+void ForceWinVersion(DWORD packed);
 
 // A CBT hook for another thread of the process.
 class TSkinThread {

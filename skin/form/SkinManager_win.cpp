@@ -15,6 +15,8 @@ DWORD WinVersion = 0;
 
 namespace {
 
+DWORD forcedVersion = 0;
+
 // The module's CBT hook on its user-interface thread: there is one manager
 // per module, so the hook procedures work on SkinManager.
 HHOOK guiHook = nullptr;
@@ -95,8 +97,13 @@ TSkinManage::~TSkinManage() {
     if (SkinManager == this) SkinManager = nullptr;
 }
 
+void ForceWinVersion(DWORD packed) {
+    forcedVersion = packed;
+    WinVersion = packed ? packed : GetVersion();
+}
+
 void TSkinManage::InstallHook() {
-    WinVersion = GetVersion();
+    WinVersion = forcedVersion ? forcedVersion : GetVersion();
     shuttingDown = false;
     if (hook_) return;
     hook_ = SetWindowsHookExW(WH_CBT, CBTProc, nullptr, GetCurrentThreadId());
@@ -230,7 +237,7 @@ namespace {
 
 // Frees a form skinning object that is no longer listed.
 void FreeSkinForm(TWinSkinForm* sf) {
-    delete sf;
+    TWinSkinForm::Release(sf);
 }
 
 }  // namespace

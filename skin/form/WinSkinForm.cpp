@@ -70,7 +70,24 @@ TWinSkinForm::TWinSkinForm(TComponent* AOwner) : TComponent(AOwner) {
     fcanvas2 = std::make_unique<TCanvas>(fcanvas2Bitmap);
 }
 
+void TWinSkinForm::Release(TWinSkinForm* sf) {
+    if (!sf) return;
+    if (sf->ownLoops_ > 0) {
+        sf->freeAfterLoops_ = true;
+        return;
+    }
+    delete sf;
+}
+
+bool TWinSkinForm::EndOwnLoop() {
+    --ownLoops_;
+    if (!freeAfterLoops_) return false;
+    if (ownLoops_ == 0) delete this;
+    return true;
+}
+
 TWinSkinForm::~TWinSkinForm() {
+    ForgetTrackedForm(this);
     if (subclassed && Skinstate != 6 && IsWindow(Hwnd)) {
         // Freed while the window lives (its owner went first): take the
         // subclass off so no message reaches a dead object.
@@ -83,7 +100,8 @@ TWinSkinForm::~TWinSkinForm() {
     timer.reset();
     sysmenu.reset();
     if (iconSmall_) DestroyIcon(iconSmall_);
-    if (SkinManager) SkinManager->DeleteForm2(Hwnd);
+    // A newer object may skin the window by now (this one was released late).
+    if (SkinManager && SkinManager->FindSkinForm(Hwnd) == this) SkinManager->DeleteForm2(Hwnd);
 }
 
 void TWinSkinForm::InitTform(TSkinData* skinData, TForm* form) {
@@ -138,11 +156,12 @@ void TWinSkinForm::InitSkin(TSkinData* skinData) {
         FormBorder = sbsDialog;
     if (exstyle & WS_EX_DLGMODALFRAME) FormBorder = sbsDialog;
 
-    // The caption-icon rule reads the packed version: minor 0 of major 5 and above.
+    // Keeping WS_SYSMENU for the task bar is for version 5.0 alone: any later
+    // system would keep its own caption buttons live under the skinned ones.
     const DWORD major = LOBYTE(LOWORD(WinVersion)), minor = HIBYTE(LOWORD(WinVersion));
     const bool nt = WinVersion < 0x80000000u;
-    if (((exstyle & WS_EX_APPWINDOW) && nt && major >= 5 && minor == 0) ||
-        (!parenthwnd && FormStyle != sfsMDIChild && major >= 5 && minor == 0))
+    const bool v50 = nt && major == 5 && minor == 0;
+    if (((exstyle & WS_EX_APPWINDOW) && v50) || (!parenthwnd && FormStyle != sfsMDIChild && v50))
         FormIcons |= sbicaption;
 
     isunicode = IsWindowUnicode(Hwnd) != FALSE;
@@ -242,6 +261,10 @@ void TWinSkinForm::InitSkinData() {
 
 void TWinSkinForm::DeleteSysbtn() {
     ActiveBtn = nullptr;
+    if (PressedBtn) {
+        PressedBtn = nullptr;
+        if (GetCapture() == Hwnd) ReleaseCapture();
+    }
     SysBtn.clear();
     BtnCount = 0;
 }
@@ -722,6 +745,7 @@ void TWinSkinForm::WinWndProc(TMessage& m) {
         return;
     }
     // Stage 2.
+    if (PressedMouse(m)) return;
     bool handled = false;
     switch (m.Msg) {
         case WM_SIZE:
@@ -799,6 +823,15 @@ void TWinSkinForm::WinWndProc(TMessage& m) {
         case WM_NCLBUTTONUP: WMNCLButtonUp(m); return;
         case WM_NCLBUTTONDBLCLK: WMNCLBUTTONDBLCLK(m); return;
         case WM_NCRBUTTONUP: WMNCRButtonUp(m); return;
+        case WM_NCRBUTTONDOWN:
+            // The system would track the release itself and show its own
+            // system menu; the release is ours (the skinned menu).
+            if (m.WParam == HTCAPTION && FormStyle != sfsMDIChild) {
+                m.Result = 0;
+                return;
+            }
+            Default(m);
+            return;
         case CN_SkinUpdateNC: UpdateNc(nullptr); return;
         default:
             if (!handled) Default(m);

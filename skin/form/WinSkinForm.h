@@ -217,6 +217,9 @@ public:
     void InitSkinData();
     void SkinChange();
     void AfterSkin();
+    // Frees sf, or, while one of its own modal loops (a menu it tracks) is
+    // on the stack, as soon as the outermost of them returns.
+    static void Release(TWinSkinForm* sf);
 
     // Detaching: skin switched off / window destroyed / window not fully skinned.
     void UnSubclass();
@@ -348,6 +351,9 @@ public:
     DWORD dwstyle = 0;
     int32_t RightBtn = 0;
     TNCObject* ActiveBtn = nullptr;
+    // The caption button the left button went down on: it holds the mouse
+    // until the release, which clicks it only over the button.
+    TWinSysButton* PressedBtn = nullptr;
     bool crop = false;
     HRGN WinRgn = nullptr;  // for reference only: the window system owns it
     TForm* FForm = nullptr;
@@ -393,6 +399,8 @@ private:
     void WMNCMouseMove(TMessage& m);
     void WMNCLButtonDown(TMessage& m);
     void WMNCLButtonUp(TMessage& m);
+    // The mouse while a caption button holds it (answers whether it was taken).
+    bool PressedMouse(TMessage& m);
     void WMNCLBUTTONDBLCLK(TMessage& m);
     void WMNCRButtonUp(TMessage& m);
     void WMSysCommand(TMessage& m);
@@ -407,8 +415,16 @@ private:
     std::wstring WindowText() const;
     bool HasSysBtnBitmap(const TWinSysButton& b) const;
 
+    // Marks the end of one of this object's own modal loops (menus); true
+    // when the object was released meanwhile: it is gone, or goes with the
+    // outermost loop, and the caller must not touch it any more.
+    bool EndOwnLoop();
+
     // The system menu is being tracked (a modal loop inside this object's handlers).
     bool inSysmenu_ = false;
+    // This object's modal loops running now, and a release that waits for them.
+    int ownLoops_ = 0;
+    bool freeAfterLoops_ = false;
     // The application icon at the caption size, copied once per source icon.
     HICON iconFrom_ = nullptr;
     HICON iconSmall_ = nullptr;
@@ -420,6 +436,9 @@ private:
 
 // Unit-wide work bitmap (COLORONCOLOR); painting is skipped while it is null.
 extern TBitmap* BG;
+
+// The menu-bar tracking drops its form (the form goes away).
+void ForgetTrackedForm(TWinSkinForm* sf);
 
 std::wstring GetWindowClassname(HWND hwnd);
 std::wstring GetFormCaption(HWND hwnd);

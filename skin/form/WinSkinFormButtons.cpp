@@ -323,7 +323,9 @@ void TWinSkinForm::PopSysmenu(POINT p) {
         if (!sysmenu) return;
         if (fsd) fsd->HideHint();
         inSysmenu_ = true;
+        ++ownLoops_;
         sysmenu->Popup(p.x, p.y);  // returns when the menu closes
+        if (EndOwnLoop()) return;  // released while the menu was open
         inSysmenu_ = false;
     } else if (ActiveBtn) {
         if (timer) timer->SetEnabled(false);
@@ -345,7 +347,18 @@ void TWinSkinForm::CreateSysmenu2() {
 
 void TWinSkinForm::WMNCHitTest(TMessage& m) {
     Default(m);
-    if (m.Result != HTNOWHERE && m.Result != HTCAPTION) return;
+    switch (m.Result) {
+        case HTNOWHERE:
+        case HTCAPTION: break;
+        // The system's own caption buttons are never live under the skin's,
+        // whatever style it still sees (WS_SYSMENU is kept on some systems).
+        case HTSYSMENU:
+        case HTMINBUTTON:
+        case HTMAXBUTTON:
+        case HTCLOSE:
+        case HTHELP: m.Result = HTCAPTION; break;
+        default: return;
+    }
     const POINT p = GetWinXY(XOf(m.LParam), YOf(m.LParam));
     if (p.y > 3) m.Result = HTCAPTION;
     if (p.y > bw.Top && MenuHeight > 0) m.Result = HTMENU;
@@ -378,6 +391,9 @@ void TWinSkinForm::WMNCLButtonDown(TMessage& m) {
     if (TWinSysButton* b = FindBtn(p)) {
         if (GetForegroundWindow() != Hwnd) SetForegroundWindow(Hwnd);
         b->MouseDown();
+        // As a native button: the release comes here wherever it happens.
+        PressedBtn = b;
+        SetCapture(Hwnd);
         m.Result = 0;
         return;
     }
@@ -396,8 +412,11 @@ void TWinSkinForm::WMNCLButtonDown(TMessage& m) {
 void TWinSkinForm::WMNCLButtonUp(TMessage& m) {
     if (fsd) fsd->HideHint();
     const POINT p = GetWinXY(XOf(m.LParam), YOf(m.LParam));
+    TWinSysButton* pressed = PressedBtn;
+    PressedBtn = nullptr;
     if (TWinSysButton* b = FindBtn(p)) {
-        if (b == ActiveBtn && b->state == 2) {
+        if (b == pressed) {
+            ActiveBtn = b;
             b->MouseUp();
             POINT cursor{};
             GetCursorPos(&cursor);
@@ -411,6 +430,49 @@ void TWinSkinForm::WMNCLButtonUp(TMessage& m) {
         return;
     }
     Default(m);
+}
+
+bool TWinSkinForm::PressedMouse(TMessage& m) {
+    switch (m.Msg) {
+        case WM_MOUSEMOVE:
+        case WM_LBUTTONUP:
+            if (!PressedBtn || GetCapture() != Hwnd) return false;
+            break;
+        case WM_CAPTURECHANGED:
+            // Taken away (another window, a menu): the press is over, no click.
+            if (PressedBtn && reinterpret_cast<HWND>(m.LParam) != Hwnd) {
+                TWinSysButton* b = PressedBtn;
+                PressedBtn = nullptr;
+                if (b->state == 2) b->MouseLeave();
+                if (ActiveBtn == b) ActiveBtn = nullptr;
+            }
+            return false;
+        default: return false;
+    }
+    POINT cursor{};
+    GetCursorPos(&cursor);
+    const POINT p = GetWinXY(cursor.x, cursor.y);
+    TWinSysButton* b = PressedBtn;
+    const bool over = FindBtn(p) == b;
+    m.Result = 0;
+    if (m.Msg == WM_MOUSEMOVE) {
+        // Pressed while over the button, raised while off it.
+        if (over && b->state != 2)
+            b->MouseDown();
+        else if (!over && b->state == 2)
+            b->MouseLeave();
+        return true;
+    }
+    PressedBtn = nullptr;
+    ReleaseCapture();
+    if (over) {
+        ActiveBtn = b;
+        b->MouseUp();
+        SysBtnAction(*b, cursor.x, cursor.y);
+    } else if (b->state != 1) {
+        b->MouseLeave();
+    }
+    return true;
 }
 
 void TWinSkinForm::WMNCLBUTTONDBLCLK(TMessage& m) {

@@ -239,6 +239,10 @@ int CaptionWidth(HDC dc, const std::wstring& caption) {
 
 }  // namespace
 
+void ForgetTrackedForm(TWinSkinForm* sf) {
+    if (tracking.form == sf) tracking.form = nullptr;
+}
+
 // ---- TMenuBtn, TWinSkinMenu
 
 void TMenuBtn::Draw() {
@@ -474,11 +478,17 @@ bool TWinSkinForm::CheckMenu(TMenuBtn* button) {
         b->state = 2;
         b->Draw();
         const bool enabled = b->enabled;
+        ++ownLoops_;
         if (enabled)
             TrackPopupMenu(b->hsubmenu, TPM_RIGHTBUTTON | TPM_NONOTIFY | (bidileft ? TPM_RIGHTALIGN : TPM_LEFTALIGN),
                            at.x, at.y, 0, Hwnd, nullptr);
         if (tracking.hook) UnhookWindowsHookEx(tracking.hook);
         tracking.hook = nullptr;
+        if (EndOwnLoop()) {
+            // Released while its menu was open: nothing of it is touched again.
+            tracking = MenuTracking{};
+            return any;
+        }
         // The window may have lost its bar (or gone), or rebuilt its buttons
         // (its menu changed), while the menu was open: b is trusted only if
         // it is still there.

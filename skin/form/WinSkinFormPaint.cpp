@@ -317,12 +317,26 @@ void TWinSkinForm::getClipMap(TBitmap& bitmap) {
     bitmap.SetSize(W, H);
     bitmap.Canvas().Brush.Color = clBtnFace;
     bitmap.Canvas().FillRect(TRect{0, 0, W, H});
-    if (W <= 0 || H <= 0 || !fsd) return;
+    if (W <= 0 || H <= 0 || !fsd || fsd->Empty) return;
+    // The caption is laid out for this size; the last paint's size, which
+    // hit testing and hints read, is put back afterwards.
+    struct SizeKept {
+        TWinSkinForm& sf;
+        int32_t w, h;
+        ~SizeKept() {
+            sf.fwidth = w;
+            sf.fheight = h;
+        }
+    } kept{*this, fwidth, fheight};
     fwidth = W;
     fheight = H;
     HDC dc = bitmap.DC();
-    Drawborder(1, TRect{0, 0, bw.Left, H}, dc);
-    Drawborder(2, TRect{W - bw.Right, 0, W, H}, dc);
-    Drawborder(3, TRect{0, 0, W, bw.Top}, dc);
-    Drawborder(4, TRect{bw.Left, H - bw.Bottom, W - bw.Right, H}, dc);
+    try {
+        Drawborder(1, TRect{0, 0, bw.Left, H}, dc);
+        Drawborder(2, TRect{W - bw.Right, 0, W, H}, dc);
+        Drawborder(4, TRect{bw.Left, H - bw.Bottom, W - bw.Right, H}, dc);
+        if (FormBorder != sbsNone) DrawFLine(dc);
+    } catch (...) {
+        // A snapshot that cannot be drawn stays the face colour.
+    }
 }
