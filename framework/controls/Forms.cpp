@@ -488,6 +488,18 @@ void TApplication::Run() {
 }
 
 bool TApplication::IsKeyMsg(const MSG& msg) {
+    if (msg.message == WM_SYSCHAR) {
+        // Alt+character: the form of the window that has it may use it (an
+        // accelerator of its own, a skinned menu bar) before the system does.
+        for (HWND h = msg.hwnd; h; h = GetParent(h)) {
+            if (TWinControl* c = FindControl(h)) {
+                TForm* form = GetParentForm(c);
+                return form && form->Perform(CM_DIALOGCHAR, msg.wParam, msg.lParam) != 0;
+            }
+            if (!(GetWindowLongPtrW(h, GWL_STYLE) & WS_CHILD)) break;
+        }
+        return false;
+    }
     if (msg.message != WM_KEYDOWN) return false;
     // The control whose window (or whose inner window) has the key.
     for (HWND h = msg.hwnd; h; h = GetParent(h)) {

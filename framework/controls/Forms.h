@@ -38,6 +38,11 @@ using TCloseEvent = std::function<void(TObject* Sender, TCloseAction& Action)>;
 // An MDI frame form holds an MDI client window ("MDICLIENT") filling its
 // client area; an MDI child form is a window inside the client of its frame:
 // its owner when that is an MDI frame form, else the application's main form.
+// A character typed with Alt held (WM_SYSCHAR), offered to the form of the
+// control that has the focus before the system takes it as a menu key:
+// wParam the character, lParam the key data; Result non-zero when used.
+constexpr UINT CM_DIALOGCHAR = CM_BASE + 22;
+
 enum TFormStyle : uint8_t { fsNormal, fsMDIChild, fsMDIForm };
 enum TWindowState : uint8_t { wsNormal, wsMinimized, wsMaximized };
 enum TTileMode : uint8_t { tbHorizontal, tbVertical };

@@ -853,6 +853,7 @@ void TWinSkinForm::NewWndProc(TMessage& m) {
             }
             return;
         case CN_SkinChanged: SkinChange(); return;
+        case CM_DIALOGCHAR: CMDialogChar(m); return;
         case CN_SkinPaintFrame:
             if (m.LParam == SkinSignature) {
                 if (m.WParam) UpdateNc(reinterpret_cast<HDC>(m.WParam));

@@ -278,6 +278,9 @@ public:
     void MenuSelect(TMessage& m);
     TMenuBtn* FindButtonFromAccel(wchar_t ch) const;
     void CancelMenu();
+    // CM_DIALOGCHAR of the form: its own handling, then the skinned bar's
+    // accelerators, then the MDI frame's or the main form's.
+    void CMDialogChar(TMessage& m);
     void WMINITMENU(HMENU menu);
     void InitPopMenu(TComponent* parent, bool enable, bool update);
     void InitMainMenu(TComponent* form, bool enable, bool update);

@@ -534,6 +534,32 @@ TMenuBtn* TWinSkinForm::FindButtonFromAccel(wchar_t ch) const {
     return nullptr;
 }
 
+void TWinSkinForm::CMDialogChar(TMessage& m) {
+    if (OldWndProc) OldWndProc(m);
+    if (m.Result != 0 || !FForm) return;
+    const auto ch = static_cast<wchar_t>(m.WParam);
+    // Alt alone: the key data says Alt was held; Ctrl or Shift make another key.
+    const bool altAlone =
+        (m.LParam & (1 << 29)) != 0 && GetKeyState(VK_CONTROL) >= 0 && GetKeyState(VK_SHIFT) >= 0;
+    if (altAlone)
+        if (TMenuBtn* b = FindButtonFromAccel(ch)) {
+            ClickButton(b);
+            m.Result = 1;
+            return;
+        }
+    // The bar a user sees for this window may be another form's.
+    TForm* target = nullptr;
+    if (FForm->FormStyle() == fsMDIChild) {
+        target = FForm->MDIFrame();
+    } else if (Application && FForm != Application->MainForm()) {
+        // A modal form's owner is disabled while it shows.
+        const HWND owner = GetWindow(Hwnd, GW_OWNER);
+        if (!owner || IsWindowEnabled(owner)) target = Application->MainForm();
+    }
+    if (target && target != FForm && target->HandleAllocated())
+        m.Result = target->Perform(CM_DIALOGCHAR, m.WParam, m.LParam);
+}
+
 void TWinSkinForm::CancelMenu() {
     fInMenu = false;
     tracking.switching = false;

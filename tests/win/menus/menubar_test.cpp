@@ -720,3 +720,62 @@ TEST(MainMenuTest, RadioItemsOfAGroupExcludeEachOther) {
 }
 
 }  // namespace
+
+namespace {
+
+// Alt+letter in a form that is neither the main form nor modal opens the
+// main form's skinned bar menu with that accelerator (CM_DIALOGCHAR, sent
+// by the application's dispatch and forwarded by the form's skin).
+TEST_F(MenuBarTest, AltLetterInAnotherFormOpensTheMainFormsMenu) {
+    ASSERT_EQ(Application->MainForm(), nullptr) << "no main form is left by another test";
+    TForm* made = nullptr;
+    Application->CreateForm(made);
+    std::unique_ptr<TForm> mainForm(made);
+    ASSERT_EQ(Application->MainForm(), made);
+    auto* bar = new TMainMenu(mainForm.get());
+    auto* tools = new TMenuItem(nullptr);
+    tools->SetCaption(L"&Tools");
+    bar->Items()->Add(tools);
+    auto* run = new TMenuItem(nullptr);
+    run->SetCaption(L"&Run");
+    tools->Add(run);
+    mainForm->SetMenu(bar);
+    mainForm->SetBounds(450, 100, 300, 200);
+    mainForm->SetCaption(L"Main");
+    mainForm->Show();
+    const HWND mainWnd = mainForm->Handle();
+    SetForegroundWindow(mainWnd);
+    ASSERT_TRUE(PumpUntil([&] {
+        TWinSkinForm* sf = SkinManager->FindSkinForm(mainWnd);
+        return sf && sf->Skinstate == 1 && sf->menu;
+    })) << "the main form is skinned with its bar";
+
+    TForm* other = nullptr;
+    ASSERT_TRUE(PumpUntil([&] {
+        if (GetForegroundWindow() != hwnd_) SetForegroundWindow(hwnd_);
+        return GetForegroundWindow() == hwnd_;
+    }));
+    other = form_.get();  // the fixture's form: not the main form, not modal
+    ASSERT_NE(other, Application->MainForm());
+    bool opened = false, strayOpened = true, ownOpened = false;
+    Drive([&] {
+        AltTap('Q');  // no bar has it
+        Sleep(600);
+        strayOpened = !OpenPopups(thread_).empty();
+        for (int i = 0; i < 4 && !OpenPopups(thread_).empty(); ++i) Tap(VK_ESCAPE);
+        AltTap('T');  // only the main form's bar has it
+        opened = WaitForMenu(thread_, tools->MenuHandle());
+        Tap(VK_ESCAPE);
+        Tap(VK_ESCAPE);
+        Sleep(200);
+        AltTap('E');  // the form's own bar comes first
+        ownOpened = WaitForMenu(thread_, edit_->MenuHandle());
+    });
+    EXPECT_FALSE(strayOpened) << "Alt+Q opens nothing";
+    EXPECT_TRUE(opened) << "Alt+T opens the main form's Tools menu";
+    EXPECT_TRUE(ownOpened) << "Alt+E opens the form's own Edit menu";
+    mainForm.reset();
+    EXPECT_EQ(Application->MainForm(), nullptr);
+}
+
+}  // namespace
