@@ -176,7 +176,8 @@ class MdiSkinTest : public ::testing::Test {
 protected:
     // scrollbars: the skin data lets the MDI client keep its own scroll bars.
     // withMenu: the frame has a menu bar (one item, "&File") before it is skinned.
-    void Start(bool scrollbars, bool withMenu = false) {
+    // childBorder: the option that lets MDI children keep the system frame.
+    void Start(bool scrollbars, bool withMenu = false, bool childBorder = false) {
         FreeSkinManager();
         frame_ = std::make_unique<TForm>(nullptr);
         frame_->SetFormStyle(fsMDIForm);
@@ -198,6 +199,7 @@ protected:
         data_->ReadSkinStream(stream);
         TSkinOptions options = data_->Options();
         if (scrollbars) options.Include(xoMDIScrollbar);
+        if (childBorder) options.Include(xoMDIChildBorder);
         data_->SetOptions(options);
         data_->SetActive(true);
         data_->Loaded();
@@ -470,6 +472,49 @@ TEST_F(MdiSkinTest, ClientScrollBarsFollowTheSkinOption) {
             EXPECT_LT(cr.right, wr.right - wr.left - edge) << "case: " << c.name;
         }
     }
+}
+
+TEST_F(MdiSkinTest, WithTheChildBorderOptionChildrenKeepTheSystemFrame) {
+    Start(false, false, true);
+    TForm* a = AddChild(L"Plain", 10, 10);
+    TForm* b = AddChild(L"Other", 250, 40);
+    ASSERT_TRUE(PumpUntil([&] { return Skinned(a->Handle()) && Skinned(b->Handle()); }));
+    PumpFor(150);
+    for (TForm* c : {a, b}) {
+        const HWND h = c->Handle();
+        TWinSkinForm* sf = Sf(h);
+        ASSERT_NE(sf, nullptr);
+        EXPECT_FALSE(sf->sMainMenu) << "only its controls are skinned";
+        EXPECT_FALSE(sf->crop);
+        EXPECT_FALSE(HasRegion(h)) << "no skinned region";
+        RECT wr{};
+        GetWindowRect(h, &wr);
+        EXPECT_EQ(wr.right - wr.left, 220) << "the size it was given, with the system frame";
+        EXPECT_EQ(wr.bottom - wr.top, 160);
+        POINT origin{0, 0};
+        ClientToScreen(h, &origin);
+        RECT system{0, 0, 0, 0};
+        AdjustWindowRectEx(&system, static_cast<DWORD>(GetWindowLongPtrW(h, GWL_STYLE)), FALSE,
+                           static_cast<DWORD>(GetWindowLongPtrW(h, GWL_EXSTYLE)));
+        EXPECT_EQ(origin.x - wr.left, -system.left) << "the system's frame width";
+        EXPECT_EQ(origin.y - wr.top, -system.top) << "the system's caption height";
+        const uint32_t left = ScreenPixel(WindowPoint(h, 2, 40));
+        EXPECT_NE(left, kLeft);
+        EXPECT_NE(left, kLeftOff);
+    }
+    // Maximising and restoring a child leaves it with the system frame.
+    ShowWindow(b->Handle(), SW_MAXIMIZE);
+    ASSERT_TRUE(PumpUntil([&] { return IsZoomed(b->Handle()) != FALSE; }));
+    ShowWindow(b->Handle(), SW_RESTORE);
+    ASSERT_TRUE(PumpUntil([&] { return !IsZoomed(b->Handle()); }));
+    PumpFor(100);
+    EXPECT_FALSE(HasRegion(b->Handle()));
+    EXPECT_FALSE(HasRegion(a->Handle()));
+    // The frame itself is fully skinned.
+    TWinSkinForm* frameSf = Sf(frame_->Handle());
+    ASSERT_NE(frameSf, nullptr);
+    EXPECT_TRUE(frameSf->sMainMenu);
+    EXPECT_TRUE(frameSf->crop);
 }
 
 }  // namespace
