@@ -518,3 +518,67 @@ TEST_F(MdiSkinTest, WithTheChildBorderOptionChildrenKeepTheSystemFrame) {
 }
 
 }  // namespace
+
+namespace {
+
+BOOL CALLBACK FindShownMenu(HWND w, LPARAM l) {
+    wchar_t cls[16] = L"";
+    GetClassNameW(w, cls, 16);
+    if (std::wstring(cls) == L"#32768" && IsWindowVisible(w)) {
+        *reinterpret_cast<HWND*>(l) = w;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+void KeyInput(WORD vk, bool up) {
+    INPUT in{};
+    in.type = INPUT_KEYBOARD;
+    in.ki.wVk = vk;
+    in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    SendInput(1, &in, sizeof in);
+    Sleep(60);
+}
+
+// Alt+letter in the active MDI child opens the frame's skinned bar menu.
+TEST_F(MdiSkinTest, AltLetterInAChildOpensTheFramesMenu) {
+    Start(false, true);
+    TForm* a = AddChild(L"Typing here", 10, 10);
+    ASSERT_TRUE(PumpUntil([&] { return Skinned(a->Handle()); }));
+    TWinSkinForm* frameSf = Sf(frame_->Handle());
+    ASSERT_TRUE(frameSf && frameSf->menu && !frameSf->menu->Buttons.empty()) << "the frame draws its bar";
+    const HMENU file = frameSf->menu->Buttons[0]->hsubmenu;
+    ASSERT_NE(file, nullptr);
+    SetForegroundWindow(frame_->Handle());
+    SetFocus(a->Handle());
+    PumpFor(100);
+    const DWORD ui = GetCurrentThreadId();
+    std::atomic<bool> done{false};
+    std::atomic<uintptr_t> shown{0};
+    std::thread driver([&] {
+        KeyInput(VK_MENU, false);
+        KeyInput('F', false);
+        KeyInput('F', true);
+        KeyInput(VK_MENU, true);
+        for (int i = 0; i < 150 && !shown; ++i) {
+            HWND menu = nullptr;
+            EnumThreadWindows(ui, FindShownMenu, reinterpret_cast<LPARAM>(&menu));
+            DWORD_PTR answer = 0;
+            if (menu && SendMessageTimeoutW(menu, 0x01E1 /* MN_GETHMENU */, 0, 0, SMTO_ABORTIFHUNG, 1000, &answer))
+                shown = answer;
+            else
+                Sleep(20);
+        }
+        for (int i = 0; i < 3; ++i) {
+            KeyInput(VK_ESCAPE, false);
+            KeyInput(VK_ESCAPE, true);
+        }
+        done = true;
+    });
+    PumpUntil([&] { return done.load(); }, 15000);
+    driver.join();
+    PumpFor(100);
+    EXPECT_EQ(shown.load(), reinterpret_cast<uintptr_t>(file)) << "the frame's File menu";
+}
+
+}  // namespace
