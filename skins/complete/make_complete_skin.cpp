@@ -215,8 +215,8 @@ const std::vector<const char*>& CaptionRows(CaptionGlyph g) {
 enum { kStNormal, kStPressed, kStHot, kStDisabled };
 
 // One chrome button: a glyph, over a rounded box when pressed or hot.
-void ChromeButton(Picture& p, int x, int w, int h, int state, bool close, const std::vector<const char*>& glyph,
-                  int gx, int gy) {
+void ChromeButton(Picture& p, int x, int w, int h, int state, bool close, const std::vector<const char*>& glyph, int gx,
+                  int gy) {
     if (state == kStPressed) Box(p, x, 0, w, h, close ? kRedDeep : kSlatePressed, close ? kRedDeep : kSlatePressed, 2);
     if (state == kStHot) Box(p, x, 0, w, h, close ? kRed : kSlateHot, close ? kRed : kSlateHot, 2);
     p.Glyph(x + gx, gy, glyph, state == kStDisabled ? kChromeDim : kChromeInk);
@@ -236,11 +236,11 @@ Picture CaptionButton(CaptionGlyph glyph) {
 // frame 4, which the band shows for the hot state).
 Picture MdiButtons() {
     static const std::vector<const char*> minimize = {"........", "........", "........", "........",
-                                                       "........", "XXXXXXXX", "XXXXXXXX"};
+                                                      "........", "XXXXXXXX", "XXXXXXXX"};
     static const std::vector<const char*> restore = {"..XXXXXX", "..X....X", "XXXXXX.X", "XXXXXX.X",
-                                                      "X....XXX", "X....X..", "XXXXXX.."};
+                                                     "X....XXX", "X....X..", "XXXXXX.."};
     static const std::vector<const char*> close = {"XX....XX", ".XX..XX.", "..XXXX..", "...XX...",
-                                                    "..XXXX..", ".XX..XX.", "XX....XX"};
+                                                   "..XXXX..", ".XX..XX.", "XX....XX"};
     const std::vector<const char*>* glyphs[3] = {&minimize, &restore, &close};
     constexpr int s = kMdiButton;
     Picture p(12 * s, s);
@@ -352,7 +352,8 @@ Picture ComboArrows() {
         p.Glyph(f * 16 + 4 + d, 6 + d, kArrowDown, kComboLooks[f].ink);
     }
     for (int j = 0; j < 3; ++j)
-        for (int i = 0; i <= j; ++i) p.Fill(64 + 13 - 4 * i, 13 - 4 * (2 - j), 64 + 15 - 4 * i, 15 - 4 * (2 - j), kChromeDim);
+        for (int i = 0; i <= j; ++i)
+            p.Fill(64 + 13 - 4 * i, 13 - 4 * (2 - j), 64 + 15 - 4 * i, 15 - 4 * (2 - j), kChromeDim);
     return p;
 }
 
@@ -504,8 +505,8 @@ Picture TrackChannel(bool upright) {
 // pointed: 0 none, 1 up, 2 down; turned: the upright bar's thumb (20 x 12).
 Picture TrackThumb(int pointed, bool turned) {
     constexpr int kW = 12, kH = 20;
-    const Look looks[5] = {kNormalLook, {kTeal, kTealDeep, kInk}, {kTealDeep, kTealDeep, kInk}, kDisabledLook,
-                           {kTeal, kInk, kInk}};
+    const Look looks[5] = {
+        kNormalLook, {kTeal, kTealDeep, kInk}, {kTealDeep, kTealDeep, kInk}, kDisabledLook, {kTeal, kInk, kInk}};
     Picture lying(5 * kW, kH);
     for (int f = 0; f < 5; ++f) {
         const int x0 = f * kW;
@@ -517,8 +518,10 @@ Picture TrackThumb(int pointed, bool turned) {
             const int keep = j;  // pixels kept on each side of the middle, minus one
             for (int i = 0; i < kW; ++i) {
                 const int fromMiddle = i < kW / 2 ? kW / 2 - 1 - i : i - kW / 2;
-                if (fromMiddle > keep) lying.Put(x0 + i, y, kMagenta);
-                else if (fromMiddle == keep) lying.Put(x0 + i, y, looks[f].outline);
+                if (fromMiddle > keep)
+                    lying.Put(x0 + i, y, kMagenta);
+                else if (fromMiddle == keep)
+                    lying.Put(x0 + i, y, looks[f].outline);
             }
         }
     }
@@ -837,9 +840,9 @@ std::string Description() {
         const char* section;
         const char* image;
     } const thumbs[] = {
-        {"Trackbar.ThumbHorz", "track_thumb_h.bmp"},  {"Trackbar.ThumbVert", "track_thumb_v.bmp"},
-        {"Trackbar.ThumbLeft", "track_thumb_l.bmp"},  {"Trackbar.ThumbRight", "track_thumb_r.bmp"},
-        {"Trackbar.ThumbUp", "track_thumb_u.bmp"},    {"Trackbar.ThumbDown", "track_thumb_d.bmp"},
+        {"Trackbar.ThumbHorz", "track_thumb_h.bmp"}, {"Trackbar.ThumbVert", "track_thumb_v.bmp"},
+        {"Trackbar.ThumbLeft", "track_thumb_l.bmp"}, {"Trackbar.ThumbRight", "track_thumb_r.bmp"},
+        {"Trackbar.ThumbUp", "track_thumb_u.bmp"},   {"Trackbar.ThumbDown", "track_thumb_d.bmp"},
     };
     for (const Thumb& t : thumbs) {
         line(std::string("[") + t.section + "]");
