@@ -1,9 +1,10 @@
 // The complete skin (skins/complete, the package skinview carries beside it)
 // on real windows under Wine, through the image paths that the updater's own
-// skin never reaches: spin buttons, track-bar thumbs, tab pages, popup menu
-// items and a maximised MDI child's buttons in the frame's menu band. Every
-// part of that skin has a flat body of a known colour (CompletePalette.h),
-// so the screen's pixels tell which frame of which image was drawn.
+// skin never reaches: spin buttons, track-bar thumbs and channels, tab pages,
+// popup menu items, a maximised MDI child's buttons in the frame's menu band,
+// the title's background and the menu bar image. Every part of that skin has
+// a flat body of a known colour (CompletePalette.h), so the screen's pixels
+// tell which frame of which image was drawn.
 #include <gtest/gtest.h>
 
 // clang-format off
@@ -11,6 +12,7 @@
 #include <commctrl.h>
 // clang-format on
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <functional>
@@ -243,6 +245,20 @@ TEST_F(CompleteSkinTest, SpinButtonsThumbsAndTabPagesAreDrawnFromTheirImages) {
         samples.push_back({bar == across ? "horizontal thumb" : "vertical thumb",
                            OnScreen(bar->Handle(), (t.left + t.right) / 2, (t.top + t.bottom) / 2), kTeal});
     }
+    // Channels: Track keeps its 4 rows (outline, 2 of body, outline) from the
+    // channel's top; TRACKVERT keeps its 4 columns, centred in the channel.
+    {
+        RECT cr{};
+        SendMessageW(across->Handle(), TBM_GETCHANNELRECT, 0, reinterpret_cast<LPARAM>(&cr));
+        const int y = cr.top + (4 < cr.bottom - cr.top ? (cr.bottom - cr.top) / 2 : 0);
+        samples.push_back({"horizontal channel's outline", OnScreen(across->Handle(), cr.left + 4, y), kLine});
+        samples.push_back({"horizontal channel's body", OnScreen(across->Handle(), cr.left + 4, y + 1), kSunk});
+        SendMessageW(down->Handle(), TBM_GETCHANNELRECT, 0, reinterpret_cast<LPARAM>(&cr));
+        if (cr.right - cr.left > cr.bottom - cr.top) cr = RECT{cr.top, cr.left, cr.bottom, cr.right};
+        const int x = cr.left + std::max(0, static_cast<int>(cr.right - cr.left - 4) / 2);
+        samples.push_back({"vertical channel's outline", OnScreen(down->Handle(), x, cr.top + 3), kLine});
+        samples.push_back({"vertical channel's body", OnScreen(down->Handle(), x + 1, cr.top + 3), kSunk});
+    }
     // The page: the display rectangle grown by 4 (one pixel off the tabs) is
     // Tab.Pane, an outline and a light rim around the sheet.
     {
@@ -410,4 +426,48 @@ TEST_F(CompleteSkinTest, MaximisedChildsButtonsAreCutFromTheMdiImage) {
     PumpFor(80);
     Mouse(MOUSEEVENTF_LEFTUP, at(kMdiRestoreX, 8, 8));
     EXPECT_TRUE(PumpUntil([&] { return !IsZoomed(childHwnd); })) << "the restore button restored the child";
+}
+
+// The caption's text background (TextBack: an underline) and the menu bar
+// image, each in frame 1 while the window is active and frame 2 while not.
+TEST_F(CompleteSkinTest, TitleUnderlineAndMenuBarFollowTheWindowsActivation) {
+    ShowSkinned(
+        [](TForm& f) {
+            auto* bar = new TMainMenu(&f);
+            auto* file = new TMenuItem(&f);
+            file->SetCaption(L"&File");
+            bar->Items()->Add(file);
+            f.SetMenu(bar);
+        },
+        360, 240);
+    const HWND hwnd = form_->Handle();
+    TWinSkinForm* sf = SkinFormOf(hwnd);
+    ASSERT_NE(sf, nullptr);
+    ASSERT_GT(sf->MenuHeight, 2) << "the form has a menu band";
+    auto window = [&](int x, int y) {
+        RECT r{};
+        GetWindowRect(hwnd, &r);
+        return POINT{r.left + x, r.top + y};
+    };
+    auto samples = [&](bool active) {
+        RECT r{};
+        GetWindowRect(hwnd, &r);
+        const int underline = kCaptionHeight - 4;  // the image's underline rows
+        return std::vector<Sample>{
+            {active ? "title underline, active" : "title underline, inactive", window(sf->ctr.Left + 4, underline),
+             active ? kTeal : kSlateOffRim},
+            {active ? "menu bar, active" : "menu bar, inactive",
+             window((r.right - r.left) - sf->bw.Right - 10, sf->bw.Top + 2), active ? kSlate : kSlateOff},
+        };
+    };
+    ExpectSamples(samples(true));
+
+    // Another window in front: the form is drawn inactive.
+    HWND other = CreateWindowExW(0, L"STATIC", L"in front", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 500, 400, 200, 120,
+                                 nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(other, nullptr);
+    SetForegroundWindow(other);
+    PumpUntil([&] { return GetForegroundWindow() == other; });
+    ExpectSamples(samples(false));
+    DestroyWindow(other);
 }
