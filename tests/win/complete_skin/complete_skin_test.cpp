@@ -19,6 +19,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "framework/controls/BarControls.h"
 #include "framework/controls/EditControls.h"
@@ -89,7 +90,7 @@ void Key(WORD vk) {
     SendInput(2, in, sizeof(INPUT));
 }
 
-// A colour with its name, for the failure messages.
+// A colour as six hexadecimal digits, RRGGBB, for the failure messages.
 std::string Hex(unsigned v) {
     char text[16];
     std::snprintf(text, sizeof text, "%06X", v);
@@ -190,7 +191,7 @@ TEST_F(CompleteSkinTest, SpinButtonsThumbsAndTabPagesAreDrawnFromTheirImages) {
     TUpDown *vertical = nullptr, *horizontal = nullptr;
     TTrackBar *across = nullptr, *down = nullptr;
     TPageControl* pages = nullptr;
-    ShowSkinned(
+    ASSERT_NO_FATAL_FAILURE(ShowSkinned(
         [&](TForm& f) {
             vertical = Place<TUpDown>(&f, 20, 20, 17, 24);
             vertical->SetMax(10);
@@ -211,7 +212,7 @@ TEST_F(CompleteSkinTest, SpinButtonsThumbsAndTabPagesAreDrawnFromTheirImages) {
                 page->SetPageControl(pages);
             }
         },
-        460, 340);
+        460, 340));
 
     std::vector<Sample> samples;
     // Vertical spin: two halves, each a 16 x 12 frame centred, its arrow 7 x 4
@@ -301,7 +302,7 @@ TEST_F(CompleteSkinTest, SpinButtonsThumbsAndTabPagesAreDrawnFromTheirImages) {
 // let the popup's background (MenuBackground) show through frame 1, and a
 // separator is the rule of frame 2's bottom rows.
 TEST_F(CompleteSkinTest, PopupMenuItemsAreDrawnFromTheItemStrip) {
-    ShowSkinned([](TForm&) {}, 300, 200);
+    ASSERT_NO_FATAL_FAILURE(ShowSkinned([](TForm&) {}, 300, 200));
     TPopupMenu menu(nullptr);
     menu.SetOwnerDraw(true);
     for (const wchar_t* caption : {L"First", L"Second", L"-", L"Third"}) {
@@ -371,7 +372,7 @@ TEST_F(CompleteSkinTest, PopupMenuItemsAreDrawnFromTheItemStrip) {
 // frame's menu band over the menu bar image: glyphs of frame 1, frame 4 under
 // the pointer, and the restore button restores the child.
 TEST_F(CompleteSkinTest, MaximisedChildsButtonsAreCutFromTheMdiImage) {
-    ShowSkinned(
+    ASSERT_NO_FATAL_FAILURE(ShowSkinned(
         [](TForm& f) {
             auto* bar = new TMainMenu(&f);
             auto* file = new TMenuItem(&f);
@@ -382,7 +383,7 @@ TEST_F(CompleteSkinTest, MaximisedChildsButtonsAreCutFromTheMdiImage) {
             bar->Items()->Add(file);
             f.SetMenu(bar);
         },
-        560, 420, fsMDIForm);
+        560, 420, fsMDIForm));
     const HWND frame = form_->Handle();
     TWinSkinForm* sf = SkinFormOf(frame);
     ASSERT_NE(sf, nullptr);
@@ -431,7 +432,7 @@ TEST_F(CompleteSkinTest, MaximisedChildsButtonsAreCutFromTheMdiImage) {
 // The caption's text background (TextBack: an underline) and the menu bar
 // image, each in frame 1 while the window is active and frame 2 while not.
 TEST_F(CompleteSkinTest, TitleUnderlineAndMenuBarFollowTheWindowsActivation) {
-    ShowSkinned(
+    ASSERT_NO_FATAL_FAILURE(ShowSkinned(
         [](TForm& f) {
             auto* bar = new TMainMenu(&f);
             auto* file = new TMenuItem(&f);
@@ -439,7 +440,7 @@ TEST_F(CompleteSkinTest, TitleUnderlineAndMenuBarFollowTheWindowsActivation) {
             bar->Items()->Add(file);
             f.SetMenu(bar);
         },
-        360, 240);
+        360, 240));
     const HWND hwnd = form_->Handle();
     TWinSkinForm* sf = SkinFormOf(hwnd);
     ASSERT_NE(sf, nullptr);
