@@ -8,6 +8,9 @@
 #include "updater/BuildKeys.h"
 #include "updater/DebugLog.h"
 
+// Expiry is compared in Unix seconds past 2038, also in the i686 build.
+static_assert(sizeof(std::time_t) >= 8, "time_t must be 64-bit (do not define _USE_32BIT_TIME_T)");
+
 namespace {
 
 std::wstring SerialPath(const std::wstring& appPath, const wchar_t* name) {
@@ -69,21 +72,23 @@ std::unique_ptr<ManifestTrust> ManifestTrust::FromBuild() {
     std::string_view text = BuildPublicKeysText();
     if (text.find_first_not_of(" \t\r\n,") == std::string_view::npos) return nullptr;
     // The build checks the setting; should a damaged one slip through, nothing verifies.
-    return std::make_unique<ManifestTrust>(ParsePublicKeys(text).value_or(std::vector<P256PublicKey>()));
+    return std::make_unique<ManifestTrust>(ParsePublicKeys(text).value_or(std::vector<P256PublicKey>()),
+                                           BuildMinSerial());
 }
 
-std::wstring ManifestTrust::Verify(std::string_view bytes, const std::string& contentType, const std::wstring& appPath) {
+std::wstring ManifestTrust::Verify(std::string_view bytes, const std::string&, const std::wstring& appPath) {
     accepted_.reset();
     SignedManifestInfo info;
-    lastRefusal_ = CheckSignedManifest(bytes, keys_, now_.value_or(static_cast<int64_t>(std::time(nullptr))),
-                                       ReadAcceptedSerial(appPath), info);
+    const uint64_t stored = ReadAcceptedSerial(appPath);
+    const int64_t now = now_.value_or(static_cast<int64_t>(std::time(nullptr)));
+    lastRefusal_ = CheckSignedManifest(bytes, keys_, now, stored > minSerial_ ? stored : minSerial_, info);
     if (lastRefusal_ != ManifestRefusal::None) {
         EManifestRefused refused(lastRefusal_);
         DebugLog(L"updater: " + refused.Message());
         throw refused;
     }
     accepted_ = info.serial;
-    return DecodeBodyText(std::string(bytes.substr(0, info.signedLength)), contentType);
+    return SignedManifestText(bytes, info);
 }
 
 void ManifestTrust::Commit(const std::wstring& appPath) {
