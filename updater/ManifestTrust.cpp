@@ -1,15 +1,10 @@
 #include "updater/ManifestTrust.h"
 
-#include <ctime>
-
 #include "framework/system/Classes.h"
 #include "framework/system/CodePage.h"
 #include "framework/system/FileSystem.h"
 #include "updater/BuildKeys.h"
 #include "updater/DebugLog.h"
-
-// Expiry is compared in Unix seconds past 2038, also in the i686 build.
-static_assert(sizeof(std::time_t) >= 8, "time_t must be 64-bit (do not define _USE_32BIT_TIME_T)");
 
 namespace {
 
@@ -80,7 +75,7 @@ std::wstring ManifestTrust::Verify(std::string_view bytes, const std::string&, c
     accepted_.reset();
     SignedManifestInfo info;
     const uint64_t stored = ReadAcceptedSerial(appPath);
-    const int64_t now = now_.value_or(static_cast<int64_t>(std::time(nullptr)));
+    const int64_t now = now_.value_or(UnixTimeNow());
     lastRefusal_ = CheckSignedManifest(bytes, keys_, now, stored > minSerial_ ? stored : minSerial_, info);
     if (lastRefusal_ != ManifestRefusal::None) {
         EManifestRefused refused(lastRefusal_);

@@ -1,6 +1,7 @@
 #include "updater/SignedManifest.h"
 
 #include <algorithm>
+#include <ctime>
 
 #include "framework/system/CodePage.h"
 #include "updater/Base64.h"
@@ -215,6 +216,16 @@ void ParseSignedManifestLines(const TStringList& lines, FileInfoList& entries) {
         parsed[0].signedSize = *size;
         entries.push_back(std::move(parsed[0]));
     }
+}
+
+int64_t UnixTimeNow() {
+#ifdef _WIN32
+    // The CRT's 64-bit clock; plain time() follows _USE_32BIT_TIME_T, the i686 default.
+    return static_cast<int64_t>(_time64(nullptr));
+#else
+    static_assert(sizeof(std::time_t) >= 8, "a 64-bit time_t is needed past 2038");
+    return static_cast<int64_t>(std::time(nullptr));
+#endif
 }
 
 std::optional<std::vector<P256PublicKey>> ParsePublicKeys(std::string_view text) {

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
-#include <ctime>
 #include <fstream>
 #include <sstream>
 
@@ -246,7 +245,7 @@ int Verify(const std::vector<std::string>& argv) {
         return 1;
     }
     SignedManifestInfo info;
-    ManifestRefusal refusal = CheckSignedManifest(*raw, *keys, static_cast<int64_t>(std::time(nullptr)), 0, info);
+    ManifestRefusal refusal = CheckSignedManifest(*raw, *keys, UnixTimeNow(), 0, info);
     if (refusal != ManifestRefusal::None) {
         std::fprintf(stderr, "mkmanifest: %s: refused: %s\n", argv[3].c_str(), to_string(refusal).c_str());
         return 1;
@@ -314,7 +313,7 @@ std::optional<std::string> SignAsOptionsSay(const std::string& text, const Signi
             return std::nullopt;
         }
         ManifestSigner signer = ManifestSigner::FromPem(*pem);
-        const int64_t now = static_cast<int64_t>(std::time(nullptr));
+        const int64_t now = UnixTimeNow();
         // Without an expiry a checking updater refuses the manifest.
         int64_t expires = now + kDefaultExpiryDays * 86400;
         if (options.expiresAt) expires = *options.expiresAt;
