@@ -117,7 +117,8 @@ std::vector<std::string> Fields(const std::string& line) {
     std::vector<std::string> fields;
     std::string_view rest(line.data(), std::min(line.size(), line.find('\0')));
     const char* blanks = " \t\n\v\f\r";
-    for (size_t i = rest.find_first_not_of(blanks); i != std::string_view::npos; i = rest.find_first_not_of(blanks, i)) {
+    for (size_t i = rest.find_first_not_of(blanks); i != std::string_view::npos;
+         i = rest.find_first_not_of(blanks, i)) {
         size_t end = std::min(rest.find_first_of(blanks, i), rest.size());
         fields.emplace_back(rest.substr(i, end - i));
         i = end;
@@ -160,8 +161,10 @@ std::optional<std::string> CompleteEntries(const std::string& text, const std::s
         std::replace(rel.begin(), rel.end(), '\\', '/');
         auto digests = FileDigestsOf(fs::u8path(release) / fs::u8path(rel));
         std::string md5 = fields[2];
-        std::transform(md5.begin(), md5.end(), md5.begin(), [](char c) { return char(std::tolower((unsigned char)c)); });
-        if (!digests || digests->md5 != md5 || (fields.size() > 3 && fields[3].size() == 64 && fields[3] != digests->sha256)) {
+        std::transform(md5.begin(), md5.end(), md5.begin(),
+                       [](char c) { return char(std::tolower((unsigned char)c)); });
+        if (!digests || digests->md5 != md5 ||
+            (fields.size() > 3 && fields[3].size() == 64 && fields[3] != digests->sha256)) {
             std::fprintf(stderr, "mkmanifest: line %zu (%s): %s\n", lineNumber, fields[1].c_str(),
                          digests ? "the file under --release has other digests than the entry"
                                  : "cannot read the file under --release");

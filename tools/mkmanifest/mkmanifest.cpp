@@ -195,5 +195,7 @@ int wmain(int argc, wchar_t** argv) {
     return Run(args);
 }
 #else
-int main(int argc, char** argv) { return Run(std::vector<std::string>(argv, argv + argc)); }
+int main(int argc, char** argv) {
+    return Run(std::vector<std::string>(argv, argv + argc));
+}
 #endif

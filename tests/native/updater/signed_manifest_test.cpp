@@ -125,24 +125,51 @@ TEST(SignedManifest, AcceptsWhatTheSignerWroteAndRefusesEachFault) {
     } cases[] = {
         {"signed and current", good, {a}, 1000, 0, ManifestRefusal::None},
         {"no expiry", SignManifestText(kBody, 500, std::nullopt, KeyA()), {a}, 1000, 0, ManifestRefusal::NoExpires},
-        {"no expiry, signed by a stranger", SignManifestText(kBody, 500, std::nullopt, KeyB()), {a}, 1000, 0,
+        {"no expiry, signed by a stranger",
+         SignManifestText(kBody, 500, std::nullopt, KeyB()),
+         {a},
+         1000,
+         0,
          ManifestRefusal::BadSignature},
         {"UTF-8 path", SignManifestText(chinesePath, 500, 2000, KeyA()), {a}, 1000, 0, ManifestRefusal::None},
         {"GBK path", SignManifestText(gbkPath, 500, 2000, KeyA()), {a}, 1000, 0, ManifestRefusal::NotUtf8},
-        {"overlong slash", SignManifestText("a \xc0\xaf b\r\n", 500, 2000, KeyA()), {a}, 1000, 0,
+        {"overlong slash",
+         SignManifestText("a \xc0\xaf b\r\n", 500, 2000, KeyA()),
+         {a},
+         1000,
+         0,
          ManifestRefusal::NotUtf8},
-        {"surrogate", SignManifestText("a \xed\xa0\x80 b\r\n", 500, 2000, KeyA()), {a}, 1000, 0,
+        {"surrogate",
+         SignManifestText("a \xed\xa0\x80 b\r\n", 500, 2000, KeyA()),
+         {a},
+         1000,
+         0,
          ManifestRefusal::NotUtf8},
-        {"past U+10FFFF", SignManifestText("a \xf4\x90\x80\x80 b\r\n", 500, 2000, KeyA()), {a}, 1000, 0,
+        {"past U+10FFFF",
+         SignManifestText("a \xf4\x90\x80\x80 b\r\n", 500, 2000, KeyA()),
+         {a},
+         1000,
+         0,
          ManifestRefusal::NotUtf8},
-        {"cut sequence at the end", SignManifestText("a b \xe6\x95", 500, 2000, KeyA()), {a}, 1000, 0,
+        {"cut sequence at the end",
+         SignManifestText("a b \xe6\x95", 500, 2000, KeyA()),
+         {a},
+         1000,
+         0,
          ManifestRefusal::NotUtf8},
-        {"2100 expiry read past 2038", SignManifestText(kBody, 500, in2100, KeyA()), {a}, past2038, 0,
+        {"2100 expiry read past 2038",
+         SignManifestText(kBody, 500, in2100, KeyA()),
+         {a},
+         past2038,
+         0,
          ManifestRefusal::None},
-        {"2100 expiry reached", SignManifestText(kBody, 500, in2100, KeyA()), {a}, in2100, 0,
-         ManifestRefusal::Expired},
-        {"serial of a 2100 clock", SignManifestText(kBody, uint64_t(in2100), in2100 + 1, KeyA()), {a}, in2100,
-         uint64_t(in2100), ManifestRefusal::None},
+        {"2100 expiry reached", SignManifestText(kBody, 500, in2100, KeyA()), {a}, in2100, 0, ManifestRefusal::Expired},
+        {"serial of a 2100 clock",
+         SignManifestText(kBody, uint64_t(in2100), in2100 + 1, KeyA()),
+         {a},
+         in2100,
+         uint64_t(in2100),
+         ManifestRefusal::None},
         {"second key of a rotation", byB, {a, b}, 1000, 0, ManifestRefusal::None},
         {"line feeds only, no expiry", lf, {a}, 1000, 0, ManifestRefusal::None},
         {"no break after the signature", noBreak, {a}, 1000, 0, ManifestRefusal::None},
@@ -471,9 +498,8 @@ TEST_F(KeyFileCreation, ALinkAtTheNameIsNotFollowed) {
 
 TEST(SignedManifest, TheClockIsUnixTimeInSixtyFourBits) {
     static_assert(sizeof(UnixTimeNow()) == 8, "expiry and serial defaults are compared past 2038");
-    const int64_t system = std::chrono::duration_cast<std::chrono::seconds>(
-                               std::chrono::system_clock::now().time_since_epoch())
-                               .count();
+    const int64_t system =
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count();
     // The same clock as the system's, not a count from some other epoch.
     EXPECT_LT(std::llabs(UnixTimeNow() - system), 600);
 }

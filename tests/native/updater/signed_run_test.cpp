@@ -53,8 +53,8 @@ protected:
             std::string type = path == "/manifest.txt" && !manifestType.empty()
                                    ? "Content-Type: " + manifestType + "\r\n"
                                    : std::string();
-            std::string reply = "HTTP/1.1 " + status + "\r\n" + type + "Content-Length: " +
-                                std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n";
+            std::string reply = "HTTP/1.1 " + status + "\r\n" + type +
+                                "Content-Length: " + std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n";
             if (request.rfind("HEAD", 0) != 0) reply += body;
             return ScriptedReply(reply, false, true);
         });
@@ -161,10 +161,10 @@ TEST_F(SignedRun, Md5MatchWithWrongSha256IsNeverInstalled) {
 }
 
 TEST_F(SignedRun, EntriesWithoutSha256OrSizeAreLeftOutAndACancelledCheckKeepsNoSerial) {
-    routes["/manifest.txt"] = SignManifestText(server.Url("/files/b.dll") + " b.dll " + Md5Hex("b") + "\r\n" +
-                                                   server.Url("/files/c.dll") + " c.dll " + Md5Hex("c") + " " +
-                                                   Sha256Hex("c") + "\r\n",
-                                               33, 5000, Trusted());
+    routes["/manifest.txt"] =
+        SignManifestText(server.Url("/files/b.dll") + " b.dll " + Md5Hex("b") + "\r\n" + server.Url("/files/c.dll") +
+                             " c.dll " + Md5Hex("c") + " " + Sha256Hex("c") + "\r\n",
+                         33, 5000, Trusted());
     auto run = NewRun();
     EXPECT_EQ(run->CheckUpdate(), 0);
     EXPECT_EQ(ReadAcceptedSerial(Utf8ToWide(dir)), 33u);
@@ -181,9 +181,9 @@ TEST_F(SignedRun, ACharsetFromTheServerDoesNotChangeTheSignedPath) {
     // 数据库\config.dat, served as GBK: still installed at the signed path.
     const std::string path = "\xe6\x95\xb0\xe6\x8d\xae\xe5\xba\x93\\config.dat";
     routes["/files/config.dat"] = "config";
-    routes["/manifest.txt"] = SignManifestText(server.Url("/files/config.dat") + " " + path + " " + Md5Hex("config") +
-                                                   " " + Sha256Hex("config") + " 6\r\n",
-                                               40, 5000, Trusted());
+    routes["/manifest.txt"] = SignManifestText(
+        server.Url("/files/config.dat") + " " + path + " " + Md5Hex("config") + " " + Sha256Hex("config") + " 6\r\n",
+        40, 5000, Trusted());
     manifestType = "text/plain; charset=gbk";
     auto run = NewRun();
     ASSERT_EQ(run->CheckUpdate(), 1);
