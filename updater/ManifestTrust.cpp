@@ -1,7 +1,5 @@
 #include "updater/ManifestTrust.h"
 
-#include <ctime>
-
 #include "framework/system/Classes.h"
 #include "framework/system/CodePage.h"
 #include "framework/system/FileSystem.h"
@@ -69,21 +67,23 @@ std::unique_ptr<ManifestTrust> ManifestTrust::FromBuild() {
     std::string_view text = BuildPublicKeysText();
     if (text.find_first_not_of(" \t\r\n,") == std::string_view::npos) return nullptr;
     // The build checks the setting; should a damaged one slip through, nothing verifies.
-    return std::make_unique<ManifestTrust>(ParsePublicKeys(text).value_or(std::vector<P256PublicKey>()));
+    return std::make_unique<ManifestTrust>(ParsePublicKeys(text).value_or(std::vector<P256PublicKey>()),
+                                           BuildMinSerial());
 }
 
-std::wstring ManifestTrust::Verify(std::string_view bytes, const std::string& contentType, const std::wstring& appPath) {
+std::wstring ManifestTrust::Verify(std::string_view bytes, const std::string&, const std::wstring& appPath) {
     accepted_.reset();
     SignedManifestInfo info;
-    lastRefusal_ = CheckSignedManifest(bytes, keys_, now_.value_or(static_cast<int64_t>(std::time(nullptr))),
-                                       ReadAcceptedSerial(appPath), info);
+    const uint64_t stored = ReadAcceptedSerial(appPath);
+    const int64_t now = now_.value_or(UnixTimeNow());
+    lastRefusal_ = CheckSignedManifest(bytes, keys_, now, stored > minSerial_ ? stored : minSerial_, info);
     if (lastRefusal_ != ManifestRefusal::None) {
         EManifestRefused refused(lastRefusal_);
         DebugLog(L"updater: " + refused.Message());
         throw refused;
     }
     accepted_ = info.serial;
-    return DecodeBodyText(std::string(bytes.substr(0, info.signedLength)), contentType);
+    return SignedManifestText(bytes, info);
 }
 
 void ManifestTrust::Commit(const std::wstring& appPath) {

@@ -1,7 +1,9 @@
 // What a run with trusted keys adds to the check stage: the manifest is
-// fetched as raw bytes and must be signed by one of the keys, unexpired and
-// not older than the highest serial this installation accepted; the accepted
-// serial is recorded beside the updater once the run has nothing left to do.
+// fetched as raw bytes and must be signed by one of the keys, strict UTF-8,
+// carry an expiry that has not passed, and a serial not below the higher of
+// the build's lowest serial and the highest this installation accepted; the
+// accepted serial is recorded beside the updater once the run has nothing
+// left to do.
 //
 // The serial lives in "updater.serial" in the application directory (decimal
 // text). It is first written to "updater.serial.new" and then copied over,
@@ -32,14 +34,17 @@ private:
 
 class ManifestTrust {
 public:
-    explicit ManifestTrust(std::vector<P256PublicKey> keys) : keys_(std::move(keys)) {}
+    explicit ManifestTrust(std::vector<P256PublicKey> keys, uint64_t minSerial = 0)
+        : keys_(std::move(keys)), minSerial_(minSerial) {}
 
-    // The keys of the build setting (UPDATER_PUBLIC_KEYS); null when the build has none.
+    // The keys and lowest serial of the build settings (UPDATER_PUBLIC_KEYS,
+    // UPDATER_MIN_SERIAL); null when the build has no keys.
     static std::unique_ptr<ManifestTrust> FromBuild();
 
     // Checks the manifest's bytes exactly as served; returns the text of its
-    // signed bytes as the client decodes a body of that content type. Raises
-    // EManifestRefused, after writing the reason to the debug output.
+    // signed bytes decoded as UTF-8. The content type is not looked at: the
+    // server is not trusted to name the charset of what the publisher signed.
+    // Raises EManifestRefused, after writing the reason to the debug output.
     std::wstring Verify(std::string_view bytes, const std::string& contentType, const std::wstring& appPath);
     // Records the serial of the last manifest accepted, if it is higher than the stored one.
     void Commit(const std::wstring& appPath);
@@ -50,6 +55,7 @@ public:
 
 private:
     std::vector<P256PublicKey> keys_;
+    uint64_t minSerial_;
     std::optional<uint64_t> accepted_;
     ManifestRefusal lastRefusal_ = ManifestRefusal::None;
     std::optional<int64_t> now_;

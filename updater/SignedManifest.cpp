@@ -1,6 +1,7 @@
 #include "updater/SignedManifest.h"
 
 #include <algorithm>
+#include <ctime>
 
 #include "framework/system/CodePage.h"
 #include "updater/Base64.h"
@@ -63,17 +64,17 @@ bool IsLowerHex(std::string_view text, size_t length) {
            });
 }
 
-// The fourth field as the entry scan sees fields: runs of non-white-space,
-// ended by a NUL like a C string.
-std::string_view FourthField(std::string_view line) {
+// Field number index (0-based) as the entry scan sees fields: runs of
+// non-white-space, ended by a NUL like a C string.
+std::string_view Field(std::string_view line, int index) {
     line = line.substr(0, std::min(line.size(), line.find('\0')));
     auto space = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; };
     size_t i = 0;
-    for (int field = 0; field < 4; ++field) {
+    for (int field = 0; field <= index; ++field) {
         while (i < line.size() && space(line[i])) ++i;
         size_t start = i;
         while (i < line.size() && !space(line[i])) ++i;
-        if (field == 3) return line.substr(start, i - start);
+        if (field == index) return line.substr(start, i - start);
     }
     return {};
 }
@@ -89,8 +90,10 @@ std::string to_string(ManifestRefusal refusal) {
         case ManifestRefusal::DuplicateSerial: return "more than one serial";
         case ManifestRefusal::BadExpires: return "damaged expiry";
         case ManifestRefusal::BadSignature: return "signature does not verify with any trusted key";
+        case ManifestRefusal::NotUtf8: return "signed text is not valid UTF-8";
+        case ManifestRefusal::NoExpires: return "no expiry";
         case ManifestRefusal::Expired: return "expired";
-        case ManifestRefusal::OlderSerial: return "serial older than the one installed";
+        case ManifestRefusal::OlderSerial: return "serial older than the one installed or the build's lowest";
     }
     return "unknown";
 }
@@ -138,16 +141,62 @@ ManifestRefusal ReadSignedManifest(std::string_view raw, SignedManifestInfo& inf
 }
 
 ManifestRefusal CheckSignedManifest(std::string_view raw, const std::vector<P256PublicKey>& keys, int64_t now,
-                                    uint64_t highestAccepted, SignedManifestInfo& info) {
+                                    uint64_t lowestSerial, SignedManifestInfo& info) {
     ManifestRefusal refusal = ReadSignedManifest(raw, info);
     if (refusal != ManifestRefusal::None) return refusal;
     Sha256Digest digest = Sha256Of(raw.data(), info.signedLength);
     bool verified = std::any_of(keys.begin(), keys.end(),
                                 [&](const P256PublicKey& key) { return VerifyP256(key, digest, info.signature); });
     if (!verified) return ManifestRefusal::BadSignature;
-    if (info.expires && now >= *info.expires) return ManifestRefusal::Expired;
-    if (info.serial < highestAccepted) return ManifestRefusal::OlderSerial;
+    if (!IsStrictUtf8(raw.substr(0, info.signedLength))) return ManifestRefusal::NotUtf8;
+    if (!info.expires) return ManifestRefusal::NoExpires;
+    if (now >= *info.expires) return ManifestRefusal::Expired;
+    if (info.serial < lowestSerial) return ManifestRefusal::OlderSerial;
     return ManifestRefusal::None;
+}
+
+std::wstring SignedManifestText(std::string_view raw, const SignedManifestInfo& info) {
+    return Utf8ToWide(raw.substr(0, std::min(info.signedLength, raw.size())));
+}
+
+bool IsStrictUtf8(std::string_view s) {
+    size_t i = 0;
+    const size_t n = s.size();
+    while (i < n) {
+        const auto b = static_cast<unsigned char>(s[i]);
+        if (b < 0x80) {
+            ++i;
+            continue;
+        }
+        size_t length;
+        uint32_t c;
+        if (b >= 0xC2 && b <= 0xDF) {
+            length = 2, c = b & 0x1Fu;
+        } else if (b >= 0xE0 && b <= 0xEF) {
+            length = 3, c = b & 0x0Fu;
+        } else if (b >= 0xF0 && b <= 0xF4) {
+            length = 4, c = b & 0x07u;
+        } else {
+            return false;
+        }
+        if (n - i < length) return false;
+        for (size_t k = 1; k < length; ++k) {
+            const auto t = static_cast<unsigned char>(s[i + k]);
+            if ((t & 0xC0) != 0x80) return false;
+            c = c << 6 | (t & 0x3Fu);
+        }
+        if (length == 3 && (c < 0x800 || (c >= 0xD800 && c <= 0xDFFF))) return false;
+        if (length == 4 && (c < 0x10000 || c > 0x10FFFF)) return false;
+        i += length;
+    }
+    return true;
+}
+
+std::optional<int64_t> ParseSignedSize(std::string_view text) {
+    if (text.empty() || text.size() > 19 || (text.size() > 1 && text[0] == '0')) return std::nullopt;
+    auto value = Decimal(text);
+    if (!value || *value > uint64_t(INT64_MAX)) return std::nullopt;
+    return static_cast<int64_t>(*value);
 }
 
 void ParseSignedManifestLines(const TStringList& lines, FileInfoList& entries) {
@@ -159,11 +208,24 @@ void ParseSignedManifestLines(const TStringList& lines, FileInfoList& entries) {
         parsed.clear();
         ParseManifestLines(one, parsed);
         if (parsed.size() != 1) continue;
-        std::string sha256(FourthField(WideToAnsi(line)));
-        if (!IsLowerHex(sha256, 64)) continue;
+        const std::string narrow = WideToAnsi(line);
+        std::string sha256(Field(narrow, 3));
+        auto size = ParseSignedSize(Field(narrow, 4));
+        if (!IsLowerHex(sha256, 64) || !size) continue;
         parsed[0].sha256 = AnsiToWide(sha256);
+        parsed[0].signedSize = *size;
         entries.push_back(std::move(parsed[0]));
     }
+}
+
+int64_t UnixTimeNow() {
+#ifdef _WIN32
+    // The CRT's 64-bit clock; plain time() follows _USE_32BIT_TIME_T, the i686 default.
+    return static_cast<int64_t>(_time64(nullptr));
+#else
+    static_assert(sizeof(std::time_t) >= 8, "a 64-bit time_t is needed past 2038");
+    return static_cast<int64_t>(std::time(nullptr));
+#endif
 }
 
 std::optional<std::vector<P256PublicKey>> ParsePublicKeys(std::string_view text) {

@@ -1,6 +1,7 @@
 // A signed manifest as it arrives from the server: its comment lines read
 // from the raw bytes, the signature checked, the signed text's entries with
-// their fourth field parsed; and the base64 of the signature line.
+// their fourth and fifth fields parsed; the strict UTF-8 check; and the
+// base64 of the signature line.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -38,7 +39,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             std::copy(bytes->begin(), bytes->end(), key.begin());
             return key;
         }();
-        CheckSignedManifest(raw, {key}, 0, 0, info);
+        if (CheckSignedManifest(raw, {key}, 0, 0, info) == ManifestRefusal::None &&
+            (!IsStrictUtf8(raw.substr(0, info.signedLength)) || !info.expires))
+            std::abort();
     }
     std::string signedPart(raw.substr(0, read == ManifestRefusal::None ? info.signedLength : size));
     TStringList lines;
@@ -46,7 +49,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FileInfoList entries;
     ParseSignedManifestLines(lines, entries);
     for (const auto& e : entries)
-        if (!IsSafeRelativePath(e.filePath) || !LowerHex64(e.sha256) || e.url.empty()) std::abort();
+        if (!IsSafeRelativePath(e.filePath) || !LowerHex64(e.sha256) || e.url.empty() || e.signedSize < 0) std::abort();
+    // Strict UTF-8 text survives a round trip through wide text unchanged.
+    if (IsStrictUtf8(raw) && WideToUtf8(Utf8ToWide(raw)) != raw) std::abort();
 
     // The base64 decoder: whatever it accepts encodes back to the same text.
     if (size < 512) {

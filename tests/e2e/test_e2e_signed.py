@@ -221,8 +221,8 @@ class SignedE2E(unittest.TestCase):
         old = {"a.dll": b"old a"}
         self.install_locally(old)
         served = b"served content"
-        # The MD5 is that of what is served; the signed SHA-256 is of the published file.
-        line = "%s/files/a.dll a.dll %s %s\r\n" % (BASE, md5(served), sha256(b"published content"))
+        # The MD5 and size are those of what is served; the signed SHA-256 is of the published file.
+        line = "%s/files/a.dll a.dll %s %s %d\r\n" % (BASE, md5(served), sha256(b"published content"), len(served))
         manifest = self.sign_text(line.encode(), serial=300)
         routes = {harness.MANIFEST_PATH: lambda h, m: send(h, 200, manifest, m),
                   "/files/a.dll": lambda h, m: send(h, 200, served, m)}
@@ -236,6 +236,34 @@ class SignedE2E(unittest.TestCase):
         self.assert_files(old)
         self.assertNotIn(APPLYING, self.app.statuses)
         self.assertIsNone(self.serial())
+
+    def test_serial_below_the_build_floor_refused_on_a_fresh_install(self):
+        # No updater.serial yet; the build's floor (5) still holds. 5 itself is accepted (the rotated-key case).
+        old = {"a.dll": b"old a"}
+        self.install_locally(old)
+        self.assertIsNone(self.serial())
+        self.assert_refused(self.signed_manifest({"a.dll": b"signed before the build"}, serial=4), old, "serial older")
+        self.assertIsNone(self.serial())
+
+    def test_gbk_charset_from_the_server_does_not_move_the_signed_path(self):
+        # Read as GBK, the UTF-8 path below would lose its backslash into a double-byte character.
+        content = b"config for the signed path"
+        path = "数据库\\config.dat"
+        line = "%s/files/config.dat %s %s %s %d\r\n" % (BASE, path, md5(content), sha256(content), len(content))
+        manifest = self.sign_text(line.encode("utf-8"), serial=400)
+        gbk = "Content-Type: text/plain; charset=gbk\r\n"
+        routes = {harness.MANIFEST_PATH: lambda h, m: send(h, 200, manifest, m, gbk),
+                  "/files/config.dat": lambda h, m: send(h, 200, content, m)}
+        with harness.FaultServer(PORT, routes) as server:
+            rc = self.app.run()
+            gets = [p for m, p in server.log if m == "GET"]
+        self.assertEqual(rc, 0, "\n".join(self.app.lines[-20:]))
+        self.assertTrue(self.app.main_started())
+        self.assertIn("/files/config.dat", gets)
+        self.assertIn(APPLYING, self.app.statuses)
+        self.assert_files({"数据库/config.dat": content})
+        self.assertEqual(sorted(n for n in os.listdir(self.app.path("")) if not n.isascii()), ["数据库"])
+        self.assertEqual(self.serial(), 400)
 
     def test_unsigned_release_without_keys_installs_as_before(self):
         plain = self.new_updater("plain", ENV["UPDATER_EXE"])

@@ -11,7 +11,7 @@
 struct SigningOptions {
     std::string keyFile;  // empty: the manifest is not signed
     std::optional<uint64_t> serial;
-    std::optional<int64_t> expiresInDays;
+    std::optional<int64_t> expiresInDays;  // without either: 30 days from now
     std::optional<int64_t> expiresAt;
 };
 
@@ -25,7 +25,13 @@ std::optional<int> RunSigningCommand(const std::vector<std::string>& argv);
 // The signed manifest; none, after a message on standard error, on failure.
 std::optional<std::string> SignAsOptionsSay(const std::string& text, const SigningOptions& options);
 
-// MD5 and SHA-256 texts of a file from one read; none when it cannot be read.
-std::optional<std::pair<std::string, std::string>> Md5AndSha256(const std::filesystem::path& file);
+// What a signed entry says of a file, from one read of it.
+struct FileDigests {
+    std::string md5;     // lower-case hexadecimal
+    std::string sha256;  // lower-case hexadecimal
+    int64_t size = 0;    // the bytes read
+};
+// None when the file cannot be read.
+std::optional<FileDigests> FileDigestsOf(const std::filesystem::path& file);
 
 extern const char kSigningUsage[];

@@ -154,9 +154,9 @@ int Run(const std::vector<std::string>& argv) {
         std::string digest, sha256;
         if (signing.keyFile.empty()) {
             digest = Md5Hex(path);
-        } else if (auto both = Md5AndSha256(path)) {
-            digest = both->first;
-            sha256 = " " + both->second;
+        } else if (auto digests = FileDigestsOf(path)) {
+            digest = digests->md5;
+            sha256 = " " + digests->sha256 + " " + std::to_string(digests->size);
         }
         if (digest.empty()) {
             std::fprintf(stderr, "mkmanifest: cannot read %s\n", rel.c_str());
@@ -195,5 +195,7 @@ int wmain(int argc, wchar_t** argv) {
     return Run(args);
 }
 #else
-int main(int argc, char** argv) { return Run(std::vector<std::string>(argv, argv + argc)); }
+int main(int argc, char** argv) {
+    return Run(std::vector<std::string>(argv, argv + argc));
+}
 #endif

@@ -50,8 +50,11 @@ protected:
             auto it = routes.find(path);
             std::string body = it == routes.end() ? "" : it->second;
             std::string status = it == routes.end() ? "404 Not Found" : "200 OK";
-            std::string reply = "HTTP/1.1 " + status + "\r\nContent-Length: " + std::to_string(body.size()) +
-                                "\r\nConnection: close\r\n\r\n";
+            std::string type = path == "/manifest.txt" && !manifestType.empty()
+                                   ? "Content-Type: " + manifestType + "\r\n"
+                                   : std::string();
+            std::string reply = "HTTP/1.1 " + status + "\r\n" + type +
+                                "Content-Length: " + std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n";
             if (request.rfind("HEAD", 0) != 0) reply += body;
             return ScriptedReply(reply, false, true);
         });
@@ -65,9 +68,10 @@ protected:
         run->Trust()->SetNow(now);
         return run;
     }
-    // A line for a file served at /files/<name>, with the digests of content.
+    // A line for a file served at /files/<name>, with the digests and size of content.
     std::string Line(const std::string& name, const std::string& md5Of, const std::string& sha256Of) {
-        return server.Url("/files/" + name) + " " + name + " " + Md5Hex(md5Of) + " " + Sha256Hex(sha256Of) + "\r\n";
+        return server.Url("/files/" + name) + " " + name + " " + Md5Hex(md5Of) + " " + Sha256Hex(sha256Of) + " " +
+               std::to_string(sha256Of.size()) + "\r\n";
     }
     std::string Read(const std::string& rel) {
         std::wstring p = Utf8ToWide(dir + "/" + rel);
@@ -85,6 +89,7 @@ protected:
     std::string dir;
     LoopbackServer server;
     std::map<std::string, std::string> routes;
+    std::string manifestType;
 };
 
 }  // namespace
@@ -96,6 +101,7 @@ TEST_F(SignedRun, SignedReleaseInstallsAndKeepsItsSerial) {
     auto run = NewRun();
     ASSERT_EQ(run->CheckUpdate(), 1);
     EXPECT_EQ(run->UpdateList()[0].sha256, Utf8ToWide(Sha256Hex("new a")));
+    EXPECT_EQ(run->UpdateList()[0].signedSize, 5);
     EXPECT_EQ(ReadAcceptedSerial(Utf8ToWide(dir)), 0u) << "nothing is kept before the install";
     EXPECT_TRUE(run->DoUpdate());
     EXPECT_EQ(Read("a.dll"), "new a");
@@ -119,6 +125,7 @@ TEST_F(SignedRun, RefusedManifestsFetchNothingElse) {
     } cases[] = {
         {"flipped byte", flipped, 1000, 0, ManifestRefusal::BadSignature},
         {"unsigned", "#serial 700\r\n" + body, 1000, 0, ManifestRefusal::Unsigned},
+        {"no expiry", SignManifestText(body, 700, std::nullopt, Trusted()), 1000, 0, ManifestRefusal::NoExpires},
         {"another key", SignManifestText(body, 700, 5000, ManifestSigner::Generate()), 1000, 0,
          ManifestRefusal::BadSignature},
         {"expired", good, 5000, 0, ManifestRefusal::Expired},
@@ -141,7 +148,7 @@ TEST_F(SignedRun, RefusedManifestsFetchNothingElse) {
 TEST_F(SignedRun, Md5MatchWithWrongSha256IsNeverInstalled) {
     routes["/files/a.dll"] = "served";
     // The MD5 is the served file's; the signed SHA-256 is of something else.
-    routes["/manifest.txt"] = SignManifestText(Line("a.dll", "served", "published"), 9, std::nullopt, Trusted());
+    routes["/manifest.txt"] = SignManifestText(Line("a.dll", "served", "published"), 9, 5000, Trusted());
     Put("a.dll", "old a");
     auto run = NewRun();
     ASSERT_EQ(run->CheckUpdate(), 1);
@@ -153,17 +160,34 @@ TEST_F(SignedRun, Md5MatchWithWrongSha256IsNeverInstalled) {
     EXPECT_EQ(NewRun()->CheckUpdate(), 1);
 }
 
-TEST_F(SignedRun, EntriesWithoutSha256AreLeftOutAndACancelledCheckKeepsNoSerial) {
+TEST_F(SignedRun, EntriesWithoutSha256OrSizeAreLeftOutAndACancelledCheckKeepsNoSerial) {
     routes["/manifest.txt"] =
-        SignManifestText(server.Url("/files/b.dll") + " b.dll " + Md5Hex("b") + "\r\n", 33, std::nullopt, Trusted());
+        SignManifestText(server.Url("/files/b.dll") + " b.dll " + Md5Hex("b") + "\r\n" + server.Url("/files/c.dll") +
+                             " c.dll " + Md5Hex("c") + " " + Sha256Hex("c") + "\r\n",
+                         33, 5000, Trusted());
     auto run = NewRun();
     EXPECT_EQ(run->CheckUpdate(), 0);
     EXPECT_EQ(ReadAcceptedSerial(Utf8ToWide(dir)), 33u);
 
-    routes["/manifest.txt"] = SignManifestText(Line("a.dll", "x", "x"), 34, std::nullopt, Trusted());
+    routes["/manifest.txt"] = SignManifestText(Line("a.dll", "x", "x"), 34, 5000, Trusted());
     Put("a.dll", "x");
     auto cancelled = NewRun();
     cancelled->Cancel();
     EXPECT_EQ(cancelled->CheckUpdate(), 0);
     EXPECT_EQ(ReadAcceptedSerial(Utf8ToWide(dir)), 33u);
+}
+
+TEST_F(SignedRun, ACharsetFromTheServerDoesNotChangeTheSignedPath) {
+    // 数据库\config.dat, served as GBK: still installed at the signed path.
+    const std::string path = "\xe6\x95\xb0\xe6\x8d\xae\xe5\xba\x93\\config.dat";
+    routes["/files/config.dat"] = "config";
+    routes["/manifest.txt"] = SignManifestText(
+        server.Url("/files/config.dat") + " " + path + " " + Md5Hex("config") + " " + Sha256Hex("config") + " 6\r\n",
+        40, 5000, Trusted());
+    manifestType = "text/plain; charset=gbk";
+    auto run = NewRun();
+    ASSERT_EQ(run->CheckUpdate(), 1);
+    EXPECT_EQ(run->UpdateList()[0].filePath, Utf8ToWide(path));
+    EXPECT_TRUE(run->DoUpdate());
+    EXPECT_EQ(Read("\xe6\x95\xb0\xe6\x8d\xae\xe5\xba\x93/config.dat"), "config");
 }
