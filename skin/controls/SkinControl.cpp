@@ -9,6 +9,7 @@
 TSkinControl::TSkinControl(TComponent* AOwner) : TComponent(AOwner) {}
 
 TSkinControl::~TSkinControl() {
+    *alive_ = false;
     RemoveHooks();
     if (skinform) skinform->DeleteControl(this);
 }
@@ -72,6 +73,11 @@ LRESULT CALLBACK TSkinControl::SubclassProc(HWND, UINT msg, WPARAM wParam, LPARA
     return m.Result;
 }
 
+void TSkinControl::ReleaseControl() {
+    RemoveHooks();
+    skinned = false;
+}
+
 void TSkinControl::RemoveHooks() {
     if (windowProcHooked_) {
         windowProcHooked_ = false;
@@ -93,10 +99,37 @@ void TSkinControl::RemoveHooks() {
     }
 }
 
+void TSkinControl::Free(TSkinControl* c) {
+    if (!c) return;
+    if (c->dispatchDepth_ == 0) {
+        delete c;
+        return;
+    }
+    // Its messages keep reaching the control through the hooks until then;
+    // the form object may be gone by that time.
+    c->freePending_ = true;
+    c->skinned = false;
+    c->skinform = nullptr;
+    c->fCanvas = nullptr;
+}
+
 void TSkinControl::NewWndProc(TMessage& m) {
+    const std::shared_ptr<bool> alive = alive_;
+    ++dispatchDepth_;
+    try {
+        Dispatch(m, alive);
+    } catch (...) {
+        if (*alive) --dispatchDepth_;
+        throw;
+    }
+    if (!*alive) return;
+    if (--dispatchDepth_ == 0 && freePending_) delete this;
+}
+
+void TSkinControl::Dispatch(TMessage& m, const std::shared_ptr<bool>& alive) {
     done = false;
     if (m.Msg == CN_SkinEnable) {
-        skinned = m.WParam > 0;
+        if (!freePending_) skinned = m.WParam > 0;
         if (skinned) Invalidate();
         return;
     }
@@ -106,6 +139,9 @@ void TSkinControl::NewWndProc(TMessage& m) {
     }
     if (BeforeProc(m)) {
         Default(m);
+        // The control's own handler may have freed the control, and this
+        // object with it, or had the object let go.
+        if (!*alive || freePending_) return;
         AfterProc(m);
     }
 }
@@ -140,6 +176,12 @@ bool TSkinControl::BeforeProc(TMessage& m) {
             }
             return false;
         case CN_SkinQuery: m.Result = 1; return false;
+        case CM_RECREATEWND:
+            // The form object makes this control a new skinning object once
+            // the new window exists; the overlays and hooks of this one go with it.
+            if (control && skinform && skinform->Hwnd)
+                PostMessageW(skinform->Hwnd, CN_SkinRecreate, reinterpret_cast<WPARAM>(hwnd), 0);
+            return true;
         default: return true;
     }
 }

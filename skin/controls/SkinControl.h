@@ -23,6 +23,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "framework/controls/Controls.h"
@@ -81,6 +82,15 @@ public:
     virtual void SkinChange();
     virtual int GetState() { return 1; }
 
+    // Takes the hooks off now and draws no more; the object is freed later
+    // (its control is about to get a new skinning object).
+    void ReleaseControl();
+
+    // Frees c now, or, while one of its own messages is being handled (a
+    // click handler, a modal loop), when that handling has returned; it
+    // draws nothing meanwhile.
+    static void Free(TSkinControl* c);
+
     // The dispatcher every hooked message goes through.
     void NewWndProc(TMessage& m);
     // Calls the replaced handler; the result goes into m.
@@ -120,6 +130,12 @@ private:
     static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                          DWORD_PTR ref) noexcept;
     void RemoveHooks();
+    void Dispatch(TMessage& m, const std::shared_ptr<bool>& alive);
+    int dispatchDepth_ = 0;    // messages of this object being handled (nested)
+    bool freePending_ = false;  // Free came while they were
+    // False once the object is destroyed: a frame still handling one of its
+    // messages finds out after a handler that freed its control (and it).
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
     bool windowProcHooked_ = false;
     bool subclassHooked_ = false;
     bool unsubclassed_ = false;
