@@ -300,7 +300,7 @@ TEST(SkinBox, PanelTakesTheFaceColourAndGetsItsOwnBack) {
     EXPECT_EQ(obj->ClassName(), L"TSkinBox");
     EXPECT_TRUE(fx.sf->FindSkinComp(panel)) << "listed, so not skinned twice";
     EXPECT_EQ(AddComp(*fx.sf, panel, form.get()), nullptr);
-    EXPECT_EQ(SendMessageW(h, CN_SkinQuery, 0, 0), 0) << "a box hooks nothing";
+    EXPECT_EQ(SendMessageW(h, CN_SkinQuery, 0, 0), 1) << "a box answers as skinned";
     EXPECT_TRUE(fx.sf->FindSkinComp(inner)) << "the children went through the table";
     EXPECT_EQ(panel->Color(), kFace);
     Pump();
@@ -308,6 +308,7 @@ TEST(SkinBox, PanelTakesTheFaceColourAndGetsItsOwnBack) {
     fx.sf->DeleteControls();
     EXPECT_TRUE(fx.sf->Controllist.empty());
     EXPECT_EQ(panel->Color(), 0x123456) << "unskinned: its own colour again";
+    EXPECT_EQ(SendMessageW(h, CN_SkinQuery, 0, 0), 0) << "and no skin answers";
     Pump();
     EXPECT_EQ(ScreenPixel(h, 100, 70), Rgb(0x123456));
 }
