@@ -21,6 +21,7 @@
 #endif
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdint>
 #include <memory>
@@ -112,6 +113,10 @@ public:
     UINT CheckBiDi(UINT dw) const;
     void DrawFocus(HDC dc, const std::wstring& text, const TRect& rc, UINT flags);
     void DrawCaption(HDC dc, const TRect& rc, const std::wstring& text, bool isEnabled, bool defaulted, UINT Alignment);
+    // Image and text as one block in rc (talign 0 left, 1 centred, 2 right),
+    // the text broken at words and cut with an ellipsis, grey when disabled.
+    void DrawImgCaption(HDC dc, const TRect& rc, HIMAGELIST ImgList, int imgIndex, const std::wstring& text,
+                        int talign);
     static int TextHeight(HDC dc, const std::wstring& s);
     // The window's text (the caption of a bare window).
     std::wstring WindowText() const;
