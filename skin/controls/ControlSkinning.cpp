@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "skin/controls/SkinBars.h"
 #include "framework/controls/Menus.h"
 #include "framework/controls/ToolBars.h"
+#include "skin/controls/SkinBars.h"
 #include "skin/controls/SkinBox.h"
 #include "skin/controls/SkinButtons.h"
 #include "skin/controls/SkinCombo.h"

@@ -399,8 +399,8 @@ void TSkinControl::DrawCaption(HDC dc, const TRect& rc, const std::wstring& text
     Tnt_DrawTextW(dc, text, r, CheckBiDi(Alignment | DT_EXPANDTABS));
 }
 
-void TSkinControl::DrawImgCaption(HDC dc, const TRect& rc, HIMAGELIST ImgList, int imgIndex,
-                                  const std::wstring& text, int talign) {
+void TSkinControl::DrawImgCaption(HDC dc, const TRect& rc, HIMAGELIST ImgList, int imgIndex, const std::wstring& text,
+                                  int talign) {
     int iw = 0, ih = 0;
     const bool hasImage = ImgList && imgIndex != -1 && imgIndex < ImageList_GetImageCount(ImgList) &&
                           ImageList_GetIconSize(ImgList, &iw, &ih) && iw < rc.Width();

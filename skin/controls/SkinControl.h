@@ -20,8 +20,10 @@
 #error "SkinControl.h is Windows only"
 #endif
 
+// clang-format off
 #include <windows.h>
 #include <commctrl.h>
+// clang-format on
 
 #include <cstdint>
 #include <memory>
@@ -136,7 +138,7 @@ private:
                                          DWORD_PTR ref) noexcept;
     void RemoveHooks();
     void Dispatch(TMessage& m, const std::shared_ptr<bool>& alive);
-    int dispatchDepth_ = 0;    // messages of this object being handled (nested)
+    int dispatchDepth_ = 0;     // messages of this object being handled (nested)
     bool freePending_ = false;  // Free came while they were
     // False once the object is destroyed: a frame still handling one of its
     // messages finds out after a handler that freed its control (and it).

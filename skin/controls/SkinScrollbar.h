@@ -111,7 +111,7 @@ private:
 
     friend struct TWScrollbarRelease;
     HWND window_ = nullptr;
-    int busy_ = 0;          // nested presses waiting in the platform's tracking loop
+    int busy_ = 0;           // nested presses waiting in the platform's tracking loop
     bool orphaned_ = false;  // its owner let go while busy: freed when the loop returns
     bool tracking_ = false;  // a leave notification is requested
     TBitmap picture_;

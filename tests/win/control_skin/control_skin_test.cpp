@@ -604,7 +604,8 @@ TEST(SkinControl, SwitchToASkinWithoutButtonPartsLeavesControlsPaintingThemselve
         std::function<void()> strip;
     };
     const Case cases[] = {
-        {"empty images", [&] {
+        {"empty images",
+         [&] {
              fx.sd->Button->Map.SetSize(0, 0);
              fx.sd->Button->CheckMap.SetSize(0, 0);
          }},
@@ -649,8 +650,8 @@ private:
 TEST(SkinControl, ClickHandlerThatUnskinsOrFreesItsOwnControl) {
     struct Case {
         const char* name;
-        bool byKey;         // Space: the click comes from the control's own handler
-        bool freeControl;   // the handler deletes the button; else it unskins the form's controls
+        bool byKey;        // Space: the click comes from the control's own handler
+        bool freeControl;  // the handler deletes the button; else it unskins the form's controls
     };
     const Case cases[] = {
         {"mouse, unskin", false, false},

@@ -10,9 +10,9 @@
 // clang-format on
 
 #include <algorithm>
-#include <tuple>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "framework/controls/ComCtrls.h"

@@ -3,7 +3,6 @@
 // CN_SkinQuery with 1 once the gallery is skinned. A control kind the
 // selection tables name but that is left as it is shows up by its class.
 #include <gtest/gtest.h>
-
 #include <windows.h>
 
 #include <map>
@@ -27,7 +26,6 @@ void CollectWindows(HWND parent, std::vector<HWND>& out) {
         CollectWindows(child, out);
     }
 }
-
 
 }  // namespace
 
@@ -58,7 +56,8 @@ TEST(SkinviewGallery, EveryControlKindAnswersAsSkinned) {
     // The gallery's own kinds, so a control that vanished from it is noticed.
     for (const wchar_t* expected : {L"TButton", L"TBitBtn", L"TCheckBox", L"TRadioButton", L"TGroupBox", L"TPanel",
                                     L"TProgressBar", L"TToolBar", L"TControlBar", L"TWMediaPlayer"})
-        EXPECT_TRUE(kinds.count(expected)) << "the gallery shows a " << std::string(expected, expected + wcslen(expected));
+        EXPECT_TRUE(kinds.count(expected))
+            << "the gallery shows a " << std::string(expected, expected + wcslen(expected));
     std::string names;
     for (const std::wstring& cls : unskinned) names += std::string(cls.begin(), cls.end()) + " ";
     EXPECT_TRUE(unskinned.empty()) << "answer 0 under the built-in skin: " << names;
