@@ -362,6 +362,16 @@ void TWinControl::DestroyHandle() {
     handle_ = nullptr;
 }
 
+void TWinControl::RecreateWnd() {
+    if (handle_) Perform(CM_RECREATEWND);
+}
+
+void TWinControl::RecreateHandle() {
+    if (!handle_) return;
+    DestroyHandle();
+    HandleNeeded();
+}
+
 void TWinControl::Release() {
     if (handle_) PostMessageW(handle_, CM_RELEASE, 0, 0);
 }
@@ -405,6 +415,7 @@ LRESULT CALLBACK TWinControl::StaticWndProc(HWND hwnd, UINT msg, WPARAM wParam, 
 
 void TWinControl::WndProc(TMessage& m) {
     switch (m.Msg) {
+        case CM_RECREATEWND: RecreateHandle(); return;
         case WM_PAINT: PaintHandler(m); return;
         case WM_COMMAND:
             // Notifications of a child go to the child's object.

@@ -53,6 +53,9 @@ constexpr UINT CM_TEXTCHANGED = CM_BASE + 18;
 constexpr UINT CM_MOUSEENTER = CM_BASE + 19;
 constexpr UINT CM_MOUSELEAVE = CM_BASE + 20;
 constexpr UINT CM_RELEASE = CM_BASE + 33;
+// The control's window is to be made again (a creation-time style changed):
+// handled by destroying it and making a new one.
+constexpr UINT CM_RECREATEWND = CM_BASE + 51;
 // Notifications a parent window receives from a child, reflected to the child's object.
 constexpr UINT CN_BASE = 0xBC00;
 constexpr UINT CN_COMMAND = CN_BASE + WM_COMMAND;
@@ -218,6 +221,9 @@ public:
     void DestroyHandle();
     // Posts CM_RELEASE; the object is deleted when that message arrives, outside its handlers.
     void Release();
+    // Makes the window again through CM_RECREATEWND, so whoever hooked the
+    // control sees it happen; nothing without a window.
+    void RecreateWnd();
 
     int ControlCount() const { return static_cast<int>(controls_.size()); }
     TControl* Controls(int index) const { return controls_.at(static_cast<size_t>(index)); }
@@ -251,6 +257,8 @@ protected:
     virtual void CreateParams(TCreateParams& params);
     // Creates this window; CreateHandle adds the children's windows afterwards.
     virtual void CreateWnd();
+    // CM_RECREATEWND: destroys the window and makes a new one.
+    virtual void RecreateHandle();
     // The CreateWindowExW call of CreateWnd, with this object as the create
     // parameter; a form that is an MDI child asks its MDI client instead.
     virtual HWND CreateWindowHandle(const TCreateParams& params);

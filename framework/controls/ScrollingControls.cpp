@@ -54,11 +54,10 @@ void TMemo::CreateWnd() {
     if (!text_.empty()) SetWindowTextW(WindowHandle(), text_.c_str());
 }
 
-void TMemo::RecreateWnd() {
+void TMemo::RecreateHandle() {
     if (!HandleAllocated()) return;
-    text_ = Text();
-    DestroyHandle();
-    HandleNeeded();
+    text_ = Text();  // the new window gets it back in CreateWnd
+    TWinControl::RecreateHandle();
 }
 
 std::wstring TMemo::Text() const {

@@ -43,7 +43,7 @@ public:
 protected:
     void CreateParams(TCreateParams& params) override;
     void CreateWnd() override;
-    void RecreateWnd();
+    void RecreateHandle() override;
 
 private:
     TScrollStyle scrollBars_ = ssNone;

@@ -1,8 +1,10 @@
 #include "skin/controls/ControlSkinning.h"
 
-#include "skin/controls/SkinBars.h"
+#include <algorithm>
+
 #include "framework/controls/Menus.h"
 #include "framework/controls/ToolBars.h"
+#include "skin/controls/SkinBars.h"
 #include "skin/controls/SkinBox.h"
 #include "skin/controls/SkinButtons.h"
 #include "skin/controls/SkinCombo.h"
@@ -59,13 +61,89 @@ void SetButtonFace(TWinSkinForm& sf, TControl* control) {
     if (control && sf.fsd) control->SetColor(sf.fsd->Colors[csButtonFace]);
 }
 
-// The drop-down menus of a tool bar's buttons get the skin's item painter.
+// The drop-down menu of one tool button gets the skin's item painter.
+void InitToolbarMenu(TWinSkinForm& sf, TToolButton& button) {
+    if (TPopupMenu* menu = button.DropdownMenu(); menu && menu->Tag() != sf.fsd->DisableTag()) {
+        menu->SetOwnerDraw(true);
+        sf.InitToolbarMenu(*menu->Items(), true);
+    }
+}
+
 void InitToolbarMenus(TWinSkinForm& sf, TToolBar& bar) {
-    for (int i = 0; i < bar.ButtonCount(); ++i)
-        if (TPopupMenu* menu = bar.Buttons(i)->DropdownMenu(); menu && menu->Tag() != sf.fsd->DisableTag()) {
-            menu->SetOwnerDraw(true);
-            sf.InitToolbarMenu(*menu->Items(), true);
-        }
+    for (int i = 0; i < bar.ButtonCount(); ++i) InitToolbarMenu(sf, *bar.Buttons(i));
+}
+
+// A tool button is a component of its bar, not a control of the form: the
+// bar offers its buttons to the table itself.
+void OfferToolButtons(TWinSkinForm& sf, TToolBar& bar, const TSkinSelectOptions& options) {
+    for (int i = 0; i < bar.ButtonCount(); ++i) {
+        TToolButton& button = *bar.Buttons(i);
+        TSkinControlDesc d;
+        d.ClassChain = ClassChainOf(button);
+        d.Tag = button.Tag();
+        d.Windowed = false;
+        if (AddComp(d, options).Has(TSkinActionKind::InitToolbarMenu)) InitToolbarMenu(sf, button);
+    }
+}
+
+// The skinning object a framework control gets attached to it, or null.
+TSkinControl* Attach(TWinSkinForm& sf, TWinControl* windowed, const TSkinAction& a, TSkinControlClass cls, int kind) {
+    TSkinData* sd = sf.fsd;
+    if (!windowed || !windowed->HandleAllocated()) return nullptr;
+    // A control of a foreign kind that is known by its window only.
+    if (a.Attach == TSkinAttach::Inithwnd) {
+        TSkinControl* object = NewObject(cls, &sf);
+        if (!object) return nullptr;
+        if (kind) object->kind = kind;
+        object->Inithwnd(windowed->WindowHandle(), sd, sf.fCanvas.get(), &sf);
+        return object;
+    }
+    TSkinControl* object = NewObject(cls, windowed);
+    if (!object) return nullptr;
+    if (kind) object->kind = kind;
+    if (auto* bit = dynamic_cast<TSkinBitButton*>(object)) {
+        bit->PicField = a.PicField;
+        bit->isPicture = !a.PicField.empty();
+    }
+    if (auto* combo = dynamic_cast<TSkinComBox*>(object)) combo->HasButton = a.HasButton;
+    // The scroll-bar family attaches its overlays instead of the plain Init.
+    if (auto* scrolled = dynamic_cast<TSkinScrollbar*>(object))
+        scrolled->InitScrollbar(windowed, sd, sf.fCanvas.get(), &sf);
+    else if (auto* bar = dynamic_cast<TSkinScControl*>(object))
+        bar->InitScrollbar(windowed, sd, sf.fCanvas.get(), &sf);
+    else
+        object->Init(&sf, sd, sf.fCanvas.get(), a.acolor);
+    return object;
+}
+
+// The scroll bar inside a control (the first windowed child): a scroll-bar
+// control gets its own object, any other scrolled window the overlays.
+TSkinControl* AttachEmbeddedBar(TWinSkinForm& sf, TWinControl* outer, const TSkinAction& a) {
+    if (!outer) return nullptr;
+    for (int i = 0; i < outer->ControlCount(); ++i) {
+        auto* inner = dynamic_cast<TWinControl*>(outer->Controls(i));
+        if (!inner || sf.FindSkinComp(inner)) continue;
+        inner->HandleNeeded();
+        const std::vector<std::wstring> chain = ClassChainOf(*inner);
+        const bool isBar = std::find(chain.begin(), chain.end(), L"TScrollBar") != chain.end();
+        return Attach(sf, inner, a, isBar ? TSkinControlClass::TSkinScControl : TSkinControlClass::TSkinScrollbar, 0);
+    }
+    return nullptr;
+}
+
+// The application's OnSkinControl handler as the tables ask it; object
+// receives what it answered.
+TSkinSelectOptions OptionsWithUserHandler(TWinSkinForm& sf, TControl* control, TComponent*& object) {
+    TSkinSelectOptions options = SelectOptionsOf(*sf.fsd, sf.sMainMenu);
+    TSkinData* sd = sf.fsd;
+    if (!sd->OnSkinControl) return options;
+    options.OnSkinControl = [&sf, sd, control, &object](const std::wstring& cls, const TSkinControlDesc&) {
+        object = nullptr;
+        sd->OnSkinControl(sd, sd, sf.FForm, control, cls, object);
+        if (!object) return TUserSkinAnswer::Nothing;
+        return dynamic_cast<TSkinControl*>(object) ? TUserSkinAnswer::SkinControl : TUserSkinAnswer::OtherObject;
+    };
+    return options;
 }
 
 }  // namespace
@@ -73,12 +151,14 @@ void InitToolbarMenus(TWinSkinForm& sf, TToolBar& bar) {
 TSkinControl* AddComp(TWinSkinForm& sf, TControl* control, TWinControl*) {
     TSkinData* sd = sf.fsd;
     if (!sd || !control) return nullptr;
-    const TSkinSelectOptions options = SelectOptionsOf(*sd, sf.sMainMenu);
+    TComponent* userObject = nullptr;
+    const TSkinSelectOptions options = OptionsWithUserHandler(sf, control, userObject);
     const TSkinChoice choice = AddComp(*control, options, sf.FindSkinComp(control));
     auto* windowed = dynamic_cast<TWinControl*>(control);
     auto* toolBar = dynamic_cast<TToolBar*>(control);
     unsigned toolBarPainters = 0;
     TSkinControl* created = nullptr;
+    const bool embedded = choice.Outcome == TSkinOutcome::ThirdParty && choice.Row == L"embedscrollbar";
     for (const TSkinAction& a : choice.Actions) {
         switch (a.What) {
             case TSkinActionKind::CreateObject: {
@@ -93,23 +173,13 @@ TSkinControl* AddComp(TWinSkinForm& sf, TControl* control, TWinControl*) {
                     created = speed;
                     break;
                 }
-                if (!windowed || !windowed->HandleAllocated()) break;
-                if (a.Attach != TSkinAttach::Init && a.Attach != TSkinAttach::InitScrollbar) break;
-                TSkinControl* object = NewObject(a.Object, control);
-                if (!object) break;
-                if (a.kind) object->kind = a.kind;
-                if (auto* bit = dynamic_cast<TSkinBitButton*>(object)) {
-                    bit->PicField = a.PicField;
-                    bit->isPicture = !a.PicField.empty();
+                if (embedded) {
+                    created = AttachEmbeddedBar(sf, windowed, a);
+                    break;
                 }
-                if (auto* combo = dynamic_cast<TSkinComBox*>(object)) combo->HasButton = a.HasButton;
-                // The scroll-bar family attaches its overlays instead of the plain Init.
-                if (auto* scrolled = dynamic_cast<TSkinScrollbar*>(object))
-                    scrolled->InitScrollbar(windowed, sd, sf.fCanvas.get(), &sf);
-                else if (auto* bar = dynamic_cast<TSkinScControl*>(object))
-                    bar->InitScrollbar(windowed, sd, sf.fCanvas.get(), &sf);
-                else
-                    object->Init(&sf, sd, sf.fCanvas.get(), a.acolor);
+                if (a.Attach == TSkinAttach::InitGraphicControl) break;
+                TSkinControl* object = Attach(sf, windowed, a, a.Object, a.kind);
+                if (!object) break;
                 if (auto* box = dynamic_cast<TSkinBox*>(object); box && toolBar) {
                     box->SetToolbarPainters(toolBar, toolBarPainters);
                     toolBarPainters = 0;
@@ -117,6 +187,25 @@ TSkinControl* AddComp(TWinSkinForm& sf, TControl* control, TWinControl*) {
                 created = object;
                 break;
             }
+            case TSkinActionKind::EachChildObject:
+                if (!windowed) break;
+                for (int i = 0; i < windowed->ControlCount(); ++i) {
+                    auto* child = dynamic_cast<TWinControl*>(windowed->Controls(i));
+                    if (!child || sf.FindSkinComp(child)) continue;
+                    child->HandleNeeded();
+                    int kind = 0;
+                    const TSkinControlClass cls = ChildObject(a, child->ClassName(), &kind);
+                    TSkinAction init = a;
+                    init.acolor = false;
+                    Attach(sf, child, init, cls, kind);
+                }
+                break;
+            case TSkinActionKind::AddUserObject:
+                if (auto* object = dynamic_cast<TSkinControl*>(userObject)) {
+                    if (!sf.AddControlList(object)) object->Init(&sf, sd, sf.fCanvas.get(), object->newColor);
+                    created = object;
+                }
+                break;
             case TSkinActionKind::SetProperty: SetProperty(control, a.PropName, a.PropValue); break;
             case TSkinActionKind::ToolbarPainters:
                 if (toolBar) toolBarPainters = sf.AttachToolbarPainters(*toolBar);
@@ -134,11 +223,22 @@ TSkinControl* AddComp(TWinSkinForm& sf, TControl* control, TWinControl*) {
                 if (windowed) sf.DisableControl(windowed);
                 break;
             case TSkinActionKind::ColorButtonFace: SetButtonFace(sf, control); break;
-            default: break;  // the actions of kinds that come later
+            case TSkinActionKind::BandsColorButtonFace: {
+                // The bands are drawn in the bar's colour; an object keeps the
+                // old one to give it back when the skin goes.
+                TSkinAction face = a;
+                face.acolor = true;
+                created = Attach(sf, windowed, face, TSkinControlClass::TSkinBox, 0);
+                break;
+            }
+            default: break;
         }
     }
     // No object took the painters over: nobody would give the events back.
     if (toolBar && toolBarPainters) TWinSkinForm::DetachToolbarPainters(*toolBar, toolBarPainters);
+    if (toolBar && choice.Outcome != TSkinOutcome::Disabled && choice.Outcome != TSkinOutcome::Skipped &&
+        !choice.Has(TSkinActionKind::InitToolbarMenu))
+        OfferToolButtons(sf, *toolBar, options);
     return created;
 }
 
@@ -168,10 +268,27 @@ TSkinControl* AddControlh(TWinSkinForm& sf, HWND child) {
     return created;
 }
 
+static TSkinControl* RecreateControl(TWinSkinForm& sf, TSkinControl* old) {
+    if (!old || !old->control) return nullptr;
+    TWinControl* control = old->control;
+    // The old object lets go of the control first: the new one hooks it
+    // afresh, and freeing the old one later must not take that hook off.
+    old->ReleaseControl();
+    if (!control->HandleAllocated()) return nullptr;
+    return AddComp(sf, control, control->Parent());
+}
+
 void InstallControlSkinning() {
     TControlSkinning t;
     t.AddComp = AddComp;
     t.AddControlh = AddControlh;
+    t.AddBox = [](TWinSkinForm& sf, TWinControl* nested) -> TSkinControl* {
+        if (!sf.fsd || !nested || !nested->HandleAllocated() || sf.FindSkinComp(nested)) return nullptr;
+        auto* box = new TSkinBox(nested);
+        box->Init(&sf, sf.fsd, sf.fCanvas.get(), true);
+        return box;
+    };
+    t.Recreate = RecreateControl;
     t.Unsubclass = [](TSkinControl* c) { c->Unsubclass(); };
     t.SkinChange = [](TSkinControl* c) { c->SkinChange(); };
     t.MouseLeave = [](TSkinControl* c) { c->MouseLeave(); };
@@ -180,6 +297,6 @@ void InstallControlSkinning() {
     t.Control = [](const TSkinControl* c) -> TControl* {
         return c->control ? static_cast<TControl*>(c->control) : c->GControl;
     };
-    t.Free = [](TSkinControl* c) { delete c; };
+    t.Free = TSkinControl::Free;
     SetControlSkinning(&t);
 }

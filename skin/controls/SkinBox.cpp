@@ -1,5 +1,6 @@
 #include "skin/controls/SkinBox.h"
 
+#include "framework/controls/Forms.h"
 #include "framework/controls/ToolBars.h"
 #include "framework/graphics/GdiHandles.h"
 #include "skin/form/DrawUtils.h"
@@ -29,7 +30,10 @@ TSkinBox::~TSkinBox() {
 }
 
 void TSkinBox::Init(TWinSkinForm* sf, TSkinData* sd, TCanvas* acanvas, bool acolor) {
-    // Colour only: the control keeps its own message handling.
+    // Colour only: the control paints itself. It is hooked all the same, so
+    // it answers as skinned and is never offered to the tables twice. A
+    // nested form has its own form object in its handler chain: that one
+    // answers for it, and a hook here could not be taken off in any order.
     if (Inited) return;
     newColor = acolor;
     fsd = sd;
@@ -38,6 +42,7 @@ void TSkinBox::Init(TWinSkinForm* sf, TSkinData* sd, TCanvas* acanvas, bool acol
     control = dynamic_cast<TWinControl*>(Owner());
     if (!control) return;
     hwnd = control->WindowHandle();
+    if (!dynamic_cast<TForm*>(control)) HookWindowProc(control);
     if (skinform) skinform->AddControlList(this);
     if (newColor && fsd) {
         oldcolor = control->Color();

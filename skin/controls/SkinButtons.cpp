@@ -48,6 +48,8 @@ void TSkinButton::SetHot(bool hot) {
 }
 
 bool TSkinButton::BeforeProc(TMessage& m) {
+    // Without a button image the control paints and presses itself.
+    if (!SkinHasButton(fsd)) return TSkinControl::BeforeProc(m);
     switch (m.Msg) {
         case WM_PAINT:
         case WM_PRINTCLIENT: WMPaint(m); return false;
@@ -222,11 +224,22 @@ void TSkinButton::DrawBtnText(HDC dc, const TRect& rc, UINT Alignment) {
 void TSkinCheckBox::Init(TWinSkinForm* sf, TSkinData* sd, TCanvas* acanvas, bool acolor) {
     if (Inited) return;
     fsd = sd;
-    const TBitmap* strip = Strip();
-    kind = strip && !strip->Empty() ? 1 : 0;
+    UpdateKind();
     if (auto* owner = dynamic_cast<TControl*>(Owner()))
         trans = owner->Tag() == 5555 || (sd && sd->Options().Contains(xoTransparent));
     TSkinControl::Init(sf, sd, acanvas, acolor);
+}
+
+void TSkinCheckBox::UpdateKind() {
+    const TBitmap* strip = Strip();
+    kind = strip && !strip->Empty() ? 1 : 0;
+}
+
+void TSkinCheckBox::SkinChange() {
+    // A bare window keeps painting itself; a framework control follows the
+    // new skin's strip, or paints itself when that strip is empty.
+    if (Inited && control) UpdateKind();
+    TSkinControl::SkinChange();
 }
 
 const TBitmap* TSkinCheckBox::Strip() const {

@@ -69,6 +69,7 @@ public:
     bool BeforeProc(TMessage& m) override;
     void AfterProc(TMessage& m) override;
     void DrawControl(HDC dc, const TRect& rc) override;
+    void SkinChange() override;
 
     // The strip frame for the control's current check state.
     virtual int GlyphFrame() const;
@@ -81,6 +82,8 @@ protected:
     // The box rectangle (the glyph's size) within rc.
     TRect BoxRect(const TRect& rc, int boxWidth, int boxHeight, bool& leftText) const;
     void DrawBox(HDC dc, const TRect& rc);
+    // 1 when the skin has a non-empty strip: the skin paints the whole control.
+    void UpdateKind();
 };
 
 class TSkinRadioButton : public TSkinCheckBox {

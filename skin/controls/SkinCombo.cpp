@@ -87,7 +87,7 @@ void TSkinComBox::FreeSubObject(TSkinControl*& object) {
         const auto& list = skinform->Controllist;
         if (std::find(list.begin(), list.end(), o) == list.end()) return;
     }
-    delete o;
+    TSkinControl::Free(o);
 }
 
 void TSkinComBox::FindBtn() {

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include "framework/graphics/GdiHandles.h"
 #include "framework/streaming/PropInfo.h"
 #include "skin/form/DrawUtils.h"
@@ -9,6 +11,7 @@
 TSkinControl::TSkinControl(TComponent* AOwner) : TComponent(AOwner) {}
 
 TSkinControl::~TSkinControl() {
+    *alive_ = false;
     RemoveHooks();
     if (skinform) skinform->DeleteControl(this);
 }
@@ -72,6 +75,11 @@ LRESULT CALLBACK TSkinControl::SubclassProc(HWND, UINT msg, WPARAM wParam, LPARA
     return m.Result;
 }
 
+void TSkinControl::ReleaseControl() {
+    RemoveHooks();
+    skinned = false;
+}
+
 void TSkinControl::RemoveHooks() {
     if (windowProcHooked_) {
         windowProcHooked_ = false;
@@ -93,10 +101,37 @@ void TSkinControl::RemoveHooks() {
     }
 }
 
+void TSkinControl::Free(TSkinControl* c) {
+    if (!c) return;
+    if (c->dispatchDepth_ == 0) {
+        delete c;
+        return;
+    }
+    // Its messages keep reaching the control through the hooks until then;
+    // the form object may be gone by that time.
+    c->freePending_ = true;
+    c->skinned = false;
+    c->skinform = nullptr;
+    c->fCanvas = nullptr;
+}
+
 void TSkinControl::NewWndProc(TMessage& m) {
+    const std::shared_ptr<bool> alive = alive_;
+    ++dispatchDepth_;
+    try {
+        Dispatch(m, alive);
+    } catch (...) {
+        if (*alive) --dispatchDepth_;
+        throw;
+    }
+    if (!*alive) return;
+    if (--dispatchDepth_ == 0 && freePending_) delete this;
+}
+
+void TSkinControl::Dispatch(TMessage& m, const std::shared_ptr<bool>& alive) {
     done = false;
     if (m.Msg == CN_SkinEnable) {
-        skinned = m.WParam > 0;
+        if (!freePending_) skinned = m.WParam > 0;
         if (skinned) Invalidate();
         return;
     }
@@ -106,6 +141,9 @@ void TSkinControl::NewWndProc(TMessage& m) {
     }
     if (BeforeProc(m)) {
         Default(m);
+        // The control's own handler may have freed the control, and this
+        // object with it, or had the object let go.
+        if (!*alive || freePending_) return;
         AfterProc(m);
     }
 }
@@ -140,6 +178,12 @@ bool TSkinControl::BeforeProc(TMessage& m) {
             }
             return false;
         case CN_SkinQuery: m.Result = 1; return false;
+        case CM_RECREATEWND:
+            // The form object makes this control a new skinning object once
+            // the new window exists; the overlays and hooks of this one go with it.
+            if (control && skinform && skinform->Hwnd)
+                PostMessageW(skinform->Hwnd, CN_SkinRecreate, reinterpret_cast<WPARAM>(hwnd), 0);
+            return true;
         default: return true;
     }
 }
@@ -278,7 +322,17 @@ void TSkinControl::DrawSkinMap2(HDC dc, const TRect& rc, const TBitmap& bmp, int
 }
 
 UINT TSkinControl::CheckBiDi(UINT dw) const {
-    if (hwnd && (GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_RTLREADING)) dw |= DT_RTLREADING;
+    if (hwnd && (GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_RTLREADING)) return dw | DT_RTLREADING;
+    if (GControl) {
+        // A speed button has no window: its own mode when it publishes one,
+        // else the reading order of the window it is drawn on.
+        const std::wstring mode = GetEnumProperty(GControl, L"BiDiMode");
+        if (!mode.empty()) return mode == L"bdRightToLeft" ? dw | DT_RTLREADING : dw;
+        TWinControl* parent = GControl->Parent();
+        if (parent && parent->HandleAllocated() &&
+            (GetWindowLongW(parent->WindowHandle(), GWL_EXSTYLE) & WS_EX_RTLREADING))
+            dw |= DT_RTLREADING;
+    }
     return dw;
 }
 
@@ -305,10 +359,28 @@ void TSkinControl::DrawFocus(HDC dc, const std::wstring& text, const TRect& rc, 
     if (IntersectRect(&out, &r, &clip)) DrawFocusRect(dc, &out);
 }
 
+namespace {
+
+// The font selected into dc without bold, italic, underline or strike-out;
+// null when it cannot be had (the selected font is used as it is).
+UniqueFont PlainFontOf(HDC dc) {
+    LOGFONTW lf{};
+    auto current = static_cast<HFONT>(GetCurrentObject(dc, OBJ_FONT));
+    if (!current || GetObjectW(current, sizeof lf, &lf) != sizeof lf) return UniqueFont();
+    lf.lfWeight = FW_NORMAL;
+    lf.lfItalic = lf.lfUnderline = lf.lfStrikeOut = FALSE;
+    return UniqueFont(CreateFontIndirectW(&lf));
+}
+
+}  // namespace
+
 void TSkinControl::DrawCaption(HDC dc, const TRect& rc, const std::wstring& text, bool isEnabled, bool,
                                UINT Alignment) {
+    UniqueFont plain = PlainFontOf(dc);  // outlives the selection below
     SavedDCState saved(dc);
     SetBkMode(dc, TRANSPARENT);
+    SelectObject(dc, GetStockObject(NULL_BRUSH));
+    if (plain) SelectObject(dc, plain.get());
     RECT calc{0, 0, rc.Width(), rc.Height()};
     Tnt_DrawTextW(dc, text, calc, Alignment | 0x540);
     const int tw = calc.right - calc.left;
@@ -325,6 +397,35 @@ void TSkinControl::DrawCaption(HDC dc, const TRect& rc, const std::wstring& text
     r.bottom = r.top + th;
     if (!isEnabled) SetTextColor(dc, static_cast<COLORREF>(ColorToRGB(clBtnShadow)));
     Tnt_DrawTextW(dc, text, r, CheckBiDi(Alignment | DT_EXPANDTABS));
+}
+
+void TSkinControl::DrawImgCaption(HDC dc, const TRect& rc, HIMAGELIST ImgList, int imgIndex, const std::wstring& text,
+                                  int talign) {
+    int iw = 0, ih = 0;
+    const bool hasImage = ImgList && imgIndex != -1 && imgIndex < ImageList_GetImageCount(ImgList) &&
+                          ImageList_GetIconSize(ImgList, &iw, &ih) && iw < rc.Width();
+    if (!hasImage) iw = ih = 0;
+    // The text in the room the image leaves, broken at words and cut with an ellipsis.
+    const int gap = hasImage && !text.empty() ? 3 : 0;
+    RECT calc{0, 0, std::max(rc.Width() - iw - gap, 0), rc.Height()};
+    if (!text.empty()) Tnt_DrawTextW(dc, text, calc, 0x8550);
+    const int tw = std::min<int>(calc.right - calc.left, rc.Width() - iw - gap);
+    const int th = calc.bottom - calc.top;
+    const int block = iw + gap + std::max(tw, 0);
+    int left = 3;
+    if (talign == 1) left = (rc.Width() - block) / 2;
+    if (talign == 2) left = rc.Width() - block - 2;
+    left = rc.Left + std::max(left, 1);
+    if (hasImage) ImageList_Draw(ImgList, imgIndex, dc, left, rc.Top + (rc.Height() - iw) / 2, ILD_TRANSPARENT);
+    if (text.empty()) return;
+    SavedDCState saved(dc);
+    SetBkMode(dc, TRANSPARENT);
+    const bool isEnabled = GControl ? GControl->Enabled() : !hwnd || IsWindowEnabled(hwnd);
+    if (!isEnabled) SetTextColor(dc, static_cast<COLORREF>(ColorToRGB(clBtnShadow)));
+    const int x = left + iw + gap;
+    RECT r{x, rc.Top + (rc.Height() - th) / 2, std::min<int>(x + tw, rc.Right), rc.Top + (rc.Height() - th) / 2 + th};
+    if (r.left < rc.Left) r.left = rc.Left;
+    Tnt_DrawTextW(dc, text, r, CheckBiDi(0x8050));
 }
 
 int TSkinControl::TextHeight(HDC dc, const std::wstring& s) {

@@ -20,9 +20,13 @@
 #error "SkinControl.h is Windows only"
 #endif
 
+// clang-format off
 #include <windows.h>
+#include <commctrl.h>
+// clang-format on
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "framework/controls/Controls.h"
@@ -81,6 +85,15 @@ public:
     virtual void SkinChange();
     virtual int GetState() { return 1; }
 
+    // Takes the hooks off now and draws no more; the object is freed later
+    // (its control is about to get a new skinning object).
+    void ReleaseControl();
+
+    // Frees c now, or, while one of its own messages is being handled (a
+    // click handler, a modal loop), when that handling has returned; it
+    // draws nothing meanwhile.
+    static void Free(TSkinControl* c);
+
     // The dispatcher every hooked message goes through.
     void NewWndProc(TMessage& m);
     // Calls the replaced handler; the result goes into m.
@@ -102,6 +115,10 @@ public:
     UINT CheckBiDi(UINT dw) const;
     void DrawFocus(HDC dc, const std::wstring& text, const TRect& rc, UINT flags);
     void DrawCaption(HDC dc, const TRect& rc, const std::wstring& text, bool isEnabled, bool defaulted, UINT Alignment);
+    // Image and text as one block in rc (talign 0 left, 1 centred, 2 right),
+    // the text broken at words and cut with an ellipsis, grey when disabled.
+    void DrawImgCaption(HDC dc, const TRect& rc, HIMAGELIST ImgList, int imgIndex, const std::wstring& text,
+                        int talign);
     static int TextHeight(HDC dc, const std::wstring& s);
     // The window's text (the caption of a bare window).
     std::wstring WindowText() const;
@@ -120,6 +137,12 @@ private:
     static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                          DWORD_PTR ref) noexcept;
     void RemoveHooks();
+    void Dispatch(TMessage& m, const std::shared_ptr<bool>& alive);
+    int dispatchDepth_ = 0;     // messages of this object being handled (nested)
+    bool freePending_ = false;  // Free came while they were
+    // False once the object is destroyed: a frame still handling one of its
+    // messages finds out after a handler that freed its control (and it).
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
     bool windowProcHooked_ = false;
     bool subclassHooked_ = false;
     bool unsubclassed_ = false;

@@ -227,7 +227,9 @@ void TSkinObjImage::Init(TWinSkinForm* sf, TSkinData* sd, TCanvas* acanvas, bool
     newColor = acolor;
     control = dynamic_cast<TWinControl*>(Owner());
     if (control && control->HandleAllocated()) hwnd = control->Handle();
-    // Listed, not hooked: the control draws its new glyphs by itself.
+    // The control draws its new glyphs by itself; it is hooked only to
+    // answer as skinned, so it is never offered to the tables twice.
+    if (control) HookWindowProc(control);
     if (skinform) skinform->AddControlList(this);
     Apply();
     Inited = true;

@@ -137,6 +137,8 @@ void TWMediaPlayer::Paint(HDC dc, const RECT& client) {
 
 void TWMediaPlayer::WndProc(TMessage& m) {
     switch (m.Msg) {
+        // The bar is the skin's own drawing: never offered to the tables again.
+        case CN_SkinQuery: m.Result = 1; return;
         case WM_LBUTTONDOWN:
         case WM_LBUTTONDBLCLK:
             IsDown = true;

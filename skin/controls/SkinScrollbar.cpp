@@ -128,6 +128,19 @@ void PaintSkinScrollBar(HDC dc, const TRect& rc, const TSkinData& sd, const TScr
 
 TWScrollbar::TWScrollbar(TSkinControl* owner) : CW(GetSystemMetrics(SM_CXHSCROLL)), obj(owner) {}
 
+void TWScrollbarRelease::operator()(TWScrollbar* bar) const {
+    if (!bar) return;
+    if (bar->busy_ == 0) {
+        delete bar;
+        return;
+    }
+    bar->orphaned_ = true;
+    bar->obj = nullptr;  // the owner is going: nothing of it may be read any more
+    bar->control = nullptr;
+    bar->sbVisible = false;
+    if (bar->window_) ShowWindow(bar->window_, SW_HIDE);
+}
+
 TWScrollbar::~TWScrollbar() {
     if (window_ && IsWindow(window_)) {
         SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
@@ -365,12 +378,19 @@ void TWScrollbar::WMLButtonDown(LPARAM lp) {
     Paint();
     ReleaseCapture();
     HWND target = hwnd;
-    // The platform tracks the press in its own loop until the button is released.
+    // The platform tracks the press in its own loop until the button is
+    // released; the owner may let go of this overlay meanwhile (a skin
+    // switched off), and then it is freed here, once nothing uses it.
+    ++busy_;
     if (sbType == 2)
         SendMessageW(target, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(p.x, p.y));
     else
         SendMessageW(target, WM_NCLBUTTONDOWN, sbType == 0 ? HTHSCROLL : HTVSCROLL, MAKELPARAM(p.x, p.y));
-    if (!IsWindow(window_)) return;
+    if (--busy_ == 0 && orphaned_) {
+        delete this;
+        return;
+    }
+    if (orphaned_ || !IsWindow(window_)) return;
     fdown = false;
     ReleaseCapture();
     // Hot again where the cursor is now, or nothing when it left.
@@ -473,8 +493,8 @@ void TSkinScrollbar::InitScrollbar(TWinControl* acontrol, TSkinData* sd, TCanvas
         v.Ordinal = fsd->Colors[csButtonFace];
         SetPropValue(*control, L"FixedColor", v);
     }
-    hb = std::make_unique<TWScrollbar>(this);
-    vb = std::make_unique<TWScrollbar>(this);
+    hb = TWScrollbarPtr(new TWScrollbar(this));
+    vb = TWScrollbarPtr(new TWScrollbar(this));
     hb->Attach(this, control, 0);
     vb->Attach(this, control, 1);
     for (TWScrollbar* b : {hb.get(), vb.get()}) {
@@ -610,9 +630,14 @@ void TSkinScrollbar::SkinChange() {
             SetPropValue(*control, L"FixedColor", v);
         }
     }
-    // Only marked: the form repaints all its children at once after a skin change.
+    // Placed again: a skin without arrows hides the overlays and leaves the
+    // native bars in sight, one with arrows shows them again. Only marked
+    // for painting: the form repaints all its children at once after a skin change.
     for (TWScrollbar* b : {hb.get(), vb.get()})
-        if (b && b->Handle()) InvalidateRect(b->Handle(), nullptr, FALSE);
+        if (b && b->Handle()) {
+            b->SetPosition(hwnd);
+            InvalidateRect(b->Handle(), nullptr, FALSE);
+        }
     if (hwnd && IsWindow(hwnd)) RedrawWindow(hwnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
 }
 
@@ -648,7 +673,7 @@ void TSkinScControl::InitScrollbar(TWinControl* acontrol, TSkinData* sd, TCanvas
     hwnd = control->Handle();
     isunicode = IsWindowUnicode(hwnd) != FALSE;
     if (skinform) skinform->AddControlList(this);
-    sb = std::make_unique<TWScrollbar>(this);
+    sb = TWScrollbarPtr(new TWScrollbar(this));
     const TPropValue showHint = GetPropValue(*control, L"ShowHint");
     sb->ShowHint = showHint.Kind == TTypeKind::tkEnumeration && showHint.Ordinal != 0;
     sb->Hint = GetStringProp(control, L"Hint");
@@ -707,6 +732,13 @@ void TSkinScControl::AfterProc(TMessage& m) {
     }
 }
 
+void TSkinScControl::SkinChange() {
+    // The bar was validated while covered: once the overlay hides (a skin
+    // without arrows) the control must paint itself again.
+    if (sb) sb->SetPosition(hwnd);
+    TSkinControl::SkinChange();
+}
+
 void TSkinScControl::DrawControl(HDC, const TRect&) {
     if (sb) sb->Repaint();
 }
@@ -724,8 +756,8 @@ TSkinScrollbarH::~TSkinScrollbarH() = default;
 
 void TSkinScrollbarH::Inithwnd(HWND ahwnd, TSkinData* sd, TCanvas* acanvas, TWinSkinForm* sf) {
     if (Inited || !ahwnd) return;
-    hb = std::make_unique<TWScrollbar>(this);
-    vb = std::make_unique<TWScrollbar>(this);
+    hb = TWScrollbarPtr(new TWScrollbar(this));
+    vb = TWScrollbarPtr(new TWScrollbar(this));
     fsd = sd;
     hb->AttachHwnd(this, ahwnd, 0);
     vb->AttachHwnd(this, ahwnd, 1);
@@ -764,6 +796,11 @@ void TSkinScrollbarH::AfterProc(TMessage& m) {
             break;
         default: TSkinControl::AfterProc(m); break;
     }
+}
+
+void TSkinScrollbarH::SkinChange() {
+    Place();  // hidden under a skin without arrows, shown again under one with them
+    TSkinControl::SkinChange();
 }
 
 void TSkinScrollbarH::DrawControl(HDC dc, const TRect&) {
@@ -910,7 +947,10 @@ bool TComboxScrollBar::TrackThumb(int hit, POINT screen) {
     PaintScrollbar();
     MSG msg;
     bool done = false;
-    while (!done && IsWindow(hwnd) && GetCapture() == hwnd) {
+    // The loop runs inside this object's own message handling: a skin
+    // switched off meanwhile (skinned cleared, the object's freeing held
+    // back until the handling returns) ends the drag.
+    while (!done && skinned && IsWindow(hwnd) && GetCapture() == hwnd) {
         if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
             WaitMessage();
             continue;
@@ -946,7 +986,7 @@ bool TComboxScrollBar::TrackThumb(int hit, POINT screen) {
     if (IsWindow(hwnd)) {
         if (GetCapture() == hwnd) ReleaseCapture();
         if (previousCapture && IsWindow(previousCapture)) SetCapture(previousCapture);
-        PaintScrollbar();
+        if (skinned) PaintScrollbar();
     }
     return true;
 }

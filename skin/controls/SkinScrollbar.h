@@ -36,6 +36,14 @@ struct TScrollBarLook {
     }
 };
 
+class TWScrollbar;
+// Frees an overlay now, or, while its press is inside the platform's
+// tracking loop, hides it and frees it when that loop has returned.
+struct TWScrollbarRelease {
+    void operator()(TWScrollbar* bar) const;
+};
+using TWScrollbarPtr = std::unique_ptr<TWScrollbar, TWScrollbarRelease>;
+
 class TWScrollbar {
 public:
     explicit TWScrollbar(TSkinControl* owner);
@@ -101,7 +109,10 @@ private:
     void Draw(HDC dc, const TRect& bar, const TScrollBarLook& look);
     int Along(POINT p) const { return sbDir == 1 ? p.y : p.x; }
 
+    friend struct TWScrollbarRelease;
     HWND window_ = nullptr;
+    int busy_ = 0;           // nested presses waiting in the platform's tracking loop
+    bool orphaned_ = false;  // its owner let go while busy: freed when the loop returns
     bool tracking_ = false;  // a leave notification is requested
     TBitmap picture_;
     bool drawn_ = false;  // drawnBar_ and drawnLook_ hold the last picture
@@ -126,7 +137,7 @@ public:
     std::wstring ClassName() const override { return L"TSkinScrollbar"; }
 
     bool nobe = true;
-    std::unique_ptr<TWScrollbar> hb, vb;
+    TWScrollbarPtr hb, vb;
     int postype = 0;
     bool painted = false;
     bool border = false;
@@ -157,12 +168,13 @@ public:
 
     int downBtn = -1;
     TScrollbarPos SP;
-    std::unique_ptr<TWScrollbar> sb;
+    TWScrollbarPtr sb;
 
     virtual void InitScrollbar(TWinControl* acontrol, TSkinData* sd, TCanvas* acanvas, TWinSkinForm* sf);
     bool BeforeProc(TMessage& m) override;
     void AfterProc(TMessage& m) override;
     void DrawControl(HDC dc, const TRect& rc) override;
+    void SkinChange() override;
     void Unsubclass() override;
 };
 
@@ -173,11 +185,12 @@ public:
     ~TSkinScrollbarH() override;
     std::wstring ClassName() const override { return L"TSkinScrollbarH"; }
 
-    std::unique_ptr<TWScrollbar> hb, vb;
+    TWScrollbarPtr hb, vb;
 
     void Inithwnd(HWND ahwnd, TSkinData* sd, TCanvas* acanvas, TWinSkinForm* sf) override;
     void AfterProc(TMessage& m) override;
     void DrawControl(HDC dc, const TRect& rc) override;
+    void SkinChange() override;
     void Unsubclass() override;
 
 private:

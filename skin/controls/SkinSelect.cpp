@@ -185,7 +185,9 @@ bool TableRows(const TSkinControlDesc& c, const TSkinSelectOptions& o, TSkinChoi
         return rule(L"1", {Create(c.PageStyleTabs ? C::TSkinTab : C::TSkinTabBtn)});
     }
     if (IsA(c, {L"TTOOLBUTTON"}) && o.SkinsMainMenu) return rule(L"2", {Step(A::InitToolbarMenu)});
-    if (IsA(c, {L"TCUSTOMCOOLBAR", L"TCOOLBAR"}) && has(xcToolbar)) return rule(L"3", {Step(A::BandsColorButtonFace)});
+    // The framework's band container is its control bar.
+    if (IsA(c, {L"TCUSTOMCOOLBAR", L"TCOOLBAR", L"TCONTROLBAR"}) && has(xcToolbar))
+        return rule(L"3", {Step(A::BandsColorButtonFace)});
     if (name == L"TTABSET" && tabs) return rule(L"4", {Create(C::TSkinTab31)});
     if (IsA(c, {L"TTABSHEET"}) && tabs) return rule(L"5", {Create(C::TSkinTabSheet)});
     if (name == L"TTABBEDNOTEBOOK" && tabs) return rule(L"6", {Create(C::TSkinTab)});

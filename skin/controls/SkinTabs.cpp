@@ -55,26 +55,6 @@ TabItem ReadItem(HWND hwnd, int index, bool unicode) {
     return item;
 }
 
-// Image and text centred as one group in r, the image left of the text.
-void DrawImgCaption(TSkinControl& self, HDC dc, const TRect& r, HIMAGELIST images, int image,
-                    const std::wstring& text) {
-    int iw = 0, ih = 0;
-    const bool hasImage =
-        images && image >= 0 && image < ImageList_GetImageCount(images) && ImageList_GetIconSize(images, &iw, &ih);
-    if (!hasImage) {
-        self.DrawCaption(dc, r, text, true, false, DT_CENTER);
-        return;
-    }
-    SIZE size{};
-    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
-    const int gap = text.empty() ? 0 : 3;
-    const int total = iw + gap + size.cx;
-    const int left = r.Left + (r.Width() - total) / 2;
-    ImageList_Draw(images, image, dc, left, r.Top + (r.Height() - ih) / 2, ILD_TRANSPARENT);
-    if (!text.empty())
-        self.DrawCaption(dc, TRect{left + iw + gap, r.Top, left + total, r.Bottom}, text, true, false, DT_CENTER);
-}
-
 // The arrows child of a control, skinned the first time it is seen.
 HWND AttachArrows(TSkinControl& owner, HWND parent, HWND known) {
     HWND found = FindWindowExW(parent, nullptr, UPDOWN_CLASSW, nullptr);
@@ -324,7 +304,7 @@ void TSkinTab::DrawControl(HDC dc, const TRect& rc) {
                     Drawitem(t, r, frame);
                     if (showclose) drawCloseBtn(t, r, i, yShift);
                     SetTextColor(t, Rgb(frame == 1 ? tab->Normalcolor2 : tab->Overcolor2));
-                    DrawImgCaption(*this, t, r, images, item.image, item.text);
+                    DrawImgCaption(t, r, images, item.image, item.text, 1);
                 }
             }
             // 5. Turned to its side.
@@ -503,7 +483,7 @@ void TSkinTabBtn::DrawControl(HDC dc, const TRect& rc) {
             if (frame == 1 && b->newnormal) text = b->Normalcolor2;
             SetTextColor(mem, Rgb(text));
             const TabItem item = ReadItem(hwnd, i, uni);
-            DrawImgCaption(*this, mem, r, images, item.image, item.text);
+            DrawImgCaption(mem, r, images, item.image, item.text, 1);
         }
     });
 }

@@ -12,6 +12,7 @@
 // clang-format on
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -565,6 +566,156 @@ TEST(SkinControl, DestroyingAHotControlLeavesNothingDangling) {
     EXPECT_TRUE(bare.sf->Controllist.empty()) << "the dead object is freed";
     MouseTo(parent.hwnd, 300, 200);
     parent.PumpDialog(10);
+}
+
+TEST(SkinControl, SwitchToASkinWithoutButtonPartsLeavesControlsPaintingThemselves) {
+    // Each skinned control beside a twin that was never skinned: once the
+    // skin has lost the part, the two must look the same (not blank).
+    auto form = MakeForm(360, 160);
+    auto place = [&](auto* c, int x, int y, const wchar_t* text) {
+        c->SetParent(form.get());
+        c->SetBounds(x, y, 110, 26);
+        c->SetCaption(text);
+        return c;
+    };
+    auto* button = place(new TButton(form.get()), 10, 10, L"Button");
+    auto* buttonTwin = place(new TButton(form.get()), 180, 10, L"Button");
+    auto* box = place(new TCheckBox(form.get()), 10, 60, L"Box");
+    auto* boxTwin = place(new TCheckBox(form.get()), 180, 60, L"Box");
+    box->SetChecked(true);
+    boxTwin->SetChecked(true);
+    form->Show();
+    SkinFixture fx(form->Handle());
+    FillStrip(fx.sd->Button->CheckMap, 4, 13, 13, StripColor);
+    fx.sd->Button->checkframe = 4;
+    TSkinControl* b = AddComp(*fx.sf, button, form.get());
+    TSkinControl* c = AddComp(*fx.sf, box, form.get());
+    ASSERT_TRUE(b && c);
+    // None of them has the focus, so skinned and twin differ only by the skin.
+    auto* holder = place(new TButton(form.get()), 10, 110, L"Focus");
+    SetForegroundWindow(form->Handle());
+    holder->SetFocus();
+    Pump(3);
+    EXPECT_EQ(PixelOf(button->Handle(), 1, 1), Rgb(kButtonFrames[0])) << "skinned first";
+    EXPECT_EQ(PixelOf(box->Handle(), 6, 13), Rgb(StripColor(2))) << "skinned first";
+
+    struct Case {
+        const char* name;
+        std::function<void()> strip;
+    };
+    const Case cases[] = {
+        {"empty images",
+         [&] {
+             fx.sd->Button->Map.SetSize(0, 0);
+             fx.sd->Button->CheckMap.SetSize(0, 0);
+         }},
+        {"no Button object", [&] { fx.sd->Button.reset(); }},
+    };
+    for (const Case& k : cases) {
+        k.strip();
+        for (TSkinControl* o : fx.sf->Controllist) ControlSkinning().SkinChange(o);
+        Pump(3);
+        EXPECT_EQ(SendMessageW(button->Handle(), CN_SkinQuery, 0, 0), 1) << "case: " << k.name << ": still hooked";
+        const Pixels shownButton = CaptureClient(button->Handle(), false);
+        EXPECT_EQ(shownButton.data, CaptureClient(buttonTwin->Handle(), false).data)
+            << "case: " << k.name << ": the push button paints itself";
+        EXPECT_GT(shownButton.CountInk(RECT{0, 0, shownButton.width, shownButton.height}, shownButton.At(5, 5)), 0)
+            << "case: " << k.name << ": not blank";
+        EXPECT_EQ(CaptureClient(box->Handle(), false).data, CaptureClient(boxTwin->Handle(), false).data)
+            << "case: " << k.name << ": the check box paints itself";
+    }
+    // Clicks still reach a button that paints itself.
+    int clicks = 0;
+    button->OnClick = [&](TObject*) { ++clicks; };
+    MouseTo(button->Handle(), 40, 12);
+    Pump(3);
+    MouseButton(true);
+    Pump(3);
+    MouseButton(false);
+    EXPECT_TRUE(PumpUntil([&] { return clicks == 1; }));
+    MouseTo(form->Handle(), 300, 150);
+    Pump(3);
+}
+
+// A push-button object that tells when it is destroyed.
+class TProbeButton : public TSkinButton {
+public:
+    TProbeButton(TComponent* owner, bool* destroyed) : TSkinButton(owner), destroyed_(destroyed) {}
+    ~TProbeButton() override { *destroyed_ = true; }
+
+private:
+    bool* destroyed_;
+};
+
+TEST(SkinControl, ClickHandlerThatUnskinsOrFreesItsOwnControl) {
+    struct Case {
+        const char* name;
+        bool byKey;        // Space: the click comes from the control's own handler
+        bool freeControl;  // the handler deletes the button; else it unskins the form's controls
+    };
+    const Case cases[] = {
+        {"mouse, unskin", false, false},
+        {"space, unskin", true, false},
+        {"mouse, delete the button", false, true},
+        {"space, delete the button", true, true},
+    };
+    for (const Case& c : cases) {
+        auto form = MakeForm(300, 120);
+        auto* button = new TButton(form.get());
+        button->SetParent(form.get());
+        button->SetBounds(100, 40, 90, 30);
+        button->SetCaption(L"Go");
+        form->Show();
+        SkinFixture fx(form->Handle());
+        bool destroyed = false;
+        auto* probe = new TProbeButton(button, &destroyed);
+        probe->Init(fx.sf.get(), fx.sd.get(), fx.sf->fCanvas.get(), false);
+        ASSERT_TRUE(Listed(*fx.sf, probe)) << "case: " << c.name;
+        int clicks = 0;
+        bool destroyedInHandler = true;
+        button->OnClick = [&](TObject*) {
+            ++clicks;
+            if (c.freeControl) {
+                delete button;
+                button = nullptr;
+            } else {
+                fx.sf->DeleteControls();
+                destroyedInHandler = destroyed;
+            }
+        };
+        SetForegroundWindow(form->Handle());
+        button->SetFocus();
+        Pump(3);
+        const HWND hwnd = button->Handle();
+        if (c.byKey) {
+            Key(VK_SPACE, true);
+            Pump(3);
+            Key(VK_SPACE, false);
+        } else {
+            MouseTo(hwnd, 40, 15);
+            Pump(3);
+            MouseButton(true);
+            Pump(3);
+            MouseButton(false);
+        }
+        ASSERT_TRUE(PumpUntil([&] { return clicks > 0; })) << "case: " << c.name;
+        Pump(5);
+        EXPECT_EQ(clicks, 1) << "case: " << c.name;
+        EXPECT_TRUE(destroyed) << "case: " << c.name << ": the object is freed in the end";
+        EXPECT_TRUE(fx.sf->Controllist.empty()) << "case: " << c.name;
+        if (!c.freeControl) {
+            EXPECT_FALSE(destroyedInHandler) << "case: " << c.name << ": not freed under its own message";
+            EXPECT_EQ(SendMessageW(hwnd, CN_SkinQuery, 0, 0), 0) << "case: " << c.name << ": unskinned";
+            int more = 0;
+            button->OnClick = [&](TObject*) { ++more; };
+            SendMessageW(hwnd, BM_CLICK, 0, 0);
+            EXPECT_EQ(more, 1) << "case: " << c.name << ": the button works on its own";
+        } else {
+            EXPECT_FALSE(IsWindow(hwnd)) << "case: " << c.name;
+        }
+        MouseTo(form->Handle(), 5, 5);
+        Pump(3);
+    }
 }
 
 TEST(UpdaterWindow, CancelButtonAndProgressBarAreDrawnFromItsSkin) {

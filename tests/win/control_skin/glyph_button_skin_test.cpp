@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 
+#include "framework/controls/ExtCtrls.h"
 #include "framework/controls/Forms.h"
 #include "framework/controls/GlyphButtons.h"
 #include "skin/controls/ControlSkinning.h"
@@ -381,6 +382,28 @@ TEST(SkinSpeedButton, FramesPerStateDownFlatAndClicks) {
     speed->SetEnabled(false);
     Pump();
     look("disabled", 3, 2);
+}
+
+TEST(SkinSpeedButton, ReadsRightToLeftOnARightToLeftParent) {
+    // A speed button has no window: its caption's reading order is that of
+    // the window it is drawn on.
+    auto form = MakeForm(300, 120);
+    auto* panel = new TPanel(form.get());
+    panel->SetParent(form.get());
+    panel->SetBounds(10, 10, 280, 100);
+    auto* speed = new TSpeedButton(form.get());
+    speed->SetParent(panel);
+    speed->SetBounds(40, 30, 80, 30);
+    speed->SetCaption(L"(A");
+    form->Show();
+    Pump();
+    SkinFixture fx(form->Handle());
+    auto* obj = dynamic_cast<TSkinSpeedButton*>(AddComp(*fx.sf, speed, form.get()));
+    ASSERT_NE(obj, nullptr);
+    EXPECT_EQ(obj->CheckBiDi(DT_CENTER), static_cast<UINT>(DT_CENTER)) << "left to right";
+    const HWND p = panel->Handle();
+    SetWindowLongW(p, GWL_EXSTYLE, GetWindowLongW(p, GWL_EXSTYLE) | WS_EX_RTLREADING);
+    EXPECT_EQ(obj->CheckBiDi(DT_CENTER), static_cast<UINT>(DT_CENTER | DT_RTLREADING)) << "right to left";
 }
 
 TEST(SkinMenuButton, GlyphThenArrowInOneRowFromTheThirdPartyList) {

@@ -356,10 +356,11 @@ TEST_F(SkinnedListsTest, ForeignGlyphStripsAndTheirGiveBack) {
             const TColor want = c.expected[i] ? StripColor(c.expected[i]) : static_cast<TColor>(0xFF00FF);
             EXPECT_EQ(strip.Pixel(static_cast<int>(i) * fw + fw / 2, 3), want) << c.name << ": frame " << i + 1;
         }
-        // Not hooked: the control's messages do not pass through the object.
-        EXPECT_FALSE(SendMessageW(box->Handle(), CN_SkinQuery, 0, 0)) << c.name;
+        // It answers as skinned, so the tables never take it twice.
+        EXPECT_EQ(SendMessageW(box->Handle(), CN_SkinQuery, 0, 0), 1) << c.name;
         obj->Unsubclass();
         EXPECT_FALSE(box->UseCustomGlyphs()) << c.name << ": its own glyphs again";
+        EXPECT_EQ(SendMessageW(box->Handle(), CN_SkinQuery, 0, 0), 0) << c.name << ": and no skin answers";
         delete box;
         fx.reset();
     }

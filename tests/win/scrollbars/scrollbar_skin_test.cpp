@@ -548,6 +548,58 @@ TEST(SkinnedBareList, OverlaysAndNonClientPaintingWithOwnThumbDrag) {
     DestroyWindow(painted);
 }
 
+TEST(SkinnedScrollBars, SwitchToASkinWithoutArrowsShowsTheNativeBarsAndBackAgain) {
+    auto form = MakeForm(420, 240);
+    TMemo* memo = AddMemo(*form, 10, 10, 200, 120, ssVertical);
+    memo->SetText(Numbered(60));
+    const int cy = GetSystemMetrics(SM_CYHSCROLL);
+    auto makeBar = [&](int y) {
+        auto* bar = new TScrollBar(form.get());
+        bar->SetParent(form.get());
+        bar->SetBounds(10, y, 300, cy);
+        bar->SetParams(20, 0, 200);
+        bar->SetPageSize(20);
+        return bar;
+    };
+    TScrollBar* bar = makeBar(150);
+    TScrollBar* twin = makeBar(190);
+    form->Show();
+    SetForegroundWindow(form->Handle());
+    Pump();
+    SkinFixture fx(form->Handle());
+    auto* memoObj = dynamic_cast<TSkinScrollbar*>(AddComp(*fx.sf, memo, form.get()));
+    auto* barObj = dynamic_cast<TSkinScControl*>(AddComp(*fx.sf, bar, form.get()));
+    ASSERT_TRUE(memoObj && barObj);
+    Pump();
+    const HWND memoOverlay = memoObj->vb->Handle();
+    const HWND barOverlay = barObj->sb->Handle();
+    ASSERT_TRUE(IsWindowVisible(memoOverlay));
+    ASSERT_TRUE(IsWindowVisible(barOverlay));
+    auto switchSkin = [&] {
+        for (TSkinControl* c : fx.sf->Controllist) ControlSkinning().SkinChange(c);
+        RedrawWindow(form->Handle(), nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+        Pump(5);
+    };
+
+    std::unique_ptr<TDataSkinObject> arrows = std::move(fx.sd->SArrow);
+    switchSkin();
+    EXPECT_FALSE(IsWindowVisible(memoOverlay)) << "no arrows: the memo's own bar shows";
+    EXPECT_FALSE(IsWindowVisible(barOverlay)) << "no arrows: the scroll-bar control shows";
+    // The control paints its bar again, as the twin that was never skinned does.
+    EXPECT_EQ(CaptureClient(bar->Handle(), false).data, CaptureClient(twin->Handle(), false).data);
+    // Scrolling the memo works and shows on its native bar.
+    SendMessageW(memo->Handle(), WM_VSCROLL, SB_PAGEDOWN, 0);
+    Pump(3);
+    EXPECT_GT(memo->TopLine(), 0);
+
+    fx.sd->SArrow = std::move(arrows);
+    switchSkin();
+    EXPECT_TRUE(IsWindowVisible(memoOverlay)) << "arrows again: skinned again";
+    EXPECT_TRUE(IsWindowVisible(barOverlay));
+    EXPECT_PRED2(SameRect, ScreenRect(barOverlay), ScreenRect(bar->Handle()));
+    EXPECT_EQ(ScreenPixel(barOverlay, 2, cy / 2), Rgb(ArrowColor(1))) << "the skin's left arrow";
+}
+
 TEST(SkinnedMemo, SkinningAndUnskinningLeavesNoGdiObjectsOrWindows) {
     auto form = MakeForm(420, 300);
     TMemo* memo = AddMemo(*form, 10, 10, 220, 200, ssBoth);

@@ -566,6 +566,53 @@ TEST(SkinTab, TextOfLeftTabsReadsBottomToTop) {
     if (HasFailure()) px.SaveBmp("tabs_left_text.bmp");
 }
 
+TEST(SkinTab, CaptionOfADisabledTabControlIsGrey) {
+    // Text is smoothed against the tab's colours, so every pixel of it lies
+    // between a tab colour and the text colour: with grey text none is
+    // brighter than the shadow colour, with the skin's white and yellow many are.
+    auto form = MakeForm(360, 200);
+    auto* tc = new TTabControl(form.get());
+    tc->SetParent(form.get());
+    tc->SetBounds(10, 10, 320, 160);
+    tc->AddTab(L"WWWW");
+    tc->AddTab(L"MMMM");
+    form->Show();
+    Pump();
+    SkinFixture fx(form->Handle());
+    ASSERT_NE(AddComp(*fx.sf, tc, form.get()), nullptr);
+    const HWND h = tc->Handle();
+    const uint32_t shadow = Rgb(clBtnShadow);
+    auto brightest = [](uint32_t c) { return std::max({c >> 16 & 0xFF, c >> 8 & 0xFF, c & 0xFF}); };
+    struct Ink {
+        int pixels = 0, brighterThanShadow = 0;
+    };
+    auto ink = [&] {
+        Pump(3);
+        const Pixels px = CaptureClient(h, true);
+        Ink n;
+        for (int i = 0; i < 2; ++i) {
+            const RECT r = ItemRect(h, i);
+            for (int y = std::max<LONG>(r.top + 3, 0); y < std::min<LONG>(r.bottom - 3, px.height); ++y)
+                for (int x = std::max<LONG>(r.left + 3, 0); x < std::min<LONG>(r.right - 3, px.width); ++x) {
+                    const uint32_t c = px.At(x, y);
+                    bool tabColour = false;
+                    for (int f = 0; f < 5; ++f) tabColour |= c == Rgb(kTabOuter[f]) || c == Rgb(kTabInner[f]);
+                    if (tabColour) continue;
+                    ++n.pixels;
+                    if (brightest(c) > brightest(shadow) + 8) ++n.brighterThanShadow;
+                }
+        }
+        return n;
+    };
+    const Ink enabled = ink();
+    EXPECT_GT(enabled.brighterThanShadow, 10) << "enabled: the skin's text colours";
+    tc->SetEnabled(false);
+    InvalidateRect(h, nullptr, TRUE);
+    const Ink disabled = ink();
+    EXPECT_GT(disabled.pixels, 10) << "disabled: the captions are still drawn";
+    EXPECT_EQ(disabled.brighterThanShadow, 0) << "disabled: the captions in the shadow colour";
+}
+
 TEST(SkinTab, ScrollArrowsOfABareTabControlStayVisible) {
     auto form = MakeForm(340, 200);
     form->Show();

@@ -17,6 +17,7 @@
 #include "framework/controls/ExtCtrls.h"
 #include "framework/controls/Forms.h"
 #include "framework/controls/Menus.h"
+#include "framework/controls/ScrollingControls.h"
 #include "framework/controls/StdCtrls.h"
 #include "framework/controls/ToolBars.h"
 #include "skin/controls/ControlSkinning.h"
@@ -300,7 +301,7 @@ TEST(SkinBox, PanelTakesTheFaceColourAndGetsItsOwnBack) {
     EXPECT_EQ(obj->ClassName(), L"TSkinBox");
     EXPECT_TRUE(fx.sf->FindSkinComp(panel)) << "listed, so not skinned twice";
     EXPECT_EQ(AddComp(*fx.sf, panel, form.get()), nullptr);
-    EXPECT_EQ(SendMessageW(h, CN_SkinQuery, 0, 0), 0) << "a box hooks nothing";
+    EXPECT_EQ(SendMessageW(h, CN_SkinQuery, 0, 0), 1) << "a box answers as skinned";
     EXPECT_TRUE(fx.sf->FindSkinComp(inner)) << "the children went through the table";
     EXPECT_EQ(panel->Color(), kFace);
     Pump();
@@ -308,8 +309,56 @@ TEST(SkinBox, PanelTakesTheFaceColourAndGetsItsOwnBack) {
     fx.sf->DeleteControls();
     EXPECT_TRUE(fx.sf->Controllist.empty());
     EXPECT_EQ(panel->Color(), 0x123456) << "unskinned: its own colour again";
+    EXPECT_EQ(SendMessageW(h, CN_SkinQuery, 0, 0), 0) << "and no skin answers";
     Pump();
     EXPECT_EQ(ScreenPixel(h, 100, 70), Rgb(0x123456));
+}
+
+namespace {
+// A foreign container that carries a scroll bar inside (named in Skin3rd).
+class TBarHolder : public TPanel {
+public:
+    using TPanel::TPanel;
+    std::wstring ClassName() const override { return L"TBarHolder"; }
+};
+}  // namespace
+
+TEST(SkinBox, NestedFormAndEmbeddedScrollBar) {
+    auto form = MakeForm(360, 260);
+    // A form placed inside another gets a face-coloured box, its controls their objects.
+    auto* nested = new TForm(form.get());
+    nested->SetBorderStyle(bsNone);
+    nested->SetParent(form.get());
+    nested->SetBounds(10, 10, 160, 100);
+    nested->SetColor(0x123456);
+    auto* inner = Place<TButton>(nested, 10, 10, 80, 25, L"Inner");
+    // A foreign holder whose scroll bar is the part to skin.
+    auto* holder = Place<TBarHolder>(form.get(), 10, 130, 300, 60);
+    auto* bar = new TScrollBar(form.get());
+    bar->SetParent(holder);
+    bar->SetBounds(5, 5, 280, GetSystemMetrics(SM_CYHSCROLL));
+    form->Show();
+    nested->Show();
+    Pump();
+    SkinFixture fx(form->Handle());
+    fx.sf->InitNestform(nested);
+    TSkinControl* box = fx.sf->Lookupcontrol(nested->Handle());
+    ASSERT_NE(box, nullptr) << "the nested form gets its box";
+    EXPECT_EQ(box->ClassName(), L"TSkinBox");
+    EXPECT_EQ(nested->Color(), kFace);
+    EXPECT_TRUE(fx.sf->FindSkinComp(inner)) << "its controls went through the table";
+
+    TStringList third = fx.sd->Skin3rd();
+    third.Add(L"TBarHolder=embedscrollbar");
+    fx.sd->SetSkin3rd(third);
+    TSkinControl* made = AddComp(*fx.sf, holder, form.get());
+    ASSERT_NE(made, nullptr);
+    EXPECT_EQ(made->ClassName(), L"TSkinScControl");
+    EXPECT_EQ(made->hwnd, bar->Handle()) << "the bar inside, not the holder";
+    EXPECT_EQ(fx.sf->Lookupcontrol(holder->Handle()), nullptr);
+
+    fx.sf->DeleteControls();
+    EXPECT_EQ(nested->Color(), 0x123456) << "unskinned: its own colour again";
 }
 
 namespace {
