@@ -5,7 +5,6 @@ CTest entry per test method.
 """
 import os
 import shutil
-import subprocess
 import sys
 import threading
 import time
@@ -285,8 +284,8 @@ class E2E(unittest.TestCase):
         # own processes long after the holder is gone.
         said = os.path.join(self.work, "hold.txt")
         with open(said, "wb") as out:
-            hold = subprocess.Popen([ENV["WINE_RUN"], "--prefix", ENV["WINE_PREFIX"], ENV["HELPER_EXE"], "hold",
-                                     "Z:" + self.app.path("b.dll"), "120000"], stdout=out)
+            hold = harness.start_wine(ENV["WINE_RUN"], ENV["WINE_PREFIX"],
+                                      [ENV["HELPER_EXE"], "hold", "Z:" + self.app.path("b.dll"), "120000"], stdout=out)
         try:
             end = time.time() + 60
             while time.time() < end and b"holding" not in open(said, "rb").read():
@@ -296,7 +295,7 @@ class E2E(unittest.TestCase):
                 rc = self.app.run()
         finally:
             harness.kill_wine_process(ENV["HELPER_EXE"], "hold")
-            hold.wait(60)
+            harness.end_runner(hold)
         self.assert_ends_with_main_started(rc)
         self.assert_digests(old)
         self.assertFalse(os.path.exists(self.app.path("bakup/a.dll")), "a's backup of this run is removed")
