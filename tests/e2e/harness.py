@@ -10,13 +10,11 @@ the program that started it first and vanishes with it, taking every window
 of the prefix along), which end_wine stops; and every process started here
 is made to die with this Python process, even when it is killed outright.
 """
-import ctypes
 import hashlib
 import os
 import re
 import select
 import shutil
-import signal
 import socket
 import socketserver
 import subprocess
@@ -27,21 +25,12 @@ import time
 MANIFEST_PATH = "/talvoriaupdate/update_pemrick_2010.txt"
 
 
-_libc = ctypes.CDLL(None, use_errno=True)
-_PR_SET_PDEATHSIG = 1
-
-
-def _dies_with_us(sig):
-    """A preexec_fn: the child gets sig when this process ends, however it ends.
-    (The kernel ties it to the thread that starts the child: start them from
-    the main thread.)"""
-    parent = os.getpid()
-
-    def arm():
-        _libc.prctl(_PR_SET_PDEATHSIG, sig, 0, 0, 0)
-        if os.getppid() != parent:  # gone before the signal was armed
-            os._exit(1)
-    return arm
+def _dies_with_us(sig, argv):
+    """argv, started so that the kernel sends it sig when this process ends,
+    however it ends (setpriv --pdeathsig; no code runs between fork and exec,
+    which threads would make unsafe). The signal follows the thread that
+    starts the child: start them from the main thread."""
+    return ["setpriv", "--pdeathsig", sig, *argv]
 
 
 # The display started for the running test, or None when the environment gave one.
@@ -57,9 +46,9 @@ def ensure_display():
         return
     read_end, write_end = os.pipe()
     try:
-        proc = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24",
-                                 "-nolisten", "tcp"], pass_fds=(write_end,), stdout=subprocess.DEVNULL,
-                                stderr=subprocess.DEVNULL, preexec_fn=_dies_with_us(signal.SIGKILL))
+        proc = subprocess.Popen(_dies_with_us("KILL", ["Xvfb", "-displayfd", str(write_end), "-screen", "0",
+                                                       "1024x768x24", "-nolisten", "tcp"]),
+                                pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     finally:
         os.close(write_end)
     number = b""
@@ -99,8 +88,7 @@ def start_wine(wine_run, prefix, args, **popen_args):
     """Starts a Windows program through the runner, on the test's display; if
     this process dies, the runner is told to end (TERM) and ends the program."""
     ensure_display()
-    return subprocess.Popen([wine_run, "--prefix", prefix, *args], preexec_fn=_dies_with_us(signal.SIGTERM),
-                            **popen_args)
+    return subprocess.Popen(_dies_with_us("TERM", [wine_run, "--prefix", prefix, *args]), **popen_args)
 
 
 def end_runner(proc):
@@ -186,8 +174,8 @@ http {
     }
 }
 """ % {"d": self.dir, "port": self.port, "root": self.root, "rate": self.rate})
-        self.proc = subprocess.Popen(["nginx", "-p", self.dir, "-c", conf, "-g", "daemon off;"],
-                                     stderr=subprocess.DEVNULL, preexec_fn=_dies_with_us(signal.SIGTERM))
+        self.proc = subprocess.Popen(_dies_with_us("TERM", ["nginx", "-p", self.dir, "-c", conf, "-g", "daemon off;"]),
+                                     stderr=subprocess.DEVNULL)
         wait_port(self.port)
         time.sleep(0.1)
         if self.proc.poll() is not None:
