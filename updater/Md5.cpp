@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "framework/system/CodePage.h"
+#include "framework/system/FileSystem.h"
 
 namespace {
 
@@ -135,7 +136,7 @@ std::optional<std::string> MD5File(const std::wstring& path,
     MD5Init(context);
     uint8_t buffer[1024] = {};
 #ifdef _WIN32
-    FILE* f = _wfopen(path.c_str(), L"rb");
+    FILE* f = _wfopen(Win32FilePath(path).c_str(), L"rb");
 #else
     std::string native = WideToUtf8(path);
     for (auto& c : native)

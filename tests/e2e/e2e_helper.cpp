@@ -7,6 +7,7 @@
 //   e2e_helper close-window EXE TIMEOUT_MS   ask the updater's window to close
 //   e2e_helper hold PATH MS                  keep PATH open without write sharing for MS
 #include <windows.h>
+// After windows.h, which it needs.
 #include <tlhelp32.h>
 
 #include <cstdio>
@@ -68,12 +69,48 @@ BOOL CALLBACK MatchWindow(HWND w, LPARAM p) {
     return FALSE;
 }
 
-HWND WaitForWindow(const std::wstring& exe, DWORD timeoutMs, bool errorBox) {
+std::string Utf8(const std::wstring& s);
+
+// Why a wait found nothing, for the test's failure message: no process of
+// that image at all, or its top-level windows as they were last seen.
+void DescribeMiss(const std::vector<DWORD>& pids) {
+    if (pids.empty()) {
+        std::printf("no process runs this program\n");
+        return;
+    }
+    struct Seen {
+        const std::vector<DWORD>* pids;
+    } seen{&pids};
+    EnumWindows(
+        [](HWND w, LPARAM p) -> BOOL {
+            auto* s = reinterpret_cast<Seen*>(p);
+            DWORD pid = 0;
+            GetWindowThreadProcessId(w, &pid);
+            for (DWORD id : *s->pids)
+                if (id == pid) {
+                    wchar_t cls[64] = {};
+                    GetClassNameW(w, cls, 64);
+                    std::printf("window %s visible %d owner %p style %08lx\n", Utf8(cls).c_str(),
+                                IsWindowVisible(w) ? 1 : 0, static_cast<void*>(GetWindow(w, GW_OWNER)),
+                                static_cast<unsigned long>(GetWindowLongW(w, GWL_STYLE)));
+                }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&seen));
+}
+
+// Exit codes of a wait that found nothing: 3 the program runs but shows no
+// such window, 5 no process runs the program.
+HWND WaitForWindow(const std::wstring& exe, DWORD timeoutMs, bool errorBox, int& miss) {
     for (DWORD start = GetTickCount();; Sleep(50)) {
         WindowSearch s{ProcessesOf(exe), errorBox};
         if (!s.pids.empty()) EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&s));
         if (s.found) return s.found;
-        if (GetTickCount() - start > timeoutMs) return nullptr;
+        if (GetTickCount() - start > timeoutMs) {
+            DescribeMiss(s.pids);
+            miss = s.pids.empty() ? 5 : 3;
+            return nullptr;
+        }
     }
 }
 
@@ -130,8 +167,9 @@ int wmain(int argc, wchar_t** argv) {
     }
     std::wstring exe = FullPath(argv[2]);
     auto timeout = static_cast<DWORD>(_wtoi(argv[3]));
-    HWND w = WaitForWindow(exe, timeout, cmd == L"dismiss-error");
-    if (!w) return 3;
+    int miss = 0;
+    HWND w = WaitForWindow(exe, timeout, cmd == L"dismiss-error", miss);
+    if (!w) return miss;
     if (cmd == L"click-cancel") {
         HWND button = nullptr;
         EnumChildWindows(w, FindCancel, reinterpret_cast<LPARAM>(&button));
@@ -163,8 +201,8 @@ int wmain(int argc, wchar_t** argv) {
         RECT wr;
         GetWindowRect(w, &wr);
         LONG style = GetWindowLongW(w, GWL_STYLE);
-        std::printf("title \"%s\"\nclient %ld %ld\nwindow %ld %ld %ld %ld\nstyle %08lx\n", Utf8(title).c_str(),
-                    c.right, c.bottom, wr.left, wr.top, wr.right - wr.left, wr.bottom - wr.top,
+        std::printf("title \"%s\"\nclient %ld %ld\nwindow %ld %ld %ld %ld\nstyle %08lx\n", Utf8(title).c_str(), c.right,
+                    c.bottom, wr.left, wr.top, wr.right - wr.left, wr.bottom - wr.top,
                     static_cast<unsigned long>(style));
         EnumChildWindows(w, PrintChild, reinterpret_cast<LPARAM>(w));
         return 0;

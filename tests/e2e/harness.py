@@ -3,10 +3,17 @@
 Everything listens on 127.0.0.1 only. The updater runs under Wine through
 scripts/wine-run; the status texts it shows are read from its debug output
 (OutputDebugString, which Wine prints on the "seh" warning channel).
+
+Nothing a test starts outlives it, pass, fail or kill: every Windows program
+of a test shares one virtual display (Wine's desktop lives on the display of
+the program that started it first and vanishes with it, taking every window
+of the prefix along), which end_wine stops; and every process started here
+is made to die with this Python process, even when it is killed outright.
 """
 import hashlib
 import os
 import re
+import select
 import shutil
 import socket
 import socketserver
@@ -16,6 +23,83 @@ import threading
 import time
 
 MANIFEST_PATH = "/talvoriaupdate/update_pemrick_2010.txt"
+
+
+def _dies_with_us(sig, argv):
+    """argv, started so that the kernel sends it sig when this process ends,
+    however it ends (setpriv --pdeathsig; no code runs between fork and exec,
+    which threads would make unsafe). The signal follows the thread that
+    starts the child: start them from the main thread."""
+    return ["setpriv", "--pdeathsig", sig, *argv]
+
+
+# The display started for the running test, or None when the environment gave one.
+_display = None
+
+
+def ensure_display():
+    """Gives every Windows program of this test one virtual display: the one
+    in DISPLAY if set (scripts/test sets one for the whole run), else an Xvfb
+    started here, stopped by end_wine."""
+    global _display
+    if os.environ.get("DISPLAY"):
+        return
+    read_end, write_end = os.pipe()
+    try:
+        proc = subprocess.Popen(_dies_with_us("KILL", ["Xvfb", "-displayfd", str(write_end), "-screen", "0",
+                                                       "1024x768x24", "-nolisten", "tcp"]),
+                                pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    finally:
+        os.close(write_end)
+    number = b""
+    end = time.time() + 20
+    while not number.endswith(b"\n") and time.time() < end:
+        ready, _, _ = select.select([read_end], [], [], max(0.0, end - time.time()))
+        if not ready:
+            break
+        chunk = os.read(read_end, 16)
+        if not chunk:
+            break
+        number += chunk
+    os.close(read_end)
+    if not number.strip().isdigit():
+        proc.kill()
+        proc.wait(10)
+        raise RuntimeError("Xvfb did not start")
+    _display = proc
+    os.environ["DISPLAY"] = ":" + number.strip().decode()
+
+
+def stop_display():
+    global _display
+    if _display is None:
+        return
+    os.environ.pop("DISPLAY", None)
+    _display.terminate()
+    try:
+        _display.wait(10)
+    except subprocess.TimeoutExpired:
+        _display.kill()
+        _display.wait(10)
+    _display = None
+
+
+def start_wine(wine_run, prefix, args, **popen_args):
+    """Starts a Windows program through the runner, on the test's display; if
+    this process dies, the runner is told to end (TERM) and ends the program."""
+    ensure_display()
+    return subprocess.Popen(_dies_with_us("TERM", [wine_run, "--prefix", prefix, *args]), **popen_args)
+
+
+def end_runner(proc):
+    """Ends a runner started by start_wine: TERM, so it ends its program too, then KILL."""
+    if proc.poll() is None:
+        proc.terminate()
+        try:
+            proc.wait(20)
+        except subprocess.TimeoutExpired:
+            proc.kill()
+    proc.wait(30)
 
 
 def md5(data):
@@ -90,7 +174,7 @@ http {
     }
 }
 """ % {"d": self.dir, "port": self.port, "root": self.root, "rate": self.rate})
-        self.proc = subprocess.Popen(["nginx", "-p", self.dir, "-c", conf, "-g", "daemon off;"],
+        self.proc = subprocess.Popen(_dies_with_us("TERM", ["nginx", "-p", self.dir, "-c", conf, "-g", "daemon off;"]),
                                      stderr=subprocess.DEVNULL)
         wait_port(self.port)
         time.sleep(0.1)
@@ -228,8 +312,8 @@ def windows_path(path):
 
 
 def end_wine(prefix, wine_run=None):
-    """Ends every process of the Wine prefix and its wineserver, so nothing a
-    test started outlives it."""
+    """Ends every process of the Wine prefix and its wineserver, then the
+    test's display, so nothing a test started outlives it."""
     server = "/usr/lib/wine/wineserver"
     if not os.access(server, os.X_OK):
         server = shutil.which("wineserver") or server
@@ -238,6 +322,7 @@ def end_wine(prefix, wine_run=None):
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     except (subprocess.SubprocessError, OSError):
         pass
+    stop_display()
 
 
 def run_wine(wine_run, prefix, args, timeout=120):
@@ -245,14 +330,11 @@ def run_wine(wine_run, prefix, args, timeout=120):
     Its output goes through a file: Wine's own processes inherit a pipe and
     may hold it open long after the program is gone."""
     with tempfile.TemporaryFile() as out:
-        proc = subprocess.Popen([wine_run, "--prefix", prefix, *args], stdout=out,
-                                stderr=subprocess.DEVNULL)
+        proc = start_wine(wine_run, prefix, args, stdout=out, stderr=subprocess.DEVNULL)
         try:
             rc = proc.wait(timeout)
         except subprocess.TimeoutExpired:
-            proc.kill()
-            proc.wait()
-            kill_wine_process(*[a for a in args[:1]])
+            end_runner(proc)
             rc = None
         out.seek(0)
         # Windows programs write text with CR LF.
@@ -275,11 +357,11 @@ class Updater:
         return os.path.join(self.app_dir, *rel.replace("\\", "/").split("/"))
 
     def start(self):
+        ensure_display()
         env = dict(os.environ, WINEDEBUG="-all,warn+seh")
         self.statuses, self.lines = [], []
-        self.proc = subprocess.Popen([self.wine_run, "--prefix", self.prefix, self.path("updater.exe")],
-                                     cwd=self.app_dir, env=env, stdout=subprocess.DEVNULL,
-                                     stderr=subprocess.PIPE)
+        self.proc = start_wine(self.wine_run, self.prefix, [self.path("updater.exe")], cwd=self.app_dir, env=env,
+                               stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
         self.reader = threading.Thread(target=self._read, daemon=True)
         self.reader.start()
 
@@ -325,9 +407,7 @@ class Updater:
         if self.proc is None:
             return
         self.kill()
-        if self.proc.poll() is None:
-            self.proc.kill()
-        self.proc.wait(30)
+        end_runner(self.proc)
         self.reader.join(5)
 
     def helper(self, helper_exe, command, timeout_ms):

@@ -5,7 +5,6 @@ CTest entry per test method.
 """
 import os
 import shutil
-import subprocess
 import sys
 import threading
 import time
@@ -123,6 +122,27 @@ class E2E(unittest.TestCase):
         self.assertIn("正在下载第3个文件：文件.txt...", self.app.statuses)
         self.assertIn(APPLYING, self.app.statuses)
         self.assertEqual(self.app.statuses[-1], "正在取消...")
+
+    def test_directory_outside_the_ansi_code_page_is_updated(self):
+        # Letters code page 936 cannot hold: a trip through it would name another
+        # folder ("Lodz ..." or "?d?"), which anyone could create.
+        old = {"a.dll": b"old a", "数据/文件.txt": "旧的".encode("utf-8")}
+        new = {"a.dll": b"new a" * 500, "数据/文件.txt": "新的".encode("utf-8") * 50, "sub/new.dat": os.urandom(5000)}
+        self.app = self.new_updater("Łódź narzędzia")
+        self.publish(new)
+        self.install_locally(old)
+        with harness.Nginx(self.www, PORT) as nginx:
+            rc = self.app.run()
+            gets = [p for m, p in nginx.requests() if m == "GET" and p != harness.MANIFEST_PATH]
+        self.assert_ends_with_main_started(rc)
+        self.assertEqual(len(gets), 3)
+        self.assertIn(APPLYING, self.app.statuses)
+        self.assert_digests(new)
+        self.assert_digests(old, "bakup/")
+        for rel in new:
+            self.assertFalse(os.path.exists(self.app.path("update/" + rel)), rel)
+        # Nothing was written beside the application directory.
+        self.assertEqual(sorted(os.listdir(self.work)), sorted(["app", "www", "Łódź narzędzia"]))
 
     def test_staged_files_reused_without_download(self):
         new = {"a.dll": b"new a", "sub/b.dat": b"new b"}
@@ -264,8 +284,8 @@ class E2E(unittest.TestCase):
         # own processes long after the holder is gone.
         said = os.path.join(self.work, "hold.txt")
         with open(said, "wb") as out:
-            hold = subprocess.Popen([ENV["WINE_RUN"], "--prefix", ENV["WINE_PREFIX"], ENV["HELPER_EXE"], "hold",
-                                     "Z:" + self.app.path("b.dll"), "120000"], stdout=out)
+            hold = harness.start_wine(ENV["WINE_RUN"], ENV["WINE_PREFIX"],
+                                      [ENV["HELPER_EXE"], "hold", "Z:" + self.app.path("b.dll"), "120000"], stdout=out)
         try:
             end = time.time() + 60
             while time.time() < end and b"holding" not in open(said, "rb").read():
@@ -275,7 +295,7 @@ class E2E(unittest.TestCase):
                 rc = self.app.run()
         finally:
             harness.kill_wine_process(ENV["HELPER_EXE"], "hold")
-            hold.wait(60)
+            harness.end_runner(hold)
         self.assert_ends_with_main_started(rc)
         self.assert_digests(old)
         self.assertFalse(os.path.exists(self.app.path("bakup/a.dll")), "a's backup of this run is removed")

@@ -194,8 +194,8 @@ class Hardening(unittest.TestCase):
         self.install_locally({"held.txt": b"held", "a.dll": b"old a"})
         said = os.path.join(self.work, "hold.txt")
         with open(said, "wb") as out:
-            hold = subprocess.Popen([ENV["WINE_RUN"], "--prefix", ENV["WINE_PREFIX"],
-                                     self.app.path("bakup/updater.exe"), "hold", "Z:" + held, "120000"], stdout=out)
+            hold = harness.start_wine(ENV["WINE_RUN"], ENV["WINE_PREFIX"],
+                                      [self.app.path("bakup/updater.exe"), "hold", "Z:" + held, "120000"], stdout=out)
         try:
             def said_holding():
                 with open(said, "rb") as f:
@@ -211,7 +211,7 @@ class Hardening(unittest.TestCase):
                 rc = self.run_updater()
         finally:
             harness.kill_wine_process("updater.exe", "hold", os.path.basename(self.work))
-            hold.wait(60)
+            harness.end_runner(hold)
         self.assert_ends_with_main_started(rc)
         self.assert_digests(new)
         self.assert_digests({"updater.exe": running}, "bakup/")

@@ -89,3 +89,42 @@ TEST(FileSystem, ForceDirectoriesCopyAndPathParts) {
     EXPECT_EQ(ExtractFileName(L"C:\\app\\update\\sub\\f.dll"), L"f.dll");
     EXPECT_EQ(ExtractFileName(L"plain"), L"plain");
 }
+
+// The "\\?\" form turns the system's own clean-up off, so every case that a
+// short path would have cleaned must come out clean here.
+TEST(FileSystem, ExtendedLengthPathCleansAndPrefixes) {
+    struct Case {
+        const char* name;
+        std::wstring in, out;
+    } cases[] = {
+        {"drive", L"C:\\app\\update\\a.dll", L"\\\\?\\C:\\app\\update\\a.dll"},
+        {"forward slashes", L"C:/app/update/sub/a.dll", L"\\\\?\\C:\\app\\update\\sub\\a.dll"},
+        {"mixed and doubled separators", L"C:\\app\\\\update//sub\\/a.dll", L"\\\\?\\C:\\app\\update\\sub\\a.dll"},
+        {"dot", L"C:\\app\\.\\update\\.\\a.dll", L"\\\\?\\C:\\app\\update\\a.dll"},
+        {"dot dot", L"C:\\app\\x\\..\\update\\y\\z\\..\\..\\a.dll", L"\\\\?\\C:\\app\\update\\a.dll"},
+        {"dot dot stops at the drive", L"C:\\..\\..\\app\\..\\..\\a.dll", L"\\\\?\\C:\\a.dll"},
+        {"drive root", L"C:\\", L"\\\\?\\C:\\"},
+        {"up to the drive root", L"d:\\app\\..", L"\\\\?\\d:\\"},
+        {"directory keeps its separator", L"C:\\app\\update\\", L"\\\\?\\C:\\app\\update\\"},
+        {"three dots are a name", L"C:\\app\\...\\a", L"\\\\?\\C:\\app\\...\\a"},
+        {"wide names", L"C:\\Łódź narzędzia\\数据\\文件.txt", L"\\\\?\\C:\\Łódź narzędzia\\数据\\文件.txt"},
+        {"UNC", L"\\\\server\\share\\app\\a.dll", L"\\\\?\\UNC\\server\\share\\app\\a.dll"},
+        {"UNC with slashes", L"//server/share/app/./b/../a.dll", L"\\\\?\\UNC\\server\\share\\app\\a.dll"},
+        {"dot dot stops at the share", L"\\\\server\\share\\..\\..\\a.dll", L"\\\\?\\UNC\\server\\share\\a.dll"},
+        {"UNC share root", L"\\\\server\\share", L"\\\\?\\UNC\\server\\share\\"},
+        {"already extended", L"\\\\?\\C:\\app\\a.dll", L"\\\\?\\C:\\app\\a.dll"},
+        {"already extended is cleaned", L"\\\\?\\C:\\app/x\\..\\\\a.dll", L"\\\\?\\C:\\app\\a.dll"},
+        {"already extended UNC", L"\\\\?\\UNC\\server\\share\\x\\..\\a", L"\\\\?\\UNC\\server\\share\\a"},
+        // Not full paths: left for the system to resolve.
+        {"relative", L"app\\a.dll", L"app\\a.dll"},
+        {"drive-relative", L"C:app\\a.dll", L"C:app\\a.dll"},
+        {"rooted without drive", L"\\app\\a.dll", L"\\app\\a.dll"},
+        {"device", L"\\\\.\\COM1", L"\\\\.\\COM1"},
+        {"volume", L"\\\\?\\Volume{0}\\a", L"\\\\?\\Volume{0}\\a"},
+        {"server without share", L"\\\\server", L"\\\\server"},
+        {"server and empty share", L"\\\\server\\\\", L"\\\\server\\\\"},
+        {"share named dot dot", L"\\\\server\\..\\a", L"\\\\server\\..\\a"},
+        {"empty", L"", L""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ExtendedLengthPath(c.in), c.out) << "case: " << c.name;
+}
