@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <deque>
 #include <mutex>
 #include <thread>
 
@@ -41,6 +42,88 @@ int RemainingMs(Clock::time_point deadline) {
     return left <= 0 ? 0 : static_cast<int>(std::min<long long>(left, 1 << 30));
 }
 
+// Slices of waits made without an anti-freeze: short enough that the
+// low-speed limit and the request deadline are looked at in time.
+constexpr int kLimitCheckMs = 250;
+
+// The schemes this client speaks; a redirect elsewhere fails the request.
+// (TLS would add "https" here.)
+bool SchemeSupported(const std::string& protocol) {
+    return protocol == "http";
+}
+
+// curl's --speed-limit/--speed-time: the average over the last `window`
+// must reach `limit` bytes per second. Samples are taken at most every
+// window/8, so the average covers between window and 9/8 of it, and at most
+// ten samples are held.
+class LowSpeedWatch {
+public:
+    void Start(int limitBytesPerSecond, int windowMs, Clock::time_point now) {
+        limit_ = limitBytesPerSecond;
+        window_ = std::chrono::milliseconds(windowMs);
+        total_ = 0;
+        samples_.clear();
+        samples_.push_back({now, 0});
+    }
+    void Add(size_t bytes) { total_ += bytes; }
+    bool TooSlow(Clock::time_point now) {
+        if (limit_ <= 0 || window_.count() <= 0 || samples_.empty()) return false;
+        if (now - samples_.back().when >= std::max<Clock::duration>(window_ / 8, std::chrono::milliseconds(1)))
+            samples_.push_back({now, total_});
+        while (samples_.size() >= 2 && now - samples_[1].when >= window_) samples_.pop_front();
+        const Sample& first = samples_.front();
+        if (now - first.when < window_) return false;
+        const int64_t ms = std::chrono::duration_cast<std::chrono::milliseconds>(now - first.when).count();
+        return (total_ - first.bytes) * 1000 < static_cast<int64_t>(limit_) * ms;
+    }
+
+private:
+    struct Sample {
+        Clock::time_point when;
+        int64_t bytes;
+    };
+    int limit_ = 0;
+    Clock::duration window_{};
+    int64_t total_ = 0;
+    std::deque<Sample> samples_;
+};
+
+// Keeps the first `keep` bytes written and only counts the rest: the sink of
+// a non-2xx body, which no server may make large.
+class KeepHeadStream : public TStream {
+public:
+    explicit KeepHeadStream(int64_t keep) : keep_(keep) {}
+    int64_t Read(void*, int64_t) override { return 0; }
+    int64_t Write(const void* buffer, int64_t count) override {
+        if (pos_ < keep_) {
+            const int64_t n = std::min(count, keep_ - pos_);
+            const auto* p = static_cast<const char*>(buffer);
+            if (static_cast<int64_t>(kept_.size()) < pos_ + n) kept_.resize(static_cast<size_t>(pos_ + n));
+            std::copy(p, p + n, kept_.begin() + pos_);
+        }
+        pos_ += count;
+        size_ = std::max(size_, pos_);
+        return count;
+    }
+    int64_t Seek(int64_t offset, TSeekOrigin origin) override {
+        const int64_t base = origin == TSeekOrigin::soBeginning ? 0 : origin == TSeekOrigin::soCurrent ? pos_ : size_;
+        pos_ = std::max<int64_t>(0, base + offset);
+        return pos_;
+    }
+    void SetSize(int64_t size) override {
+        size_ = std::max<int64_t>(0, size);
+        pos_ = std::min(pos_, size_);
+        if (static_cast<int64_t>(kept_.size()) > size_) kept_.resize(static_cast<size_t>(size_));
+    }
+    const std::string& Kept() const { return kept_; }
+
+private:
+    int64_t keep_;
+    int64_t pos_ = 0;
+    int64_t size_ = 0;
+    std::string kept_;
+};
+
 // One name resolution on its own thread, shared between it and the waiting
 // thread: the resolver cannot be interrupted, so a wait that gives up leaves
 // the thread to finish alone.
@@ -72,26 +155,73 @@ struct THttpClient::Impl : TByteSource {
     std::string resolvedHost;     // the host name of `resolved`
     uint16_t resolvedPort = 0;
     std::vector<TSocketAddress> resolved;
+    // Limits of the request in progress.
+    bool hasDeadline = false;
+    Clock::time_point requestDeadline;
+    LowSpeedWatch speed;
+
+    void StartLimits() {
+        const Clock::time_point now = Clock::now();
+        hasDeadline = owner.RequestDeadline > 0;
+        requestDeadline = now + std::chrono::milliseconds(hasDeadline ? owner.RequestDeadline : 0);
+        speed.Start(owner.LowSpeedLimit, owner.LowSpeedTime, now);
+    }
 
     void CheckNotAborted() const {
         if (abortRequested || !socket.IsOpen()) throw EHttpDisconnected(L"Disconnected.");
     }
 
-    // Waits for readable data in anti-freeze slices, processing messages after
-    // each empty slice, until ReadTimeout passes.
-    void WaitForData() {
+    void CheckDeadline() const {
+        if (hasDeadline && Clock::now() >= requestDeadline) throw EHttpReadTimeout(L"Read timed out.");
+    }
+
+    // The whole-request deadline and the low-speed limit end a request the
+    // way a read time-out does.
+    void CheckLimits() {
+        CheckDeadline();
+        if (speed.TooSlow(Clock::now())) throw EHttpReadTimeout(L"Read timed out.");
+    }
+
+    // A slice of a wait: the anti-freeze's (else kLimitCheckMs), cut to what
+    // is left of the wait's own time-out and of the request deadline.
+    int WaitSlice(int timeout, Clock::time_point deadline, int fallbackMs) const {
+        int slice = TAntiFreeze::SliceMs(fallbackMs);
+        if (timeout > 0) slice = std::min(slice, RemainingMs(deadline));
+        if (hasDeadline) slice = std::min(slice, RemainingMs(requestDeadline));
+        return slice;
+    }
+
+    // Waits until data can be read (or sent, forSend) in anti-freeze slices,
+    // processing messages after each empty slice, until ReadTimeout passes.
+    // A Disconnect from a handler, the request deadline and the low-speed
+    // limit end the wait too.
+    void WaitReady(bool forSend) {
         const int timeout = owner.ReadTimeout;
         const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeout > 0 ? timeout : 0);
         for (;;) {
             CheckNotAborted();
-            int slice = TAntiFreeze::SliceMs(-1);
-            if (timeout > 0) {
-                int left = RemainingMs(deadline);
-                slice = slice < 0 ? left : std::min(slice, left);
-            }
-            if (socket.WaitReadable(slice)) return;
+            CheckLimits();
+            const int slice = WaitSlice(timeout, deadline, kLimitCheckMs);
+            if (forSend ? socket.WaitWritable(slice) : socket.WaitReadable(slice)) return;
             if (timeout > 0 && Clock::now() >= deadline) throw EHttpReadTimeout(L"Read timed out.");
             TAntiFreeze::DoProcess(true);
+        }
+    }
+
+    // The whole request, waiting for room like a read waits for data: a
+    // server that stops reading cannot hold the client (or its window).
+    void SendAll(const std::string& bytes) {
+        size_t done = 0;
+        while (done < bytes.size()) {
+            CheckNotAborted();
+            CheckLimits();
+            size_t n = socket.Send(bytes.data() + done, bytes.size() - done);
+            if (n == TSocket::kWouldBlock) {
+                WaitReady(true);
+                continue;
+            }
+            done += n;
+            speed.Add(n);
         }
     }
 
@@ -100,13 +230,16 @@ struct THttpClient::Impl : TByteSource {
     // or when the last receive found nothing, the wait comes first.
     size_t ReadSome(uint8_t* buffer, size_t count) override {
         for (;;) {
-            if (expectData)
+            if (expectData) {
                 CheckNotAborted();
-            else
-                WaitForData();
+                CheckLimits();
+            } else {
+                WaitReady(false);
+            }
             size_t n = socket.Receive(buffer, count);
             if (n != TSocket::kWouldBlock) {
                 expectData = n > 0;
+                speed.Add(n);
                 return n;
             }
             expectData = false;
@@ -122,14 +255,14 @@ struct THttpClient::Impl : TByteSource {
     // Slice of a connect wait: 125 ms or the anti-freeze's shorter one,
     // cut to what is left of the time-out.
     int ConnectSlice(int timeout, Clock::time_point deadline) const {
-        int slice = std::min(kConnectSliceMs, TAntiFreeze::SliceMs(kConnectSliceMs));
-        return timeout > 0 ? std::min(slice, RemainingMs(deadline)) : slice;
+        return std::min(kConnectSliceMs, WaitSlice(timeout, deadline, kConnectSliceMs));
     }
 
     // After an empty slice of a connect wait: the time-out, the message pump,
     // and a Disconnect run from it.
     void AfterConnectSlice(int timeout, Clock::time_point deadline) {
         if (abortRequested) throw EHttpDisconnected(L"Disconnected.");
+        CheckDeadline();
         if (timeout > 0 && Clock::now() >= deadline) throw EHttpConnectTimeout(L"Connect timed out.");
         TAntiFreeze::DoProcess(true);
         if (abortRequested) throw EHttpDisconnected(L"Disconnected.");
@@ -237,12 +370,12 @@ struct THttpClient::Impl : TByteSource {
             request.Username = uri.Username;
             request.Password = uri.Password;
         }
-        const std::string cookieHeader = owner.AllowCookies ? cookies.HeaderFor(uri) : std::string();
+        const std::string cookieHeader = owner.AllowCookies ? cookies.HeaderFor(uri, UnixTimeNow()) : std::string();
         const std::string bytes = BuildRequestBytes(method, uri.Target(), request, owner.ProtocolVersion, cookieHeader);
         for (int attempt = 0;; ++attempt) {
             bool reused = Connect(uri);
             try {
-                socket.SendAll(bytes.data(), bytes.size());
+                SendAll(bytes);
                 expectData = false;
                 return ReadResponseHead(reader, owner.MaxHeaderLines);
             } catch (const EHttpDisconnected&) {
@@ -274,7 +407,7 @@ struct THttpClient::Impl : TByteSource {
         response.ContentLength = ContentLengthOf(head);
         if (const std::string* loc = head.Find("Location")) response.Location = ResolveLocation(uri, *loc);
         if (owner.AllowCookies) {
-            std::time_t now = std::time(nullptr);
+            const int64_t now = UnixTimeNow();
             // Set-Cookie2 last, so it wins over Set-Cookie of the same name.
             for (const auto& v : head.FindAll("Set-Cookie")) cookies.Add(v, false, uri, now);
             for (const auto& v : head.FindAll("Set-Cookie2")) cookies.Add(v, true, uri, now);
@@ -283,7 +416,7 @@ struct THttpClient::Impl : TByteSource {
 
     // Keeps or closes the connection once a response has been read.
     void FinishResponse(const THttpResponseHead& head, const TBodyPlan& plan, int64_t bodyBytes) {
-        bool close = HasToken(response.Connection, "close") ||
+        bool close = (plan.ReadLimit >= 0 && bodyBytes >= plan.ReadLimit) || HasToken(response.Connection, "close") ||
                      (head.Major == 1 && head.Minor == 0 && !HasToken(response.Connection, "keep-alive")) ||
                      plan.Kind == TBodyKind::kUntilClose ||
                      (plan.Kind == TBodyKind::kLength && bodyBytes < plan.Length);
@@ -317,19 +450,22 @@ void THttpClient::DoRequest(const char* method, const std::wstring& url, TStream
     } scope(d);
 
     const bool head = std::string(method) == "HEAD";
+    d.StartLimits();
     try {
         TUri uri = ParseUri(url);
         int redirects = 0;
         for (;;) {
-            if (uri.Protocol == "https") {
+            if (!SchemeSupported(uri.Protocol)) {
                 const std::string shown = uri.Url();
-                throw EHttpError(L"HTTPS is not supported (no TLS layer): " + std::wstring(shown.begin(), shown.end()));
+                throw EHttpError(L"Unsupported protocol (only http is spoken): " +
+                                 std::wstring(shown.begin(), shown.end()));
             }
             THttpResponseHead response = d.SendAndReadHead(method, uri);
             d.TakeResponse(response, uri);
             const int code = response.Code;
-            const TBodyPlan plan = PlanBody(response, head);
+            TBodyPlan plan = PlanBody(response, head);
             const bool redirect = (code / 100 == 3 && code != 304) || (code != 201 && response.Find("Location"));
+            if (code / 100 != 2) plan.ReadLimit = kMaxStatusBodyRead;
 
             if (redirect) {
                 ++redirects;
@@ -351,11 +487,10 @@ void THttpClient::DoRequest(const char* method, const std::wstring& url, TStream
                 return;
             }
             // 401/407 would be retried by an authenticator; none is ever attached.
-            TMemoryStream body;
+            KeepHeadStream body(kMaxStatusBodyKept);
             int64_t got = ReadBody(d.reader, plan, &body, d.PumpOnlyEvents(), MaxHeaderLines);
             d.FinishResponse(response, plan, got);
-            throw EHttpStatusError(code, d.response.ResponseText,
-                                   std::string(body.Bytes().begin(), body.Bytes().end()));
+            throw EHttpStatusError(code, d.response.ResponseText, body.Kept());
         }
     } catch (const EHttpStatusError&) {
         throw;

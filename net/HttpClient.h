@@ -13,7 +13,14 @@
 // time; it is not re-entrant (a request started from inside a message handler
 // while one is in progress raises EHttpError).
 //
-// No TLS: "https" URLs fail at once with EHttpError.
+// No TLS: "https" URLs fail at once with EHttpError, and a redirect is
+// followed only to a scheme the client speaks ("http"); any other fails the
+// request with EHttpError.
+//
+// Hostile servers: a send waits like a read (ReadTimeout, anti-freeze
+// slices, Disconnect); a non-2xx body keeps at most kMaxStatusBodyKept bytes
+// and is read at most kMaxStatusBodyRead far before the connection is dropped
+// instead; the cookie store is bounded (TCookieStore).
 #pragma once
 
 #include <cstdint>
@@ -59,8 +66,15 @@ class EHttpUnknownProtocol : public EHttpError {  // "Unknown Protocol"
 public:
     using EHttpError::EHttpError;
 };
-// A final status other than 2xx; ErrorMessage holds the response body, the
-// exception's message the status line ("HTTP/1.1 404 Not Found").
+// Of a non-2xx body (error or redirect) this much is kept, the rest dropped
+// as it arrives; past kMaxStatusBodyRead the rest is not read at all and the
+// connection is closed.
+constexpr int64_t kMaxStatusBodyKept = 64 * 1024;
+constexpr int64_t kMaxStatusBodyRead = 1024 * 1024;
+
+// A final status other than 2xx; ErrorMessage holds the start of the response
+// body (at most kMaxStatusBodyKept bytes), the exception's message the status
+// line ("HTTP/1.1 404 Not Found").
 class EHttpStatusError : public EHttpError {
 public:
     EHttpStatusError(int code, std::wstring statusText, std::string body)
@@ -98,13 +112,25 @@ public:
     THttpClient(const THttpClient&) = delete;
     THttpClient& operator=(const THttpClient&) = delete;
 
-    int ReadTimeout = 0;     // ms; 0 waits without limit
+    // ms; the longest wait for the next data on an open connection, and for
+    // room to send; 0 waits without limit. A server that keeps sending
+    // something within every ReadTimeout is bounded by the two limits below.
+    int ReadTimeout = 0;
     int ConnectTimeout = 0;  // ms; 0 waits without limit
     bool HandleRedirects = false;
     int RedirectMaximum = 15;  // the response that makes this many redirects is returned as final
     THttpProtocolVersion ProtocolVersion = THttpProtocolVersion::pv1_1;
     bool AllowCookies = true;
     int MaxHeaderLines = 255;
+    // Low-speed limit: a request whose transfer (bytes sent and received)
+    // averages under LowSpeedLimit bytes per second over LowSpeedTime ms fails
+    // with EHttpReadTimeout ("Read timed out."). LowSpeedLimit 0 switches it off.
+    int LowSpeedLimit = 1024;  // bytes per second
+    int LowSpeedTime = 60000;  // ms
+    // Whole-request deadline: one Get or Head, its redirects included, that
+    // has not finished after RequestDeadline ms fails with EHttpReadTimeout
+    // ("Read timed out."). 0: no deadline.
+    int RequestDeadline = 0;  // ms
     // Authentication retries for 401/407; no authenticator exists, so these
     // statuses fail like any other error.
     int MaxAuthRetries = 3;

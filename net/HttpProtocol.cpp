@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 #include "framework/system/CodePage.h"
@@ -359,90 +361,134 @@ std::string BuildRequestBytes(const std::string& method, const std::string& targ
     return out;
 }
 
-void TCookieStore::Add(const std::string& headerValue, bool fromSetCookie2, const TUri& requestUri, std::time_t now) {
-    // Set-Cookie2 may list several cookies separated by commas; Set-Cookie
-    // cannot be split that way because its Expires dates contain commas.
-    std::vector<std::string> items;
-    if (fromSetCookie2) {
-        std::string cur;
-        bool quoted = false;
-        for (char c : headerValue) {
-            if (c == '"') quoted = !quoted;
-            if (c == ',' && !quoted) {
-                items.push_back(cur);
-                cur.clear();
-            } else {
-                cur += c;
-            }
-        }
-        items.push_back(cur);
-    } else {
-        items.push_back(headerValue);
-    }
-
+void TCookieStore::Add(const std::string& headerValue, bool fromSetCookie2, const TUri& requestUri, int64_t now) {
     const std::string host = Lower(requestUri.Host);
-    for (const std::string& item : items) {
-        std::vector<std::string> parts;
-        size_t i = 0;
-        while (i <= item.size()) {
-            size_t j = item.find(';', i);
-            if (j == std::string::npos) j = item.size();
-            parts.push_back(item.substr(i, j - i));
-            i = j + 1;
+    if (!fromSetCookie2) {
+        // Set-Cookie cannot be split at commas: its Expires dates contain them.
+        AddOne(headerValue, false, requestUri, host, now);
+        return;
+    }
+    // Set-Cookie2 may list several cookies separated by commas outside quotes.
+    size_t start = 0;
+    bool quoted = false;
+    for (size_t i = 0; i <= headerValue.size(); ++i) {
+        if (i < headerValue.size()) {
+            if (headerValue[i] == '"') quoted = !quoted;
+            if (headerValue[i] != ',' || quoted) continue;
         }
-        size_t eq = parts[0].find('=');
-        if (eq == std::string::npos) continue;
-        TCookie c;
-        c.Name = Trim(parts[0].substr(0, eq));
-        c.Value = Trim(parts[0].substr(eq + 1));
-        if (c.Name.empty()) continue;
-        c.Version2 = fromSetCookie2;
-        c.Domain = host;
-        c.Path = DefaultCookiePath(requestUri);
-        bool remove = false, haveMaxAge = false, rejected = false;
-        for (size_t k = 1; k < parts.size(); ++k) {
-            size_t e = parts[k].find('=');
-            std::string key = Lower(Trim(parts[k].substr(0, e)));
-            std::string val = e == std::string::npos ? "" : Unquote(Trim(parts[k].substr(e + 1)));
-            if (key == "domain" && !val.empty()) {
-                std::string d = Lower(val);
-                if (d[0] == '.') d.erase(0, 1);
-                if (d.empty() || !DomainMatches(host, d)) rejected = true;
-                c.Domain = d;
-                c.HostOnly = false;
-            } else if (key == "path" && !val.empty() && val[0] == '/') {
-                c.Path = val;
-            } else if (key == "max-age") {
-                char* end = nullptr;
-                long long v = std::strtoll(val.c_str(), &end, 10);
-                if (!val.empty() && end && *end == '\0') {
-                    haveMaxAge = true;
-                    remove = v <= 0;
-                }
-            } else if (key == "expires" && !haveMaxAge) {
-                std::time_t when;
-                if (ParseHttpDate(val, when) && when <= now) remove = true;
-            } else if (key == "secure") {
-                c.Secure = true;
-            }
-        }
-        if (rejected) continue;
-        cookies_.erase(std::remove_if(cookies_.begin(), cookies_.end(),
-                                      [&](const TCookie& o) {
-                                          return o.Name == c.Name && o.Domain == c.Domain && o.Path == c.Path;
-                                      }),
-                       cookies_.end());
-        if (!remove) cookies_.push_back(std::move(c));
+        AddOne(headerValue.substr(start, i - start), true, requestUri, host, now);
+        start = i + 1;
     }
 }
 
-std::string TCookieStore::HeaderFor(const TUri& uri) const {
+void TCookieStore::AddOne(const std::string& item, bool fromSetCookie2, const TUri& requestUri, const std::string& host,
+                          int64_t now) {
+    if (item.size() > kMaxCookieBytes) return;
+    std::vector<std::string> parts;
+    size_t i = 0;
+    while (i <= item.size()) {
+        size_t j = item.find(';', i);
+        if (j == std::string::npos) j = item.size();
+        parts.push_back(item.substr(i, j - i));
+        i = j + 1;
+    }
+    size_t eq = parts[0].find('=');
+    if (eq == std::string::npos) return;
+    TCookie c;
+    c.Name = Trim(parts[0].substr(0, eq));
+    c.Value = Trim(parts[0].substr(eq + 1));
+    if (c.Name.empty()) return;
+    c.Version2 = fromSetCookie2;
+    c.Domain = host;
+    c.Path = DefaultCookiePath(requestUri);
+    bool haveMaxAge = false;
+    for (size_t k = 1; k < parts.size(); ++k) {
+        size_t e = parts[k].find('=');
+        std::string key = Lower(Trim(parts[k].substr(0, e)));
+        std::string val = e == std::string::npos ? "" : Unquote(Trim(parts[k].substr(e + 1)));
+        if (key == "domain" && !val.empty()) {
+            std::string d = Lower(val);
+            if (d[0] == '.') d.erase(0, 1);
+            if (d.empty() || !DomainMatches(host, d)) return;
+            c.Domain = d;
+            c.HostOnly = false;
+        } else if (key == "path" && !val.empty() && val[0] == '/') {
+            c.Path = val;
+        } else if (key == "max-age") {
+            // Max-Age wins over Expires; a delta past the end of time is no expiry.
+            char* end = nullptr;
+            errno = 0;
+            long long delta = std::strtoll(val.c_str(), &end, 10);
+            if (!val.empty() && end && *end == '\0') {
+                haveMaxAge = true;
+                if (delta <= 0)
+                    c.Expires = std::numeric_limits<int64_t>::min();
+                else
+                    c.Expires = errno == ERANGE || delta >= kNoExpiry - now ? kNoExpiry : now + delta;
+            }
+        } else if (key == "expires" && !haveMaxAge) {
+            int64_t when;
+            if (ParseHttpDate(val, when)) c.Expires = when;
+        } else if (key == "secure") {
+            c.Secure = true;
+        }
+    }
+
+    const std::string key = c.Domain + '\n' + c.Path + '\n' + c.Name;
+    auto old = byKey_.find(key);
+    if (old != byKey_.end()) Remove(old->second);
+    if (c.Expires <= now) return;
+
+    const uint64_t seq = nextSeq_++;
+    byKey_.emplace(key, seq);
+    std::deque<uint64_t>& domain = byDomain_[c.Domain];
+    domain.push_back(seq);
+    if (c.Expires != kNoExpiry) byExpiry_.emplace(c.Expires, seq);
+    const std::string domainName = c.Domain;
+    bySeq_.emplace(seq, std::move(c));
+
+    if (domain.size() > kMaxCookiesPerDomain || bySeq_.size() > kMaxCookies) DropExpired(now);
+    auto d = byDomain_.find(domainName);
+    if (d != byDomain_.end() && d->second.size() > kMaxCookiesPerDomain) Remove(d->second.front());
+    if (bySeq_.size() > kMaxCookies) Remove(bySeq_.begin()->first);
+}
+
+void TCookieStore::Remove(uint64_t seq) {
+    auto it = bySeq_.find(seq);
+    if (it == bySeq_.end()) return;
+    const TCookie& c = it->second;
+    byKey_.erase(c.Domain + '\n' + c.Path + '\n' + c.Name);
+    auto d = byDomain_.find(c.Domain);
+    if (d != byDomain_.end()) {
+        // At most kMaxCookiesPerDomain + 1 entries, kept in ascending order.
+        auto pos = std::lower_bound(d->second.begin(), d->second.end(), seq);
+        if (pos != d->second.end() && *pos == seq) d->second.erase(pos);
+        if (d->second.empty()) byDomain_.erase(d);
+    }
+    if (c.Expires != kNoExpiry) byExpiry_.erase({c.Expires, seq});
+    bySeq_.erase(it);
+}
+
+void TCookieStore::DropExpired(int64_t now) {
+    while (!byExpiry_.empty() && byExpiry_.begin()->first <= now) Remove(byExpiry_.begin()->second);
+}
+
+std::vector<TCookieStore::TCookie> TCookieStore::Cookies() const {
+    std::vector<TCookie> out;
+    out.reserve(bySeq_.size());
+    for (const auto& entry : bySeq_) out.push_back(entry.second);
+    return out;
+}
+
+std::string TCookieStore::HeaderFor(const TUri& uri, int64_t now) const {
     const std::string host = Lower(uri.Host);
     const std::string path = uri.Path + uri.Document;
     std::vector<const TCookie*> found;
-    for (const auto& c : cookies_) {
+    for (const auto& entry : bySeq_) {
+        const TCookie& c = entry.second;
         bool hostOk = c.HostOnly ? host == c.Domain : DomainMatches(host, c.Domain);
-        if (hostOk && PathMatches(path, c.Path) && (!c.Secure || uri.Protocol == "https")) found.push_back(&c);
+        if (hostOk && c.Expires > now && PathMatches(path, c.Path) && (!c.Secure || uri.Protocol == "https"))
+            found.push_back(&c);
     }
     std::stable_sort(found.begin(), found.end(),
                      [](const TCookie* a, const TCookie* b) { return a->Path.size() > b->Path.size(); });
@@ -454,7 +500,7 @@ std::string TCookieStore::HeaderFor(const TUri& uri) const {
     return out;
 }
 
-bool ParseHttpDate(const std::string& text, std::time_t& out) {
+bool ParseHttpDate(const std::string& text, int64_t& out) {
     static const char* months[] = {"jan", "feb", "mar", "apr", "may", "jun", "jul", "aug", "sep", "oct", "nov", "dec"};
     int day = -1, month = -1, year = -1, hh = -1, mm = -1, ss = -1;
     size_t i = 0;
@@ -483,9 +529,8 @@ bool ParseHttpDate(const std::string& text, std::time_t& out) {
         }
     }
     if (day < 1 || day > 31 || month < 1 || year < 1601 || hh < 0 || hh > 23 || mm > 59 || ss > 60) return false;
-    int64_t t = DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) * 86400 + hh * 3600 +
-                mm * 60 + ss;
-    out = static_cast<std::time_t>(t);
+    out = DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) * 86400 + hh * 3600 + mm * 60 +
+          ss;
     return true;
 }
 

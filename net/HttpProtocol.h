@@ -7,8 +7,12 @@
 #pragma once
 
 #include <cstdint>
-#include <ctime>
+#include <deque>
+#include <limits>
+#include <map>
+#include <set>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -80,32 +84,61 @@ struct THttpRequest {
 std::string BuildRequestBytes(const std::string& method, const std::string& target, const THttpRequest& request,
                               THttpProtocolVersion version, const std::string& cookieHeader);
 
+// Times here are seconds since 1970 in 64 bits on every build: time_t and
+// long are 32 bits in the i686 build, and cookie dates reach past 2038.
+
 // Cookies received by one client and sent back on its later requests.
 // Matching: the cookie's domain (the request host when none was given, else
 // the Domain attribute, which must domain-match the host) and its path (the
 // request's directory when none was given) must match the URL; Secure cookies
 // are never sent since there is no TLS. Max-Age <= 0 or an Expires date in the
-// past removes a cookie.
+// past removes a cookie; an expired cookie is never sent.
+//
+// Bounded as browsers bound theirs, so a server cannot flood it: a cookie
+// longer than kMaxCookieBytes (name, value and attributes) is ignored; past
+// kMaxCookiesPerDomain cookies of one domain or kMaxCookies in all, expired
+// cookies go first, then the oldest (the least recently set). Every Add costs
+// time linear in its header, whatever the store holds.
 class TCookieStore {
 public:
+    static constexpr size_t kMaxCookieBytes = 4096;
+    static constexpr size_t kMaxCookiesPerDomain = 50;
+    static constexpr size_t kMaxCookies = 3000;
+    static constexpr int64_t kNoExpiry = std::numeric_limits<int64_t>::max();
+
     struct TCookie {
         std::string Name, Value, Domain, Path;
         bool HostOnly = true;
         bool Secure = false;
-        bool Version2 = false;  // came from Set-Cookie2
+        bool Version2 = false;        // came from Set-Cookie2
+        int64_t Expires = kNoExpiry;  // seconds since 1970; kNoExpiry: lives as long as the client
     };
 
-    void Add(const std::string& headerValue, bool fromSetCookie2, const TUri& requestUri, std::time_t now);
+    void Add(const std::string& headerValue, bool fromSetCookie2, const TUri& requestUri, int64_t now);
     // "a=1; b=2" for the URL, longest paths first; "" when nothing matches.
-    std::string HeaderFor(const TUri& uri) const;
-    const std::vector<TCookie>& Cookies() const { return cookies_; }
+    std::string HeaderFor(const TUri& uri, int64_t now) const;
+    // Oldest first.
+    std::vector<TCookie> Cookies() const;
+    size_t Count() const { return bySeq_.size(); }
 
 private:
-    std::vector<TCookie> cookies_;
+    void AddOne(const std::string& item, bool fromSetCookie2, const TUri& requestUri, const std::string& host,
+                int64_t now);
+    void Remove(uint64_t seq);
+    void DropExpired(int64_t now);
+
+    uint64_t nextSeq_ = 0;
+    std::map<uint64_t, TCookie> bySeq_;                               // creation order
+    std::unordered_map<std::string, uint64_t> byKey_;                 // domain, path and name
+    std::unordered_map<std::string, std::deque<uint64_t>> byDomain_;  // ascending
+    std::set<std::pair<int64_t, uint64_t>> byExpiry_;                 // cookies that expire
 };
 
-// Parses an HTTP date (RFC 1123, RFC 850 or asctime form); false when it is not one.
-bool ParseHttpDate(const std::string& text, std::time_t& out);
+// Parses an HTTP date (RFC 1123, RFC 850 or asctime form) into seconds since
+// 1970; false when it is not one.
+bool ParseHttpDate(const std::string& text, int64_t& out);
+// The system clock in seconds since 1970 (platform seam: Socket_posix.cpp, Socket_win.cpp).
+int64_t UnixTimeNow();
 
 bool IsValidUtf8(const std::string& bytes);
 // Body bytes as text: the Content-Type's charset when given (utf-8, else the

@@ -240,12 +240,15 @@ int64_t ReadBody(THttpReader& reader, const TBodyPlan& plan, TStream* dest, cons
                  int maxTrailerLines) {
     if (plan.Kind == TBodyKind::kNone) return 0;
     int64_t soFar = 0;
-    // Reads up to `want` bytes (or until the peer closes when want < 0); returns the count.
+    auto room = [&]() { return plan.ReadLimit < 0 ? std::numeric_limits<int64_t>::max() : plan.ReadLimit - soFar; };
+    // Reads up to `want` bytes (or until the peer closes when want < 0), and
+    // never past the read limit; returns the count.
     auto pump = [&](int64_t want) {
         int64_t got = 0;
-        while (want < 0 || got < want) {
-            size_t ask =
-                want < 0 ? kReaderBufferSize : static_cast<size_t>(std::min<int64_t>(want - got, kReaderBufferSize));
+        for (;;) {
+            const int64_t left = want < 0 ? room() : std::min(want - got, room());
+            if (left <= 0) break;
+            size_t ask = static_cast<size_t>(std::min<int64_t>(left, kReaderBufferSize));
             auto block = reader.ReadBlock(ask);
             size_t n = block.second;
             if (n == 0) break;
@@ -276,11 +279,15 @@ int64_t ReadBody(THttpReader& reader, const TBodyPlan& plan, TStream* dest, cons
                 for (;;) {
                     int64_t size = ParseChunkSize(reader.ReadLine());
                     if (size == 0) break;
-                    if (presizedPart(size) < size) throw EHttpClosedGracefully(L"Connection Closed Gracefully.");
+                    if (presizedPart(size) < size) {
+                        if (room() <= 0) break;
+                        throw EHttpClosedGracefully(L"Connection Closed Gracefully.");
+                    }
                     if (!reader.ReadLine().empty())
                         throw EHttpError(L"Invalid chunked body: no line end after a chunk.");
                 }
                 // Trailer fields up to the empty line; a peer that closes instead is accepted.
+                if (room() <= 0) break;
                 try {
                     for (int lines = 0; !reader.ReadLine().empty();)
                         if (++lines > maxTrailerLines) throw EHttpError(L"Too many trailer lines.");

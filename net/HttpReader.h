@@ -94,6 +94,9 @@ enum class TBodyKind { kNone, kChunked, kLength, kUntilClose };
 struct TBodyPlan {
     TBodyKind Kind = TBodyKind::kNone;
     int64_t Length = 0;  // for kLength
+    // Reading stops after this many body bytes, whatever the framing says
+    // (-1: no limit); a body stopped there leaves the connection unusable.
+    int64_t ReadLimit = -1;
 };
 // How the body of this response is framed (no body for HEAD, 1xx, 204, 304).
 TBodyPlan PlanBody(const THttpResponseHead& head, bool headRequest);
@@ -111,6 +114,7 @@ struct TBodyEvents {
 // each known-length part dest is sized to position + length (see
 // kMaxPresize); afterwards, and when reading fails, it is cut at its position. A length-framed body cut
 // short by the peer closing stands as received; a chunked one that ends early
-// raises EHttpClosedGracefully. Returns the number of body bytes read.
+// raises EHttpClosedGracefully. Returns the number of body bytes read, at
+// most plan.ReadLimit when that is set.
 int64_t ReadBody(THttpReader& reader, const TBodyPlan& plan, TStream* dest, const TBodyEvents& events,
                  int maxTrailerLines);

@@ -4,8 +4,8 @@
 //
 // A TSocket owns its handle and closes it when destroyed; it is moved, never
 // copied. Sockets are non-blocking from creation on: the caller waits with
-// WaitConnected / WaitReadable in slices of its own choosing, so no call here
-// blocks longer than the timeout it is given (SendAll excepted, see there).
+// WaitConnected / WaitReadable / WaitWritable in slices of its own choosing,
+// so no call here blocks longer than the timeout it is given.
 // Every failure raises EHttpSocketError with the platform's error code and
 // the text "Socket Error # <code>\r\n<system message>". Winsock is started
 // once, on first use, and cleaned up at program end.
@@ -65,9 +65,12 @@ public:
     // Up to count bytes; 0 when the peer closed its side; kWouldBlock when
     // nothing is queued.
     size_t Receive(void* buffer, size_t count);
-    // All count bytes, or an exception. Waits while the send buffer is full,
-    // without limit (requests are small: this does not happen in practice).
-    void SendAll(const void* data, size_t count);
+    // True when a Send would not block (room in the send buffer, or a pending
+    // error); false when timeoutMs passed first. timeoutMs < 0 waits without limit.
+    bool WaitWritable(int timeoutMs);
+    // Up to count bytes, without waiting: the number taken (> 0), or
+    // kWouldBlock when the send buffer is full.
+    size_t Send(const void* data, size_t count);
 
 private:
     static constexpr intptr_t kNoHandle = -1;  // also INVALID_SOCKET as a signed value

@@ -7,11 +7,13 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <memory>
 
 #include "framework/system/CodePage.h"
 #include "net/HttpClient.h"
+#include "net/HttpProtocol.h"
 #include "net/Socket.h"
 
 namespace {
@@ -138,20 +140,22 @@ size_t TSocket::Receive(void* buffer, size_t count) {
     }
 }
 
-void TSocket::SendAll(const void* data, size_t count) {
+bool TSocket::WaitWritable(int timeoutMs) {
     if (!IsOpen()) throw EHttpDisconnected(L"Disconnected.");
-    const char* p = static_cast<const char*>(data);
-    while (count > 0) {
-        ssize_t n = ::send(Fd(handle_), p, count, MSG_NOSIGNAL);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            if (errno == EAGAIN || errno == EWOULDBLOCK) {
-                PollOne(Fd(handle_), POLLOUT, -1);
-                continue;
-            }
-            RaiseSocketError(errno);
-        }
-        p += n;
-        count -= static_cast<size_t>(n);
+    return PollOne(Fd(handle_), POLLOUT, timeoutMs) != 0;
+}
+
+size_t TSocket::Send(const void* data, size_t count) {
+    if (!IsOpen()) throw EHttpDisconnected(L"Disconnected.");
+    for (;;) {
+        ssize_t n = ::send(Fd(handle_), data, count, MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n >= 0) return n > 0 ? static_cast<size_t>(n) : kWouldBlock;
+        if (errno == EAGAIN || errno == EWOULDBLOCK) return kWouldBlock;
+        if (errno != EINTR) RaiseSocketError(errno);
     }
+}
+
+int64_t UnixTimeNow() {
+    return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
+        .count();
 }

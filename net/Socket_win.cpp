@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "net/HttpClient.h"
+#include "net/HttpProtocol.h"
 #include "net/Socket.h"
 
 namespace {
@@ -167,22 +168,36 @@ size_t TSocket::Receive(void* buffer, size_t count) {
     RaiseSocketError(err);
 }
 
-void TSocket::SendAll(const void* data, size_t count) {
+bool TSocket::WaitWritable(int timeoutMs) {
     if (!IsOpen()) throw EHttpDisconnected(L"Disconnected.");
-    const char* p = static_cast<const char*>(data);
-    while (count > 0) {
-        int chunk = count > 0x40000000 ? 0x40000000 : static_cast<int>(count);
-        int n = ::send(Sock(handle_), p, chunk, 0);
-        if (n == SOCKET_ERROR) {
-            int err = WSAGetLastError();
-            if (err != WSAEWOULDBLOCK) RaiseSocketError(err);
-            fd_set writable;
-            FD_ZERO(&writable);
-            FD_SET(Sock(handle_), &writable);
-            if (::select(0, nullptr, &writable, nullptr, nullptr) == SOCKET_ERROR) RaiseSocketError(WSAGetLastError());
-            continue;
-        }
-        p += n;
-        count -= static_cast<size_t>(n);
-    }
+    // A connection that failed shows in the exception set; the Send after
+    // the wait reports its error.
+    fd_set writable, failed;
+    FD_ZERO(&writable);
+    FD_ZERO(&failed);
+    FD_SET(Sock(handle_), &writable);
+    FD_SET(Sock(handle_), &failed);
+    timeval tv = Millis(timeoutMs);
+    int n = ::select(0, nullptr, &writable, &failed, timeoutMs < 0 ? nullptr : &tv);
+    if (n == SOCKET_ERROR) RaiseSocketError(WSAGetLastError());
+    return n > 0;
+}
+
+size_t TSocket::Send(const void* data, size_t count) {
+    if (!IsOpen()) throw EHttpDisconnected(L"Disconnected.");
+    int chunk = count > 0x40000000 ? 0x40000000 : static_cast<int>(count);
+    int n = ::send(Sock(handle_), static_cast<const char*>(data), chunk, 0);
+    if (n != SOCKET_ERROR) return n > 0 ? static_cast<size_t>(n) : kWouldBlock;
+    int err = WSAGetLastError();
+    if (err == WSAEWOULDBLOCK) return kWouldBlock;
+    RaiseSocketError(err);
+}
+
+int64_t UnixTimeNow() {
+    // FILETIME counts 100 ns steps since 1601 in 64 bits, unlike the 32-bit
+    // time_t of the i686 C runtime.
+    FILETIME ft;
+    GetSystemTimeAsFileTime(&ft);
+    const int64_t ticks = (static_cast<int64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+    return (ticks - 116444736000000000LL) / 10000000;
 }

@@ -54,7 +54,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         TCookieStore cookies;
         for (const auto& v : head.FindAll("Set-Cookie")) cookies.Add(v, false, base, 1700000000);
         for (const auto& v : head.FindAll("Set-Cookie2")) cookies.Add(v, true, base, 1700000000);
-        cookies.HeaderFor(base);
+        // fuzz.example can hold cookies for itself and for example: two domains' worth at most.
+        if (cookies.Count() > 2 * TCookieStore::kMaxCookiesPerDomain) __builtin_trap();
+        cookies.HeaderFor(base, 1700000000);
         if (const std::string* loc = head.Find("Location")) {
             try {
                 ParseUri(ResolveLocation(base, *loc));

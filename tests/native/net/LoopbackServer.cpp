@@ -218,6 +218,26 @@ FullBacklogListener::~FullBacklogListener() {
     CloseSock(listener_);
 }
 
+SilentListener::SilentListener() {
+    listener_ = Listen(16, port_);
+    thread_ = std::thread([this] {
+        while (!stop_) {
+            if (!WaitFor(listener_, false, 50)) continue;
+            intptr_t conn = ToHandle(accept(Raw(listener_), nullptr, nullptr));
+            if (conn == -1) continue;
+            held_.push_back(conn);
+            ++accepted_;
+        }
+    });
+}
+
+SilentListener::~SilentListener() {
+    stop_ = true;
+    thread_.join();
+    for (intptr_t c : held_) CloseSock(c);
+    CloseSock(listener_);
+}
+
 uint16_t UnusedPort() {
     uint16_t port = 0;
     intptr_t s = Listen(1, port);

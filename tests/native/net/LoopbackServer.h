@@ -74,5 +74,23 @@ private:
     uint16_t port_ = 0;
 };
 
+// Accepts connections on 127.0.0.1 and never reads from them, so a large
+// request fills the socket buffers and its sender has to wait.
+class SilentListener {
+public:
+    SilentListener();
+    ~SilentListener();
+    uint16_t Port() const { return port_; }
+    int Accepted() const { return accepted_.load(); }
+
+private:
+    intptr_t listener_ = -1;
+    uint16_t port_ = 0;
+    std::thread thread_;
+    std::atomic<bool> stop_{false};
+    std::atomic<int> accepted_{0};
+    std::vector<intptr_t> held_;  // touched by the thread only, closed after it ends
+};
+
 // A port on 127.0.0.1 where nothing listens (bound, then released).
 uint16_t UnusedPort();

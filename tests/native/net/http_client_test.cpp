@@ -1,8 +1,10 @@
 // The client against a scripted server on 127.0.0.1.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -459,6 +461,266 @@ TEST(HttpClientConnect, DisconnectFromThePumpAbortsAConnect) {
     af.IdleTimeOut = 20;
     EXPECT_THROW(client.Get(W("http://127.0.0.1:" + std::to_string(full.Port()) + "/")), EHttpDisconnected);
     EXPECT_EQ(pumped, 2);
+}
+
+// --- hostile servers ----------------------------------------------------------
+
+// A reply whose body is made on the fly: `count` pieces (or endless when
+// count < 0), each after `pause`.
+ScriptedReply Drip(const std::string& head, std::string piece, int count, std::chrono::milliseconds pause) {
+    ScriptedReply reply{head};
+    auto left = std::make_shared<int>(count);
+    reply.more = [left, piece, pause](std::string& next) {
+        if (*left == 0) return false;
+        if (*left > 0) --*left;
+        if (pause.count() > 0) std::this_thread::sleep_for(pause);
+        next = piece;
+        return true;
+    };
+    return reply;
+}
+
+// The value of the Cookie header of a request, "" when it has none.
+std::string CookieHeaderOf(const std::string& request) {
+    const std::string name = "\r\nCookie: ";
+    size_t at = request.find(name);
+    if (at == std::string::npos) return "";
+    at += name.size();
+    return request.substr(at, request.find("\r\n", at) - at);
+}
+
+TEST_F(HttpClientTest, CookieFloodIsBoundedBeforeItIsSentBack) {
+    // A redirect to itself carrying 250 cookies of almost 4 KiB (and some
+    // over it), then a plain answer: the request after the redirect carries
+    // the newest 50 only.
+    Serve([this](const std::string&, int index) {
+        if (index > 0) return ScriptedReply{Ok("done")};
+        std::string head = "HTTP/1.1 302 Found\r\nLocation: " + server.Url("/again") + "\r\nContent-Length: 0\r\n";
+        for (int i = 0; i < 250; ++i) {
+            const size_t size = i % 10 == 0 ? 60000 : 4000;  // every tenth is far over the 4 KiB a cookie may have
+            head += "Set-Cookie: k" + std::to_string(i) + "=" + std::string(size, 'a' + i % 26) + "; Path=/\r\n";
+        }
+        return ScriptedReply{head + "\r\n"};
+    });
+    client.HandleRedirects = true;
+    EXPECT_EQ(client.Get(Url("/flood")), L"done");
+    auto requests = server.Requests();
+    ASSERT_EQ(requests.size(), 2u);
+    const std::string cookie = CookieHeaderOf(requests[1]);
+    EXPECT_EQ(client.Cookies().Count(), TCookieStore::kMaxCookiesPerDomain);
+    EXPECT_LE(cookie.size(), TCookieStore::kMaxCookiesPerDomain * TCookieStore::kMaxCookieBytes);
+    EXPECT_EQ(cookie.find("k0="), std::string::npos);
+    EXPECT_EQ(cookie.find("k190="), std::string::npos);  // a 60 KB one
+    EXPECT_NE(cookie.find("k249="), std::string::npos);
+}
+
+TEST(HttpClientSend, ServerThatStopsReading) {
+    // The request is far larger than the socket buffers and nobody reads it.
+    SilentListener silent;
+    const std::wstring url = W("http://127.0.0.1:" + std::to_string(silent.Port()) + "/big");
+    auto bigRequest = [](THttpClient& c) { c.Request.CustomHeaders = {{"X-Big", std::string(32 << 20, 'b')}}; };
+
+    // The send waits at most ReadTimeout for room, like a read for data.
+    {
+        THttpClient client;
+        bigRequest(client);
+        client.ReadTimeout = 300;
+        try {
+            client.Get(url);
+            ADD_FAILURE() << "no exception";
+        } catch (const EHttpReadTimeout& e) {
+            EXPECT_EQ(e.Message(), L"Read timed out.");
+        }
+        EXPECT_FALSE(client.Connected());
+    }
+    // The window stays live during the send, and Cancel (a Disconnect run by
+    // the pump) ends it.
+    {
+        THttpClient client;
+        bigRequest(client);
+        client.ReadTimeout = 60000;  // only the Disconnect can end the GET within the test
+        int pumped = 0;
+        TAntiFreeze af([&] {
+            if (++pumped == 3) client.Disconnect();
+        });
+        af.IdleTimeOut = 20;
+        EXPECT_THROW(client.Get(url), EHttpDisconnected);
+        EXPECT_EQ(pumped, 3);
+    }
+    EXPECT_EQ(silent.Accepted(), 2);
+}
+
+TEST(HttpClientStatusBody, KeptShortAndNeverReadFar) {
+    const std::string piece(16 * 1024, 'e');
+    struct Case {
+        const char* name;
+        ScriptedReply reply;
+        bool redirect;  // to /ok on the same server
+    } cases[] = {
+        {"error with an 8 MiB length",
+         Drip("HTTP/1.1 500 Oops\r\nContent-Length: 8388608\r\n\r\n", piece, 512, std::chrono::milliseconds(0)), false},
+        {"error read until close, endless",
+         Drip("HTTP/1.1 404 Not Found\r\n\r\n", piece, -1, std::chrono::milliseconds(0)), false},
+        {"chunked error, endless",
+         Drip("HTTP/1.1 403 Forbidden\r\nTransfer-Encoding: chunked\r\n\r\n", "4000\r\n" + piece + "\r\n", -1,
+              std::chrono::milliseconds(0)),
+         false},
+        {"redirect with an endless body",
+         Drip("HTTP/1.1 302 Found\r\nLocation: /ok\r\n\r\n", piece, -1, std::chrono::milliseconds(0)), true},
+    };
+    for (Case& c : cases) {
+        LoopbackServer one;
+        one.Start([&c](const std::string& request, int) {
+            if (request.rfind("GET /ok ", 0) == 0) return ScriptedReply{Ok("fine")};
+            return c.reply;
+        });
+        THttpClient client;
+        client.ReadTimeout = 20000;
+        client.HandleRedirects = true;
+        if (c.redirect) {
+            EXPECT_EQ(client.Get(W(one.Url("/x"))), L"fine") << "case: " << c.name;
+            // Not drained: the redirect was followed on a new connection.
+            EXPECT_EQ(one.Connections(), 2) << "case: " << c.name;
+        } else {
+            try {
+                client.Get(W(one.Url("/x")));
+                ADD_FAILURE() << "no exception, case: " << c.name;
+            } catch (const EHttpStatusError& e) {
+                EXPECT_EQ(e.ErrorMessage(), std::string(kMaxStatusBodyKept, 'e')) << "case: " << c.name;
+            }
+            EXPECT_FALSE(client.Connected()) << "case: " << c.name;
+        }
+        one.Stop();
+    }
+}
+
+TEST(HttpClientRedirect, OnlyToHttp) {
+    LoopbackServer server;
+    std::string location;
+    server.Start([&location](const std::string& request, int) {
+        if (request.rfind("GET /ok ", 0) == 0) return ScriptedReply{Ok("fine")};
+        return ScriptedReply{"HTTP/1.1 301 Moved\r\nLocation: " + location + "\r\nContent-Length: 0\r\n\r\n"};
+    });
+    const std::string port = std::to_string(server.Port());
+    struct Case {
+        std::string location;
+        bool followed;
+    } cases[] = {
+        {"ftp://127.0.0.1:" + port + "/ok", false},  // the same server, spoken to as another scheme
+        {"gopher://127.0.0.1:" + port + "/ok", false},
+        {"https://127.0.0.1:" + port + "/ok", false},
+        {"ftp://127.0.0.1/ok", false},
+        {"HTTP://127.0.0.1:" + port + "/ok", true},
+        {"//127.0.0.1:" + port + "/ok", true},
+        {"/ok", true},
+    };
+    for (const Case& c : cases) {
+        location = c.location;
+        THttpClient client;
+        client.HandleRedirects = true;
+        const size_t before = server.Requests().size();
+        if (c.followed) {
+            EXPECT_EQ(client.Get(W(server.Url("/r"))), L"fine") << "case: " << c.location;
+            EXPECT_EQ(server.Requests().size(), before + 2) << "case: " << c.location;
+        } else {
+            EXPECT_THROW(client.Get(W(server.Url("/r"))), EHttpError) << "case: " << c.location;
+            EXPECT_EQ(server.Requests().size(), before + 1) << "case: " << c.location;
+            EXPECT_NE(client.ResponseCode(), 200) << "case: " << c.location;
+        }
+    }
+}
+
+TEST(HttpClientSlowServer, ReadTimeoutIsPerWait) {
+    // A byte well within every read time-out: never a time-out,
+    // however long the whole takes (the low-speed limit is off here).
+    LoopbackServer server;
+    ScriptedReply reply =
+        Drip("HTTP/1.1 200 OK\r\nContent-Length: 15\r\n\r\n", "x", 15, std::chrono::milliseconds(100));
+    server.Start([&reply](const std::string&, int) { return reply; });
+    THttpClient client;
+    client.ReadTimeout = 1000;  // the whole takes longer than this
+    client.LowSpeedLimit = 0;
+    EXPECT_EQ(client.Get(W(server.Url("/t"))), std::wstring(15, L'x'));
+}
+
+TEST(HttpClientSlowServer, LowSpeedLimitAndRequestDeadline) {
+    using std::chrono::milliseconds;
+    struct Case {
+        const char* name;
+        int lowSpeedLimit, lowSpeedTime, deadline;
+        ScriptedReply reply;
+        bool redirectChain;  // each hop a slow redirect to the next
+        bool antiFreeze;
+    } cases[] = {
+        // ~10 bytes/s under a 1 KiB/s limit over 1 s; the server would go on for 30 s.
+        {"trickling body under the low-speed limit", 1024, 1000, 0,
+         Drip("HTTP/1.1 200 OK\r\nContent-Length: 300\r\n\r\n", "x", 300, milliseconds(100)), false, false},
+        {"trickling headers under the low-speed limit", 1024, 1000, 0,
+         Drip("HTTP/1.1 200 OK\r\n", "X-Slow: 1\r\n", 300, milliseconds(100)), false, true},
+        // Fast enough for the low-speed limit (~16 KiB/s), but past the deadline.
+        {"steady body past the deadline", 1024, 1000, 1500,
+         Drip("HTTP/1.1 200 OK\r\nContent-Length: 1000000\r\n\r\n", std::string(1600, 'y'), -1, milliseconds(100)),
+         false, true},
+        // Each hop answers within the read time-out; the chain as a whole cannot.
+        {"redirect chain past the deadline", 0, 0, 1500, {}, true, false},
+    };
+    for (Case& c : cases) {
+        LoopbackServer server;
+        server.Start([&c](const std::string&, int index) {
+            if (!c.redirectChain) return c.reply;
+            std::this_thread::sleep_for(milliseconds(400));
+            return ScriptedReply{"HTTP/1.1 302 Found\r\nLocation: /r" + std::to_string(index + 1) +
+                                 "\r\nContent-Length: 0\r\n\r\n"};
+        });
+        THttpClient client;
+        client.ReadTimeout = 5000;
+        client.HandleRedirects = true;
+        client.RedirectMaximum = 1000;
+        client.LowSpeedLimit = c.lowSpeedLimit;
+        client.LowSpeedTime = c.lowSpeedTime;
+        client.RequestDeadline = c.deadline;
+        std::unique_ptr<TAntiFreeze> af;
+        int pumped = 0;
+        if (c.antiFreeze) {
+            af = std::make_unique<TAntiFreeze>([&pumped] { ++pumped; });
+            af->IdleTimeOut = 20;
+        }
+        TMemoryStream dest;
+        try {
+            client.Get(W(server.Url("/r0")), dest);
+            ADD_FAILURE() << "no exception, case: " << c.name;
+        } catch (const EHttpReadTimeout& e) {
+            EXPECT_EQ(e.Message(), L"Read timed out.") << "case: " << c.name;
+        }
+        EXPECT_FALSE(client.Connected()) << "case: " << c.name;
+        if (c.redirectChain) {
+            EXPECT_LT(server.Requests().size(), 15u) << "case: " << c.name;
+        }
+        if (c.antiFreeze) {
+            EXPECT_GT(pumped, 0) << "case: " << c.name << ", body bytes: " << dest.Size();
+        }
+        server.Stop();
+    }
+}
+
+TEST(HttpClientSlowServer, DisconnectEndsATrickleAtOnce) {
+    // Cancel in the middle of a trickle that no limit would end soon.
+    LoopbackServer server;
+    ScriptedReply reply =
+        Drip("HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\n", "x", 1000, std::chrono::milliseconds(50));
+    server.Start([&reply](const std::string&, int) { return reply; });
+    THttpClient client;
+    client.ReadTimeout = 60000;
+    int bytes = 0, pumped = 0;
+    client.OnWork = [&](void*, TWorkMode, int64_t n) { bytes = static_cast<int>(n); };
+    TAntiFreeze af([&] {
+        ++pumped;
+        if (bytes >= 5) client.Disconnect();
+    });
+    af.IdleTimeOut = 20;
+    EXPECT_THROW(client.Get(W(server.Url("/t"))), EHttpDisconnected);
+    EXPECT_GE(bytes, 5);
+    EXPECT_LT(bytes, 1000);
 }
 
 }  // namespace

@@ -166,7 +166,7 @@ TEST(RequestBytes, FieldOrderAndRules) {
 }
 
 TEST(Cookies, StoreAndMatch) {
-    const std::time_t now = 1700000000;  // Nov 2023
+    const int64_t now = 1700000000;  // Nov 2023
     TUri site = ParseUri(std::string("http://www.site.example/app/page"));
     TCookieStore store;
     store.Add("sid=abc; Path=/", false, site, now);
@@ -190,21 +190,136 @@ TEST(Cookies, StoreAndMatch) {
         {"http://other.example/", ""},
         {"http://WWW.SITE.EXAMPLE/", "sid=abc; wide=2"},
     };
-    for (const Case& c : cases) EXPECT_EQ(store.HeaderFor(ParseUri(std::string(c.url))), c.header) << "case: " << c.url;
+    for (const Case& c : cases)
+        EXPECT_EQ(store.HeaderFor(ParseUri(std::string(c.url)), now), c.header) << "case: " << c.url;
 
     // A later Set-Cookie2 of the same name replaces the value; Max-Age=0 deletes.
     store.Add("sid=\"v2\"; Version=\"1\"; Path=\"/\", extra=9; Path=/", true, site, now);
     store.Add("app=; Max-Age=0", false, site, now);
-    EXPECT_EQ(store.HeaderFor(ParseUri(std::string("http://www.site.example/app/page"))),
+    EXPECT_EQ(store.HeaderFor(ParseUri(std::string("http://www.site.example/app/page")), now),
               "later=7; wide=2; sid=\"v2\"; extra=9");
+}
+
+TEST(Cookies, ExpiryPast2038) {
+    // Seconds since 1970 beyond 2^31 in both the clock and the dates: the
+    // arithmetic must not pass through a 32-bit time_t or long.
+    const int64_t y2030 = 1893456000, y2040 = 2208988800, y2099 = 4070908800;
+    const TUri site = ParseUri(std::string("http://site.example/"));
+    struct Case {
+        const char* name;
+        int64_t setAt;
+        const char* cookie;
+        int64_t askAt;
+        bool sent;
+    } cases[] = {
+        {"expires 2100, asked 2030", y2030, "c=1; Expires=Fri, 01 Jan 2100 00:00:00 GMT", y2030, true},
+        {"expires 2100, asked 2099", y2099, "c=1; Expires=Fri, 01 Jan 2100 00:00:00 GMT", y2099, true},
+        {"expires 2040, set in 2099", y2099, "c=1; Expires=Sun, 01 Jan 2040 00:00:00 GMT", y2099, false},
+        {"expires 2040, asked after", y2030, "c=1; Expires=Sun, 01 Jan 2040 00:00:00 GMT", y2040 + 1, false},
+        {"expires 2040, asked before", y2030, "c=1; Expires=Sun, 01 Jan 2040 00:00:00 GMT", y2040 - 1, true},
+        {"max-age after 2038, within", y2040, "c=1; Max-Age=100", y2040 + 99, true},
+        {"max-age after 2038, past", y2040, "c=1; Max-Age=100", y2040 + 100, false},
+        {"max-age over 32 bits", y2030, "c=1; Max-Age=5000000000", y2099, true},
+        {"max-age beyond the end of time", y2040, "c=1; Max-Age=99999999999999999999", y2099, true},
+        {"max-age wins over expires", y2030, "c=1; Max-Age=10; Expires=Fri, 01 Jan 2100 00:00:00 GMT", y2040, false},
+    };
+    for (const Case& c : cases) {
+        TCookieStore store;
+        store.Add(c.cookie, false, site, c.setAt);
+        EXPECT_EQ(store.HeaderFor(site, c.askAt), c.sent ? "c=1" : "") << "case: " << c.name;
+    }
+}
+
+std::string CookieName(int i) {
+    return "c" + std::to_string(i);
+}
+
+TEST(Cookies, BoundedLikeABrowser) {
+    const int64_t now = 1700000000;
+    const TUri site = ParseUri(std::string("http://a.example/"));
+
+    // One cookie: name, value and attributes up to 4 KiB.
+    {
+        TCookieStore store;
+        const std::string head = "big=", tail = "; Path=/";
+        store.Add(head + std::string(TCookieStore::kMaxCookieBytes - head.size() - tail.size(), 'v') + tail, false,
+                  site, now);
+        EXPECT_EQ(store.Count(), 1u);
+        store.Add(head + std::string(TCookieStore::kMaxCookieBytes - head.size() - tail.size() + 1, 'w') + tail, false,
+                  site, now);
+        ASSERT_EQ(store.Count(), 1u);
+        EXPECT_EQ(store.Cookies()[0].Value[0], 'v');  // the over-long one did not even replace it
+    }
+    // Fifty per domain, the oldest going first; a cookie set again is new.
+    {
+        TCookieStore store;
+        for (int i = 0; i < 60; ++i) {
+            store.Add(CookieName(i) + "=x", false, site, now);
+            if (i == 30) store.Add(CookieName(5) + "=again", false, site, now);
+        }
+        std::vector<TCookieStore::TCookie> kept = store.Cookies();
+        ASSERT_EQ(kept.size(), TCookieStore::kMaxCookiesPerDomain);
+        // c0..c4 and c6..c10 went; c5, set again after c30, stays.
+        EXPECT_EQ(kept.front().Name, "c11");
+        EXPECT_EQ(kept[20].Name, "c5");
+        EXPECT_EQ(kept[20].Value, "again");
+        EXPECT_EQ(kept.back().Name, "c59");
+    }
+    // Expired cookies make room before the oldest living one does.
+    {
+        TCookieStore store;
+        store.Add("short=1; Max-Age=10", false, site, now);
+        for (int i = 0; i < 49; ++i) store.Add(CookieName(i) + "=x", false, site, now);
+        store.Add("late=1", false, site, now + 20);
+        std::vector<TCookieStore::TCookie> kept = store.Cookies();
+        ASSERT_EQ(kept.size(), 50u);
+        EXPECT_EQ(kept.front().Name, "c0");
+        EXPECT_EQ(kept.back().Name, "late");
+    }
+    // Three thousand in all, over many hosts: the oldest host's go.
+    {
+        TCookieStore store;
+        const int hosts = static_cast<int>(TCookieStore::kMaxCookies / TCookieStore::kMaxCookiesPerDomain) + 2;
+        for (int h = 0; h < hosts; ++h) {
+            const TUri u = ParseUri("http://h" + std::to_string(h) + ".example/");
+            for (int i = 0; i < 50; ++i) store.Add(CookieName(i) + "=x", false, u, now);
+        }
+        EXPECT_EQ(store.Count(), TCookieStore::kMaxCookies);
+        EXPECT_EQ(store.HeaderFor(ParseUri(std::string("http://h0.example/")), now), "");
+        EXPECT_EQ(store.HeaderFor(ParseUri(std::string("http://h1.example/")), now), "");
+        EXPECT_NE(store.HeaderFor(ParseUri(std::string("http://h2.example/")), now), "");
+        EXPECT_EQ(store.Cookies().front().Domain, "h2.example");
+    }
+}
+
+TEST(Cookies, SetCookie2FloodKeepsTheNewest) {
+    // Full header lines of thousands of cookies each, as a hostile server sends them.
+    const int64_t now = 1700000000;
+    const TUri site = ParseUri(std::string("http://a.example/"));
+    TCookieStore store;
+    int next = 0;
+    for (int line = 0; line < 8; ++line) {
+        std::string value;
+        while (value.size() < kMaxHttpLineLength - 32) value += (value.empty() ? "" : ",") + CookieName(next++) + "=v";
+        store.Add(value, true, site, now);
+    }
+    ASSERT_GT(next, 8 * 5000);
+    std::vector<TCookieStore::TCookie> kept = store.Cookies();
+    ASSERT_EQ(kept.size(), TCookieStore::kMaxCookiesPerDomain);
+    EXPECT_EQ(kept.front().Name, CookieName(next - 50));
+    EXPECT_EQ(kept.back().Name, CookieName(next - 1));
+    EXPECT_LT(store.HeaderFor(site, now).size(), 50u * 16);
 }
 
 TEST(Cookies, HttpDates) {
     struct Case {
         const char* text;
         bool ok;
-        std::time_t value;
+        int64_t value;
     } cases[] = {
+        {"Fri, 01 Jan 2100 00:00:00 GMT", true, 4102444800},
+        {"Tue, 19 Jan 2038 03:14:08 GMT", true, 2147483648},
+        {"Fri, 31 Dec 9999 23:59:59 GMT", true, 253402300799},
         {"Sun, 06 Nov 1994 08:49:37 GMT", true, 784111777},
         {"Sunday, 06-Nov-94 08:49:37 GMT", true, 784111777},
         {"Sun Nov  6 08:49:37 1994", true, 784111777},
@@ -214,7 +329,7 @@ TEST(Cookies, HttpDates) {
         {"", false, 0},
     };
     for (const Case& c : cases) {
-        std::time_t t = 0;
+        int64_t t = 0;
         EXPECT_EQ(ParseHttpDate(c.text, t), c.ok) << "case: " << c.text;
         if (c.ok) {
             EXPECT_EQ(t, c.value) << "case: " << c.text;
