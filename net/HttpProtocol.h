@@ -137,8 +137,6 @@ private:
 // Parses an HTTP date (RFC 1123, RFC 850 or asctime form) into seconds since
 // 1970; false when it is not one.
 bool ParseHttpDate(const std::string& text, int64_t& out);
-// The system clock in seconds since 1970 (platform seam: Socket_posix.cpp, Socket_win.cpp).
-int64_t UnixTimeNow();
 
 bool IsValidUtf8(const std::string& bytes);
 // Body bytes as text: the Content-Type's charset when given (utf-8, else the

@@ -155,7 +155,4 @@ size_t TSocket::Send(const void* data, size_t count) {
     }
 }
 
-int64_t UnixTimeNow() {
-    return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
-        .count();
-}
+

@@ -193,11 +193,4 @@ size_t TSocket::Send(const void* data, size_t count) {
     RaiseSocketError(err);
 }
 
-int64_t UnixTimeNow() {
-    // FILETIME counts 100 ns steps since 1601 in 64 bits, unlike the 32-bit
-    // time_t of the i686 C runtime.
-    FILETIME ft;
-    GetSystemTimeAsFileTime(&ft);
-    const int64_t ticks = (static_cast<int64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
-    return (ticks - 116444736000000000LL) / 10000000;
-}
+

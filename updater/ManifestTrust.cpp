@@ -3,6 +3,7 @@
 #include "framework/system/Classes.h"
 #include "framework/system/CodePage.h"
 #include "framework/system/FileSystem.h"
+#include "framework/system/SysUtils.h"
 #include "updater/BuildKeys.h"
 #include "updater/DebugLog.h"
 

@@ -218,16 +218,6 @@ void ParseSignedManifestLines(const TStringList& lines, FileInfoList& entries) {
     }
 }
 
-int64_t UnixTimeNow() {
-#ifdef _WIN32
-    // The CRT's 64-bit clock; plain time() follows _USE_32BIT_TIME_T, the i686 default.
-    return static_cast<int64_t>(_time64(nullptr));
-#else
-    static_assert(sizeof(std::time_t) >= 8, "a 64-bit time_t is needed past 2038");
-    return static_cast<int64_t>(std::time(nullptr));
-#endif
-}
-
 std::optional<std::vector<P256PublicKey>> ParsePublicKeys(std::string_view text) {
     std::vector<P256PublicKey> keys;
     size_t i = 0;

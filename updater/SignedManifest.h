@@ -82,10 +82,6 @@ void ParseSignedManifestLines(const TStringList& lines, FileInfoList& entries);
 // The decimal size field: none unless digits without a leading zero, at most 2^63-1.
 std::optional<int64_t> ParseSignedSize(std::string_view text);
 
-// The current Unix time in 64 bits, also where time_t has 32 (the i686 CRT's
-// time() runs out in January 2038).
-int64_t UnixTimeNow();
-
 // The build setting's keys: each the base64 of X || Y (64 bytes), separated by
 // commas or blanks. None when the text holds no key or a malformed one.
 std::optional<std::vector<P256PublicKey>> ParsePublicKeys(std::string_view text);

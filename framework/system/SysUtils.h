@@ -37,5 +37,9 @@ public:
 };
 
 std::wstring IntToStr(long long value);
+
+// The system clock in seconds since 1970, in 64 bits also where time_t has 32
+// (the i686 C runtime's time() runs out in January 2038).
+long long UnixTimeNow();
 std::wstring LowerCaseAscii(std::wstring_view text);
 bool SameTextAscii(std::wstring_view a, std::wstring_view b);

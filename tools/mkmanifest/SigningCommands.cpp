@@ -10,6 +10,7 @@
 #include "Signer.h"
 #include "framework/system/Classes.h"
 #include "framework/system/CodePage.h"
+#include "framework/system/SysUtils.h"
 #include "updater/FileInfo.h"
 #include "updater/Manifest.h"
 #include "updater/Md5.h"

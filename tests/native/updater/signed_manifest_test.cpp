@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/system/SysUtils.h"
 #include "KeyFile.h"
 #include "Pkcs8.h"
 #include "Signer.h"
