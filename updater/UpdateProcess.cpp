@@ -339,13 +339,18 @@ bool UpdateProcess::IsRunningProgram(const std::wstring& filePath) const {
 // The running program cannot be overwritten but can be renamed: moved into the
 // backup folder it is its own backup, and its name is free for the new copy.
 bool UpdateProcess::MoveAsideRunningProgram(const std::wstring& local, const std::wstring& backup) {
+    ClearBackupSlot(backup);
+    return FileMove(local, backup);
+}
+
+// Frees a backup path. A copy moved aside by an earlier run may still be
+// running and so cannot be deleted; it is renamed to a leftover slot.
+void UpdateProcess::ClearBackupSlot(const std::wstring& backup) {
     for (int slot = 1; slot <= kLeftoverSlots; ++slot) FileDelete(LeftoverName(backup, slot));
     if (FileExists(backup) && !FileDelete(backup)) {
-        // Still running from an earlier run: out of the way with it.
         for (int slot = 1; slot <= kLeftoverSlots; ++slot)
             if (FileMove(backup, LeftoverName(backup, slot))) break;
     }
-    return FileMove(local, backup);
 }
 
 std::wstring LockedFileNote(const std::vector<std::wstring>& programs) {
@@ -549,6 +554,7 @@ bool UpdateProcess::ApplyUpdateFiles(const FileInfoList& list) {
             journal.push_back({JournalEntry::Created, t.filePath});
             continue;
         }
+        ClearBackupSlot(backup);
         if (cancelled || !FileCopy(local, backup)) {
             DebugLog(cancelled ? L"updater: install: cancelled while backing up"
                                : L"updater: install: cannot back up " + local + L" to " + backup);

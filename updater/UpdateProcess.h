@@ -110,6 +110,7 @@ private:
     void DisconnectQuietly() noexcept;
     bool IsRunningProgram(const std::wstring& filePath) const;
     static bool MoveAsideRunningProgram(const std::wstring& local, const std::wstring& backup);
+    static void ClearBackupSlot(const std::wstring& backup);
 
     std::unique_ptr<THttpClient> client;
     bool cancelled = false;
