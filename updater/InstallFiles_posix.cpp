@@ -47,7 +47,9 @@ std::unique_ptr<RunLock> RunLock::TryAcquire(const std::wstring& appPath) {
     return std::unique_ptr<RunLock>(new RunLock(fd));
 }
 
-RunLock::~RunLock() { close(static_cast<int>(handle_)); }
+RunLock::~RunLock() {
+    close(static_cast<int>(handle_));
+}
 
 std::unique_ptr<HeldCopy> HeldCopy::Make(const std::wstring& from, const std::wstring& tempPath) {
     int in = open(Native(from).c_str(), O_RDONLY | O_CLOEXEC);
@@ -134,4 +136,6 @@ int64_t FreeBytesAt(const std::wstring& dir) {
     return bytes > static_cast<unsigned long long>(INT64_MAX) ? INT64_MAX : static_cast<int64_t>(bytes);
 }
 
-std::vector<std::wstring> ProgramsHolding(const std::wstring&) { return {}; }
+std::vector<std::wstring> ProgramsHolding(const std::wstring&) {
+    return {};
+}

@@ -12,7 +12,9 @@
 
 namespace {
 
-HANDLE AsHandle(intptr_t h) { return reinterpret_cast<HANDLE>(h); }
+HANDLE AsHandle(intptr_t h) {
+    return reinterpret_cast<HANDLE>(h);
+}
 
 // The one form of a directory every spelling shares: full, long names, one case.
 std::wstring CanonicalDirectory(const std::wstring& path) {
@@ -108,8 +110,8 @@ bool HeldCopy::MoveTo(const std::wstring& to) {
 }
 
 TargetAccess ProbeTarget(const std::wstring& path) {
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                           nullptr);
     if (h != INVALID_HANDLE_VALUE) {
         CloseHandle(h);
         return TargetAccess::Free;
@@ -154,7 +156,8 @@ std::vector<std::wstring> ProgramsHolding(const std::wstring& path) {
                 if (p) {
                     std::wstring image(32768, L'\0');
                     DWORD size = static_cast<DWORD>(image.size());
-                    if (QueryFullProcessImageNameW(p, 0, image.data(), &size)) name = ExtractFileName(image.substr(0, size));
+                    if (QueryFullProcessImageNameW(p, 0, image.data(), &size))
+                        name = ExtractFileName(image.substr(0, size));
                     CloseHandle(p);
                 }
                 if (!name.empty()) names.push_back(name);

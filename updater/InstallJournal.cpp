@@ -10,7 +10,8 @@ constexpr const char* kEnd = "end";
 
 std::string FormatJournal(const std::vector<JournalEntry>& entries) {
     std::string out = std::string(kHeader) + "\n";
-    for (const auto& e : entries) out += std::string(1, static_cast<char>(e.kind)) + " " + WideToUtf8(e.filePath) + "\n";
+    for (const auto& e : entries)
+        out += std::string(1, static_cast<char>(e.kind)) + " " + WideToUtf8(e.filePath) + "\n";
     return out + kEnd + "\n";
 }
 
@@ -29,7 +30,8 @@ std::optional<std::vector<JournalEntry>> ParseJournal(const std::string& bytes) 
     std::vector<JournalEntry> entries;
     for (size_t i = 1; i + 1 < lines.size(); ++i) {
         const std::string& line = lines[i];
-        if (line.size() < 3 || line[1] != ' ' || (line[0] != JournalEntry::Replaced && line[0] != JournalEntry::Created))
+        if (line.size() < 3 || line[1] != ' ' ||
+            (line[0] != JournalEntry::Replaced && line[0] != JournalEntry::Created))
             return std::nullopt;
         std::wstring path = Utf8ToWide(line.substr(2));
         // The replacement character marks bytes that were not UTF-8.

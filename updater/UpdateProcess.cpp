@@ -76,8 +76,12 @@ std::wstring Describe(const std::exception& e) {
 }
 
 // The journal's place, and where it is written before it is complete.
-std::wstring JournalPath(const std::wstring& appPath) { return appPath + L"\\bakup\\install.journal"; }
-std::wstring JournalDraftPath(const std::wstring& appPath) { return JournalPath(appPath) + L".draft"; }
+std::wstring JournalPath(const std::wstring& appPath) {
+    return appPath + L"\\bakup\\install.journal";
+}
+std::wstring JournalDraftPath(const std::wstring& appPath) {
+    return JournalPath(appPath) + L".draft";
+}
 
 // A copy moved aside by an earlier run may still be running and so cannot be
 // deleted; it is renamed to one of these names, which later runs clear.
@@ -481,8 +485,7 @@ bool UpdateProcess::WriteJournal(const std::vector<JournalEntry>& entries) {
 // The verified bytes are the installed bytes: the staged file is copied to a
 // private file nobody else may write, that copy is hashed, and that very copy
 // is renamed into place.
-bool UpdateProcess::PlaceVerifiedCopy(const FileInfo& entry, const std::wstring& local,
-                                      const std::wstring& pending) {
+bool UpdateProcess::PlaceVerifiedCopy(const FileInfo& entry, const std::wstring& local, const std::wstring& pending) {
     const std::wstring staged = JoinPath(appPath, L"\\update\\", entry.filePath);
     std::unique_ptr<HeldCopy> copy = HeldCopy::Make(staged, pending);
     if (!copy) {

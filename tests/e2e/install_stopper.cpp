@@ -74,31 +74,31 @@ int wmain(int argc, wchar_t** argv) {
         }
         DWORD status = DBG_CONTINUE;
         switch (ev.dwDebugEventCode) {
-        case CREATE_PROCESS_DEBUG_EVENT:
-            if (ev.u.CreateProcessInfo.hFile) CloseHandle(ev.u.CreateProcessInfo.hFile);
-            break;
-        case LOAD_DLL_DEBUG_EVENT:
-            if (ev.u.LoadDll.hFile) CloseHandle(ev.u.LoadDll.hFile);
-            break;
-        case EXCEPTION_DEBUG_EVENT:
-            // Only the loader's breakpoint is the debugger's; everything else is the program's own.
-            if (ev.u.Exception.ExceptionRecord.ExceptionCode != EXCEPTION_BREAKPOINT) status = DBG_EXCEPTION_NOT_HANDLED;
-            break;
-        case OUTPUT_DEBUG_STRING_EVENT: {
-            std::wstring line = ReadDebugString(pi.hProcess, ev.u.DebugString);
-            while (!line.empty() && (line.back() == L'\n' || line.back() == L'\r')) line.pop_back();
-            std::printf("%s\n", Utf8(line).c_str());
-            if (!stopped && line.compare(0, marker.size(), marker) == 0 && ++seen == step) {
-                // Still suspended in this very call: it ends without another step.
-                TerminateProcess(pi.hProcess, 9);
-                std::printf("stopped at: %s\n", Utf8(line).c_str());
-                stopped = true;
+            case CREATE_PROCESS_DEBUG_EVENT:
+                if (ev.u.CreateProcessInfo.hFile) CloseHandle(ev.u.CreateProcessInfo.hFile);
+                break;
+            case LOAD_DLL_DEBUG_EVENT:
+                if (ev.u.LoadDll.hFile) CloseHandle(ev.u.LoadDll.hFile);
+                break;
+            case EXCEPTION_DEBUG_EVENT:
+                // Only the loader's breakpoint is the debugger's; everything else is the program's own.
+                if (ev.u.Exception.ExceptionRecord.ExceptionCode != EXCEPTION_BREAKPOINT)
+                    status = DBG_EXCEPTION_NOT_HANDLED;
+                break;
+            case OUTPUT_DEBUG_STRING_EVENT: {
+                std::wstring line = ReadDebugString(pi.hProcess, ev.u.DebugString);
+                while (!line.empty() && (line.back() == L'\n' || line.back() == L'\r')) line.pop_back();
+                std::printf("%s\n", Utf8(line).c_str());
+                if (!stopped && line.compare(0, marker.size(), marker) == 0 && ++seen == step) {
+                    // Still suspended in this very call: it ends without another step.
+                    TerminateProcess(pi.hProcess, 9);
+                    std::printf("stopped at: %s\n", Utf8(line).c_str());
+                    stopped = true;
+                }
+                std::fflush(stdout);
+                break;
             }
-            std::fflush(stdout);
-            break;
-        }
-        default:
-            break;
+            default: break;
         }
         if (ev.dwDebugEventCode == EXIT_PROCESS_DEBUG_EVENT) {
             ContinueDebugEvent(ev.dwProcessId, ev.dwThreadId, status);

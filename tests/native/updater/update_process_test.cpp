@@ -255,8 +255,8 @@ TEST(DownloadLimitOf, SignedSizeElseHeadSizeElseNone) {
         const char* name;
         int64_t head, signedSize, limit;
     } cases[] = {
-        {"signed", 500, 10, 10},        {"signed empty file", 500, 0, 0}, {"head only", 500, -1, 500},
-        {"head unknown", -1, -1, -1},   {"head failed", 0, -1, -1},
+        {"signed", 500, 10, 10},      {"signed empty file", 500, 0, 0}, {"head only", 500, -1, 500},
+        {"head unknown", -1, -1, -1}, {"head failed", 0, -1, -1},
     };
     for (const auto& c : cases) {
         FileInfo e;
@@ -318,8 +318,8 @@ TEST_F(UpdateRun, RollbackRemovesTheFilesThisRunCreated) {
     // after verification: it is refused at install time, after a and n.
     Put("b.txt", "old b");
     Put("update\\b.txt", "swapped");
-    EXPECT_FALSE(process->ApplyUpdateFiles(
-        {Entry("a.txt", "new a"), Entry("sub\\n.txt", "new n"), Entry("b.txt", "new b")}));
+    EXPECT_FALSE(
+        process->ApplyUpdateFiles({Entry("a.txt", "new a"), Entry("sub\\n.txt", "new n"), Entry("b.txt", "new b")}));
     EXPECT_EQ(Get("a.txt"), "old a");
     EXPECT_EQ(Get("sub\\n.txt"), "<missing>");
     EXPECT_EQ(Get("b.txt"), "old b");
@@ -383,9 +383,9 @@ TEST_F(UpdateRun, NextStartFinishesTheRollbackOfARunThatDied) {
     Put("bakup\\b.txt.pending", "new b");
     Put("n.txt", "new n");
     Put("update\\a.txt", "new a");
-    Put("bakup\\install.journal",
-        FormatJournal({{JournalEntry::Replaced, L"a.txt"}, {JournalEntry::Created, L"n.txt"},
-                       {JournalEntry::Replaced, L"b.txt"}}));
+    Put("bakup\\install.journal", FormatJournal({{JournalEntry::Replaced, L"a.txt"},
+                                                 {JournalEntry::Created, L"n.txt"},
+                                                 {JournalEntry::Replaced, L"b.txt"}}));
     EXPECT_EQ(process->CheckUpdate(), -1);  // nothing listens; the rollback comes first all the same
     EXPECT_EQ(Get("a.txt"), "old a");
     EXPECT_EQ(Get("b.txt"), "old b");
