@@ -9,6 +9,8 @@
 #include "net/AntiFreeze.h"
 #include "skin/data/SkinData.h"
 #include "skin/form/SkinStreaming.h"
+#include "updater/DebugLog.h"
+#include "updater/InstallFiles.h"
 #include "updater/UpdateProcess.h"
 #include "updater/Utils.h"
 
@@ -151,6 +153,14 @@ void TFormMain::Timer1Timer(TObject*) {
     Timer1->SetEnabled(false);
     // Named before the run: the run may move this very program into the backup folder.
     const std::wstring mainProgram = GetAppPath() + L"//Talvoria Pemrick.exe";
+    // One run per directory: the run that holds the lock starts the main
+    // program, so another that finds it taken does nothing at all.
+    if (!runLock) runLock = RunLock::TryAcquire(GetAppPath());
+    if (!runLock) {
+        DebugLog(L"updater: another update run holds " + GetAppPath() + L"; this one ends without doing anything");
+        Close();
+        return;
+    }
     updateProcess.reset();
     updateProcess = std::make_unique<UpdateProcess>(UpdateUrl, progressAdapter.get(), statusAdapter.get());
 
@@ -170,5 +180,6 @@ void TFormMain::Timer1Timer(TObject*) {
 
     // The main program starts whatever the outcome; a failure to start it is not reported.
     ShellExecuteW(nullptr, L"open", mainProgram.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    runLock.reset();
     Close();
 }

@@ -18,6 +18,7 @@
 class IProgressBar;
 class TSkinData;
 class IStatusLabel;
+class RunLock;
 class TAntiFreeze;
 class UpdateProcess;
 
@@ -76,6 +77,8 @@ private:
     std::unique_ptr<IProgressBar> progressAdapter;
     std::unique_ptr<IStatusLabel> statusAdapter;
     std::unique_ptr<UpdateProcess> updateProcess;
+    // Held from the start of the run until the main program has been started.
+    std::unique_ptr<RunLock> runLock;
 };
 
 extern TFormMain* FormMain;

@@ -1,13 +1,19 @@
 #include "updater/UpdateProcess.h"
 
+#include <algorithm>
 #include <limits>
+#include <optional>
 #include <set>
 
 #include "framework/system/CodePage.h"
 #include "framework/system/FileSystem.h"
 #include "framework/system/SysUtils.h"
+#include "updater/Crypto.h"
+#include "updater/DebugLog.h"
 #include "updater/FileDigest.h"
 #include "updater/FileMove.h"
+#include "updater/InstallFiles.h"
+#include "updater/InstallJournal.h"
 #include "updater/Manifest.h"
 #include "updater/Md5.h"
 #include "updater/Utils.h"
@@ -37,6 +43,45 @@ public:
 private:
     int64_t cap_;
 };
+
+// Raised by the staging stream once a body passes the size the entry allows.
+class EDownloadTooLarge : public EStreamError {
+public:
+    using EStreamError::EStreamError;
+};
+
+// The staging file, refusing every byte past `cap` (none when negative): a
+// server cannot fill the disk with a file the manifest says is small.
+class CappedFileStream : public TFileStream {
+public:
+    CappedFileStream(const std::wstring& path, uint32_t mode, int64_t cap) : TFileStream(path, mode), cap_(cap) {}
+    int64_t Write(const void* buffer, int64_t count) override {
+        if (cap_ >= 0 && count > cap_ - Position())
+            throw EDownloadTooLarge(L"The download is larger than the " + IntToStr(cap_) + L" bytes it may have.");
+        return TFileStream::Write(buffer, count);
+    }
+    void SetSize(int64_t size) override {
+        if (cap_ >= 0 && size > cap_)
+            throw EDownloadTooLarge(L"The download is larger than the " + IntToStr(cap_) + L" bytes it may have.");
+        TFileStream::SetSize(size);
+    }
+
+private:
+    int64_t cap_;
+};
+
+std::wstring Describe(const std::exception& e) {
+    if (auto* ours = dynamic_cast<const Exception*>(&e)) return ours->Message();
+    return Utf8ToWide(e.what());
+}
+
+// The journal's place, and where it is written before it is complete.
+std::wstring JournalPath(const std::wstring& appPath) {
+    return appPath + L"\\bakup\\install.journal";
+}
+std::wstring JournalDraftPath(const std::wstring& appPath) {
+    return JournalPath(appPath) + L".draft";
+}
 
 // A copy moved aside by an earlier run may still be running and so cannot be
 // deleted; it is renamed to one of these names, which later runs clear.
@@ -73,7 +118,8 @@ UpdateProcess::UpdateProcess(std::wstring url, IProgressBar* progressBar, IStatu
       progressBar(progressBar),
       statusLabel(statusLabel),
       appPath(GetAppPath()),
-      exeName(ExtractFileName(ModuleFileName())) {
+      exeName(ExtractFileName(ModuleFileName())),
+      freeBytes(FreeBytesAt) {
     client->ReadTimeout = 5000;
     client->ConnectTimeout = 5000;
     client->HandleRedirects = true;
@@ -105,6 +151,8 @@ bool UpdateProcess::Cancel() {
 }
 
 int UpdateProcess::CheckUpdate() {
+    // Before anything is fetched: a run that died mid-install is undone first.
+    RecoverInterruptedInstall();
     FileInfoList manifest;
     updateList.clear();
     int rc = GetUpdateInfo(manifest, updateUrl);
@@ -204,6 +252,10 @@ void UpdateProcess::TransferEnd(void*, TWorkMode) {
 }
 
 bool UpdateProcess::DownloadFile(const std::wstring& url, const std::wstring& path) {
+    return DownloadFile(url, path, -1);
+}
+
+bool UpdateProcess::DownloadFile(const std::wstring& url, const std::wstring& path, int64_t maxBytes) {
     client->OnWork = [this](void* s, TWorkMode m, int64_t n) { TransferProgress(s, m, n); };
     client->OnWorkBegin = [this](void* s, TWorkMode m, int64_t n) { TransferBegin(s, m, n); };
     client->OnWorkEnd = [this](void* s, TWorkMode m) { TransferEnd(s, m); };
@@ -217,16 +269,40 @@ bool UpdateProcess::DownloadFile(const std::wstring& url, const std::wstring& pa
     } detach{*client};
 
     // Opening an existing file keeps its old bytes; the client cuts them to the new length.
-    // A file that cannot be had raises out of the run on purpose.
-    TFileStream file(path, FileExists(path) ? fmOpenWrite : fmCreate);
+    std::unique_ptr<CappedFileStream> file;
     try {
-        client->Get(url, file);
-        client->Disconnect();
-        return true;
-    } catch (...) {
-        DisconnectQuietly();
+        file = std::make_unique<CappedFileStream>(path, FileExists(path) ? fmOpenWrite : fmCreate, maxBytes);
+    } catch (const std::exception& e) {
+        // A path too long, a read-only folder, a folder in the way: this file
+        // cannot be staged, so the run cannot go on, but it fails like any download.
+        DebugLog(L"updater: download: cannot create the staging file " + path + L": " + Describe(e));
         return false;
     }
+    try {
+        client->Get(url, *file);
+        client->Disconnect();
+        return true;
+    } catch (const EDownloadTooLarge& e) {
+        DisconnectQuietly();
+        DebugLog(L"updater: download: " + url + L": " + e.Message());
+        // What was written is no part of any release; it must not wait for a later run.
+        file.reset();
+        FileDelete(path);
+        return false;
+    } catch (const std::exception& e) {
+        DisconnectQuietly();
+        DebugLog(L"updater: download: " + url + L" failed: " + Describe(e));
+        return false;
+    } catch (...) {
+        DisconnectQuietly();
+        DebugLog(L"updater: download: " + url + L" failed");
+        return false;
+    }
+}
+
+int64_t DownloadLimit(const FileInfo& entry) {
+    if (entry.signedSize >= 0) return entry.signedSize;
+    return entry.size > 0 ? entry.size : -1;
 }
 
 bool UpdateProcess::DownloadUpdateFiles(const FileInfoList& list) {
@@ -240,7 +316,7 @@ bool UpdateProcess::DownloadUpdateFiles(const FileInfoList& list) {
             SetStatus(L"正在下载第" + IntToStr(n) + L"个文件：" + ExtractFileName(path) + L"...");
         ++n;
         ForceDirectories(dir);
-        if (!DownloadFile(entry.url, path)) return false;
+        if (!DownloadFile(entry.url, path, DownloadLimit(entry))) return false;
     }
     return true;
 }
@@ -250,7 +326,12 @@ bool UpdateProcess::CheckUpdateFiles(const FileInfoList& list) {
     bool ok = true;
     for (const auto& entry : list) {
         if (cancelled) return false;
-        if (!FileMatchesEntry(JoinPath(appPath, L"\\update\\", entry.filePath), entry, trust != nullptr)) ok = false;
+        std::wstring staged = JoinPath(appPath, L"\\update\\", entry.filePath);
+        if (!FileMatchesEntry(staged, entry, trust != nullptr)) {
+            ok = false;
+            // Bytes that are not the release are never reused; the next download starts afresh.
+            if (FileDelete(staged)) DebugLog(L"updater: verify: removed the staged file that did not match: " + staged);
+        }
     }
     return ok;
 }
@@ -262,62 +343,266 @@ bool UpdateProcess::IsRunningProgram(const std::wstring& filePath) const {
 // The running program cannot be overwritten but can be renamed: moved into the
 // backup folder it is its own backup, and its name is free for the new copy.
 bool UpdateProcess::MoveAsideRunningProgram(const std::wstring& local, const std::wstring& backup) {
+    ClearBackupSlot(backup);
+    return FileMove(local, backup);
+}
+
+// Frees a backup path. A copy moved aside by an earlier run may still be
+// running and so cannot be deleted; it is renamed to a leftover slot.
+void UpdateProcess::ClearBackupSlot(const std::wstring& backup) {
     for (int slot = 1; slot <= kLeftoverSlots; ++slot) FileDelete(LeftoverName(backup, slot));
     if (FileExists(backup) && !FileDelete(backup)) {
-        // Still running from an earlier run: out of the way with it.
         for (int slot = 1; slot <= kLeftoverSlots; ++slot)
             if (FileMove(backup, LeftoverName(backup, slot))) break;
     }
-    return FileMove(local, backup);
+}
+
+std::wstring LockedFileNote(const std::vector<std::wstring>& programs) {
+    if (programs.empty()) return std::wstring();
+    std::wstring note = L"（";
+    for (size_t i = 0; i < programs.size(); ++i) note += (i ? L"、" : L"") + programs[i];
+    return note + L"）";
+}
+
+bool UpdateProcess::CheckBeforeInstall(const std::vector<InstallTarget>& targets) {
+    int64_t need = 0;
+    for (const auto& t : targets) {
+        const std::wstring staged = JoinPath(appPath, L"\\update\\", t.filePath);
+        const std::wstring local = JoinPath(appPath, L"\\", t.filePath);
+        const int64_t stagedSize = SizeOfFile(staged);
+        if (stagedSize < 0) {
+            DebugLog(L"updater: install: the staged file is missing: " + staged);
+            return false;
+        }
+        need = AddSizes(need, stagedSize);
+        if (t.existed) need = AddSizes(need, std::max<int64_t>(SizeOfFile(local), 0));
+        // The running updater is renamed, not opened: it is never free.
+        if (IsRunningProgram(t.filePath) || ProbeTarget(local) != TargetAccess::Busy) continue;
+        const std::vector<std::wstring> holders = ProgramsHolding(local);
+        std::wstring who;
+        for (const auto& h : holders) who += (who.empty() ? L"" : L", ") + h;
+        DebugLog(L"updater: install: the file is in use, nothing was replaced: " + local +
+                 (who.empty() ? L"" : L" (held by " + who + L")"));
+        SetStatus(L"正在应用更新文件..." + LockedFileNote(holders));
+        return false;
+    }
+    const int64_t free = freeBytes(appPath);
+    if (free >= 0 && free < need) {
+        DebugLog(L"updater: install: not enough free space, nothing was replaced: " + IntToStr(need) +
+                 L" bytes needed, " + IntToStr(free) + L" free");
+        return false;
+    }
+    return true;
+}
+
+// Puts an entry back as the journal says it was. False leaves the journal in
+// place, so the next start tries again.
+bool UpdateProcess::PutBack(const JournalEntry& entry) {
+    const std::wstring local = JoinPath(appPath, L"\\", entry.filePath);
+    const std::wstring backup = JoinPath(appPath, L"\\bakup\\", entry.filePath);
+    FileDelete(backup + kPendingSuffix);
+    if (entry.kind == JournalEntry::Created) {
+        if (!FileExists(local) || FileDelete(local)) return true;
+        DebugLog(L"updater: rollback: cannot remove the file this run created: " + local);
+        return false;
+    }
+    // No backup: nothing of this run replaced the file (or it was the running program, moved back already).
+    if (!FileExists(backup)) return true;
+    if (FileMove(backup, local)) return true;
+    // A running copy of the new updater can be renamed but not replaced.
+    if (IsRunningProgram(entry.filePath)) {
+        for (int slot = 1; slot <= kLeftoverSlots; ++slot)
+            if (FileMove(local, LeftoverName(backup, slot))) break;
+        if (FileMove(backup, local)) return true;
+    }
+    if (FileCopy(backup, local)) {
+        FileDelete(backup);
+        return true;
+    }
+    DebugLog(L"updater: rollback: cannot restore " + local + L" from " + backup);
+    return false;
+}
+
+bool UpdateProcess::RollBack(const std::vector<JournalEntry>& entries) {
+    bool ok = true;
+    for (const auto& e : entries) ok = PutBack(e) && ok;
+    if (ok) {
+        FileDelete(JournalPath(appPath));
+        DebugLog(L"updater: rollback: done");
+    }
+    return ok;
+}
+
+bool UpdateProcess::RecoverInterruptedInstall() {
+    // A draft was never complete, so nothing was replaced under it.
+    FileDelete(JournalDraftPath(appPath));
+    const std::wstring path = JournalPath(appPath);
+    if (!FileExists(path)) return true;
+    DebugLog(L"updater: rollback: an earlier install did not finish; putting its files back");
+    std::optional<std::vector<JournalEntry>> entries;
+    const int64_t size = SizeOfFile(path);
+    if (size >= 0 && size <= kJournalMaxBytes) {
+        try {
+            TFileStream f(path, fmOpenRead | fmShareDenyWrite);
+            std::string bytes(static_cast<size_t>(size), '\0');
+            bytes.resize(static_cast<size_t>(f.Read(bytes.data(), size)));
+            entries = ParseJournal(bytes);
+        } catch (const std::exception& e) {
+            DebugLog(L"updater: rollback: cannot read the journal: " + Describe(e));
+            return false;
+        }
+    }
+    if (!entries) {
+        // Not one of ours, or damaged: acting on it could only do harm.
+        DebugLog(L"updater: rollback: the journal is not valid and is ignored: " + path);
+        FileDelete(path);
+        return false;
+    }
+    return RollBack(*entries);
+}
+
+bool UpdateProcess::WriteJournal(const std::vector<JournalEntry>& entries) {
+    const std::wstring draft = JournalDraftPath(appPath);
+    const std::string bytes = FormatJournal(entries);
+    try {
+        ForceDirectories(ExtractFilePath(draft));
+        TFileStream f(draft, fmCreate);
+        f.WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
+    } catch (const std::exception& e) {
+        DebugLog(L"updater: install: cannot write the journal " + draft + L": " + Describe(e));
+        FileDelete(draft);
+        return false;
+    }
+    // Complete or absent: a journal is only ever seen whole.
+    if (!FileMove(draft, JournalPath(appPath))) {
+        DebugLog(L"updater: install: cannot put the journal in place: " + JournalPath(appPath));
+        FileDelete(draft);
+        return false;
+    }
+    return true;
+}
+
+// The verified bytes are the installed bytes: the staged file is copied to a
+// private file nobody else may write, that copy is hashed, and that very copy
+// is renamed into place.
+bool UpdateProcess::PlaceVerifiedCopy(const FileInfo& entry, const std::wstring& local, const std::wstring& pending) {
+    const std::wstring staged = JoinPath(appPath, L"\\update\\", entry.filePath);
+    std::unique_ptr<HeldCopy> copy = HeldCopy::Make(staged, pending);
+    if (!copy) {
+        DebugLog(L"updater: install: cannot copy " + staged + L" to " + pending);
+        return false;
+    }
+    MD5Context md5;
+    MD5Init(md5);
+    std::unique_ptr<Sha256Hasher> sha256;
+    try {
+        if (trust) sha256 = std::make_unique<Sha256Hasher>();
+        const bool read = copy->ReadAll([&](const uint8_t* data, size_t count) {
+            MD5Update(md5, data, count);
+            if (sha256) sha256->Update(data, count);
+        });
+        MD5Final(md5);
+        bool same = read && AnsiToWide(MD5Text(md5.digest)) == entry.md5;
+        if (same && sha256) {
+            // An entry without a SHA-256 never matches: nothing would vouch for its content.
+            const Sha256Digest digest = sha256->Final();
+            same = !entry.sha256.empty() && AnsiToWide(HexText(digest.data(), digest.size())) == entry.sha256;
+        }
+        if (!same) {
+            DebugLog(L"updater: install: the staged file changed after it was verified: " + staged);
+            return false;
+        }
+    } catch (const ECryptoError& e) {
+        DebugLog(L"updater: install: cannot hash " + pending + L": " + Utf8ToWide(e.what()));
+        return false;
+    }
+    if (!copy->MoveTo(local)) {
+        DebugLog(L"updater: install: cannot move " + pending + L" to " + local);
+        return false;
+    }
+    return true;
 }
 
 bool UpdateProcess::ApplyUpdateFiles(const FileInfoList& list) {
     SetStatus(L"正在应用更新文件...");
-    bool ok = true;
-    // Only backups taken by this run may be put back; one left by an earlier
-    // run would put an older file over a current one. A path listed twice, in
-    // any spelling, keeps its first backup, the file as it was before this run.
-    std::vector<bool> backedUp(list.size(), false);
-    std::vector<bool> movedAside(list.size(), false);
-    std::set<std::wstring> backupTaken;
-    for (size_t i = 0; i < list.size(); ++i) {
-        if (cancelled) {
-            ok = false;
-            break;
-        }
-        const auto& entry = list[i];
-        std::wstring staged = JoinPath(appPath, L"\\update\\", entry.filePath);
-        std::wstring local = JoinPath(appPath, L"\\", entry.filePath);
-        std::wstring backup = JoinPath(appPath, L"\\bakup\\", entry.filePath);
+    // One target per file: a path listed twice, in any spelling, is installed
+    // once, and its backup is the file as it was before this run.
+    std::vector<InstallTarget> targets;
+    std::set<std::wstring> seen;
+    for (const auto& entry : list) {
+        if (!seen.insert(CanonicalPathKey(entry.filePath)).second) continue;
+        const std::wstring local = JoinPath(appPath, L"\\", entry.filePath);
+        targets.push_back({&entry, entry.filePath, FileExists(local)});
+    }
+    if (cancelled) {
+        DebugLog(L"updater: install: cancelled before anything was replaced");
+        return false;
+    }
+    if (!CheckBeforeInstall(targets)) return false;
+    DebugLog(L"updater: install: checked");
+
+    // Every backup first: one that cannot be made stops the run while nothing is replaced yet.
+    std::vector<JournalEntry> journal;
+    auto dropBackups = [&] {
+        for (const auto& j : journal)
+            if (j.kind == JournalEntry::Replaced) FileDelete(JoinPath(appPath, L"\\bakup\\", j.filePath));
+    };
+    for (const auto& t : targets) {
+        const std::wstring local = JoinPath(appPath, L"\\", t.filePath);
+        const std::wstring backup = JoinPath(appPath, L"\\bakup\\", t.filePath);
         ForceDirectories(ExtractFilePath(backup));
-        ForceDirectories(ExtractFilePath(local));
-        std::wstring key = CanonicalPathKey(entry.filePath);
-        if (backupTaken.count(key) == 0) {
-            if (IsRunningProgram(entry.filePath) && MoveAsideRunningProgram(local, backup)) {
-                backedUp[i] = movedAside[i] = true;
-                backupTaken.insert(key);
-            } else if (FileCopy(local, backup)) {
-                backedUp[i] = true;
-                backupTaken.insert(key);
-            } else {
-                FileDelete(backup);
-            }
+        if (!t.existed) {
+            // A file new in this release leaves no older backup of its path behind.
+            FileDelete(backup);
+            journal.push_back({JournalEntry::Created, t.filePath});
+            continue;
         }
-        if (!FileCopy(staged, local)) {
+        ClearBackupSlot(backup);
+        if (cancelled || !FileCopy(local, backup)) {
+            DebugLog(cancelled ? L"updater: install: cancelled while backing up"
+                               : L"updater: install: cannot back up " + local + L" to " + backup);
+            FileDelete(backup);
+            dropBackups();
+            return false;
+        }
+        journal.push_back({JournalEntry::Replaced, t.filePath});
+        DebugLog(L"updater: install: backed up " + t.filePath);
+    }
+    if (!WriteJournal(journal)) {
+        dropBackups();
+        return false;
+    }
+    DebugLog(L"updater: install: journal written");
+
+    bool ok = true;
+    for (const auto& t : targets) {
+        if (cancelled) {
+            DebugLog(L"updater: install: cancelled");
             ok = false;
             break;
         }
-    }
-    if (ok) {
-        for (const auto& entry : list) FileDelete(JoinPath(appPath, L"\\update\\", entry.filePath));
-    } else {
-        for (size_t i = 0; i < list.size(); ++i) {
-            if (!backedUp[i]) continue;
-            std::wstring local = JoinPath(appPath, L"\\", list[i].filePath);
-            std::wstring backup = JoinPath(appPath, L"\\bakup\\", list[i].filePath);
-            if (movedAside[i] && FileMove(backup, local)) continue;
-            if (FileCopy(backup, local)) FileDelete(backup);
+        const std::wstring local = JoinPath(appPath, L"\\", t.filePath);
+        const std::wstring backup = JoinPath(appPath, L"\\bakup\\", t.filePath);
+        ForceDirectories(ExtractFilePath(local));
+        if (t.existed && IsRunningProgram(t.filePath) && !MoveAsideRunningProgram(local, backup)) {
+            DebugLog(L"updater: install: cannot move the running program aside: " + local);
+            ok = false;
+            break;
         }
+        if (!PlaceVerifiedCopy(*t.entry, local, backup + kPendingSuffix)) {
+            ok = false;
+            break;
+        }
+        DebugLog(L"updater: install: placed " + t.filePath);
     }
-    return ok;
+    if (!ok) {
+        DebugLog(L"updater: install: failed; putting every file back");
+        RollBack(journal);
+        return false;
+    }
+    for (const auto& entry : list) FileDelete(JoinPath(appPath, L"\\update\\", entry.filePath));
+    DebugLog(L"updater: install: staged copies removed");
+    FileDelete(JournalPath(appPath));
+    DebugLog(L"updater: install: done");
+    return true;
 }

@@ -1,16 +1,24 @@
 // One update run: manifest, comparison, download, verification, install.
 //
 // Everything runs on the calling (user-interface) thread. Failures are
-// results, never exceptions, except a staging file that cannot be created,
-// which leaves DoUpdate as EFCreateError / EFOpenError.
+// results, never exceptions, and each one is written to the debug output.
+//
+// The install is all or nothing: every target is checked (free to be
+// replaced, room on the disk) and backed up before the first is replaced,
+// and a journal in the backup folder names what to put back should the run
+// die before the last; CheckUpdate finishes such a rollback first of all.
+// Callers hold the directory's RunLock for the whole run.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "net/HttpClient.h"
 #include "updater/FileInfo.h"
+#include "updater/InstallJournal.h"
 #include "updater/ManifestTrust.h"
 
 // The bar and the status line a run drives; the window hands in adapters of
@@ -36,6 +44,13 @@ int64_t ProgressUnit(int64_t total);
 // bytes / unit, rounding toward zero, held to the 32-bit range.
 int ProgressValue(int64_t bytes, int64_t unit);
 
+// The most bytes a download of entry may bring: its signed size, else the size
+// HEAD reported when that is known; -1 for no limit.
+int64_t DownloadLimit(const FileInfo& entry);
+// The text appended to the status line for a file held by these programs:
+// "（a.exe、b.exe）", or nothing when none is known.
+std::wstring LockedFileNote(const std::vector<std::wstring>& programs);
+
 class UpdateProcess {
 public:
     UpdateProcess(std::wstring url, IProgressBar* progressBar, IStatusLabel* statusLabel);
@@ -53,8 +68,13 @@ public:
 
     bool DownloadUpdateFiles(const FileInfoList& list);
     bool DownloadFile(const std::wstring& url, const std::wstring& path);
+    // The same, failing (and removing the staged file) once the body passes maxBytes; -1 for no limit.
+    bool DownloadFile(const std::wstring& url, const std::wstring& path, int64_t maxBytes);
     bool CheckUpdateFiles(const FileInfoList& list);
     bool ApplyUpdateFiles(const FileInfoList& list);
+    // Puts back the files of an install that a journal shows unfinished; true
+    // when there was none or every file is back and the journal is gone.
+    bool RecoverInterruptedInstall();
 
     void TransferBegin(void* sender, TWorkMode mode, int64_t workCountMax);
     void TransferProgress(void* sender, TWorkMode mode, int64_t workCount);
@@ -72,12 +92,25 @@ public:
     // Manifest signature checks: the build's keys, none (null) in a build without them.
     ManifestTrust* Trust() const { return trust.get(); }
     void SetTrust(std::unique_ptr<ManifestTrust> value) { trust = std::move(value); }
+    // How the free space of the application's volume is told (FreeBytesAt unless a test sets another).
+    void SetFreeBytes(std::function<int64_t(const std::wstring&)> value) { freeBytes = std::move(value); }
 
 private:
+    struct InstallTarget {
+        const FileInfo* entry;
+        std::wstring filePath;
+        bool existed;
+    };
+    bool CheckBeforeInstall(const std::vector<InstallTarget>& targets);
+    bool WriteJournal(const std::vector<JournalEntry>& entries);
+    bool PlaceVerifiedCopy(const FileInfo& entry, const std::wstring& local, const std::wstring& pending);
+    bool PutBack(const JournalEntry& entry);
+    bool RollBack(const std::vector<JournalEntry>& entries);
     void SetStatus(const std::wstring& text);
     void DisconnectQuietly() noexcept;
     bool IsRunningProgram(const std::wstring& filePath) const;
     static bool MoveAsideRunningProgram(const std::wstring& local, const std::wstring& backup);
+    static void ClearBackupSlot(const std::wstring& backup);
 
     std::unique_ptr<THttpClient> client;
     bool cancelled = false;
@@ -91,4 +124,5 @@ private:
     std::wstring appPath;
     std::wstring exeName;
     std::unique_ptr<ManifestTrust> trust = ManifestTrust::FromBuild();
+    std::function<int64_t(const std::wstring&)> freeBytes;
 };

@@ -6,11 +6,14 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "framework/system/Classes.h"
 #include "framework/system/CodePage.h"
 #include "framework/system/FileSystem.h"
+#include "updater/InstallFiles.h"
+#include "updater/InstallJournal.h"
 #include "updater/Md5.h"
 #include "updater/UpdateProcess.h"
 
@@ -227,6 +230,199 @@ TEST_F(UpdateRun, OtherSpellingsOfAListedPathKeepTheOriginalBackup) {
     EXPECT_EQ(Get("sub\\a.dll"), "original");
     EXPECT_EQ(Get("bakup\\sub\\a.dll"), "<missing>");
     EXPECT_EQ(Get("update\\sub\\a.dll"), "new a");
+}
+
+TEST_F(UpdateRun, StagedFileThatFailsVerificationIsRemoved) {
+    Put("update\\a.txt", "tampered");
+    Put("update\\b.txt", "new b");
+    EXPECT_FALSE(process->CheckUpdateFiles({Entry("a.txt", "new a"), Entry("b.txt", "new b")}));
+    EXPECT_EQ(Get("update\\a.txt"), "<missing>");
+    EXPECT_EQ(Get("update\\b.txt"), "new b");
+}
+
+TEST_F(UpdateRun, StagingFileThatCannotBeCreatedFailsTheDownload) {
+    // A folder where the staged file must go: the file cannot be had, and the
+    // run must fail like a failed download instead of raising out of it.
+    ForceDirectories(Path("update\\a.txt"));
+    bool ok = true;
+    EXPECT_NO_THROW(ok = process->DownloadUpdateFiles({Entry("a.txt", "new a")}));
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(label.texts.back(), L"正在下载第1个文件：a.txt...");
+}
+
+TEST(DownloadLimitOf, SignedSizeElseHeadSizeElseNone) {
+    struct Case {
+        const char* name;
+        int64_t head, signedSize, limit;
+    } cases[] = {
+        {"signed", 500, 10, 10},      {"signed empty file", 500, 0, 0}, {"head only", 500, -1, 500},
+        {"head unknown", -1, -1, -1}, {"head failed", 0, -1, -1},
+    };
+    for (const auto& c : cases) {
+        FileInfo e;
+        e.size = c.head;
+        e.signedSize = c.signedSize;
+        EXPECT_EQ(DownloadLimit(e), c.limit) << "case: " << c.name;
+    }
+}
+
+// Whether a run on another thread, as another process would be, finds the directory taken.
+bool TakenElsewhere(const std::string& path) {
+    bool taken = false;
+    std::thread([&] { taken = RunLock::TryAcquire(Utf8ToWide(path)) == nullptr; }).join();
+    return taken;
+}
+
+TEST(RunLockOf, OneRunPerDirectoryWhateverTheSpelling) {
+    const std::string base = std::string(TEST_BINARY_DIR) + "/runlock";
+    ForceDirectories(Utf8ToWide(base + "/one"));
+    ForceDirectories(Utf8ToWide(base + "/two"));
+    auto first = RunLock::TryAcquire(Utf8ToWide(base + "/one"));
+    ASSERT_NE(first, nullptr);
+    const char* sameSpellings[] = {"/one", "/one/", "/./one", "/two/../one"};
+    for (const char* spelling : sameSpellings) EXPECT_TRUE(TakenElsewhere(base + spelling)) << "spelling: " << spelling;
+#ifdef _WIN32
+    EXPECT_TRUE(TakenElsewhere(base + "/ONE")) << "names differ only in case";
+#endif
+    EXPECT_FALSE(TakenElsewhere(base + "/two")) << "another directory is free";
+    first.reset();
+    EXPECT_FALSE(TakenElsewhere(base + "/one")) << "free again once released";
+}
+
+TEST(LockedFileNoteOf, NamesTheHoldersInFullWidthParentheses) {
+    EXPECT_EQ(LockedFileNote({}), L"");
+    EXPECT_EQ(LockedFileNote({L"Talvoria Pemrick.exe"}), L"（Talvoria Pemrick.exe）");
+    EXPECT_EQ(LockedFileNote({L"a.exe", L"b.exe"}), L"（a.exe、b.exe）");
+}
+
+TEST_F(UpdateRun, FailedBackupStopsBeforeAnythingIsReplaced) {
+    Put("a.txt", "old a");
+    Put("b.txt", "old b");
+    Put("update\\a.txt", "new a");
+    Put("update\\b.txt", "new b");
+    // A folder in the way of b's backup, holding a file so it cannot be removed.
+    Put("bakup\\b.txt\\blocker", "x");
+    EXPECT_FALSE(process->ApplyUpdateFiles({Entry("a.txt", "new a"), Entry("b.txt", "new b")}));
+    EXPECT_EQ(Get("a.txt"), "old a");
+    EXPECT_EQ(Get("b.txt"), "old b");
+    EXPECT_EQ(Get("bakup\\a.txt"), "<missing>");
+    EXPECT_EQ(Get("bakup\\install.journal"), "<missing>");
+    EXPECT_EQ(Get("update\\a.txt"), "new a");
+}
+
+TEST_F(UpdateRun, RollbackRemovesTheFilesThisRunCreated) {
+    Put("a.txt", "old a");
+    Put("update\\a.txt", "new a");
+    Put("update\\sub\\n.txt", "new n");
+    // b's staged bytes are not what the manifest vouches for, as if swapped
+    // after verification: it is refused at install time, after a and n.
+    Put("b.txt", "old b");
+    Put("update\\b.txt", "swapped");
+    EXPECT_FALSE(
+        process->ApplyUpdateFiles({Entry("a.txt", "new a"), Entry("sub\\n.txt", "new n"), Entry("b.txt", "new b")}));
+    EXPECT_EQ(Get("a.txt"), "old a");
+    EXPECT_EQ(Get("sub\\n.txt"), "<missing>");
+    EXPECT_EQ(Get("b.txt"), "old b");
+    EXPECT_EQ(Get("bakup\\a.txt"), "<missing>");
+    EXPECT_EQ(Get("bakup\\b.txt.pending"), "<missing>");
+    EXPECT_EQ(Get("bakup\\install.journal"), "<missing>");
+}
+
+TEST_F(UpdateRun, BusyTargetOrTooLittleSpaceReplacesNothing) {
+    Put("a.txt", "old a");
+    Put("b.txt", "old bb");
+    Put("update\\a.txt", "new a");
+    Put("update\\b.txt", "new bbb");
+    Put("bakup\\a.txt", "earlier backup");
+    FileInfoList list = {Entry("a.txt", "new a"), Entry("b.txt", "new bbb")};
+    // Room for the two staged files (12 bytes) and the two backups (11 bytes), and not a byte less.
+    const int64_t need = 12 + 11;
+    struct Case {
+        const char* name;
+        int64_t free;
+        bool busy;
+        bool installs;
+    } cases[] = {
+        {"a byte short", need - 1, false, false},
+        {"busy last file", -1, true, false},
+        {"exactly enough", need, false, true},
+    };
+    for (const auto& c : cases) {
+        process->SetFreeBytes([&](const std::wstring&) { return c.free; });
+        if (c.busy) {
+            // A folder where the file should be: it can never be opened for writing.
+            Put("c.txt\\inside", "x");
+            Put("update\\c.txt", "new c");
+        }
+        FileInfoList run = list;
+        if (c.busy) run.push_back(Entry("c.txt", "new c"));
+        EXPECT_EQ(process->ApplyUpdateFiles(run), c.installs) << "case: " << c.name;
+        if (c.installs) {
+            EXPECT_EQ(Get("a.txt"), "new a") << "case: " << c.name;
+            EXPECT_EQ(Get("bakup\\a.txt"), "old a") << "case: " << c.name;
+        } else {
+            EXPECT_EQ(Get("a.txt"), "old a") << "case: " << c.name;
+            EXPECT_EQ(Get("b.txt"), "old bb") << "case: " << c.name;
+            // Nothing was backed up, so nothing was rolled back either.
+            EXPECT_EQ(Get("bakup\\a.txt"), "earlier backup") << "case: " << c.name;
+        }
+        if (c.busy) {
+            Wipe(dir + "/c.txt");
+            FileDelete(Path("update\\c.txt"));
+        }
+    }
+}
+
+TEST_F(UpdateRun, NextStartFinishesTheRollbackOfARunThatDied) {
+    // The state a run leaves when it dies after placing a, before b: a new,
+    // b still old, n created, a's private copy of b waiting.
+    Put("a.txt", "new a");
+    Put("bakup\\a.txt", "old a");
+    Put("b.txt", "old b");
+    Put("bakup\\b.txt", "old b");
+    Put("bakup\\b.txt.pending", "new b");
+    Put("n.txt", "new n");
+    Put("update\\a.txt", "new a");
+    Put("bakup\\install.journal", FormatJournal({{JournalEntry::Replaced, L"a.txt"},
+                                                 {JournalEntry::Created, L"n.txt"},
+                                                 {JournalEntry::Replaced, L"b.txt"}}));
+    EXPECT_EQ(process->CheckUpdate(), -1);  // nothing listens; the rollback comes first all the same
+    EXPECT_EQ(Get("a.txt"), "old a");
+    EXPECT_EQ(Get("b.txt"), "old b");
+    EXPECT_EQ(Get("n.txt"), "<missing>");
+    EXPECT_EQ(Get("bakup\\b.txt.pending"), "<missing>");
+    EXPECT_EQ(Get("bakup\\install.journal"), "<missing>");
+    EXPECT_EQ(Get("update\\a.txt"), "new a");  // staged copies stay for the next install
+}
+
+TEST_F(UpdateRun, HostileJournalTouchesNothing) {
+    const std::string good = FormatJournal({{JournalEntry::Created, L"victim.txt"}});
+    struct Case {
+        const char* name;
+        std::string bytes;
+    } cases[] = {
+        {"path out of the folder", FormatJournal({{JournalEntry::Created, L"..\\victim.txt"}})},
+        {"no end line", good.substr(0, good.size() - 4)},
+        {"cut in the middle", good.substr(0, good.size() / 2)},
+        {"other header", "journal 2\nC victim.txt\nend\n"},
+        {"unknown kind", "talvoria install journal 1\nX victim.txt\nend\n"},
+        {"device name", FormatJournal({{JournalEntry::Created, L"CON"}})},
+        {"not UTF-8", "talvoria install journal 1\nC vic\xff\xfetim.txt\nend\n"},
+        {"too large", good + std::string(static_cast<size_t>(kJournalMaxBytes), '#')},
+    };
+    for (const auto& c : cases) {
+        Put("victim.txt", "keep me");
+        Put("sub\\victim.txt", "keep me");
+        Put("bakup\\install.journal", c.bytes);
+        EXPECT_FALSE(process->RecoverInterruptedInstall()) << "case: " << c.name;
+        EXPECT_EQ(Get("victim.txt"), "keep me") << "case: " << c.name;
+        EXPECT_EQ(Get("sub\\victim.txt"), "keep me") << "case: " << c.name;
+        EXPECT_EQ(Get("bakup\\install.journal"), "<missing>") << "case: " << c.name;
+    }
+    // The same journal, well formed, is acted on.
+    Put("bakup\\install.journal", good);
+    EXPECT_TRUE(process->RecoverInterruptedInstall());
+    EXPECT_EQ(Get("victim.txt"), "<missing>");
 }
 
 #ifndef _WIN32

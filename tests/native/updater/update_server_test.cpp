@@ -245,3 +245,62 @@ TEST_F(ServedRun, FilePastTwoGibDownloadsVerifiesAndInstalls) {
     EXPECT_FALSE(FileExists(AnsiToWide(dir + "\\update\\big.bin")));
     EXPECT_EQ(label.texts.back(), L"正在应用更新文件...");
 }
+
+TEST_F(ServedRun, DownloadStopsOnceItPassesTheEntrysSize) {
+    // Each server stops by itself after this much, should the client never stop reading.
+    constexpr int64_t kServerLimit = 256 * MiB;
+    const std::string chunk(64 * 1024, 'z');
+    struct Case {
+        const char* name;
+        std::string head;  // the GET answer's head; its body runs on
+        int64_t headSize;  // what HEAD announces (-1: no Content-Length)
+        int64_t signedSize;
+    } cases[] = {
+        {"signed, announced 1 GiB", "HTTP/1.1 200 OK\r\nContent-Length: 1073741824\r\n\r\n", 1073741824, 10},
+        {"signed, until close", "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n", -1, 10},
+        {"unsigned, HEAD said 10", "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n", 10, -1},
+        {"unsigned, chunked, HEAD said 10", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n", 10, -1},
+    };
+    std::atomic<int64_t> sent{0};
+    const Case* current = nullptr;
+    const auto serving = Start([&](const std::string& request, int) {
+        if (Method(request) == "HEAD") {
+            std::string length =
+                current->headSize >= 0 ? "Content-Length: " + std::to_string(current->headSize) + "\r\n" : "";
+            return ScriptedReply("HTTP/1.1 200 OK\r\n" + length + "Connection: close\r\n\r\n", false, true);
+        }
+        ScriptedReply reply(current->head);
+        reply.close = true;
+        const bool chunked = current->head.find("chunked") != std::string::npos;
+        reply.more = [&, chunked](std::string& next) {
+            if (sent >= kServerLimit) return false;
+            next = chunked ? "10000\r\n" + chunk + "\r\n" : chunk;
+            sent += static_cast<int64_t>(next.size());
+            return true;
+        };
+        return reply;
+    });
+    for (const auto& c : cases) {
+        current = &c;
+        sent = 0;
+        FileInfo entry{Utf8ToWide(server.Url("/a.dll")), L"a.dll", L"0123456789abcdef0123456789abcdef"};
+        entry.size = process->GetRemoteFileSize(entry.url);
+        entry.signedSize = c.signedSize;
+        EXPECT_FALSE(process->DownloadUpdateFiles({entry})) << "case: " << c.name;
+        // What came past the size is no release: nothing of it waits in the staging folder.
+        EXPECT_FALSE(FileExists(Utf8ToWide(dir + "/update/a.dll"))) << "case: " << c.name;
+        EXPECT_LT(sent.load(), 64 * MiB) << "case: " << c.name;
+    }
+}
+
+TEST_F(ServedRun, DownloadOfExactlyTheEntrysSizeIsKept) {
+    const std::string body = "0123456789";
+    const auto serving = Start([&](const std::string& request, int) { return Ok(body, Method(request)); });
+    for (int64_t signedSize : {int64_t{10}, int64_t{-1}}) {
+        FileInfo entry{Utf8ToWide(server.Url("/a.dll")), L"a.dll", L"0123456789abcdef0123456789abcdef"};
+        entry.size = process->GetRemoteFileSize(entry.url);
+        entry.signedSize = signedSize;
+        EXPECT_TRUE(process->DownloadUpdateFiles({entry})) << "signed size " << signedSize;
+        EXPECT_TRUE(FileExists(Utf8ToWide(dir + "/update/a.dll"))) << "signed size " << signedSize;
+    }
+}
