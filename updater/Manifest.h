@@ -17,6 +17,8 @@ constexpr size_t kManifestFieldMax = 255;
 // The manifest body is read into memory; past this many bytes the fetch fails.
 // 100,000 entries of ordinary length take well under half of it.
 constexpr int64_t kManifestBodyMax = int64_t{16} << 20;
+// The longest the whole manifest fetch, redirects included, may take.
+constexpr int kManifestDeadlineMs = 60000;
 
 // Appends the entries of the given lines (wide text, as the string list holds it).
 void ParseManifestLines(const TStringList& lines, FileInfoList& entries);

@@ -153,6 +153,13 @@ bool UpdateProcess::Cancel() {
 int UpdateProcess::CheckUpdate() {
     // Before anything is fetched: a run that died mid-install is undone first.
     RecoverInterruptedInstall();
+    // Still there: some file could not be put back. Installing over that
+    // mix would make it permanent, so this run changes nothing.
+    if (FileExists(JournalPath(appPath))) {
+        DebugLog(L"updater: rollback: unfinished; this run installs nothing");
+        updateList.clear();
+        return -1;
+    }
     FileInfoList manifest;
     updateList.clear();
     int rc = GetUpdateInfo(manifest, updateUrl);
@@ -164,6 +171,13 @@ int UpdateProcess::CheckUpdate() {
 int UpdateProcess::GetUpdateInfo(FileInfoList& list, const std::wstring& url) {
     SetStatus(L"正在获取更新信息...");
     TStringList lines;
+    // The manifest as a whole, redirects included, gets one deadline, so a
+    // server feeding it slowly cannot hold the run; file downloads have none.
+    struct Deadline {
+        THttpClient& c;
+        ~Deadline() { c.RequestDeadline = 0; }
+    } deadline{*client};
+    client->RequestDeadline = manifestDeadlineMs;
     try {
         CappedMemoryStream raw(kManifestBodyMax);
         client->Get(url, raw);

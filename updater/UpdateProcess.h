@@ -19,6 +19,7 @@
 #include "net/HttpClient.h"
 #include "updater/FileInfo.h"
 #include "updater/InstallJournal.h"
+#include "updater/Manifest.h"
 #include "updater/ManifestTrust.h"
 
 // The bar and the status line a run drives; the window hands in adapters of
@@ -86,6 +87,8 @@ public:
     // The application directory (no trailing backslash); GetAppPath() unless a test sets another.
     const std::wstring& AppPath() const { return appPath; }
     void SetAppPath(std::wstring path) { appPath = std::move(path); }
+    // The whole manifest fetch's time limit in ms (kManifestDeadlineMs unless a test sets another).
+    void SetManifestDeadline(int ms) { manifestDeadlineMs = ms; }
     // The file name of the running updater, as the manifest would list it.
     const std::wstring& ExeName() const { return exeName; }
     void SetExeName(std::wstring name) { exeName = std::move(name); }
@@ -122,6 +125,7 @@ private:
     IStatusLabel* statusLabel;
     FileInfoList updateList;
     std::wstring appPath;
+    int manifestDeadlineMs = kManifestDeadlineMs;
     std::wstring exeName;
     std::unique_ptr<ManifestTrust> trust = ManifestTrust::FromBuild();
     std::function<int64_t(const std::wstring&)> freeBytes;

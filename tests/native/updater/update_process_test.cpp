@@ -395,6 +395,18 @@ TEST_F(UpdateRun, NextStartFinishesTheRollbackOfARunThatDied) {
     EXPECT_EQ(Get("update\\a.txt"), "new a");  // staged copies stay for the next install
 }
 
+TEST_F(UpdateRun, RollbackThatCannotFinishFetchesNothing) {
+    // A directory now stands where a.txt must go back: the rollback stays unfinished.
+    Put("a.txt\\inside", "x");
+    Put("bakup\\a.txt", "old a");
+    Put("bakup\\install.journal", FormatJournal({{JournalEntry::Replaced, L"a.txt"}}));
+    EXPECT_EQ(process->CheckUpdate(), -1);
+    EXPECT_TRUE(process->UpdateList().empty());
+    for (const auto& text : label.texts) EXPECT_NE(text, L"正在获取更新信息...") << "the manifest was asked for";
+    EXPECT_EQ(Get("bakup\\a.txt"), "old a");
+    EXPECT_NE(Get("bakup\\install.journal"), "<missing>") << "the next start must try again";
+}
+
 TEST_F(UpdateRun, HostileJournalTouchesNothing) {
     const std::string good = FormatJournal({{JournalEntry::Created, L"victim.txt"}});
     struct Case {

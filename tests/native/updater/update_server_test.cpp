@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <thread>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -167,6 +169,31 @@ TEST_F(ServedRun, ManifestPastTheCapFailsLikeAFailedFetch) {
         // Reading stopped near the cap; what is past it sat in socket buffers.
         EXPECT_LT(sent.load(), 2 * kManifestBodyMax) << "case: " << c.name;
     }
+}
+
+TEST_F(ServedRun, ManifestFedSlowlyFailsAtTheDeadline) {
+    // Fast enough for the read time-out and the low-speed limit, too slow to
+    // finish: only the whole fetch's deadline can end it.
+    const std::string entry = "http://127.0.0.1:9/a.dll a.dll 0123456789abcdef0123456789abcdef\r\n";
+    const std::string filler = "#" + std::string(398, 'x') + "\n";
+    constexpr int kFillers = 2500;  // 1 MB: some 4 minutes at this pace
+    const int64_t total = kFillers * static_cast<int64_t>(filler.size()) + static_cast<int64_t>(entry.size());
+    std::atomic<int64_t> sent{0};
+    const auto serving = Start([&](const std::string&, int) {
+        ScriptedReply reply("HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(total) + "\r\n\r\n");
+        reply.more = [&, n = 0](std::string& next) mutable {
+            if (n > kFillers) return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            next = n++ < kFillers ? filler : entry;
+            sent += static_cast<int64_t>(next.size());
+            return true;
+        };
+        return reply;
+    });
+    process->SetManifestDeadline(1500);
+    EXPECT_EQ(process->CheckUpdate(), -1);
+    EXPECT_TRUE(process->UpdateList().empty());
+    EXPECT_LT(sent.load(), total) << "the whole manifest was read";
 }
 
 TEST_F(ServedRun, ManifestOfExactlyTheCapIsRead) {
