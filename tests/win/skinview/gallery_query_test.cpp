@@ -1,4 +1,5 @@
-// skinview's gallery under its built-in skin: every framework control that
+// skinview's gallery under its built-in skin and under the complete skin
+// installed beside it: every framework control that
 // has a window, and every helper window the skin lays over one, answers
 // CN_SkinQuery with 1 once the gallery is skinned. A control kind the
 // selection tables name but that is left as it is shows up by its class.
@@ -29,9 +30,13 @@ void CollectWindows(HWND parent, std::vector<HWND>& out) {
 
 }  // namespace
 
-TEST(SkinviewGallery, EveryControlKindAnswersAsSkinned) {
+class SkinviewGallery : public ::testing::TestWithParam<const wchar_t*> {};
+
+TEST_P(SkinviewGallery, EveryControlKindAnswersAsSkinned) {
+    const std::wstring package = GetParam();
+    const std::string skinName = package.empty() ? "the built-in skin" : "the complete skin";
     auto* gallery = new TGalleryForm(nullptr);
-    ASSERT_TRUE(gallery->LoadSkin(L"", true)) << "the built-in skin";
+    ASSERT_TRUE(gallery->LoadSkin(package, true)) << skinName;
     gallery->Show();
     const HWND form = gallery->Handle();
     ASSERT_TRUE(test_support::PumpUntil([&] { return SendMessageW(form, CN_SkinQuery, 0, 0) == 1; }, 1500))
@@ -60,12 +65,14 @@ TEST(SkinviewGallery, EveryControlKindAnswersAsSkinned) {
             << "the gallery shows a " << std::string(expected, expected + wcslen(expected));
     std::string names;
     for (const std::wstring& cls : unskinned) names += std::string(cls.begin(), cls.end()) + " ";
-    EXPECT_TRUE(unskinned.empty()) << "answer 0 under the built-in skin: " << names;
+    EXPECT_TRUE(unskinned.empty()) << "answer 0 under " << skinName << ": " << names;
     EXPECT_EQ(counts[L"TPanel"], 2);
     EXPECT_EQ(counts[L"TWMediaPlayer"], 2);
     delete gallery;
     test_support::Pump(5);
 }
+
+INSTANTIATE_TEST_SUITE_P(BothSkins, SkinviewGallery, ::testing::Values(L"", L"" COMPLETE_SKIN_PACKAGE));
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
