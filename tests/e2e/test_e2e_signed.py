@@ -237,6 +237,38 @@ class SignedE2E(unittest.TestCase):
         self.assertNotIn(APPLYING, self.app.statuses)
         self.assertIsNone(self.serial())
 
+    def test_signed_file_served_far_larger_stops_at_its_signed_size(self):
+        # HEAD agrees with the flood, so only the signed size can bound it.
+        old = {"a.dll": b"old a"}
+        self.install_locally(old)
+        small = b"0123456789"
+        line = "%s/files/a.dll a.dll %s %s %d\r\n" % (BASE, md5(small), sha256(small), len(small))
+        manifest = self.sign_text(line.encode(), serial=500)
+        limit = 300 << 20  # the server stops by itself after this much
+        sent = [0]
+
+        def flood(h, m):
+            h.wfile.write(b"HTTP/1.1 200 OK\r\nContent-Length: %d\r\n\r\n" % limit)
+            h.closed_by_route = True
+            if m == "HEAD":
+                return
+            block = b"z" * 65536
+            while sent[0] < limit:
+                h.wfile.write(block)
+                sent[0] += len(block)
+
+        routes = {harness.MANIFEST_PATH: lambda h, m: send(h, 200, manifest, m), "/files/a.dll": flood}
+        with harness.FaultServer(PORT, routes):
+            rc = self.app.run()
+        self.assertEqual(rc, 0, "\n".join(self.app.lines[-20:]))
+        self.assertTrue(self.app.main_started())
+        self.assertIn("正在下载第1个文件：a.dll...", self.app.statuses)
+        self.assert_files(old)
+        self.assertFalse(os.path.exists(self.app.path("update/a.dll")), "the oversized body was kept")
+        self.assertLess(sent[0], 64 << 20, "the body was read long past its signed size")
+        self.assertNotIn(APPLYING, self.app.statuses)
+        self.assertIsNone(self.serial())
+
     def test_serial_below_the_build_floor_refused_on_a_fresh_install(self):
         # No updater.serial yet; the build's floor (5) still holds. 5 itself is accepted (the rotated-key case).
         old = {"a.dll": b"old a"}
