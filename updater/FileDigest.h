@@ -1,6 +1,7 @@
 // Whether a file on disk holds an entry's content.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "updater/FileInfo.h"
@@ -10,3 +11,12 @@
 // file. A file that cannot be opened, or a digest that cannot be computed,
 // never matches.
 bool FileMatchesEntry(const std::wstring& path, const FileInfo& entry, bool withSha256);
+
+enum class FileCheck { Matches, Differs, Missing };
+
+// FileMatchesEntry, telling apart a file that is not there (Missing) from
+// one that is but does not match (Differs: other bytes, locked, unreadable).
+// With a match, *size (when given) is the number of bytes hashed, so the
+// caller needs no further look at the file for its size.
+FileCheck CheckFileAgainstEntry(const std::wstring& path, const FileInfo& entry, bool withSha256,
+                                int64_t* size = nullptr);

@@ -1,5 +1,6 @@
 #include "updater/Md5.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -132,6 +133,12 @@ std::optional<std::string> MD5File(const std::wstring& path) { return MD5File(pa
 
 std::optional<std::string> MD5File(const std::wstring& path,
                                    const std::function<void(const uint8_t*, size_t)>& alsoRead) {
+    return MD5File(path, alsoRead, nullptr);
+}
+
+std::optional<std::string> MD5File(const std::wstring& path,
+                                   const std::function<void(const uint8_t*, size_t)>& alsoRead, bool* absent) {
+    if (absent) *absent = false;
     MD5Context context;
     MD5Init(context);
     uint8_t buffer[1024] = {};
@@ -143,7 +150,11 @@ std::optional<std::string> MD5File(const std::wstring& path,
         if (c == '\\') c = '/';
     FILE* f = std::fopen(native.c_str(), "rb");
 #endif
-    if (!f) return std::nullopt;
+    if (!f) {
+        // The failed open already says why; no second look at the path is needed.
+        if (absent) *absent = errno == ENOENT;
+        return std::nullopt;
+    }
     // A larger stdio buffer keeps the 1024-byte reads from costing a system call each.
     static thread_local char streamBuffer[64 * 1024];
     std::setvbuf(f, streamBuffer, _IOFBF, sizeof streamBuffer);

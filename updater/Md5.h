@@ -28,3 +28,7 @@ std::optional<std::string> MD5File(const std::wstring& path);
 // the file needs no second read.
 std::optional<std::string> MD5File(const std::wstring& path,
                                    const std::function<void(const uint8_t*, size_t)>& alsoRead);
+// The same; when the file cannot be opened, *absent tells whether that is
+// because it is not there (as against locked, unreadable or a folder).
+std::optional<std::string> MD5File(const std::wstring& path,
+                                   const std::function<void(const uint8_t*, size_t)>& alsoRead, bool* absent);

@@ -241,6 +241,8 @@ int64_t UpdateProcess::GetRemoteFileSize(const std::wstring& url) {
 }
 
 bool UpdateProcess::DoUpdate() {
+    knownDirectories.clear();
+    verifiedSizes.clear();
     bool ok = false;
     if (CheckUpdateFiles(updateList))
         ok = ApplyUpdateFiles(updateList);
@@ -329,7 +331,7 @@ bool UpdateProcess::DownloadUpdateFiles(const FileInfoList& list) {
         if (statusLabel)
             SetStatus(L"正在下载第" + IntToStr(n) + L"个文件：" + ExtractFileName(path) + L"...");
         ++n;
-        ForceDirectories(dir);
+        MakeDirectories(dir);
         if (!DownloadFile(entry.url, path, DownloadLimit(entry))) return false;
     }
     return true;
@@ -337,17 +339,37 @@ bool UpdateProcess::DownloadUpdateFiles(const FileInfoList& list) {
 
 bool UpdateProcess::CheckUpdateFiles(const FileInfoList& list) {
     SetStatus(L"正在核对更新文件...");
+    verifiedSizes.clear();
     bool ok = true;
     for (const auto& entry : list) {
         if (cancelled) return false;
         std::wstring staged = JoinPath(appPath, L"\\update\\", entry.filePath);
-        if (!FileMatchesEntry(staged, entry, trust != nullptr)) {
+        int64_t size = -1;
+        const FileCheck check = CheckFileAgainstEntry(staged, entry, trust != nullptr, &size);
+        if (check == FileCheck::Matches) {
+            verifiedSizes[staged] = size;
+        } else {
             ok = false;
             // Bytes that are not the release are never reused; the next download starts afresh.
-            if (FileDelete(staged)) DebugLog(L"updater: verify: removed the staged file that did not match: " + staged);
+            if (check == FileCheck::Differs && FileDelete(staged))
+                DebugLog(L"updater: verify: removed the staged file that did not match: " + staged);
         }
     }
     return ok;
+}
+
+// Every file of a run would otherwise walk its folder chain from the root again.
+// A folder made or found once in this run is taken as there; should it vanish
+// meanwhile, the file's own open fails and the run fails as with any such error.
+void UpdateProcess::MakeDirectories(const std::wstring& dir) {
+    std::wstring key = dir;
+    while (key.size() > 1 && (key.back() == L'\\' || key.back() == L'/')) key.pop_back();
+    if (key.empty() || knownDirectories.count(key)) return;
+    if (!ForceDirectories(dir)) return;
+    // Every folder above it is there too.
+    for (size_t end = key.size(); end > 0 && end != std::wstring::npos; end = key.find_last_of(L"\\/", end - 1)) {
+        if (!knownDirectories.insert(key.substr(0, end)).second) break;
+    }
 }
 
 bool UpdateProcess::IsRunningProgram(const std::wstring& filePath) const {
@@ -383,7 +405,9 @@ bool UpdateProcess::CheckBeforeInstall(const std::vector<InstallTarget>& targets
     for (const auto& t : targets) {
         const std::wstring staged = JoinPath(appPath, L"\\update\\", t.filePath);
         const std::wstring local = JoinPath(appPath, L"\\", t.filePath);
-        const int64_t stagedSize = SizeOfFile(staged);
+        // The verification just read every staged file; its count of bytes stands for the size.
+        const auto verified = verifiedSizes.find(staged);
+        const int64_t stagedSize = verified != verifiedSizes.end() ? verified->second : SizeOfFile(staged);
         if (stagedSize < 0) {
             DebugLog(L"updater: install: the staged file is missing: " + staged);
             return false;
@@ -479,7 +503,7 @@ bool UpdateProcess::WriteJournal(const std::vector<JournalEntry>& entries) {
     const std::wstring draft = JournalDraftPath(appPath);
     const std::string bytes = FormatJournal(entries);
     try {
-        ForceDirectories(ExtractFilePath(draft));
+        MakeDirectories(ExtractFilePath(draft));
         TFileStream f(draft, fmCreate);
         f.WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
     } catch (const std::exception& e) {
@@ -564,7 +588,7 @@ bool UpdateProcess::ApplyUpdateFiles(const FileInfoList& list) {
     for (const auto& t : targets) {
         const std::wstring local = JoinPath(appPath, L"\\", t.filePath);
         const std::wstring backup = JoinPath(appPath, L"\\bakup\\", t.filePath);
-        ForceDirectories(ExtractFilePath(backup));
+        MakeDirectories(ExtractFilePath(backup));
         if (!t.existed) {
             // A file new in this release leaves no older backup of its path behind.
             FileDelete(backup);
@@ -597,7 +621,7 @@ bool UpdateProcess::ApplyUpdateFiles(const FileInfoList& list) {
         }
         const std::wstring local = JoinPath(appPath, L"\\", t.filePath);
         const std::wstring backup = JoinPath(appPath, L"\\bakup\\", t.filePath);
-        ForceDirectories(ExtractFilePath(local));
+        MakeDirectories(ExtractFilePath(local));
         if (t.existed && IsRunningProgram(t.filePath) && !MoveAsideRunningProgram(local, backup)) {
             DebugLog(L"updater: install: cannot move the running program aside: " + local);
             ok = false;

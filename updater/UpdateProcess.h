@@ -12,7 +12,9 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -114,6 +116,7 @@ private:
     bool IsRunningProgram(const std::wstring& filePath) const;
     static bool MoveAsideRunningProgram(const std::wstring& local, const std::wstring& backup);
     static void ClearBackupSlot(const std::wstring& backup);
+    void MakeDirectories(const std::wstring& dir);
 
     std::unique_ptr<THttpClient> client;
     bool cancelled = false;
@@ -129,4 +132,8 @@ private:
     std::wstring exeName;
     std::unique_ptr<ManifestTrust> trust = ManifestTrust::FromBuild();
     std::function<int64_t(const std::wstring&)> freeBytes;
+    // Folders made or found during the current DoUpdate.
+    std::set<std::wstring> knownDirectories;
+    // Staged files that matched in the latest verification, with the bytes hashed.
+    std::map<std::wstring, int64_t> verifiedSizes;
 };

@@ -346,6 +346,40 @@ TEST_F(SerialStore, FileDigestNeedsBothDigestsWithKeys) {
     EXPECT_FALSE(FileMatchesEntry(Utf8ToWide(dir + "/missing"), entry, true));
 }
 
+// Only a file that is truly not there may be told apart as missing: a staged
+// file that is there but not the release must still count as differing, so
+// that it is removed and never reused.
+TEST_F(SerialStore, FileCheckTellsMissingFromDifferingAndGivesTheSizeHashed) {
+    Put("f.bin", "abcdef");
+    std::filesystem::create_directories(dir + "/folder.bin");
+    FileInfo entry{L"u", L"f.bin", L"e80b5017098950fc58aad83c8c14978e", 0};
+    entry.sha256 = Utf8ToWide(Sha256Hex("abcdef"));
+    FileInfo other = entry;
+    other.md5 = L"900150983cd24fb0d6963f7d28e17f72";
+    FileInfo noSha = entry;
+    noSha.sha256.clear();
+    const struct {
+        const char* name;
+        const FileInfo* entry;
+        bool keys;
+        FileCheck want;
+    } cases[] = {
+        {"f.bin", &entry, false, FileCheck::Matches},
+        {"f.bin", &entry, true, FileCheck::Matches},
+        {"f.bin", &other, false, FileCheck::Differs},
+        {"f.bin", &noSha, true, FileCheck::Differs},
+        {"missing.bin", &entry, true, FileCheck::Missing},
+        {"no-such-folder/f.bin", &entry, false, FileCheck::Missing},
+        {"folder.bin", &entry, false, FileCheck::Differs},
+    };
+    for (const auto& c : cases) {
+        int64_t size = -1;
+        EXPECT_EQ(CheckFileAgainstEntry(Utf8ToWide(dir + "/" + c.name), *c.entry, c.keys, &size), c.want)
+            << c.name << " keys " << c.keys;
+        EXPECT_EQ(size, c.want == FileCheck::Matches ? 6 : -1) << c.name;
+    }
+}
+
 TEST_F(SerialStore, TheBuildFloorHoldsOnAFreshInstallAndTheStoredSerialAboveIt) {
     const std::string manifest = SignManifestText(kBody, 600, 2000, KeyA());
     struct Case {

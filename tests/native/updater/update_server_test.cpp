@@ -3,11 +3,15 @@
 // downloaded, verified and installed.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <thread>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
 #include <memory>
 #include <random>
 #include <string>
@@ -54,6 +58,14 @@ std::string Target(const std::string& request) {
 ScriptedReply Ok(const std::string& body, const std::string& method) {
     std::string head = "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n";
     return ScriptedReply(method == "HEAD" ? head : head + body);
+}
+
+std::string Md5Of(const std::string& data) {
+    MD5Context c;
+    MD5Init(c);
+    MD5Update(c, data.data(), data.size());
+    MD5Final(c);
+    return MD5Text(c.digest);
 }
 
 ScriptedReply NotFound() {
@@ -329,5 +341,60 @@ TEST_F(ServedRun, DownloadOfExactlyTheEntrysSizeIsKept) {
         entry.signedSize = signedSize;
         EXPECT_TRUE(process->DownloadUpdateFiles({entry})) << "signed size " << signedSize;
         EXPECT_TRUE(FileExists(Utf8ToWide(dir + "/update/a.dll"))) << "signed size " << signedSize;
+    }
+}
+
+// Folders beneath, beside and above ones already made, in two runs of one
+// process with the staging and backup folders cleared away between them:
+// every file lands, and the requests and status texts follow the manifest.
+TEST_F(ServedRun, NestedFoldersAreMadeInEveryRunWithRequestsInManifestOrder) {
+    const std::vector<std::string> names = {"a\\b\\deep.txt", "a\\mid.txt", "top.txt", "c\\d\\e.txt", "a\\b\\f.txt"};
+    std::map<std::string, std::string> bodies;
+    std::vector<std::string> requests;
+    std::string manifest;
+    const auto serving = Start([&](const std::string& request, int) {
+        const std::string target = Target(request);
+        requests.push_back(Method(request) + " " + target);
+        if (target == "/manifest.txt") return Ok(manifest, Method(request));
+        const auto found = bodies.find(target);
+        return found == bodies.end() ? NotFound() : Ok(found->second, Method(request));
+    });
+    for (const std::string run : {"first", "second"}) {
+        SCOPED_TRACE(run);
+        manifest.clear();
+        bodies.clear();
+        requests.clear();
+        label.texts.clear();
+        std::vector<std::string> heads, gets;
+        std::vector<std::wstring> texts = {L"正在获取更新信息...", L"正在核对更新信息...", L"正在核对更新文件...",
+                                           L"正在下载更新文件..."};
+        for (size_t i = 0; i < names.size(); ++i) {
+            std::string url = "/f" + std::to_string(i);
+            bodies[url] = run + " " + names[i];
+            manifest += server.Url(url) + " " + names[i] + " " + Md5Of(bodies[url]) + "\r\n";
+            heads.push_back("HEAD " + url);
+            gets.push_back("GET " + url);
+            texts.push_back(L"正在下载第" + std::to_wstring(i + 1) + L"个文件：" +
+                            Utf8ToWide(names[i].substr(names[i].find_last_of('\\') + 1)) + L"...");
+        }
+        texts.push_back(L"正在核对更新文件...");
+        texts.push_back(L"正在应用更新文件...");
+        std::vector<std::string> want = {"GET /manifest.txt"};
+        want.insert(want.end(), heads.begin(), heads.end());
+        want.insert(want.end(), gets.begin(), gets.end());
+
+        ASSERT_EQ(process->CheckUpdate(), static_cast<int>(names.size()));
+        EXPECT_TRUE(process->DoUpdate());
+        EXPECT_EQ(requests, want);
+        EXPECT_EQ(label.texts, texts);
+        for (const auto& name : names) {
+            std::string path = dir + "/" + name;
+            std::replace(path.begin(), path.end(), '\\', '/');
+            std::ifstream in(path, std::ios::binary);
+            EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), run + " " + name) << name;
+        }
+        std::error_code ec;
+        std::filesystem::remove_all(std::filesystem::u8path(dir + "/update"), ec);
+        std::filesystem::remove_all(std::filesystem::u8path(dir + "/bakup"), ec);
     }
 }
