@@ -73,30 +73,28 @@ std::string Utf8(const std::wstring& s);
 
 // Why a wait found nothing, for the test's failure message: no process of
 // that image at all, or its top-level windows as they were last seen.
+// A plain function: the callback must be stdcall, which a lambda is not in the i686 build.
+BOOL CALLBACK PrintWindowOfPids(HWND w, LPARAM p) {
+    const auto* pids = reinterpret_cast<const std::vector<DWORD>*>(p);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    for (DWORD id : *pids)
+        if (id == pid) {
+            wchar_t cls[64] = {};
+            GetClassNameW(w, cls, 64);
+            std::printf("window %s visible %d owner %p style %08lx\n", Utf8(cls).c_str(), IsWindowVisible(w) ? 1 : 0,
+                        static_cast<void*>(GetWindow(w, GW_OWNER)),
+                        static_cast<unsigned long>(GetWindowLongW(w, GWL_STYLE)));
+        }
+    return TRUE;
+}
+
 void DescribeMiss(const std::vector<DWORD>& pids) {
     if (pids.empty()) {
         std::printf("no process runs this program\n");
         return;
     }
-    struct Seen {
-        const std::vector<DWORD>* pids;
-    } seen{&pids};
-    EnumWindows(
-        [](HWND w, LPARAM p) -> BOOL {
-            auto* s = reinterpret_cast<Seen*>(p);
-            DWORD pid = 0;
-            GetWindowThreadProcessId(w, &pid);
-            for (DWORD id : *s->pids)
-                if (id == pid) {
-                    wchar_t cls[64] = {};
-                    GetClassNameW(w, cls, 64);
-                    std::printf("window %s visible %d owner %p style %08lx\n", Utf8(cls).c_str(),
-                                IsWindowVisible(w) ? 1 : 0, static_cast<void*>(GetWindow(w, GW_OWNER)),
-                                static_cast<unsigned long>(GetWindowLongW(w, GWL_STYLE)));
-                }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&seen));
+    EnumWindows(PrintWindowOfPids, reinterpret_cast<LPARAM>(&pids));
 }
 
 // Exit codes of a wait that found nothing: 3 the program runs but shows no

@@ -79,7 +79,12 @@ inline const uint8_t* GdiHandleTable() {
         // WoW64: the 32-bit thread block's GdiBatchCount (0xF70) holds the
         // 64-bit thread block, whose Peb (0x60) has the table at 0xF8; all
         // of them lie below 4 GiB, where this process can read them.
-        const auto* teb = reinterpret_cast<const uint8_t*>(NtCurrentTeb());
+        // The thread block's self pointer, read without NtCurrentTeb(), whose
+        // constant-address read GCC takes for an out-of-bounds access here.
+        const uint8_t* teb = nullptr;
+#if defined(__i386__)
+        __asm__("movl %%fs:0x18, %0" : "=r"(teb));
+#endif
         uint32_t teb64 = 0, table64 = 0;
         uint64_t peb64 = 0;
         if (ReadAt(teb, 0xF70, teb64) && teb64 &&
