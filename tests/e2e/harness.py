@@ -442,3 +442,23 @@ def screenshot(updater, helper_exe, png):
         return True
     except (subprocess.SubprocessError, OSError):
         return False
+
+
+def rss_kib(words):
+    """Resident memory (KiB) of every process whose command line holds all of words."""
+    total = 0
+    for pid in os.listdir("/proc"):
+        if not pid.isdigit():
+            continue
+        try:
+            with open("/proc/%s/cmdline" % pid, "rb") as f:
+                cmd = f.read().replace(b"\0", b" ").decode("utf-8", "replace")
+            if not all(w in cmd for w in words) or "wine-run" in cmd:
+                continue
+            with open("/proc/%s/status" % pid) as f:
+                for line in f:
+                    if line.startswith("VmRSS:"):
+                        total += int(line.split()[1])
+        except (OSError, ValueError):
+            continue
+    return total

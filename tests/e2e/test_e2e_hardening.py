@@ -27,26 +27,6 @@ FAILED = "获取更新信息失败！"
 APPLYING = "正在应用更新文件..."
 
 
-def rss_kib(words):
-    """Resident memory (KiB) of every process whose command line holds all of words."""
-    total = 0
-    for pid in os.listdir("/proc"):
-        if not pid.isdigit():
-            continue
-        try:
-            with open("/proc/%s/cmdline" % pid, "rb") as f:
-                cmd = f.read().replace(b"\0", b" ").decode("utf-8", "replace")
-            if not all(w in cmd for w in words) or "wine-run" in cmd:
-                continue
-            with open("/proc/%s/status" % pid) as f:
-                for line in f:
-                    if line.startswith("VmRSS:"):
-                        total += int(line.split()[1])
-        except (OSError, ValueError):
-            continue
-    return total
-
-
 class Hardening(unittest.TestCase):
     def setUp(self):
         self.work = os.path.join(ENV["E2E_WORK"], self.id().split(".")[-1])
@@ -134,7 +114,7 @@ class Hardening(unittest.TestCase):
             # Wine shows the program by its Windows path: match the test's own folder name.
             words = ["updater.exe", os.path.basename(self.work)]
             while not stop.wait(0.2):
-                peak[0] = max(peak[0], rss_kib(words))
+                peak[0] = max(peak[0], harness.rss_kib(words))
 
         watcher = threading.Thread(target=watch, daemon=True)
         with harness.FaultServer(PORT, {MANIFEST: endless}):

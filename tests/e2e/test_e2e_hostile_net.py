@@ -33,26 +33,6 @@ APPLYING = "正在应用更新文件..."
 COOKIE_HEADER_MAX = 50 * 4096 + 50 * 2
 
 
-def rss_kib(words):
-    """Resident memory (KiB) of every process whose command line holds all of words."""
-    total = 0
-    for pid in os.listdir("/proc"):
-        if not pid.isdigit():
-            continue
-        try:
-            with open("/proc/%s/cmdline" % pid, "rb") as f:
-                cmd = f.read().replace(b"\0", b" ").decode("utf-8", "replace")
-            if not all(w in cmd for w in words) or "wine-run" in cmd:
-                continue
-            with open("/proc/%s/status" % pid) as f:
-                for line in f:
-                    if line.startswith("VmRSS:"):
-                        total += int(line.split()[1])
-        except (OSError, ValueError):
-            continue
-    return total
-
-
 def read_head(conn, limit=1 << 20):
     """The request head (up to its empty line), at most limit bytes."""
     data = b""
@@ -207,7 +187,7 @@ class HostileNet(unittest.TestCase):
         def watch():
             words = ["updater.exe", os.path.basename(self.work)]
             while not stop.wait(0.2):
-                peak[0] = max(peak[0], rss_kib(words))
+                peak[0] = max(peak[0], harness.rss_kib(words))
 
         watcher = threading.Thread(target=watch, daemon=True)
         with harness.FaultServer(PORT, {MANIFEST: error}):
