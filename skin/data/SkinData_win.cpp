@@ -4,6 +4,8 @@
 #include <cstring>
 
 #include "framework/controls/Forms.h"
+#include "framework/controls/WinGuards.h"
+#include "framework/graphics/GdiHandles.h"
 #include "framework/system/FileSystem.h"
 #include "skin/data/SkinData.h"
 #include "skin/data/SkinPlatform.h"
@@ -85,12 +87,12 @@ public:
     // The window rectangle the text needs, at most maxWidth wide, at (0, 0).
     RECT CalcHintRect(int maxWidth, const std::wstring& text) {
         RECT r{0, 0, maxWidth, 0};
-        HDC dc = GetDC(nullptr);
-        HGDIOBJ old = SelectObject(dc, Font());
-        DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r,
-                  DT_CALCRECT | DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
-        SelectObject(dc, old);
-        ReleaseDC(nullptr, dc);
+        const WindowDC screen = WindowDC::Client(nullptr);
+        if (screen) {
+            SelectGuard font(screen.get(), Font());
+            DrawTextW(screen.get(), text.c_str(), static_cast<int>(text.size()), &r,
+                      DT_CALCRECT | DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
+        }
         r.right += 6;
         r.bottom += 2;
         return r;
@@ -146,18 +148,16 @@ private:
                               reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
         auto* self = reinterpret_cast<TSkinHintWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
         if (self && msg == WM_PAINT) {
-            PAINTSTRUCT ps;
-            HDC dc = BeginPaint(hwnd, &ps);
+            fwc::PaintDC paint(hwnd);
+            if (!paint.get()) return 0;
             RECT r;
             GetClientRect(hwnd, &r);
             r.left += 2;
-            HGDIOBJ old = SelectObject(dc, self->Font());
-            SetBkMode(dc, TRANSPARENT);
-            SetTextColor(dc, GetSysColor(COLOR_INFOTEXT));
-            DrawTextW(dc, self->text_.c_str(), static_cast<int>(self->text_.size()), &r,
+            SelectGuard font(paint.get(), self->Font());
+            SetBkMode(paint.get(), TRANSPARENT);
+            SetTextColor(paint.get(), GetSysColor(COLOR_INFOTEXT));
+            DrawTextW(paint.get(), self->text_.c_str(), static_cast<int>(self->text_.size()), &r,
                       DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
-            SelectObject(dc, old);
-            EndPaint(hwnd, &ps);
             return 0;
         }
         if (msg == WM_NCHITTEST) return HTTRANSPARENT;

@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "framework/controls/Forms.h"
+#include "framework/controls/WinGuards.h"
 #include "skin/data/SkinData.h"
 #include "skin/form/DrawUtils.h"
 #include "skin/form/SkinManager.h"
@@ -328,31 +329,12 @@ void TWinSkinPopMenu::ComposeBackground() {
     }
 }
 
-namespace {
-// BeginPaint now, EndPaint at the end of the scope.
-class PaintScope {
-public:
-    explicit PaintScope(HWND window) : window_(window), dc_(BeginPaint(window, &ps_)) {}
-    ~PaintScope() {
-        if (dc_) EndPaint(window_, &ps_);
-    }
-    PaintScope(const PaintScope&) = delete;
-    PaintScope& operator=(const PaintScope&) = delete;
-    HDC get() const { return dc_; }
-
-private:
-    HWND window_;
-    PAINTSTRUCT ps_{};
-    HDC dc_;
-};
-}  // namespace
-
 void TWinSkinPopMenu::PaintClient() {
     // Some systems draw the popup's border and background inside its client
     // area (the window has no non-client frame), over what WM_NCPAINT drew.
     // So the system paints the client off screen, items included, and the
     // skin's background then covers every part that is not an item.
-    PaintScope paint(hwnd);
+    fwc::PaintDC paint(hwnd);
     if (!paint.get()) return;
     if (MenuBg.Empty()) ComposeBackground();
     RECT client{};

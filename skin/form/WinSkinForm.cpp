@@ -317,14 +317,12 @@ void TWinSkinForm::ResizeForm(bool refresh) {
     }
     const int height = fClientRect.Bottom + bw.Top + bw.Bottom + MenuHeight;
     if (ismessagebox && !refresh) {
-        HDC dc = GetDC(Hwnd);
         SIZE size{};
-        {
-            SelectGuard font(dc, CaptionFont->Handle());
+        if (const WindowDC dc = WindowDC::Client(Hwnd)) {
+            SelectGuard font(dc.get(), CaptionFont->Handle());
             const std::wstring text = GetFormCaption(Hwnd);
-            GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+            GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &size);
         }
-        ReleaseDC(Hwnd, dc);
         charwidth = size.cx;
         caption = GetFormCaption(Hwnd);
         int needed = size.cx;
