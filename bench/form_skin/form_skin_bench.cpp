@@ -69,7 +69,7 @@ void Pump() {
 
 bool Skinned(HWND hwnd) {
     TWinSkinForm* sf = SkinManager ? SkinManager->FindSkinForm(hwnd) : nullptr;
-    return sf && sf->Skinstate == 1;
+    return sf && sf->Skinstate == SkinStage::Skinned;
 }
 
 std::unique_ptr<TForm> MakeForm(int clientW, int clientH, bool skinned, BenchSkinData*& data) {

@@ -49,7 +49,7 @@ double Now() {
 
 bool Skinned(HWND hwnd) {
     TWinSkinForm* sf = SkinManager ? SkinManager->FindSkinForm(hwnd) : nullptr;
-    return sf && sf->Skinstate == 1;
+    return sf && sf->Skinstate == SkinStage::Skinned;
 }
 
 void Pump(int ms) {

@@ -182,7 +182,8 @@ void TSkinGroupBox::DefaultDraw(HDC dc, const TRect& rc) {
             SetBkColor(dc, face);
             const bool right = hwnd && (GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_RIGHT) != 0;
             RECT tr{rc.Left + 8, rc.Top, rc.Right - 8, rc.Bottom};
-            DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &tr, right ? CheckBiDi(0x42) : 0x40);
+            DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &tr,
+                      right ? CheckBiDi(DT_RightCaption) : DT_EXPANDTABS);
         }
     }
     if (kind == 1 && control) control->PaintControls(dc, ToRECT(rc));

@@ -198,7 +198,7 @@ void TSkinButton::DrawBtnText(HDC dc, const TRect& rc, UINT Alignment) {
     caption = StringReplaceW(caption, L"||", L"\r\n");
     const TRect box{rc.Left + 2, rc.Top + 2, rc.Right - 2, rc.Bottom - 2};
     RECT calc{0, 0, box.Width(), box.Height()};
-    Tnt_DrawTextW(dc, caption, calc, Alignment | 0x550);
+    Tnt_DrawTextW(dc, caption, calc, Alignment | DT_MeasureBlock);
     const int tw = calc.right - calc.left;
     const int th = calc.bottom - calc.top;
     RECT r{};
@@ -276,8 +276,8 @@ void TSkinCheckBox::AfterProc(TMessage& m) {
         case WM_LBUTTONDOWN:
         case WM_LBUTTONUP:
         case WM_LBUTTONDBLCLK:
-        case 0xB01B:
-        case 0xB0D0:
+        case BM_SysRedrawnB01B:
+        case BM_SysRedrawnB0D0:
         case BM_SETSTATE: Invalidate(); break;
         default: TSkinControl::AfterProc(m); break;
     }
@@ -361,7 +361,7 @@ void TSkinCheckBox::DrawControl(HDC dc, const TRect& rc) {
         SetTextColor(mem, Rgb(!isEnabled ? clBtnShadow : control ? control->Font().Color : clWindowText));
         SetBkMode(mem, TRANSPARENT);
         RECT calc{0, 0, textBox.Width(), textBox.Height()};
-        Tnt_DrawTextW(mem, text, calc, 0x550 | align);
+        Tnt_DrawTextW(mem, text, calc, DT_MeasureBlock | align);
         const int th = calc.bottom - calc.top;
         RECT r{textBox.Left, textBox.Top + (textBox.Height() - th) / 2, textBox.Right,
                textBox.Top + (textBox.Height() - th) / 2 + th};
@@ -386,8 +386,8 @@ void TSkinRadioButton::AfterProc(TMessage& m) {
         case WM_LBUTTONDOWN:
         case WM_LBUTTONUP:
         case WM_LBUTTONDBLCLK:
-        case 0xB01B:
-        case 0xB0D0:
+        case BM_SysRedrawnB01B:
+        case BM_SysRedrawnB0D0:
         case BM_SETSTATE: Invalidate(); break;
         default: TSkinControl::AfterProc(m); break;
     }

@@ -158,24 +158,26 @@ void TWScrollbar::CreateOverlay(HWND parent) {
     SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TWScrollbar::WndProc));
 }
 
-void TWScrollbar::Attach(TSkinControl* aobj, TWinControl* aControl, int aType) {
+void TWScrollbar::Attach(TSkinControl* aobj, TWinControl* aControl, TScrollBarSource aType) {
     obj = aobj;
     control = aControl;
     hwnd = aControl ? aControl->Handle() : nullptr;
     sbType = aType;
-    sbDir = aType;
-    if (aType == 2) sbDir = Lower(GetEnumProperty(aControl, L"Kind")) == L"sbhorizontal" ? 0 : 1;
+    sbDir = static_cast<int>(aType);
+    if (aType == TScrollBarSource::Control)
+        sbDir = Lower(GetEnumProperty(aControl, L"Kind")) == L"sbhorizontal" ? 0 : 1;
     if (obj) Color = obj->GetParentColor(obj->fsd ? obj->fsd->Colors[csButtonFace] : clBtnFace);
     CreateOverlay(hwnd ? GetParent(hwnd) : nullptr);
     SetPosition(hwnd);
 }
 
-void TWScrollbar::AttachHwnd(TSkinControl* aobj, HWND ahwnd, int aType) {
+void TWScrollbar::AttachHwnd(TSkinControl* aobj, HWND ahwnd, TScrollBarSource aType) {
     obj = aobj;
     control = nullptr;
     hwnd = ahwnd;
     sbType = aType;
-    sbDir = aType == 2 ? ((GetWindowLongPtrW(ahwnd, GWL_STYLE) & SBS_VERT) ? 1 : 0) : aType;
+    sbDir = aType == TScrollBarSource::Control ? ((GetWindowLongPtrW(ahwnd, GWL_STYLE) & SBS_VERT) ? 1 : 0)
+                                               : static_cast<int>(aType);
     CreateOverlay(ahwnd ? GetParent(ahwnd) : nullptr);
     SetPosition(hwnd);
 }
@@ -183,9 +185,10 @@ void TWScrollbar::AttachHwnd(TSkinControl* aobj, HWND ahwnd, int aType) {
 bool TWScrollbar::GetControlInfo(SCROLLBARINFO& info) {
     info = SCROLLBARINFO{};
     info.cbSize = sizeof info;
-    if (sbType == 2) return GetControlInfo2(info);
+    if (sbType == TScrollBarSource::Control) return GetControlInfo2(info);
     if (!obj || !obj->fsd || !hwnd) return false;
-    return obj->fsd->GetScrollBarInfo(hwnd, sbType == 0 ? OBJID_HSCROLL : OBJID_VSCROLL, &info);
+    return obj->fsd->GetScrollBarInfo(
+        hwnd, sbType == TScrollBarSource::WindowHorizontal ? OBJID_HSCROLL : OBJID_VSCROLL, &info);
 }
 
 bool TWScrollbar::GetControlInfo2(SCROLLBARINFO& info) {
@@ -235,7 +238,7 @@ void TWScrollbar::SetPosition(HWND ahwnd) {
     }
     HWND parent = GetParent(hwnd);
     RECT bar = info.rcScrollBar;  // screen; parent's client for a scroll-bar control
-    if (sbType == 2) {
+    if (sbType == TScrollBarSource::Control) {
         sbRect = bar;
         OffsetSC = POINT{bar.left, bar.top};
         ClientToScreen(parent, &OffsetSC);
@@ -319,7 +322,7 @@ bool TWScrollbar::CurrentLook(TRect& bar, TScrollBarLook& look) {
     look.down = fdown;
     look.enabled = !(info.rgstate[0] & STATE_SYSTEM_UNAVAILABLE) && IsWindowEnabled(hwnd);
     Len = sbDir == 1 ? bar.Height() : bar.Width();
-    if (fdown && scrollpos == spThumb && sbType != 2) {
+    if (fdown && scrollpos == spThumb && sbType != TScrollBarSource::Control) {
         GetThumb();
     } else {
         thumbTop = info.xyThumbTop;
@@ -360,7 +363,7 @@ void TWScrollbar::WMLButtonDown(LPARAM lp) {
         thumbbottom = info.xyThumbBottom;
     }
     trackthumb = thumbTop;
-    if (sbType == 2 && control) {
+    if (sbType == TScrollBarSource::Control && control) {
         const TScrollThumb t =
             ControlThumb(Len, CW, static_cast<int>(GetIntProperty(control, L"Min")),
                          static_cast<int>(GetIntProperty(control, L"Max")),
@@ -370,7 +373,7 @@ void TWScrollbar::WMLButtonDown(LPARAM lp) {
     }
     POINT p{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
     scrollpos = GetScrollPos(p);
-    if (sbType != 2) {
+    if (sbType != TScrollBarSource::Control) {
         p.x += OffsetSC.x;
         p.y += OffsetSC.y;
     }
@@ -382,10 +385,11 @@ void TWScrollbar::WMLButtonDown(LPARAM lp) {
     // released; the owner may let go of this overlay meanwhile (a skin
     // switched off), and then it is freed here, once nothing uses it.
     ++busy_;
-    if (sbType == 2)
+    if (sbType == TScrollBarSource::Control)
         SendMessageW(target, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(p.x, p.y));
     else
-        SendMessageW(target, WM_NCLBUTTONDOWN, sbType == 0 ? HTHSCROLL : HTVSCROLL, MAKELPARAM(p.x, p.y));
+        SendMessageW(target, WM_NCLBUTTONDOWN, sbType == TScrollBarSource::WindowHorizontal ? HTHSCROLL : HTVSCROLL,
+                     MAKELPARAM(p.x, p.y));
     if (--busy_ == 0 && orphaned_) {
         delete this;
         return;
@@ -410,17 +414,18 @@ void TWScrollbar::WMLButtonDown(LPARAM lp) {
 
 void TWScrollbar::WMLButtonUp(LPARAM lp) {
     POINT p{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
-    if (sbType != 2) {
+    if (sbType != TScrollBarSource::Control) {
         p.x += OffsetSC.x;
         p.y += OffsetSC.y;
     }
     fdown = false;
     ReleaseCapture();
-    if (sbType == 2) {
+    if (sbType == TScrollBarSource::Control) {
         PostMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(p.x, p.y));
         Paint();
     } else {
-        PostMessageW(hwnd, WM_NCLBUTTONUP, sbType == 0 ? HTHSCROLL : HTVSCROLL, MAKELPARAM(p.x, p.y));
+        PostMessageW(hwnd, WM_NCLBUTTONUP, sbType == TScrollBarSource::WindowHorizontal ? HTHSCROLL : HTVSCROLL,
+                     MAKELPARAM(p.x, p.y));
     }
 }
 
@@ -495,8 +500,8 @@ void TSkinScrollbar::InitScrollbar(TWinControl* acontrol, TSkinData* sd, TCanvas
     }
     hb = TWScrollbarPtr(new TWScrollbar(this));
     vb = TWScrollbarPtr(new TWScrollbar(this));
-    hb->Attach(this, control, 0);
-    vb->Attach(this, control, 1);
+    hb->Attach(this, control, TScrollBarSource::WindowHorizontal);
+    vb->Attach(this, control, TScrollBarSource::WindowVertical);
     for (TWScrollbar* b : {hb.get(), vb.get()}) {
         b->SetEnabled(control->Enabled());
         if (!control->Visible()) b->HideScrollbar();
@@ -677,7 +682,7 @@ void TSkinScControl::InitScrollbar(TWinControl* acontrol, TSkinData* sd, TCanvas
     const TPropValue showHint = GetPropValue(*control, L"ShowHint");
     sb->ShowHint = showHint.Kind == TTypeKind::tkEnumeration && showHint.Ordinal != 0;
     sb->Hint = GetStringProp(control, L"Hint");
-    sb->Attach(this, control, 2);
+    sb->Attach(this, control, TScrollBarSource::Control);
     if (!control->Visible()) sb->HideScrollbar();
     HookWindowProc(control);
     Inited = true;
@@ -759,8 +764,8 @@ void TSkinScrollbarH::Inithwnd(HWND ahwnd, TSkinData* sd, TCanvas* acanvas, TWin
     hb = TWScrollbarPtr(new TWScrollbar(this));
     vb = TWScrollbarPtr(new TWScrollbar(this));
     fsd = sd;
-    hb->AttachHwnd(this, ahwnd, 0);
-    vb->AttachHwnd(this, ahwnd, 1);
+    hb->AttachHwnd(this, ahwnd, TScrollBarSource::WindowHorizontal);
+    vb->AttachHwnd(this, ahwnd, TScrollBarSource::WindowVertical);
     TSkinControl::Inithwnd(ahwnd, sd, acanvas, sf);
 }
 
@@ -870,7 +875,7 @@ void TComboxScrollBar::AfterProc(TMessage& m) {
     switch (m.Msg) {
         case WM_HSCROLL:
         case WM_VSCROLL:
-        case 0x1AE:
+        case LB_SysScrolled:
         // The list scrolls itself on these too, and its bar is then drawn natively.
         case WM_MOUSEWHEEL:
         case WM_KEYDOWN:

@@ -36,6 +36,14 @@ struct TScrollBarLook {
     }
 };
 
+// Which bar an overlay stands for; the values are the ones the skinned
+// controls pass when they attach one.
+enum class TScrollBarSource : int {
+    WindowHorizontal = 0,  // the scrolled window's own horizontal bar
+    WindowVertical = 1,    // its vertical bar
+    Control = 2,           // a scroll-bar control
+};
+
 class TWScrollbar;
 // Frees an overlay now, or, while its press is inside the platform's
 // tracking loop, hides it and frees it when that loop has returned.
@@ -64,7 +72,7 @@ public:
     HWND hwnd = nullptr;  // the scrolled window, or the scroll-bar control
     TWinControl* control = nullptr;
     TSkinControl* obj = nullptr;
-    int sbType = 0;  // 0 the window's horizontal bar, 1 its vertical bar, 2 a scroll-bar control
+    TScrollBarSource sbType = TScrollBarSource::WindowHorizontal;
     RECT sbRect{};   // the bar in the scrolled window's client coordinates (type 2: parent's)
     bool sbVisible = false;
     TColor Color = clBtnFace;
@@ -73,8 +81,8 @@ public:
 
     // The overlay window (made by Attach / AttachHwnd).
     HWND Handle() const { return window_; }
-    void Attach(TSkinControl* aobj, TWinControl* aControl, int aType);
-    void AttachHwnd(TSkinControl* aobj, HWND ahwnd, int aType);
+    void Attach(TSkinControl* aobj, TWinControl* aControl, TScrollBarSource aType);
+    void AttachHwnd(TSkinControl* aobj, HWND ahwnd, TScrollBarSource aType);
     void SetPosition(HWND ahwnd);
     void HideScrollbar();
     void SetEnabled(bool value);

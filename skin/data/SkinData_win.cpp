@@ -15,6 +15,10 @@
 
 namespace {
 
+// Requests to the manager run this many milliseconds after the last one, so
+// a burst of property changes is applied once.
+constexpr UINT kManagerDelay = 250;
+
 TSkinEnumPropertySetter& PropertySetter() {
     static TSkinEnumPropertySetter setter;
     return setter;
@@ -222,7 +226,7 @@ void TSkinData::Loaded() {
         if (Empty)
             factive = false;  // nothing to skin with
         else
-            SkinManager->SetAction(1, 250);
+            SkinManager->SetAction(ManagerAction::Skin, kManagerDelay);
     }
     if (FSkinControls.Contains(xcMainMenu))
         FSkinControls.Exclude(xcMenuItem);
@@ -245,16 +249,16 @@ void TSkinData::SetActive(bool value) {
             SkinManager->UpdateData = this;
             if (value) {
                 if (Empty) return;
-                SkinManager->SetAction(1, 250);
+                SkinManager->SetAction(ManagerAction::Skin, kManagerDelay);
                 SkinManager->state = 1;
             } else {
-                SkinManager->SetAction(2, 250);
+                SkinManager->SetAction(ManagerAction::Unskin, kManagerDelay);
             }
             break;
         case sfOnlyThisForm:
             SkinManager->UpdateData = this;
             if (value && Empty) return;
-            SkinManager->SetAction(value ? 1 : 2, 250);
+            SkinManager->SetAction(value ? ManagerAction::Skin : ManagerAction::Unskin, kManagerDelay);
             break;
         default: break;
     }
@@ -295,15 +299,15 @@ void TSkinData::UpdateSkin() {
     if (fresh) Loaded();
     SkinManager->UpdateData = this;
     SkinManager->DeleteSysbtn();
-    if (!fresh && SkinManager->state == 1) SkinManager->SetAction(3, 250);
+    if (!fresh && SkinManager->state == 1) SkinManager->SetAction(ManagerAction::ApplyChange, kManagerDelay);
 }
 
 void TSkinData::Install() {
-    if (SkinManager) SkinManager->SetAction(1, 250);
+    if (SkinManager) SkinManager->SetAction(ManagerAction::Skin, kManagerDelay);
 }
 
 void TSkinData::Uninstall() {
-    if (SkinManager) SkinManager->SetAction(2, 250);
+    if (SkinManager) SkinManager->SetAction(ManagerAction::Unskin, kManagerDelay);
 }
 
 void TSkinData::EnableSkin(bool value) {
@@ -314,7 +318,7 @@ void TSkinData::ChangeForm(TForm* form) {
     if (!SkinManager || !form) return;
     SkinManager->lpara = form->Handle();
     SkinManager->UpdateData = this;
-    SkinManager->SetAction(7, 250);
+    SkinManager->SetAction(ManagerAction::ReskinForm, kManagerDelay);
 }
 
 void TSkinData::SkinForm(HWND hwnd) {

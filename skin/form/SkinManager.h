@@ -44,6 +44,24 @@ extern DWORD WinVersion;
 // so the rules that read the version are tested through this.
 void ForceWinVersion(DWORD packed);
 
+// The deferred actions SetAction schedules; the numbers are the ones the
+// skin data component and the secondary managers exchange.
+enum class ManagerAction : int32_t {
+    None = 0,
+    Skin = 1,
+    Unskin = 2,
+    ApplyChange = 3,  // a changed skin on every window skinned with UpdateData
+    FreeDead = 6,     // frees the objects whose windows are gone
+    ReskinForm = 7,   // unskins and skins again the window lpara
+};
+
+// The kind of the menu about to pop up; AddMenu skins it by the kind's option.
+enum class MenuKind : int32_t {
+    Popup = 0,    // any other popup
+    MenuBar = 1,  // a drop-down of the menu bar or a form's popup menu
+    System = 2,
+};
+
 // A CBT hook for another thread of the process.
 class TSkinThread {
 public:
@@ -109,10 +127,9 @@ public:
     // menuactive := true when hmenu belongs to a framework popup menu.
     void FindPopupMenu(HMENU hmenu);
 
-    // Schedules action code (1 skin, 2 unskin, 3 apply a changed skin, 6 free
-    // dead windows, 7 re-skin window lpara) interval ms from now; while state
-    // is 0, codes 1 and 2 only switch `active`.
-    void SetAction(int code, UINT interval);
+    // Schedules the action interval ms from now; while state is 0, Skin and
+    // Unskin only switch `active`.
+    void SetAction(ManagerAction code, UINT interval);
     // Drops the caption buttons of every window skinned with UpdateData.
     void DeleteSysbtn();
     // MDI children follow the maximised state: regions off while one is maximised.
@@ -140,12 +157,12 @@ public:
     bool active = false;
     bool skinchildform = false;
     int32_t state = 0;     // 0 created, 1 running, 4 shutting down
-    int32_t menutype = 0;  // 0 other popup, 1 menu bar or form popup, 2 system menu
+    MenuKind menutype = MenuKind::Popup;
     bool menuactive = false;
     bool MDIMax = false;
     HWND clienthwnd = nullptr;
     TForm* MDIForm = nullptr;
-    int32_t action = 0;
+    ManagerAction action = ManagerAction::None;
     TSkinData* UpdateData = nullptr;
     bool SBinstall = false;
     TSkinData* MainData = nullptr;

@@ -246,7 +246,7 @@ bool TSkinManage::DeleteForm(HWND hwnd) {
     if (state == 4) return false;
     TWinSkinForm* sf = FindSkinForm(hwnd);
     if (!sf || !sf->FForm) return false;
-    sf->Skinstate = 4;
+    sf->Skinstate = SkinStage::Destroying;
     sf->UnSubclass();
     auto& list = Flist();
     list.erase(std::remove(list.begin(), list.end(), sf), list.end());
@@ -269,7 +269,7 @@ void TSkinManage::DeleteDeleted() {
     auto& list = Flist();
     for (size_t i = list.size(); i-- > 0;) {
         TWinSkinForm* sf = list[i];
-        if (sf->Skinstate != 6 || sf->mode != mode) continue;
+        if (sf->Skinstate != SkinStage::Dead || sf->mode != mode) continue;
         list.erase(list.begin() + static_cast<std::ptrdiff_t>(i));
         FreeSkinForm(sf);
     }
@@ -280,7 +280,7 @@ void TSkinManage::DeleteForm3() {
     auto& list = Flist();
     for (size_t i = list.size(); i-- > 0;) {
         TWinSkinForm* sf = list[i];
-        if (sf->Skinstate != 6) continue;
+        if (sf->Skinstate != SkinStage::Dead) continue;
         list.erase(list.begin() + static_cast<std::ptrdiff_t>(i));
         FreeSkinForm(sf);
     }
@@ -361,7 +361,7 @@ void TSkinManage::SetCaption() {
 int TSkinManage::GetMDIChildNum() const {
     int n = 0;
     for (TWinSkinForm* sf : lists_->Flist)
-        if (sf->FormStyle == sfsMDIChild && sf->Skinstate != 6) ++n;
+        if (sf->FormStyle == sfsMDIChild && sf->Skinstate != SkinStage::Dead) ++n;
     return n;
 }
 
@@ -419,10 +419,10 @@ void TSkinManage::AddMenu(HWND hwnd) {
     if (!data || data->Empty) return;
     const TSkinControlTypes kinds = data->SkinControls();
     switch (menutype) {
-        case 1:
+        case MenuKind::MenuBar:
             if (!kinds.Contains(xcMainMenu) && !kinds.Contains(xcMenuItem)) return;
             break;
-        case 2:
+        case MenuKind::System:
             if (!kinds.Contains(xcSystemMenu)) return;
             break;
         default:
@@ -444,7 +444,7 @@ void TSkinManage::DeleteMenu(HWND hwnd) {
     delete menu;
     if (list.empty()) {
         menuactive = false;
-        menutype = 0;
+        menutype = MenuKind::Popup;
     }
 }
 
@@ -483,23 +483,23 @@ void TSkinManage::FindPopupMenu(HMENU hmenu) {
     if (dynamic_cast<TPopupMenu*>(FindMenuByHandle(hmenu))) menuactive = true;
 }
 
-void TSkinManage::SetAction(int code, UINT interval) {
+void TSkinManage::SetAction(ManagerAction code, UINT interval) {
     action = code;
     Timer->SetInterval(interval);
     if (state == 0) {
-        if (code == 1) active = true;
-        if (code == 2) active = false;
+        if (code == ManagerAction::Skin) active = true;
+        if (code == ManagerAction::Unskin) active = false;
         return;
     }
     if (mode == 0)
         for (TSkinManage* sub : sublist()) {
             if (sub == this) continue;
             sub->UpdateData = UpdateData;
-            if (code == 1) {
+            if (code == ManagerAction::Skin) {
                 sub->active = true;
-                sub->SetAction(1, 300);
+                sub->SetAction(ManagerAction::Skin, 300);
             }
-            if (code == 2) sub->active = false;
+            if (code == ManagerAction::Unskin) sub->active = false;
         }
     // Restart the count: the action runs interval ms after the last request.
     Timer->SetEnabled(false);
@@ -510,16 +510,18 @@ void TSkinManage::OnTimer() {
     Timer->SetEnabled(false);
     TSkinData* data = UpdateData;
     if (!data) return;
-    if (action == 7 && data->ftype != sfOnlyThisForm) {
+    if (action == ManagerAction::ReskinForm && data->ftype != sfOnlyThisForm) {
         if (TWinSkinForm* sf = FindSkinForm(lpara)) {
             sf->UnSubclass();
-            sf->Skinstate = 6;
+            sf->Skinstate = SkinStage::Dead;
         }
         DeleteDeleted();
         AddForm(lpara);
         return;
     }
-    if (action != 1 && action != 2 && action != 3 && action != 6) return;
+    if (action != ManagerAction::Skin && action != ManagerAction::Unskin && action != ManagerAction::ApplyChange &&
+        action != ManagerAction::FreeDead)
+        return;
     RunAction(data);
     data->DoSkinChanged();
     UpdateData = nullptr;
@@ -528,7 +530,7 @@ void TSkinManage::OnTimer() {
 void TSkinManage::RunAction(TSkinData* data) {
     if (data->ftype == sfOnlyThisForm) {
         switch (action) {
-            case 1: {
+            case ManagerAction::Skin: {
                 active = true;
                 const bool saved = skinchildform;
                 skinchildform = true;
@@ -536,7 +538,7 @@ void TSkinManage::RunAction(TSkinData* data) {
                 skinchildform = saved;
                 break;
             }
-            case 2:
+            case ManagerAction::Unskin:
                 active = false;
                 DeleteDeleted();
                 for (TWinSkinForm* sf : std::vector<TWinSkinForm*>(Flist()))
@@ -545,7 +547,7 @@ void TSkinManage::RunAction(TSkinData* data) {
                         break;
                     }
                 break;
-            case 3:
+            case ManagerAction::ApplyChange:
                 DeleteDeleted();
                 for (TWinSkinForm* sf : Flist())
                     if (sf->fsd == data) {
@@ -555,12 +557,13 @@ void TSkinManage::RunAction(TSkinData* data) {
                         break;
                     }
                 break;
-            case 6: DeleteForm3(); break;
+            case ManagerAction::FreeDead: DeleteForm3(); break;
+            default: break;
         }
         return;
     }
     switch (action) {
-        case 1: {
+        case ManagerAction::Skin: {
             active = true;
             skinchildform = true;
             DeleteDeleted();
@@ -571,10 +574,10 @@ void TSkinManage::RunAction(TSkinData* data) {
             skinchildform = false;
             if (mode == 0)
                 for (TSkinManage* sub : sublist())
-                    if (sub != this) sub->SetAction(1, 300);
+                    if (sub != this) sub->SetAction(ManagerAction::Skin, 300);
             break;
         }
-        case 2:
+        case ManagerAction::Unskin:
             active = false;
             DeleteDeleted();
             for (TWinSkinForm* sf : std::vector<TWinSkinForm*>(Flist()))
@@ -583,8 +586,7 @@ void TSkinManage::RunAction(TSkinData* data) {
                 for (TSkinManage* sub : sublist())
                     if (sub != this) sub->active = false;
             break;
-        case 3:
-        {
+        case ManagerAction::ApplyChange: {
             DeleteDeleted();
             std::vector<TWinSkinForm*> changed;
             for (TWinSkinForm* sf : Flist())
@@ -596,7 +598,8 @@ void TSkinManage::RunAction(TSkinData* data) {
             for (TWinSkinForm* sf : changed) sf->SkinChange();
             break;
         }
-        case 6: DeleteForm3(); break;
+        case ManagerAction::FreeDead: DeleteForm3(); break;
+        default: break;
     }
 }
 

@@ -58,7 +58,7 @@ void SetSkinMenuPainter(TMenuItem& root, TSkinData* sd, bool enable);
 // and enabled state from the window's state and caption icons), each posting
 // WM_SYSCOMMAND Tag to window when chosen. Null without hsysmenu. The caller
 // owns the menu: with a component owner, free it before the owner goes.
-// Whoever pops it up sets the manager's menutype to 2 first, so that its
+// Whoever pops it up sets the manager's menutype to MenuKind::System first, so that its
 // window is skinned as a system menu.
 std::unique_ptr<TPopupMenu> CreateSkinSysMenu(TComponent* owner, TSkinData& sd, HWND window, HMENU hsysmenu,
                                               bool maximised, bool minimised, bool minBox, bool maxBox);

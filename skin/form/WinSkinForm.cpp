@@ -88,7 +88,7 @@ bool TWinSkinForm::EndOwnLoop() {
 
 TWinSkinForm::~TWinSkinForm() {
     ForgetTrackedForm(this);
-    if (subclassed && Skinstate != 6 && IsWindow(Hwnd)) {
+    if (subclassed && Skinstate != SkinStage::Dead && IsWindow(Hwnd)) {
         // Freed while the window lives (its owner went first): take the
         // subclass off so no message reaches a dead object.
         UnSubclass3();
@@ -96,7 +96,7 @@ TWinSkinForm::~TWinSkinForm() {
     UnSubclassMDI();
     DeleteControls();
     DeleteSysbtn();
-    FreeMenuBar(IsWindow(Hwnd) && Skinstate != 4 && Skinstate != 6);
+    FreeMenuBar(IsWindow(Hwnd) && Skinstate != SkinStage::Destroying && Skinstate != SkinStage::Dead);
     timer.reset();
     sysmenu.reset();
     if (iconSmall_) DestroyIcon(iconSmall_);
@@ -185,7 +185,7 @@ void TWinSkinForm::InitSkin(TSkinData* skinData) {
         CreateMenuBar();
         InitSkinData();
     } else {
-        Skinstate = 1;
+        Skinstate = SkinStage::Skinned;
     }
     if (FormStyle == sfsMDIChild) {
         const int need = GetSystemMetrics(SM_CYCAPTION) + GetSystemMetrics(SM_CXFRAME);
@@ -298,7 +298,7 @@ void TWinSkinForm::ResizeForm(bool refresh) {
         Refresh();
         return;
     }
-    if (ismessagebox || Skinstate == 3) {
+    if (ismessagebox || Skinstate == SkinStage::Changing) {
         RECT cr{};
         GetClientRect(Hwnd, &cr);
         fClientRect = FromRECT(cr);
@@ -362,7 +362,7 @@ void TWinSkinForm::Activate() {
     ActivateHeld();
     // The application's event in AfterSkin sees its window drawn again.
     AfterSkin();
-    Skinstate = 1;
+    Skinstate = SkinStage::Skinned;
     if (FormBorder == sbsNone) Refresh();
     if (timer) timer->SetEnabled(true);
 }
@@ -377,21 +377,21 @@ void TWinSkinForm::ActivateHeld() {
         InitControls(FForm);
     else
         InitHwndControls(Hwnd);
-    if (Skinstate == 0) {
+    if (Skinstate == SkinStage::Attached) {
         if (FormStyle == sfsMDIChild) {
             if (Windowstate == swsMax) {
                 if (SkinManager && SkinManager->clienthwnd)
                     PostMessageW(SkinManager->clienthwnd, CN_SkinMDIMaximized, reinterpret_cast<WPARAM>(Hwnd), 0);
             } else if (Windowstate == swsNormal) {
-                Skinstate = 5;
+                Skinstate = SkinStage::Resizing;
                 ResizeForm(false);
-                Skinstate = 1;
+                Skinstate = SkinStage::Skinned;
                 Cropwindow();
             }
         } else if (!ischildform && FormBorder != sbsNone && Windowstate != swsMin) {
-            Skinstate = 5;
+            Skinstate = SkinStage::Resizing;
             ResizeForm(false);
-            Skinstate = 1;
+            Skinstate = SkinStage::Skinned;
             if (Windowstate == swsNormal)
                 Cropwindow();
             else
@@ -401,7 +401,7 @@ void TWinSkinForm::ActivateHeld() {
 }
 
 void TWinSkinForm::SkinChange() {
-    Skinstate = 3;
+    Skinstate = SkinStage::Changing;
     if (sMainMenu && FForm) {
         // Popup menus made since the form was skinned get the skin's painter.
         InitPopMenu(FForm, true, true);
@@ -423,7 +423,7 @@ void TWinSkinForm::SkinChange() {
         for (TSkinControl* c : Controllist) t.SkinChange(c);
     RedrawWindow(Hwnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     AfterSkin();
-    Skinstate = 1;
+    Skinstate = SkinStage::Skinned;
 }
 
 void TWinSkinForm::RemoveSubclass() {
@@ -451,11 +451,11 @@ void TWinSkinForm::UnSubclass() {
             InitPopMenu(FForm, false, false);
             if (fsd && fsd->SkinControls().Contains(xcMenuItem)) InitMainMenu(FForm, false, false);
         }
-        if (FForm && Skinstate != 4) FForm->SetColor(formcolor);
+        if (FForm && Skinstate != SkinStage::Destroying) FForm->SetColor(formcolor);
     }
     UnSubclassMDI();
     if (!IsWindow(Hwnd)) return;
-    const bool dying = Skinstate == 4;
+    const bool dying = Skinstate == SkinStage::Destroying;
     UpdateStyle(false);
     // The system's bar comes back and takes its height from the client area.
     int barBack = 0;
@@ -478,12 +478,12 @@ void TWinSkinForm::UnSubclass() {
         // Remove the region first so the system frame is drawn whole.
         SetWindowRgn(Hwnd, nullptr, TRUE);
         crop = false;
-        Skinstate = 6;
+        Skinstate = SkinStage::Dead;
         SetWindowPos(Hwnd, nullptr, wr.left, wr.top, w, h, SWP_FRAMECHANGED | SWP_NOACTIVATE | SWP_NOZORDER);
     } else {
         SetWindowRgn(Hwnd, nullptr, !dying);
         crop = false;
-        Skinstate = 6;
+        Skinstate = SkinStage::Dead;
         if (!dying) Refresh();
     }
     WinRgn = nullptr;
@@ -496,10 +496,10 @@ void TWinSkinForm::UnSubclass2() {
         InitPopMenu(FForm, false, false);
         if (fsd && fsd->SkinControls().Contains(xcMenuItem)) InitMainMenu(FForm, false, false);
     }
-    if (FForm && Skinstate != 4) FForm->SetColor(formcolor);
+    if (FForm && Skinstate != SkinStage::Destroying) FForm->SetColor(formcolor);
     RemoveSubclass();
     UnSubclassMDI();
-    if (FForm && Skinstate != 4)
+    if (FForm && Skinstate != SkinStage::Destroying)
         for (int i = 0; i < FForm->ComponentCount(); ++i)
             if (auto* c = dynamic_cast<TControl*>(FForm->Components(i))) c->Repaint();
 }
@@ -511,7 +511,7 @@ void TWinSkinForm::UnSubclass3() {
     UnSubclassMDI();
     DeleteControls();
     // A window that lives on keeps a working menu bar.
-    FreeMenuBar(IsWindow(Hwnd) && Skinstate != 4);
+    FreeMenuBar(IsWindow(Hwnd) && Skinstate != SkinStage::Destroying);
 }
 
 bool TWinSkinForm::AddControlList(TSkinControl* control) {
@@ -548,7 +548,7 @@ void TWinSkinForm::DeleteControls() {
         TSkinControl* c = Controllist.front();
         Controllist.erase(Controllist.begin());
         const bool dead = t.State && t.State(c) == 6;
-        if (Skinstate != 4 && !dead && t.Unsubclass) t.Unsubclass(c);
+        if (Skinstate != SkinStage::Destroying && !dead && t.Unsubclass) t.Unsubclass(c);
         if (t.Free) t.Free(c);
     }
 }
@@ -660,180 +660,166 @@ void TWinSkinForm::WMCtlcolor(TMessage& m) {
     }
 }
 
-void TWinSkinForm::WinWndProc(TMessage& m) {
-    // Stage 0.
-    if (Skinstate == 0 && m.Msg == WM_NCPAINT) {
-        m.Result = 0;
-        return;
+void TWinSkinForm::WMEraseBkgnd(TMessage& m) {
+    Default(m);
+    if (!FForm && fsd && fsd->BGBrush) {
+        RECT r{};
+        GetClientRect(Hwnd, &r);
+        FillRect(reinterpret_cast<HDC>(m.WParam), &r, fsd->BGBrush.get());
+        m.Result = 1;
     }
-    // Stage 1.
+}
+
+void TWinSkinForm::WMNCDestroy(TMessage& m) {
+    Skinstate = SkinStage::Destroying;
+    if (timer) timer->SetEnabled(false);
+    if (fsd) fsd->HideHint();
+    DeleteControls();
+    // A bare window's menu goes with it, as it would have unskinned;
+    // a form's menu handle belongs to the form's menu object.
+    FreeMenuBar(!FForm);
+    if (FForm && OldWndProc) {
+        FForm->WindowProc = OldWndProc;
+        OldWndProc = nullptr;
+    }
+    Default(m);
+    RemoveWindowSubclass(Hwnd, SubclassProc, kSubclassId);
+    subclassed = false;
+    Skinstate = SkinStage::Dead;
+}
+
+void TWinSkinForm::RecreateControl(HWND window) {
+    const auto& t = ControlSkinning();
+    TSkinControl* old = Lookupcontrol(window);
+    if (old && t.Recreate) {
+        DeleteControl(old);
+        t.Recreate(*this, old);
+        if (t.Free) t.Free(old);
+    }
+}
+
+void TWinSkinForm::WinWndProc(TMessage& m) {
+    if (lifePart_.Handle(m)) return;
+    if (FrameSkinned()) {
+        // The caption buttons go first: one holding the mouse takes every mouse message.
+        TFormPart* const parts[] = {&captionButtons_, &framePainter_, &menuBar_};
+        for (TFormPart* part : parts)
+            if (part->Handle(m)) return;
+    }
+    Default(m);
+}
+
+bool TFormLifePart::Handle(TMessage& m) {
+    // Until activation the system must not draw its frame over the one to come.
+    if (sf.Skinstate == SkinStage::Attached && m.Msg == WM_NCPAINT) {
+        m.Result = 0;
+        return true;
+    }
     switch (m.Msg) {
-        case WM_ERASEBKGND:
-            Default(m);
-            if (!FForm && fsd && fsd->BGBrush) {
-                RECT r{};
-                GetClientRect(Hwnd, &r);
-                FillRect(reinterpret_cast<HDC>(m.WParam), &r, fsd->BGBrush.get());
-                m.Result = 1;
-            }
-            return;
-        case WM_NCDESTROY:
-            Skinstate = 4;
-            if (timer) timer->SetEnabled(false);
-            if (fsd) fsd->HideHint();
-            DeleteControls();
-            // A bare window's menu goes with it, as it would have unskinned;
-            // a form's menu handle belongs to the form's menu object.
-            FreeMenuBar(!FForm);
-            if (FForm && OldWndProc) {
-                FForm->WindowProc = OldWndProc;
-                OldWndProc = nullptr;
-            }
-            Default(m);
-            RemoveWindowSubclass(Hwnd, SubclassProc, kSubclassId);
-            subclassed = false;
-            Skinstate = 6;
-            return;
+        case WM_ERASEBKGND: sf.WMEraseBkgnd(m); return true;
+        case WM_NCDESTROY: sf.WMNCDestroy(m); return true;
         case WM_NCACTIVATE:
-            if (Skinstate == 0 && FormStyle != sfsMDIChild) {
+            if (sf.Skinstate == SkinStage::Attached && sf.FormStyle != sfsMDIChild) {
                 m.Result = 0;
-                return;
+                return true;
             }
-            if (!sMainMenu) {
-                Default(m);
-                return;
-            }
-            break;
-        case 0x00AE:  // the system's caption-button drawing
-            m.Result = 0;
-            return;
+            return false;
+        case WM_SysCaptionButtons: m.Result = 0; return true;
         case WM_INITMENUPOPUP:
-            if (SkinManager) SkinManager->menutype = reinterpret_cast<HMENU>(m.WParam) == hsysmenu ? 2 : 1;
-            Default(m);
-            return;
+            if (SkinManager)
+                SkinManager->menutype =
+                    reinterpret_cast<HMENU>(m.WParam) == sf.hsysmenu ? MenuKind::System : MenuKind::MenuBar;
+            sf.Default(m);
+            return true;
         case WM_CTLCOLORBTN:
-            Default(m);
-            if (!FForm) SetBkMode(reinterpret_cast<HDC>(m.WParam), TRANSPARENT);
-            return;
-        case WM_CTLCOLORSTATIC: WMCtlcolor(m); return;
-        case CN_SkinActive: Activate(); return;
-        case CN_SkinRecreate: {
-            const auto& t = ControlSkinning();
-            TSkinControl* old = Lookupcontrol(reinterpret_cast<HWND>(m.WParam));
-            if (old && t.Recreate) {
-                DeleteControl(old);
-                t.Recreate(*this, old);
-                if (t.Free) t.Free(old);
-            }
-            return;
-        }
+            sf.Default(m);
+            if (!sf.FForm) SetBkMode(reinterpret_cast<HDC>(m.WParam), TRANSPARENT);
+            return true;
+        case WM_CTLCOLORSTATIC: sf.WMCtlcolor(m); return true;
+        case CN_SkinActive: sf.Activate(); return true;
+        case CN_SkinRecreate: sf.RecreateControl(reinterpret_cast<HWND>(m.WParam)); return true;
         case CN_SkinQuery:
             m.Result = 1;
-            PostMessageW(Hwnd, CN_SkinFinished, 0, SkinSignature);
-            return;
-        default:
-            if (!sMainMenu) {
-                Default(m);
-                return;
-            }
-            break;
+            PostMessageW(sf.Hwnd, CN_SkinFinished, 0, SkinSignature);
+            return true;
+        default: return false;
     }
-    if (ischildform && FormStyle != sfsMDIChild) {
-        Default(m);
-        return;
-    }
-    // Stage 2.
-    if (PressedMouse(m)) return;
-    bool handled = false;
+}
+
+bool TCaptionButtonsPart::Handle(TMessage& m) {
+    if (sf.PressedMouse(m)) return true;
     switch (m.Msg) {
-        case WM_SIZE:
-            WMSize(m);
-            handled = true;
-            break;
-        case WM_ACTIVATE: FWindowActive = LOBYTE(m.WParam) != 0; break;
-        case WM_NCACTIVATE: FWindowActive = LOBYTE(m.WParam) != 0; break;
-        case WM_GETMINMAXINFO:
-            Default(m);
-            GetWindowstate();
-            handled = true;
-            break;
-        case WM_WINDOWPOSCHANGED:
-            GetWindowstate();
-            Default(m);
-            handled = true;
-            break;
-        case WM_SETICON:
-            Default(m);
-            GetIcon(IconBmp);
-            // The system may have drawn its own caption for the new icon.
-            if (Skinstate == 1 || Skinstate == 3) UpdateNc(nullptr);
-            handled = true;
-            break;
-        case WM_SETTEXT:
-            Default(m);
-            // The system may have drawn its own caption for the new text.
-            if ((Skinstate == 1 || Skinstate == 3) && IsWindowVisible(Hwnd)) UpdateNc(nullptr);
-            handled = true;
-            break;
-        case WM_COMMAND:
-            WMCommand(m);
-            handled = true;
-            break;
-        case WM_SYSCOMMAND:
-            WMSysCommand(m);
-            handled = true;
-            break;
-        case WM_MEASUREITEM:
-            WMMEASUREITEM(m);
-            handled = true;
-            break;
-        case WM_DRAWITEM:
-            WMDRAWITEM(m);
-            handled = true;
-            break;
-        case CM_MENUCHANGED:
-            WMMenuChanged(m);
-            handled = true;
-            break;
-        case CN_SkinMenuSelect:
-            MenuSelect(m);
-            handled = true;
-            break;
-        case WM_CTLCOLORBTN:
-        case WM_CTLCOLORSTATIC: WMCtlcolor(m); return;
+        case WM_COMMAND: sf.WMCommand(m); return true;
+        case WM_SYSCOMMAND: sf.WMSysCommand(m); return true;
         default: break;
     }
-    if (handled && m.Msg != WM_SIZE) return;
-    // Stage 3.
-    if (Skinstate == 0 || (FormStyle == sfsMDIChild && Windowstate == swsMax)) {
-        if (!handled) Default(m);
-        return;
-    }
+    if (!sf.FrameDrawn()) return false;
     switch (m.Msg) {
-        case WM_SIZE: return;  // handled once in stage 2
-        case WM_WINDOWPOSCHANGING: Default(m); return;
-        case WM_NCCALCSIZE: WMNCCalcSize(m); return;
-        case WM_NCHITTEST: WMNCHitTest(m); return;
-        case WM_NCPAINT: WMNCPaint(m); return;
-        case WM_NCACTIVATE: WMNCActive(m); return;
-        case WM_NCMOUSEMOVE: WMNCMouseMove(m); return;
-        case WM_NCLBUTTONDOWN: WMNCLButtonDown(m); return;
-        case WM_NCLBUTTONUP: WMNCLButtonUp(m); return;
-        case WM_NCLBUTTONDBLCLK: WMNCLBUTTONDBLCLK(m); return;
-        case WM_NCRBUTTONUP: WMNCRButtonUp(m); return;
+        case WM_NCHITTEST: sf.WMNCHitTest(m); return true;
+        case WM_NCMOUSEMOVE: sf.WMNCMouseMove(m); return true;
+        case WM_NCLBUTTONDOWN: sf.WMNCLButtonDown(m); return true;
+        case WM_NCLBUTTONUP: sf.WMNCLButtonUp(m); return true;
+        case WM_NCLBUTTONDBLCLK: sf.WMNCLBUTTONDBLCLK(m); return true;
+        case WM_NCRBUTTONUP: sf.WMNCRButtonUp(m); return true;
         case WM_NCRBUTTONDOWN:
             // The system would track the release itself and show its own
             // system menu; the release is ours (the skinned menu).
-            if (m.WParam == HTCAPTION && FormStyle != sfsMDIChild) {
+            if (m.WParam == HTCAPTION && sf.FormStyle != sfsMDIChild) {
                 m.Result = 0;
-                return;
+                return true;
             }
-            Default(m);
-            return;
-        case CN_SkinUpdateNC: UpdateNc(nullptr); return;
-        default:
-            if (!handled) Default(m);
-            return;
+            return false;
+        default: return false;
+    }
+}
+
+bool TFramePainter::Handle(TMessage& m) {
+    switch (m.Msg) {
+        case WM_SIZE: sf.WMSize(m); return true;
+        case WM_ACTIVATE: sf.FWindowActive = LOBYTE(m.WParam) != 0; return false;
+        case WM_GETMINMAXINFO:
+            sf.Default(m);
+            sf.GetWindowstate();
+            return true;
+        case WM_WINDOWPOSCHANGED:
+            sf.GetWindowstate();
+            sf.Default(m);
+            return true;
+        case WM_SETICON:
+            sf.Default(m);
+            sf.GetIcon(sf.IconBmp);
+            // The system may have drawn its own caption for the new icon.
+            if (sf.Skinstate == SkinStage::Skinned || sf.Skinstate == SkinStage::Changing) sf.UpdateNc(nullptr);
+            return true;
+        case WM_SETTEXT:
+            sf.Default(m);
+            // The system may have drawn its own caption for the new text.
+            if ((sf.Skinstate == SkinStage::Skinned || sf.Skinstate == SkinStage::Changing) && IsWindowVisible(sf.Hwnd))
+                sf.UpdateNc(nullptr);
+            return true;
+        case WM_NCACTIVATE:
+            sf.FWindowActive = LOBYTE(m.WParam) != 0;
+            if (!sf.FrameDrawn()) return false;
+            sf.WMNCActive(m);
+            return true;
+        default: break;
+    }
+    if (!sf.FrameDrawn()) return false;
+    switch (m.Msg) {
+        case WM_NCCALCSIZE: sf.WMNCCalcSize(m); return true;
+        case WM_NCPAINT: sf.WMNCPaint(m); return true;
+        case CN_SkinUpdateNC: sf.UpdateNc(nullptr); return true;
+        default: return false;
+    }
+}
+
+bool TMenuBarPart::Handle(TMessage& m) {
+    switch (m.Msg) {
+        case WM_MEASUREITEM: sf.WMMEASUREITEM(m); return true;
+        case WM_DRAWITEM: sf.WMDRAWITEM(m); return true;
+        case CM_MENUCHANGED: sf.WMMenuChanged(m); return true;
+        case CN_SkinMenuSelect: sf.MenuSelect(m); return true;
+        default: return false;
     }
 }
 
@@ -883,7 +869,7 @@ void TWinSkinForm::WMSize(TMessage& m) {
     }
     if (Windowstate == swsMin) return;
     if (FormStyle == sfsMDIChild && ((SkinManager && SkinManager->MDIMax) || Windowstate != swsNormal)) return;
-    if (Skinstate == 1 || Skinstate == 3) Cropwindow();
+    if (Skinstate == SkinStage::Skinned || Skinstate == SkinStage::Changing) Cropwindow();
 }
 
 void TWinSkinForm::WMCommand(TMessage& m) {

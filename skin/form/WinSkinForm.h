@@ -64,11 +64,36 @@ constexpr UINT CN_SkinProbe = 0xBC4D;
 constexpr UINT CN_SkinFinished = 0xBC4E;
 constexpr LPARAM SkinSignature = 0x41A2;
 
+// System messages that have no public name. The system draws its caption
+// buttons on this one, over the skinned frame, unless it is answered.
+constexpr UINT WM_SysCaptionButtons = 0x00AE;
+// A check box or radio button has just drawn itself natively.
+constexpr UINT BM_SysRedrawnB01B = 0xB01B;
+constexpr UINT BM_SysRedrawnB0D0 = 0xB0D0;
+// A drop-down list has scrolled itself and drawn its bar natively.
+constexpr UINT LB_SysScrolled = 0x1AE;
+
+// Measures a caption block before it is placed (0x550).
+constexpr UINT DT_MeasureBlock = DT_CALCRECT | DT_NOCLIP | DT_EXPANDTABS | DT_WORDBREAK;
+// A group caption ending at the box's right edge (0x42).
+constexpr UINT DT_RightCaption = DT_EXPANDTABS | DT_RIGHT;
+
 enum TSkinFormStyle : uint8_t { sfsNormal, sfsMDIform, sfsMDIChild, sfsChild };
 enum TSkinFormBorder : uint8_t { sbsSizeable, sbsSingle, sbsNone, sbsDialog };
 enum TSkinFormIcon : uint8_t { sbiMax = 1, sbiMin = 2, sbiHelp = 4, sbisystem = 8, sbicaption = 16 };
 using TSkinFormIcons = uint8_t;  // TSkinFormIcon bits
 enum TSkinWindowState : uint8_t { swsNormal, swsMax, swsMin };
+
+// Where a form skinning object is in its life. Frame painting runs only while
+// Skinned or Changing; a Dead object waits for the manager to free it.
+enum class SkinStage : int32_t {
+    Attached = 0,  // subclassed, waiting for CN_SkinActive
+    Skinned = 1,
+    Changing = 3,    // a new skin is being applied
+    Destroying = 4,  // inside WM_NCDESTROY
+    Resizing = 5,    // the activation sizes the window to the skin's frame
+    Dead = 6,        // the window is gone
+};
 
 // Holds a shown window's drawing while it is being skinned, then marks it
 // whole for the next paint: each step would otherwise repaint the window
@@ -114,6 +139,62 @@ struct TControlSkinning {
     TControl* (*Control)(const TSkinControl* c) = nullptr;
     void (*Free)(TSkinControl* c) = nullptr;
 };
+// The form skinning object is made of parts, each answering the messages it
+// owns. Handle returns true when the part took the message (m.Result is set)
+// and false to leave it to the next part and then the window's procedure.
+class TFormPart {
+public:
+    explicit TFormPart(TWinSkinForm& form) : sf(form) {}
+    virtual ~TFormPart() = default;
+    TFormPart(const TFormPart&) = delete;
+    TFormPart& operator=(const TFormPart&) = delete;
+    virtual bool Handle(TMessage& m) = 0;
+
+protected:
+    TWinSkinForm& sf;
+};
+
+// What every skinned window answers, its frame skinned or not: the object's
+// life (activation, destruction, re-created controls), the client's colours,
+// the system's own caption drawing held off, and the kind of a menu that
+// pops up.
+class TFormLifePart final : public TFormPart {
+public:
+    using TFormPart::TFormPart;
+    bool Handle(TMessage& m) override;
+};
+
+// The caption buttons: a button holding the mouse, hit testing, the
+// non-client mouse, the system menu and the commands it sends.
+class TCaptionButtonsPart final : public TFormPart {
+public:
+    using TFormPart::TFormPart;
+    bool Handle(TMessage& m) override;
+};
+
+// The frame painter: the window's state and size, the non-client area's
+// size, painting and active look, and the region after a resize.
+class TFramePainter final : public TFormPart {
+public:
+    using TFormPart::TFormPart;
+    bool Handle(TMessage& m) override;
+};
+
+// The menu bar: owner-drawn items, item selection and menu changes.
+class TMenuBarPart final : public TFormPart {
+public:
+    using TFormPart::TFormPart;
+    bool Handle(TMessage& m) override;
+};
+
+// The MDI client of a skinned frame (a window of its own, subclassed apart):
+// children made, destroyed, arranged or maximised, and the frame's menu.
+class TMdiClientPart final : public TFormPart {
+public:
+    using TFormPart::TFormPart;
+    bool Handle(TMessage& m) override;
+};
+
 // Installs the table (copied); null removes it.
 void SetControlSkinning(const TControlSkinning* table);
 const TControlSkinning& ControlSkinning();
@@ -293,7 +374,6 @@ public:
     void SubclassMDI();
     void UnSubclassMDI();
     void DefaultMDI(TMessage& m);
-    void WinMDIProc(TMessage& m);
     // Sends the active child of this frame a system command (its buttons in the menu band).
     void MDIChildAction(WPARAM cmd);
     void RestoreMDI();
@@ -375,12 +455,34 @@ public:
     TSkinFormBorder FormBorder = sbsSingle;
     TSkinFormIcons FormIcons = 0;
     TSkinWindowState Windowstate = swsNormal;
-    int32_t Skinstate = 0;  // 0 attached, 5 resizing, 1 skinned, 3 skin change, 4 destroying, 6 dead
+    SkinStage Skinstate = SkinStage::Attached;
     TSkinControl* Activeskincontrol = nullptr;
     intptr_t mode = 0;
     std::wstring formclass;
 
 private:
+    friend class TFormLifePart;
+    friend class TCaptionButtonsPart;
+    friend class TFramePainter;
+    friend class TMenuBarPart;
+    friend class TMdiClientPart;
+
+    // The frame, caption and menu bar are the skin's (not only the client's children).
+    bool FrameSkinned() const { return sMainMenu && (!ischildform || FormStyle == sfsMDIChild); }
+    // The skinned frame is drawn now: skinning has begun and the window is no maximised MDI child.
+    bool FrameDrawn() const {
+        return Skinstate != SkinStage::Attached && !(FormStyle == sfsMDIChild && Windowstate == swsMax);
+    }
+    void WMNCDestroy(TMessage& m);
+    void WMEraseBkgnd(TMessage& m);
+    void RecreateControl(HWND window);
+
+    TFormLifePart lifePart_{*this};
+    TCaptionButtonsPart captionButtons_{*this};
+    TFramePainter framePainter_{*this};
+    TMenuBarPart menuBar_{*this};
+    TMdiClientPart mdiClient_{*this};
+
     static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                          DWORD_PTR ref) noexcept;
     static LRESULT CALLBACK MDISubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,

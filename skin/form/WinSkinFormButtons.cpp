@@ -172,7 +172,8 @@ void TWinSkinForm::DrawAllSysbtn(TCanvas& canvas, const TRect&) {
 }
 
 void TWinSkinForm::DrawSysbtn(TWinSysButton& b, int state) {
-    if (!b.visible || !HasSysBtnBitmap(b) || (Skinstate != 1 && Skinstate != 3)) return;
+    if (!b.visible || !HasSysBtnBitmap(b) || (Skinstate != SkinStage::Skinned && Skinstate != SkinStage::Changing))
+        return;
     const TDataSkinSysButton& d = *b.data;
     const int count = std::max(1, d.frame);
     int frameNo = state;
@@ -317,7 +318,7 @@ void TWinSkinForm::PopSysmenu(POINT p) {
     if (inSysmenu_) return;  // already tracking it
     const DWORD now = GetTickCount();
     if (now - poptime > static_cast<DWORD>(DoubleTime)) {
-        if (SkinManager) SkinManager->menutype = 2;
+        if (SkinManager) SkinManager->menutype = MenuKind::System;
         poptime = now;
         CreateSysmenu2();
         if (!sysmenu) return;

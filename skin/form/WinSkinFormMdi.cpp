@@ -39,61 +39,59 @@ LRESULT CALLBACK TWinSkinForm::MDISubclassProc(HWND, UINT msg, WPARAM wParam, LP
     auto* self = reinterpret_cast<TWinSkinForm*>(ref);
     TMessage m{msg, wParam, lParam, 0};
     try {
-        self->WinMDIProc(m);
+        if (!self->mdiClient_.Handle(m)) self->DefaultMDI(m);
     } catch (...) {
         if (Application) Application->HandleException(nullptr);
     }
     return m.Result;
 }
 
-void TWinSkinForm::WinMDIProc(TMessage& m) {
-    const bool fullySkinned = sMainMenu;
+bool TMdiClientPart::Handle(TMessage& m) {
+    const bool fullySkinned = sf.sMainMenu;
     switch (m.Msg) {
         case WM_NCDESTROY:
-            DefaultMDI(m);
-            UnSubclassMDI();
-            return;
+            sf.DefaultMDI(m);
+            sf.UnSubclassMDI();
+            return true;
         case WM_NCCALCSIZE:
-            if (fullySkinned && fsd && !fsd->Options().Contains(xoMDIScrollbar)) {
-                const LONG_PTR style = GetWindowLongPtrW(ClientHwnd, GWL_STYLE);
+            if (fullySkinned && sf.fsd && !sf.fsd->Options().Contains(xoMDIScrollbar)) {
+                const LONG_PTR style = GetWindowLongPtrW(sf.ClientHwnd, GWL_STYLE);
                 if (style & (WS_VSCROLL | WS_HSCROLL))
-                    SetWindowLongPtrW(ClientHwnd, GWL_STYLE, style & ~static_cast<LONG_PTR>(WS_VSCROLL | WS_HSCROLL));
+                    SetWindowLongPtrW(sf.ClientHwnd, GWL_STYLE,
+                                      style & ~static_cast<LONG_PTR>(WS_VSCROLL | WS_HSCROLL));
             }
-            DefaultMDI(m);
-            return;
+            return false;
         case WM_MDICREATE:
-            if (fsd) fsd->SetMenuUpdate(false);
-            DefaultMDI(m);
-            return;
+            if (sf.fsd) sf.fsd->SetMenuUpdate(false);
+            return false;
         case WM_MDIDESTROY:
-            DefaultMDI(m);
+            sf.DefaultMDI(m);
             if (fullySkinned) {
-                if (SkinManager) SkinManager->SetMDIMax(MDIChildMax());
+                if (SkinManager) SkinManager->SetMDIMax(sf.MDIChildMax());
                 // The last child gone: the bar shows the frame's own menu again.
-                if (menu && !SendMessageW(ClientHwnd, WM_MDIGETACTIVE, 0, 0)) {
-                    if (fsd) fsd->SetMenuUpdate(menuauto);
-                    menu->UpdataBtn();
-                    UpdateNc(nullptr);
+                if (sf.menu && !SendMessageW(sf.ClientHwnd, WM_MDIGETACTIVE, 0, 0)) {
+                    if (sf.fsd) sf.fsd->SetMenuUpdate(sf.menuauto);
+                    sf.menu->UpdataBtn();
+                    sf.UpdateNc(nullptr);
                 }
             }
-            return;
+            return true;
         case WM_MDITILE:
         case WM_MDICASCADE:
             if (fullySkinned && SkinManager && SkinManager->MDIMax) SkinManager->SetMDIMax(false);
-            DefaultMDI(m);
-            return;
+            return false;
         case WM_MDISETMENU:
-            DefaultMDI(m);
+            sf.DefaultMDI(m);
             // The skinned band draws the frame's menu: the system's bar goes.
             // Without a band the system's bar stays, or the menu would be lost.
-            if (fullySkinned && menu) {
-                if (m.WParam) menu->UpdataBtn2(reinterpret_cast<HMENU>(m.WParam));
-                SetMenu(Hwnd, nullptr);
-                UpdateNc(nullptr);
+            if (fullySkinned && sf.menu) {
+                if (m.WParam) sf.menu->UpdataBtn2(reinterpret_cast<HMENU>(m.WParam));
+                SetMenu(sf.Hwnd, nullptr);
+                sf.UpdateNc(nullptr);
             }
-            return;
-        case CN_SkinMDIMaximized: RedrawWindow(Hwnd, nullptr, nullptr, kRedrawWholeFrame); return;
-        default: DefaultMDI(m); return;
+            return true;
+        case CN_SkinMDIMaximized: RedrawWindow(sf.Hwnd, nullptr, nullptr, kRedrawWholeFrame); return true;
+        default: return false;
     }
 }
 

@@ -465,7 +465,7 @@ bool TWinSkinForm::CheckMenu(TMenuBtn* button) {
         fInMenu = true;
         const POINT at{(bidileft ? b->bounds.Right : b->bounds.Left) + wr.left, b->bounds.Bottom + wr.top};
         if (SkinManager) {
-            SkinManager->menutype = 1;
+            SkinManager->menutype = MenuKind::MenuBar;
             SkinManager->menuactive = true;
         }
         activemenu = b->hsubmenu;

@@ -67,7 +67,7 @@ void TWinSkinForm::WMNCActive(TMessage& m) {
 }
 
 void TWinSkinForm::UpdateNc(HDC dc) {
-    if (!BG || (Skinstate != 1 && Skinstate != 3) || FormBorder == sbsNone) return;
+    if (!BG || (Skinstate != SkinStage::Skinned && Skinstate != SkinStage::Changing) || FormBorder == sbsNone) return;
     if (FormStyle == sfsMDIChild && Windowstate == swsMax) return;
     if (!fsd || fsd->Empty) return;
     WindowDC own;
@@ -248,13 +248,13 @@ void TWinSkinForm::DrawIcon(HDC dc, const TRect& rect) {
 }
 
 void TWinSkinForm::Cropwindow() {
-    if (Skinstate == 6 || !sMainMenu || !fsd || fsd->Empty) return;
+    if (Skinstate == SkinStage::Dead || !sMainMenu || !fsd || fsd->Empty) return;
     RECT wr{};
     GetWindowRect(Hwnd, &wr);
     const int W = wr.right - wr.left, H = wr.bottom - wr.top;
     if (W <= 0 || H <= 0) return;
     if (FormStyle == sfsMDIChild && Windowstate != swsNormal) return;
-    if (W == crwidth && H == crheight && FormStyle != sfsMDIChild && Skinstate != 3 && crop) return;
+    if (W == crwidth && H == crheight && FormStyle != sfsMDIChild && Skinstate != SkinStage::Changing && crop) return;
     WinRgn = nullptr;
     const auto& border = fsd->border;
     UniqueRegion region;

@@ -40,7 +40,7 @@ void TWinSkinForm::ToolBarDrawBackground(TToolBar*, TToolBarCustomDraw& draw) {
 }
 
 void TWinSkinForm::ToolBarDrawButton(TToolBar*, TToolButton*, TToolBarCustomDraw& draw) {
-    if (!fsd || Skinstate != 1 || fsd->Options().Contains(xoToolbarButton)) return;
+    if (!fsd || Skinstate != SkinStage::Skinned || fsd->Options().Contains(xoToolbarButton)) return;
     const TDataSkinButton* b = fsd->Button.get();
     if (!b || b->Map.Empty()) return;
     const int frame = ButtonFrame(draw.State);

@@ -150,7 +150,7 @@ protected:
         SetForegroundWindow(form_->Handle());
         ASSERT_TRUE(PumpUntil([&] {
             TWinSkinForm* sf = SkinFormOf(form_->Handle());
-            return sf && sf->Skinstate == 1;
+            return sf && sf->Skinstate == SkinStage::Skinned;
         })) << "the activated form gets skinned";
         PumpFor(300);
     }
@@ -396,7 +396,7 @@ TEST_F(CompleteSkinTest, MaximisedChildsButtonsAreCutFromTheMdiImage) {
     child->Show();
     ASSERT_TRUE(PumpUntil([&] {
         TWinSkinForm* c = SkinFormOf(child->Handle());
-        return c && c->Skinstate == 1;
+        return c && c->Skinstate == SkinStage::Skinned;
     }));
     child->SetWindowState(wsMaximized);
     SetForegroundWindow(frame);

@@ -311,7 +311,7 @@ protected:
 
     static bool Skinned(HWND hwnd) {
         TWinSkinForm* sf = SkinManager ? SkinManager->FindSkinForm(hwnd) : nullptr;
-        return sf && sf->Skinstate == 1;
+        return sf && sf->Skinstate == SkinStage::Skinned;
     }
     TWinSkinForm* Sf() const { return SkinManager ? SkinManager->FindSkinForm(hwnd_) : nullptr; }
 

@@ -377,7 +377,7 @@ TEST_F(FormSkinTest, DeferredSkinChangeAndReskinOfOneForm) {
     wide.WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
     wide.SetPosition(0);
     data_->LoadFromStream(wide);
-    ASSERT_TRUE(PumpUntil([&] { return Sf() && Sf()->bw.Left == 16 && Sf()->Skinstate == 1; }));
+    ASSERT_TRUE(PumpUntil([&] { return Sf() && Sf()->bw.Left == 16 && Sf()->Skinstate == SkinStage::Skinned; }));
     PumpFor(100);
     EXPECT_EQ(ClientSize().cx, kClientW);
     EXPECT_EQ(ClientSize().cy, kClientH);
@@ -420,7 +420,7 @@ TEST_F(FormSkinTest, QueryFinishedNotificationAndDetachOnDestroy) {
     TWinSkinForm* sf = Sf();
     ASSERT_NE(sf, nullptr);
     form_->DestroyHandle();
-    EXPECT_EQ(sf->Skinstate, 6) << "dead once its window is gone";
+    EXPECT_EQ(sf->Skinstate, SkinStage::Dead) << "dead once its window is gone";
     EXPECT_FALSE(sf->subclassed);
     const HWND gone = hwnd_;
     SkinManager->DeleteDeleted();
@@ -488,14 +488,15 @@ TEST_F(FormSkinTest, MessageBoxIsSkinnedAndWidened) {
 }
 
 TEST_F(FormSkinTest, HundredSwitchesLeaveNoHandlesBehind) {
-    auto cycle = [&](int code) {
+    auto cycle = [&](ManagerAction code) {
         SkinManager->UpdateData = data_.get();
         SkinManager->SetAction(code, 1);
-        return PumpUntil([&] { return code == 1 ? Skinned(hwnd_) : !SkinManager->FindSkinForm(hwnd_); });
+        return PumpUntil(
+            [&] { return code == ManagerAction::Skin ? Skinned(hwnd_) : !SkinManager->FindSkinForm(hwnd_); });
     };
     // One round first so lazily made objects (fonts, brushes of the system) exist.
-    ASSERT_TRUE(cycle(2));
-    ASSERT_TRUE(cycle(1));
+    ASSERT_TRUE(cycle(ManagerAction::Unskin));
+    ASSERT_TRUE(cycle(ManagerAction::Skin));
     PumpFor(100);
     const size_t gdi = test_support::GdiObjects();
     const size_t user = UserObjectsInUse();
@@ -503,10 +504,10 @@ TEST_F(FormSkinTest, HundredSwitchesLeaveNoHandlesBehind) {
     ASSERT_GT(user, 0u) << "USER objects can be counted";
     const SIZE window = WindowSize();
     for (int i = 0; i < 100; ++i) {
-        ASSERT_TRUE(cycle(2)) << "round " << i;
+        ASSERT_TRUE(cycle(ManagerAction::Unskin)) << "round " << i;
         ASSERT_EQ(ClientSize().cx, kClientW) << "round " << i;
         ASSERT_EQ(ClientSize().cy, kClientH) << "round " << i;
-        ASSERT_TRUE(cycle(1)) << "round " << i;
+        ASSERT_TRUE(cycle(ManagerAction::Skin)) << "round " << i;
         ASSERT_EQ(ClientSize().cx, kClientW) << "round " << i;
         ASSERT_EQ(ClientSize().cy, kClientH) << "round " << i;
         ASSERT_EQ(WindowSize().cx, window.cx) << "round " << i;

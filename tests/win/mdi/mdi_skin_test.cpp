@@ -219,7 +219,7 @@ protected:
     static TWinSkinForm* Sf(HWND hwnd) { return SkinManager ? SkinManager->FindSkinForm(hwnd) : nullptr; }
     static bool Skinned(HWND hwnd) {
         TWinSkinForm* sf = Sf(hwnd);
-        return sf && sf->Skinstate == 1;
+        return sf && sf->Skinstate == SkinStage::Skinned;
     }
 
     TForm* AddChild(const std::wstring& caption, int x, int y) {

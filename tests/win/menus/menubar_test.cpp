@@ -322,7 +322,7 @@ protected:
     }
     bool Skinned() const {
         TWinSkinForm* sf = SkinManager ? SkinManager->FindSkinForm(hwnd_) : nullptr;
-        return sf && sf->Skinstate == 1;
+        return sf && sf->Skinstate == SkinStage::Skinned;
     }
     TWinSkinForm* Sf() const { return SkinManager ? SkinManager->FindSkinForm(hwnd_) : nullptr; }
 
@@ -747,7 +747,7 @@ TEST_F(MenuBarTest, AltLetterInAnotherFormOpensTheMainFormsMenu) {
     SetForegroundWindow(mainWnd);
     ASSERT_TRUE(PumpUntil([&] {
         TWinSkinForm* sf = SkinManager->FindSkinForm(mainWnd);
-        return sf && sf->Skinstate == 1 && sf->menu;
+        return sf && sf->Skinstate == SkinStage::Skinned && sf->menu;
     })) << "the main form is skinned with its bar";
 
     TForm* other = nullptr;

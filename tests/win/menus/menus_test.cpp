@@ -500,7 +500,7 @@ protected:
         FreeSkinManager();
     }
     // Pops menu up as a system menu (menutype 2) or another popup (0).
-    bool Drive(TPopupMenu& menu, int menutype, const std::function<void(HWND)>& script) {
+    bool Drive(TPopupMenu& menu, MenuKind menutype, const std::function<void(HWND)>& script) {
         const bool opened = DriveMenu(
             [&] {
                 SkinManager->menutype = menutype;
@@ -538,7 +538,7 @@ TEST_F(SkinnedMenuTest, APopupShowsTheSkinBackgroundAndItemFrames) {
     RECT window{}, items[4]{};
     Shot shot;
     bool skinnedWhileOpen = false;
-    ASSERT_TRUE(Drive(menu, 0, [&](HWND popup) {
+    ASSERT_TRUE(Drive(menu, MenuKind::Popup, [&](HWND popup) {
         Key(VK_DOWN);
         Sleep(250);
         GetWindowRect(popup, &window);
@@ -563,7 +563,7 @@ TEST_F(SkinnedMenuTest, APopupShowsTheSkinBackgroundAndItemFrames) {
     EXPECT_EQ(sample(items[3]), kItemNormal);
     EXPECT_GT(items[0].bottom, items[0].top);
     EXPECT_TRUE(SkinManager->Mlist().empty()) << "the popup object went with its window";
-    EXPECT_EQ(SkinManager->menutype, 0);
+    EXPECT_EQ(SkinManager->menutype, MenuKind::Popup);
 }
 
 TEST_F(SkinnedMenuTest, TheSystemMenuFollowsTheRealOneAndTheWindowState) {
@@ -643,7 +643,7 @@ TEST_F(SkinnedMenuTest, ChoosingFromTheSystemMenuPostsTheCommandOnceAndDisabledI
 
     // Close by its accelerator: owner-drawn items have theirs looked up by the menu's owner.
     uint32_t border = 0;
-    ASSERT_TRUE(Drive(*menu, 2, [&](HWND popup) {
+    ASSERT_TRUE(Drive(*menu, MenuKind::System, [&](HWND popup) {
         RECT r{};
         GetWindowRect(popup, &r);
         border = CaptureScreen(r).At(r.left + 1, r.top + 1);
@@ -653,7 +653,7 @@ TEST_F(SkinnedMenuTest, ChoosingFromTheSystemMenuPostsTheCommandOnceAndDisabledI
     EXPECT_EQ(host.sysCommands, std::vector<WPARAM>{SC_CLOSE});
 
     host.sysCommands.clear();
-    ASSERT_TRUE(Drive(*menu, 2, [&](HWND) {
+    ASSERT_TRUE(Drive(*menu, MenuKind::System, [&](HWND) {
         RECT r{};
         GetMenuItemRect(nullptr, menu->Items()->MenuHandle(), static_cast<UINT>(maximise), &r);
         Click(Centre(r));
@@ -691,7 +691,7 @@ TEST_F(SkinnedMenuTest, ManyPopupsGiveBackTheirGdiAndUserObjects) {
     auto cycle = [&] {
         auto menu = CreateSkinSysMenu(nullptr, *data, host.hwnd, sys, false, false, true, false);
         handles.push_back(menu->Handle());
-        EXPECT_TRUE(Drive(*menu, 2, [](HWND) { Key(VK_DOWN); }));
+        EXPECT_TRUE(Drive(*menu, MenuKind::System, [](HWND) { Key(VK_DOWN); }));
     };
     cycle();  // first use: the owner window, fonts and caches
     const DWORD gdi = GdiObjects();

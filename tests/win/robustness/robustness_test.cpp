@@ -126,7 +126,7 @@ size_t OneRound(bool menus) {
     TWinSkinForm* sf = nullptr;
     EXPECT_TRUE(PumpUntil([&] {
         sf = SkinManager ? SkinManager->FindSkinForm(form->Handle()) : nullptr;
-        return sf && sf->Skinstate == 1 && !sf->Controllist.empty();
+        return sf && sf->Skinstate == SkinStage::Skinned && !sf->Controllist.empty();
     })) << "the manager skins the form";
     if (!sf) return 0;
     RedrawWindow(form->Handle(), nullptr, nullptr,

@@ -199,7 +199,7 @@ TEST_F(SkinManagerTest, LoadedRegistersAndSwitchesOffWithoutASkin) {
         EXPECT_NE(SkinManager->Hook(), nullptr) << "case: " << c.name;
         // State 0: the switch-on request only marks the manager active.
         EXPECT_EQ(SkinManager->active, c.activeAfter) << "case: " << c.name;
-        EXPECT_EQ(SkinManager->action, c.activeAfter ? 1 : 0) << "case: " << c.name;
+        EXPECT_EQ(SkinManager->action, c.activeAfter ? ManagerAction::Skin : ManagerAction::None) << "case: " << c.name;
         EXPECT_FALSE(SkinManager->Timer->Enabled()) << "case: " << c.name;
         EXPECT_NE(d->CaptionFont->Handle(), nullptr) << "case: " << c.name;
         data_.clear();
@@ -274,17 +274,17 @@ TEST_F(SkinManagerTest, ActiveRequestsAndTheTimer) {
     };
     TSkinManage& m = *SkinManager;
     m.state = 1;  // a window has been activated
-    m.action = 0;
+    m.action = ManagerAction::None;
 
     // The same value: no request at all.
     d->SetActive(true);
-    EXPECT_EQ(m.action, 0);
+    EXPECT_EQ(m.action, ManagerAction::None);
     EXPECT_EQ(m.UpdateData, nullptr);
     EXPECT_FALSE(m.Timer->Enabled());
 
     // Off: action 2 in 250 ms, then the notification.
     d->SetActive(false);
-    EXPECT_EQ(m.action, 2);
+    EXPECT_EQ(m.action, ManagerAction::Unskin);
     EXPECT_EQ(m.UpdateData, d);
     EXPECT_EQ(m.Timer->Interval(), 250u);
     EXPECT_TRUE(m.Timer->Enabled());
@@ -295,7 +295,7 @@ TEST_F(SkinManagerTest, ActiveRequestsAndTheTimer) {
 
     // On again: action 1 switches the manager on; no window gets skinned yet.
     d->SetActive(true);
-    EXPECT_EQ(m.action, 1);
+    EXPECT_EQ(m.action, ManagerAction::Skin);
     EXPECT_EQ(m.state, 1);
     ASSERT_TRUE(PumpUntil([&] { return changed == 2; }));
     EXPECT_TRUE(m.active);
@@ -307,13 +307,13 @@ TEST_F(SkinManagerTest, ActiveRequestsAndTheTimer) {
     other.WriteBuffer(Package("sunk_only").data(), static_cast<int64_t>(Package("sunk_only").size()));
     d->LoadFromStream(other);
     EXPECT_EQ(d->SkinName, L"Sunk only");
-    EXPECT_EQ(m.action, 3);
+    EXPECT_EQ(m.action, ManagerAction::ApplyChange);
     ASSERT_TRUE(PumpUntil([&] { return changed == 3; }));
 
     // Re-skinning one form (action 7) ends without the notification.
     TForm* form = NewForm();
     d->ChangeForm(form);
-    EXPECT_EQ(m.action, 7);
+    EXPECT_EQ(m.action, ManagerAction::ReskinForm);
     EXPECT_EQ(m.lpara, form->WindowHandle());
     ASSERT_TRUE(PumpUntil([&] { return !m.Timer->Enabled(); }));
     EXPECT_EQ(changed, 3);
@@ -359,10 +359,10 @@ TEST_F(SkinManagerTest, StateZeroRequestsOnlySwitchTheManager) {
     // Switching on without a skin stores the value and asks nothing.
     ReadSkinData* empty = NewData(NewForm());
     empty->SetSkinFormtype(sfOnlyThisForm);
-    m.action = 0;
+    m.action = ManagerAction::None;
     empty->SetActive(true);
     EXPECT_TRUE(empty->Active());
-    EXPECT_EQ(m.action, 0);
+    EXPECT_EQ(m.action, ManagerAction::None);
 }
 
 TEST_F(SkinManagerTest, TheHookSeesActivationAndChains) {
@@ -530,7 +530,7 @@ TEST_F(SkinManagerTest, LoadingFromStoreAndFile) {
     EXPECT_FALSE(SkinManager->Timer->Enabled());
     d->LoadFromCollection(&store, 0);
     EXPECT_EQ(d->SkinName, L"Fixture Full");
-    EXPECT_EQ(SkinManager->action, 3);
+    EXPECT_EQ(SkinManager->action, ManagerAction::ApplyChange);
     EXPECT_TRUE(SkinManager->Timer->Enabled());
     EXPECT_EQ(d->SkinStore(), L"(Good)");
 
@@ -645,7 +645,7 @@ TEST_F(SkinManagerTest, ASecondaryManagerTakesOnlyItsOwnWindowsWithIt) {
     ASSERT_TRUE(PumpUntil([&] {
         TWinSkinForm* a = SkinManager->FindSkinForm(its);
         TWinSkinForm* b = SkinManager->FindSkinForm(mains);
-        return a && b && a->Skinstate == 1 && b->Skinstate == 1;
+        return a && b && a->Skinstate == SkinStage::Skinned && b->Skinstate == SkinStage::Skinned;
     }));
     EXPECT_EQ(SendMessageW(its, CN_SkinQuery, 0, 0), 1);
     EXPECT_NE(SkinManager->FindSkinForm(its)->mode, SkinManager->FindSkinForm(mains)->mode);

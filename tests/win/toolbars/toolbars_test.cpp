@@ -99,7 +99,7 @@ struct SkinFixture {
         sf = std::make_unique<TWinSkinForm>(nullptr);
         sf->Hwnd = parent;
         sf->fsd = sd.get();
-        sf->Skinstate = 1;
+        sf->Skinstate = SkinStage::Skinned;
     }
     ~SkinFixture() {
         sf.reset();  // frees the remaining control objects first
