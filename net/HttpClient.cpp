@@ -478,6 +478,7 @@ void THttpClient::DoRequest(const char* method, const std::wstring& url, TStream
                 return;
             }
             if (code / 100 == 2) {
+                if (dest && !head && OnBodyStart) OnBodyStart(d.response);
                 TBodyEvents events = d.PumpOnlyEvents();
                 if (OnWorkBegin) events.Begin = [this](int64_t n) { OnWorkBegin(this, TWorkMode::wmRead, n); };
                 if (OnWork) events.Work = [this](int64_t n) { OnWork(this, TWorkMode::wmRead, n); };

@@ -139,6 +139,10 @@ public:
     TWorkBeginEvent OnWorkBegin;
     TWorkEvent OnWork;
     TWorkEndEvent OnWorkEnd;
+    // Called with a 2xx response to Get(url, dest) before its body is
+    // written, so the caller can place dest (a range may have been ignored);
+    // an exception raised here fails the request.
+    std::function<void(const THttpResponse& response)> OnBodyStart;
 
     // GET: the body goes into dest at its position; dest is sized and cut to the body.
     void Get(const std::wstring& url, TStream& dest);

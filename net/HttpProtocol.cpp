@@ -350,6 +350,7 @@ std::string BuildRequestBytes(const std::string& method, const std::string& targ
     add("Referer", r.Referer);
     add("User-Agent", r.UserAgent);
     if (!r.Range.empty()) add("Range", "bytes=" + r.Range);
+    add("If-Range", r.IfRange);
     add("If-Modified-Since", r.IfModifiedSince);
     if (r.BasicAuthentication && !r.Username.empty())
         add("Authorization", "Basic " + Base64(r.Username + ":" + r.Password));

@@ -72,7 +72,8 @@ struct THttpRequest {
     std::string From;
     std::string Referer;
     std::string UserAgent = "Mozilla/3.0 (compatible; Talvoria Updater)";
-    std::string Range;  // sent as "bytes=" + Range
+    std::string Range;    // sent as "bytes=" + Range
+    std::string IfRange;  // the entity tag or date the range is valid for
     std::string IfModifiedSince;
     std::string Username;  // taken over from the URL
     std::string Password;

@@ -16,6 +16,7 @@
 #include "updater/InstallJournal.h"
 #include "updater/Manifest.h"
 #include "updater/Md5.h"
+#include "updater/PartialDownload.h"
 #include "updater/Utils.h"
 
 namespace {
@@ -51,10 +52,14 @@ public:
 };
 
 // The staging file, refusing every byte past `cap` (none when negative): a
-// server cannot fill the disk with a file the manifest says is small.
+// server cannot fill the disk with a file the manifest says is small. The cap
+// holds for the file as a whole, also when a download continues kept bytes.
+// Without presize the file is never grown ahead of the bytes written, so a
+// kept partial file is exactly as long as what arrived, even if the run dies.
 class CappedFileStream : public TFileStream {
 public:
-    CappedFileStream(const std::wstring& path, uint32_t mode, int64_t cap) : TFileStream(path, mode), cap_(cap) {}
+    CappedFileStream(const std::wstring& path, uint32_t mode, int64_t cap, bool presize = true)
+        : TFileStream(path, mode), cap_(cap), presize_(presize) {}
     int64_t Write(const void* buffer, int64_t count) override {
         if (cap_ >= 0 && count > cap_ - Position())
             throw EDownloadTooLarge(L"The download is larger than the " + IntToStr(cap_) + L" bytes it may have.");
@@ -63,12 +68,53 @@ public:
     void SetSize(int64_t size) override {
         if (cap_ >= 0 && size > cap_)
             throw EDownloadTooLarge(L"The download is larger than the " + IntToStr(cap_) + L" bytes it may have.");
+        if (!presize_ && size > Size()) return;
         TFileStream::SetSize(size);
     }
 
 private:
     int64_t cap_;
+    bool presize_;
 };
+
+// Raised from the body-start hook when an answer to a range request cannot
+// continue the kept bytes.
+class ERangeRefused : public EHttpError {
+public:
+    using EHttpError::EHttpError;
+};
+
+// The side file of a kept partial download; none when it is missing, too
+// large, unreadable or not exactly of our form.
+std::optional<PartialInfo> ReadPartialInfo(const std::wstring& path) {
+    const int64_t size = SizeOfFile(path);
+    if (size <= 0 || size > static_cast<int64_t>(kPartialInfoMaxBytes)) return std::nullopt;
+    try {
+        TFileStream f(path, fmOpenRead | fmShareDenyWrite);
+        std::string bytes(static_cast<size_t>(size), '\0');
+        bytes.resize(static_cast<size_t>(f.Read(bytes.data(), size)));
+        return ParsePartialInfo(bytes);
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
+bool WritePartialInfo(const std::wstring& path, const PartialInfo& info) {
+    const std::string bytes = FormatPartialInfo(info);
+    try {
+        TFileStream f(path, fmCreate);
+        f.WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
+        return true;
+    } catch (const std::exception&) {
+        FileDelete(path);
+        return false;
+    }
+}
+
+void DropPartial(const std::wstring& staged) {
+    FileDelete(PartialPath(staged));
+    FileDelete(PartialInfoPath(staged));
+}
 
 std::wstring Describe(const std::exception& e) {
     if (auto* ours = dynamic_cast<const Exception*>(&e)) return ours->Message();
@@ -271,18 +317,25 @@ bool UpdateProcess::DownloadFile(const std::wstring& url, const std::wstring& pa
     return DownloadFile(url, path, -1);
 }
 
+// The progress handlers are attached for one file's GET only.
+struct UpdateProcess::ProgressAttached {
+    UpdateProcess& p;
+    explicit ProgressAttached(UpdateProcess& process) : p(process) {
+        p.client->OnWork = [this](void* s, TWorkMode m, int64_t n) { p.TransferProgress(s, m, n); };
+        p.client->OnWorkBegin = [this](void* s, TWorkMode m, int64_t n) { p.TransferBegin(s, m, n); };
+        p.client->OnWorkEnd = [this](void* s, TWorkMode m) { p.TransferEnd(s, m); };
+    }
+    ~ProgressAttached() {
+        p.client->OnWork = nullptr;
+        p.client->OnWorkBegin = nullptr;
+        p.client->OnWorkEnd = nullptr;
+    }
+    ProgressAttached(const ProgressAttached&) = delete;
+    ProgressAttached& operator=(const ProgressAttached&) = delete;
+};
+
 bool UpdateProcess::DownloadFile(const std::wstring& url, const std::wstring& path, int64_t maxBytes) {
-    client->OnWork = [this](void* s, TWorkMode m, int64_t n) { TransferProgress(s, m, n); };
-    client->OnWorkBegin = [this](void* s, TWorkMode m, int64_t n) { TransferBegin(s, m, n); };
-    client->OnWorkEnd = [this](void* s, TWorkMode m) { TransferEnd(s, m); };
-    struct Detach {
-        THttpClient& c;
-        ~Detach() {
-            c.OnWork = nullptr;
-            c.OnWorkBegin = nullptr;
-            c.OnWorkEnd = nullptr;
-        }
-    } detach{*client};
+    ProgressAttached progress(*this);
 
     // Opening an existing file keeps its old bytes; the client cuts them to the new length.
     std::unique_ptr<CappedFileStream> file;
@@ -321,6 +374,143 @@ int64_t DownloadLimit(const FileInfo& entry) {
     return entry.size > 0 ? entry.size : -1;
 }
 
+bool UpdateProcess::DownloadFile(const FileInfo& entry, const std::wstring& path) {
+    const int64_t limit = DownloadLimit(entry);
+    // A small file that breaks is simply fetched whole again.
+    if (limit >= 0 && limit < kResumeMinBytes) return DownloadFile(entry.url, path, limit);
+
+    const std::string url = WideToUtf8(entry.url), md5 = WideToUtf8(entry.md5), sha256 = WideToUtf8(entry.sha256);
+    const std::wstring infoPath = PartialInfoPath(path);
+    std::optional<PartialInfo> kept = ReadPartialInfo(infoPath);
+    int64_t have = kept ? SizeOfFile(PartialPath(path)) : -1;
+    // Bytes of another URL, another release or another size are no start for this one.
+    if (kept && (kept->url != url || kept->md5 != md5 || kept->sha256 != sha256 ||
+                 (limit >= 0 && kept->total != limit) || have <= 0 || have >= kept->total)) {
+        DebugLog(L"updater: download: the kept part of " + path + L" does not fit this file; starting over");
+        kept.reset();
+    }
+    if (!kept) DropPartial(path);
+
+    ProgressAttached progress(*this);
+    // A refused range (wrong Content-Range, 416) drops the kept bytes and asks
+    // once more for the whole file; never more than that.
+    for (;;) {
+        const PartialOutcome outcome = FetchPartial(entry, path, limit, kept, have);
+        if (outcome != PartialOutcome::StartOver || !kept) return outcome == PartialOutcome::Complete;
+        DropPartial(path);
+        kept.reset();
+        have = -1;
+    }
+}
+
+UpdateProcess::PartialOutcome UpdateProcess::FetchPartial(const FileInfo& entry, const std::wstring& path,
+                                                          int64_t limit, const std::optional<PartialInfo>& kept,
+                                                          int64_t have) {
+    const std::wstring partPath = PartialPath(path), infoPath = PartialInfoPath(path);
+    // With no size known for the entry, the whole the kept bytes belong to is the limit.
+    const int64_t cap = limit >= 0 || !kept ? limit : kept->total;
+    std::unique_ptr<CappedFileStream> file;
+    try {
+        file = std::make_unique<CappedFileStream>(partPath, kept ? fmOpenWrite : fmCreate, cap, false);
+        if (kept) file->SetPosition(have);
+    } catch (const std::exception& e) {
+        DebugLog(L"updater: download: cannot create the staging file " + partPath + L": " + Describe(e));
+        return PartialOutcome::Failed;
+    }
+
+    // The side file that describes the bytes in the file now; none once they are no part of anything resumable.
+    std::optional<PartialInfo> current = kept;
+    // Where the file ends once the body is in; -1 when the answer does not say.
+    int64_t end = -1;
+    const std::string url = WideToUtf8(entry.url);
+    struct RequestScope {
+        THttpClient& c;
+        ~RequestScope() {
+            c.Request.Range.clear();
+            c.Request.IfRange.clear();
+            c.OnBodyStart = nullptr;
+        }
+    } scope{*client};
+    if (kept) {
+        client->Request.Range = std::to_string(have) + "-";
+        client->Request.IfRange = kept->Validator();
+        DebugLog(L"updater: download: continuing " + path + L" from byte " + IntToStr(have));
+    }
+    client->OnBodyStart = [&](const THttpResponse& response) {
+        if (kept) {
+            switch (JudgeRangeAnswer(response, have, *kept)) {
+                case RangeAnswer::Append:
+                    // The kept bytes count as received, so the bar goes on from where they end.
+                    doneSize = AddSizes(doneSize, have);
+                    end = kept->total;
+                    return;
+                case RangeAnswer::Refused:
+                    throw ERangeRefused(L"The answer to the range request does not continue the kept bytes.");
+                case RangeAnswer::WholeFile:
+                    DebugLog(L"updater: download: the server sends " + path + L" whole; starting over");
+                    file->SetPosition(0);
+                    file->SetSize(0);
+                    break;
+            }
+        }
+        if (response.ResponseCode == 200 && response.TransferEncoding.empty()) end = response.ContentLength;
+        current = ResumableResponse(response, url, WideToUtf8(entry.md5), WideToUtf8(entry.sha256));
+        if (!current || !WritePartialInfo(infoPath, *current)) {
+            current.reset();
+            FileDelete(infoPath);
+        }
+    };
+
+    auto failed = [&](const std::wstring& why, bool keep) {
+        DisconnectQuietly();
+        DebugLog(L"updater: download: " + entry.url + L" failed: " + why);
+        file.reset();
+        if (keep && current) {
+            DebugLog(L"updater: download: kept " + IntToStr(SizeOfFile(partPath)) + L" bytes of " + path);
+        } else {
+            DropPartial(path);
+        }
+        return PartialOutcome::Failed;
+    };
+    try {
+        client->Get(entry.url, *file);
+        client->Disconnect();
+    } catch (const ERangeRefused& e) {
+        failed(e.Message(), false);
+        return PartialOutcome::StartOver;
+    } catch (const EHttpStatusError& e) {
+        if (kept && e.ErrorCode() == 416) {
+            failed(e.Message(), false);
+            return PartialOutcome::StartOver;
+        }
+        return failed(e.Message(), true);
+    } catch (const EDownloadTooLarge& e) {
+        // What was written is no part of any release; it must not wait for a later run.
+        return failed(e.Message(), false);
+    } catch (const std::exception& e) {
+        return failed(Describe(e), true);
+    } catch (...) {
+        return failed(L"unknown error", true);
+    }
+
+    // A body cut short by the peer closing ends without an error.
+    const int64_t got = file->Position();
+    file.reset();
+    if (end >= 0 && got < end) {
+        DebugLog(L"updater: download: " + entry.url + L" broke after " + IntToStr(got) + L" of " + IntToStr(end) +
+                 L" bytes" + (current ? L"; kept for the next run" : L""));
+        if (!current) DropPartial(path);
+        return PartialOutcome::Failed;
+    }
+    if (!FileMove(partPath, path)) {
+        DebugLog(L"updater: download: cannot move " + partPath + L" to " + path);
+        DropPartial(path);
+        return PartialOutcome::Failed;
+    }
+    FileDelete(infoPath);
+    return PartialOutcome::Complete;
+}
+
 bool UpdateProcess::DownloadUpdateFiles(const FileInfoList& list) {
     SetStatus(L"正在下载更新文件...");
     int n = 1;
@@ -332,7 +522,7 @@ bool UpdateProcess::DownloadUpdateFiles(const FileInfoList& list) {
             SetStatus(L"正在下载第" + IntToStr(n) + L"个文件：" + ExtractFileName(path) + L"...");
         ++n;
         MakeDirectories(dir);
-        if (!DownloadFile(entry.url, path, DownloadLimit(entry))) return false;
+        if (!DownloadFile(entry, path)) return false;
     }
     return true;
 }

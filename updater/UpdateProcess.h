@@ -14,6 +14,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -23,6 +24,7 @@
 #include "updater/InstallJournal.h"
 #include "updater/Manifest.h"
 #include "updater/ManifestTrust.h"
+#include "updater/PartialDownload.h"
 
 // The bar and the status line a run drives; the window hands in adapters of
 // its controls, a run without a window hands in none.
@@ -73,6 +75,11 @@ public:
     bool DownloadFile(const std::wstring& url, const std::wstring& path);
     // The same, failing (and removing the staged file) once the body passes maxBytes; -1 for no limit.
     bool DownloadFile(const std::wstring& url, const std::wstring& path, int64_t maxBytes);
+    // The entry's download, limited to DownloadLimit(entry). One of at least
+    // kResumeMinBytes (or of unknown size) goes to its partial file first and
+    // is moved into place when whole; when it breaks, the bytes received are
+    // kept and the next call continues from them (PartialDownload.h).
+    bool DownloadFile(const FileInfo& entry, const std::wstring& path);
     bool CheckUpdateFiles(const FileInfoList& list);
     bool ApplyUpdateFiles(const FileInfoList& list);
     // Puts back the files of an install that a journal shows unfinished; true
@@ -106,6 +113,10 @@ private:
         std::wstring filePath;
         bool existed;
     };
+    struct ProgressAttached;
+    enum class PartialOutcome { Complete, Failed, StartOver };
+    PartialOutcome FetchPartial(const FileInfo& entry, const std::wstring& path, int64_t limit,
+                                const std::optional<PartialInfo>& kept, int64_t have);
     bool CheckBeforeInstall(const std::vector<InstallTarget>& targets);
     bool WriteJournal(const std::vector<JournalEntry>& entries);
     bool PlaceVerifiedCopy(const FileInfo& entry, const std::wstring& local, const std::wstring& pending);
