@@ -1,6 +1,7 @@
 #include "updater/FileCheckQueue.h"
 
 #include <algorithm>
+#include <new>
 #include <system_error>
 
 FileCheckQueue::FileCheckQueue(const FileInfoList& list, std::wstring directory, bool withSha256, unsigned workers)
@@ -100,7 +101,11 @@ std::optional<FileCheckQueue::Result> FileCheckQueue::Take(size_t index, const s
         if (slot.ready.load(std::memory_order_acquire)) return slot.result;
         const size_t mine = next_.fetch_add(1, std::memory_order_relaxed);
         if (mine < list_.size()) {
-            if (!callerBuffer_) callerBuffer_.reset(new uint8_t[kDigestPiece]);
+            try {
+                if (!callerBuffer_) callerBuffer_.reset(new uint8_t[kDigestPiece]);
+            } catch (const std::bad_alloc&) {
+                // The check then tries for a buffer of its own, and fails the file without one.
+            }
             Publish(mine, Check(mine, callerBuffer_.get(), [&] { idleIfDue(); }));
             continue;
         }
