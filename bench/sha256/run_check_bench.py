@@ -106,6 +106,7 @@ def cached_bytes(paths):
 
 def drop_all_caches():
     """echo 3 > /proc/sys/vm/drop_caches; False when the write is refused."""
+    os.sync()  # pages not yet written cannot be dropped
     try:
         with open("/proc/sys/vm/drop_caches", "w") as f:
             f.write("3\n")
@@ -119,13 +120,16 @@ def probe_drop_caches(path):
     with open(path, "rb") as f:
         while f.read(1 << 20):
             pass
+    held = cached_bytes([path])
     accepted = drop_all_caches()
     left = cached_bytes([path])
     if not accepted:
         return "refused"
     if left is None:
         return "accepted (effect unknown: no fincore)"
-    return "accepted and effective" if left < os.path.getsize(path) // 100 else "accepted but without effect"
+    if not held:
+        return "accepted (effect unknown: the file did not stay in the cache)"
+    return "accepted and effective" if left < held // 100 else "accepted but without effect"
 
 
 def drop_cache(paths):
@@ -139,7 +143,11 @@ def drop_cache(paths):
             os.close(fd)
 
 
-print("cores: %d, load average: %s" % (os.cpu_count(), " ".join("%.1f" % x for x in os.getloadavg())))
+def load():
+    return "cores: %d, load average: %s" % (os.cpu_count(), " ".join("%.1f" % x for x in os.getloadavg()))
+
+
+print(load())
 
 small = tempfile.mkdtemp(prefix="check-bench-", dir=os.environ.get("BENCH_DIR") or (
     "/dev/shm" if os.path.isdir("/dev/shm") else None))
@@ -178,5 +186,6 @@ try:
             print("page cache: %d of %d bytes cached before the drop, %d after (%s)"
                   % (before, total, after, "dropped" if after < total // 100 else "NOT dropped"))
         compare("check of 100 files of 20 MB, cold", check_dir, public, large, www, 3, lambda: drop_cache(paths))
+    print(load())
 finally:
     shutil.rmtree(large, ignore_errors=True)
