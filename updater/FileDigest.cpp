@@ -1,42 +1,66 @@
 #include "updater/FileDigest.h"
 
 #include <memory>
-#include <optional>
 
-#include "framework/system/CodePage.h"
 #include "updater/Crypto.h"
 #include "updater/Md5.h"
+#include "updater/SequentialFile.h"
+
+namespace {
+
+// The digest texts are ASCII; comparing them without a conversion saves an
+// allocation per file.
+bool SameText(const std::string& narrow, const std::wstring& wide) {
+    if (narrow.size() != wide.size()) return false;
+    for (size_t i = 0; i < narrow.size(); ++i)
+        if (static_cast<wchar_t>(static_cast<unsigned char>(narrow[i])) != wide[i]) return false;
+    return true;
+}
+
+}  // namespace
 
 bool FileMatchesEntry(const std::wstring& path, const FileInfo& entry, bool withSha256) {
     return CheckFileAgainstEntry(path, entry, withSha256) == FileCheck::Matches;
 }
 
-FileCheck CheckFileAgainstEntry(const std::wstring& path, const FileInfo& entry, bool withSha256, int64_t* size) {
+FileCheck CheckFileAgainstEntry(const std::wstring& path, const FileInfo& entry, bool withSha256, int64_t* size,
+                                const FileCheckOptions& options) {
+    SequentialFile file;
+    switch (file.Open(path)) {
+        case SequentialFile::Opened::Yes: break;
+        case SequentialFile::Opened::Absent: return FileCheck::Missing;
+        case SequentialFile::Opened::Failed: return FileCheck::Differs;
+    }
+    // An entry without a SHA-256 never matches: nothing would vouch for its content.
+    if (withSha256 && entry.sha256.empty()) return FileCheck::Differs;
     int64_t read = 0;
-    bool absent = false;
     try {
         std::unique_ptr<Sha256Hasher> sha256;
-        // An entry without a SHA-256 never matches: nothing would vouch for its content.
-        if (withSha256 && !entry.sha256.empty()) sha256 = std::make_unique<Sha256Hasher>();
-        bool failed = false;
-        // Nothing may be thrown through the read loop: it would leave the file open.
-        auto md5 = MD5File(
-            path,
-            [&](const uint8_t* data, size_t count) {
-                read += static_cast<int64_t>(count);
-                try {
-                    if (sha256 && !failed) sha256->Update(data, count);
-                } catch (const ECryptoError&) {
-                    failed = true;
-                }
-            },
-            &absent);
-        if (!md5) return absent ? FileCheck::Missing : FileCheck::Differs;
-        if (failed || AnsiToWide(*md5) != entry.md5) return FileCheck::Differs;
-        if (withSha256) {
-            if (!sha256) return FileCheck::Differs;
-            Sha256Digest digest = sha256->Final();
-            if (AnsiToWide(HexText(digest.data(), digest.size())) != entry.sha256) return FileCheck::Differs;
+        if (withSha256) sha256 = std::make_unique<Sha256Hasher>();
+        MD5Context md5;
+        MD5Init(md5);
+        std::unique_ptr<uint8_t[]> own;
+        uint8_t* buffer = options.buffer;
+        if (!buffer) {
+            own.reset(new uint8_t[kDigestPiece]);
+            buffer = own.get();
+        }
+        for (;;) {
+            if (options.stop && options.stop->load(std::memory_order_relaxed)) return FileCheck::Differs;
+            const int64_t n = file.Read(buffer, kDigestPiece);
+            if (n == 0) break;
+            // Bytes short of the end are not the file's content.
+            if (n < 0) return FileCheck::Differs;
+            MD5Update(md5, buffer, static_cast<size_t>(n));
+            if (sha256) sha256->Update(buffer, static_cast<size_t>(n));
+            read += n;
+            if (options.afterPiece) options.afterPiece();
+        }
+        MD5Final(md5);
+        if (!SameText(MD5Text(md5.digest), entry.md5)) return FileCheck::Differs;
+        if (sha256) {
+            const Sha256Digest digest = sha256->Final();
+            if (!SameText(HexText(digest.data(), digest.size()), entry.sha256)) return FileCheck::Differs;
         }
     } catch (const ECryptoError&) {
         return FileCheck::Differs;

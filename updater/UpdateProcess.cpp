@@ -8,8 +8,10 @@
 #include "framework/system/CodePage.h"
 #include "framework/system/FileSystem.h"
 #include "framework/system/SysUtils.h"
+#include "net/AntiFreeze.h"
 #include "updater/Crypto.h"
 #include "updater/DebugLog.h"
+#include "updater/FileCheckQueue.h"
 #include "updater/FileDigest.h"
 #include "updater/FileMove.h"
 #include "updater/InstallFiles.h"
@@ -136,11 +138,20 @@ std::wstring LeftoverName(const std::wstring& backup, int slot) {
     return backup + L".old" + IntToStr(slot);
 }
 
+// How often a check with no anti-freeze looks at the cancel flag while it waits for a file.
+constexpr int kCheckSliceMs = 50;
+
 // Byte counts come from the server's headers; a hostile sum must not overflow.
 int64_t AddSizes(int64_t a, int64_t b) {
     if (b > 0 && a > std::numeric_limits<int64_t>::max() - b) return std::numeric_limits<int64_t>::max();
     if (b < 0 && a < std::numeric_limits<int64_t>::min() - b) return std::numeric_limits<int64_t>::min();
     return a + b;
+}
+
+// The next file's check, while the window's messages keep flowing; none once the run is cancelled.
+std::optional<FileCheckQueue::Result> TakeCheck(FileCheckQueue& checks, size_t index, const bool& cancelled) {
+    return checks.Take(
+        index, [&] { return cancelled; }, [] { TAntiFreeze::DoProcess(); }, TAntiFreeze::SliceMs(kCheckSliceMs));
 }
 
 }  // namespace
@@ -246,12 +257,17 @@ int UpdateProcess::CheckUpdateInfo(FileInfoList& update, const FileInfoList& lis
     SetStatus(L"正在核对更新信息...");
     update.clear();
     int64_t total = 0;
-    for (const auto& entry : list) {
-        if (cancelled) {
+    // The files are hashed ahead on every core while this thread asks for the
+    // sizes, in list order, and keeps the window's messages flowing.
+    FileCheckQueue checks(list, appPath + L"\\", trust != nullptr);
+    for (size_t i = 0; i < list.size(); ++i) {
+        const FileInfo& entry = list[i];
+        const auto check = cancelled ? std::nullopt : TakeCheck(checks, i, cancelled);
+        if (!check) {
             update.clear();
             break;
         }
-        if (!FileMatchesEntry(JoinPath(appPath, L"\\", entry.filePath), entry, trust != nullptr)) {
+        if (check->check != FileCheck::Matches) {
             int64_t size = GetRemoteFileSize(entry.url);
             total = AddSizes(total, size);
             FileInfo copy = entry;
@@ -531,20 +547,28 @@ bool UpdateProcess::CheckUpdateFiles(const FileInfoList& list) {
     SetStatus(L"正在核对更新文件...");
     verifiedSizes.clear();
     bool ok = true;
-    for (const auto& entry : list) {
-        if (cancelled) return false;
-        std::wstring staged = JoinPath(appPath, L"\\update\\", entry.filePath);
-        int64_t size = -1;
-        const FileCheck check = CheckFileAgainstEntry(staged, entry, trust != nullptr, &size);
-        if (check == FileCheck::Matches) {
-            verifiedSizes[staged] = size;
-        } else {
-            ok = false;
-            // Bytes that are not the release are never reused; the next download starts afresh.
-            if (check == FileCheck::Differs && FileDelete(staged))
-                DebugLog(L"updater: verify: removed the staged file that did not match: " + staged);
+    // Removed only once no worker reads any more: a path listed twice may still be open.
+    std::vector<std::wstring> stale;
+    {
+        FileCheckQueue checks(list, appPath + L"\\update\\", trust != nullptr);
+        for (size_t i = 0; i < list.size(); ++i) {
+            const auto check = cancelled ? std::nullopt : TakeCheck(checks, i, cancelled);
+            if (!check) {
+                ok = false;
+                break;
+            }
+            std::wstring staged = JoinPath(appPath, L"\\update\\", list[i].filePath);
+            if (check->check == FileCheck::Matches) {
+                verifiedSizes[staged] = check->size;
+            } else {
+                ok = false;
+                if (check->check == FileCheck::Differs) stale.push_back(std::move(staged));
+            }
         }
     }
+    // Bytes that are not the release are never reused; the next download starts afresh.
+    for (const auto& staged : stale)
+        if (FileDelete(staged)) DebugLog(L"updater: verify: removed the staged file that did not match: " + staged);
     return ok;
 }
 
