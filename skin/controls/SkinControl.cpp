@@ -39,9 +39,7 @@ void TSkinControl::Init(TWinSkinForm* sf, TSkinData* sd, TCanvas* acanvas, bool 
 }
 
 void TSkinControl::HookWindowProc(TControl* c) {
-    OldWndProc = c->WindowProc;
-    c->WindowProc = [this](TMessage& m) { NewWndProc(m); };
-    windowProcHooked_ = true;
+    procHook_ = TWindowProcHook(*c, [this](TMessage& m) { NewWndProc(m); });
 }
 
 void TSkinControl::Inithwnd(HWND ahwnd, TSkinData* sd, TCanvas* acanvas, TWinSkinForm* sf) {
@@ -81,20 +79,7 @@ void TSkinControl::ReleaseControl() {
 }
 
 void TSkinControl::RemoveHooks() {
-    if (windowProcHooked_) {
-        windowProcHooked_ = false;
-        // A control being destroyed has its handler gone already (we are
-        // freed from its component destructor): nothing to give back.
-        TComponent* owner = Owner();
-        TControl* hooked = control ? static_cast<TControl*>(control) : GControl;
-        if (hooked && owner == hooked && !(owner->ComponentState() & csDestroying)) {
-            if (OldWndProc) {
-                hooked->WindowProc = OldWndProc;
-            } else {
-                hooked->WindowProc = [hooked](TMessage& m) { hooked->WndProc(m); };
-            }
-        }
-    }
+    procHook_.Remove();
     if (subclassHooked_) {
         subclassHooked_ = false;
         if (IsWindow(hwnd)) RemoveWindowSubclass(hwnd, SubclassProc, reinterpret_cast<UINT_PTR>(this));
@@ -149,18 +134,11 @@ void TSkinControl::Dispatch(TMessage& m, const std::shared_ptr<bool>& alive) {
 }
 
 void TSkinControl::Default(TMessage& m) {
-    if (windowProcHooked_) {
-        if (OldWndProc)
-            OldWndProc(m);
-        else if (control)
-            control->WndProc(m);
-        else if (GControl)
-            GControl->WndProc(m);
-    } else if (subclassHooked_) {
+    // Only reached from a message of one of the two hooks.
+    if (procHook_)
+        procHook_.CallNext(m);
+    else if (subclassHooked_)
         m.Result = DefSubclassProc(hwnd, m.Msg, m.WParam, m.LParam);
-    } else if (hwnd) {
-        m.Result = DefWindowProcW(hwnd, m.Msg, m.WParam, m.LParam);
-    }
 }
 
 bool TSkinControl::BeforeProc(TMessage& m) {

@@ -2,10 +2,11 @@
 //
 // A TSkinControl hooks one control's messages, lets the control do its own
 // work and paints it from the skin held by a TSkinData. A framework control
-// is hooked through its WindowProc (the previous handler is kept and called
-// for everything not answered here); a bare window, known only by its handle,
-// through SetWindowSubclass, so a subclass installed later on top of ours
-// stays intact when we leave.
+// is hooked by a link in its WindowProc chain (TWindowProcHook), which also
+// carries the framework's own notifications and reaches window-less
+// controls; a bare window, known only by its handle, has no such chain and
+// is subclassed (SetWindowSubclass). Either way a handler put on top of ours
+// later stays intact when we leave.
 //
 // Ownership: the object is a component of the framework control it skins
 // (freed with it), or of the form skinning object for a bare window. It is
@@ -60,7 +61,6 @@ public:
     bool isunicode = false;
     TSkinData* fsd = nullptr;
     HWND hwnd = nullptr;
-    TWndMethod OldWndProc;
     TWinControl* control = nullptr;
     TRect boundsrect{};
     TGraphicControl* GControl = nullptr;
@@ -130,7 +130,7 @@ protected:
     template <class Draw>
     void Composed(HDC dc, const TRect& rc, Draw draw);
     TBitmap composeBuffer_;
-    // Puts this object's dispatcher in front of c's WindowProc (kept in OldWndProc).
+    // Puts this object's dispatcher in front of c's WindowProc.
     void HookWindowProc(TControl* c);
 
 private:
@@ -143,8 +143,8 @@ private:
     // False once the object is destroyed: a frame still handling one of its
     // messages finds out after a handler that freed its control (and it).
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
-    bool windowProcHooked_ = false;
-    bool subclassHooked_ = false;
+    TWindowProcHook procHook_;     // a framework control
+    bool subclassHooked_ = false;  // a bare window
     bool unsubclassed_ = false;
 };
 

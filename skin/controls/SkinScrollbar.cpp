@@ -57,7 +57,7 @@ void RegisterOverlayClass() {
     static const bool registered = [] {
         WNDCLASSEXW wc{};
         wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = DefWindowProcW;  // replaced per window at creation below
+        wc.lpfnWndProc = DefWindowProcW;  // each overlay is subclassed with its object at creation
         wc.hInstance = GetModuleHandleW(nullptr);
         wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
         wc.lpszClassName = kOverlayClass;
@@ -143,7 +143,7 @@ void TWScrollbarRelease::operator()(TWScrollbar* bar) const {
 
 TWScrollbar::~TWScrollbar() {
     if (window_ && IsWindow(window_)) {
-        SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
+        RemoveWindowSubclass(window_, SubclassProc, 0);
         DestroyWindow(window_);
     }
 }
@@ -154,8 +154,11 @@ void TWScrollbar::CreateOverlay(HWND parent) {
     window_ = CreateWindowExW(WS_EX_TOOLWINDOW, kOverlayClass, L"", WS_CHILD | WS_CLIPSIBLINGS, 0, 0, 0, 0, parent,
                               nullptr, GetModuleHandleW(nullptr), nullptr);
     if (!window_) return;
-    SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TWScrollbar::WndProc));
+    if (!SetWindowSubclass(window_, SubclassProc, 0, reinterpret_cast<DWORD_PTR>(this))) {
+        // An overlay that cannot answer would hide the bar under a blank window.
+        DestroyWindow(window_);
+        window_ = nullptr;
+    }
 }
 
 void TWScrollbar::Attach(TSkinControl* aobj, TWinControl* aControl, int aType) {
@@ -430,9 +433,8 @@ void TWScrollbar::ButtonUp() {
     Paint();
 }
 
-LRESULT CALLBACK TWScrollbar::WndProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) noexcept {
-    auto* self = reinterpret_cast<TWScrollbar*>(GetWindowLongPtrW(h, GWLP_USERDATA));
-    if (!self) return DefWindowProcW(h, msg, wp, lp);
+LRESULT CALLBACK TWScrollbar::SubclassProc(HWND, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR ref) noexcept {
+    auto* self = reinterpret_cast<TWScrollbar*>(ref);
     try {
         return self->Dispatch(msg, wp, lp);
     } catch (...) {
@@ -460,12 +462,13 @@ LRESULT TWScrollbar::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
             return SendMessageW(hwnd, msg, wp, lp);
         case WM_NCDESTROY: {
             HWND gone = window_;
-            SetWindowLongPtrW(gone, GWLP_USERDATA, 0);
             window_ = nullptr;
             sbVisible = false;
-            return DefWindowProcW(gone, msg, wp, lp);
+            const LRESULT r = DefSubclassProc(gone, msg, wp, lp);
+            RemoveWindowSubclass(gone, SubclassProc, 0);
+            return r;
         }
-        default: return DefWindowProcW(window_, msg, wp, lp);
+        default: return DefSubclassProc(window_, msg, wp, lp);
     }
 }
 

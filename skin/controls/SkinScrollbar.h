@@ -94,7 +94,7 @@ public:
     void RepaintIfChanged();
 
 private:
-    static LRESULT CALLBACK WndProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) noexcept;
+    static LRESULT CALLBACK SubclassProc(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR ref) noexcept;
     LRESULT Dispatch(UINT msg, WPARAM wp, LPARAM lp);
     void CreateOverlay(HWND parent);
     void WMMouseMove(LPARAM lp);
