@@ -5,7 +5,6 @@
 
 #include "framework/controls/Forms.h"
 #include "framework/controls/StdCtrls.h"
-#include "framework/controls/WinGuards.h"
 #include "framework/graphics/GdiHandles.h"
 
 namespace {
@@ -96,7 +95,9 @@ void TWindowProcHook::CallNext(TMessage& m) const {
         keep->control->WndProc(m);
 }
 
-bool TWindowProcHook::Installed() const { return link_ && link_->active; }
+bool TWindowProcHook::Installed() const {
+    return link_ && link_->active;
+}
 
 void TWindowProcHook::Remove() {
     if (!link_ || !link_->active) return;
@@ -598,7 +599,7 @@ void TWinControl::PaintHandler(TMessage& m) {
         if (GetClipBox(reinterpret_cast<HDC>(m.WParam), &clip) == ERROR) clip = ClientRect();
         PaintControls(reinterpret_cast<HDC>(m.WParam), clip);
     } else {
-        fwc::PaintDC dc(handle_);
+        PaintDC dc(handle_);
         if (dc.get()) PaintControls(dc.get(), dc.PaintRect());
     }
     m.Result = 0;
@@ -852,7 +853,7 @@ void TPaintedControl::WndProc(TMessage& m) {
             if (m.WParam) {
                 PaintTo(reinterpret_cast<HDC>(m.WParam));
             } else {
-                fwc::PaintDC dc(WindowHandle());
+                PaintDC dc(WindowHandle());
                 if (dc.get()) PaintTo(dc.get());
             }
             m.Result = 0;

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <optional>
 
 #include "framework/graphics/GdiHandles.h"
 #include "framework/streaming/PropInfo.h"
@@ -36,6 +37,10 @@ void TSkinControl::Init(TWinSkinForm* sf, TSkinData* sd, TCanvas* acanvas, bool 
     Invalidate();
     Inited = true;
     skinstate = 1;
+}
+
+void TSkinControl::AttachTo(TWinSkinForm& sf, TWinControl*, bool acolor) {
+    Init(&sf, sf.fsd, sf.fCanvas.get(), acolor);
 }
 
 void TSkinControl::HookWindowProc(TControl* c) {
@@ -232,10 +237,9 @@ void TSkinControl::PaintControl(HDC adc) {
 void TSkinControl::DrawControl(HDC, const TRect&) {}
 
 void TSkinControl::WMPaint(TMessage& m) {
+    std::optional<PaintDC> painting;
     HDC dc = reinterpret_cast<HDC>(m.WParam);
-    PAINTSTRUCT ps{};
-    const bool began = dc == nullptr;
-    if (began) dc = BeginPaint(hwnd, &ps);
+    if (!dc) dc = painting.emplace(hwnd).get();
     RECT wr{};
     if (dc && GetWindowRect(hwnd, &wr)) {
         boundsrect = TRect{wr.left, wr.top, wr.right, wr.bottom};
@@ -244,7 +248,6 @@ void TSkinControl::WMPaint(TMessage& m) {
         } catch (...) {
         }
     }
-    if (began) EndPaint(hwnd, &ps);
     m.Result = 0;
 }
 
@@ -357,8 +360,9 @@ void TSkinControl::DrawCaption(HDC dc, const TRect& rc, const std::wstring& text
     UniqueFont plain = PlainFontOf(dc);  // outlives the selection below
     SavedDCState saved(dc);
     SetBkMode(dc, TRANSPARENT);
-    SelectObject(dc, GetStockObject(NULL_BRUSH));
-    if (plain) SelectObject(dc, plain.get());
+    SelectGuard noBrush(dc, GetStockObject(NULL_BRUSH));
+    std::optional<SelectGuard> plainFont;
+    if (plain) plainFont.emplace(dc, plain.get());
     RECT calc{0, 0, rc.Width(), rc.Height()};
     Tnt_DrawTextW(dc, text, calc, Alignment | 0x540);
     const int tw = calc.right - calc.left;

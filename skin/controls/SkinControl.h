@@ -33,6 +33,7 @@
 #include "framework/controls/Controls.h"
 #include "framework/graphics/Bitmap.h"
 #include "framework/graphics/Canvas.h"
+#include "framework/graphics/GdiHandles.h"
 #include "skin/data/SkinData.h"
 #include "skin/form/WinSkinForm.h"
 
@@ -40,6 +41,8 @@
 constexpr UINT CN_SkinEnable = 0x3506;
 constexpr UINT CN_SkinTabClose = 0x3507;
 constexpr UINT CN_SkinPaintClient = 0xBC4A;
+
+struct TSkinAction;
 
 enum TSkinControlStateBit : uint8_t { scMouseIn = 1, scDown = 2 };
 using TSkinControlState = uint8_t;  // TSkinControlStateBit bits
@@ -76,6 +79,12 @@ public:
     virtual void Init(TWinSkinForm* sf, TSkinData* sd, TCanvas* acanvas, bool acolor);
     virtual void Inithwnd(HWND ahwnd, TSkinData* sd, TCanvas* acanvas, TWinSkinForm* sf);
     virtual void Unsubclass();
+    // Takes what the selection table's action says about this object; called
+    // before it is attached.
+    virtual void Configure(const TSkinAction&) {}
+    // Attaches to a framework control of sf's window (Init; the scroll-bar
+    // family puts its overlays on instead).
+    virtual void AttachTo(TWinSkinForm& sf, TWinControl* acontrol, bool acolor);
     // False: answered here, the control's own handler does not see it.
     virtual bool BeforeProc(TMessage& m);
     virtual void AfterProc(TMessage& m);
@@ -126,10 +135,10 @@ public:
     HFONT WindowFont() const;
 
 protected:
-    // Draws into a bitmap of the control's size and transfers it once.
+    // draw paints rc of dc off screen (same coordinates); shown in one transfer.
     template <class Draw>
     void Composed(HDC dc, const TRect& rc, Draw draw);
-    TBitmap composeBuffer_;
+    TBitmap composeBuffer_;  // the tab control's strip composition, which transfers around its arrows
     // Puts this object's dispatcher in front of c's WindowProc.
     void HookWindowProc(TControl* c);
 
@@ -150,13 +159,8 @@ private:
 
 template <class Draw>
 void TSkinControl::Composed(HDC dc, const TRect& rc, Draw draw) {
-    if (rc.IsEmpty()) return;
-    if (composeBuffer_.Width() != rc.Width() || composeBuffer_.Height() != rc.Height())
-        composeBuffer_.SetSize(rc.Width(), rc.Height());
-    HDC mem = composeBuffer_.DC();
-    if (!mem) return;
-    draw(mem);
-    BitBlt(dc, rc.Left, rc.Top, rc.Width(), rc.Height(), mem, 0, 0, SRCCOPY);
+    OffscreenDC mem(dc, rc);
+    if (mem.get()) draw(mem.get());
 }
 
 // Published properties by name, for controls the engine knows only by class

@@ -4,9 +4,9 @@
 
 #include <algorithm>
 
-#include "framework/controls/WinGuards.h"
 #include "framework/graphics/GdiHandles.h"
 #include "framework/streaming/PropInfo.h"
+#include "skin/controls/SkinObjectUtil.h"
 #include "skin/form/DrawUtils.h"
 
 namespace {
@@ -15,19 +15,8 @@ constexpr wchar_t kOverlayClass[] = L"SkinScrollOverlay";
 constexpr int kArrowFrames = 23;
 constexpr int kBarFrames = 4;
 
-std::wstring Lower(std::wstring s) {
-    for (wchar_t& c : s)
-        if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
-    return s;
-}
-
-bool Usable(const TDataSkinObject* o) {
-    return o && !o->Map.Empty();
-}
-
-TRect Rect(const RECT& r) {
-    return TRect{r.left, r.top, r.right, r.bottom};
-}
+using skin_controls_util::Lower;
+using skin_controls_util::Usable;
 
 bool IsNtAbove4Point0() {
     const DWORD v = GetVersion();
@@ -310,7 +299,7 @@ bool TWScrollbar::CurrentLook(TRect& bar, TScrollBarLook& look) {
     if (!sd || !Usable(sd->SArrow.get())) return false;
     SCROLLBARINFO info;
     if (!GetControlInfo(info) || (info.rgstate[0] & STATE_SYSTEM_INVISIBLE)) return false;
-    bar = Rect(info.rcScrollBar);
+    bar = FromRECT(info.rcScrollBar);
     bar = TRect{0, 0, bar.Width(), bar.Height()};
     RECT client;
     GetClientRect(window_, &client);
@@ -452,7 +441,7 @@ LRESULT TWScrollbar::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_LBUTTONUP: WMLButtonUp(lp); return 0;
         case WM_ERASEBKGND: return 1;
         case WM_PAINT: {
-            fwc::PaintDC dc(window_);
+            PaintDC dc(window_);
             if (dc.get()) PaintTo(dc.get());
             return 0;
         }
@@ -916,7 +905,7 @@ void TComboxScrollBar::PaintBar(HDC windowDC, LONG idObject) {
         look.thumbBottom = info.xyThumbBottom;
     }
     TBitmap work;
-    PaintSkinScrollBar(windowDC, Rect(bar), *fsd, look, work);
+    PaintSkinScrollBar(windowDC, FromRECT(bar), *fsd, look, work);
 }
 
 bool TComboxScrollBar::TrackThumb(int hit, POINT screen) {
