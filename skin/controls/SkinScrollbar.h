@@ -143,6 +143,9 @@ public:
     bool border = false;
 
     virtual void InitScrollbar(TWinControl* acontrol, TSkinData* sd, TCanvas* acanvas, TWinSkinForm* sf);
+    void AttachTo(TWinSkinForm& sf, TWinControl* acontrol, bool) override {
+        InitScrollbar(acontrol, sf.fsd, sf.fCanvas.get(), &sf);
+    }
     void SetScrollbarPos();
     void DrawBorder(HDC dc, const TRect& rc);
     void BENCPAINT(HDC dc);
@@ -171,6 +174,9 @@ public:
     TWScrollbarPtr sb;
 
     virtual void InitScrollbar(TWinControl* acontrol, TSkinData* sd, TCanvas* acanvas, TWinSkinForm* sf);
+    void AttachTo(TWinSkinForm& sf, TWinControl* acontrol, bool) override {
+        InitScrollbar(acontrol, sf.fsd, sf.fCanvas.get(), &sf);
+    }
     bool BeforeProc(TMessage& m) override;
     void AfterProc(TMessage& m) override;
     void DrawControl(HDC dc, const TRect& rc) override;
