@@ -5,7 +5,6 @@
 
 #include "framework/controls/Forms.h"
 #include "framework/controls/StdCtrls.h"
-#include "framework/controls/WinGuards.h"
 #include "framework/graphics/GdiHandles.h"
 
 namespace {
@@ -39,6 +38,87 @@ thread_local ATOM creatingAtom = 0;
 
 }  // namespace
 
+// ---------------------------------------------------------------- TWindowProcHook
+
+struct TWindowProcLink {
+    TControl* control;  // null once the control is destroyed
+    TWndMethod handler;
+    TWndMethod next;
+    bool active = true;  // false: passes every message on
+};
+
+namespace {
+
+// What a link puts into WindowProc. A distinct type, so the chain can tell
+// its own links from handlers others put there.
+struct LinkThunk {
+    std::shared_ptr<TWindowProcLink> link;
+    void operator()(TMessage& m) const {
+        // The handler may take this very thunk out of WindowProc: hold the link on the stack.
+        const std::shared_ptr<TWindowProcLink> keep = link;
+        if (!keep->control) return;
+        if (keep->active)
+            keep->handler(m);
+        else if (keep->next)
+            keep->next(m);
+        else
+            keep->control->WndProc(m);
+    }
+};
+
+}  // namespace
+
+TWindowProcHook::TWindowProcHook(TControl& control, TWndMethod handler)
+    : link_(std::make_shared<TWindowProcLink>(TWindowProcLink{&control, std::move(handler), control.WindowProc})) {
+    auto& links = control.hookLinks_;
+    links.erase(std::remove_if(links.begin(), links.end(), [](const auto& w) { return w.expired(); }), links.end());
+    links.push_back(link_);
+    control.WindowProc = LinkThunk{link_};
+}
+
+TWindowProcHook& TWindowProcHook::operator=(TWindowProcHook&& other) noexcept {
+    if (this != &other) {
+        Remove();
+        link_ = std::move(other.link_);
+    }
+    return *this;
+}
+
+void TWindowProcHook::CallNext(TMessage& m) const {
+    // The next handler may replace this hook: hold the link on the stack.
+    const std::shared_ptr<TWindowProcLink> keep = link_;
+    // Whatever came before may belong to the control: nothing once it is gone.
+    if (!keep || !keep->control) return;
+    if (keep->next)
+        keep->next(m);
+    else
+        keep->control->WndProc(m);
+}
+
+bool TWindowProcHook::Installed() const {
+    return link_ && link_->active;
+}
+
+void TWindowProcHook::Remove() {
+    if (!link_ || !link_->active) return;
+    link_->active = false;
+    if (link_->control) link_->control->UnlinkWindowProcHook(link_.get());
+}
+
+void TControl::UnlinkWindowProcHook(const TWindowProcLink* link) {
+    TWndMethod* slot = &WindowProc;
+    while (const LinkThunk* thunk = slot->target<LinkThunk>()) {
+        const std::shared_ptr<TWindowProcLink> at = thunk->link;  // survives the assignment below
+        if (at->active) {
+            slot = &at->next;
+            continue;
+        }
+        TWndMethod next = at->next;
+        *slot = std::move(next);
+        if (at.get() == link) break;
+    }
+}
+
 // ---------------------------------------------------------------- TControl
 
 TControl::TControl(TComponent* AOwner) : TComponent(AOwner) {
@@ -47,6 +127,8 @@ TControl::TControl(TComponent* AOwner) : TComponent(AOwner) {
 
 TControl::~TControl() {
     state_ |= csDestroying;
+    for (const std::weak_ptr<TWindowProcLink>& weak : hookLinks_)
+        if (auto link = weak.lock()) link->control = nullptr;
     if (parent_) parent_->RemoveControl(this);
 }
 
@@ -517,7 +599,7 @@ void TWinControl::PaintHandler(TMessage& m) {
         if (GetClipBox(reinterpret_cast<HDC>(m.WParam), &clip) == ERROR) clip = ClientRect();
         PaintControls(reinterpret_cast<HDC>(m.WParam), clip);
     } else {
-        fwc::PaintDC dc(handle_);
+        PaintDC dc(handle_);
         if (dc.get()) PaintControls(dc.get(), dc.PaintRect());
     }
     m.Result = 0;
@@ -771,7 +853,7 @@ void TPaintedControl::WndProc(TMessage& m) {
             if (m.WParam) {
                 PaintTo(reinterpret_cast<HDC>(m.WParam));
             } else {
-                fwc::PaintDC dc(WindowHandle());
+                PaintDC dc(WindowHandle());
                 if (dc.get()) PaintTo(dc.get());
             }
             m.Result = 0;

@@ -7,7 +7,9 @@
 // Message handling can be replaced from outside: every message of a control
 // goes to its WindowProc, a replaceable handler whose default calls the
 // control's own WndProc. Whoever replaces it keeps the previous value and
-// passes the messages it does not answer on (the skin engine does this).
+// passes the messages it does not answer on. TWindowProcHook does this for
+// code that must also leave again (the skin engine): its links are taken out
+// in any order without disturbing handlers put in front of them later.
 // WndProc ends in DefaultHandler, which for a windowed control calls the
 // window procedure its class had before the framework took it over
 // (DefWindowProcW for the framework's own window classes).
@@ -23,6 +25,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -80,6 +83,37 @@ struct TMessage {
 using TWndMethod = std::function<void(TMessage&)>;
 
 class TWinControl;
+class TControl;
+struct TWindowProcLink;
+
+// One link put in front of a control's WindowProc: the handler sees each
+// message first and passes it on with CallNext. Remove (or the destructor)
+// takes the link out of the chain when it is reachable from WindowProc
+// through links only; when someone else's handler was put in front since,
+// the link stays where it is and only passes messages through, so that
+// handler keeps working. Once the control is destroyed, nothing of it is touched.
+class TWindowProcHook {
+public:
+    TWindowProcHook() = default;
+    TWindowProcHook(TControl& control, TWndMethod handler);
+    ~TWindowProcHook() { Remove(); }
+    TWindowProcHook(TWindowProcHook&& other) noexcept = default;
+    TWindowProcHook& operator=(TWindowProcHook&& other) noexcept;
+    TWindowProcHook(const TWindowProcHook&) = delete;
+    TWindowProcHook& operator=(const TWindowProcHook&) = delete;
+
+    // Made for a control (and not moved from); stays true after Remove.
+    explicit operator bool() const { return link_ != nullptr; }
+    bool Installed() const;
+    // The handler that was there before this link (the control's WndProc
+    // when there was none); nothing once the control is gone. Still works
+    // after Remove, for a message that was being handled meanwhile.
+    void CallNext(TMessage& m) const;
+    void Remove();
+
+private:
+    std::shared_ptr<TWindowProcLink> link_;
+};
 
 class TControl : public TComponent {
 public:
@@ -162,8 +196,14 @@ protected:
 
 private:
     friend class TWinControl;
+    friend class TWindowProcHook;
     void SyncParentFont();
     void CheckParentFont();
+    // Splices link (and any other removed links) out of the run of links at
+    // the front of WindowProc.
+    void UnlinkWindowProcHook(const TWindowProcLink* link);
+
+    std::vector<std::weak_ptr<TWindowProcLink>> hookLinks_;  // told when the control goes
 
     TWinControl* parent_ = nullptr;
     bool enabled_ = true;

@@ -1,9 +1,11 @@
 // Owners of GDI handles. Windows only.
 //
 // One move-only type per release function: GDI objects (DeleteObject), memory
-// DCs (DeleteDC), window DCs (ReleaseDC, so the owner keeps the HWND).
-// Selecting into a DC goes through SelectGuard, which puts the previous object
-// back when its scope ends, so nothing is deleted while selected.
+// DCs (DeleteDC), window DCs (ReleaseDC, so the owner keeps the HWND), paint
+// DCs (EndPaint, so the owner keeps the PAINTSTRUCT). Selecting into a DC goes
+// through SelectGuard, which puts the previous object back when its scope
+// ends, so nothing is deleted while selected. OffscreenDC is the one way to
+// paint an area off screen and show it in one transfer.
 #pragma once
 
 #ifndef _WIN32
@@ -107,6 +109,24 @@ private:
     HDC dc_ = nullptr;
 };
 
+// A DC from BeginPaint, ended with EndPaint.
+class PaintDC {
+public:
+    explicit PaintDC(HWND hwnd) : hwnd_(hwnd) { dc_ = BeginPaint(hwnd, &ps_); }
+    ~PaintDC() {
+        if (dc_) EndPaint(hwnd_, &ps_);
+    }
+    PaintDC(const PaintDC&) = delete;
+    PaintDC& operator=(const PaintDC&) = delete;
+    HDC get() const { return dc_; }
+    const RECT& PaintRect() const { return ps_.rcPaint; }
+
+private:
+    HWND hwnd_;
+    PAINTSTRUCT ps_{};
+    HDC dc_;
+};
+
 class SelectGuard {
 public:
     SelectGuard(HDC dc, HGDIOBJ object) : dc_(dc), previous_(SelectObject(dc, object)) {}
@@ -142,3 +162,46 @@ inline RECT ToRECT(const TRect& r) {
 inline TRect FromRECT(const RECT& r) {
     return TRect{r.left, r.top, r.right, r.bottom};
 }
+
+// Paints area of target off screen: a memory DC holding a 24-bit DIB section
+// of the area's size, its origin moved so drawing code keeps target's
+// coordinates. The DIB is copied to target once, when the scope ends. get()
+// is null when no buffer could be made (nothing is copied then).
+class OffscreenDC {
+public:
+    OffscreenDC(HDC target, const TRect& area) : target_(target), area_(area) {
+        if (!target || area.IsEmpty()) return;
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+        info.bmiHeader.biWidth = area.Width();
+        info.bmiHeader.biHeight = -area.Height();  // top-down
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 24;
+        info.bmiHeader.biCompression = BI_RGB;
+        void* bits = nullptr;
+        bitmap_.reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+        if (!bitmap_) return;
+        dc_ = MemoryDC::CompatibleWith(target);
+        if (!dc_) return;
+        previous_ = SelectObject(dc_.get(), bitmap_.get());
+        SetViewportOrgEx(dc_.get(), -area.Left, -area.Top, nullptr);
+    }
+    ~OffscreenDC() {
+        if (!dc_) return;
+        GdiFlush();
+        BitBlt(target_, area_.Left, area_.Top, area_.Width(), area_.Height(), dc_.get(), area_.Left, area_.Top,
+               SRCCOPY);
+        SelectObject(dc_.get(), previous_);
+    }
+    OffscreenDC(const OffscreenDC&) = delete;
+    OffscreenDC& operator=(const OffscreenDC&) = delete;
+
+    HDC get() const { return dc_.get(); }
+
+private:
+    HDC target_;
+    TRect area_;
+    UniqueBitmap bitmap_;  // declared before the DC: released after it
+    MemoryDC dc_;
+    HGDIOBJ previous_ = nullptr;
+};

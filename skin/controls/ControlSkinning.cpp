@@ -19,42 +19,51 @@
 
 namespace {
 
+template <class T>
+TSkinControl* Make(TComponent* owner) {
+    return new T(owner);
+}
+
 // The objects that exist so far; the tables name others that come later
 // (those controls stay as they are meanwhile).
+const TSkinControlRow kRegistry[] = {
+    {TSkinControlClass::TSkinButton, L"TSkinButton", Make<TSkinButton>},
+    {TSkinControlClass::TSkinBitButton, L"TSkinBitButton", Make<TSkinBitButton>},
+    {TSkinControlClass::TSkinMenuButton, L"TSkinMenuButton", Make<TSkinMenuButton>},
+    {TSkinControlClass::TSkinSpeedButton, L"TSkinSpeedButton", Make<TSkinSpeedButton>},
+    {TSkinControlClass::TSkinCheckBox, L"TSkinCheckBox", Make<TSkinCheckBox>},
+    {TSkinControlClass::TSkinRadioButton, L"TSkinRadioButton", Make<TSkinRadioButton>},
+    {TSkinControlClass::TSkinProgress, L"TSkinProgress", Make<TSkinProgress>},
+    {TSkinControlClass::TSkinStatusBar, L"TSkinStatusBar", Make<TSkinStatusBar>},
+    {TSkinControlClass::TSkinHeader, L"TSkinHeader", Make<skin_controls::TSkinHeader>},
+    {TSkinControlClass::TSkinTrackBar, L"TSkinTrackBar", Make<TSkinTrackBar>},
+    {TSkinControlClass::TSkinTab, L"TSkinTab", Make<TSkinTab>},
+    {TSkinControlClass::TSkinTab31, L"TSkinTab31", Make<TSkinTab31>},
+    {TSkinControlClass::TSkinTabSheet, L"TSkinTabSheet", Make<TSkinTabSheet>},
+    {TSkinControlClass::TSkinTabBtn, L"TSkinTabBtn", Make<TSkinTabBtn>},
+    {TSkinControlClass::TSkinAdvPage, L"TSkinAdvPage", Make<TSkinAdvPage>},
+    {TSkinControlClass::TSkinComBox, L"TSkinComBox", Make<TSkinComBox>},
+    {TSkinControlClass::TSkinEdit, L"TSkinEdit", Make<TSkinEdit>},
+    {TSkinControlClass::TSkinUpDown, L"TSkinUpDown", Make<TSkinUpDown>},
+    {TSkinControlClass::TSkinDateTime, L"TSkinDateTime", Make<TSkinDateTime>},
+    {TSkinControlClass::TSkinScrollbar, L"TSkinScrollbar", Make<TSkinScrollbar>},
+    {TSkinControlClass::TSkinScControl, L"TSkinScControl", Make<TSkinScControl>},
+    {TSkinControlClass::TSkinScrollbarH, L"TSkinScrollbarH", Make<TSkinScrollbarH>},
+    {TSkinControlClass::TComboxScrollBar, L"TComboxScrollBar", Make<TComboxScrollBar>},
+    {TSkinControlClass::TSkinListView, L"TSkinListView", Make<TSkinListView>},
+    {TSkinControlClass::TSkinCheckList, L"TSkinCheckList", Make<TSkinCheckList>},
+    {TSkinControlClass::TSkinObjImage, L"TSkinObjImage", Make<TSkinObjImage>},
+    {TSkinControlClass::TSkinMP, L"TSkinMP", Make<TSkinMP>},
+    {TSkinControlClass::TSkinBox, L"TSkinBox", Make<TSkinBox>},
+    {TSkinControlClass::TSkinBoxH, L"TSkinBoxH", Make<TSkinBoxH>},
+    {TSkinControlClass::TSkinSizer, L"TSkinSizer", Make<TSkinSizer>},
+    {TSkinControlClass::TSkinGroupBox, L"TSkinGroupBox", Make<TSkinGroupBox>},
+};
+
 TSkinControl* NewObject(TSkinControlClass cls, TComponent* owner) {
-    switch (cls) {
-        case TSkinControlClass::TSkinButton: return new TSkinButton(owner);
-        case TSkinControlClass::TSkinBitButton: return new TSkinBitButton(owner);
-        case TSkinControlClass::TSkinMenuButton: return new TSkinMenuButton(owner);
-        case TSkinControlClass::TSkinCheckBox: return new TSkinCheckBox(owner);
-        case TSkinControlClass::TSkinRadioButton: return new TSkinRadioButton(owner);
-        case TSkinControlClass::TSkinProgress: return new TSkinProgress(owner);
-        case TSkinControlClass::TSkinStatusBar: return new TSkinStatusBar(owner);
-        case TSkinControlClass::TSkinHeader: return new skin_controls::TSkinHeader(owner);
-        case TSkinControlClass::TSkinTrackBar: return new TSkinTrackBar(owner);
-        case TSkinControlClass::TSkinTab: return new TSkinTab(owner);
-        case TSkinControlClass::TSkinTab31: return new TSkinTab31(owner);
-        case TSkinControlClass::TSkinTabSheet: return new TSkinTabSheet(owner);
-        case TSkinControlClass::TSkinTabBtn: return new TSkinTabBtn(owner);
-        case TSkinControlClass::TSkinAdvPage: return new TSkinAdvPage(owner);
-        case TSkinControlClass::TSkinComBox: return new TSkinComBox(owner);
-        case TSkinControlClass::TSkinEdit: return new TSkinEdit(owner);
-        case TSkinControlClass::TSkinUpDown: return new TSkinUpDown(owner);
-        case TSkinControlClass::TSkinDateTime: return new TSkinDateTime(owner);
-        case TSkinControlClass::TSkinScrollbar: return new TSkinScrollbar(owner);
-        case TSkinControlClass::TSkinScControl: return new TSkinScControl(owner);
-        case TSkinControlClass::TSkinScrollbarH: return new TSkinScrollbarH(owner);
-        case TSkinControlClass::TComboxScrollBar: return new TComboxScrollBar(owner);
-        case TSkinControlClass::TSkinListView: return new TSkinListView(owner);
-        case TSkinControlClass::TSkinCheckList: return new TSkinCheckList(owner);
-        case TSkinControlClass::TSkinObjImage: return new TSkinObjImage(owner);
-        case TSkinControlClass::TSkinMP: return new TSkinMP(owner);
-        case TSkinControlClass::TSkinBox: return new TSkinBox(owner);
-        case TSkinControlClass::TSkinBoxH: return new TSkinBoxH(owner);
-        case TSkinControlClass::TSkinSizer: return new TSkinSizer(owner);
-        case TSkinControlClass::TSkinGroupBox: return new TSkinGroupBox(owner);
-        default: return nullptr;
-    }
+    for (const TSkinControlRow& row : kRegistry)
+        if (row.Class == cls) return row.Make(owner);
+    return nullptr;
 }
 
 void SetButtonFace(TWinSkinForm& sf, TControl* control) {
@@ -101,18 +110,8 @@ TSkinControl* Attach(TWinSkinForm& sf, TWinControl* windowed, const TSkinAction&
     TSkinControl* object = NewObject(cls, windowed);
     if (!object) return nullptr;
     if (kind) object->kind = kind;
-    if (auto* bit = dynamic_cast<TSkinBitButton*>(object)) {
-        bit->PicField = a.PicField;
-        bit->isPicture = !a.PicField.empty();
-    }
-    if (auto* combo = dynamic_cast<TSkinComBox*>(object)) combo->HasButton = a.HasButton;
-    // The scroll-bar family attaches its overlays instead of the plain Init.
-    if (auto* scrolled = dynamic_cast<TSkinScrollbar*>(object))
-        scrolled->InitScrollbar(windowed, sd, sf.fCanvas.get(), &sf);
-    else if (auto* bar = dynamic_cast<TSkinScControl*>(object))
-        bar->InitScrollbar(windowed, sd, sf.fCanvas.get(), &sf);
-    else
-        object->Init(&sf, sd, sf.fCanvas.get(), a.acolor);
+    object->Configure(a);
+    object->AttachTo(sf, windowed, a.acolor);
     return object;
 }
 
@@ -165,9 +164,10 @@ TSkinControl* AddComp(TWinSkinForm& sf, TControl* control, TWinControl*) {
                 if (a.Object == TSkinControlClass::TSkinSpeedButton) {
                     // Window-less: hooked through its WindowProc, painted after its own paint.
                     if (!dynamic_cast<TGraphicControl*>(control)) break;
-                    auto* speed = new TSkinSpeedButton(control);
-                    speed->PicField = a.PicField;
-                    speed->isPicture = !a.PicField.empty();
+                    // The registry's row makes exactly this class.
+                    auto* speed =
+                        static_cast<TSkinSpeedButton*>(NewObject(TSkinControlClass::TSkinSpeedButton, control));
+                    speed->Configure(a);
                     if (a.kind) speed->kind = a.kind;
                     speed->InitGraphicControl(&sf, sd, sf.fCanvas.get());
                     created = speed;
@@ -255,7 +255,7 @@ TSkinControl* AddControlh(TWinSkinForm& sf, HWND child) {
                 if (!target) break;
                 TSkinControl* object = NewObject(a.Object, &sf);
                 if (!object) break;
-                if (auto* combo = dynamic_cast<TSkinComBox*>(object)) combo->HasButton = a.HasButton;
+                object->Configure(a);
                 object->Inithwnd(target, sd, sf.fCanvas.get(), &sf);
                 created = object;
                 break;
@@ -276,6 +276,11 @@ static TSkinControl* RecreateControl(TWinSkinForm& sf, TSkinControl* old) {
     old->ReleaseControl();
     if (!control->HandleAllocated()) return nullptr;
     return AddComp(sf, control, control->Parent());
+}
+
+const TSkinControlRow* SkinControlRegistry(size_t& count) {
+    count = std::size(kRegistry);
+    return kRegistry;
 }
 
 void InstallControlSkinning() {

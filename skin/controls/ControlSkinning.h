@@ -11,7 +11,19 @@
 #error "ControlSkinning.h is Windows only"
 #endif
 
+#include <cstddef>
+
+#include "skin/controls/SkinSelect.h"
 #include "skin/form/WinSkinForm.h"
+
+// One row per skinning object class the engine makes: the class the tables
+// name, its name, and how one is made for an owner component.
+struct TSkinControlRow {
+    TSkinControlClass Class;
+    const wchar_t* Name;
+    TSkinControl* (*Make)(TComponent* owner);
+};
+const TSkinControlRow* SkinControlRegistry(size_t& count);
 
 // Call once at program start, before the first window is skinned.
 void InstallControlSkinning();

@@ -4,13 +4,12 @@
 
 #include "framework/controls/BarControls.h"
 #include "framework/graphics/GdiHandles.h"
+#include "skin/controls/SkinObjectUtil.h"
 #include "skin/form/DrawUtils.h"
 
 namespace {
 
-bool UsableObject(const TDataSkinObject* o) {
-    return o && !o->Map.Empty();
-}
+using skin_controls_util::Usable;
 
 COLORREF Rgb(TColor c) {
     return static_cast<COLORREF>(ColorToRGB(c));
@@ -50,7 +49,7 @@ bool TSkinStatusBar::BeforeProc(TMessage& m) {
 
 void TSkinStatusBar::drawitem(HDC dc, const TRect& rc, int f) {
     const TDataSkinObject* o = fsd ? fsd->StatusBar.get() : nullptr;
-    if (!UsableObject(o)) {
+    if (!Usable(o)) {
         Defaultpaint(dc, rc, f);
         return;
     }
@@ -108,7 +107,7 @@ void TSkinStatusBar::DrawControl(HDC dc, const TRect& rc) {
                             AlignmentFlags(align));
             }
         }
-        if (SizeGrip && fsd && UsableObject(fsd->ExtraImages.get())) {
+        if (SizeGrip && fsd && Usable(fsd->ExtraImages.get())) {
             const TDataSkinObject& e = *fsd->ExtraImages;
             const int frames = e.frame > 0 ? e.frame : 5;
             const int w = e.Map.Width() / frames;
@@ -152,7 +151,7 @@ void TSkinHeader::Inithwnd(HWND ahwnd, TSkinData* sd, TCanvas* acanvas, TWinSkin
 }
 
 bool TSkinHeader::Usable() const {
-    return fsd && UsableObject(fsd->Header.get());
+    return fsd && skin_controls_util::Usable(fsd->Header.get());
 }
 
 bool TSkinHeader::BeforeProc(TMessage& m) {
@@ -324,7 +323,7 @@ void TSkinTrackBar::DrawTrack(HDC dc) {
     SendMessageW(hwnd, TBM_GETCHANNELRECT, 0, reinterpret_cast<LPARAM>(&cr));
     if (Vertical()) {
         const TDataSkinObject* t = fsd ? fsd->TrackBarVert.get() : nullptr;
-        if (!UsableObject(t)) return;
+        if (!Usable(t)) return;
         // The platform may report a vertical channel as if it lay across.
         if (cr.right - cr.left > cr.bottom - cr.top) cr = RECT{cr.top, cr.left, cr.bottom, cr.right};
         const TBitmap& img = t->Map;
@@ -348,7 +347,7 @@ void TSkinTrackBar::DrawTrack(HDC dc) {
         return;
     }
     const TDataSkinObject* t = fsd ? fsd->TrackBar.get() : nullptr;
-    if (!UsableObject(t)) return;
+    if (!Usable(t)) return;
     const TBitmap& img = t->Map;
     const int h = img.Height();
     const int cw = cr.right - cr.left;
@@ -375,8 +374,8 @@ void TSkinTrackBar::Drawthumb(HDC dc) {
     SendMessageW(hwnd, TBM_GETTHUMBRECT, 0, reinterpret_cast<LPARAM>(&tr));
     const TRect r = FromRECT(tr);
     const TDataSkinObject* thumb = nullptr;
-    if (fsd && Vertical() && UsableObject(fsd->TrackVert.get())) thumb = fsd->TrackVert.get();
-    if (!thumb && fsd && UsableObject(fsd->TrackHorz.get())) thumb = fsd->TrackHorz.get();
+    if (fsd && Vertical() && Usable(fsd->TrackVert.get())) thumb = fsd->TrackVert.get();
+    if (!thumb && fsd && Usable(fsd->TrackHorz.get())) thumb = fsd->TrackHorz.get();
     if (thumb) {
         DrawSkinMap2(dc, r, thumb->Map, 2, 5);
         return;

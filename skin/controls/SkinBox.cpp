@@ -144,9 +144,9 @@ void TSkinGroupBox::DrawControl(HDC dc, const TRect& rc) {
     Composed(dc, rc, [&](HDC mem) {
         if (kind == 0) {
             // A bare window keeps what it drew; only the frame area is drawn over.
-            BitBlt(mem, 0, 0, rc.Width(), rc.Height(), dc, rc.Left, rc.Top, SRCCOPY);
+            BitBlt(mem, rc.Left, rc.Top, rc.Width(), rc.Height(), dc, rc.Left, rc.Top, SRCCOPY);
         }
-        DefaultDraw(mem, TRect{0, 0, rc.Width(), rc.Height()});
+        DefaultDraw(mem, rc);
     });
 }
 
@@ -160,12 +160,8 @@ void TSkinGroupBox::DefaultDraw(HDC dc, const TRect& rc) {
         CreatePen(PS_SOLID, 1, static_cast<COLORREF>(ColorToRGB(fsd ? fsd->Colors[csButtonShadow] : clBtnShadow))));
     {
         SavedDCState saved(dc);
-        if (control) {
-            SelectObject(dc, control->Font().Handle());
-            SetTextColor(dc, static_cast<COLORREF>(ColorToRGB(control->Font().Color)));
-        } else {
-            SelectObject(dc, WindowFont());
-        }
+        SelectGuard font(dc, control ? control->Font().Handle() : WindowFont());
+        if (control) SetTextColor(dc, static_cast<COLORREF>(ColorToRGB(control->Font().Color)));
         const int h = TextHeight(dc, L"0") / 2;
         if (kind == 0) {
             HBRUSH erase = BackgroundBrush(fsd, ownBrush_);
@@ -174,8 +170,8 @@ void TSkinGroupBox::DefaultDraw(HDC dc, const TRect& rc) {
             InflateRect(&r, -1, -1);
             FrameRect(dc, &r, erase);
         }
-        SelectObject(dc, pen.get());
-        SelectObject(dc, GetStockObject(NULL_BRUSH));
+        SelectGuard framePen(dc, pen.get());
+        SelectGuard noBrush(dc, GetStockObject(NULL_BRUSH));
         RoundRect(dc, rc.Left + 1, rc.Top + h, rc.Right - 1, rc.Bottom - 1, 5, 5);
         if (!text.empty()) {
             SetBkMode(dc, OPAQUE);

@@ -356,7 +356,7 @@ void TSkinCheckBox::DrawControl(HDC dc, const TRect& rc) {
         if (leftText && (GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_RTLREADING)) align = DT_RIGHT | DT_RTLREADING;
         const std::wstring text = control ? control->Caption() : WindowText();
         SavedDCState saved(mem);
-        SelectObject(mem, control ? control->Font().Handle() : WindowFont());
+        SelectGuard font(mem, control ? control->Font().Handle() : WindowFont());
         const bool isEnabled = IsWindowEnabled(hwnd) != FALSE;
         SetTextColor(mem, Rgb(!isEnabled ? clBtnShadow : control ? control->Font().Color : clWindowText));
         SetBkMode(mem, TRANSPARENT);

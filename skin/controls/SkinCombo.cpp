@@ -7,14 +7,13 @@
 
 #include "framework/graphics/GdiHandles.h"
 #include "skin/controls/SkinEdit.h"
+#include "skin/controls/SkinObjectUtil.h"
 #include "skin/controls/SkinScrollbar.h"
 #include "skin/form/DrawUtils.h"
 
 namespace {
 
-bool Usable(const TDataSkinObject* o) {
-    return o && !o->Map.Empty();
-}
+using skin_controls_util::Usable;
 
 int Frames(const TDataSkinObject* o, int fallback) {
     return o && o->frame > 0 ? o->frame : fallback;

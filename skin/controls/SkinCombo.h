@@ -12,6 +12,7 @@
 #pragma once
 
 #include "skin/controls/SkinControl.h"
+#include "skin/controls/SkinSelect.h"
 
 class TSkinScrollbarH;
 class TComboxScrollBar;
@@ -33,6 +34,7 @@ public:
     TRect rBtn{};
     bool HasButton = false;  // the control's own button window is painted
 
+    void Configure(const TSkinAction& a) override { HasButton = a.HasButton; }
     void Init(TWinSkinForm* sf, TSkinData* sd, TCanvas* acanvas, bool acolor) override;
     void Inithwnd(HWND ahwnd, TSkinData* sd, TCanvas* acanvas, TWinSkinForm* sf) override;
     void Unsubclass() override;

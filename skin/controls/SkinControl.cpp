@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <optional>
 
 #include "framework/graphics/GdiHandles.h"
 #include "framework/streaming/PropInfo.h"
@@ -38,10 +39,12 @@ void TSkinControl::Init(TWinSkinForm* sf, TSkinData* sd, TCanvas* acanvas, bool 
     skinstate = 1;
 }
 
+void TSkinControl::AttachTo(TWinSkinForm& sf, TWinControl*, bool acolor) {
+    Init(&sf, sf.fsd, sf.fCanvas.get(), acolor);
+}
+
 void TSkinControl::HookWindowProc(TControl* c) {
-    OldWndProc = c->WindowProc;
-    c->WindowProc = [this](TMessage& m) { NewWndProc(m); };
-    windowProcHooked_ = true;
+    procHook_ = TWindowProcHook(*c, [this](TMessage& m) { NewWndProc(m); });
 }
 
 void TSkinControl::Inithwnd(HWND ahwnd, TSkinData* sd, TCanvas* acanvas, TWinSkinForm* sf) {
@@ -81,20 +84,7 @@ void TSkinControl::ReleaseControl() {
 }
 
 void TSkinControl::RemoveHooks() {
-    if (windowProcHooked_) {
-        windowProcHooked_ = false;
-        // A control being destroyed has its handler gone already (we are
-        // freed from its component destructor): nothing to give back.
-        TComponent* owner = Owner();
-        TControl* hooked = control ? static_cast<TControl*>(control) : GControl;
-        if (hooked && owner == hooked && !(owner->ComponentState() & csDestroying)) {
-            if (OldWndProc) {
-                hooked->WindowProc = OldWndProc;
-            } else {
-                hooked->WindowProc = [hooked](TMessage& m) { hooked->WndProc(m); };
-            }
-        }
-    }
+    procHook_.Remove();
     if (subclassHooked_) {
         subclassHooked_ = false;
         if (IsWindow(hwnd)) RemoveWindowSubclass(hwnd, SubclassProc, reinterpret_cast<UINT_PTR>(this));
@@ -149,18 +139,11 @@ void TSkinControl::Dispatch(TMessage& m, const std::shared_ptr<bool>& alive) {
 }
 
 void TSkinControl::Default(TMessage& m) {
-    if (windowProcHooked_) {
-        if (OldWndProc)
-            OldWndProc(m);
-        else if (control)
-            control->WndProc(m);
-        else if (GControl)
-            GControl->WndProc(m);
-    } else if (subclassHooked_) {
+    // Only reached from a message of one of the two hooks.
+    if (procHook_)
+        procHook_.CallNext(m);
+    else if (subclassHooked_)
         m.Result = DefSubclassProc(hwnd, m.Msg, m.WParam, m.LParam);
-    } else if (hwnd) {
-        m.Result = DefWindowProcW(hwnd, m.Msg, m.WParam, m.LParam);
-    }
 }
 
 bool TSkinControl::BeforeProc(TMessage& m) {
@@ -254,10 +237,9 @@ void TSkinControl::PaintControl(HDC adc) {
 void TSkinControl::DrawControl(HDC, const TRect&) {}
 
 void TSkinControl::WMPaint(TMessage& m) {
+    std::optional<PaintDC> painting;
     HDC dc = reinterpret_cast<HDC>(m.WParam);
-    PAINTSTRUCT ps{};
-    const bool began = dc == nullptr;
-    if (began) dc = BeginPaint(hwnd, &ps);
+    if (!dc) dc = painting.emplace(hwnd).get();
     RECT wr{};
     if (dc && GetWindowRect(hwnd, &wr)) {
         boundsrect = TRect{wr.left, wr.top, wr.right, wr.bottom};
@@ -266,7 +248,6 @@ void TSkinControl::WMPaint(TMessage& m) {
         } catch (...) {
         }
     }
-    if (began) EndPaint(hwnd, &ps);
     m.Result = 0;
 }
 
@@ -379,8 +360,9 @@ void TSkinControl::DrawCaption(HDC dc, const TRect& rc, const std::wstring& text
     UniqueFont plain = PlainFontOf(dc);  // outlives the selection below
     SavedDCState saved(dc);
     SetBkMode(dc, TRANSPARENT);
-    SelectObject(dc, GetStockObject(NULL_BRUSH));
-    if (plain) SelectObject(dc, plain.get());
+    SelectGuard noBrush(dc, GetStockObject(NULL_BRUSH));
+    std::optional<SelectGuard> plainFont;
+    if (plain) plainFont.emplace(dc, plain.get());
     RECT calc{0, 0, rc.Width(), rc.Height()};
     Tnt_DrawTextW(dc, text, calc, Alignment | 0x540);
     const int tw = calc.right - calc.left;

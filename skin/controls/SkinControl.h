@@ -2,10 +2,11 @@
 //
 // A TSkinControl hooks one control's messages, lets the control do its own
 // work and paints it from the skin held by a TSkinData. A framework control
-// is hooked through its WindowProc (the previous handler is kept and called
-// for everything not answered here); a bare window, known only by its handle,
-// through SetWindowSubclass, so a subclass installed later on top of ours
-// stays intact when we leave.
+// is hooked by a link in its WindowProc chain (TWindowProcHook), which also
+// carries the framework's own notifications and reaches window-less
+// controls; a bare window, known only by its handle, has no such chain and
+// is subclassed (SetWindowSubclass). Either way a handler put on top of ours
+// later stays intact when we leave.
 //
 // Ownership: the object is a component of the framework control it skins
 // (freed with it), or of the form skinning object for a bare window. It is
@@ -32,6 +33,7 @@
 #include "framework/controls/Controls.h"
 #include "framework/graphics/Bitmap.h"
 #include "framework/graphics/Canvas.h"
+#include "framework/graphics/GdiHandles.h"
 #include "skin/data/SkinData.h"
 #include "skin/form/WinSkinForm.h"
 
@@ -39,6 +41,8 @@
 constexpr UINT CN_SkinEnable = 0x3506;
 constexpr UINT CN_SkinTabClose = 0x3507;
 constexpr UINT CN_SkinPaintClient = 0xBC4A;
+
+struct TSkinAction;
 
 enum TSkinControlStateBit : uint8_t { scMouseIn = 1, scDown = 2 };
 using TSkinControlState = uint8_t;  // TSkinControlStateBit bits
@@ -60,7 +64,6 @@ public:
     bool isunicode = false;
     TSkinData* fsd = nullptr;
     HWND hwnd = nullptr;
-    TWndMethod OldWndProc;
     TWinControl* control = nullptr;
     TRect boundsrect{};
     TGraphicControl* GControl = nullptr;
@@ -76,6 +79,12 @@ public:
     virtual void Init(TWinSkinForm* sf, TSkinData* sd, TCanvas* acanvas, bool acolor);
     virtual void Inithwnd(HWND ahwnd, TSkinData* sd, TCanvas* acanvas, TWinSkinForm* sf);
     virtual void Unsubclass();
+    // Takes what the selection table's action says about this object; called
+    // before it is attached.
+    virtual void Configure(const TSkinAction&) {}
+    // Attaches to a framework control of sf's window (Init; the scroll-bar
+    // family puts its overlays on instead).
+    virtual void AttachTo(TWinSkinForm& sf, TWinControl* acontrol, bool acolor);
     // False: answered here, the control's own handler does not see it.
     virtual bool BeforeProc(TMessage& m);
     virtual void AfterProc(TMessage& m);
@@ -126,11 +135,11 @@ public:
     HFONT WindowFont() const;
 
 protected:
-    // Draws into a bitmap of the control's size and transfers it once.
+    // draw paints rc of dc off screen (same coordinates); shown in one transfer.
     template <class Draw>
     void Composed(HDC dc, const TRect& rc, Draw draw);
-    TBitmap composeBuffer_;
-    // Puts this object's dispatcher in front of c's WindowProc (kept in OldWndProc).
+    TBitmap composeBuffer_;  // the tab control's strip composition, which transfers around its arrows
+    // Puts this object's dispatcher in front of c's WindowProc.
     void HookWindowProc(TControl* c);
 
 private:
@@ -143,20 +152,15 @@ private:
     // False once the object is destroyed: a frame still handling one of its
     // messages finds out after a handler that freed its control (and it).
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
-    bool windowProcHooked_ = false;
-    bool subclassHooked_ = false;
+    TWindowProcHook procHook_;     // a framework control
+    bool subclassHooked_ = false;  // a bare window
     bool unsubclassed_ = false;
 };
 
 template <class Draw>
 void TSkinControl::Composed(HDC dc, const TRect& rc, Draw draw) {
-    if (rc.IsEmpty()) return;
-    if (composeBuffer_.Width() != rc.Width() || composeBuffer_.Height() != rc.Height())
-        composeBuffer_.SetSize(rc.Width(), rc.Height());
-    HDC mem = composeBuffer_.DC();
-    if (!mem) return;
-    draw(mem);
-    BitBlt(dc, rc.Left, rc.Top, rc.Width(), rc.Height(), mem, 0, 0, SRCCOPY);
+    OffscreenDC mem(dc, rc);
+    if (mem.get()) draw(mem.get());
 }
 
 // Published properties by name, for controls the engine knows only by class

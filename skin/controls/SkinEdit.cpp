@@ -6,13 +6,12 @@
 #include <cwctype>
 
 #include "framework/graphics/GdiHandles.h"
+#include "skin/controls/SkinObjectUtil.h"
 #include "skin/form/DrawUtils.h"
 
 namespace {
 
-bool Usable(const TDataSkinObject* o) {
-    return o && !o->Map.Empty();
-}
+using skin_controls_util::Usable;
 
 COLORREF Rgb(TColor c) {
     return static_cast<COLORREF>(ColorToRGB(c));
@@ -424,10 +423,8 @@ LRESULT CALLBACK TArrowButton::Proc(HWND h, UINT msg, WPARAM wParam, LPARAM lPar
 LRESULT TArrowButton::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
         case WM_PAINT: {
-            PAINTSTRUCT ps{};
-            HDC dc = BeginPaint(window, &ps);
-            if (dc) Paint(dc);
-            EndPaint(window, &ps);
+            PaintDC dc(window);
+            if (dc.get()) Paint(dc.get());
             return 0;
         }
         case WM_PRINTCLIENT: Paint(reinterpret_cast<HDC>(wParam)); return 0;

@@ -16,6 +16,7 @@
 #include <string>
 
 #include "skin/controls/SkinButtons.h"
+#include "skin/controls/SkinSelect.h"
 
 // Where glyph and caption go in a face of size client (origin 0,0).
 struct TGlyphLayout {
@@ -43,6 +44,10 @@ public:
     bool isPicture = false;
     std::wstring PicField;  // an alternative picture property used in place of "Glyph"
 
+    void Configure(const TSkinAction& a) override {
+        PicField = a.PicField;
+        isPicture = !a.PicField.empty();
+    }
     bool BeforeProc(TMessage& m) override;
     void DrawControl(HDC dc, const TRect& rc) override;
     // Frame index (1-based) of bmp's NumGlyphs frames at x, y of target.

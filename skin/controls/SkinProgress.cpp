@@ -4,14 +4,13 @@
 
 #include <algorithm>
 
+#include "skin/controls/SkinObjectUtil.h"
 #include "skin/data/ImgUtil.h"
 #include "skin/form/DrawUtils.h"
 
 namespace {
 
-bool Usable(const TDataSkinObject* o) {
-    return o && !o->Map.Empty();
-}
+using skin_controls_util::Usable;
 
 struct BarValues {
     int pos;

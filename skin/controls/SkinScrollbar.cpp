@@ -4,9 +4,9 @@
 
 #include <algorithm>
 
-#include "framework/controls/WinGuards.h"
 #include "framework/graphics/GdiHandles.h"
 #include "framework/streaming/PropInfo.h"
+#include "skin/controls/SkinObjectUtil.h"
 #include "skin/form/DrawUtils.h"
 
 namespace {
@@ -15,19 +15,8 @@ constexpr wchar_t kOverlayClass[] = L"SkinScrollOverlay";
 constexpr int kArrowFrames = 23;
 constexpr int kBarFrames = 4;
 
-std::wstring Lower(std::wstring s) {
-    for (wchar_t& c : s)
-        if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
-    return s;
-}
-
-bool Usable(const TDataSkinObject* o) {
-    return o && !o->Map.Empty();
-}
-
-TRect Rect(const RECT& r) {
-    return TRect{r.left, r.top, r.right, r.bottom};
-}
+using skin_controls_util::Lower;
+using skin_controls_util::Usable;
 
 bool IsNtAbove4Point0() {
     const DWORD v = GetVersion();
@@ -57,7 +46,7 @@ void RegisterOverlayClass() {
     static const bool registered = [] {
         WNDCLASSEXW wc{};
         wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = DefWindowProcW;  // replaced per window at creation below
+        wc.lpfnWndProc = DefWindowProcW;  // each overlay is subclassed with its object at creation
         wc.hInstance = GetModuleHandleW(nullptr);
         wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
         wc.lpszClassName = kOverlayClass;
@@ -143,7 +132,7 @@ void TWScrollbarRelease::operator()(TWScrollbar* bar) const {
 
 TWScrollbar::~TWScrollbar() {
     if (window_ && IsWindow(window_)) {
-        SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
+        RemoveWindowSubclass(window_, SubclassProc, 0);
         DestroyWindow(window_);
     }
 }
@@ -154,8 +143,11 @@ void TWScrollbar::CreateOverlay(HWND parent) {
     window_ = CreateWindowExW(WS_EX_TOOLWINDOW, kOverlayClass, L"", WS_CHILD | WS_CLIPSIBLINGS, 0, 0, 0, 0, parent,
                               nullptr, GetModuleHandleW(nullptr), nullptr);
     if (!window_) return;
-    SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TWScrollbar::WndProc));
+    if (!SetWindowSubclass(window_, SubclassProc, 0, reinterpret_cast<DWORD_PTR>(this))) {
+        // An overlay that cannot answer would hide the bar under a blank window.
+        DestroyWindow(window_);
+        window_ = nullptr;
+    }
 }
 
 void TWScrollbar::Attach(TSkinControl* aobj, TWinControl* aControl, TScrollBarSource aType) {
@@ -310,7 +302,7 @@ bool TWScrollbar::CurrentLook(TRect& bar, TScrollBarLook& look) {
     if (!sd || !Usable(sd->SArrow.get())) return false;
     SCROLLBARINFO info;
     if (!GetControlInfo(info) || (info.rgstate[0] & STATE_SYSTEM_INVISIBLE)) return false;
-    bar = Rect(info.rcScrollBar);
+    bar = FromRECT(info.rcScrollBar);
     bar = TRect{0, 0, bar.Width(), bar.Height()};
     RECT client;
     GetClientRect(window_, &client);
@@ -435,9 +427,8 @@ void TWScrollbar::ButtonUp() {
     Paint();
 }
 
-LRESULT CALLBACK TWScrollbar::WndProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) noexcept {
-    auto* self = reinterpret_cast<TWScrollbar*>(GetWindowLongPtrW(h, GWLP_USERDATA));
-    if (!self) return DefWindowProcW(h, msg, wp, lp);
+LRESULT CALLBACK TWScrollbar::SubclassProc(HWND, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR ref) noexcept {
+    auto* self = reinterpret_cast<TWScrollbar*>(ref);
     try {
         return self->Dispatch(msg, wp, lp);
     } catch (...) {
@@ -455,7 +446,7 @@ LRESULT TWScrollbar::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_LBUTTONUP: WMLButtonUp(lp); return 0;
         case WM_ERASEBKGND: return 1;
         case WM_PAINT: {
-            fwc::PaintDC dc(window_);
+            PaintDC dc(window_);
             if (dc.get()) PaintTo(dc.get());
             return 0;
         }
@@ -465,12 +456,13 @@ LRESULT TWScrollbar::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
             return SendMessageW(hwnd, msg, wp, lp);
         case WM_NCDESTROY: {
             HWND gone = window_;
-            SetWindowLongPtrW(gone, GWLP_USERDATA, 0);
             window_ = nullptr;
             sbVisible = false;
-            return DefWindowProcW(gone, msg, wp, lp);
+            const LRESULT r = DefSubclassProc(gone, msg, wp, lp);
+            RemoveWindowSubclass(gone, SubclassProc, 0);
+            return r;
         }
-        default: return DefWindowProcW(window_, msg, wp, lp);
+        default: return DefSubclassProc(window_, msg, wp, lp);
     }
 }
 
@@ -918,7 +910,7 @@ void TComboxScrollBar::PaintBar(HDC windowDC, LONG idObject) {
         look.thumbBottom = info.xyThumbBottom;
     }
     TBitmap work;
-    PaintSkinScrollBar(windowDC, Rect(bar), *fsd, look, work);
+    PaintSkinScrollBar(windowDC, FromRECT(bar), *fsd, look, work);
 }
 
 bool TComboxScrollBar::TrackThumb(int hit, POINT screen) {

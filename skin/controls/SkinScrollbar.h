@@ -102,7 +102,7 @@ public:
     void RepaintIfChanged();
 
 private:
-    static LRESULT CALLBACK WndProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) noexcept;
+    static LRESULT CALLBACK SubclassProc(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR ref) noexcept;
     LRESULT Dispatch(UINT msg, WPARAM wp, LPARAM lp);
     void CreateOverlay(HWND parent);
     void WMMouseMove(LPARAM lp);
@@ -151,6 +151,9 @@ public:
     bool border = false;
 
     virtual void InitScrollbar(TWinControl* acontrol, TSkinData* sd, TCanvas* acanvas, TWinSkinForm* sf);
+    void AttachTo(TWinSkinForm& sf, TWinControl* acontrol, bool) override {
+        InitScrollbar(acontrol, sf.fsd, sf.fCanvas.get(), &sf);
+    }
     void SetScrollbarPos();
     void DrawBorder(HDC dc, const TRect& rc);
     void BENCPAINT(HDC dc);
@@ -179,6 +182,9 @@ public:
     TWScrollbarPtr sb;
 
     virtual void InitScrollbar(TWinControl* acontrol, TSkinData* sd, TCanvas* acanvas, TWinSkinForm* sf);
+    void AttachTo(TWinSkinForm& sf, TWinControl* acontrol, bool) override {
+        InitScrollbar(acontrol, sf.fsd, sf.fCanvas.get(), &sf);
+    }
     bool BeforeProc(TMessage& m) override;
     void AfterProc(TMessage& m) override;
     void DrawControl(HDC dc, const TRect& rc) override;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <initializer_list>
 
+#include "skin/controls/SkinObjectUtil.h"
+
 namespace {
 
 using C = TSkinControlClass;
@@ -14,11 +16,7 @@ std::wstring Upper(std::wstring s) {
         if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
     return s;
 }
-std::wstring Lower(std::wstring s) {
-    for (wchar_t& c : s)
-        if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
-    return s;
-}
+using skin_controls_util::Lower;
 
 bool StartsWith(const std::wstring& s, const std::wstring& prefix) {
     return s.size() >= prefix.size() && s.compare(0, prefix.size(), prefix) == 0;

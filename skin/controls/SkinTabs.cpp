@@ -1,11 +1,14 @@
 #include "skin/controls/SkinTabs.h"
 
+#include "skin/controls/SkinObjectUtil.h"
+
 // clang-format off
 #include <windows.h>
 #include <commctrl.h>
 // clang-format on
 
 #include <algorithm>
+#include <optional>
 
 #include "framework/controls/TabControls.h"
 #include "framework/graphics/GdiHandles.h"
@@ -16,9 +19,7 @@
 
 namespace {
 
-bool Usable(const TDataSkinObject* o) {
-    return o && !o->Map.Empty();
-}
+using skin_controls_util::Usable;
 
 COLORREF Rgb(TColor c) {
     return static_cast<COLORREF>(ColorToRGB(c));
@@ -414,13 +415,11 @@ bool TSkinTabSheet::BeforeProc(TMessage& m) {
     switch (m.Msg) {
         case WM_PAINT:
         case WM_PRINTCLIENT: {
+            std::optional<PaintDC> painting;
             HDC dc = reinterpret_cast<HDC>(m.WParam);
-            PAINTSTRUCT ps{};
-            const bool began = dc == nullptr;
-            if (began) dc = BeginPaint(hwnd, &ps);
+            if (!dc) dc = painting.emplace(hwnd).get();
             RECT cr{};
             if (dc && GetClientRect(hwnd, &cr)) DrawControl(dc, TRect{0, 0, cr.right, cr.bottom});
-            if (began) EndPaint(hwnd, &ps);
             m.Result = 0;
             return false;
         }

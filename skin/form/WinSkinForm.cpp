@@ -110,10 +110,7 @@ void TWinSkinForm::InitTform(TSkinData* skinData, TForm* form) {
     // The application's event above still sees its window as it is.
     RedrawHeld held(Hwnd);
     InitSkin(skinData);
-    if (sMainMenu && !OldWndProc) {
-        OldWndProc = form->WindowProc;
-        form->WindowProc = [this](TMessage& m) { NewWndProc(m); };
-    }
+    if (sMainMenu && !OldWndProc.Installed()) OldWndProc = TWindowProcHook(*form, [this](TMessage& m) { NewWndProc(m); });
     formcolor = form->Color();
     form->SetColor(skinData->Colors[csButtonFace]);
     if (skinData->SkinControls().Contains(xcMenuItem)) InitMainMenu(form, true, false);
@@ -428,10 +425,7 @@ void TWinSkinForm::SkinChange() {
 
 void TWinSkinForm::RemoveSubclass() {
     if (!subclassed) return;
-    if (FForm && OldWndProc) {
-        FForm->WindowProc = OldWndProc;
-        OldWndProc = nullptr;
-    }
+    OldWndProc.Remove();
     RemoveWindowSubclass(Hwnd, SubclassProc, kSubclassId);
     subclassed = false;
 }
@@ -678,10 +672,7 @@ void TWinSkinForm::WMNCDestroy(TMessage& m) {
     // A bare window's menu goes with it, as it would have unskinned;
     // a form's menu handle belongs to the form's menu object.
     FreeMenuBar(!FForm);
-    if (FForm && OldWndProc) {
-        FForm->WindowProc = OldWndProc;
-        OldWndProc = nullptr;
-    }
+    OldWndProc.Remove();
     Default(m);
     RemoveWindowSubclass(Hwnd, SubclassProc, kSubclassId);
     subclassed = false;
@@ -826,7 +817,7 @@ bool TMenuBarPart::Handle(TMessage& m) {
 void TWinSkinForm::NewWndProc(TMessage& m) {
     switch (m.Msg) {
         case WM_SETTEXT:
-            OldWndProc(m);
+            OldWndProc.CallNext(m);
             if (IsWindowVisible(Hwnd)) {
                 if (Windowstate == swsMax && SkinManager && SkinManager->clienthwnd && FormStyle == sfsMDIChild)
                     PostMessageW(SkinManager->clienthwnd, CN_SkinMDIMaximized, reinterpret_cast<WPARAM>(Hwnd), 0);
@@ -845,11 +836,7 @@ void TWinSkinForm::NewWndProc(TMessage& m) {
             }
             return;
         case CN_SkinProbe: m.Result = m.LParam == SkinSignature ? SkinSignature : 1; return;
-        default: {
-            TWndMethod old = OldWndProc;  // a handler may take the hook off meanwhile
-            if (old) old(m);
-            return;
-        }
+        default: OldWndProc.CallNext(m); return;
     }
 }
 

@@ -399,7 +399,7 @@ public:
     void GetWindowstate();
 
     // Public state (read by the manager, the control layer and tests).
-    TWndMethod OldWndProc;
+    TWindowProcHook OldWndProc;  // the form's WindowProc, while a main menu is skinned
     bool subclassed = false;  // the window subclass is installed
     std::unique_ptr<TFont> CaptionFont;
     std::unique_ptr<TTimer> timer;

@@ -535,7 +535,7 @@ TMenuBtn* TWinSkinForm::FindButtonFromAccel(wchar_t ch) const {
 }
 
 void TWinSkinForm::CMDialogChar(TMessage& m) {
-    if (OldWndProc) OldWndProc(m);
+    OldWndProc.CallNext(m);
     if (m.Result != 0 || !FForm) return;
     const auto ch = static_cast<wchar_t>(m.WParam);
     // Alt alone: the key data says Alt was held; Ctrl or Shift make another key.
