@@ -346,10 +346,6 @@ struct THttpClient::Impl : TByteSource {
         return resolved;
     }
 
-    // Opens a connection to uri's host unless the open one can be reused.
-    // Returns true when an open connection is reused. The connect itself is
-    // non-blocking and waited for here in slices, with the message pump
-    // between them, until ConnectTimeout.
     // The proxy for uri's origin: asked once per client on a short-lived
     // thread, waited for in connect slices. A lookup still running after
     // ConnectTimeout counts as no answer: direct.
@@ -453,6 +449,11 @@ struct THttpClient::Impl : TByteSource {
         throw EHttpStatusError(head.Code, response.ResponseText, body.Kept());
     }
 
+    // Opens a connection to uri's origin (through its proxy, if any) unless
+    // the open one can be reused. Returns true when an open connection is
+    // reused. Through a proxy, an https origin (every origin with
+    // ProxyTunnelAll) gets a tunnel first; a 407 to the CONNECT that the
+    // proxy setting can answer costs a new connection.
     bool Connect(const TUri& uri) {
         const std::optional<TProxyServer> proxy = RouteFor(uri);
         const std::string key = ConnectionKey(proxy, uri);
