@@ -4,6 +4,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <deque>
+#include <map>
 #include <mutex>
 #include <thread>
 
@@ -137,6 +138,29 @@ struct ResolveJob {
     std::exception_ptr error;
 };
 
+// One proxy lookup on its own thread, shared like ResolveJob: an
+// auto-configuration lookup cannot be interrupted either.
+struct ProxyJob {
+    std::function<std::optional<TProxyServer>(const TUri&)> lookup;
+    TUri target;
+    std::mutex mutex;
+    std::condition_variable done_cv;
+    bool done = false;
+    std::optional<TProxyServer> proxy;
+};
+
+// Proxy decisions kept per client; a client sees few origins, but a manifest
+// could name many.
+constexpr size_t kMaxRoutes = 64;
+
+std::string OriginKey(const TUri& uri) {
+    return uri.Protocol + "://" + uri.Host + ":" + uri.Port;
+}
+
+std::string ProxyKey(const TProxyServer& proxy) {
+    return proxy.Host + ":" + std::to_string(proxy.Port);
+}
+
 }  // namespace
 
 struct THttpClient::Impl : TByteSource {
@@ -144,8 +168,14 @@ struct THttpClient::Impl : TByteSource {
 
     THttpClient& owner;
     TSocket socket;
-    std::string host;  // of the open connection
-    uint16_t port = 0;
+    std::string connection;                                     // what the open connection leads to (ConnectionKey)
+    std::optional<TProxyServer> via;                            // the proxy of the open connection
+    bool tunnelled = false;                                     // through a CONNECT tunnel
+    std::map<std::string, std::optional<TProxyServer>> routes;  // by origin
+    // Basic credentials a proxy asked for, sent up front from then on.
+    std::string proxyAuthorization;
+    std::string proxyAuthorizationFor;   // ProxyKey of that proxy
+    std::string sentProxyAuthorization;  // with the request (or CONNECT) in progress
     THttpReader reader;
     TCookieStore cookies;
     THttpResponse response;
@@ -248,8 +278,9 @@ struct THttpClient::Impl : TByteSource {
 
     void CloseConnection() {
         socket.Close();
-        host.clear();
-        port = 0;
+        connection.clear();
+        via.reset();
+        tunnelled = false;
     }
 
     // Slice of a connect wait: 125 ms or the anti-freeze's shorter one,
@@ -315,13 +346,118 @@ struct THttpClient::Impl : TByteSource {
         return resolved;
     }
 
-    // Opens a connection to uri's host unless the open one can be reused.
-    // Returns true when an open connection is reused. The connect itself is
-    // non-blocking and waited for here in slices, with the message pump
-    // between them, until ConnectTimeout.
+    // The proxy for uri's origin: asked once per client on a short-lived
+    // thread, waited for in connect slices. A lookup still running after
+    // ConnectTimeout counts as no answer: direct.
+    std::optional<TProxyServer> RouteFor(const TUri& uri) {
+        const std::string key = OriginKey(uri);
+        auto known = routes.find(key);
+        if (known != routes.end()) return known->second;
+        std::optional<TProxyServer> route;
+        if (owner.ProxyLookup) {
+            auto job = std::make_shared<ProxyJob>();
+            job->lookup = owner.ProxyLookup;
+            job->target = uri;
+            std::thread([job] {
+                std::optional<TProxyServer> found;
+                try {
+                    found = job->lookup(job->target);
+                } catch (...) {
+                    found.reset();  // a failed lookup is no answer
+                }
+                std::lock_guard<std::mutex> lock(job->mutex);
+                job->proxy = std::move(found);
+                job->done = true;
+                job->done_cv.notify_all();
+            }).detach();
+            const int timeout = owner.ConnectTimeout;
+            const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeout > 0 ? timeout : 0);
+            for (;;) {
+                {
+                    std::unique_lock<std::mutex> lock(job->mutex);
+                    if (job->done_cv.wait_for(lock, std::chrono::milliseconds(ConnectSlice(timeout, deadline)),
+                                              [&] { return job->done; })) {
+                        route = job->proxy;
+                        break;
+                    }
+                }
+                if (abortRequested) throw EHttpDisconnected(L"Disconnected.");
+                CheckDeadline();
+                if (timeout > 0 && Clock::now() >= deadline) break;
+                TAntiFreeze::DoProcess(true);
+                if (abortRequested) throw EHttpDisconnected(L"Disconnected.");
+            }
+        }
+        if (routes.size() >= kMaxRoutes) routes.clear();
+        routes.emplace(key, route);
+        return route;
+    }
+
+    bool Tunnels(const std::optional<TProxyServer>& proxy, const TUri& uri) const {
+        return proxy && (uri.Protocol == "https" || owner.ProxyTunnelAll);
+    }
+
+    // Requests for uri may share a connection with this key: a proxy takes
+    // any absolute-form request, a tunnel or a direct connection leads to one origin.
+    std::string ConnectionKey(const std::optional<TProxyServer>& proxy, const TUri& uri) const {
+        if (!proxy) return "direct " + OriginKey(uri);
+        if (!Tunnels(proxy, uri)) return "proxy " + ProxyKey(*proxy);
+        return "tunnel " + ProxyKey(*proxy) + " " + OriginKey(uri);
+    }
+
+    // The Proxy-Authorization to send through proxy: the credentials it has
+    // asked for before, else none.
+    std::string AuthorizationFor(const TProxyServer& proxy) const {
+        return proxyAuthorizationFor == ProxyKey(proxy) ? proxyAuthorization : std::string();
+    }
+
+    // A 407 from proxy: true when it is worth one more try, with the
+    // credentials of the proxy setting in Basic, which the proxy offers and
+    // which were not already refused.
+    bool TakeProxyChallenge(const THttpResponseHead& head, const TProxyServer& proxy) {
+        if (proxy.Username.empty() || !OffersAuthScheme(head.FindAll("Proxy-Authenticate"), "basic")) return false;
+        const std::string credentials = BasicAuthorization(proxy.Username, proxy.Password);
+        if (sentProxyAuthorization == credentials) return false;
+        proxyAuthorization = credentials;
+        proxyAuthorizationFor = ProxyKey(proxy);
+        return true;
+    }
+
+    // The CONNECT exchange on a fresh connection to the proxy. True once the
+    // tunnel stands (the connection then belongs to the origin: a TLS layer
+    // would start on it from here); false when the proxy asks for credentials
+    // worth another try. Any other answer fails the request.
+    bool OpenTunnel(const TUri& uri, const TProxyServer& proxy) {
+        sentProxyAuthorization = AuthorizationFor(proxy);
+        SendAll(BuildConnectRequest(uri, owner.Request.UserAgent, sentProxyAuthorization));
+        expectData = false;
+        const THttpResponseHead head = ReadResponseHead(reader, owner.MaxHeaderLines);
+        if (head.Code / 100 == 2) {
+            // The origin speaks first only after our request: anything here
+            // came from the proxy and would be taken for the origin's.
+            if (reader.Buffered() != 0) throw EHttpError(L"The proxy sent data into the tunnel before it was used.");
+            reader.Reset();
+            return true;
+        }
+        TakeResponse(head, uri);
+        if (head.Code == 407 && TakeProxyChallenge(head, proxy)) return false;
+        TBodyPlan plan = PlanBody(head, false);
+        plan.ReadLimit = kMaxStatusBodyRead;
+        KeepHeadStream body(kMaxStatusBodyKept);
+        ReadBody(reader, plan, &body, PumpOnlyEvents(), owner.MaxHeaderLines);
+        CloseConnection();
+        throw EHttpStatusError(head.Code, response.ResponseText, body.Kept());
+    }
+
+    // Opens a connection to uri's origin (through its proxy, if any) unless
+    // the open one can be reused. Returns true when an open connection is
+    // reused. Through a proxy, an https origin (every origin with
+    // ProxyTunnelAll) gets a tunnel first; a 407 to the CONNECT that the
+    // proxy setting can answer costs a new connection.
     bool Connect(const TUri& uri) {
-        const uint16_t wantPort = uri.PortNumber();
-        if (socket.IsOpen() && host == uri.Host && port == wantPort) {
+        const std::optional<TProxyServer> proxy = RouteFor(uri);
+        const std::string key = ConnectionKey(proxy, uri);
+        if (socket.IsOpen() && connection == key) {
             // An idle keep-alive connection with something to read has been
             // closed by the server (or carries stray bytes): do not reuse it.
             if (reader.Buffered() == 0 && !socket.WaitReadable(0)) {
@@ -330,13 +466,32 @@ struct THttpClient::Impl : TByteSource {
                 return true;
             }
         }
-        CloseConnection();
-        reader.Reset();
-        expectData = false;
+        const bool tunnel = Tunnels(proxy, uri);
+        for (int challenges = 0;; ++challenges) {
+            CloseConnection();
+            reader.Reset();
+            expectData = false;
+            if (proxy)
+                ConnectTcp(proxy->Host, proxy->Port);
+            else
+                ConnectTcp(uri.Host, uri.PortNumber());
+            connection = key;
+            via = proxy;
+            tunnelled = tunnel;
+            if (!tunnel || OpenTunnel(uri, *proxy)) return false;
+            if (challenges + 1 >= owner.MaxAuthRetries) {
+                CloseConnection();
+                throw EHttpStatusError(response.ResponseCode, response.ResponseText, std::string());
+            }
+        }
+    }
 
+    // A TCP connection to host:port, non-blocking, waited for in slices
+    // with the message pump between them, until ConnectTimeout.
+    void ConnectTcp(const std::string& wantHost, uint16_t wantPort) {
         const int timeout = owner.ConnectTimeout;
         const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeout > 0 ? timeout : 0);
-        const std::vector<TSocketAddress>& addresses = Addresses(uri.Host, wantPort, timeout, deadline);
+        const std::vector<TSocketAddress>& addresses = Addresses(wantHost, wantPort, timeout, deadline);
         int lastError = 0;
         for (const TSocketAddress& address : addresses) {
             int error = 0;
@@ -345,9 +500,7 @@ struct THttpClient::Impl : TByteSource {
                 int state = attempt.WaitConnected(ConnectSlice(timeout, deadline));
                 if (state == 0) {
                     socket = std::move(attempt);
-                    host = uri.Host;
-                    port = wantPort;
-                    return false;
+                    return;
                 }
                 if (state != TSocket::kPending) {
                     error = state;
@@ -366,14 +519,20 @@ struct THttpClient::Impl : TByteSource {
     THttpResponseHead SendAndReadHead(const char* method, const TUri& uri) {
         THttpRequest request = owner.Request;
         request.Host = HostHeaderValue(uri);
+        // Through a proxy that forwards (no tunnel) the request names the whole URL.
+        const std::optional<TProxyServer> proxy = RouteFor(uri);
+        const bool absolute = proxy && !Tunnels(proxy, uri);
+        if (absolute) request.ProxyAuthorization = AuthorizationFor(*proxy);
         if (!uri.Username.empty()) {
             request.Username = uri.Username;
             request.Password = uri.Password;
         }
         const std::string cookieHeader = owner.AllowCookies ? cookies.HeaderFor(uri, UnixTimeNow()) : std::string();
-        const std::string bytes = BuildRequestBytes(method, uri.Target(), request, owner.ProtocolVersion, cookieHeader);
+        const std::string bytes = BuildRequestBytes(method, absolute ? uri.Url() : uri.Target(), request,
+                                                    owner.ProtocolVersion, cookieHeader);
         for (int attempt = 0;; ++attempt) {
             bool reused = Connect(uri);
+            sentProxyAuthorization = request.ProxyAuthorization;
             try {
                 SendAll(bytes);
                 expectData = false;
@@ -454,6 +613,7 @@ void THttpClient::DoRequest(const char* method, const std::wstring& url, TStream
     try {
         TUri uri = ParseUri(url);
         int redirects = 0;
+        int proxyChallenges = 0;
         for (;;) {
             if (!SchemeSupported(uri.Protocol)) {
                 const std::string shown = uri.Url();
@@ -487,7 +647,15 @@ void THttpClient::DoRequest(const char* method, const std::wstring& url, TStream
                 d.FinishResponse(response, plan, got);
                 return;
             }
-            // 401/407 would be retried by an authenticator; none is ever attached.
+            // A forwarding proxy asking for credentials it can have: once more
+            // with them. (A 401 from the origin has no authenticator.)
+            if (code == 407 && d.via && !d.tunnelled && proxyChallenges + 1 < MaxAuthRetries &&
+                d.TakeProxyChallenge(response, *d.via)) {
+                ++proxyChallenges;
+                int64_t got = ReadBody(d.reader, plan, nullptr, d.PumpOnlyEvents(), MaxHeaderLines);
+                d.FinishResponse(response, plan, got);
+                continue;
+            }
             KeepHeadStream body(kMaxStatusBodyKept);
             int64_t got = ReadBody(d.reader, plan, &body, d.PumpOnlyEvents(), MaxHeaderLines);
             d.FinishResponse(response, plan, got);

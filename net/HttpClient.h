@@ -17,6 +17,17 @@
 // followed only to a scheme the client speaks ("http"); any other fails the
 // request with EHttpError.
 //
+// Proxies: ProxyLookup names the proxy for each origin (the user's system
+// settings by default; natively none). Through a proxy, http requests carry
+// the absolute URL and https ones go through a CONNECT tunnel, after which
+// the connection is the origin's own. A 407 is answered with Basic
+// credentials when the proxy setting carries them (once per request; a proxy
+// that refuses them fails the request with EHttpStatusError 407), and the
+// credentials are then sent up front on the client's later requests through
+// that proxy. The lookup, the proxy connection and the CONNECT exchange keep
+// the time-outs, limits and Disconnect of a direct connection; a lookup that
+// has not answered within ConnectTimeout counts as no answer (direct).
+//
 // Hostile servers: a send waits like a read (ReadTimeout, anti-freeze
 // slices, Disconnect); a non-2xx body keeps at most kMaxStatusBodyKept bytes
 // and is read at most kMaxStatusBodyRead far before the connection is dropped
@@ -32,6 +43,7 @@
 #include "framework/system/Classes.h"
 #include "framework/system/SysUtils.h"
 #include "net/HttpProtocol.h"
+#include "net/Proxy.h"
 
 class EHttpError : public Exception {
 public:
@@ -131,9 +143,13 @@ public:
     // has not finished after RequestDeadline ms fails with EHttpReadTimeout
     // ("Read timed out."). 0: no deadline.
     int RequestDeadline = 0;  // ms
-    // Authentication retries for 401/407; no authenticator exists, so these
-    // statuses fail like any other error.
+    // Authentication retries for 401/407: a 401 fails like any other error;
+    // a 407 is answered as described above, at most this many times.
     int MaxAuthRetries = 3;
+    // The proxy for an origin, or none (direct). Runs on a short-lived thread.
+    std::function<std::optional<TProxyServer>(const TUri&)> ProxyLookup = SystemProxyFor;
+    // Tunnel plain http through CONNECT as well, for proxies that forward nothing else.
+    bool ProxyTunnelAll = false;
     THttpRequest Request;  // Accept, User-Agent and the other request fields
 
     TWorkBeginEvent OnWorkBegin;

@@ -352,14 +352,42 @@ std::string BuildRequestBytes(const std::string& method, const std::string& targ
     if (!r.Range.empty()) add("Range", "bytes=" + r.Range);
     add("If-Range", r.IfRange);
     add("If-Modified-Since", r.IfModifiedSince);
-    if (r.BasicAuthentication && !r.Username.empty())
-        add("Authorization", "Basic " + Base64(r.Username + ":" + r.Password));
+    if (r.BasicAuthentication && !r.Username.empty()) add("Authorization", BasicAuthorization(r.Username, r.Password));
+    add("Proxy-Authorization", r.ProxyAuthorization);
     if (!cookieHeader.empty()) {
         add("Cookie", cookieHeader);
         add("Cookie2", "$Version=\"1\"");
     }
     out += "\r\n";
     return out;
+}
+
+std::string BasicAuthorization(const std::string& user, const std::string& password) {
+    return "Basic " + Base64(user + ":" + password);
+}
+
+std::string BuildConnectRequest(const TUri& target, const std::string& userAgent,
+                                const std::string& proxyAuthorization) {
+    const std::string authority = OneLine(HostForUrl(target.Host) + ":" + target.Port);
+    std::string out = "CONNECT " + authority + " HTTP/1.1\r\nHost: " + authority + "\r\n";
+    if (!userAgent.empty()) out += "User-Agent: " + OneLine(userAgent) + "\r\n";
+    if (!proxyAuthorization.empty()) out += "Proxy-Authorization: " + OneLine(proxyAuthorization) + "\r\n";
+    return out + "\r\n";
+}
+
+bool OffersAuthScheme(const std::vector<std::string>& challenges, const std::string& scheme) {
+    for (const std::string& value : challenges) {
+        size_t i = 0;
+        while (i <= value.size()) {
+            size_t j = value.find(',', i);
+            if (j == std::string::npos) j = value.size();
+            std::string item = Trim(value.substr(i, j - i));
+            item = Lower(item.substr(0, item.find_first_of(" \t")));
+            if (item == scheme) return true;
+            i = j + 1;
+        }
+    }
+    return false;
 }
 
 void TCookieStore::Add(const std::string& headerValue, bool fromSetCookie2, const TUri& requestUri, int64_t now) {

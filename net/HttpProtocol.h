@@ -78,12 +78,22 @@ struct THttpRequest {
     std::string Username;  // taken over from the URL
     std::string Password;
     bool BasicAuthentication = false;  // send Username/Password as Basic credentials
+    std::string ProxyAuthorization;    // the whole value, sent last (only through a proxy)
 };
 
 // The whole request: request line, headers in their fixed order, empty line.
 // cookieHeader is the value of "Cookie" ("" sends neither Cookie nor Cookie2).
 std::string BuildRequestBytes(const std::string& method, const std::string& target, const THttpRequest& request,
                               THttpProtocolVersion version, const std::string& cookieHeader);
+
+// "Basic " and the base64 of user:password.
+std::string BasicAuthorization(const std::string& user, const std::string& password);
+// The request that opens a tunnel through a proxy to target's host and port.
+std::string BuildConnectRequest(const TUri& target, const std::string& userAgent,
+                                const std::string& proxyAuthorization);
+// True when one of the challenges (Proxy-Authenticate or WWW-Authenticate
+// values) offers the scheme (lower case, e.g. "basic").
+bool OffersAuthScheme(const std::vector<std::string>& challenges, const std::string& scheme);
 
 // Times here are seconds since 1970 in 64 bits on every build: time_t and
 // long are 32 bits in the i686 build, and cookie dates reach past 2038.
