@@ -28,6 +28,7 @@
 #include "tests/win/support/ClientPixels.h"
 #include "tests/win/support/Input.h"
 #include "tests/win/support/NoAccessViolations.h"
+#include "tests/win/support/ObjectCounts.h"
 #include "tests/win/support/SkinFixture.h"
 #include "tests/win/support/TestForm.h"
 
@@ -249,6 +250,31 @@ TEST(TabControls, ClicksAndCtrlTabChangePagesWithEventsAndRefusal) {
     EXPECT_EQ(active->Left(), d.left);
     EXPECT_EQ(active->Top(), d.top);
     EXPECT_EQ(active->Width(), d.right - d.left);
+}
+
+// The list gets the bitmap's own pixels with its key colour see-through,
+// and adding holds on to no GDI object.
+TEST(TabControls, ImagesKeepTheirPixelsAndKeyAndHoldNoObjects) {
+    TTabImages images(16, 16);
+    TBitmap glyph(16, 16);
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x) glyph.SetPixel(x, y, x < 8 ? clRed : clFuchsia);
+    ASSERT_EQ(images.Add(glyph, clFuchsia), 0);
+
+    TBitmap canvas(16, 16);
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x) canvas.SetPixel(x, y, clBlue);
+    ASSERT_TRUE(ImageList_Draw(images.Handle(), 0, canvas.DC(), 0, 0, ILD_TRANSPARENT));
+    for (int y : {0, 8, 15}) {
+        EXPECT_EQ(GetPixel(canvas.DC(), 2, y), RGB(255, 0, 0)) << "the image's own pixels, row " << y;
+        EXPECT_EQ(GetPixel(canvas.DC(), 12, y), RGB(0, 0, 255)) << "the key shows what is behind, row " << y;
+    }
+
+    const DWORD before = test_support::GdiObjects();
+    SKIP_WITHOUT_GDI_COUNT(before);
+    for (int i = 0; i < 50; ++i) ASSERT_EQ(images.Add(glyph, clFuchsia), i + 1);
+    EXPECT_EQ(images.Count(), 51);
+    EXPECT_EQ(test_support::GdiObjects(), before) << "a GDI object left behind by adding images";
 }
 
 TEST(TabControls, PagesTextsImagesOrderAndFreeing) {
