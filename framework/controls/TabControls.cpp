@@ -31,20 +31,20 @@ TTabImages::~TTabImages() {
 int TTabImages::Add(const TBitmap& image, TColor key) {
     if (!list_ || image.Empty() || !image.DC()) return -1;
     // The list takes a bitmap selected into no DC: copy the pixels into one of our own.
-    HDC screen = GetDC(nullptr);
-    HBITMAP copy = CreateCompatibleBitmap(screen, image.Width(), image.Height());
-    HDC mem = CreateCompatibleDC(screen);
-    ReleaseDC(nullptr, screen);
-    int index = -1;
-    if (copy && mem) {
-        HGDIOBJ old = SelectObject(mem, copy);
-        BitBlt(mem, 0, 0, image.Width(), image.Height(), image.DC(), 0, 0, SRCCOPY);
-        SelectObject(mem, old);
-        index = ImageList_AddMasked(list_, copy, Rgb(key));
+    UniqueBitmap copy;
+    MemoryDC mem;
+    {
+        const WindowDC screen = WindowDC::Client(nullptr);
+        copy.reset(CreateCompatibleBitmap(screen.get(), image.Width(), image.Height()));
+        mem = MemoryDC::CompatibleWith(screen.get());
     }
-    if (mem) DeleteDC(mem);
-    if (copy) DeleteObject(copy);
-    return index;
+    if (!copy || !mem) return -1;
+    {
+        // Deselected before the list reads it.
+        const SelectGuard select(mem.get(), copy.get());
+        BitBlt(mem.get(), 0, 0, image.Width(), image.Height(), image.DC(), 0, 0, SRCCOPY);
+    }
+    return ImageList_AddMasked(list_, copy.get(), Rgb(key));
 }
 
 int TTabImages::Count() const {

@@ -22,7 +22,8 @@ import tempfile
 import threading
 import time
 
-MANIFEST_PATH = "/talvoriaupdate/update_pemrick_2010.txt"
+# MANIFEST_PATH stays harness.MANIFEST_PATH for the scripts that read it there.
+from e2e_constants import HELPER_MS, MANIFEST_PATH, RUN_S, STATUS_S  # noqa: F401
 
 
 def _dies_with_us(sig, argv):
@@ -374,7 +375,7 @@ class Updater:
             else:
                 self.lines.append(line)
 
-    def wait_status(self, text, timeout=30.0):
+    def wait_status(self, text, timeout=STATUS_S):
         end = time.time() + timeout
         while time.time() < end:
             if any(text in s for s in self.statuses):
@@ -384,7 +385,7 @@ class Updater:
             time.sleep(0.01)
         return any(text in s for s in self.statuses)
 
-    def wait(self, timeout=90.0):
+    def wait(self, timeout=RUN_S):
         rc = self.proc.wait(timeout)
         # Wine's desktop process, started by the first window, inherits the
         # pipe and may hold it open for a while: read what the updater wrote,
@@ -392,7 +393,7 @@ class Updater:
         self.reader.join(2)
         return rc
 
-    def run(self, timeout=90.0):
+    def run(self, timeout=RUN_S):
         self.start()
         return self.wait(timeout)
 
@@ -430,7 +431,7 @@ class Updater:
 def screenshot(updater, helper_exe, png):
     """Saves the updater's window, as the X display shows it, to png. The window
     is found through the updater's process and its rectangle read from Windows."""
-    rc, info = updater.helper(helper_exe, "window-info", 10000)
+    rc, info = updater.helper(helper_exe, "window-info", HELPER_MS)
     m = re.search(r"^window (-?\d+) (-?\d+) (\d+) (\d+)$", info, re.M)
     if rc != 0 or not m:
         return False

@@ -13,19 +13,13 @@ import unittest
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import harness  # noqa: E402
 from harness import md5, md5_file, send  # noqa: E402
-
-ENV = os.environ
-PORT = int(ENV.get("E2E_PORT", "0"))
-BASE = "http://127.0.0.1:%d" % PORT
-
-NO_UPDATE = "已是最新版本，无需升级！"
-FAILED = "获取更新信息失败！"
-APPLYING = "正在应用更新文件..."
+from e2e_constants import (APPLYING, BASE, CANCELLING, CHECKING, ENV, FAILED, HELPER_MS, MANIFEST_PATH,  # noqa: E402
+                           NO_UPDATE, PORT, SETTLE_S, downloading, work_dir)
 
 
 class E2E(unittest.TestCase):
     def setUp(self):
-        self.work = os.path.join(ENV["E2E_WORK"], self.id().split(".")[-1])
+        self.work = work_dir(self)
         shutil.rmtree(self.work, ignore_errors=True)
         self.www = os.path.join(self.work, "www")
         os.makedirs(self.www)
@@ -46,7 +40,7 @@ class E2E(unittest.TestCase):
 
     def publish(self, files, order=None):
         harness.write_release(os.path.join(self.www, "files"), files)
-        harness.write_release(self.www, {harness.MANIFEST_PATH.lstrip("/"):
+        harness.write_release(self.www, {MANIFEST_PATH.lstrip("/"):
                                          harness.manifest_text(BASE + "/files", files, order)})
 
     def install_locally(self, files, app=None):
@@ -78,13 +72,13 @@ class E2E(unittest.TestCase):
             requests = nginx.requests()
         self.assert_ends_with_main_started(rc)
         self.assertIn(NO_UPDATE, self.app.statuses)
-        self.assertEqual(requests, [("GET", harness.MANIFEST_PATH)])
+        self.assertEqual(requests, [("GET", MANIFEST_PATH)])
         self.assertFalse(os.path.exists(self.app.path("update")))
 
     def test_manifest_unavailable(self):
         rc = self.app.run()  # nothing listens on the port
         self.assert_ends_with_main_started(rc)
-        self.assertEqual(self.app.statuses[0], "正在获取更新信息...")
+        self.assertEqual(self.app.statuses[0], CHECKING)
         self.assertIn(FAILED, self.app.statuses)
 
     def test_manifest_404(self):
@@ -114,14 +108,14 @@ class E2E(unittest.TestCase):
         self.assertFalse(os.path.exists(self.app.path("bakup/readme.txt")))
         for rel in ("a.dll", "sub/new.dat", "数据/文件.txt"):
             self.assertFalse(os.path.exists(self.app.path("update/" + rel)), rel)
-        gets = sorted(p for m, p in requests if m == "GET" and p != harness.MANIFEST_PATH)
+        gets = sorted(p for m, p in requests if m == "GET" and p != MANIFEST_PATH)
         self.assertEqual(len(gets), 3)
         self.assertEqual(len([1 for m, _ in requests if m == "HEAD"]), 3)
         # Per-file texts count from 1 in manifest order and name the last component only.
-        self.assertIn("正在下载第1个文件：a.dll...", self.app.statuses)
-        self.assertIn("正在下载第3个文件：文件.txt...", self.app.statuses)
+        self.assertIn(downloading(1, "a.dll"), self.app.statuses)
+        self.assertIn(downloading(3, "文件.txt"), self.app.statuses)
         self.assertIn(APPLYING, self.app.statuses)
-        self.assertEqual(self.app.statuses[-1], "正在取消...")
+        self.assertEqual(self.app.statuses[-1], CANCELLING)
 
     def test_directory_outside_the_ansi_code_page_is_updated(self):
         # Letters code page 936 cannot hold: a trip through it would name another
@@ -133,7 +127,7 @@ class E2E(unittest.TestCase):
         self.install_locally(old)
         with harness.Nginx(self.www, PORT) as nginx:
             rc = self.app.run()
-            gets = [p for m, p in nginx.requests() if m == "GET" and p != harness.MANIFEST_PATH]
+            gets = [p for m, p in nginx.requests() if m == "GET" and p != MANIFEST_PATH]
         self.assert_ends_with_main_started(rc)
         self.assertEqual(len(gets), 3)
         self.assertIn(APPLYING, self.app.statuses)
@@ -154,7 +148,7 @@ class E2E(unittest.TestCase):
             requests = nginx.requests()
         self.assert_ends_with_main_started(rc)
         self.assert_digests(new)
-        self.assertEqual([r for r in requests if r[0] == "GET"], [("GET", harness.MANIFEST_PATH)])
+        self.assertEqual([r for r in requests if r[0] == "GET"], [("GET", MANIFEST_PATH)])
 
     def test_one_stale_staged_file_downloads_every_entry(self):
         new = {"a.dll": b"new a", "b.dll": b"new b", "c.dll": b"new c"}
@@ -163,7 +157,7 @@ class E2E(unittest.TestCase):
                               "update/c.dll": b"new c"})
         with harness.Nginx(self.www, PORT) as nginx:
             rc = self.app.run()
-            gets = [p for m, p in nginx.requests() if m == "GET" and p != harness.MANIFEST_PATH]
+            gets = [p for m, p in nginx.requests() if m == "GET" and p != MANIFEST_PATH]
         self.assert_ends_with_main_started(rc)
         self.assertEqual(len(gets), 3)
         self.assert_digests(new)
@@ -173,7 +167,7 @@ class E2E(unittest.TestCase):
     def fault_release(self, files, override):
         """Serves files like nginx would, with some paths replaced by faulty answers."""
         manifest = harness.manifest_text(BASE + "/files", files)
-        routes = {harness.MANIFEST_PATH: lambda h, m: send(h, 200, manifest, m)}
+        routes = {MANIFEST_PATH: lambda h, m: send(h, 200, manifest, m)}
         for rel, data in files.items():
             routes["/files/" + rel] = (lambda d: lambda h, m: send(h, 200, d, m))(data)
         routes.update(override)
@@ -242,16 +236,16 @@ class E2E(unittest.TestCase):
         routes = self.fault_release(new, {"/files/a.dll": slow})
         with harness.FaultServer(PORT, routes) as server:
             self.app.start()
-            self.assertTrue(server.event("slow").wait(60), "download never started")
+            self.assertTrue(server.event("slow").wait(SETTLE_S), "download never started")
             time.sleep(1)
-            clicked, said = self.helper("click-cancel", 10000)
+            clicked, said = self.helper("click-cancel", HELPER_MS)
             started = time.time()
-            rc = self.app.wait(60)
+            rc = self.app.wait(SETTLE_S)
             self.assertEqual(clicked, 0, said)
             self.assertLess(time.time() - started, 30, "the window did not close after Cancel")
         self.assert_ends_with_main_started(rc)
         self.assert_digests(old)
-        self.assertIn("正在取消...", self.app.statuses)
+        self.assertIn(CANCELLING, self.app.statuses)
         self.assertNotIn(APPLYING, self.app.statuses)
 
     def helper(self, command, timeout_ms):
@@ -295,7 +289,7 @@ class E2E(unittest.TestCase):
             self.app.start()
             self.assertTrue(self.app.wait_status(APPLYING, 120), "install never started")
             self.assertGreater(self.app.kill(), 0, "no updater process to kill")
-            self.app.wait(60)
+            self.app.wait(SETTLE_S)
             done = [rel for rel in new if os.path.exists(self.app.path(rel))
                     and md5_file(self.app.path(rel)) == md5(new[rel])]
             print("installed when killed: %s" % (done or "none"), file=sys.stderr)

@@ -16,20 +16,13 @@ import unittest
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import harness  # noqa: E402
 from harness import md5, md5_file, send  # noqa: E402
-
-ENV = os.environ
-PORT = int(ENV.get("E2E_PORT", "0"))
-BASE = "http://127.0.0.1:%d" % PORT
-MANIFEST = harness.MANIFEST_PATH
-
-NO_UPDATE = "已是最新版本，无需升级！"
-FAILED = "获取更新信息失败！"
-APPLYING = "正在应用更新文件..."
+from e2e_constants import APPLYING, BASE, ENV, FAILED, NO_UPDATE, PORT, RUN_S, SETTLE_S, work_dir  # noqa: E402
+from e2e_constants import MANIFEST_PATH as MANIFEST  # noqa: E402
 
 
 class Hardening(unittest.TestCase):
     def setUp(self):
-        self.work = os.path.join(ENV["E2E_WORK"], self.id().split(".")[-1])
+        self.work = work_dir(self)
         shutil.rmtree(self.work, ignore_errors=True)
         os.makedirs(self.work)
         self.app = harness.Updater(os.path.join(self.work, "app"), ENV["UPDATER_EXE"], ENV["MAIN_EXE"],
@@ -40,14 +33,14 @@ class Hardening(unittest.TestCase):
         self.app.stop()
         harness.end_wine(ENV["WINE_PREFIX"])
 
-    def run_updater(self, timeout=90.0):
+    def run_updater(self, timeout=RUN_S):
         """Runs the updater to its end; one that hangs is ended and the test fails."""
         self.app.start()
         try:
             return self.app.wait(timeout)
         except subprocess.TimeoutExpired:
             self.app.kill()
-            self.app.wait(60)
+            self.app.wait(SETTLE_S)
             self.fail("the updater did not finish within %d s; statuses: %s" % (timeout, self.app.statuses))
 
     def install_locally(self, files):

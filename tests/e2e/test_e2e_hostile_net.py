@@ -19,15 +19,9 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import harness  # noqa: E402
+from e2e_constants import APPLYING, BASE, CANCELLING, ENV, FAILED, HELPER_MS, PORT, RUN_S, SETTLE_S, work_dir  # noqa: E402
+from e2e_constants import MANIFEST_PATH as MANIFEST  # noqa: E402
 
-ENV = os.environ
-PORT = int(ENV.get("E2E_PORT", "0"))
-BASE = "http://127.0.0.1:%d" % PORT
-MANIFEST = harness.MANIFEST_PATH
-
-FAILED = "获取更新信息失败！"
-CANCELLING = "正在取消..."
-APPLYING = "正在应用更新文件..."
 
 # What a browser keeps of one host's cookies: 50 of at most 4 KiB.
 COOKIE_HEADER_MAX = 50 * 4096 + 50 * 2
@@ -115,7 +109,7 @@ class FloodThenDeafServer:
 
 class HostileNet(unittest.TestCase):
     def setUp(self):
-        self.work = os.path.join(ENV["E2E_WORK"], self.id().split(".")[-1])
+        self.work = work_dir(self)
         shutil.rmtree(self.work, ignore_errors=True)
         os.makedirs(self.work)
         self.app = harness.Updater(os.path.join(self.work, "app"), ENV["UPDATER_EXE"], ENV["MAIN_EXE"],
@@ -127,13 +121,13 @@ class HostileNet(unittest.TestCase):
         self.app.stop()
         harness.end_wine(ENV["WINE_PREFIX"])
 
-    def wait_updater(self, timeout=90.0):
+    def wait_updater(self, timeout=RUN_S):
         """Waits for the updater to end; one that hangs is ended and the test fails."""
         try:
             return self.app.wait(timeout)
         except subprocess.TimeoutExpired:
             self.app.kill()
-            self.app.wait(60)
+            self.app.wait(SETTLE_S)
             self.fail("the updater did not finish within %d s; statuses: %s" % (timeout, self.app.statuses))
 
     def assert_failed_run_started_main(self, rc):
@@ -235,7 +229,7 @@ class HostileNet(unittest.TestCase):
             # 12.5 s into a transfer with a 5 s read time-out: still running.
             self.assertIsNone(self.app.proc.poll())
             self.assertNotIn(FAILED, self.app.statuses)
-            clicked, said = self.app.helper(ENV["HELPER_EXE"], "click-cancel", 10000)
+            clicked, said = self.app.helper(ENV["HELPER_EXE"], "click-cancel", HELPER_MS)
             self.assertEqual(clicked, 0, said)
             rc = self.wait_updater(60)
             self.assertTrue(client_gone.wait(15), "the updater kept the connection open")

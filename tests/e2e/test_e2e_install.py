@@ -15,13 +15,8 @@ import unittest
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import harness  # noqa: E402
 from harness import md5, md5_file, send  # noqa: E402
-
-ENV = os.environ
-PORT = int(ENV.get("E2E_PORT", "0"))
-BASE = "http://127.0.0.1:%d" % PORT
-
-FAILED = "获取更新信息失败！"
-APPLYING = "正在应用更新文件..."
+from e2e_constants import (APPLYING, BASE, CANCELLING, ENV, FAILED, MANIFEST_PATH, PORT, RUN_S,  # noqa: E402
+                           SETTLE_S, downloading, work_dir)
 
 
 class SecondUpdater(harness.Updater):
@@ -74,7 +69,7 @@ class Install(unittest.TestCase):
         self.saved_display = os.environ.get("DISPLAY")
         os.environ["DISPLAY"] = self.display.name
         self.addCleanup(self.close_display)
-        self.work = os.path.join(ENV["E2E_WORK"], self.id().split(".")[-1])
+        self.work = work_dir(self)
         shutil.rmtree(self.work, ignore_errors=True)
         self.www = os.path.join(self.work, "www")
         os.makedirs(self.www)
@@ -104,10 +99,10 @@ class Install(unittest.TestCase):
 
     def publish(self, files, order=None):
         harness.write_release(os.path.join(self.www, "files"), files)
-        harness.write_release(self.www, {harness.MANIFEST_PATH.lstrip("/"):
+        harness.write_release(self.www, {MANIFEST_PATH.lstrip("/"):
                                          harness.manifest_text(BASE + "/files", files, order)})
 
-    def run_updater(self, updater=None, timeout=90.0):
+    def run_updater(self, updater=None, timeout=RUN_S):
         """Runs an updater to its end; one that hangs is ended and the test fails."""
         updater = updater or self.app
         updater.start()
@@ -115,7 +110,7 @@ class Install(unittest.TestCase):
             return updater.wait(timeout)
         except subprocess.TimeoutExpired:
             updater.kill()
-            updater.wait(60)
+            updater.wait(SETTLE_S)
             self.fail("the updater did not finish within %d s; statuses: %s" % (timeout, updater.statuses))
 
     def assert_digests(self, files, where=""):
@@ -159,12 +154,12 @@ class Install(unittest.TestCase):
             h.wfile.write(new["a.dll"][at:])
             h.wfile.flush()
 
-        routes = {harness.MANIFEST_PATH: lambda h, m: send(h, 200, manifest, m), "/files/a.dll": held}
+        routes = {MANIFEST_PATH: lambda h, m: send(h, 200, manifest, m), "/files/a.dll": held}
         second = SecondUpdater(self.app)
         self.updaters.append(second)
         with harness.FaultServer(PORT, routes) as server:
             self.app.start()
-            self.assertTrue(server.event("held").wait(60), "the first run never began its download")
+            self.assertTrue(server.event("held").wait(SETTLE_S), "the first run never began its download")
             rc2 = self.run_updater(second, 60)
             second_requests = len(server.log)
             server.event("release").set()
@@ -273,7 +268,7 @@ class Install(unittest.TestCase):
                 rc = self.run_updater()
         finally:
             harness.kill_wine_process(ENV["HELPER_EXE"], "hold", os.path.basename(self.work))
-            hold.wait(60)
+            hold.wait(SETTLE_S)
         self.assert_ends_with_main_started(rc)
         self.assert_digests(old)
         lines = debug_lines(self.app)
@@ -297,8 +292,8 @@ class Install(unittest.TestCase):
         self.assert_ends_with_main_started(rc)
         self.assert_digests(old)
         # The per-file download text is the last the run showed before the window closed.
-        shown = [s for s in self.app.statuses if s != "正在取消..."]
-        self.assertEqual(shown[-1], "正在下载第1个文件：a.dll...", self.app.statuses)
+        shown = [s for s in self.app.statuses if s != CANCELLING]
+        self.assertEqual(shown[-1], downloading(1, "a.dll"), self.app.statuses)
         self.assertTrue(any("cannot create the staging file" in l for l in debug_lines(self.app)),
                         debug_lines(self.app))
 
@@ -320,7 +315,7 @@ class Install(unittest.TestCase):
                 h.wfile.write(block)
                 sent[0] += len(block)
 
-        routes = {harness.MANIFEST_PATH: lambda h, m: send(h, 200, manifest, m), "/files/a.dll": flood}
+        routes = {MANIFEST_PATH: lambda h, m: send(h, 200, manifest, m), "/files/a.dll": flood}
         with harness.FaultServer(PORT, routes):
             rc = self.run_updater()
         self.assert_ends_with_main_started(rc)

@@ -14,16 +14,13 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 import compare_shot  # noqa: E402
 import harness  # noqa: E402
 from harness import send  # noqa: E402
+from e2e_constants import BASE, ENV, HELPER_MS, MANIFEST_PATH, PORT, REFERENCES, SETTLE_S, downloading, work_dir  # noqa: E402
 
-ENV = os.environ
-PORT = int(ENV.get("E2E_PORT", "0"))
-BASE = "http://127.0.0.1:%d" % PORT
-REFERENCES = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "references")
 
 
 class Look(unittest.TestCase):
     def setUp(self):
-        self.work = os.path.join(ENV["E2E_WORK"], self.id().split(".")[-1])
+        self.work = work_dir(self)
         shutil.rmtree(self.work, ignore_errors=True)
         os.makedirs(self.work)
         self.app = harness.Updater(os.path.join(self.work, "app"), ENV["UPDATER_EXE"], ENV["MAIN_EXE"],
@@ -48,20 +45,20 @@ class Look(unittest.TestCase):
             h.wfile.write(body[len(body) // 2:])
             h.wfile.flush()
 
-        routes = {harness.MANIFEST_PATH: lambda h, m: send(h, 200, manifest, m), "/files/tool.dll": held}
+        routes = {MANIFEST_PATH: lambda h, m: send(h, 200, manifest, m), "/files/tool.dll": held}
         shot = os.path.join(self.work, "updater-download.png")
         with harness.FaultServer(PORT, routes) as server:
             self.app.start()
             try:
-                self.assertTrue(server.event("half").wait(60), "the download never started")
-                self.assertTrue(self.app.wait_status("正在下载第1个文件：tool.dll...", 30))
-                self.app.helper(ENV["HELPER_EXE"], "cursor-away", 10000)
+                self.assertTrue(server.event("half").wait(SETTLE_S), "the download never started")
+                self.assertTrue(self.app.wait_status(downloading(1, "tool.dll"), 30))
+                self.app.helper(ENV["HELPER_EXE"], "cursor-away", HELPER_MS)
                 # The bar and the status line repaint on the next idle pass.
                 time.sleep(1.5)
                 self.assertTrue(harness.screenshot(self.app, ENV["HELPER_EXE"], shot), "no screenshot")
             finally:
                 server.event("release").set()
-            self.app.wait(60)
+            self.app.wait(SETTLE_S)
         reference = os.path.join(REFERENCES, "updater-download.png")
         if ENV.get("UPDATE_REFERENCES") == "1":
             shutil.copyfile(shot, reference)

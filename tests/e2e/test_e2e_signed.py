@@ -14,16 +14,9 @@ import unittest
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import harness  # noqa: E402
 from harness import md5, md5_file, send  # noqa: E402
+from e2e_constants import (APPLYING, BASE, CANCELLING, CHECKING, COMPARING, DOWNLOADING, ENV, FAILED, KEYS,  # noqa: E402
+                           MANIFEST_PATH, PORT, downloading, work_dir)
 
-ENV = os.environ
-PORT = int(ENV.get("E2E_PORT", "0"))
-BASE = "http://127.0.0.1:%d" % PORT
-KEYS = ENV.get("KEYS", "")
-
-FAILED = "获取更新信息失败！"
-APPLYING = "正在应用更新文件..."
-COMPARING = "正在核对更新信息..."
-DOWNLOADING = "正在下载"
 
 # Other worktrees on this machine run updaters built for the same port, which
 # may ask any server there for their own manifest and files. So what this
@@ -47,7 +40,7 @@ def public_key(name):
 
 class SignedE2E(unittest.TestCase):
     def setUp(self):
-        self.work = os.path.join(ENV["E2E_WORK"], self.id().split(".")[-1])
+        self.work = work_dir(self)
         shutil.rmtree(self.work, ignore_errors=True)
         self.www = os.path.join(self.work, "www")
         os.makedirs(self.www)
@@ -95,7 +88,7 @@ class SignedE2E(unittest.TestCase):
         return self.signer("sign", key(signer_key), "--serial", str(serial), src)
 
     def serve(self, manifest):
-        harness.write_release(self.www, {harness.MANIFEST_PATH.lstrip("/"): manifest})
+        harness.write_release(self.www, {MANIFEST_PATH.lstrip("/"): manifest})
 
     def install_locally(self, files, app=None):
         app = app or self.app
@@ -139,10 +132,10 @@ class SignedE2E(unittest.TestCase):
         self.assertEqual(rc, 0, "\n".join(self.app.lines[-20:]))
         self.assertTrue(self.app.main_started(), "main program was not started")
         self.assertIn(FAILED, self.app.statuses)
-        self.assertIn(("GET", harness.MANIFEST_PATH), requests)
+        self.assertIn(("GET", MANIFEST_PATH), requests)
         # The fetch, its failure, then only the cancel texts of the window closing.
-        self.assertEqual(self.app.statuses[:2], ["正在获取更新信息...", FAILED])
-        self.assertEqual(set(self.app.statuses[2:]), {"正在取消..."})
+        self.assertEqual(self.app.statuses[:2], [CHECKING, FAILED])
+        self.assertEqual(set(self.app.statuses[2:]), {CANCELLING})
         self.assertFalse([s for s in self.app.statuses if DOWNLOADING in s or s == COMPARING])
         self.assert_files(installed)
         for rel in installed:
@@ -224,7 +217,7 @@ class SignedE2E(unittest.TestCase):
         # The MD5 and size are those of what is served; the signed SHA-256 is of the published file.
         line = "%s/files/a.dll a.dll %s %s %d\r\n" % (BASE, md5(served), sha256(b"published content"), len(served))
         manifest = self.sign_text(line.encode(), serial=300)
-        routes = {harness.MANIFEST_PATH: lambda h, m: send(h, 200, manifest, m),
+        routes = {MANIFEST_PATH: lambda h, m: send(h, 200, manifest, m),
                   "/files/a.dll": lambda h, m: send(h, 200, served, m)}
         with harness.FaultServer(PORT, routes) as server:
             rc = self.app.run()
@@ -232,7 +225,7 @@ class SignedE2E(unittest.TestCase):
         self.assertEqual(rc, 0)
         self.assertTrue(self.app.main_started())
         self.assertIn("/files/a.dll", gets)
-        self.assertIn("正在下载第1个文件：a.dll...", self.app.statuses)
+        self.assertIn(downloading(1, "a.dll"), self.app.statuses)
         self.assert_files(old)
         self.assertNotIn(APPLYING, self.app.statuses)
         self.assertIsNone(self.serial())
@@ -257,12 +250,12 @@ class SignedE2E(unittest.TestCase):
                 h.wfile.write(block)
                 sent[0] += len(block)
 
-        routes = {harness.MANIFEST_PATH: lambda h, m: send(h, 200, manifest, m), "/files/a.dll": flood}
+        routes = {MANIFEST_PATH: lambda h, m: send(h, 200, manifest, m), "/files/a.dll": flood}
         with harness.FaultServer(PORT, routes):
             rc = self.app.run()
         self.assertEqual(rc, 0, "\n".join(self.app.lines[-20:]))
         self.assertTrue(self.app.main_started())
-        self.assertIn("正在下载第1个文件：a.dll...", self.app.statuses)
+        self.assertIn(downloading(1, "a.dll"), self.app.statuses)
         self.assert_files(old)
         self.assertFalse(os.path.exists(self.app.path("update/a.dll")), "the oversized body was kept")
         self.assertLess(sent[0], 64 << 20, "the body was read long past its signed size")
@@ -284,7 +277,7 @@ class SignedE2E(unittest.TestCase):
         line = "%s/files/config.dat %s %s %s %d\r\n" % (BASE, path, md5(content), sha256(content), len(content))
         manifest = self.sign_text(line.encode("utf-8"), serial=400)
         gbk = "Content-Type: text/plain; charset=gbk\r\n"
-        routes = {harness.MANIFEST_PATH: lambda h, m: send(h, 200, manifest, m, gbk),
+        routes = {MANIFEST_PATH: lambda h, m: send(h, 200, manifest, m, gbk),
                   "/files/config.dat": lambda h, m: send(h, 200, content, m)}
         with harness.FaultServer(PORT, routes) as server:
             rc = self.app.run()
@@ -305,9 +298,9 @@ class SignedE2E(unittest.TestCase):
         self.release(new)
         self.serve(harness.manifest_text(BASE + "/files", new))
         requests = self.run_installs(new, plain)
-        for request in [("GET", harness.MANIFEST_PATH), ("HEAD", "/files/a.dll"), ("GET", "/files/a.dll")]:
+        for request in [("GET", MANIFEST_PATH), ("HEAD", "/files/a.dll"), ("GET", "/files/a.dll")]:
             self.assertIn(request, requests)
-        self.assertEqual([s for s in plain.statuses if s.startswith(DOWNLOADING + "第")], ["正在下载第1个文件：a.dll..."])
+        self.assertEqual([s for s in plain.statuses if s.startswith(DOWNLOADING + "第")], [downloading(1, "a.dll")])
         self.assertFalse(os.path.exists(plain.path("updater.serial")))
         # A signed manifest reads the same to an updater without keys.
         newer = {"a.dll": b"newer a", "b.txt": b"same"}

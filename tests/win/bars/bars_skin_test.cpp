@@ -27,16 +27,20 @@
 #include "tests/win/support/Input.h"
 #include "tests/win/support/NoAccessViolations.h"
 #include "tests/win/support/ObjectCounts.h"
+#include "tests/win/support/SkinFixture.h"
+#include "tests/win/support/TestForm.h"
 
 namespace {
 
 using HeaderSkin = skin_controls::TSkinHeader;
 using test_support::CaptureClient;
+using test_support::MakeForm;
 using test_support::MouseButton;
 using test_support::MouseTo;
 using test_support::Pixels;
 using test_support::Pump;
 using test_support::PumpUntil;
+using test_support::SkinFixture;
 
 // Colours as TColor (0x00BBGGRR).
 constexpr TColor kFace = 0x303030;
@@ -81,38 +85,20 @@ std::unique_ptr<TDataSkinObject> Channel(const wchar_t* name, bool vertical, int
     return o;
 }
 
-struct SkinFixture {
-    std::unique_ptr<TSkinData> sd = std::make_unique<TSkinData>(nullptr);
-    std::unique_ptr<TWinSkinForm> sf;
-
-    explicit SkinFixture(HWND parent) {
-        sd->Colors[csButtonFace] = kFace;
-        sd->Colors[csButtonShadow] = kShadow;
-        sd->Colors[csButtonText] = clWhite;
-        sd->BGBrush.reset(CreateSolidBrush(static_cast<COLORREF>(kFace)));  // as a loaded skin makes it
-        sd->StatusBar = Strip(L"StatusBarEdges", 3, 10, 10, kEdges);
-        sd->StatusBar->Normalcolor2 = kStatusText;
-        const TColor extra[5] = {0x111111, 0x222222, 0x333333, 0x444444, kGrip};
-        sd->ExtraImages = Strip(L"ExtraImages", 5, 12, 12, extra);
-        sd->Header = Strip(L"Headerbar", 5, 10, 10, kHeader);
-        sd->TrackBar = Channel(L"Track", false, 30, 6, kCapLeft, kChannel, kCapRight);
-        sd->TrackBarVert = Channel(L"TRACKVERT", true, 30, 16, kCapTop, kChannelV, kCapBottom);
-        sd->TrackHorz = Strip(L"Trackbar.ThumbHorz", 5, 10, 20, kThumb);
-        sf = std::make_unique<TWinSkinForm>(nullptr);
-        sf->Hwnd = parent;
-        sf->fsd = sd.get();
-    }
-    ~SkinFixture() { sf.reset(); }
-};
-
-std::unique_ptr<TForm> MakeForm(int w, int h) {
-    auto form = std::make_unique<TForm>(nullptr);
-    form->SetBorderStyle(bsSingle);
-    form->SetClientWidth(w);
-    form->SetClientHeight(h);
-    form->SetLeft(40);
-    form->SetTop(40);
-    return form;
+// Status bar edges, grip, header and track bar pieces, each its own colour.
+void BarsSkin(TSkinData& sd) {
+    sd.Colors[csButtonFace] = kFace;
+    sd.Colors[csButtonShadow] = kShadow;
+    sd.Colors[csButtonText] = clWhite;
+    sd.BGBrush.reset(CreateSolidBrush(static_cast<COLORREF>(kFace)));  // as a loaded skin makes it
+    sd.StatusBar = Strip(L"StatusBarEdges", 3, 10, 10, kEdges);
+    sd.StatusBar->Normalcolor2 = kStatusText;
+    const TColor extra[5] = {0x111111, 0x222222, 0x333333, 0x444444, kGrip};
+    sd.ExtraImages = Strip(L"ExtraImages", 5, 12, 12, extra);
+    sd.Header = Strip(L"Headerbar", 5, 10, 10, kHeader);
+    sd.TrackBar = Channel(L"Track", false, 30, 6, kCapLeft, kChannel, kCapRight);
+    sd.TrackBarVert = Channel(L"TRACKVERT", true, 30, 16, kCapTop, kChannelV, kCapBottom);
+    sd.TrackHorz = Strip(L"Trackbar.ThumbHorz", 5, 10, 20, kThumb);
 }
 
 RECT PartRect(HWND bar, int i) {
@@ -185,7 +171,7 @@ TEST(SkinStatusBar, PanelFramesStretchedLastPanelGripAndText) {
     }
     form->Show();
     Pump();
-    SkinFixture fx(form->Handle());
+    SkinFixture fx(form->Handle(), BarsSkin);
     TSkinControl* obj = AddComp(*fx.sf, bar, form.get());
     ASSERT_NE(obj, nullptr);
     EXPECT_EQ(obj->ClassName(), L"TSkinStatusBar");
@@ -257,7 +243,7 @@ TEST(SkinStatusBar, OwnerDrawEventPaintsOverTheSkinInsideThePanel) {
     };
     form->Show();
     Pump();
-    SkinFixture fx(form->Handle());
+    SkinFixture fx(form->Handle(), BarsSkin);
     ASSERT_NE(AddComp(*fx.sf, bar, form.get()), nullptr);
     const HWND h = bar->Handle();
     calls.clear();
@@ -288,7 +274,7 @@ TEST(SkinHeader, HotItemFollowsTheMouseOneAtATimeAndNoneAfterLeaving) {
     SetForegroundWindow(form->Handle());
     MouseTo(form->Handle(), 200, 100);
     Pump();
-    SkinFixture fx(form->Handle());
+    SkinFixture fx(form->Handle(), BarsSkin);
     auto* obj = dynamic_cast<HeaderSkin*>(AddComp(*fx.sf, header, form.get()));
     ASSERT_NE(obj, nullptr);
     const HWND h = header->Handle();
@@ -331,7 +317,7 @@ TEST(SkinHeader, BareHeaderWindowThroughInithwnd) {
     item.cxy = 120;
     item.pszText = const_cast<wchar_t*>(L"Column");
     SendMessageW(h, HDM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
-    SkinFixture fx(form->Handle());
+    SkinFixture fx(form->Handle(), BarsSkin);
     auto* obj = new HeaderSkin(fx.sf.get());
     obj->Inithwnd(h, fx.sd.get(), fx.sf->fCanvas.get(), fx.sf.get());
     Pump();
@@ -358,7 +344,7 @@ TEST(SkinTrackBar, ChannelSlicesAndThumbFrame) {
     vertical->SetRange(0, 20);
     form->Show();
     Pump();
-    SkinFixture fx(form->Handle());
+    SkinFixture fx(form->Handle(), BarsSkin);
     auto* obj = AddComp(*fx.sf, track, form.get());
     ASSERT_NE(obj, nullptr);
     EXPECT_EQ(obj->ClassName(), L"TSkinTrackBar");
@@ -429,7 +415,7 @@ TEST(SkinTrackBar, DragGivesTheSamePositionsAndChangesAsUnskinned) {
     form->Show();
     SetForegroundWindow(form->Handle());
     Pump();
-    SkinFixture fx(form->Handle());
+    SkinFixture fx(form->Handle(), BarsSkin);
     ASSERT_NE(AddComp(*fx.sf, bars[1], form.get()), nullptr) << "the second is skinned";
     Pump();
     std::vector<int> positions[2];
@@ -472,7 +458,7 @@ TEST(SkinTrackBar, SkinChangeRepaintsTheNewThumbWithoutTouchingTheFocus) {
     form->Show();
     SetForegroundWindow(form->Handle());
     Pump();
-    SkinFixture fx(form->Handle());
+    SkinFixture fx(form->Handle(), BarsSkin);
     auto* obj = AddComp(*fx.sf, track, form.get());
     ASSERT_NE(obj, nullptr);
     SetFocus(edit->Handle());

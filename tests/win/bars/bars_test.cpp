@@ -25,25 +25,17 @@
 #include "tests/win/support/ClientPixels.h"
 #include "tests/win/support/Input.h"
 #include "tests/win/support/NoAccessViolations.h"
+#include "tests/win/support/TestForm.h"
 
 namespace {
 
 using test_support::CaptureClient;
 using test_support::Key;
+using test_support::MakeForm;
 using test_support::MouseButton;
 using test_support::MouseTo;
 using test_support::Pump;
 using test_support::PumpUntil;
-
-std::unique_ptr<TForm> MakeForm(int w, int h) {
-    auto form = std::make_unique<TForm>(nullptr);
-    form->SetBorderStyle(bsSingle);
-    form->SetClientWidth(w);
-    form->SetClientHeight(h);
-    form->SetLeft(40);
-    form->SetTop(40);
-    return form;
-}
 
 std::wstring PartText(HWND bar, int part, int* type) {
     std::wstring s(512, L'\0');  // SB_GETTEXT takes no buffer size

@@ -33,30 +33,15 @@
 #include "skin/form/SkinMenu.h"
 #include "skin/form/WinSkinForm.h"
 #include "skins/complete/CompletePalette.h"
+#include "tests/win/support/Input.h"
 
 namespace {
 
 using namespace complete_skin;
+using test_support::PumpFor;
+using test_support::PumpUntil;
 
 // ---- Messages, input and the screen
-
-void PumpFor(DWORD ms) {
-    const DWORD start = GetTickCount();
-    while (GetTickCount() - start < ms) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-        Application->ProcessMessages();
-    }
-}
-
-template <class Pred>
-bool PumpUntil(Pred pred, DWORD ms = 5000) {
-    const DWORD start = GetTickCount();
-    while (!pred()) {
-        if (GetTickCount() - start > ms) return pred();
-        PumpFor(10);
-    }
-    return true;
-}
 
 unsigned ScreenPixel(POINT p) {
     HDC screen = GetDC(nullptr);

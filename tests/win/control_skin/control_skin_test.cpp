@@ -29,17 +29,21 @@
 #include "tests/win/support/ClientPixels.h"
 #include "tests/win/support/Input.h"
 #include "tests/win/support/NoAccessViolations.h"
+#include "tests/win/support/SkinFixture.h"
+#include "tests/win/support/TestForm.h"
 #include "updater/Main.h"
 
 namespace {
 
 using test_support::CaptureClient;
 using test_support::Key;
+using test_support::MakeForm;
 using test_support::MouseButton;
 using test_support::MouseTo;
 using test_support::Pixels;
 using test_support::Pump;
 using test_support::PumpUntil;
+using test_support::SkinFixture;
 
 // Colours as TColor (0x00BBGGRR).
 constexpr TColor kFace = 0x303030;
@@ -68,50 +72,32 @@ uint32_t PixelOf(HWND hwnd, int x, int y) {
     return CaptureClient(hwnd, true).At(x, y);
 }
 
-// The skin data and a form skinning object for one parent window.
-struct SkinFixture {
-    std::unique_ptr<TSkinData> sd = std::make_unique<TSkinData>(nullptr);
-    std::unique_ptr<TWinSkinForm> sf;
-
-    explicit SkinFixture(HWND parent) {
-        sd->Colors[csButtonFace] = kFace;
-        sd->Colors[csButtonText] = clWhite;
-        sd->Button = std::make_unique<TDataSkinButton>(L"Button");
-        auto& b = *sd->Button;
-        b.Map.SetSize(5 * 20, 20);
-        for (int f = 0; f < 5; ++f)
-            for (int y = 0; y < 20; ++y)
-                for (int x = 0; x < 20; ++x) b.Map.SetPixel(f * 20 + x, y, kButtonFrames[f]);
-        b.r = TRect{3, 3, 3, 3};
-        b.frame = 5;
-        sd->progress = std::make_unique<TDataSkinBorder>(L"Progress");
-        auto& p = *sd->progress;
-        p.Map.SetSize(2 * 12, 10);
-        for (int y = 0; y < 10; ++y)
-            for (int x = 0; x < 12; ++x) {
-                p.Map.SetPixel(x, y, kTrack);
-                p.Map.SetPixel(12 + x, y, kBar);
-            }
-        p.r = TRect{2, 0, 5, 0};
-        p.frame = 2;
-        sf = std::make_unique<TWinSkinForm>(nullptr);
-        sf->Hwnd = parent;
-        sf->fsd = sd.get();
-    }
-    ~SkinFixture() {
-        sf.reset();  // frees the remaining control objects first
-    }
-};
-
-std::unique_ptr<TForm> MakeForm(int w, int h) {
-    auto form = std::make_unique<TForm>(nullptr);
-    form->SetBorderStyle(bsSingle);
-    form->SetClientWidth(w);
-    form->SetClientHeight(h);
-    form->SetLeft(50);
-    form->SetTop(50);
-    return form;
+// Button frames 1..5 and a progress bar of two frames: the track, then the bar.
+void ButtonAndProgressSkin(TSkinData& sd) {
+    sd.Colors[csButtonFace] = kFace;
+    sd.Colors[csButtonText] = clWhite;
+    sd.Button = std::make_unique<TDataSkinButton>(L"Button");
+    auto& b = *sd.Button;
+    b.Map.SetSize(5 * 20, 20);
+    for (int f = 0; f < 5; ++f)
+        for (int y = 0; y < 20; ++y)
+            for (int x = 0; x < 20; ++x) b.Map.SetPixel(f * 20 + x, y, kButtonFrames[f]);
+    b.r = TRect{3, 3, 3, 3};
+    b.frame = 5;
+    sd.progress = std::make_unique<TDataSkinBorder>(L"Progress");
+    auto& p = *sd.progress;
+    p.Map.SetSize(2 * 12, 10);
+    for (int y = 0; y < 10; ++y)
+        for (int x = 0; x < 12; ++x) {
+            p.Map.SetPixel(x, y, kTrack);
+            p.Map.SetPixel(12 + x, y, kBar);
+        }
+    p.r = TRect{2, 0, 5, 0};
+    p.frame = 2;
 }
+
+// Where the form goes on the screen.
+constexpr POINT kFormAt{50, 50};
 
 bool Listed(const TWinSkinForm& sf, const TSkinControl* c) {
     return std::find(sf.Controllist.begin(), sf.Controllist.end(), c) != sf.Controllist.end();
@@ -160,7 +146,7 @@ struct BareParent {
 }  // namespace
 
 TEST(SkinButton, MouseFramesAndExactlyOneClickPerPressReleasedInside) {
-    auto form = MakeForm(300, 120);
+    auto form = MakeForm(300, 120, kFormAt);
     auto* other = new TButton(form.get());
     other->SetParent(form.get());
     other->SetBounds(10, 10, 80, 30);
@@ -171,7 +157,7 @@ TEST(SkinButton, MouseFramesAndExactlyOneClickPerPressReleasedInside) {
     int clicks = 0;
     button->OnClick = [&](TObject*) { ++clicks; };
     form->Show();
-    SkinFixture fx(form->Handle());
+    SkinFixture fx(form->Handle(), ButtonAndProgressSkin);
     auto* obj = dynamic_cast<TSkinButton*>(AddComp(*fx.sf, button, form.get()));
     ASSERT_NE(obj, nullptr);
     ASSERT_NE(AddComp(*fx.sf, other, form.get()), nullptr);
@@ -240,7 +226,7 @@ TEST(SkinButton, BareButtonsFocusFrameFollowsTabAndClickTellsTheParentWhich) {
     BareParent parent;
     const HWND first = parent.Child(L"BUTTON", L"One", BS_PUSHBUTTON | WS_TABSTOP, 20, 20, 90, 28, 101);
     const HWND second = parent.Child(L"BUTTON", L"Two", BS_PUSHBUTTON | WS_TABSTOP, 140, 20, 90, 28, 102);
-    SkinFixture fx(parent.hwnd);
+    SkinFixture fx(parent.hwnd, ButtonAndProgressSkin);
     auto* one = dynamic_cast<TSkinButton*>(AddControlh(*fx.sf, first));
     auto* two = dynamic_cast<TSkinButton*>(AddControlh(*fx.sf, second));
     ASSERT_NE(one, nullptr);
@@ -302,7 +288,7 @@ TEST(SkinCheckBox, GlyphFramePerStateAndStrip) {
         BareParent parent;
         const DWORD style = c.radio ? BS_AUTORADIOBUTTON : BS_AUTO3STATE;
         const HWND box = parent.Child(L"BUTTON", L"Option", style, 20, 20, 120, 24, 201);
-        SkinFixture fx(parent.hwnd);
+        SkinFixture fx(parent.hwnd, ButtonAndProgressSkin);
         TBitmap& strip = c.radio ? fx.sd->Button->RadioMap : fx.sd->Button->CheckMap;
         FillStrip(strip, c.frames, 13, 13, StripColor);
         (c.radio ? fx.sd->Button->radioframe : fx.sd->Button->checkframe) = c.frames;
@@ -338,7 +324,7 @@ TEST(SkinRadioButton, GroupKeepsExactlyOneChecked) {
     BareParent parent;
     const HWND a = parent.Child(L"BUTTON", L"A", BS_AUTORADIOBUTTON | WS_GROUP, 20, 20, 100, 24, 301);
     const HWND b = parent.Child(L"BUTTON", L"B", BS_AUTORADIOBUTTON, 20, 60, 100, 24, 302);
-    SkinFixture fx(parent.hwnd);
+    SkinFixture fx(parent.hwnd, ButtonAndProgressSkin);
     FillStrip(fx.sd->Button->RadioMap, 4, 13, 13, StripColor);
     fx.sd->Button->radioframe = 4;
     auto* ra = static_cast<TSkinRadioButton*>(AddControlh(*fx.sf, a));
@@ -369,13 +355,13 @@ TEST(SkinRadioButton, GroupKeepsExactlyOneChecked) {
 }
 
 TEST(SkinProgress, FilledWidthFollowsPositionOnThe377PixelBar) {
-    auto form = MakeForm(460, 100);
+    auto form = MakeForm(460, 100, kFormAt);
     auto* bar = new TProgressBar(form.get());
     bar->SetParent(form.get());
     bar->SetBounds(20, 40, 377, 17);
     bar->SetMax(10000);
     form->Show();
-    SkinFixture fx(form->Handle());
+    SkinFixture fx(form->Handle(), ButtonAndProgressSkin);
     ASSERT_NE(dynamic_cast<TSkinProgress*>(AddComp(*fx.sf, bar, form.get())), nullptr);
     const HWND h = bar->Handle();
     struct Case {
@@ -421,7 +407,7 @@ TEST(SkinProgress, ChunksAreTiledAndVerticalBarsGrowUpwards) {
     BareParent parent;
     const HWND h = parent.Child(PROGRESS_CLASSW, L"", 0, 20, 20, 377, 17, 401);
     const HWND v = parent.Child(PROGRESS_CLASSW, L"", PBS_VERTICAL, 420, 20, 17, 100, 402);
-    SkinFixture fx(parent.hwnd);
+    SkinFixture fx(parent.hwnd, ButtonAndProgressSkin);
     // The tables give a bare system progress bar no object; attach one directly.
     auto attach = [&](HWND w) {
         auto* object = new TSkinProgress(fx.sf.get());
@@ -472,7 +458,7 @@ TEST(SkinControl, DetachGivesBackTheWindowEvenUnderAnotherSubclass) {
     BareParent parent;
     const HWND b = parent.Child(L"BUTTON", L"Plain", BS_PUSHBUTTON, 20, 20, 90, 28, 501);
     const auto original = GetWindowLongPtrW(b, GWLP_WNDPROC);
-    SkinFixture fx(parent.hwnd);
+    SkinFixture fx(parent.hwnd, ButtonAndProgressSkin);
     TSkinControl* obj = AddControlh(*fx.sf, b);
     ASSERT_NE(obj, nullptr);
     // Someone else subclasses the button after us.
@@ -500,7 +486,7 @@ TEST(SkinControl, DetachGivesBackTheWindowEvenUnderAnotherSubclass) {
     EXPECT_EQ(SendMessageW(b, CN_SkinQuery, 0, 0), 0);
 
     // A framework control gets its previous handler back.
-    auto form = MakeForm(200, 80);
+    auto form = MakeForm(200, 80, kFormAt);
     auto* button = new TButton(form.get());
     button->SetParent(form.get());
     form->Show();
@@ -519,7 +505,7 @@ TEST(SkinControl, DetachGivesBackTheWindowEvenUnderAnotherSubclass) {
 TEST(SkinControl, SkinEnableSwitchesDrawingOffAndOn) {
     BareParent parent;
     const HWND b = parent.Child(L"BUTTON", L"Plain", BS_PUSHBUTTON, 20, 20, 90, 28, 601);
-    SkinFixture fx(parent.hwnd);
+    SkinFixture fx(parent.hwnd, ButtonAndProgressSkin);
     ASSERT_NE(AddControlh(*fx.sf, b), nullptr);
     parent.PumpDialog(2);
     EXPECT_EQ(PixelOf(b, 1, 1), Rgb(kButtonFrames[0]));
@@ -532,12 +518,12 @@ TEST(SkinControl, SkinEnableSwitchesDrawingOffAndOn) {
 
 TEST(SkinControl, DestroyingAHotControlLeavesNothingDangling) {
     // Framework button: deleted while under the mouse.
-    auto form = MakeForm(300, 120);
+    auto form = MakeForm(300, 120, kFormAt);
     auto* button = new TButton(form.get());
     button->SetParent(form.get());
     button->SetBounds(100, 40, 90, 30);
     form->Show();
-    SkinFixture fx(form->Handle());
+    SkinFixture fx(form->Handle(), ButtonAndProgressSkin);
     auto* obj = dynamic_cast<TSkinButton*>(AddComp(*fx.sf, button, form.get()));
     ASSERT_NE(obj, nullptr);
     SetForegroundWindow(form->Handle());
@@ -552,7 +538,7 @@ TEST(SkinControl, DestroyingAHotControlLeavesNothingDangling) {
     // Bare button: its window destroyed while hot.
     BareParent parent;
     const HWND b = parent.Child(L"BUTTON", L"Bare", BS_PUSHBUTTON, 20, 20, 90, 28, 701);
-    SkinFixture bare(parent.hwnd);
+    SkinFixture bare(parent.hwnd, ButtonAndProgressSkin);
     TSkinControl* bobj = AddControlh(*bare.sf, b);
     ASSERT_NE(bobj, nullptr);
     SetForegroundWindow(parent.hwnd);
@@ -571,7 +557,7 @@ TEST(SkinControl, DestroyingAHotControlLeavesNothingDangling) {
 TEST(SkinControl, SwitchToASkinWithoutButtonPartsLeavesControlsPaintingThemselves) {
     // Each skinned control beside a twin that was never skinned: once the
     // skin has lost the part, the two must look the same (not blank).
-    auto form = MakeForm(360, 160);
+    auto form = MakeForm(360, 160, kFormAt);
     auto place = [&](auto* c, int x, int y, const wchar_t* text) {
         c->SetParent(form.get());
         c->SetBounds(x, y, 110, 26);
@@ -585,7 +571,7 @@ TEST(SkinControl, SwitchToASkinWithoutButtonPartsLeavesControlsPaintingThemselve
     box->SetChecked(true);
     boxTwin->SetChecked(true);
     form->Show();
-    SkinFixture fx(form->Handle());
+    SkinFixture fx(form->Handle(), ButtonAndProgressSkin);
     FillStrip(fx.sd->Button->CheckMap, 4, 13, 13, StripColor);
     fx.sd->Button->checkframe = 4;
     TSkinControl* b = AddComp(*fx.sf, button, form.get());
@@ -660,13 +646,13 @@ TEST(SkinControl, ClickHandlerThatUnskinsOrFreesItsOwnControl) {
         {"space, delete the button", true, true},
     };
     for (const Case& c : cases) {
-        auto form = MakeForm(300, 120);
+        auto form = MakeForm(300, 120, kFormAt);
         auto* button = new TButton(form.get());
         button->SetParent(form.get());
         button->SetBounds(100, 40, 90, 30);
         button->SetCaption(L"Go");
         form->Show();
-        SkinFixture fx(form->Handle());
+        SkinFixture fx(form->Handle(), ButtonAndProgressSkin);
         bool destroyed = false;
         auto* probe = new TProbeButton(button, &destroyed);
         probe->Init(fx.sf.get(), fx.sd.get(), fx.sf->fCanvas.get(), false);

@@ -21,16 +21,20 @@
 #include "skin/data/SkinData.h"
 #include "tests/win/support/ClientPixels.h"
 #include "tests/win/support/Input.h"
+#include "tests/win/support/SkinFixture.h"
+#include "tests/win/support/TestForm.h"
 #include "updater/Main.h"
 
 namespace {
 
 using test_support::CaptureClient;
+using test_support::MakeForm;
 using test_support::MouseButton;
 using test_support::MouseTo;
 using test_support::Pixels;
 using test_support::Pump;
 using test_support::PumpUntil;
+using test_support::SkinFixture;
 
 constexpr TColor kFace = 0x303030;
 constexpr TColor kButtonFrames[5] = {0x0000C0, 0x00C000, 0xC00000, 0x00C0C0, 0xC000C0};  // frames 1..5
@@ -60,37 +64,22 @@ void MakeGlyph(TBitmap& bmp, int frames, int size) {
                 bmp.SetPixel(f * size + x, y, x == 0 && y == size - 1 ? kGlyphKey : kGlyphFrames[f]);
 }
 
-struct SkinFixture {
-    std::unique_ptr<TSkinData> sd = std::make_unique<TSkinData>(nullptr);
-    std::unique_ptr<TWinSkinForm> sf;
-
-    explicit SkinFixture(HWND parent) {
-        sd->Colors[csButtonFace] = kFace;
-        sd->Colors[csButtonText] = clWhite;
-        sd->Button = std::make_unique<TDataSkinButton>(L"Button");
-        auto& b = *sd->Button;
-        b.Map.SetSize(5 * 20, 20);
-        for (int f = 0; f < 5; ++f)
-            for (int y = 0; y < 20; ++y)
-                for (int x = 0; x < 20; ++x) b.Map.SetPixel(f * 20 + x, y, kButtonFrames[f]);
-        b.r = TRect{3, 3, 3, 3};
-        b.frame = 5;
-        sf = std::make_unique<TWinSkinForm>(nullptr);
-        sf->Hwnd = parent;
-        sf->fsd = sd.get();
-    }
-    ~SkinFixture() { sf.reset(); }
-};
-
-std::unique_ptr<TForm> MakeForm(int w, int h) {
-    auto form = std::make_unique<TForm>(nullptr);
-    form->SetBorderStyle(bsSingle);
-    form->SetClientWidth(w);
-    form->SetClientHeight(h);
-    form->SetLeft(50);
-    form->SetTop(50);
-    return form;
+// Button frames 1..5, each one flat colour.
+void ButtonSkin(TSkinData& sd) {
+    sd.Colors[csButtonFace] = kFace;
+    sd.Colors[csButtonText] = clWhite;
+    sd.Button = std::make_unique<TDataSkinButton>(L"Button");
+    auto& b = *sd.Button;
+    b.Map.SetSize(5 * 20, 20);
+    for (int f = 0; f < 5; ++f)
+        for (int y = 0; y < 20; ++y)
+            for (int x = 0; x < 20; ++x) b.Map.SetPixel(f * 20 + x, y, kButtonFrames[f]);
+    b.r = TRect{3, 3, 3, 3};
+    b.frame = 5;
 }
+
+// Where the form goes on the screen.
+constexpr POINT kFormAt{50, 50};
 
 // The top-left corner of the pixels of colour c (-1, -1 when none).
 POINT FirstOf(const Pixels& p, uint32_t c) {
@@ -112,7 +101,7 @@ uint32_t ScreenPixel(HWND hwnd, int x, int y) {
 }  // namespace
 
 TEST(SkinBitButton, FramesAndGlyphPerStateClicksAndEmbossedDisabledGlyph) {
-    auto form = MakeForm(300, 120);
+    auto form = MakeForm(300, 120, kFormAt);
     auto* other = new TButton(form.get());
     other->SetParent(form.get());
     other->SetBounds(10, 10, 60, 24);
@@ -127,7 +116,7 @@ TEST(SkinBitButton, FramesAndGlyphPerStateClicksAndEmbossedDisabledGlyph) {
     int clicks = 0;
     button->OnClick = [&](TObject*) { ++clicks; };
     form->Show();
-    SkinFixture fx(form->Handle());
+    SkinFixture fx(form->Handle(), ButtonSkin);
     auto* obj = dynamic_cast<TSkinBitButton*>(AddComp(*fx.sf, button, form.get()));
     ASSERT_NE(obj, nullptr) << "a bitmap button gets the bitmap button object";
     const HWND b = button->Handle();
@@ -200,7 +189,7 @@ TEST(SkinBitButton, FramesAndGlyphPerStateClicksAndEmbossedDisabledGlyph) {
 }
 
 TEST(SkinBitButton, GlyphPlacedByLayoutMarginAndSpacing) {
-    auto form = MakeForm(300, 120);
+    auto form = MakeForm(300, 120, kFormAt);
     auto* button = new TBitBtn(form.get());
     button->SetParent(form.get());
     button->SetBounds(100, 40, 120, 40);
@@ -208,7 +197,7 @@ TEST(SkinBitButton, GlyphPlacedByLayoutMarginAndSpacing) {
     MakeGlyph(glyph, 1, 16);
     button->SetGlyph(glyph);
     form->Show();
-    SkinFixture fx(form->Handle());
+    SkinFixture fx(form->Handle(), ButtonSkin);
     ASSERT_NE(dynamic_cast<TSkinBitButton*>(AddComp(*fx.sf, button, form.get())), nullptr);
     const HWND b = button->Handle();
     SetForegroundWindow(form->Handle());
@@ -278,7 +267,7 @@ TEST(SkinBitButton, GlyphPlacedByLayoutMarginAndSpacing) {
 }
 
 TEST(SkinSpeedButton, FramesPerStateDownFlatAndClicks) {
-    auto form = MakeForm(300, 120);
+    auto form = MakeForm(300, 120, kFormAt);
     auto* speed = new TSpeedButton(form.get());
     speed->SetParent(form.get());
     speed->SetBounds(40, 30, 60, 30);
@@ -301,7 +290,7 @@ TEST(SkinSpeedButton, FramesPerStateDownFlatAndClicks) {
     Pump();
     ASSERT_NE(ScreenPixel(f, 41, 31), FrameColor(1)) << "unskinned it paints itself";
 
-    SkinFixture fx(f);
+    SkinFixture fx(f, ButtonSkin);
     auto* obj = dynamic_cast<TSkinSpeedButton*>(AddComp(*fx.sf, speed, form.get()));
     ASSERT_NE(obj, nullptr);
     auto* flatObj = dynamic_cast<TSkinSpeedButton*>(AddComp(*fx.sf, flat, form.get()));
@@ -387,7 +376,7 @@ TEST(SkinSpeedButton, FramesPerStateDownFlatAndClicks) {
 TEST(SkinSpeedButton, ReadsRightToLeftOnARightToLeftParent) {
     // A speed button has no window: its caption's reading order is that of
     // the window it is drawn on.
-    auto form = MakeForm(300, 120);
+    auto form = MakeForm(300, 120, kFormAt);
     auto* panel = new TPanel(form.get());
     panel->SetParent(form.get());
     panel->SetBounds(10, 10, 280, 100);
@@ -397,7 +386,7 @@ TEST(SkinSpeedButton, ReadsRightToLeftOnARightToLeftParent) {
     speed->SetCaption(L"(A");
     form->Show();
     Pump();
-    SkinFixture fx(form->Handle());
+    SkinFixture fx(form->Handle(), ButtonSkin);
     auto* obj = dynamic_cast<TSkinSpeedButton*>(AddComp(*fx.sf, speed, form.get()));
     ASSERT_NE(obj, nullptr);
     EXPECT_EQ(obj->CheckBiDi(DT_CENTER), static_cast<UINT>(DT_CENTER)) << "left to right";
@@ -407,7 +396,7 @@ TEST(SkinSpeedButton, ReadsRightToLeftOnARightToLeftParent) {
 }
 
 TEST(SkinMenuButton, GlyphThenArrowInOneRowFromTheThirdPartyList) {
-    auto form = MakeForm(300, 120);
+    auto form = MakeForm(300, 120, kFormAt);
     auto* other = new TButton(form.get());
     other->SetParent(form.get());
     other->SetBounds(10, 10, 60, 24);
@@ -418,7 +407,7 @@ TEST(SkinMenuButton, GlyphThenArrowInOneRowFromTheThirdPartyList) {
     MakeGlyph(glyph, 1, 16);
     button->SetGlyph(glyph);
     form->Show();
-    SkinFixture fx(form->Handle());
+    SkinFixture fx(form->Handle(), ButtonSkin);
     TStringList list;
     list.Add(L"TBitBtn=menubtn");
     fx.sd->SetSkin3rd(list);

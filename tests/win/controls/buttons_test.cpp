@@ -24,29 +24,15 @@
 #include "framework/system/Classes.h"
 #include "framework/system/CodePage.h"
 #include "tests/win/support/ClientPixels.h"
+#include "tests/win/support/Input.h"
 #include "tests/win/support/NoAccessViolations.h"
 
 namespace {
 
 using test_support::CaptureClient;
 using test_support::Pixels;
-
-template <class Pred>
-bool PumpUntil(Pred pred) {
-    for (int i = 0; i < 500 && !pred(); ++i) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-        Application->ProcessMessages();
-    }
-    return pred();
-}
-
-// Lets queued input reach the windows and be handled.
-void Settle() {
-    for (int i = 0; i < 5; ++i) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-        Application->ProcessMessages();
-    }
-}
+using test_support::PumpInput;
+using test_support::PumpUntil;
 
 uint32_t Px(TColor c) {
     const TColor rgb = ColorToRGB(c);
@@ -62,7 +48,7 @@ void SendMouse(DWORD flags, POINT screen) {
     in.mi.dy = MulDiv(screen.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
     in.mi.dwFlags = flags | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE;
     SendInput(1, &in, sizeof in);
-    Settle();
+    PumpInput();
 }
 
 void SendKey(WORD vk, bool up) {
@@ -79,7 +65,7 @@ void PressKey(WORD vk, bool shift = false) {
     SendKey(vk, false);
     SendKey(vk, true);
     if (shift) SendKey(VK_SHIFT, true);
-    Settle();
+    PumpInput();
 }
 
 // A point of a control, in screen coordinates.
@@ -130,14 +116,14 @@ protected:
         SetActiveWindow(h);
         UpdateWindow(h);
         ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == h; })) << "the form did not come to the front";
-        Settle();
+        PumpInput();
     }
     void TearDown() override {
         // Buttons left pressed would confuse the next test.
         SendKey(VK_SHIFT, true);
         SendMouse(MOUSEEVENTF_LEFTUP, POINT{5, 5});
         form.reset();
-        Settle();
+        PumpInput();
     }
     template <class T>
     T* Add(TWinControl* parent, int left, int top, int width, int height, const std::wstring& caption = L"") {
@@ -308,7 +294,7 @@ TEST_F(KeyboardTest, TabSpaceEnterAndEscape) {
 
     // Elsewhere Enter clicks the Default button and Esc the Cancel one.
     check->SetFocus();
-    Settle();
+    PumpInput();
     EXPECT_TRUE(ok->Active());
     PressKey(VK_RETURN);
     EXPECT_EQ(okClicks, 1);
@@ -517,7 +503,7 @@ TEST_F(PaintTest, BitBtnDrawsTheGlyphFrameOfItsState) {
     button->SetEnabled(false);
     plain->SetEnabled(false);
     UpdateWindow(h);
-    Settle();
+    PumpInput();
     shot = CaptureClient(h, false);
     EXPECT_EQ(CountOf(shot, Px(disabled), area), 16 * 16 - 1);
     EXPECT_EQ(CountOf(shot, Px(up), area), 0);

@@ -23,24 +23,17 @@
 #include "framework/controls/StdCtrls.h"
 #include "framework/system/CodePage.h"
 #include "tests/win/support/ClientPixels.h"
+#include "tests/win/support/Input.h"
 #include "tests/win/support/NoAccessViolations.h"
+#include "tests/win/support/TestForm.h"
 
 namespace {
 
 using test_support::CaptureClient;
 using test_support::FontOf;
+using test_support::MakeForm;
 using test_support::Pixels;
-
-// Pumps messages until pred holds; gives up after a generous bound so a
-// broken build fails instead of hanging.
-template <class Pred>
-bool PumpUntil(Pred pred) {
-    for (int i = 0; i < 2000 && !pred(); ++i) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-        Application->ProcessMessages();
-    }
-    return pred();
-}
+using test_support::PumpUntil;
 
 uint32_t Rgb(TColor c) {
     return (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
@@ -104,15 +97,8 @@ private:
     std::thread thread_;
 };
 
-std::unique_ptr<TForm> MakeForm(int clientWidth, int clientHeight) {
-    auto form = std::make_unique<TForm>(nullptr);
-    form->SetBorderStyle(bsSingle);
-    form->SetClientWidth(clientWidth);
-    form->SetClientHeight(clientHeight);
-    form->SetLeft(100);
-    form->SetTop(100);
-    return form;
-}
+// Where the form goes on the screen.
+constexpr POINT kFormAt{100, 100};
 
 }  // namespace
 
@@ -181,7 +167,7 @@ TEST(Form, BorderStyleAndIconsBecomeWindowStylesAndClientSizeHolds) {
 }
 
 TEST(Form, StyleAndClientSizeChangesApplyToAnExistingWindow) {
-    auto form = MakeForm(200, 100);
+    auto form = MakeForm(200, 100, kFormAt);
     const HWND h = form->Handle();
     ASSERT_FALSE(GetWindowLongPtrW(h, GWL_STYLE) & WS_THICKFRAME);
     form->SetBorderStyle(bsSizeable);
@@ -225,7 +211,7 @@ public:
 
 // The test program links the updater's icon resource, as MAINICON.
 TEST(Form, CarriesTheProgramIconAtBothSizesAndTellsItsComponents) {
-    auto form = MakeForm(200, 100);
+    auto form = MakeForm(200, 100, kFormAt);
     auto* watcher = new WindowWatcher(form.get());
     ASSERT_FALSE(form->HandleAllocated());
     EXPECT_TRUE(watcher->windows.empty());
@@ -256,7 +242,7 @@ TEST(Form, CarriesTheProgramIconAtBothSizesAndTellsItsComponents) {
 }
 
 TEST(Form, ChildrenTakeTheFormFontAndFollowItsChanges) {
-    auto form = MakeForm(300, 100);
+    auto form = MakeForm(300, 100, kFormAt);
     form->Font().Name = L"宋体";
     form->Font().Height = -12;
     form->Font().Charset = GB2312_CHARSET;
@@ -291,7 +277,7 @@ TEST(Form, ChildrenTakeTheFormFontAndFollowItsChanges) {
 }
 
 TEST(Label, AutoSizesToItsTextAndKeepsOneLineWhenEmpty) {
-    auto form = MakeForm(300, 100);
+    auto form = MakeForm(300, 100, kFormAt);
     auto* label = new TLabel(form.get());
     label->SetParent(form.get());
     label->SetLeft(16);
@@ -320,7 +306,7 @@ TEST(Label, AutoSizesToItsTextAndKeepsOneLineWhenEmpty) {
 }
 
 TEST(Label, IsPaintedByItsParentAndInvalidatesItsAreaOnChange) {
-    auto form = MakeForm(300, 100);
+    auto form = MakeForm(300, 100, kFormAt);
     auto* label = new TLabel(form.get());
     label->SetParent(form.get());
     label->SetBounds(16, 20, 0, 0);
@@ -361,7 +347,7 @@ TEST(Label, IsPaintedByItsParentAndInvalidatesItsAreaOnChange) {
 }
 
 TEST(Button, ClickThroughTheWindowFiresOnClick) {
-    auto form = MakeForm(300, 100);
+    auto form = MakeForm(300, 100, kFormAt);
     auto* button = new TButton(form.get());
     button->SetParent(form.get());
     button->SetBounds(213, 67, 65, 20);
@@ -412,7 +398,7 @@ TEST(ProgressBar, RangeAndPositionAreTheCommonControls) {
         {"negative minimum", -50, 50, -10, false, -10},
     };
     for (const Case& c : cases) {
-        auto form = MakeForm(300, 100);
+        auto form = MakeForm(300, 100, kFormAt);
         auto* bar = new TProgressBar(form.get());
         bar->SetParent(form.get());
         bar->SetBounds(82, 41, 377, 17);
@@ -433,7 +419,7 @@ TEST(ProgressBar, RangeAndPositionAreTheCommonControls) {
     }
 
     // Whoever moves the bar through its window, the object reports it.
-    auto form = MakeForm(300, 100);
+    auto form = MakeForm(300, 100, kFormAt);
     auto* bar = new TProgressBar(form.get());
     bar->SetParent(form.get());
     bar->SetMax(10000);
@@ -474,7 +460,7 @@ TEST(Application, ExceptionFromAHandlerShowsTheErrorBoxAndTheLoopGoesOn) {
         {"foreign std exception shows an empty message", [] { throw std::runtime_error("not ours"); }, L""},
         {"foreign non-class exception", [] { throw 42; }, L""},
     };
-    auto form = MakeForm(300, 100);
+    auto form = MakeForm(300, 100, kFormAt);
     auto* bad = new TButton(form.get());
     bad->SetParent(form.get());
     auto* good = new TButton(form.get());
@@ -520,7 +506,7 @@ TEST(Application, ExceptionFromATimerShowsTheErrorBox) {
 }
 
 TEST(WindowProc, ReplacedFromOutsideSeesMessagesAndChains) {
-    auto form = MakeForm(300, 100);
+    auto form = MakeForm(300, 100, kFormAt);
     auto* button = new TButton(form.get());
     button->SetParent(form.get());
     auto* label = new TLabel(form.get());
@@ -598,7 +584,7 @@ TEST(Component, OwnerFreesItsComponentsAndControlsLeaveTheirParent) {
     delete owner;
     EXPECT_EQ(gone, (std::vector<std::wstring>{L"B", L"C", L"A"}));
 
-    auto form = MakeForm(200, 100);
+    auto form = MakeForm(200, 100, kFormAt);
     auto* button = new TButton(form.get());
     button->SetParent(form.get());
     const HWND h = button->Handle();

@@ -27,16 +27,22 @@
 #include "tests/win/support/ClientPixels.h"
 #include "tests/win/support/Input.h"
 #include "tests/win/support/NoAccessViolations.h"
+#include "tests/win/support/SkinFixture.h"
+#include "tests/win/support/TestForm.h"
 
 namespace {
 
 using test_support::CaptureClient;
+using test_support::Click;
 using test_support::Key;
+using test_support::MakeForm;
 using test_support::MouseButton;
 using test_support::MouseTo;
 using test_support::Pixels;
+using test_support::Press;
 using test_support::Pump;
 using test_support::PumpUntil;
+using test_support::SkinFixture;
 
 constexpr TColor kFace = 0x303030;
 constexpr TColor kShadow = 0x102070;
@@ -60,48 +66,30 @@ void Strip(TBitmap& bmp, int frames, int w, int h, const TColor* colors) {
             for (int x = 0; x < w; ++x) bmp.SetPixel(f * w + x, y, colors[f]);
 }
 
-struct SkinFixture {
-    std::unique_ptr<TSkinData> sd = std::make_unique<TSkinData>(nullptr);
-    std::unique_ptr<TWinSkinForm> sf;
-
-    explicit SkinFixture(HWND parent, bool comboButton = true) {
-        sd->Colors[csButtonFace] = kFace;
-        sd->Colors[csButtonShadow] = kShadow;
-        sd->Colors[csButtonText] = clWhite;
-        if (comboButton) {
-            sd->combox = std::make_unique<TDataSkinBorder>(L"ComboButton");
-            Strip(sd->combox->Map, 4, 17, 20, kButton);
-            sd->combox->frame = 4;
-            sd->combox->MaskMap.Assign(sd->combox->Map);
-            SpiegelnHorizontal(sd->combox->MaskMap);
-        }
-        sd->Comboxborder = std::make_unique<TDataSkinObject>(L"SunkEdge");
-        Strip(sd->Comboxborder->Map, 4, 12, 12, kSunk);
-        sd->Comboxborder->frame = 4;
-        sd->Comboxborder->r = TRect{2, 2, 2, 2};
-        sd->comboxarrow = std::make_unique<TDataSkinObject>(L"ComboArrow");
-        Strip(sd->comboxarrow->Map, 4, 10, 10, kArrow);
-        sd->comboxarrow->frame = 4;
-        sd->VSpin = std::make_unique<TDataSkinBorder>(L"UpDown.Vert");
-        TColor spin[8];
-        for (int i = 0; i < 8; ++i) spin[i] = SpinColor(i + 1);
-        Strip(sd->VSpin->Map, 8, 10, 10, spin);
-        sd->VSpin->frame = 8;
-        sf = std::make_unique<TWinSkinForm>(nullptr);
-        sf->Hwnd = parent;
-        sf->fsd = sd.get();
+// Combo box pieces (the button only when comboButton) and an up-down strip.
+void EditSkin(TSkinData& sd, bool comboButton) {
+    sd.Colors[csButtonFace] = kFace;
+    sd.Colors[csButtonShadow] = kShadow;
+    sd.Colors[csButtonText] = clWhite;
+    if (comboButton) {
+        sd.combox = std::make_unique<TDataSkinBorder>(L"ComboButton");
+        Strip(sd.combox->Map, 4, 17, 20, kButton);
+        sd.combox->frame = 4;
+        sd.combox->MaskMap.Assign(sd.combox->Map);
+        SpiegelnHorizontal(sd.combox->MaskMap);
     }
-    ~SkinFixture() { sf.reset(); }
-};
-
-std::unique_ptr<TForm> MakeForm(int w, int h) {
-    auto form = std::make_unique<TForm>(nullptr);
-    form->SetBorderStyle(bsSingle);
-    form->SetClientWidth(w);
-    form->SetClientHeight(h);
-    form->SetLeft(40);
-    form->SetTop(40);
-    return form;
+    sd.Comboxborder = std::make_unique<TDataSkinObject>(L"SunkEdge");
+    Strip(sd.Comboxborder->Map, 4, 12, 12, kSunk);
+    sd.Comboxborder->frame = 4;
+    sd.Comboxborder->r = TRect{2, 2, 2, 2};
+    sd.comboxarrow = std::make_unique<TDataSkinObject>(L"ComboArrow");
+    Strip(sd.comboxarrow->Map, 4, 10, 10, kArrow);
+    sd.comboxarrow->frame = 4;
+    sd.VSpin = std::make_unique<TDataSkinBorder>(L"UpDown.Vert");
+    TColor spin[8];
+    for (int i = 0; i < 8; ++i) spin[i] = SpinColor(i + 1);
+    Strip(sd.VSpin->Map, 8, 10, 10, spin);
+    sd.VSpin->frame = 8;
 }
 
 template <class C>
@@ -110,21 +98,6 @@ C* Place(TForm* form, int x, int y, int w, int h) {
     c->SetParent(form);
     c->SetBounds(x, y, w, h);
     return c;
-}
-
-void Press(WORD vk) {
-    Key(vk, true);
-    Key(vk, false);
-    Pump(3);
-}
-
-void Click(HWND hwnd, int x, int y) {
-    MouseTo(hwnd, x, y);
-    Pump(2);
-    MouseButton(true);
-    Pump(2);
-    MouseButton(false);
-    Pump(5);
 }
 
 uint32_t At(HWND hwnd, int x, int y) {
@@ -149,7 +122,7 @@ TEST(SkinCombo, FramesForFocusPressAndHotOverTheButtonOnly) {
     for (int i = 0; i < 10; ++i) combo->AddItem(L"item " + std::to_wstring(i));
     ShowAndFocus(*form, other);
     MouseTo(form->Handle(), 300, 180);
-    SkinFixture fx(form->Handle());
+    SkinFixture fx(form->Handle(), EditSkin, true);
     auto* obj = dynamic_cast<TSkinComBox*>(AddComp(*fx.sf, combo, form.get()));
     ASSERT_NE(obj, nullptr);
     const HWND h = combo->Handle();
@@ -207,7 +180,7 @@ TEST(SkinCombo, LeftScrollBarStyleMirrorsTheButton) {
     const HWND h = combo->Handle();
     SetWindowLongW(h, GWL_EXSTYLE, GetWindowLongW(h, GWL_EXSTYLE) | WS_EX_LEFTSCROLLBAR);
     MouseTo(form->Handle(), 300, 110);
-    SkinFixture fx(form->Handle());
+    SkinFixture fx(form->Handle(), EditSkin, true);
     auto* obj = dynamic_cast<TSkinComBox*>(AddComp(*fx.sf, combo, form.get()));
     ASSERT_NE(obj, nullptr);
     Pump(5);
@@ -233,7 +206,7 @@ TEST(SkinCombo, SkinWithoutComboButtonLeavesCombosAlone) {
     form->Show();
     Pump(5);
     const Pixels before = CaptureClient(combo->Handle(), true);
-    SkinFixture fx(form->Handle(), false);
+    SkinFixture fx(form->Handle(), EditSkin, false);
     AddComp(*fx.sf, combo, form.get());
     InvalidateRect(combo->Handle(), nullptr, TRUE);
     Pump(5);
@@ -303,7 +276,7 @@ TEST(SkinCombo, PicksGiveTheSameIndexesAndEventsAsAnUnskinnedTwin) {
         form->Show();
         SetForegroundWindow(form->Handle());
         Pump(5);
-        SkinFixture fx(form->Handle());
+        SkinFixture fx(form->Handle(), EditSkin, true);
         auto* obj = dynamic_cast<TSkinComBox*>(AddComp(*fx.sf, twins[1], form.get()));
         ASSERT_NE(obj, nullptr);
         COMBOBOXINFO info{};
@@ -331,7 +304,7 @@ TEST(SkinEdit, FrameWithBorderNoneWithout) {
     bare->SetText(L"plain");
     form->Show();
     Pump(5);
-    SkinFixture fx(form->Handle());
+    SkinFixture fx(form->Handle(), EditSkin, true);
     ASSERT_NE(dynamic_cast<TSkinEdit*>(AddComp(*fx.sf, framed, form.get())), nullptr);
     AddComp(*fx.sf, bare, form.get());
     Pump(5);
@@ -353,7 +326,7 @@ TEST(SkinSpinEdit, HoldingTheUpHalfRepeatsAndPressesOnlyThatHalf) {
     auto* spin = Place<TSpinEdit>(form.get(), 10, 10, 120, 26);
     spin->SetMaxValue(1000);
     ShowAndFocus(*form, other);
-    SkinFixture fx(form->Handle());
+    SkinFixture fx(form->Handle(), EditSkin, true);
     auto* edit = dynamic_cast<TSkinEdit*>(AddComp(*fx.sf, spin, form.get()));
     ASSERT_NE(edit, nullptr);
     ASSERT_TRUE(PumpUntil([&] { return edit->updown != nullptr; })) << "the spin buttons were found";
@@ -375,7 +348,7 @@ TEST(SkinSpinEdit, HoldingTheUpHalfRepeatsAndPressesOnlyThatHalf) {
     Pump(3);
     MouseButton(true);
     ASSERT_TRUE(PumpUntil([&] { return (edit->updown->state & scDown) != 0; }));
-    EXPECT_TRUE(PumpUntil([&] { return spin->Value() >= 3; }, 400)) << "held: the value repeats";
+    EXPECT_TRUE(PumpUntil([&] { return spin->Value() >= 3; })) << "held: the value repeats";
     EXPECT_EQ(At(b, x, upY), Rgb(SpinColor(2))) << "up half pressed: frame 2";
     EXPECT_EQ(At(b, x, downY), Rgb(SpinColor(5))) << "down half stays normal";
     MouseButton(false);
@@ -394,7 +367,7 @@ TEST(SkinDateTime, ArrowButtonOpensTheCalendar) {
     picker->OnCloseUp = [&](TObject*) { ++closeups; };
     ShowAndFocus(*form, other);
     MouseTo(form->Handle(), 300, 250);
-    SkinFixture fx(form->Handle());
+    SkinFixture fx(form->Handle(), EditSkin, true);
     auto* obj = dynamic_cast<TSkinDateTime*>(AddComp(*fx.sf, picker, form.get()));
     ASSERT_NE(obj, nullptr);
     ASSERT_TRUE(obj->arrow && obj->arrow->window);

@@ -19,24 +19,18 @@
 #include "framework/streaming/PropInfo.h"
 #include "tests/win/support/Input.h"
 #include "tests/win/support/NoAccessViolations.h"
+#include "tests/win/support/TestForm.h"
 
 namespace {
 
+using test_support::Click;
 using test_support::Key;
+using test_support::MakeForm;
 using test_support::MouseButton;
 using test_support::MouseTo;
+using test_support::Press;
 using test_support::Pump;
 using test_support::PumpUntil;
-
-std::unique_ptr<TForm> MakeForm(int w, int h) {
-    auto form = std::make_unique<TForm>(nullptr);
-    form->SetBorderStyle(bsSingle);
-    form->SetClientWidth(w);
-    form->SetClientHeight(h);
-    form->SetLeft(40);
-    form->SetTop(40);
-    return form;
-}
 
 template <class C>
 C* Place(TForm* form, int x, int y, int w, int h) {
@@ -44,21 +38,6 @@ C* Place(TForm* form, int x, int y, int w, int h) {
     c->SetParent(form);
     c->SetBounds(x, y, w, h);
     return c;
-}
-
-void Click(HWND hwnd, int x, int y) {
-    MouseTo(hwnd, x, y);
-    Pump(2);
-    MouseButton(true);
-    Pump(2);
-    MouseButton(false);
-    Pump(5);
-}
-
-void Press(WORD vk) {
-    Key(vk, true);
-    Key(vk, false);
-    Pump(3);
 }
 
 void Type(const std::wstring& letters) {

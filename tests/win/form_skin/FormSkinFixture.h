@@ -27,14 +27,20 @@
 #include "skin/form/SkinManager.h"
 #include "skin/form/WinSkinForm.h"
 #include "tests/win/support/ClientPixels.h"
+#include "tests/win/support/Input.h"
 #include "tests/win/support/NoAccessViolations.h"
 #include "tests/win/support/ObjectCounts.h"
+#include "tests/win/support/SkinFixture.h"
 #include "tools/skinpack/SkinPack.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
 using test_support::Pixels;
+using test_support::PumpFor;
+using test_support::PumpOnce;
+using test_support::PumpUntil;
+using test_support::SkinStreamOf;
 
 // Colours as the screen capture reads them (0x00RRGGBB).
 constexpr uint32_t kLeft = 0xC80000, kLeftOff = 0x640000;
@@ -115,42 +121,11 @@ inline const Bytes& FlatSkin(bool wide = false) {
     return bytes;
 }
 
-inline TMemoryStream SkinStreamOf(const Bytes& package) {
-    TMemoryStream s;
-    const auto n = static_cast<uint32_t>(package.size());
-    const uint8_t count[4] = {static_cast<uint8_t>(n), static_cast<uint8_t>(n >> 8), static_cast<uint8_t>(n >> 16),
-                              static_cast<uint8_t>(n >> 24)};
-    s.WriteBuffer(count, 4);
-    if (n) s.WriteBuffer(package.data(), n);
-    s.SetPosition(0);
-    return s;
-}
-
 class ReadSkinData : public TSkinData {
 public:
     using TSkinData::TSkinData;
     void BeginReading() { state_ |= csLoading; }
 };
-
-inline void PumpOnce() {
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-    Application->ProcessMessages();
-}
-
-template <class Pred>
-inline bool PumpUntil(Pred pred, int ms = 5000) {
-    const DWORD start = GetTickCount();
-    while (!pred()) {
-        if (GetTickCount() - start > static_cast<DWORD>(ms)) return pred();
-        PumpOnce();
-    }
-    return true;
-}
-
-inline void PumpFor(int ms) {
-    const DWORD start = GetTickCount();
-    while (GetTickCount() - start < static_cast<DWORD>(ms)) PumpOnce();
-}
 
 // What the screen shows in r (screen coordinates), as 0x00RRGGBB.
 inline Pixels CaptureScreen(RECT r) {

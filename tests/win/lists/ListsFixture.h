@@ -12,23 +12,10 @@
 
 namespace lists_test {
 
+using test_support::Click;
 using test_support::Pump;
+using test_support::PumpFor;
 using test_support::PumpUntil;
-
-// Handles messages for at least ms milliseconds of real time.
-inline void PumpFor(DWORD ms) {
-    const DWORD start = GetTickCount();
-    while (GetTickCount() - start < ms) test_support::Pump(1);
-}
-
-inline void ClickAt(HWND hwnd, int x, int y) {
-    test_support::MouseTo(hwnd, x, y);
-    PumpFor(50);
-    test_support::MouseButton(true);
-    PumpFor(80);
-    test_support::MouseButton(false);
-    PumpFor(150);
-}
 
 // Parks the pointer away from every window and lets go of the button.
 inline void ParkMouse() {

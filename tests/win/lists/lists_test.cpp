@@ -67,7 +67,7 @@ void ClickHeader(TListView& lv, int column) {
     HWND header = lv.HeaderHandle();
     RECT r{};
     ASSERT_TRUE(Header_GetItemRect(header, column, &r));
-    ClickAt(header, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    Click(header, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
 }
 
 TEST_F(ListsTest, HeaderClicksReportTheColumnAndSort) {
@@ -131,7 +131,7 @@ TEST_F(ListsTest, CheckListClicksToggleTheBoxOfTheItem) {
     HWND h = cl->Handle();
     auto boxClick = [&](int index) {
         const RECT r = cl->ItemRect(index);
-        ClickAt(h, r.left + 2 + TCheckListBox::CheckBoxSize() / 2, (r.top + r.bottom) / 2);
+        Click(h, r.left + 2 + TCheckListBox::CheckBoxSize() / 2, (r.top + r.bottom) / 2);
     };
     boxClick(2);
     EXPECT_EQ(cl->State(2), cbChecked);
@@ -144,7 +144,7 @@ TEST_F(ListsTest, CheckListClicksToggleTheBoxOfTheItem) {
     EXPECT_EQ(cl->State(2), cbUnchecked);
     // On the text: selects, does not toggle.
     const RECT r1 = cl->ItemRect(1);
-    ClickAt(h, r1.left + 60, (r1.top + r1.bottom) / 2);
+    Click(h, r1.left + 60, (r1.top + r1.bottom) / 2);
     EXPECT_EQ(cl->ItemIndex(), 1);
     EXPECT_EQ(cl->State(1), cbUnchecked);
     // Disabled and header items stay.

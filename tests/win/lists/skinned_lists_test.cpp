@@ -23,11 +23,14 @@
 #include "skin/data/SkinData.h"
 #include "tests/win/lists/ListsFixture.h"
 #include "tests/win/support/ClientPixels.h"
+#include "tests/win/support/SkinFixture.h"
 
 namespace {
 
 using namespace lists_test;
 using test_support::CaptureClient;
+using test_support::FillStrip;
+using test_support::SkinFixture;
 
 constexpr TColor kFace = 0x303030;
 constexpr TColor kHeaderNormal = 0x0000C0;
@@ -42,43 +45,28 @@ TColor StripColor(int i) {
     return static_cast<TColor>(0x0C0C0C * i + 0x000080);
 }
 
-void Fill(TBitmap& bmp, int frames, int w, int h, TColor (*color)(int)) {
-    bmp.SetSize(frames * w, h);
-    for (int i = 1; i <= frames; ++i)
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) bmp.SetPixel((i - 1) * w + x, y, color(i));
+// Buttons, checkFrames check-box frames, radio frames, header frames and scroll arrows.
+void ListSkin(TSkinData& sd, int checkFrames) {
+    sd.Colors[csButtonFace] = kFace;
+    sd.Colors[csButtonText] = clWhite;
+    sd.Button = std::make_unique<TDataSkinButton>(L"Button");
+    FillStrip(sd.Button->Map, 5, 20, 20, [](int i) { return static_cast<TColor>(0x202020 * i); });
+    sd.Button->frame = 5;
+    FillStrip(sd.Button->CheckMap, checkFrames, 13, 13, StripColor);
+    sd.Button->checkframe = checkFrames;
+    FillStrip(sd.Button->RadioMap, 4, 12, 12, [](int i) { return static_cast<TColor>(0x00A000 + i); });
+    sd.Button->radioframe = 4;
+    sd.Header = std::make_unique<TDataSkinObject>(L"Header");
+    FillStrip(sd.Header->Map, 5, 12, 18, [](int i) {
+        return i == 1 ? kHeaderNormal : i == 2 ? kHeaderHot : static_cast<TColor>(0x404040 * i);
+    });
+    sd.Header->frame = 5;
+    sd.Header->r = TRect{2, 2, 2, 2};
+    const int cw = GetSystemMetrics(SM_CXVSCROLL);
+    sd.SArrow = std::make_unique<TDataSkinObject>(L"SArrow");
+    FillStrip(sd.SArrow->Map, 23, cw, cw, [](int i) { return static_cast<TColor>(0x00B0B0 + i); });
+    sd.SArrow->frame = 23;
 }
-
-struct SkinFixture {
-    std::unique_ptr<TSkinData> sd = std::make_unique<TSkinData>(nullptr);
-    std::unique_ptr<TWinSkinForm> sf;
-
-    explicit SkinFixture(HWND parent, int checkFrames = 12) {
-        sd->Colors[csButtonFace] = kFace;
-        sd->Colors[csButtonText] = clWhite;
-        sd->Button = std::make_unique<TDataSkinButton>(L"Button");
-        Fill(sd->Button->Map, 5, 20, 20, [](int i) { return static_cast<TColor>(0x202020 * i); });
-        sd->Button->frame = 5;
-        Fill(sd->Button->CheckMap, checkFrames, 13, 13, StripColor);
-        sd->Button->checkframe = checkFrames;
-        Fill(sd->Button->RadioMap, 4, 12, 12, [](int i) { return static_cast<TColor>(0x00A000 + i); });
-        sd->Button->radioframe = 4;
-        sd->Header = std::make_unique<TDataSkinObject>(L"Header");
-        Fill(sd->Header->Map, 5, 12, 18, [](int i) {
-            return i == 1 ? kHeaderNormal : i == 2 ? kHeaderHot : static_cast<TColor>(0x404040 * i);
-        });
-        sd->Header->frame = 5;
-        sd->Header->r = TRect{2, 2, 2, 2};
-        const int cw = GetSystemMetrics(SM_CXVSCROLL);
-        sd->SArrow = std::make_unique<TDataSkinObject>(L"SArrow");
-        Fill(sd->SArrow->Map, 23, cw, cw, [](int i) { return static_cast<TColor>(0x00B0B0 + i); });
-        sd->SArrow->frame = 23;
-        sf = std::make_unique<TWinSkinForm>(nullptr);
-        sf->Hwnd = parent;
-        sf->fsd = sd.get();
-    }
-    ~SkinFixture() { sf.reset(); }
-};
 
 class SkinnedListsTest : public ::testing::Test {
 protected:
@@ -128,7 +116,7 @@ std::vector<int> HeaderClicks(TForm* form, SkinFixture* fx, bool skinned) {
         HWND header = lv->HeaderHandle();
         RECT r{};
         Header_GetItemRect(header, column, &r);
-        ClickAt(header, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
+        Click(header, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
         PumpFor(GetDoubleClickTime() + 200);  // no double click
     }
     EXPECT_EQ(lv->ItemText(0, 1), L"10") << "sorted by the last column clicked";
@@ -139,7 +127,7 @@ std::vector<int> HeaderClicks(TForm* form, SkinFixture* fx, bool skinned) {
 
 TEST_F(SkinnedListsTest, HeaderClicksReportTheSameColumnsSkinnedAsUnskinned) {
     ShowForm();
-    fx = std::make_unique<SkinFixture>(form->Handle());
+    fx = std::make_unique<SkinFixture>(form->Handle(), ListSkin, 12);
     const std::vector<int> plain = HeaderClicks(form.get(), fx.get(), false);
     const std::vector<int> skinned = HeaderClicks(form.get(), fx.get(), true);
     EXPECT_EQ(plain, (std::vector<int>{2, 0, 1}));
@@ -149,7 +137,7 @@ TEST_F(SkinnedListsTest, HeaderClicksReportTheSameColumnsSkinnedAsUnskinned) {
 TEST_F(SkinnedListsTest, HeaderFramesHotTrackingAndScrollBars) {
     TListView* lv = MakeListView(form.get());
     ShowForm();
-    fx = std::make_unique<SkinFixture>(form->Handle());
+    fx = std::make_unique<SkinFixture>(form->Handle(), ListSkin, 12);
     auto* obj = dynamic_cast<TSkinListView*>(AddComp(*fx->sf, lv, form.get()));
     ASSERT_NE(obj, nullptr);
     ASSERT_NE(obj->header, nullptr) << "the list view's header is skinned";
@@ -165,14 +153,14 @@ TEST_F(SkinnedListsTest, HeaderFramesHotTrackingAndScrollBars) {
     EXPECT_EQ(px.At(r1.left + 3, 1 + 2), Rgb(kHeaderNormal)) << "column 1 in the normal frame";
     // The pointer over column 1 makes it hot.
     test_support::MouseTo(header, (r1.left + r1.right) / 2, y);
-    ASSERT_TRUE(PumpUntil([&] { return obj->header->indexitem == 1; }, 100)) << "column 1 did not become hot";
+    ASSERT_TRUE(PumpUntil([&] { return obj->header->indexitem == 1; })) << "column 1 did not become hot";
     px = CaptureClient(header, true);
     EXPECT_EQ(px.At(r1.left + 3, 1 + 2), Rgb(kHeaderHot)) << "the hot column in the hot frame";
     EXPECT_EQ(px.At(r0.left + 3, 1 + 2), Rgb(kHeaderNormal));
 
     // Nine rows in a short list: a vertical bar, drawn by the skin's overlay.
     ASSERT_NE(obj->vb, nullptr);
-    EXPECT_TRUE(PumpUntil([&] { return obj->vb->sbVisible && IsWindowVisible(obj->vb->Handle()); }, 100))
+    EXPECT_TRUE(PumpUntil([&] { return obj->vb->sbVisible && IsWindowVisible(obj->vb->Handle()); }))
         << "no skinned vertical scroll bar over the list view";
     const auto bar = CaptureClient(obj->vb->Handle(), false);
     EXPECT_EQ(bar.At(bar.width / 2, 2), Rgb(static_cast<TColor>(0x00B0B0 + 9)))
@@ -192,13 +180,13 @@ TEST_F(SkinnedListsTest, CheckListClickTogglesTheSameItemSkinned) {
         std::vector<int> clicked;
         cl->OnClickCheck = [&](TObject*, int index) { clicked.push_back(index); };
         if (!form->Visible()) ShowForm();
-        if (!fx) fx = std::make_unique<SkinFixture>(form->Handle());
+        if (!fx) fx = std::make_unique<SkinFixture>(form->Handle(), ListSkin, 12);
         if (skinned) {
             ASSERT_NE(dynamic_cast<TSkinCheckList*>(AddComp(*fx->sf, cl, form.get())), nullptr);
         }
         Pump();
         const RECT r = cl->ItemRect(3);
-        ClickAt(cl->Handle(), r.left + 2 + 6, (r.top + r.bottom) / 2);
+        Click(cl->Handle(), r.left + 2 + 6, (r.top + r.bottom) / 2);
         EXPECT_EQ(clicked, std::vector<int>{3}) << (skinned ? "skinned" : "unskinned");
         EXPECT_TRUE(cl->Checked(3)) << (skinned ? "skinned" : "unskinned");
         delete cl;
@@ -213,7 +201,7 @@ TEST_F(SkinnedListsTest, TwelveFrameStripShowsCheckedAsFiveAndGrayedAsEight) {
     cl->SetHeader(4, true);
     cl->SetHeaderBackgroundColor(static_cast<TColor>(0x00C08040));
     ShowForm();
-    fx = std::make_unique<SkinFixture>(form->Handle());
+    fx = std::make_unique<SkinFixture>(form->Handle(), ListSkin, 12);
     auto* obj = dynamic_cast<TSkinCheckList*>(AddComp(*fx->sf, cl, form.get()));
     ASSERT_NE(obj, nullptr);
     EXPECT_EQ(obj->kind, 1);
@@ -231,7 +219,7 @@ TEST_F(SkinnedListsTest, TwelveFrameStripShowsCheckedAsFiveAndGrayedAsEight) {
     EXPECT_EQ(px.At(h.left + 2 + 6, (h.top + h.bottom) / 2), 0x4080C0u) << "a header item has no box";
     // A strip of 4 frames: checked is frame 2, grayed frame 4.
     fx->sd->Button->checkframe = 4;
-    Fill(fx->sd->Button->CheckMap, 4, 13, 13, StripColor);
+    FillStrip(fx->sd->Button->CheckMap, 4, 13, 13, StripColor);
     InvalidateRect(cl->Handle(), nullptr, TRUE);
     Pump(10);
     const auto px4 = CaptureClient(cl->Handle(), false);
@@ -333,14 +321,14 @@ TEST_F(SkinnedListsTest, ForeignGlyphStripsAndTheirGiveBack) {
     };
     ShowForm();
     for (const Case& c : cases) {
-        fx = std::make_unique<SkinFixture>(form->Handle(), c.sourceFrames);
+        fx = std::make_unique<SkinFixture>(form->Handle(), ListSkin, c.sourceFrames);
         TRzCheckBox* box = c.radio ? new TRzRadioButton(form.get()) : new TRzCheckBox(form.get());
         box->SetParent(form.get());
         box->SetBounds(10, 10, 120, 20);
         box->HandleNeeded();
         TBitmap& source = c.radio ? fx->sd->Button->RadioMap : fx->sd->Button->CheckMap;
         if (c.radio) {
-            Fill(source, c.sourceFrames, 12, 12, StripColor);
+            FillStrip(source, c.sourceFrames, 12, 12, StripColor);
             fx->sd->Button->radioframe = c.sourceFrames;
         }
         const int fw = source.Width() / c.sourceFrames;
@@ -370,7 +358,7 @@ TEST_F(SkinnedListsTest, GlyphOfTheNestedPropertiesAndItsGiveBack) {
     RegisterForeign();
     ShowForm();
     for (int frames : {5, 4}) {
-        fx = std::make_unique<SkinFixture>(form->Handle(), frames);
+        fx = std::make_unique<SkinFixture>(form->Handle(), ListSkin, frames);
         auto* box = new TcxCheckBox(form.get());
         box->SetParent(form.get());
         box->SetBounds(10, 10, 120, 20);

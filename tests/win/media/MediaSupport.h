@@ -13,15 +13,7 @@
 #include <fstream>
 #include <string>
 
-#include "tests/win/support/Input.h"
-
 namespace media_test {
-
-// Handles messages for at least ms milliseconds of real time.
-inline void PumpFor(DWORD ms) {
-    const DWORD start = GetTickCount();
-    while (GetTickCount() - start < ms) test_support::Pump(1);
-}
 
 // A mono 16-bit PCM tone of ms milliseconds at 8000 Hz.
 inline void WriteWav(const std::wstring& path, int ms) {

@@ -61,7 +61,7 @@ protected:
         UpdateWindow(h);
         ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == h; })) << "the form did not come to the front";
         // The display shows the window a little after Wine says it is in front.
-        media_test::PumpFor(300);
+        test_support::PumpFor(300);
     }
     void Click(int x, int y) {
         test_support::MouseTo(player->Handle(), x, y);
@@ -87,7 +87,7 @@ TEST_F(MediaPlayerTest, PlayReachesTheEndAndNotifies) {
     player->SetNotify(true);
     player->Play();
     EXPECT_FALSE(player->Notify()) << "a notification is asked for once";
-    ASSERT_TRUE(PumpUntil([&] { return notified > 0; }, 500)) << "no notification of the end of play";
+    ASSERT_TRUE(PumpUntil([&] { return notified > 0; })) << "no notification of the end of play";
     EXPECT_EQ(notified, 1);
     EXPECT_EQ(player->NotifyValue(), nvSuccessful);
     EXPECT_EQ(player->Position(), player->Length());
@@ -98,7 +98,7 @@ TEST_F(MediaPlayerTest, StopAndSeekMoveTheRealPosition) {
     OpenWav(3000);
     player->SetNotify(false);
     player->Play();
-    ASSERT_TRUE(PumpUntil([&] { return player->Position() >= 300; }, 300)) << "play did not advance";
+    ASSERT_TRUE(PumpUntil([&] { return player->Position() >= 300; })) << "play did not advance";
     EXPECT_EQ(player->Mode(), mpPlaying);
     player->Stop();
     EXPECT_EQ(player->Mode(), mpStopped);
@@ -131,7 +131,7 @@ TEST_F(MediaPlayerTest, StopAndSeekMoveTheRealPosition) {
     player->OnNotify = [&](TObject*) { ++notified; };
     player->SetNotify(true);
     player->Play();
-    ASSERT_TRUE(PumpUntil([&] { return notified > 0; }, 500));
+    ASSERT_TRUE(PumpUntil([&] { return notified > 0; }));
     EXPECT_EQ(player->Position(), 3000u);
 }
 
@@ -139,7 +139,7 @@ TEST_F(MediaPlayerTest, PauseHoldsThePositionAndResumes) {
     OpenWav(3000);
     player->SetNotify(false);
     player->Play();
-    ASSERT_TRUE(PumpUntil([&] { return player->Position() >= 300; }, 300));
+    ASSERT_TRUE(PumpUntil([&] { return player->Position() >= 300; }));
     player->Pause();
     EXPECT_EQ(player->Mode(), mpPaused);
     // Wine counts the position by completed buffers: the one in flight at the
@@ -150,7 +150,7 @@ TEST_F(MediaPlayerTest, PauseHoldsThePositionAndResumes) {
     EXPECT_EQ(player->Position(), at);
     player->Pause();  // a second press goes on
     EXPECT_EQ(player->Mode(), mpPlaying);
-    ASSERT_TRUE(PumpUntil([&] { return player->Position() > at + 100; }, 300));
+    ASSERT_TRUE(PumpUntil([&] { return player->Position() > at + 100; }));
     player->Stop();
 }
 
@@ -194,9 +194,9 @@ TEST_F(MediaPlayerTest, ClicksOnTheBarDriveTheDevice) {
     player->OnClick = [&](TObject*, TMPBtnType button, bool&) { clicked.push_back(button); };
     ShowForm();
     Click(40, 15);  // Play
-    ASSERT_TRUE(PumpUntil([&] { return player->Mode() == mpPlaying; }, 100)) << "the Play button did not play";
+    ASSERT_TRUE(PumpUntil([&] { return player->Mode() == mpPlaying; })) << "the Play button did not play";
     Click(120, 15);  // Stop
-    EXPECT_TRUE(PumpUntil([&] { return player->Mode() == mpStopped; }, 100)) << "the Stop button did not stop";
+    EXPECT_TRUE(PumpUntil([&] { return player->Mode() == mpStopped; })) << "the Stop button did not stop";
     EXPECT_GT(player->Position(), 0u);
     // A disabled button does nothing.
     player->SetEnabledButtons(MPButton(btPlay) | MPButton(btStop));
@@ -218,7 +218,7 @@ TEST_F(MediaPlayerTest, ClicksOnTheBarDriveTheDevice) {
     EXPECT_EQ(clicked[0], btPlay);
     EXPECT_EQ(clicked[1], btStop);
     Click(200, 15);  // Next, enabled again
-    EXPECT_TRUE(PumpUntil([&] { return player->Position() == 3000u; }, 100)) << "the Next button did not seek";
+    EXPECT_TRUE(PumpUntil([&] { return player->Position() == 3000u; })) << "the Next button did not seek";
 }
 
 }  // namespace

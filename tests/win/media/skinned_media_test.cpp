@@ -76,7 +76,7 @@ protected:
         ASSERT_NE(obj, nullptr);
         ASSERT_NE(obj->mp, nullptr);
         // The display shows the windows a little after Wine says they are there.
-        media_test::PumpFor(300);
+        test_support::PumpFor(300);
     }
     void TearDown() override {
         SetCursorPos(2, 2);
@@ -129,7 +129,7 @@ TEST_F(SkinnedMediaTest, TwoVisibleButtonsShareTheWidthInTheSkinsFrames) {
     test_support::MouseTo(Bar(), 50, 15);
     Pump();
     test_support::MouseButton(true);
-    ASSERT_TRUE(PumpUntil([&] { return bar.IsDown; }, 100));
+    ASSERT_TRUE(PumpUntil([&] { return bar.IsDown; }));
     Pump(3);
     px = CaptureClient(Bar(), false);
     EXPECT_EQ(px.At(1, 1), Rgb(kFrames[1])) << "the pressed frame";
@@ -138,7 +138,7 @@ TEST_F(SkinnedMediaTest, TwoVisibleButtonsShareTheWidthInTheSkinsFrames) {
     test_support::MouseTo(Bar(), 150, 15);
     Pump();
     test_support::MouseButton(false);
-    ASSERT_TRUE(PumpUntil([&] { return !bar.IsDown; }, 100));
+    ASSERT_TRUE(PumpUntil([&] { return !bar.IsDown; }));
     Pump(10);
     EXPECT_NE(player->Mode(), mpPlaying);
 
@@ -165,7 +165,7 @@ TEST_F(SkinnedMediaTest, AClickOnTheBarPlaysToTheEnd) {
     test_support::MouseButton(true);
     Pump();
     test_support::MouseButton(false);
-    ASSERT_TRUE(PumpUntil([&] { return notified > 0; }, 500)) << "play did not reach its end";
+    ASSERT_TRUE(PumpUntil([&] { return notified > 0; })) << "play did not reach its end";
     EXPECT_EQ(player->NotifyValue(), nvSuccessful);
     EXPECT_EQ(player->Position(), player->Length());
     EXPECT_NEAR(static_cast<int>(player->Length()), 500, 2);

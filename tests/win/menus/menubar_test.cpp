@@ -31,10 +31,16 @@
 #include "skin/form/SkinManager.h"
 #include "skin/form/WinSkinForm.h"
 #include "tools/skinpack/SkinPack.h"
+#include "tests/win/support/Input.h"
+#include "tests/win/support/SkinFixture.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
+using test_support::PumpFor;
+using test_support::PumpOnce;
+using test_support::PumpUntil;
+using test_support::SkinStreamOf;
 
 constexpr uint32_t kBorder = 0x0000C8;
 constexpr uint32_t kBarActive = 0x20A020, kBarInactive = 0x106010;
@@ -99,35 +105,6 @@ public:
     using TSkinData::TSkinData;
     void BeginReading() { state_ |= csLoading; }
 };
-
-TMemoryStream SkinStreamOf(const Bytes& package) {
-    TMemoryStream s;
-    const auto n = static_cast<uint32_t>(package.size());
-    const uint8_t count[4] = {static_cast<uint8_t>(n), static_cast<uint8_t>(n >> 8), static_cast<uint8_t>(n >> 16),
-                              static_cast<uint8_t>(n >> 24)};
-    s.WriteBuffer(count, 4);
-    s.WriteBuffer(package.data(), n);
-    s.SetPosition(0);
-    return s;
-}
-
-void PumpOnce() {
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-    Application->ProcessMessages();
-}
-template <class Pred>
-bool PumpUntil(Pred pred, int ms = 5000) {
-    const DWORD start = GetTickCount();
-    while (!pred()) {
-        if (GetTickCount() - start > static_cast<DWORD>(ms)) return pred();
-        PumpOnce();
-    }
-    return true;
-}
-void PumpFor(int ms) {
-    const DWORD start = GetTickCount();
-    while (GetTickCount() - start < static_cast<DWORD>(ms)) PumpOnce();
-}
 
 // ---- input and the screen, from the driver thread
 

@@ -29,34 +29,20 @@
 #include "framework/controls/Menus.h"
 #include "skin/data/SkinData.h"
 #include "skin/form/SkinManager.h"
+#include "tests/win/support/Input.h"
 #include "tests/win/support/ObjectCounts.h"
+#include "tests/win/support/SkinFixture.h"
 #include "skin/form/SkinMenu.h"
 #include "tools/skinpack/SkinPack.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
+using test_support::PumpFor;
+using test_support::PumpUntil;
+using test_support::SkinStreamOf;
 
 // ---- Messages, input and the screen
-
-void PumpFor(DWORD ms) {
-    const DWORD end = GetTickCount() + ms;
-    MSG msg;
-    while (static_cast<LONG>(end - GetTickCount()) > 0) {
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-}
-
-template <class Pred>
-bool PumpUntil(Pred pred, DWORD ms = 3000) {
-    const DWORD end = GetTickCount() + ms;
-    while (!pred() && static_cast<LONG>(end - GetTickCount()) > 0) PumpFor(10);
-    return pred();
-}
 
 void Key(WORD vk) {
     INPUT in[2]{};
@@ -282,17 +268,6 @@ public:
     using TSkinData::TSkinData;
     void BeginReading() { state_ |= csLoading; }
 };
-
-TMemoryStream SkinStreamOf(const Bytes& package) {
-    TMemoryStream s;
-    const auto n = static_cast<uint32_t>(package.size());
-    const uint8_t count[4] = {static_cast<uint8_t>(n), static_cast<uint8_t>(n >> 8), static_cast<uint8_t>(n >> 16),
-                              static_cast<uint8_t>(n >> 24)};
-    s.WriteBuffer(count, 4);
-    s.WriteBuffer(package.data(), n);
-    s.SetPosition(0);
-    return s;
-}
 
 // ---- The framework's popup menu, unskinned
 

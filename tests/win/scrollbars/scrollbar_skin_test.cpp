@@ -24,14 +24,19 @@
 #include "tests/win/support/Input.h"
 #include "tests/win/support/NoAccessViolations.h"
 #include "tests/win/support/ObjectCounts.h"
+#include "tests/win/support/SkinFixture.h"
+#include "tests/win/support/TestForm.h"
 
 namespace {
 
 using test_support::CaptureClient;
+using test_support::FillStrip;
+using test_support::MakeForm;
 using test_support::MouseButton;
 using test_support::Pixels;
 using test_support::Pump;
 using test_support::PumpUntil;
+using test_support::SkinFixture;
 
 constexpr TColor kFace = 0x303030;
 constexpr TColor kShadow = 0x101010;
@@ -50,50 +55,28 @@ TColor SliderColor(int i) {
     return static_cast<TColor>(0x400000 + 0x200000 * i + 0x80);
 }
 
-void FillStrip(TBitmap& bmp, int frames, int w, int h, TColor (*color)(int)) {
-    bmp.SetSize(frames * w, h);
-    for (int i = 1; i <= frames; ++i)
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) bmp.SetPixel((i - 1) * w + x, y, color(i));
-}
-
-struct SkinFixture {
-    std::unique_ptr<TSkinData> sd = std::make_unique<TSkinData>(nullptr);
-    std::unique_ptr<TWinSkinForm> sf;
-
-    explicit SkinFixture(HWND parent) {
-        const int cw = GetSystemMetrics(SM_CXHSCROLL);
-        sd->Colors[csButtonFace] = kFace;
-        sd->Colors[csButtonShadow] = kShadow;
-        sd->SArrow = std::make_unique<TDataSkinObject>(L"Scrollbar");
-        FillStrip(sd->SArrow->Map, 23, cw, cw, ArrowColor);
-        sd->SArrow->frame = 23;
-        for (auto* bar : {&sd->HBar, &sd->VBar}) {
-            *bar = std::make_unique<TDataSkinObject>(L"Scroll");
-            FillStrip((*bar)->Map, 4, 8, 8, BarColor);
-            (*bar)->frame = 4;
-        }
-        for (auto* slider : {&sd->HSlider, &sd->VSlider}) {
-            *slider = std::make_unique<TDataSkinObject>(L"ScrollThumb");
-            FillStrip((*slider)->Map, 3, 8, 8, SliderColor);
-            (*slider)->frame = 3;
-        }
-        sf = std::make_unique<TWinSkinForm>(nullptr);
-        sf->Hwnd = parent;
-        sf->fsd = sd.get();
+// Scroll arrows, tracks and thumbs, each frame its own colour.
+void ScrollSkin(TSkinData& sd) {
+    const int cw = GetSystemMetrics(SM_CXHSCROLL);
+    sd.Colors[csButtonFace] = kFace;
+    sd.Colors[csButtonShadow] = kShadow;
+    sd.SArrow = std::make_unique<TDataSkinObject>(L"Scrollbar");
+    FillStrip(sd.SArrow->Map, 23, cw, cw, ArrowColor);
+    sd.SArrow->frame = 23;
+    for (auto* bar : {&sd.HBar, &sd.VBar}) {
+        *bar = std::make_unique<TDataSkinObject>(L"Scroll");
+        FillStrip((*bar)->Map, 4, 8, 8, BarColor);
+        (*bar)->frame = 4;
     }
-    ~SkinFixture() { sf.reset(); }
-};
-
-std::unique_ptr<TForm> MakeForm(int w, int h) {
-    auto form = std::make_unique<TForm>(nullptr);
-    form->SetBorderStyle(bsSingle);
-    form->SetClientWidth(w);
-    form->SetClientHeight(h);
-    form->SetLeft(30);
-    form->SetTop(30);
-    return form;
+    for (auto* slider : {&sd.HSlider, &sd.VSlider}) {
+        *slider = std::make_unique<TDataSkinObject>(L"ScrollThumb");
+        FillStrip((*slider)->Map, 3, 8, 8, SliderColor);
+        (*slider)->frame = 3;
+    }
 }
+
+// Where the form goes on the screen.
+constexpr POINT kFormAt{30, 30};
 
 std::wstring Numbered(int n) {
     std::wstring text;
@@ -224,12 +207,12 @@ uint32_t ScreenPixel(HWND overlay, int x, int y) {
 }  // namespace
 
 TEST(SkinnedMemo, OverlaysCoverTheBarsExactlyAsTheMemoResizes) {
-    auto form = MakeForm(420, 300);
+    auto form = MakeForm(420, 300, kFormAt);
     TMemo* memo = AddMemo(*form, 10, 10, 220, 140, ssBoth);
     memo->SetText(Numbered(200) + L"\r\n" + std::wstring(120, L'w'));
     form->Show();
     Pump();
-    SkinFixture fx(form->Handle());
+    SkinFixture fx(form->Handle(), ScrollSkin);
     auto* obj = dynamic_cast<TSkinScrollbar*>(AddComp(*fx.sf, memo, form.get()));
     ASSERT_NE(obj, nullptr);
     Pump();
@@ -264,14 +247,14 @@ TEST(SkinnedMemo, OverlaysCoverTheBarsExactlyAsTheMemoResizes) {
 }
 
 TEST(SkinnedListBox, OverlayFollowsTheBarBeingHiddenAndShown) {
-    auto form = MakeForm(420, 300);
+    auto form = MakeForm(420, 300, kFormAt);
     auto* list = new TListBox(form.get());
     list->SetParent(form.get());
     list->SetBounds(10, 10, 160, 120);
     for (int i = 0; i < 3; ++i) list->AddItem(L"item " + std::to_wstring(i));
     form->Show();
     Pump();
-    SkinFixture fx(form->Handle());
+    SkinFixture fx(form->Handle(), ScrollSkin);
     auto* obj = dynamic_cast<TSkinScrollbar*>(AddComp(*fx.sf, list, form.get()));
     ASSERT_NE(obj, nullptr);
     Pump();
@@ -286,7 +269,7 @@ TEST(SkinnedListBox, OverlayFollowsTheBarBeingHiddenAndShown) {
 }
 
 TEST(SkinnedMemo, TwinsGivenTheSameInputEndAtTheSamePlace) {
-    auto form = MakeForm(520, 300);
+    auto form = MakeForm(520, 300, kFormAt);
     TMemo* skinned = AddMemo(*form, 10, 10, 220, 200, ssVertical);
     TMemo* plain = AddMemo(*form, 270, 10, 220, 200, ssVertical);
     const std::wstring text = Numbered(500);
@@ -295,7 +278,7 @@ TEST(SkinnedMemo, TwinsGivenTheSameInputEndAtTheSamePlace) {
     form->Show();
     SetForegroundWindow(form->Handle());
     Pump();
-    SkinFixture fx(form->Handle());
+    SkinFixture fx(form->Handle(), ScrollSkin);
     auto* obj = dynamic_cast<TSkinScrollbar*>(AddComp(*fx.sf, skinned, form.get()));
     ASSERT_NE(obj, nullptr);
     Pump();
@@ -328,7 +311,7 @@ TEST(SkinnedMemo, TwinsGivenTheSameInputEndAtTheSamePlace) {
     for (const Step& s : steps) {
         s.act(skinned->Handle());
         s.act(plain->Handle());
-        ASSERT_TRUE(PumpUntil([&] { return skinned->TopLine() == plain->TopLine(); }, 100))
+        ASSERT_TRUE(PumpUntil([&] { return skinned->TopLine() == plain->TopLine(); }))
             << "case: " << s.name << ": skinned " << skinned->TopLine() << ", plain " << plain->TopLine();
         if (s.scrolls) {
             EXPECT_NE(plain->TopLine(), previous) << "case: " << s.name << " scrolled";
@@ -338,14 +321,14 @@ TEST(SkinnedMemo, TwinsGivenTheSameInputEndAtTheSamePlace) {
 }
 
 TEST(SkinnedMemo, ArrowIsHotWhenHoveredAndPressedWhileHeldWithAutoRepeat) {
-    auto form = MakeForm(420, 300);
+    auto form = MakeForm(420, 300, kFormAt);
     TMemo* memo = AddMemo(*form, 10, 10, 220, 200, ssVertical);
     memo->SetText(Numbered(300));
     TMemo* other = AddMemo(*form, 260, 10, 100, 100, ssNone);
     form->Show();
     SetForegroundWindow(form->Handle());
     Pump();
-    SkinFixture fx(form->Handle());
+    SkinFixture fx(form->Handle(), ScrollSkin);
     auto* obj = dynamic_cast<TSkinScrollbar*>(AddComp(*fx.sf, memo, form.get()));
     ASSERT_NE(obj, nullptr);
     const HWND overlay = obj->vb->Handle();
@@ -384,12 +367,12 @@ TEST(SkinnedMemo, ArrowIsHotWhenHoveredAndPressedWhileHeldWithAutoRepeat) {
 }
 
 TEST(SkinnedMemo, DisabledShowsTheDisabledTrackAndNoThumb) {
-    auto form = MakeForm(420, 300);
+    auto form = MakeForm(420, 300, kFormAt);
     TMemo* memo = AddMemo(*form, 10, 10, 220, 200, ssVertical);
     memo->SetText(Numbered(300));
     form->Show();
     Pump();
-    SkinFixture fx(form->Handle());
+    SkinFixture fx(form->Handle(), ScrollSkin);
     auto* obj = dynamic_cast<TSkinScrollbar*>(AddComp(*fx.sf, memo, form.get()));
     ASSERT_NE(obj, nullptr);
     Pump();
@@ -410,12 +393,12 @@ TEST(SkinnedMemo, DisabledShowsTheDisabledTrackAndNoThumb) {
 
 TEST(SkinnedMemo, BarShorterThanTwoArrowsShowsTwoHalfArrows) {
     const int cw = GetSystemMetrics(SM_CXHSCROLL);
-    auto form = MakeForm(420, 300);
+    auto form = MakeForm(420, 300, kFormAt);
     TMemo* memo = AddMemo(*form, 10, 10, 200, cw + 10, ssVertical);  // the bar: cw + 6 high
     memo->SetText(Numbered(50));
     form->Show();
     Pump();
-    SkinFixture fx(form->Handle());
+    SkinFixture fx(form->Handle(), ScrollSkin);
     auto* obj = dynamic_cast<TSkinScrollbar*>(AddComp(*fx.sf, memo, form.get()));
     ASSERT_NE(obj, nullptr);
     ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(obj->vb->Handle()) != FALSE; }));
@@ -430,7 +413,7 @@ TEST(SkinnedMemo, BarShorterThanTwoArrowsShowsTwoHalfArrows) {
 }
 
 TEST(SkinnedScrollBarControl, OverlayCoversItAndTwinsMoveAlike) {
-    auto form = MakeForm(420, 200);
+    auto form = MakeForm(420, 200, kFormAt);
     const int cy = GetSystemMetrics(SM_CYHSCROLL);
     auto make = [&](int y) {
         auto* bar = new TScrollBar(form.get());
@@ -447,7 +430,7 @@ TEST(SkinnedScrollBarControl, OverlayCoversItAndTwinsMoveAlike) {
     form->Show();
     SetForegroundWindow(form->Handle());
     Pump();
-    SkinFixture fx(form->Handle());
+    SkinFixture fx(form->Handle(), ScrollSkin);
     auto* obj = dynamic_cast<TSkinScControl*>(AddComp(*fx.sf, skinned, form.get()));
     ASSERT_NE(obj, nullptr);
     Pump();
@@ -478,7 +461,7 @@ TEST(SkinnedScrollBarControl, OverlayCoversItAndTwinsMoveAlike) {
     for (const Step& s : steps) {
         s.act(skinned);
         s.act(plain);
-        ASSERT_TRUE(PumpUntil([&] { return skinned->Position() == plain->Position(); }, 100))
+        ASSERT_TRUE(PumpUntil([&] { return skinned->Position() == plain->Position(); }))
             << "case: " << s.name << ": skinned " << skinned->Position() << ", plain " << plain->Position();
         EXPECT_NE(plain->Position(), previous) << "case: " << s.name << " moved";
         previous = plain->Position();
@@ -495,7 +478,7 @@ TEST(SkinnedScrollBarControl, OverlayCoversItAndTwinsMoveAlike) {
 // Bare list windows (no framework object): overlays through TSkinScrollbarH,
 // and the drop-down style painted into the non-client area with its own drag.
 TEST(SkinnedBareList, OverlaysAndNonClientPaintingWithOwnThumbDrag) {
-    auto form = MakeForm(420, 300);
+    auto form = MakeForm(420, 300, kFormAt);
     form->Show();
     SetForegroundWindow(form->Handle());
     auto makeList = [&](int x) {
@@ -508,7 +491,7 @@ TEST(SkinnedBareList, OverlaysAndNonClientPaintingWithOwnThumbDrag) {
     const HWND overlaid = makeList(10);
     const HWND painted = makeList(200);
     Pump();
-    SkinFixture fx(form->Handle());
+    SkinFixture fx(form->Handle(), ScrollSkin);
     auto* withOverlay = new TSkinScrollbarH(fx.sf.get());
     withOverlay->Inithwnd(overlaid, fx.sd.get(), fx.sf->fCanvas.get(), fx.sf.get());
     auto* drawn = new TComboxScrollBar(fx.sf.get());
@@ -549,7 +532,7 @@ TEST(SkinnedBareList, OverlaysAndNonClientPaintingWithOwnThumbDrag) {
 }
 
 TEST(SkinnedScrollBars, SwitchToASkinWithoutArrowsShowsTheNativeBarsAndBackAgain) {
-    auto form = MakeForm(420, 240);
+    auto form = MakeForm(420, 240, kFormAt);
     TMemo* memo = AddMemo(*form, 10, 10, 200, 120, ssVertical);
     memo->SetText(Numbered(60));
     const int cy = GetSystemMetrics(SM_CYHSCROLL);
@@ -566,7 +549,7 @@ TEST(SkinnedScrollBars, SwitchToASkinWithoutArrowsShowsTheNativeBarsAndBackAgain
     form->Show();
     SetForegroundWindow(form->Handle());
     Pump();
-    SkinFixture fx(form->Handle());
+    SkinFixture fx(form->Handle(), ScrollSkin);
     auto* memoObj = dynamic_cast<TSkinScrollbar*>(AddComp(*fx.sf, memo, form.get()));
     auto* barObj = dynamic_cast<TSkinScControl*>(AddComp(*fx.sf, bar, form.get()));
     ASSERT_TRUE(memoObj && barObj);
@@ -601,12 +584,12 @@ TEST(SkinnedScrollBars, SwitchToASkinWithoutArrowsShowsTheNativeBarsAndBackAgain
 }
 
 TEST(SkinnedMemo, SkinningAndUnskinningLeavesNoGdiObjectsOrWindows) {
-    auto form = MakeForm(420, 300);
+    auto form = MakeForm(420, 300, kFormAt);
     TMemo* memo = AddMemo(*form, 10, 10, 220, 200, ssBoth);
     memo->SetText(Numbered(300));
     form->Show();
     Pump();
-    SkinFixture fx(form->Handle());
+    SkinFixture fx(form->Handle(), ScrollSkin);
     auto cycle = [&] {
         auto* obj = dynamic_cast<TSkinScrollbar*>(AddComp(*fx.sf, memo, form.get()));
         ASSERT_NE(obj, nullptr);

@@ -15,23 +15,15 @@
 #include "framework/controls/StdCtrls.h"
 #include "framework/streaming/PropInfo.h"
 #include "tests/win/support/Input.h"
+#include "tests/win/support/TestForm.h"
 
 namespace {
 
+using test_support::MakeForm;
 using test_support::MouseButton;
 using test_support::MouseTo;
 using test_support::Pump;
 using test_support::PumpUntil;
-
-std::unique_ptr<TForm> MakeForm() {
-    auto form = std::make_unique<TForm>(nullptr);
-    form->SetBorderStyle(bsSingle);
-    form->SetClientWidth(420);
-    form->SetClientHeight(300);
-    form->SetLeft(40);
-    form->SetTop(40);
-    return form;
-}
 
 // Press and release are queued together: a press on a scroll bar enters the
 // platform's tracking loop, which returns only when it sees the release.
@@ -50,7 +42,7 @@ std::wstring Numbered(int n) {
 }
 
 TEST(Memo, KeepsTextAndLinesAcrossTheWindowAndItsBars) {
-    auto form = MakeForm();
+    auto form = MakeForm(420, 300);
     auto* memo = new TMemo(form.get());
     memo->SetParent(form.get());
     memo->SetBounds(10, 10, 200, 100);
@@ -81,7 +73,7 @@ TEST(Memo, KeepsTextAndLinesAcrossTheWindowAndItsBars) {
 }
 
 TEST(Memo, ArrowClickScrollsOneLine) {
-    auto form = MakeForm();
+    auto form = MakeForm(420, 300);
     auto* memo = new TMemo(form.get());
     memo->SetParent(form.get());
     memo->SetBounds(10, 10, 200, 100);
@@ -99,7 +91,7 @@ TEST(Memo, ArrowClickScrollsOneLine) {
 }
 
 TEST(ListBox, ItemsSelectionAndClickBySelection) {
-    auto form = MakeForm();
+    auto form = MakeForm(420, 300);
     auto* list = new TListBox(form.get());
     list->SetParent(form.get());
     list->SetBounds(10, 10, 150, 120);
@@ -123,7 +115,7 @@ TEST(ListBox, ItemsSelectionAndClickBySelection) {
 }
 
 TEST(ScrollBox, ChildrenBeyondItGiveBarsAndScrollingMovesThem) {
-    auto form = MakeForm();
+    auto form = MakeForm(420, 300);
     auto* box = new TScrollBox(form.get());
     box->SetParent(form.get());
     box->SetBounds(10, 10, 200, 150);
@@ -157,7 +149,7 @@ TEST(ScrollBox, ChildrenBeyondItGiveBarsAndScrollingMovesThem) {
 }
 
 TEST(ScrollBar, ArrowsTrackAndChangeEvents) {
-    auto form = MakeForm();
+    auto form = MakeForm(420, 300);
     auto* bar = new TScrollBar(form.get());
     bar->SetParent(form.get());
     bar->SetBounds(10, 200, 300, GetSystemMetrics(SM_CYHSCROLL));

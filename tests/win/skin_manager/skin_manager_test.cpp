@@ -25,21 +25,16 @@
 #include "skin/data/Winconvert.h"
 #include "skin/form/SkinManager.h"
 #include "skin/form/WinSkinForm.h"
+#include "tests/win/support/Input.h"
 #include "tests/win/support/NoAccessViolations.h"
+#include "tests/win/support/SkinFixture.h"
 #include "tools/skinpack/SkinPack.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-
-template <class Pred>
-bool PumpUntil(Pred pred) {
-    for (int i = 0; i < 1000 && !pred(); ++i) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-        Application->ProcessMessages();
-    }
-    return pred();
-}
+using test_support::PumpUntil;
+using test_support::SkinStreamOf;
 
 Bytes ReadFileBytes(const std::filesystem::path& path) {
     TFileStream file(path.wstring(), fmOpenRead | fmShareDenyWrite);
@@ -73,18 +68,6 @@ Bytes UnknownVersionPackage() {
     in.WriteBuffer(expanded.data(), static_cast<int64_t>(expanded.size()));
     LZHPackStream(in, out);
     return out.Bytes();
-}
-
-// The SkinStream property as the form reader hands it over.
-TMemoryStream SkinStreamOf(const Bytes& package) {
-    TMemoryStream s;
-    const auto n = static_cast<uint32_t>(package.size());
-    const uint8_t count[4] = {static_cast<uint8_t>(n), static_cast<uint8_t>(n >> 8), static_cast<uint8_t>(n >> 16),
-                              static_cast<uint8_t>(n >> 24)};
-    s.WriteBuffer(count, 4);
-    if (n) s.WriteBuffer(package.data(), n);
-    s.SetPosition(0);
-    return s;
 }
 
 // A skin data component as the form reader treats it: properties set while

@@ -91,7 +91,7 @@ public:
     }
     bool Ready() {
         const HWND h = form_->Handle();
-        return ok_ && PumpUntil([&] { return Skinned(h); }, 1000) && (Pump(10), true);
+        return ok_ && PumpUntil([&] { return Skinned(h); }, 10000) && (Pump(10), true);
     }
     TForm& form() { return *form_; }
     TSkinData& data() { return *data_; }
@@ -227,7 +227,7 @@ TEST(SkinSelectLive, ControlBarBandsTakeTheFaceColourAndGetTheirOwnBack) {
     const COLORREF rgb = static_cast<COLORREF>(ColorToRGB(face));
     EXPECT_EQ(p.At(380, 15), (static_cast<uint32_t>(GetRValue(rgb)) << 16) | (GetGValue(rgb) << 8) | GetBValue(rgb));
     f.data().SetActive(false);
-    EXPECT_TRUE(PumpUntil([&] { return !Skinned(f.form().Handle()); }, 1000));
+    EXPECT_TRUE(PumpUntil([&] { return !Skinned(f.form().Handle()); }, 10000));
     Pump(5);
     EXPECT_EQ(bar->Color(), own) << "unskinned: the bar's own colour";
 }
@@ -288,7 +288,7 @@ TEST(SkinSelectLive, RecreatedMemoKeepsItsSkinAndOverlays) {
         s.change(memo);
         const HWND now = memo->Handle();
         ASSERT_NE(now, before) << "case: " << s.name << ": a new window";
-        ASSERT_TRUE(PumpUntil([&] { return Skinned(now); }, 300)) << "case: " << s.name << ": skinned again";
+        ASSERT_TRUE(PumpUntil([&] { return Skinned(now); })) << "case: " << s.name << ": skinned again";
         Pump(5);
         auto* o = dynamic_cast<TSkinScrollbar*>(f.objectOf(now));
         ASSERT_NE(o, nullptr) << "case: " << s.name;

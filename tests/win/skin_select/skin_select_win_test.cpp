@@ -19,11 +19,13 @@
 #include "framework/streaming/PropInfo.h"
 #include "skin/controls/SkinSelect_win.h"
 #include "skin/form/SkinManager.h"
+#include "tests/win/support/TestForm.h"
 
 namespace {
 
 using C = TSkinControlClass;
 using Chain = std::vector<std::wstring>;
+using test_support::MakeForm;
 
 const Chain kWinChain = {L"TWinControl", L"TControl", L"TComponent", L"TObject"};
 Chain Plus(std::initializer_list<std::wstring> own, const Chain& rest = kWinChain) {
@@ -118,14 +120,6 @@ void RegisterTestClasses() {
     (void)done;
 }
 
-std::unique_ptr<TForm> MakeForm() {
-    auto form = std::make_unique<TForm>(nullptr);
-    form->SetBorderStyle(bsSingle);
-    form->SetClientWidth(400);
-    form->SetClientHeight(200);
-    return form;
-}
-
 template <class T>
 T* Add(TForm& form, int left) {
     auto* c = new T(&form);
@@ -147,7 +141,7 @@ std::string Narrow(const std::wstring& w) {
 
 TEST(SkinSelectAdapter, ClassChainsOfFrameworkControls) {
     RegisterTestClasses();
-    auto form = MakeForm();
+    auto form = MakeForm(400, 200);
     struct {
         const char* name;
         TControl* control;
@@ -168,7 +162,7 @@ TEST(SkinSelectAdapter, ClassChainsOfFrameworkControls) {
 // made, and a control that cannot have one is skipped.
 TEST(SkinSelectAdapter, WindowIsMadeOnlyForControlsThatPassTheFirstTests) {
     RegisterTestClasses();
-    auto form = MakeForm();
+    auto form = MakeForm(400, 200);
     auto* tagged = Add<TButton>(*form, 0);
     tagged->SetTag(99);
     auto* button = Add<TButton>(*form, 50);
@@ -199,7 +193,7 @@ TEST(SkinSelectAdapter, WindowIsMadeOnlyForControlsThatPassTheFirstTests) {
 
 TEST(SkinSelectAdapter, DescribesWindowsAndPropertiesAndChooses) {
     RegisterTestClasses();
-    auto form = MakeForm();
+    auto form = MakeForm(400, 200);
     auto* button = Add<TButton>(*form, 0);
     auto* progress = Add<TProgressBar>(*form, 50);
     auto* label = Add<TLabel>(*form, 100);
@@ -260,7 +254,7 @@ TEST(SkinSelectAdapter, BareWindowsByClassAndStyle) {
     RegisterTestClasses();
     INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_USEREX_CLASSES | ICC_WIN95_CLASSES};
     ASSERT_TRUE(InitCommonControlsEx(&icc));
-    auto form = MakeForm();
+    auto form = MakeForm(400, 200);
     auto* frameworkButton = Add<TButton>(*form, 0);
     auto* skinned = Add<TQueryAnsweringButton>(*form, 50);
     HWND parent = form->Handle();

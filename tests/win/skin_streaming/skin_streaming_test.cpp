@@ -43,7 +43,8 @@ std::vector<uint8_t> Pack(const std::string& fixture) {
     return bytes;
 }
 
-std::vector<uint8_t> SkinStreamOf(const TSkinData& d) {
+// The bytes of the skin stream d writes.
+std::vector<uint8_t> WrittenSkinStream(const TSkinData& d) {
     TMemoryStream s;
     d.WriteSkinStream(s);
     return s.Bytes();
@@ -107,7 +108,7 @@ TEST(SkinStreaming, SkinDataAndStoreComeBackIdentical) {
                                 L"SkinFormtype", L"Version", L"MenuUpdate", L"MenuMerge"})
         EXPECT_EQ(GetPropText(*data2, prop), GetPropText(*data, prop)) << "property " << WideToUtf8(prop);
     EXPECT_EQ(data2->Skin3rd().Text(), third.Text());
-    EXPECT_EQ(SkinStreamOf(*data2), SkinStreamOf(*data));
+    EXPECT_EQ(WrittenSkinStream(*data2), WrittenSkinStream(*data));
     EXPECT_FALSE(data2->Empty) << "the copy built its skin from the package it read";
 
     ASSERT_EQ(store2->Store().Count(), 2);

@@ -39,7 +39,7 @@ TEST_P(SkinviewGallery, EveryControlKindAnswersAsSkinned) {
     ASSERT_TRUE(gallery->LoadSkin(package, true)) << skinName;
     gallery->Show();
     const HWND form = gallery->Handle();
-    ASSERT_TRUE(test_support::PumpUntil([&] { return SendMessageW(form, CN_SkinQuery, 0, 0) == 1; }, 1500))
+    ASSERT_TRUE(test_support::PumpUntil([&] { return SendMessageW(form, CN_SkinQuery, 0, 0) == 1; }, 15000))
         << "the gallery is skinned";
     test_support::Pump(20);
 

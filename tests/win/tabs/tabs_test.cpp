@@ -28,16 +28,24 @@
 #include "tests/win/support/ClientPixels.h"
 #include "tests/win/support/Input.h"
 #include "tests/win/support/NoAccessViolations.h"
+#include "tests/win/support/ObjectCounts.h"
+#include "tests/win/support/SkinFixture.h"
+#include "tests/win/support/TestForm.h"
 
 namespace {
 
 using test_support::CaptureClient;
+using test_support::Click;
 using test_support::Key;
+using test_support::MakeForm;
 using test_support::MouseButton;
 using test_support::MouseTo;
 using test_support::Pixels;
 using test_support::Pump;
+using test_support::PumpFor;
+using test_support::PumpInput;
 using test_support::PumpUntil;
+using test_support::SkinFixture;
 
 constexpr TColor kFace = 0x303030;
 constexpr TColor kParent = 0x505050;
@@ -56,58 +64,46 @@ uint32_t Rgb(TColor c) {
     return (GetRValue(rgb) << 16) | (GetGValue(rgb) << 8) | GetBValue(rgb);
 }
 
-struct SkinFixture {
-    std::unique_ptr<TSkinData> sd = std::make_unique<TSkinData>(nullptr);
-    std::unique_ptr<TWinSkinForm> sf;
+// Tab frames in two halves, the page border in rings, and button frames.
+void TabSkin(TSkinData& sd) {
+    sd.Colors[csButtonFace] = kFace;
+    sd.Colors[csButtonText] = clWhite;
+    sd.tab = std::make_unique<TDataSkinBorder>(L"Tabs");
+    auto& t = *sd.tab;
+    t.Map.SetSize(5 * 20, 20);
+    for (int f = 0; f < 5; ++f)
+        for (int y = 0; y < 20; ++y)
+            for (int x = 0; x < 20; ++x) t.Map.SetPixel(f * 20 + x, y, y < 10 ? kTabOuter[f] : kTabInner[f]);
+    t.r = TRect{3, 3, 3, 3};
+    t.frame = 5;
+    t.Normalcolor2 = clWhite;
+    t.Overcolor2 = clYellow;
+    // 12 x 13: the fixed margins are 4 left, 5 top, 4 right, 4 bottom.
+    t.MaskMap.SetSize(12, 13);
+    for (int y = 0; y < 13; ++y)
+        for (int x = 0; x < 12; ++x) {
+            TColor c = kBorderCentre;
+            if (y < 5)
+                c = kBorderTop;
+            else if (y >= 9)
+                c = kBorderBottom;
+            else if (x < 4 || x >= 8)
+                c = kBorderSide;
+            t.MaskMap.SetPixel(x, y, c);
+        }
+    sd.Button = std::make_unique<TDataSkinButton>(L"Button");
+    auto& b = *sd.Button;
+    b.Map.SetSize(5 * 20, 20);
+    for (int f = 0; f < 5; ++f)
+        for (int y = 0; y < 20; ++y)
+            for (int x = 0; x < 20; ++x) b.Map.SetPixel(f * 20 + x, y, kBtnFrames[f]);
+    b.r = TRect{3, 3, 3, 3};
+    b.frame = 5;
+}
 
-    explicit SkinFixture(HWND parent) {
-        sd->Colors[csButtonFace] = kFace;
-        sd->Colors[csButtonText] = clWhite;
-        sd->tab = std::make_unique<TDataSkinBorder>(L"Tabs");
-        auto& t = *sd->tab;
-        t.Map.SetSize(5 * 20, 20);
-        for (int f = 0; f < 5; ++f)
-            for (int y = 0; y < 20; ++y)
-                for (int x = 0; x < 20; ++x) t.Map.SetPixel(f * 20 + x, y, y < 10 ? kTabOuter[f] : kTabInner[f]);
-        t.r = TRect{3, 3, 3, 3};
-        t.frame = 5;
-        t.Normalcolor2 = clWhite;
-        t.Overcolor2 = clYellow;
-        // 12 x 13: the fixed margins are 4 left, 5 top, 4 right, 4 bottom.
-        t.MaskMap.SetSize(12, 13);
-        for (int y = 0; y < 13; ++y)
-            for (int x = 0; x < 12; ++x) {
-                TColor c = kBorderCentre;
-                if (y < 5)
-                    c = kBorderTop;
-                else if (y >= 9)
-                    c = kBorderBottom;
-                else if (x < 4 || x >= 8)
-                    c = kBorderSide;
-                t.MaskMap.SetPixel(x, y, c);
-            }
-        sd->Button = std::make_unique<TDataSkinButton>(L"Button");
-        auto& b = *sd->Button;
-        b.Map.SetSize(5 * 20, 20);
-        for (int f = 0; f < 5; ++f)
-            for (int y = 0; y < 20; ++y)
-                for (int x = 0; x < 20; ++x) b.Map.SetPixel(f * 20 + x, y, kBtnFrames[f]);
-        b.r = TRect{3, 3, 3, 3};
-        b.frame = 5;
-        sf = std::make_unique<TWinSkinForm>(nullptr);
-        sf->Hwnd = parent;
-        sf->fsd = sd.get();
-    }
-    ~SkinFixture() { sf.reset(); }
-};
-
-std::unique_ptr<TForm> MakeForm(int w, int h) {
-    auto form = std::make_unique<TForm>(nullptr);
-    form->SetBorderStyle(bsSingle);
-    form->SetClientWidth(w);
-    form->SetClientHeight(h);
-    form->SetLeft(40);
-    form->SetTop(40);
+// A form in the parent colour the tests look for around the controls.
+std::unique_ptr<TForm> ParentForm(int w, int h) {
+    auto form = MakeForm(w, h);
     form->SetColor(kParent);
     return form;
 }
@@ -153,18 +149,9 @@ RECT PageArea(HWND tab, TTabPosition pos) {
     return r;
 }
 
-void ClickAt(HWND hwnd, int x, int y) {
-    MouseTo(hwnd, x, y);
-    Pump(3);
-    MouseButton(true);
-    Pump(3);
-    MouseButton(false);
-    Pump(5);
-}
-
 void ClickTab(HWND tab, int i) {
     const RECT r = ItemRect(tab, i);
-    ClickAt(tab, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    Click(tab, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
 }
 
 void CtrlTab(bool shift) {
@@ -174,7 +161,7 @@ void CtrlTab(bool shift) {
     Key(VK_TAB, false);
     if (shift) Key(VK_SHIFT, false);
     Key(VK_CONTROL, false);
-    Pump(8);
+    PumpInput();
 }
 
 // What a tab control reports, in order.
@@ -208,8 +195,7 @@ std::vector<std::string> Drive(TPageControl* pc, const std::vector<Step>& steps,
         if (s.tab >= 0) {
             // A second click on the same place soon after is a double click, which a tab ignores.
             if (s.tab == lastClicked) {
-                const DWORD until = GetTickCount() + GetDoubleClickTime() + 100;
-                while (static_cast<int>(until - GetTickCount()) > 0) Pump(1);
+                PumpFor(GetDoubleClickTime() + 100);
             }
             lastClicked = s.tab;
             ClickTab(h, s.tab);
@@ -219,7 +205,7 @@ std::vector<std::string> Drive(TPageControl* pc, const std::vector<Step>& steps,
             Pump(2);
             CtrlTab(s.tab == -2);
         }
-        PumpUntil([&] { return pc->TabIndex() == s.expectedIndex; }, 50);
+        PumpUntil([&] { return pc->TabIndex() == s.expectedIndex; });
         indexes.push_back(pc->TabIndex());
     }
     pc->OnChanging = nullptr;
@@ -232,7 +218,7 @@ std::vector<std::string> Drive(TPageControl* pc, const std::vector<Step>& steps,
 // ---------------------------------------------------------------- unskinned
 
 TEST(TabControls, ClicksAndCtrlTabChangePagesWithEventsAndRefusal) {
-    auto form = MakeForm(340, 200);
+    auto form = ParentForm(340, 200);
     TPageControl* pc = MakePages(form.get(), 10, 10, 4);
     form->Show();
     SetForegroundWindow(form->Handle());
@@ -266,8 +252,33 @@ TEST(TabControls, ClicksAndCtrlTabChangePagesWithEventsAndRefusal) {
     EXPECT_EQ(active->Width(), d.right - d.left);
 }
 
+// The list gets the bitmap's own pixels with its key colour see-through,
+// and adding holds on to no GDI object.
+TEST(TabControls, ImagesKeepTheirPixelsAndKeyAndHoldNoObjects) {
+    TTabImages images(16, 16);
+    TBitmap glyph(16, 16);
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x) glyph.SetPixel(x, y, x < 8 ? clRed : clFuchsia);
+    ASSERT_EQ(images.Add(glyph, clFuchsia), 0);
+
+    TBitmap canvas(16, 16);
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x) canvas.SetPixel(x, y, clBlue);
+    ASSERT_TRUE(ImageList_Draw(images.Handle(), 0, canvas.DC(), 0, 0, ILD_TRANSPARENT));
+    for (int y : {0, 8, 15}) {
+        EXPECT_EQ(GetPixel(canvas.DC(), 2, y), RGB(255, 0, 0)) << "the image's own pixels, row " << y;
+        EXPECT_EQ(GetPixel(canvas.DC(), 12, y), RGB(0, 0, 255)) << "the key shows what is behind, row " << y;
+    }
+
+    const DWORD before = test_support::GdiObjects();
+    SKIP_WITHOUT_GDI_COUNT(before);
+    for (int i = 0; i < 50; ++i) ASSERT_EQ(images.Add(glyph, clFuchsia), i + 1);
+    EXPECT_EQ(images.Count(), 51);
+    EXPECT_EQ(test_support::GdiObjects(), before) << "a GDI object left behind by adding images";
+}
+
 TEST(TabControls, PagesTextsImagesOrderAndFreeing) {
-    auto form = MakeForm(340, 200);
+    auto form = ParentForm(340, 200);
     TPageControl* pc = MakePages(form.get(), 10, 10, 3);
     TTabImages images(16, 16);
     TBitmap glyph(16, 16);
@@ -307,7 +318,7 @@ TEST(TabControls, PagesTextsImagesOrderAndFreeing) {
 
 TEST(TabControls, PositionsStylesAndPublishedProperties) {
     RegisterControlClasses();
-    auto form = MakeForm(340, 200);
+    auto form = ParentForm(340, 200);
     auto* tc = new TTabControl(form.get());
     tc->SetParent(form.get());
     tc->SetBounds(10, 10, 300, 160);
@@ -358,7 +369,7 @@ TEST(TabControls, PositionsStylesAndPublishedProperties) {
 }
 
 TEST(TabControls, TabSetShowsWholeTabsScrollsAndSelectsByClick) {
-    auto form = MakeForm(340, 120);
+    auto form = ParentForm(340, 120);
     auto* set = new TTabSet(form.get());
     set->SetParent(form.get());
     set->SetBounds(10, 10, 200, 21);
@@ -387,14 +398,14 @@ TEST(TabControls, TabSetShowsWholeTabsScrollsAndSelectsByClick) {
     std::vector<int> changes;
     set->OnChange = [&](TObject*) { changes.push_back(set->TabIndex()); };
     const RECT second = shown[1].rect;
-    ClickAt(set->Handle(), (second.left + second.right) / 2, 10);
+    Click(set->Handle(), (second.left + second.right) / 2, 10);
     ASSERT_TRUE(PumpUntil([&] { return set->TabIndex() == 1; }));
     EXPECT_EQ(changes, std::vector<int>{1});
-    ClickAt(set->Handle(), (second.left + second.right) / 2, 10);
+    Click(set->Handle(), (second.left + second.right) / 2, 10);
     EXPECT_EQ(changes.size(), 1u) << "the selected tab again changes nothing";
 
     // The right arrow of the scroller shows the next tabs.
-    ClickAt(set->Handle(), sr.right - 4, (sr.top + sr.bottom) / 2);
+    Click(set->Handle(), sr.right - 4, (sr.top + sr.bottom) / 2);
     ASSERT_TRUE(PumpUntil([&] { return set->FirstIndex() == 1; }));
     // Unselected tabs are drawn in the face colour, the selected one in the window colour.
     const Pixels px = CaptureClient(set->Handle(), true);
@@ -404,13 +415,13 @@ TEST(TabControls, TabSetShowsWholeTabsScrollsAndSelectsByClick) {
 // ---------------------------------------------------------------- skinned
 
 TEST(SkinTab, ClicksAndCtrlTabGiveTheSameIndexesAndEventsAsUnskinned) {
-    auto form = MakeForm(640, 200);
+    auto form = ParentForm(640, 200);
     TPageControl* plain = MakePages(form.get(), 10, 10, 4);
     TPageControl* skinned = MakePages(form.get(), 320, 10, 4);
     form->Show();
     SetForegroundWindow(form->Handle());
     Pump();
-    SkinFixture fx(form->Handle());
+    SkinFixture fx(form->Handle(), TabSkin);
     auto* obj = dynamic_cast<TSkinTab*>(AddComp(*fx.sf, skinned, form.get()));
     ASSERT_NE(obj, nullptr);
     for (int i = 0; i < skinned->PageCount(); ++i)
@@ -441,7 +452,7 @@ TEST(SkinTab, FramesMirroringTurningAndPageBorderPerPosition) {
                           {"left tab control", tpLeft, false},
                           {"right tab control", tpRight, false}};
     for (const Case& c : cases) {
-        auto form = MakeForm(340, 220);
+        auto form = ParentForm(340, 220);
         TCustomTabControl* tc = nullptr;
         if (c.pageControl) {
             tc = MakePages(form.get(), 10, 10, 3);
@@ -456,7 +467,7 @@ TEST(SkinTab, FramesMirroringTurningAndPageBorderPerPosition) {
         tc->SetTabIndex(1);
         form->Show();
         Pump();
-        SkinFixture fx(form->Handle());
+        SkinFixture fx(form->Handle(), TabSkin);
         auto* obj = dynamic_cast<TSkinTab*>(AddComp(*fx.sf, tc, form.get()));
         ASSERT_NE(obj, nullptr) << "case: " << c.name;
         EXPECT_EQ(obj->Position, static_cast<TSkinTabPosition>(c.pos)) << "case: " << c.name;
@@ -530,7 +541,7 @@ TEST(SkinTab, TextOfLeftTabsReadsBottomToTop) {
     // A one-tab control with a wide caption: the ink of the first letters
     // (a full-height "W") lies at the bottom of the tab, the last ones (".")
     // at the top.
-    auto form = MakeForm(200, 300);
+    auto form = ParentForm(200, 300);
     auto* tc = new TTabControl(form.get());
     tc->SetParent(form.get());
     tc->SetBounds(10, 10, 160, 260);
@@ -538,7 +549,7 @@ TEST(SkinTab, TextOfLeftTabsReadsBottomToTop) {
     tc->SetTabPosition(tpLeft);
     form->Show();
     Pump();
-    SkinFixture fx(form->Handle());
+    SkinFixture fx(form->Handle(), TabSkin);
     fx.sd->tab->Overcolor2 = clBlack;
     ASSERT_NE(AddComp(*fx.sf, tc, form.get()), nullptr);
     Pump();
@@ -570,7 +581,7 @@ TEST(SkinTab, CaptionOfADisabledTabControlIsGrey) {
     // Text is smoothed against the tab's colours, so every pixel of it lies
     // between a tab colour and the text colour: with grey text none is
     // brighter than the shadow colour, with the skin's white and yellow many are.
-    auto form = MakeForm(360, 200);
+    auto form = ParentForm(360, 200);
     auto* tc = new TTabControl(form.get());
     tc->SetParent(form.get());
     tc->SetBounds(10, 10, 320, 160);
@@ -578,7 +589,7 @@ TEST(SkinTab, CaptionOfADisabledTabControlIsGrey) {
     tc->AddTab(L"MMMM");
     form->Show();
     Pump();
-    SkinFixture fx(form->Handle());
+    SkinFixture fx(form->Handle(), TabSkin);
     ASSERT_NE(AddComp(*fx.sf, tc, form.get()), nullptr);
     const HWND h = tc->Handle();
     const uint32_t shadow = Rgb(clBtnShadow);
@@ -614,7 +625,7 @@ TEST(SkinTab, CaptionOfADisabledTabControlIsGrey) {
 }
 
 TEST(SkinTab, ScrollArrowsOfABareTabControlStayVisible) {
-    auto form = MakeForm(340, 200);
+    auto form = ParentForm(340, 200);
     form->Show();
     Pump();
     // A bare tab control (no clipping of its children), too narrow for its tabs.
@@ -634,7 +645,7 @@ TEST(SkinTab, ScrollArrowsOfABareTabControlStayVisible) {
     const HWND arrows = FindWindowExW(h, nullptr, UPDOWN_CLASSW, nullptr);
     ASSERT_NE(arrows, nullptr);
     ASSERT_TRUE(IsWindowVisible(arrows));
-    SkinFixture fx(form->Handle());
+    SkinFixture fx(form->Handle(), TabSkin);
     auto* obj = dynamic_cast<TSkinTab*>(AddControlh(*fx.sf, h));
     ASSERT_NE(obj, nullptr);
     EXPECT_EQ(SendMessageW(arrows, CN_SkinQuery, 0, 0), 1) << "the arrows are skinned too";
@@ -674,7 +685,7 @@ TEST(SkinTab, ScrollArrowsOfABareTabControlStayVisible) {
 }
 
 TEST(SkinTab, CloseBoxesOnTag7777PagesAndTheFormMayRefuse) {
-    auto form = MakeForm(340, 200);
+    auto form = ParentForm(340, 200);
     TPageControl* pc = MakePages(form.get(), 10, 10, 3);
     pc->SetTag(7777);
     TPageControl* other = MakePages(form.get(), 10, 175, 1);
@@ -693,7 +704,7 @@ TEST(SkinTab, CloseBoxesOnTag7777PagesAndTheFormMayRefuse) {
     form->Show();
     SetForegroundWindow(form->Handle());
     Pump();
-    SkinFixture fx(form->Handle());
+    SkinFixture fx(form->Handle(), TabSkin);
     auto* obj = dynamic_cast<TSkinTab*>(AddComp(*fx.sf, pc, form.get()));
     ASSERT_NE(obj, nullptr);
     EXPECT_TRUE(obj->showclose);
@@ -713,7 +724,7 @@ TEST(SkinTab, CloseBoxesOnTag7777PagesAndTheFormMayRefuse) {
     // The form refuses: the page stays.
     answer = 1;
     RECT r = ItemRect(h, 1);
-    ClickAt(h, r.right - 5, r.top + 5);
+    Click(h, r.right - 5, r.top + 5);
     ASSERT_TRUE(PumpUntil([&] { return !asked.empty(); }));
     EXPECT_EQ(asked[0].first, reinterpret_cast<WPARAM>(h));
     EXPECT_EQ(asked[0].second, 1);
@@ -722,7 +733,7 @@ TEST(SkinTab, CloseBoxesOnTag7777PagesAndTheFormMayRefuse) {
     // The form agrees: the page is freed with its tab.
     answer = 0;
     TTabSheet* doomed = pc->Pages(1);
-    ClickAt(h, r.right - 5, r.top + 5);
+    Click(h, r.right - 5, r.top + 5);
     ASSERT_TRUE(PumpUntil([&] { return pc->PageCount() == 2; }));
     EXPECT_EQ(asked.size(), 2u);
     EXPECT_EQ(SendMessageW(h, TCM_GETITEMCOUNT, 0, 0), 2);
@@ -732,7 +743,7 @@ TEST(SkinTab, CloseBoxesOnTag7777PagesAndTheFormMayRefuse) {
 }
 
 TEST(SkinTab, ButtonTabsAndTabSetFromTheSkin) {
-    auto form = MakeForm(340, 240);
+    auto form = ParentForm(340, 240);
     TPageControl* pc = MakePages(form.get(), 10, 10, 3);
     pc->SetStyle(tsButtons);
     pc->SetTabIndex(2);
@@ -743,7 +754,7 @@ TEST(SkinTab, ButtonTabsAndTabSetFromTheSkin) {
     set->SetTabIndex(1);
     form->Show();
     Pump();
-    SkinFixture fx(form->Handle());
+    SkinFixture fx(form->Handle(), TabSkin);
     EXPECT_NE(dynamic_cast<TSkinTabBtn*>(AddComp(*fx.sf, pc, form.get())), nullptr);
     EXPECT_NE(dynamic_cast<TSkinTab31*>(AddComp(*fx.sf, set, form.get())), nullptr);
     EXPECT_EQ(SendMessageW(set->Scroller()->Handle(), CN_SkinQuery, 0, 0), 1) << "the scroller is skinned too";
@@ -806,13 +817,13 @@ void RegisterForeignPages() {
 
 TEST(SkinTab, ForeignPageControlGetsTabPicturesAndLosesThemWhenUnskinned) {
     RegisterForeignPages();
-    auto form = MakeForm(340, 200);
+    auto form = ParentForm(340, 200);
     auto* pc = new TForeignPages(form.get());
     pc->SetParent(form.get());
     pc->SetBounds(10, 10, 300, 160);
     form->Show();
     Pump();
-    SkinFixture fx(form->Handle());
+    SkinFixture fx(form->Handle(), TabSkin);
     TStringList third;
     third.Add(L"TForeignPages=advpagecontrol");
     fx.sd->SetSkin3rd(third);

@@ -25,14 +25,18 @@
 #include "skin/data/SkinData.h"
 #include "tests/win/support/ClientPixels.h"
 #include "tests/win/support/Input.h"
+#include "tests/win/support/SkinFixture.h"
+#include "tests/win/support/TestForm.h"
 
 namespace {
 
 using test_support::CaptureClient;
+using test_support::MakeForm;
 using test_support::MouseButton;
 using test_support::MouseTo;
 using test_support::Pump;
 using test_support::PumpUntil;
+using test_support::SkinFixture;
 
 // Colours as TColor (0x00BBGGRR).
 constexpr TColor kFace = 0x303030;
@@ -51,15 +55,8 @@ uint32_t ScreenPixel(HWND hwnd, int x, int y) {
     return CaptureClient(hwnd, false).At(x, y);
 }
 
-std::unique_ptr<TForm> MakeForm(int w, int h) {
-    auto form = std::make_unique<TForm>(nullptr);
-    form->SetBorderStyle(bsSingle);
-    form->SetClientWidth(w);
-    form->SetClientHeight(h);
-    form->SetLeft(50);
-    form->SetTop(50);
-    return form;
-}
+// Where the form goes on the screen.
+constexpr POINT kFormAt{50, 50};
 
 template <class C>
 C* Place(TWinControl* parent, int x, int y, int w, int h, const std::wstring& caption = L"") {
@@ -70,45 +67,33 @@ C* Place(TWinControl* parent, int x, int y, int w, int h, const std::wstring& ca
     return c;
 }
 
-// The skin data and a form skinning object for one parent window.
-struct SkinFixture {
-    std::unique_ptr<TSkinData> sd = std::make_unique<TSkinData>(nullptr);
-    std::unique_ptr<TWinSkinForm> sf;
-
-    explicit SkinFixture(HWND parent) {
-        sd->Colors[csButtonFace] = kFace;
-        sd->Colors[csButtonShadow] = kShadow;
-        sd->Colors[csButtonText] = clWhite;
-        sd->Button = std::make_unique<TDataSkinButton>(L"Button");
-        auto& b = *sd->Button;
-        b.Map.SetSize(5 * 20, 20);
-        for (int f = 0; f < 5; ++f)
-            for (int y = 0; y < 20; ++y)
-                for (int x = 0; x < 20; ++x) b.Map.SetPixel(f * 20 + x, y, kButtonFrames[f]);
-        b.r = TRect{3, 3, 3, 3};
-        b.frame = 5;
-        // Two halves, so a stretch over the bar's height shows both.
-        sd->Toolbar = std::make_unique<TDataSkinObject>(L"Toolbar");
-        sd->Toolbar->Map.SetSize(10, 40);
-        for (int y = 0; y < 40; ++y)
-            for (int x = 0; x < 10; ++x) sd->Toolbar->Map.SetPixel(x, y, y < 20 ? kBarTop : kBarBottom);
-        sd->Toolbar->frame = 1;
-        TSkinOptions options = sd->Options();
-        options.Exclude(xoToolbarBK);
-        sd->SetOptions(options);
-        sf = std::make_unique<TWinSkinForm>(nullptr);
-        sf->Hwnd = parent;
-        sf->fsd = sd.get();
-        sf->Skinstate = SkinStage::Skinned;
-    }
-    ~SkinFixture() {
-        sf.reset();  // frees the remaining control objects first
-    }
-};
+// Button frames 1..5 and a tool bar background of two halves.
+void ToolbarSkin(TSkinData& sd) {
+    sd.Colors[csButtonFace] = kFace;
+    sd.Colors[csButtonShadow] = kShadow;
+    sd.Colors[csButtonText] = clWhite;
+    sd.Button = std::make_unique<TDataSkinButton>(L"Button");
+    auto& b = *sd.Button;
+    b.Map.SetSize(5 * 20, 20);
+    for (int f = 0; f < 5; ++f)
+        for (int y = 0; y < 20; ++y)
+            for (int x = 0; x < 20; ++x) b.Map.SetPixel(f * 20 + x, y, kButtonFrames[f]);
+    b.r = TRect{3, 3, 3, 3};
+    b.frame = 5;
+    // Two halves, so a stretch over the bar's height shows both.
+    sd.Toolbar = std::make_unique<TDataSkinObject>(L"Toolbar");
+    sd.Toolbar->Map.SetSize(10, 40);
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 10; ++x) sd.Toolbar->Map.SetPixel(x, y, y < 20 ? kBarTop : kBarBottom);
+    sd.Toolbar->frame = 1;
+    TSkinOptions options = sd.Options();
+    options.Exclude(xoToolbarBK);
+    sd.SetOptions(options);
+}
 
 // A bar of four buttons: plain, check, disabled, then a separator and a plain one.
 struct BarForm {
-    std::unique_ptr<TForm> form = MakeForm(360, 140);
+    std::unique_ptr<TForm> form = MakeForm(360, 140, kFormAt);
     TToolBar* bar = Place<TToolBar>(form.get(), 10, 10, 300, 30);
     std::vector<TToolButton*> buttons;
     std::vector<int> clicks = std::vector<int>(5, 0);
@@ -206,7 +191,7 @@ TEST(ToolBar, ClicksGiveOneOnClickCheckButtonsToggleDisabledAndSeparatorsDoNothi
 }
 
 TEST(ControlBar, BandsRunInRowsAndWrapAndLeaveWithTheirControls) {
-    auto form = MakeForm(400, 200);
+    auto form = MakeForm(400, 200, kFormAt);
     auto* cbar = Place<TControlBar>(form.get(), 10, 10, 300, 80);
     cbar->SetRowSize(30);
     auto* one = Place<TButton>(form.get(), 0, 0, 120, 22, L"One");
@@ -250,11 +235,12 @@ TEST(ControlBar, BandsRunInRowsAndWrapAndLeaveWithTheirControls) {
 }
 
 TEST(SkinGroupBox, RoundedFrameCaptionInterruptsTheLineFaceAndWindowlessChildren) {
-    auto form = MakeForm(300, 200);
+    auto form = MakeForm(300, 200, kFormAt);
     auto* box = Place<TGroupBox>(form.get(), 20, 20, 200, 120, L"Group");
     auto* label = Place<TLabel>(box, 20, 50, 80, 20, L"Inside");
     form->Show();
-    SkinFixture fx(form->Handle());
+    SkinFixture fx(form->Handle(), ToolbarSkin);
+    fx.sf->Skinstate = SkinStage::Skinned;
     auto* obj = dynamic_cast<TSkinGroupBox*>(AddComp(*fx.sf, box, form.get()));
     ASSERT_NE(obj, nullptr);
     EXPECT_EQ(obj->kind, 1);
@@ -287,7 +273,7 @@ TEST(SkinGroupBox, RoundedFrameCaptionInterruptsTheLineFaceAndWindowlessChildren
 }
 
 TEST(SkinBox, PanelTakesTheFaceColourAndGetsItsOwnBack) {
-    auto form = MakeForm(300, 200);
+    auto form = MakeForm(300, 200, kFormAt);
     auto* panel = Place<TPanel>(form.get(), 20, 20, 200, 100);
     panel->SetColor(0x123456);
     auto* inner = Place<TButton>(panel, 10, 10, 80, 25, L"Inner");
@@ -295,7 +281,8 @@ TEST(SkinBox, PanelTakesTheFaceColourAndGetsItsOwnBack) {
     Pump();
     const HWND h = panel->WindowHandle();
     EXPECT_EQ(ScreenPixel(h, 100, 70), Rgb(0x123456));
-    SkinFixture fx(form->Handle());
+    SkinFixture fx(form->Handle(), ToolbarSkin);
+    fx.sf->Skinstate = SkinStage::Skinned;
     TSkinControl* obj = AddComp(*fx.sf, panel, form.get());
     ASSERT_NE(obj, nullptr);
     EXPECT_EQ(obj->ClassName(), L"TSkinBox");
@@ -324,7 +311,7 @@ public:
 }  // namespace
 
 TEST(SkinBox, NestedFormAndEmbeddedScrollBar) {
-    auto form = MakeForm(360, 260);
+    auto form = MakeForm(360, 260, kFormAt);
     // A form placed inside another gets a face-coloured box, its controls their objects.
     auto* nested = new TForm(form.get());
     nested->SetBorderStyle(bsNone);
@@ -340,7 +327,8 @@ TEST(SkinBox, NestedFormAndEmbeddedScrollBar) {
     form->Show();
     nested->Show();
     Pump();
-    SkinFixture fx(form->Handle());
+    SkinFixture fx(form->Handle(), ToolbarSkin);
+    fx.sf->Skinstate = SkinStage::Skinned;
     fx.sf->InitNestform(nested);
     TSkinControl* box = fx.sf->Lookupcontrol(nested->Handle());
     ASSERT_NE(box, nullptr) << "the nested form gets its box";
@@ -429,7 +417,8 @@ TEST(SkinBoxH, BareDialogToolBarAndSizeGripWindowsTakeTheFaceColour) {
                                       parent.hwnd, nullptr, GetModuleHandleW(nullptr), nullptr);
     ASSERT_NE(grip, nullptr);
     Pump();
-    SkinFixture fx(parent.hwnd);
+    SkinFixture fx(parent.hwnd, ToolbarSkin);
+    fx.sf->Skinstate = SkinStage::Skinned;
     struct Case {
         const char* name;
         HWND window;
@@ -464,7 +453,8 @@ TEST(SkinToolBar, BackgroundStretchedAndButtonFramesPerState) {
     BarForm f;
     f.MouseAway();
     f.bar->SetFlat(false);
-    SkinFixture fx(f.form->Handle());
+    SkinFixture fx(f.form->Handle(), ToolbarSkin);
+    fx.sf->Skinstate = SkinStage::Skinned;
     TSkinControl* obj = AddComp(*fx.sf, f.bar, f.form.get());
     ASSERT_NE(obj, nullptr);
     EXPECT_EQ(obj->ClassName(), L"TSkinBox");
@@ -531,7 +521,8 @@ TEST(SkinToolBar, HandlersOfTheApplicationStayAndDropDownMenusArePainted) {
     menu->Items()->Add(item);
     f.buttons[4]->SetStyle(tbsDropDown);
     f.buttons[4]->SetDropdownMenu(menu);
-    SkinFixture fx(f.form->Handle());
+    SkinFixture fx(f.form->Handle(), ToolbarSkin);
+    fx.sf->Skinstate = SkinStage::Skinned;
     ASSERT_NE(AddComp(*fx.sf, f.bar, f.form.get()), nullptr);
     EXPECT_TRUE(f.bar->OnCustomDrawButton) << "the unassigned event takes the painter";
     EXPECT_TRUE(menu->OwnerDraw()) << "the drop-down menu is skinned";
