@@ -66,6 +66,7 @@ enum TSkinControlType : uint8_t {
     xcSystemMenu,
     xcFastReport,
 };
+// Kinds of container window; FContainers is a set of them.
 enum TWinContainer : uint8_t {
     xccForm,
     xccFrame,
@@ -78,7 +79,9 @@ enum TWinContainer : uint8_t {
     xccTabSheet,
     xccPageScroller,
 };
+// How a skin data component takes part in skinning (SkinFormtype).
 enum TSkinFormType : uint8_t { sfMainform, sfOnlyThisForm, sfDialog, sfDLL };
+// The colour scheme's slots ("Sheme" is the name's own spelling).
 enum TShemeColor : uint8_t {
     csText,
     csTitleTextActive,
