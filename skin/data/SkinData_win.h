@@ -7,8 +7,10 @@
 // caption font belong to the component.
 #pragma once
 
-#include <commctrl.h>
+// windows.h first: commctrl.h relies on its types.
 #include <windows.h>
+
+#include <commctrl.h>
 
 #include <functional>
 #include <type_traits>
