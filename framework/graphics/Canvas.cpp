@@ -56,12 +56,6 @@ void AxisPairs(int d0, int dLen, int s0, int sLen, int dLow, int dHigh, int sHig
 
 }  // namespace
 
-#ifndef _WIN32
-int ScreenPixelsPerInch() {
-    return 96;
-}
-#endif
-
 int TFont::Size() const {
     return -MulDivRound(Height, 72, ScreenPixelsPerInch());
 }
@@ -169,36 +163,22 @@ void StretchCopy(TBitmap& dst, const TRect& clip, const TRect& dest, const TBitm
 TCanvas::TCanvas(TBitmap& bitmap) : bitmap_(&bitmap) {}
 
 TRect TCanvas::ClipRect() const {
-#ifdef _WIN32
-    if (!bitmap_) return GdiClipBox(dc_);
-#endif
-    TRect bounds = Rect(0, 0, bitmap_->Width(), bitmap_->Height());
-#ifdef _WIN32
-    // Only a DC that exists can carry a clip region set through Handle().
-    if (bitmap_->store_ && bitmap_->store_->HasDC()) {
-        TRect box = GdiClipBox(bitmap_->store_->DC());
-        if (!IntersectRect(bounds, bounds, box)) return TRect{};
-    }
-#endif
+    const TRect bounds = Rect(0, 0, bitmap_ ? bitmap_->Width() : 0, bitmap_ ? bitmap_->Height() : 0);
+    if constexpr (kGdi) return bitmap_ ? BitmapDcClip(bounds) : DcClipRect();
     return bounds;
 }
 
 bool TCanvas::RectVisible(const TRect& rect) const {
-#ifdef _WIN32
-    if (!bitmap_) {
-        const RECT r = ToRECT(rect);
-        return ::RectVisible(dc_, &r) != FALSE;
-    }
-#endif
+    if constexpr (kGdi)
+        if (!bitmap_) return DcRectVisible(rect);
     TRect common;
     return IntersectRect(common, rect, ClipRect());
 }
 
 void TCanvas::FillRect(const TRect& rect) {
     if (Brush.Style == bsClear) return;
-#ifdef _WIN32
-    if (!bitmap_) return GdiFill(rect, false);
-#endif
+    if constexpr (kGdi)
+        if (!bitmap_) return DcFill(rect, false);
     TRect box;
     if (!IntersectRect(box, rect, ClipRect())) return;
     const TPixelFormat format = bitmap_->PixelFormat();
@@ -221,9 +201,8 @@ void TCanvas::FillRect(const TRect& rect) {
 
 void TCanvas::FrameRect(const TRect& rect) {
     if (rect.IsEmpty() || Brush.Style == bsClear) return;
-#ifdef _WIN32
-    if (!bitmap_) return GdiFill(rect, true);
-#endif
+    if constexpr (kGdi)
+        if (!bitmap_) return DcFill(rect, true);
     FillRect(Rect(rect.Left, rect.Top, rect.Right, rect.Top + 1));
     FillRect(Rect(rect.Left, rect.Bottom - 1, rect.Right, rect.Bottom));
     FillRect(Rect(rect.Left, rect.Top, rect.Left + 1, rect.Bottom));
@@ -231,17 +210,14 @@ void TCanvas::FrameRect(const TRect& rect) {
 }
 
 void TCanvas::CopyRect(const TRect& dest, const TBitmap& source, const TRect& sourceRect) {
-#ifdef _WIN32
-    if (!bitmap_) return source.Empty() ? void() : GdiStretch(dest, source.DC(), sourceRect);
-#endif
+    if constexpr (kGdi)
+        if (!bitmap_) return DcCopy(dest, source, sourceRect);
     StretchCopy(*bitmap_, ClipRect(), dest, source, sourceRect, false, 0);
 }
 
 void TCanvas::CopyRect(const TRect& dest, const TCanvas& source, const TRect& sourceRect) {
     if (source.bitmap_) return CopyRect(dest, *source.bitmap_, sourceRect);
-#ifdef _WIN32
-    GdiStretch(dest, source.dc_, sourceRect);
-#endif
+    if constexpr (kGdi) DcCopy(dest, source, sourceRect);
 }
 
 void TCanvas::Draw(int x, int y, const TBitmap& bitmap) {
@@ -253,42 +229,28 @@ void TCanvas::StretchDraw(const TRect& dest, const TBitmap& bitmap) {
     const TRect all = Rect(0, 0, bitmap.Width(), bitmap.Height());
     if (!bitmap.Transparent()) return CopyRect(dest, bitmap, all);
     const uint32_t keyPx = ColorToPx(ColorToRGB(bitmap.TransparentColor()) & 0xFFFFFF);
-#ifdef _WIN32
-    if (!bitmap_) {
-        // Stretch first, then one keyed transfer.
-        TBitmap stretched(std::abs(dest.Width()), std::abs(dest.Height()), bitmap.PixelFormat());
-        StretchCopy(stretched, Rect(0, 0, stretched.Width(), stretched.Height()),
-                    Rect(0, 0, dest.Width(), dest.Height()), bitmap, all, false, 0);
-        return GdiTransparent(std::min(dest.Left, dest.Right), std::min(dest.Top, dest.Bottom), stretched,
-                              PxToColor(keyPx));
-    }
-#endif
+    if constexpr (kGdi)
+        if (!bitmap_) return DcStretchDrawKeyed(dest, bitmap, PxToColor(keyPx));
     StretchCopy(*bitmap_, ClipRect(), dest, bitmap, all, true, keyPx);
 }
 
 void TCanvas::DrawTransparent(int x, int y, const TBitmap& bitmap, TColor key) {
     if (bitmap.Empty()) return;
-#ifdef _WIN32
-    if (!bitmap_) return GdiTransparent(x, y, bitmap, key);
-#endif
+    if constexpr (kGdi)
+        if (!bitmap_) return DcTransparent(x, y, bitmap, key);
     const TRect all = Rect(0, 0, bitmap.Width(), bitmap.Height());
     StretchCopy(*bitmap_, ClipRect(), Bounds(x, y, bitmap.Width(), bitmap.Height()), bitmap, all, true,
                 ColorToPx(ColorToRGB(key) & 0xFFFFFF));
 }
 
 TColor TCanvas::Pixel(int x, int y) const {
-#ifdef _WIN32
-    if (!bitmap_) return static_cast<TColor>(GetPixel(dc_, x, y));
-#endif
+    if constexpr (kGdi)
+        if (!bitmap_) return DcPixel(x, y);
     return bitmap_->Pixel(x, y);
 }
 
 void TCanvas::SetPixel(int x, int y, TColor color) {
-#ifdef _WIN32
-    if (!bitmap_) {
-        SetPixelV(dc_, x, y, static_cast<COLORREF>(ColorToRGB(color)));
-        return;
-    }
-#endif
+    if constexpr (kGdi)
+        if (!bitmap_) return DcSetPixel(x, y, color);
     bitmap_->SetPixel(x, y, color);
 }

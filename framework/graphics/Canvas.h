@@ -131,11 +131,30 @@ public:
 
 private:
     TBitmap* bitmap_ = nullptr;
+
+    // The GDI half, in Canvas_win.cpp. Only Windows makes a canvas without a
+    // bitmap (on a borrowed DC) or gives a bitmap a DC, so the portable code
+    // calls these under `if constexpr (kGdi)` and natively none is defined.
+#ifdef _WIN32
+    static constexpr bool kGdi = true;
+#else
+    static constexpr bool kGdi = false;
+#endif
+    // bounds narrowed to the clip box of the bitmap's DC, when it has made one.
+    TRect BitmapDcClip(const TRect& bounds) const;
+    // The operations of a canvas on a borrowed DC.
+    TRect DcClipRect() const;
+    bool DcRectVisible(const TRect& rect) const;
+    void DcFill(const TRect& rect, bool frame) const;
+    void DcCopy(const TRect& dest, const TBitmap& source, const TRect& sourceRect) const;
+    void DcCopy(const TRect& dest, const TCanvas& source, const TRect& sourceRect) const;
+    void DcStretchDrawKeyed(const TRect& dest, const TBitmap& bitmap, TColor key) const;
+    void DcTransparent(int x, int y, const TBitmap& bitmap, TColor key) const;
+    TColor DcPixel(int x, int y) const;
+    void DcSetPixel(int x, int y, TColor color) const;
 #ifdef _WIN32
     HDC dc_ = nullptr;
     void GdiStretch(const TRect& dest, HDC source, const TRect& sourceRect) const;
-    void GdiFill(const TRect& rect, bool frame) const;
-    void GdiTransparent(int x, int y, const TBitmap& bitmap, TColor key) const;
     static TRect GdiClipBox(HDC dc);
 #endif
 };

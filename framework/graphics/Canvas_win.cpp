@@ -1,9 +1,11 @@
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
 #include "framework/graphics/Canvas.h"
 #include "framework/graphics/PixelOps.h"
+#include "framework/graphics/PixelStore.h"
 
 using namespace gfx_detail;
 
@@ -62,7 +64,48 @@ TRect TCanvas::GdiClipBox(HDC dc) {
     return FromRECT(r);
 }
 
-void TCanvas::GdiFill(const TRect& rect, bool frame) const {
+TRect TCanvas::BitmapDcClip(const TRect& bounds) const {
+    // Only a DC that exists can carry a clip region set through Handle().
+    if (!bitmap_->store_ || !bitmap_->store_->HasDC()) return bounds;
+    TRect clipped;
+    if (!IntersectRect(clipped, bounds, GdiClipBox(bitmap_->store_->DC()))) return TRect{};
+    return clipped;
+}
+
+TRect TCanvas::DcClipRect() const {
+    return GdiClipBox(dc_);
+}
+
+bool TCanvas::DcRectVisible(const TRect& rect) const {
+    const RECT r = ToRECT(rect);
+    return ::RectVisible(dc_, &r) != FALSE;
+}
+
+void TCanvas::DcCopy(const TRect& dest, const TBitmap& source, const TRect& sourceRect) const {
+    if (!source.Empty()) GdiStretch(dest, source.DC(), sourceRect);
+}
+
+void TCanvas::DcCopy(const TRect& dest, const TCanvas& source, const TRect& sourceRect) const {
+    GdiStretch(dest, source.dc_, sourceRect);
+}
+
+void TCanvas::DcStretchDrawKeyed(const TRect& dest, const TBitmap& bitmap, TColor key) const {
+    // Stretch first, then one keyed transfer.
+    TBitmap stretched(std::abs(dest.Width()), std::abs(dest.Height()), bitmap.PixelFormat());
+    StretchCopy(stretched, Rect(0, 0, stretched.Width(), stretched.Height()), Rect(0, 0, dest.Width(), dest.Height()),
+                bitmap, Rect(0, 0, bitmap.Width(), bitmap.Height()), false, 0);
+    DcTransparent(std::min(dest.Left, dest.Right), std::min(dest.Top, dest.Bottom), stretched, key);
+}
+
+TColor TCanvas::DcPixel(int x, int y) const {
+    return static_cast<TColor>(GetPixel(dc_, x, y));
+}
+
+void TCanvas::DcSetPixel(int x, int y, TColor color) const {
+    SetPixelV(dc_, x, y, static_cast<COLORREF>(ColorToRGB(color)));
+}
+
+void TCanvas::DcFill(const TRect& rect, bool frame) const {
     UniqueBrush brush(CreateSolidBrush(static_cast<COLORREF>(ColorToRGB(Brush.Color))));
     const RECT r = ToRECT(rect);
     if (frame)
@@ -79,7 +122,7 @@ void TCanvas::GdiStretch(const TRect& dest, HDC source, const TRect& sourceRect)
     if (previous) SetStretchBltMode(dc, previous);
 }
 
-void TCanvas::GdiTransparent(int x, int y, const TBitmap& bitmap, TColor key) const {
+void TCanvas::DcTransparent(int x, int y, const TBitmap& bitmap, TColor key) const {
     // A monochrome mask, 1 where the key colour is; mask rows are word-aligned.
     const int w = bitmap.Width(), h = bitmap.Height();
     const int maskStride = ((w + 15) / 16) * 2;

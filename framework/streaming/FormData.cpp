@@ -51,13 +51,31 @@ void AppendUtf16(std::u16string& out, uint32_t cp) {
 }  // namespace
 
 std::wstring FormTagName(uint8_t type) {
-    static const wchar_t* const names[] = {L"fdNull",       L"fdList",     L"fdInt8",    L"fdInt16",   L"fdInt32",
-                                           L"fdExtended",   L"fdString",   L"fdIdent",   L"fdFalse",   L"fdTrue",
-                                           L"fdBinary",     L"fdSet",      L"fdLString", L"fdNil",     L"fdCollection",
-                                           L"fdSingle",     L"fdCurrency", L"fdDate",    L"fdWString", L"fdInt64",
-                                           L"fdUTF8String", L"fdDouble"};
-    if (type < sizeof names / sizeof names[0]) return names[type];
-    return L"tag " + IntToStr(type);
+    switch (type) {
+        case fdNull: return L"fdNull";
+        case fdList: return L"fdList";
+        case fdInt8: return L"fdInt8";
+        case fdInt16: return L"fdInt16";
+        case fdInt32: return L"fdInt32";
+        case fdExtended: return L"fdExtended";
+        case fdString: return L"fdString";
+        case fdIdent: return L"fdIdent";
+        case fdFalse: return L"fdFalse";
+        case fdTrue: return L"fdTrue";
+        case fdBinary: return L"fdBinary";
+        case fdSet: return L"fdSet";
+        case fdLString: return L"fdLString";
+        case fdNil: return L"fdNil";
+        case fdCollection: return L"fdCollection";
+        case fdSingle: return L"fdSingle";
+        case fdCurrency: return L"fdCurrency";
+        case fdDate: return L"fdDate";
+        case fdWString: return L"fdWString";
+        case fdInt64: return L"fdInt64";
+        case fdUTF8String: return L"fdUTF8String";
+        case fdDouble: return L"fdDouble";
+        default: return L"tag " + IntToStr(type);
+    }
 }
 
 // ---------------------------------------------------------------- text

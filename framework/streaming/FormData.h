@@ -21,29 +21,32 @@
 
 #include "framework/system/SysUtils.h"
 
+// The high nibble is the kind of value: 1 whole numbers, 2 floating point,
+// 3 text, 4 words (identifiers and constants), 5 containers and bytes; a
+// whole number's low nibble is its size in bytes.
 enum TFormTag : uint8_t {
-    fdNull = 0,
-    fdList = 1,
-    fdInt8 = 2,
-    fdInt16 = 3,
-    fdInt32 = 4,
-    fdExtended = 5,
-    fdString = 6,  // length byte, then 8-bit text
-    fdIdent = 7,   // short string
-    fdFalse = 8,
-    fdTrue = 9,
-    fdBinary = 10,   // 32-bit count, then the bytes
-    fdSet = 11,      // short strings ended by an empty one
-    fdLString = 12,  // 32-bit length, then 8-bit text
-    fdNil = 13,
-    fdCollection = 14,  // items (fdList ... fdNull each) ended by fdNull
-    fdSingle = 15,
-    fdCurrency = 16,
-    fdDate = 17,
-    fdWString = 18,  // 32-bit count of UTF-16 units, then the units
-    fdInt64 = 19,
-    fdUTF8String = 20,  // 32-bit length, then UTF-8 bytes
-    fdDouble = 21,
+    fdNull = 0x00,  // ends a list
+    fdInt8 = 0x11,
+    fdInt16 = 0x12,
+    fdInt32 = 0x14,
+    fdInt64 = 0x18,
+    fdSingle = 0x21,      // 4 bytes
+    fdDouble = 0x22,      // 8 bytes
+    fdExtended = 0x23,    // 10 bytes
+    fdCurrency = 0x24,    // 8 bytes
+    fdDate = 0x25,        // 8 bytes
+    fdString = 0x31,      // length byte, then 8-bit text
+    fdLString = 0x32,     // 32-bit length, then 8-bit text
+    fdUTF8String = 0x33,  // 32-bit length, then UTF-8 bytes
+    fdWString = 0x34,     // 32-bit count of UTF-16 units, then the units
+    fdIdent = 0x41,       // short string
+    fdFalse = 0x42,
+    fdTrue = 0x43,
+    fdNil = 0x44,
+    fdList = 0x51,        // values ended by fdNull
+    fdSet = 0x52,         // short strings ended by an empty one
+    fdCollection = 0x53,  // items (fdList ... fdNull each) ended by fdNull
+    fdBinary = 0x54,      // 32-bit count, then the bytes
 };
 
 // Name of a tag for messages ("fdInt8"), or "tag N".

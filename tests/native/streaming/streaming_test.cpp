@@ -381,8 +381,8 @@ TEST(FormData, CountsPastTheEndAreCaughtBeforeReading) {
         // First's lines: 'TCategoryButtons=scrollbar' (28 bytes), '' (2), '中文行' (11), the fdLString tag.
         {"long string count",
          find(std::string("\x0D"
-                          "Lines.Strings\x01\x06\x1A"
-                          "TCategoryButtons")) -
+                          "Lines.Strings") +
+              char(fdList) + char(fdString) + "\x1A" + "TCategoryButtons") -
              18 + 28 + 2 + 11 + 1,
          0x7FFFFFFF},
     };
