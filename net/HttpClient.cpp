@@ -10,6 +10,7 @@
 #include "net/AntiFreeze.h"
 #include "net/HttpReader.h"
 #include "net/Socket.h"
+#include "net/Tls.h"
 
 namespace {
 
@@ -47,9 +48,13 @@ int RemainingMs(Clock::time_point deadline) {
 constexpr int kLimitCheckMs = 250;
 
 // The schemes this client speaks; a redirect elsewhere fails the request.
-// (TLS would add "https" here.)
 bool SchemeSupported(const std::string& protocol) {
-    return protocol == "http";
+    return protocol == "http" || protocol == "https";
+}
+
+// A redirect may raise http to https, never lower https to http.
+bool RedirectAllowed(const std::string& from, const std::string& to) {
+    return !(from == "https" && to != "https");
 }
 
 // curl's --speed-limit/--speed-time: the average over the last `window`
@@ -139,13 +144,17 @@ struct ResolveJob {
 
 }  // namespace
 
-struct THttpClient::Impl : TByteSource {
+struct THttpClient::Impl : TByteSource, TTlsTransport {
     explicit Impl(THttpClient& owner) : owner(owner), reader(*this) {}
 
     THttpClient& owner;
     TSocket socket;
     std::string host;  // of the open connection
     uint16_t port = 0;
+    bool secure = false;  // the open connection speaks TLS
+    // Credentials and resumable sessions outlive each connection.
+    TTlsContext tlsContext;
+    std::unique_ptr<TTlsSession> tls;
     THttpReader reader;
     TCookieStore cookies;
     THttpResponse response;
@@ -211,11 +220,19 @@ struct THttpClient::Impl : TByteSource {
     // The whole request, waiting for room like a read waits for data: a
     // server that stops reading cannot hold the client (or its window).
     void SendAll(const std::string& bytes) {
+        if (tls) {
+            tls->Write(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+            return;
+        }
+        WriteRaw(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+    }
+
+    void WriteRaw(const uint8_t* data, size_t size) override {
         size_t done = 0;
-        while (done < bytes.size()) {
+        while (done < size) {
             CheckNotAborted();
             CheckLimits();
-            size_t n = socket.Send(bytes.data() + done, bytes.size() - done);
+            size_t n = socket.Send(data + done, size - done);
             if (n == TSocket::kWouldBlock) {
                 WaitReady(true);
                 continue;
@@ -229,6 +246,11 @@ struct THttpClient::Impl : TByteSource {
     // system call per read (and far more under Wine). Right after a request,
     // or when the last receive found nothing, the wait comes first.
     size_t ReadSome(uint8_t* buffer, size_t count) override {
+        if (tls) return tls->Read(buffer, count);
+        return ReadRaw(buffer, count);
+    }
+
+    size_t ReadRaw(uint8_t* buffer, size_t count) override {
         for (;;) {
             if (expectData) {
                 CheckNotAborted();
@@ -247,9 +269,11 @@ struct THttpClient::Impl : TByteSource {
     }
 
     void CloseConnection() {
+        tls.reset();
         socket.Close();
         host.clear();
         port = 0;
+        secure = false;
     }
 
     // Slice of a connect wait: 125 ms or the anti-freeze's shorter one,
@@ -321,7 +345,8 @@ struct THttpClient::Impl : TByteSource {
     // between them, until ConnectTimeout.
     bool Connect(const TUri& uri) {
         const uint16_t wantPort = uri.PortNumber();
-        if (socket.IsOpen() && host == uri.Host && port == wantPort) {
+        const bool wantSecure = uri.Protocol == "https";
+        if (socket.IsOpen() && host == uri.Host && port == wantPort && secure == wantSecure) {
             // An idle keep-alive connection with something to read has been
             // closed by the server (or carries stray bytes): do not reuse it.
             if (reader.Buffered() == 0 && !socket.WaitReadable(0)) {
@@ -345,8 +370,15 @@ struct THttpClient::Impl : TByteSource {
                 int state = attempt.WaitConnected(ConnectSlice(timeout, deadline));
                 if (state == 0) {
                     socket = std::move(attempt);
+                    if (wantSecure) {
+                        // The handshake's waits are read waits: ReadTimeout,
+                        // the limits and Disconnect hold for it as for the response.
+                        tls = std::make_unique<TTlsSession>(tlsContext, *this);
+                        tls->Handshake(uri.Host, wantPort);
+                    }
                     host = uri.Host;
                     port = wantPort;
+                    secure = wantSecure;
                     return false;
                 }
                 if (state != TSocket::kPending) {
@@ -454,10 +486,17 @@ void THttpClient::DoRequest(const char* method, const std::wstring& url, TStream
     try {
         TUri uri = ParseUri(url);
         int redirects = 0;
+        std::string previousProtocol = uri.Protocol;
         for (;;) {
+            if (!RedirectAllowed(previousProtocol, uri.Protocol)) {
+                const std::string shown = uri.Url();
+                throw EHttpError(L"Redirect from https to " + std::wstring(shown.begin(), shown.end()) +
+                                 L" refused: it would drop TLS.");
+            }
+            previousProtocol = uri.Protocol;
             if (!SchemeSupported(uri.Protocol)) {
                 const std::string shown = uri.Url();
-                throw EHttpError(L"Unsupported protocol (only http is spoken): " +
+                throw EHttpError(L"Unsupported protocol (only http and https are spoken): " +
                                  std::wstring(shown.begin(), shown.end()));
             }
             THttpResponseHead response = d.SendAndReadHead(method, uri);
