@@ -2,6 +2,8 @@
 // system's chain engine, because SChannel is told to leave that to us
 // (SCH_CRED_MANUAL_CRED_VALIDATION) so that the reason of a refusal is known.
 #define SECURITY_WIN32
+// CERT_CHAIN_PARA with its time-out fields.
+#define CERT_CHAIN_PARA_HAS_EXTRA_FIELDS
 #include <windows.h>
 #include <wincrypt.h>
 #include <schannel.h>
@@ -23,6 +25,8 @@ constexpr size_t kMaxHandshakeInput = 256 * 1024;
 // Revocation lists are fetched within this time at most; past it the check is
 // given up like an offline revocation server.
 constexpr DWORD kRevocationFetchMs = 5000;
+// SECURITY_FLAG_IGNORE_REVOCATION of the SSL policy (wininet.h).
+constexpr DWORD kIgnoreRevocationUnknown = 0x00000080;
 
 std::wstring Widen(const std::string& s) {
     return Utf8ToWide(s);
@@ -220,12 +224,26 @@ struct TTlsSession::Impl {
                                      nullptr, &chain.p) ||
             !chain.p)
             RaiseTlsError(host, "certificate chain could not be built: " + Hex(GetLastError()));
-        if (chain.p->TrustStatus.dwErrorStatus & CERT_TRUST_IS_REVOKED) RaiseTlsError(host, "certificate revoked");
+        // The chain's own verdict first: the SSL policy of some systems lets a
+        // chain that ends at no trusted root through.
+        const DWORD tolerated = CERT_TRUST_REVOCATION_STATUS_UNKNOWN | CERT_TRUST_IS_OFFLINE_REVOCATION;
+        const DWORD errors = chain.p->TrustStatus.dwErrorStatus & ~tolerated;
+        if (errors & CERT_TRUST_IS_REVOKED) RaiseTlsError(host, "certificate revoked");
+        if (errors & CERT_TRUST_IS_NOT_TIME_VALID) RaiseTlsError(host, "certificate expired or not yet valid");
+        if (errors & (CERT_TRUST_IS_UNTRUSTED_ROOT | CERT_TRUST_IS_PARTIAL_CHAIN | CERT_TRUST_IS_NOT_SIGNATURE_VALID |
+                      CERT_TRUST_IS_CYCLIC | CERT_TRUST_IS_EXPLICIT_DISTRUST))
+            RaiseTlsError(host, "certificate chain not trusted");
+        if (errors & CERT_TRUST_IS_NOT_VALID_FOR_USAGE) RaiseTlsError(host, "certificate not meant for a server");
+        if (errors) RaiseTlsError(host, "certificate refused: chain status " + Hex(errors));
 
         HTTPSPolicyCallbackData ssl{};
         ssl.cbStruct = sizeof ssl;
         ssl.dwAuthType = AUTHTYPE_SERVER;
         ssl.pwszServerName = target.data();
+        // Revocation is judged above from the chain (revoked refuses; unknown or
+        // offline does not); some policy engines would otherwise report an
+        // unknown status first and never look at the name.
+        ssl.fdwChecks = kIgnoreRevocationUnknown;
         CERT_CHAIN_POLICY_PARA policy{};
         policy.cbSize = sizeof policy;
         // Best effort: a revocation server that cannot be reached does not refuse.
