@@ -30,22 +30,17 @@ std::string OpenSslErrors() {
 // The same reasons as the Windows build gives for the same certificates.
 std::string VerifyReason(long result) {
     switch (result) {
-    case X509_V_ERR_HOSTNAME_MISMATCH:
-    case X509_V_ERR_IP_ADDRESS_MISMATCH:
-        return "certificate name mismatch";
-    case X509_V_ERR_CERT_HAS_EXPIRED:
-    case X509_V_ERR_CERT_NOT_YET_VALID:
-        return "certificate expired or not yet valid";
-    case X509_V_ERR_DEPTH_ZERO_SELF_SIGNED_CERT:
-    case X509_V_ERR_SELF_SIGNED_CERT_IN_CHAIN:
-    case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT_LOCALLY:
-    case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT:
-    case X509_V_ERR_UNABLE_TO_VERIFY_LEAF_SIGNATURE:
-        return "certificate chain not trusted";
-    case X509_V_ERR_CERT_REVOKED:
-        return "certificate revoked";
-    default:
-        return std::string("certificate refused: ") + X509_verify_cert_error_string(result);
+        case X509_V_ERR_HOSTNAME_MISMATCH:
+        case X509_V_ERR_IP_ADDRESS_MISMATCH: return "certificate name mismatch";
+        case X509_V_ERR_CERT_HAS_EXPIRED:
+        case X509_V_ERR_CERT_NOT_YET_VALID: return "certificate expired or not yet valid";
+        case X509_V_ERR_DEPTH_ZERO_SELF_SIGNED_CERT:
+        case X509_V_ERR_SELF_SIGNED_CERT_IN_CHAIN:
+        case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT_LOCALLY:
+        case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT:
+        case X509_V_ERR_UNABLE_TO_VERIFY_LEAF_SIGNATURE: return "certificate chain not trusted";
+        case X509_V_ERR_CERT_REVOKED: return "certificate revoked";
+        default: return std::string("certificate refused: ") + X509_verify_cert_error_string(result);
     }
 }
 

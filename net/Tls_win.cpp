@@ -4,11 +4,14 @@
 #define SECURITY_WIN32
 // CERT_CHAIN_PARA with its time-out fields.
 #define CERT_CHAIN_PARA_HAS_EXTRA_FIELDS
+// The SSPI and certificate headers need the types of windows.h first.
+// clang-format off
 #include <windows.h>
 #include <wincrypt.h>
 #include <schannel.h>
 #include <security.h>
 #include <sspi.h>
+// clang-format on
 
 #include <algorithm>
 #include <cstdio>
@@ -41,20 +44,14 @@ std::string Hex(unsigned long value) {
 
 std::string PolicyReason(DWORD error) {
     switch (error) {
-    case static_cast<DWORD>(CERT_E_CN_NO_MATCH):
-        return "certificate name mismatch";
-    case static_cast<DWORD>(CERT_E_EXPIRED):
-        return "certificate expired or not yet valid";
-    case static_cast<DWORD>(CERT_E_UNTRUSTEDROOT):
-    case static_cast<DWORD>(CERT_E_CHAINING):
-    case static_cast<DWORD>(TRUST_E_CERT_SIGNATURE):
-        return "certificate chain not trusted";
-    case static_cast<DWORD>(CRYPT_E_REVOKED):
-        return "certificate revoked";
-    case static_cast<DWORD>(CERT_E_WRONG_USAGE):
-        return "certificate not meant for a server";
-    default:
-        return "certificate refused: " + Hex(error);
+        case static_cast<DWORD>(CERT_E_CN_NO_MATCH): return "certificate name mismatch";
+        case static_cast<DWORD>(CERT_E_EXPIRED): return "certificate expired or not yet valid";
+        case static_cast<DWORD>(CERT_E_UNTRUSTEDROOT):
+        case static_cast<DWORD>(CERT_E_CHAINING):
+        case static_cast<DWORD>(TRUST_E_CERT_SIGNATURE): return "certificate chain not trusted";
+        case static_cast<DWORD>(CRYPT_E_REVOKED): return "certificate revoked";
+        case static_cast<DWORD>(CERT_E_WRONG_USAGE): return "certificate not meant for a server";
+        default: return "certificate refused: " + Hex(error);
     }
 }
 
@@ -191,8 +188,7 @@ struct TTlsSession::Impl {
                 needInput = true;
                 continue;
             }
-            if (s == SEC_E_OK || s == SEC_I_CONTINUE_NEEDED || s == SEC_I_INCOMPLETE_CREDENTIALS ||
-                FAILED(s))
+            if (s == SEC_E_OK || s == SEC_I_CONTINUE_NEEDED || s == SEC_I_INCOMPLETE_CREDENTIALS || FAILED(s))
                 SendToken(out[0]);  // a failure's token is the alert for the server
             if (FAILED(s)) RaiseTlsError(host, "TLS handshake failed: " + Hex(s));
             // Bytes past this handshake message: the next one, or the first records.
@@ -220,10 +216,10 @@ struct TTlsSession::Impl {
         para.RequestedUsage.Usage.rgpszUsageIdentifier = usages;
         para.dwUrlRetrievalTimeout = kRevocationFetchMs;
         ChainContext chain;
-        if (!CertGetCertificateChain(nullptr, cert.p, nullptr, cert.p->hCertStore, &para,
-                                     CERT_CHAIN_REVOCATION_CHECK_CHAIN_EXCLUDE_ROOT |
-                                         CERT_CHAIN_REVOCATION_ACCUMULATIVE_TIMEOUT,
-                                     nullptr, &chain.p) ||
+        if (!CertGetCertificateChain(
+                nullptr, cert.p, nullptr, cert.p->hCertStore, &para,
+                CERT_CHAIN_REVOCATION_CHECK_CHAIN_EXCLUDE_ROOT | CERT_CHAIN_REVOCATION_ACCUMULATIVE_TIMEOUT, nullptr,
+                &chain.p) ||
             !chain.p)
             RaiseTlsError(host, "certificate chain could not be built: " + Hex(GetLastError()));
         // The chain's own verdict first: the SSL policy of some systems lets a

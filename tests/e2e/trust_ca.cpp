@@ -3,8 +3,8 @@
 // nowhere else.
 //
 //   trust_ca CERT_FILE
-#include <windows.h>
 #include <wincrypt.h>
+#include <windows.h>
 
 #include <cstdio>
 #include <fstream>
