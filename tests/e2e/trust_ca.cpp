@@ -3,8 +3,11 @@
 // nowhere else.
 //
 //   trust_ca CERT_FILE
-#include <wincrypt.h>
+// wincrypt.h needs the types of windows.h first.
+// clang-format off
 #include <windows.h>
+#include <wincrypt.h>
+// clang-format on
 
 #include <cstdio>
 #include <fstream>
