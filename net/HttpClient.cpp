@@ -11,6 +11,7 @@
 #include "net/AntiFreeze.h"
 #include "net/HttpReader.h"
 #include "net/Socket.h"
+#include "net/Tls.h"
 
 namespace {
 
@@ -48,9 +49,13 @@ int RemainingMs(Clock::time_point deadline) {
 constexpr int kLimitCheckMs = 250;
 
 // The schemes this client speaks; a redirect elsewhere fails the request.
-// (TLS would add "https" here.)
 bool SchemeSupported(const std::string& protocol) {
-    return protocol == "http";
+    return protocol == "http" || protocol == "https";
+}
+
+// A redirect may raise http to https, never lower https to http.
+bool RedirectAllowed(const std::string& from, const std::string& to) {
+    return !(from == "https" && to != "https");
 }
 
 // curl's --speed-limit/--speed-time: the average over the last `window`
@@ -163,7 +168,7 @@ std::string ProxyKey(const TProxyServer& proxy) {
 
 }  // namespace
 
-struct THttpClient::Impl : TByteSource {
+struct THttpClient::Impl : TByteSource, TTlsTransport {
     explicit Impl(THttpClient& owner) : owner(owner), reader(*this) {}
 
     THttpClient& owner;
@@ -176,6 +181,9 @@ struct THttpClient::Impl : TByteSource {
     std::string proxyAuthorization;
     std::string proxyAuthorizationFor;   // ProxyKey of that proxy
     std::string sentProxyAuthorization;  // with the request (or CONNECT) in progress
+    // Credentials and resumable sessions outlive each connection.
+    TTlsContext tlsContext;
+    std::unique_ptr<TTlsSession> tls;
     THttpReader reader;
     TCookieStore cookies;
     THttpResponse response;
@@ -241,11 +249,19 @@ struct THttpClient::Impl : TByteSource {
     // The whole request, waiting for room like a read waits for data: a
     // server that stops reading cannot hold the client (or its window).
     void SendAll(const std::string& bytes) {
+        if (tls) {
+            tls->Write(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+            return;
+        }
+        WriteRaw(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+    }
+
+    void WriteRaw(const uint8_t* data, size_t size) override {
         size_t done = 0;
-        while (done < bytes.size()) {
+        while (done < size) {
             CheckNotAborted();
             CheckLimits();
-            size_t n = socket.Send(bytes.data() + done, bytes.size() - done);
+            size_t n = socket.Send(data + done, size - done);
             if (n == TSocket::kWouldBlock) {
                 WaitReady(true);
                 continue;
@@ -259,6 +275,11 @@ struct THttpClient::Impl : TByteSource {
     // system call per read (and far more under Wine). Right after a request,
     // or when the last receive found nothing, the wait comes first.
     size_t ReadSome(uint8_t* buffer, size_t count) override {
+        if (tls) return tls->Read(buffer, count);
+        return ReadRaw(buffer, count);
+    }
+
+    size_t ReadRaw(uint8_t* buffer, size_t count) override {
         for (;;) {
             if (expectData) {
                 CheckNotAborted();
@@ -277,6 +298,7 @@ struct THttpClient::Impl : TByteSource {
     }
 
     void CloseConnection() {
+        tls.reset();
         socket.Close();
         connection.clear();
         via.reset();
@@ -478,7 +500,16 @@ struct THttpClient::Impl : TByteSource {
             connection = key;
             via = proxy;
             tunnelled = tunnel;
-            if (!tunnel || OpenTunnel(uri, *proxy)) return false;
+            if (!tunnel || OpenTunnel(uri, *proxy)) {
+                if (uri.Protocol == "https") {
+                    // The handshake's waits are read waits: ReadTimeout,
+                    // the limits and Disconnect hold for it as for the response.
+                    // Through a tunnel it still names the origin, not the proxy.
+                    tls = std::make_unique<TTlsSession>(tlsContext, *this);
+                    tls->Handshake(uri.Host, uri.PortNumber());
+                }
+                return false;
+            }
             if (challenges + 1 >= owner.MaxAuthRetries) {
                 CloseConnection();
                 throw EHttpStatusError(response.ResponseCode, response.ResponseText, std::string());
@@ -614,10 +645,17 @@ void THttpClient::DoRequest(const char* method, const std::wstring& url, TStream
         TUri uri = ParseUri(url);
         int redirects = 0;
         int proxyChallenges = 0;
+        std::string previousProtocol = uri.Protocol;
         for (;;) {
+            if (!RedirectAllowed(previousProtocol, uri.Protocol)) {
+                const std::string shown = uri.Url();
+                throw EHttpError(L"Redirect from https to " + std::wstring(shown.begin(), shown.end()) +
+                                 L" refused: it would drop TLS.");
+            }
+            previousProtocol = uri.Protocol;
             if (!SchemeSupported(uri.Protocol)) {
                 const std::string shown = uri.Url();
-                throw EHttpError(L"Unsupported protocol (only http is spoken): " +
+                throw EHttpError(L"Unsupported protocol (only http and https are spoken): " +
                                  std::wstring(shown.begin(), shown.end()));
             }
             THttpResponseHead response = d.SendAndReadHead(method, uri);

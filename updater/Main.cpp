@@ -122,7 +122,10 @@ TFormMain::TFormMain(TComponent* AOwner, HMODULE resourceModule) : TForm(AOwner)
     RegisterFormMainClasses();
     ReadComponentResource(*this, L"TFORMMAIN", resourceModule);
 
-    UpdateUrl = L"http://" + Utf8ToWide(UPDATER_SERVER) + L"/talvoriaupdate/update_pemrick_2010.txt";
+    // UPDATER_SERVER is host[:port] (spoken to over http) or a full http:// or https:// origin.
+    const std::wstring server = Utf8ToWide(UPDATER_SERVER);
+    const bool hasScheme = server.rfind(L"http://", 0) == 0 || server.rfind(L"https://", 0) == 0;
+    UpdateUrl = (hasScheme ? server : L"http://" + server) + L"/talvoriaupdate/update_pemrick_2010.txt";
     progressAdapter = std::make_unique<ProgressBarAdapter>(*ProgressBar1);
     statusAdapter = std::make_unique<StatusLabelAdapter>(*Label2);
 }

@@ -1,0 +1,263 @@
+"""updater.exe under Wine fetching over HTTPS from nginx on 127.0.0.1.
+
+A test CA is made with openssl when the tests start (tests/support/make_test_pki.sh)
+and trusted in the end-to-end Wine prefix only, by trust_ca.exe. nginx serves
+plain http on E2E_PORT (the updater's built-in server) and https on
+E2E_TLS_PORT with the certificate a case chooses. Run by CTest, one entry per
+test method.
+"""
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import harness  # noqa: E402
+from harness import md5, md5_file  # noqa: E402
+
+ENV = os.environ
+PORT = int(ENV.get("E2E_PORT", "0"))
+TLS_PORT = int(ENV.get("E2E_TLS_PORT", "0"))
+HTTP_BASE = "http://127.0.0.1:%d" % PORT
+HTTPS_BASE = "https://localhost:%d" % TLS_PORT
+PKI_SCRIPT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support", "make_test_pki.sh")
+
+FAILED = "获取更新信息失败！"
+
+
+def make_pki():
+    pki = os.path.join(ENV["E2E_WORK"], "pki")
+    subprocess.run(["bash", PKI_SCRIPT, pki], check=True, timeout=300)
+    return pki
+
+
+class TlsNginx:
+    """nginx with an http server on PORT and an https one on TLS_PORT, both
+    serving root. redirect_http / redirect_https: (regex, target prefix) pairs
+    answered with 301 instead of the file. The access log records the scheme
+    and whether the TLS session was resumed."""
+
+    def __init__(self, root, cert, key, redirect_http=(), redirect_https=()):
+        self.root, self.cert, self.key = os.path.abspath(root), cert, key
+        self.redirect_http, self.redirect_https = redirect_http, redirect_https
+        self.dir = tempfile.mkdtemp(prefix="nginx-tls-")
+        self.proc = None
+
+    @staticmethod
+    def _rewrites(pairs):
+        return "\n".join("        rewrite %s %s$1 permanent;" % (pattern, target) for pattern, target in pairs)
+
+    def __enter__(self):
+        user = "user root;\n" if os.geteuid() == 0 else ""
+        conf = os.path.join(self.dir, "nginx.conf")
+        with open(conf, "w") as f:
+            f.write(user + """worker_processes 1;
+error_log %(d)s/error.log;
+pid %(d)s/nginx.pid;
+events { worker_connections 256; }
+http {
+    log_format tls '$scheme "$request" $status reused=$ssl_session_reused';
+    access_log %(d)s/access.log tls;
+    client_body_temp_path %(d)s/body;
+    proxy_temp_path %(d)s/proxy;
+    fastcgi_temp_path %(d)s/fastcgi;
+    uwsgi_temp_path %(d)s/uwsgi;
+    scgi_temp_path %(d)s/scgi;
+    types { text/plain txt; }
+    default_type application/octet-stream;
+    sendfile on;
+    ssl_protocols TLSv1.2 TLSv1.3;
+    ssl_session_cache shared:tls:1m;
+    server {
+        listen 127.0.0.1:%(port)d;
+        root %(root)s;
+%(http_rewrites)s
+    }
+    server {
+        listen 127.0.0.1:%(tls_port)d ssl;
+        ssl_certificate %(cert)s;
+        ssl_certificate_key %(key)s;
+        root %(root)s;
+%(https_rewrites)s
+    }
+}
+""" % {"d": self.dir, "port": PORT, "tls_port": TLS_PORT, "root": self.root, "cert": self.cert,
+                "key": self.key, "http_rewrites": self._rewrites(self.redirect_http),
+                "https_rewrites": self._rewrites(self.redirect_https)})
+        self.proc = subprocess.Popen(harness._dies_with_us("TERM", ["nginx", "-p", self.dir, "-c", conf, "-g",
+                                                                    "daemon off;"]),
+                                     stderr=subprocess.DEVNULL)
+        harness.wait_port(PORT)
+        harness.wait_port(TLS_PORT)
+        time.sleep(0.1)
+        if self.proc.poll() is not None:
+            raise RuntimeError("nginx could not listen on ports %d and %d" % (PORT, TLS_PORT))
+        return self
+
+    def requests(self):
+        """(scheme, method, path, status, reused) of every request served so far."""
+        out = []
+        try:
+            with open(os.path.join(self.dir, "access.log")) as f:
+                for line in f:
+                    m = re.match(r'(\w+) "(\w+) (\S+) HTTP[^"]*" (\d+) reused=(\S*)', line)
+                    if m:
+                        out.append((m.group(1), m.group(2), m.group(3), int(m.group(4)), m.group(5) == "r"))
+        except FileNotFoundError:
+            pass
+        return out
+
+    def __exit__(self, *exc):
+        self.proc.terminate()
+        self.proc.wait(10)
+        shutil.rmtree(self.dir, ignore_errors=True)
+
+
+class Tls(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.pki = make_pki()
+        ca = os.path.join(cls.pki, "ca.pem")
+        # The prefix remembers this CA (the marker lives and dies with the prefix).
+        with open(ca, "rb") as f:
+            marker = os.path.join(ENV["WINE_PREFIX"], ".trusted-test-ca-" + md5(f.read()))
+        if os.path.exists(marker):
+            return
+        harness.ensure_display()
+        rc, out = harness.run_wine(ENV["WINE_RUN"], ENV["WINE_PREFIX"], [ENV["TRUST_CA_EXE"], harness.windows_path(ca)])
+        harness.end_wine(ENV["WINE_PREFIX"])
+        if rc != 0:
+            raise RuntimeError("trust_ca failed: %r %s" % (rc, out))
+        open(marker, "w").close()
+
+    def setUp(self):
+        self.work = os.path.join(ENV["E2E_WORK"], self.id().split(".")[-1])
+        shutil.rmtree(self.work, ignore_errors=True)
+        self.www = os.path.join(self.work, "www")
+        os.makedirs(self.www)
+        self.app = harness.Updater(os.path.join(self.work, "app"), ENV["UPDATER_EXE"], ENV["MAIN_EXE"],
+                                   ENV["WINE_RUN"], ENV["WINE_PREFIX"])
+
+    def tearDown(self):
+        # Pass or fail, nothing this test started may answer the next one.
+        self.app.stop()
+        harness.end_wine(ENV["WINE_PREFIX"])
+
+    def cert(self, name):
+        return os.path.join(self.pki, name)
+
+    def publish(self, files, file_base):
+        harness.write_release(os.path.join(self.www, "files"), files)
+        harness.write_release(self.www, {harness.MANIFEST_PATH.lstrip("/"):
+                                         harness.manifest_text(file_base + "/files", files)})
+
+    def install_locally(self, files):
+        for rel, data in files.items():
+            path = self.app.path(rel)
+            os.makedirs(os.path.dirname(path), exist_ok=True)
+            with open(path, "wb") as f:
+                f.write(data)
+
+    def assert_digests(self, files):
+        for rel, data in files.items():
+            path = self.app.path(rel)
+            self.assertTrue(os.path.exists(path), "missing: " + path)
+            self.assertEqual(md5_file(path), md5(data), "content of " + path)
+
+    def assert_main_started(self, rc):
+        self.assertEqual(rc, 0, "\n".join(self.app.lines[-20:]))
+        self.assertTrue(self.app.main_started(), "main program was not started")
+
+    OLD = {"a.dll": b"old a" * 100, "sub/b.dat": b"old b"}
+    NEW = {"a.dll": b"new a" * 5000, "sub/b.dat": os.urandom(200000), "c.txt": b"brand new"}
+
+    # --- accepted ------------------------------------------------------------------------------
+
+    def test_valid_chain_installs(self):
+        self.publish(self.NEW, HTTPS_BASE)
+        self.install_locally(self.OLD)
+        with TlsNginx(self.www, self.cert("server.pem"), self.cert("key.pem")) as nginx:
+            rc = self.app.run()
+            requests = nginx.requests()
+        self.assert_main_started(rc)
+        self.assert_digests(self.NEW)
+        secure = [r for r in requests if r[0] == "https"]
+        self.assertEqual(sorted((m, p) for _, m, p, _, _ in secure),
+                         sorted([(m, "/files/" + rel) for rel in self.NEW for m in ("GET", "HEAD")]))
+        self.assertTrue(all(status == 200 for _, _, _, status, _ in secure), secure)
+        # Every request had its own connection (Disconnect after each); how many resumed a session.
+        print("https requests: %d, resumed sessions: %d" % (len(secure), sum(1 for r in secure if r[4])))
+
+    def test_http_to_https_redirect_installs(self):
+        self.publish(self.NEW, HTTP_BASE)
+        self.install_locally(self.OLD)
+        # Everything asked over http is sent to https, manifest and files alike.
+        with TlsNginx(self.www, self.cert("server.pem"), self.cert("key.pem"),
+                      redirect_http=[("^(/.*)$", HTTPS_BASE)]) as nginx:
+            rc = self.app.run()
+            requests = nginx.requests()
+        self.assert_main_started(rc)
+        self.assert_digests(self.NEW)
+        plain = [(m, p, s) for scheme, m, p, s, _ in requests if scheme == "http"]
+        secure = [(m, p, s) for scheme, m, p, s, _ in requests if scheme == "https"]
+        self.assertIn(("GET", harness.MANIFEST_PATH, 301), plain)
+        self.assertIn(("GET", harness.MANIFEST_PATH, 200), secure)
+        for rel in self.NEW:
+            self.assertIn(("GET", "/files/" + rel, 200), secure)
+        self.assertTrue(all(s == 301 for _, _, s in plain), plain)
+
+    # --- refused -------------------------------------------------------------------------------
+
+    def refused(self, cert, reason):
+        """Files listed over https behind a certificate that must be refused:
+        nothing is downloaded, nothing changes, the main program starts and
+        the reason is in the debug output."""
+        self.publish(self.NEW, HTTPS_BASE)
+        self.install_locally(self.OLD)
+        with TlsNginx(self.www, self.cert(cert), self.cert("key.pem")) as nginx:
+            rc = self.app.run()
+            requests = nginx.requests()
+        self.assert_main_started(rc)
+        self.assert_digests(self.OLD)
+        self.assertFalse(os.path.exists(self.app.path("c.txt")))
+        # A staging file may have been opened for the download; no byte reached it.
+        staged = [os.path.join(d, f) for d, _, files in os.walk(self.app.path("update")) for f in files]
+        self.assertEqual([p for p in staged if os.path.getsize(p) > 0], [], "something was downloaded")
+        self.assertEqual([r for r in requests if r[0] == "https"], [], "a request got through TLS")
+        self.assertTrue(any(reason in line for line in self.app.lines),
+                        "no %r in the debug output:\n%s" % (reason, "\n".join(self.app.lines[-30:])))
+
+    def test_wrong_host_name_refused(self):
+        self.refused("wrongname.pem", "certificate name mismatch")
+
+    def test_expired_certificate_refused(self):
+        self.refused("expired.pem", "certificate expired")
+
+    def test_untrusted_ca_refused(self):
+        self.refused("untrusted.pem", "certificate chain not trusted")
+
+    def test_self_signed_refused(self):
+        self.refused("selfsigned.pem", "certificate chain not trusted")
+
+    def test_https_to_http_redirect_refused(self):
+        self.publish(self.NEW, HTTPS_BASE)
+        self.install_locally(self.OLD)
+        with TlsNginx(self.www, self.cert("server.pem"), self.cert("key.pem"),
+                      redirect_https=[("^(/files/.*)$", HTTP_BASE)]) as nginx:
+            rc = self.app.run()
+            requests = nginx.requests()
+        self.assert_main_started(rc)
+        self.assert_digests(self.OLD)
+        self.assertFalse(os.path.exists(self.app.path("c.txt")))
+        # The manifest came over http; no file was asked for over http after a redirect.
+        plain_files = [r for r in requests if r[0] == "http" and r[2].startswith("/files/")]
+        self.assertEqual(plain_files, [])
+        self.assertTrue(any(r[0] == "https" and r[3] == 301 for r in requests), requests)
+
+
+if __name__ == "__main__":
+    unittest.main()
