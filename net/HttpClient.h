@@ -40,14 +40,14 @@
 #include <string>
 #include <vector>
 
-#include "framework/system/Classes.h"
-#include "framework/system/SysUtils.h"
+#include "framework/system/ErrorsAndStrings.h"
+#include "framework/system/StreamsAndLists.h"
 #include "net/HttpProtocol.h"
 #include "net/Proxy.h"
 
-class EHttpError : public Exception {
+class EHttpError : public EFrameworkError {
 public:
-    using Exception::Exception;
+    using EFrameworkError::EFrameworkError;
 };
 class EHttpConnectTimeout : public EHttpError {  // "Connect timed out."
 public:

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <limits>
 
-#include "framework/system/Classes.h"
+#include "framework/system/StreamsAndLists.h"
 #include "net/HttpClient.h"
 
 namespace {

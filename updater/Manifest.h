@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "framework/system/Classes.h"
+#include "framework/system/StreamsAndLists.h"
 #include "updater/FileInfo.h"
 
 constexpr size_t kManifestFieldMax = 255;

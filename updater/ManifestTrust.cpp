@@ -1,9 +1,9 @@
 #include "updater/ManifestTrust.h"
 
-#include "framework/system/Classes.h"
 #include "framework/system/CodePage.h"
+#include "framework/system/ErrorsAndStrings.h"
 #include "framework/system/FileSystem.h"
-#include "framework/system/SysUtils.h"
+#include "framework/system/StreamsAndLists.h"
 #include "updater/BuildKeys.h"
 #include "updater/DebugLog.h"
 
@@ -28,7 +28,7 @@ std::optional<uint64_t> ReadSerialFile(const std::wstring& path) {
         }
         if (i == 0) return std::nullopt;
         return value;
-    } catch (const Exception&) {
+    } catch (const EFrameworkError&) {
         return std::nullopt;
     }
 }
@@ -39,7 +39,7 @@ bool WriteSerialFile(const std::wstring& path, uint64_t serial) {
         TFileStream file(path, fmCreate);
         file.WriteBuffer(text.data(), static_cast<int64_t>(text.size()));
         return true;
-    } catch (const Exception&) {
+    } catch (const EFrameworkError&) {
         return false;
     }
 }
@@ -47,7 +47,7 @@ bool WriteSerialFile(const std::wstring& path, uint64_t serial) {
 }  // namespace
 
 EManifestRefused::EManifestRefused(ManifestRefusal refusal)
-    : Exception(L"manifest refused: " + Utf8ToWide(to_string(refusal))), refusal_(refusal) {}
+    : EFrameworkError(L"manifest refused: " + Utf8ToWide(to_string(refusal))), refusal_(refusal) {}
 
 uint64_t ReadAcceptedSerial(const std::wstring& appPath) {
     uint64_t stored = ReadSerialFile(SerialPath(appPath, L"updater.serial")).value_or(0);

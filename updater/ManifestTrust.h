@@ -17,13 +17,13 @@
 #include <string>
 #include <vector>
 
-#include "framework/system/SysUtils.h"
+#include "framework/system/ErrorsAndStrings.h"
 #include "net/HttpClient.h"
 #include "updater/Crypto.h"
 #include "updater/SignedManifest.h"
 
 // Raised when a manifest is refused; the run treats it like a failed fetch.
-class EManifestRefused : public Exception {
+class EManifestRefused : public EFrameworkError {
 public:
     explicit EManifestRefused(ManifestRefusal refusal);
     ManifestRefusal Refusal() const { return refusal_; }

@@ -30,7 +30,7 @@
 #include <string_view>
 #include <vector>
 
-#include "framework/system/Classes.h"
+#include "framework/system/StreamsAndLists.h"
 #include "updater/Crypto.h"
 #include "updater/FileInfo.h"
 

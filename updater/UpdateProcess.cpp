@@ -6,8 +6,8 @@
 #include <set>
 
 #include "framework/system/CodePage.h"
+#include "framework/system/ErrorsAndStrings.h"
 #include "framework/system/FileSystem.h"
-#include "framework/system/SysUtils.h"
 #include "net/AntiFreeze.h"
 #include "updater/Crypto.h"
 #include "updater/DebugLog.h"
@@ -119,7 +119,7 @@ void DropPartial(const std::wstring& staged) {
 }
 
 std::wstring Describe(const std::exception& e) {
-    if (auto* ours = dynamic_cast<const Exception*>(&e)) return ours->Message();
+    if (auto* ours = dynamic_cast<const EFrameworkError*>(&e)) return ours->Message();
     return Utf8ToWide(e.what());
 }
 

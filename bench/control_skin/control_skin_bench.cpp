@@ -15,9 +15,9 @@
 #include <memory>
 #include <string>
 
-#include "framework/controls/ComCtrls.h"
-#include "framework/controls/Forms.h"
-#include "framework/controls/StdCtrls.h"
+#include "framework/controls/ButtonControls.h"
+#include "framework/controls/FormsAndApplication.h"
+#include "framework/controls/ProgressBar.h"
 #include "framework/system/CodePage.h"
 #include "skin/controls/ControlSkinning.h"
 #include "skin/controls/SkinButtons.h"

@@ -15,10 +15,10 @@
 #include <string>
 #include <vector>
 
-#include "framework/controls/ComCtrls.h"
-#include "framework/controls/Forms.h"
-#include "framework/controls/StdCtrls.h"
-#include "skin/data/SkinData.h"
+#include "framework/controls/ButtonControls.h"
+#include "framework/controls/FormsAndApplication.h"
+#include "framework/controls/ProgressBar.h"
+#include "skin/form/SkinData_win.h"
 #include "skin/form/SkinManager.h"
 #include "skin/form/WinSkinForm.h"
 #include "tools/skinpack/SkinPack.h"

@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/controls/Forms.h"
+#include "framework/controls/FormsAndApplication.h"
 #include "skin/controls/ControlSkinning.h"
 #include "skin/form/SkinManager.h"
 #include "tools/skinview/Gallery.h"

@@ -10,7 +10,7 @@
 #include <memory>
 #include <vector>
 
-#include "skin/form/DrawUtils.h"
+#include "skin/draw/DrawUtils.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include <memory>
 #include <string>
 
-#include "framework/system/Classes.h"
 #include "framework/system/CodePage.h"
+#include "framework/system/StreamsAndLists.h"
 #include "net/AntiFreeze.h"
 #include "net/HttpClient.h"
 

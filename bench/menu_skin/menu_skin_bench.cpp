@@ -18,9 +18,9 @@
 #include <string>
 #include <vector>
 
-#include "framework/controls/Forms.h"
+#include "framework/controls/FormsAndApplication.h"
 #include "framework/controls/Menus.h"
-#include "skin/data/SkinData.h"
+#include "skin/form/SkinData_win.h"
 #include "skin/form/SkinManager.h"
 #include "skin/form/WinSkinForm.h"
 #include "tools/skinpack/SkinPack.h"

@@ -14,7 +14,7 @@
 #include <memory>
 #include <string>
 
-#include "framework/controls/Forms.h"
+#include "framework/controls/FormsAndApplication.h"
 #include "framework/controls/ScrollingControls.h"
 #include "skin/controls/ControlSkinning.h"
 #include "skin/controls/SkinScrollbar.h"

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "framework/streaming/PropInfo.h"
+#include "framework/streaming/PublishedProperties.h"
 
 namespace {
 

@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
+#include "framework/controls/ButtonControls.h"
 #include "framework/controls/Controls.h"
-#include "framework/controls/ExtCtrls.h"
-#include "framework/controls/StdCtrls.h"
+#include "framework/controls/TimerAndPanel.h"
 
 // After <windows.h> (Controls.h).
 #include <commctrl.h>

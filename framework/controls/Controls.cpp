@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <utility>
 
-#include "framework/controls/Forms.h"
-#include "framework/controls/StdCtrls.h"
+#include "framework/controls/ButtonControls.h"
+#include "framework/controls/FormsAndApplication.h"
 #include "framework/graphics/GdiHandles.h"
 
 namespace {
@@ -186,7 +186,7 @@ void TControl::DefaultHandler(TMessage& m) {
 
 void TControl::SetParent(TWinControl* parent) {
     if (parent == parent_) return;
-    if (parent == this) throw Exception(L"A control cannot be its own parent");
+    if (parent == this) throw EFrameworkError(L"A control cannot be its own parent");
     if (parent_) {
         InvalidateParentRect(BoundsRect());
         parent_->RemoveControl(this);
@@ -370,7 +370,7 @@ void TWinControl::CreateParams(TCreateParams& p) {
 void TWinControl::CreateWnd() {
     TCreateParams p;
     CreateParams(p);
-    if ((p.Style & WS_CHILD) && !p.WndParent) throw Exception(L"Control '" + Name() + L"' has no parent window");
+    if ((p.Style & WS_CHILD) && !p.WndParent) throw EFrameworkError(L"Control '" + Name() + L"' has no parent window");
 
     // Register the framework class once; a class made from a system class
     // takes that class's settings and keeps its procedure as the default.
@@ -383,7 +383,7 @@ void TWinControl::CreateWnd() {
         WNDPROC base = DefWindowProcW;
         if (!p.BaseClassName.empty()) {
             if (!GetClassInfoExW(nullptr, p.BaseClassName.c_str(), &wc))
-                throw Exception(L"Window class " + p.BaseClassName + L" is not available");
+                throw EFrameworkError(L"Window class " + p.BaseClassName + L" is not available");
             base = wc.lpfnWndProc;
             wc.style &= ~static_cast<UINT>(CS_GLOBALCLASS);
         } else {
@@ -399,7 +399,7 @@ void TWinControl::CreateWnd() {
         wc.hIconSm = nullptr;
         const ATOM atom = RegisterClassExW(&wc);
         if (!atom)
-            throw Exception(L"Cannot register window class " + p.WinClassName + L" (error " + IntToStr(GetLastError()) +
+            throw EFrameworkError(L"Cannot register window class " + p.WinClassName + L" (error " + IntToStr(GetLastError()) +
                             L")");
         classes.push_back(RegisteredClass{p.WinClassName, atom, base});
         it = classes.end() - 1;
@@ -423,7 +423,7 @@ void TWinControl::CreateWnd() {
     if (!hwnd) {
         const DWORD error = GetLastError();
         handle_ = nullptr;
-        throw Exception(L"Error creating window " + p.WinClassName + L" (error " + IntToStr(error) + L")");
+        throw EFrameworkError(L"Error creating window " + p.WinClassName + L" (error " + IntToStr(error) + L")");
     }
     handle_ = hwnd;
     SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(Font().Handle()), FALSE);

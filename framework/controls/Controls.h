@@ -29,10 +29,10 @@
 #include <string>
 #include <vector>
 
-#include "framework/controls/Component.h"
+#include "framework/core/Component.h"
 #include "framework/graphics/Canvas.h"
 #include "framework/graphics/Color.h"
-#include "framework/system/SysUtils.h"
+#include "framework/system/ErrorsAndStrings.h"
 
 // Framework notifications, sent to a control through its WindowProc.
 constexpr UINT CM_BASE = 0xB000;

@@ -1,19 +1,19 @@
 #include "framework/controls/ControlsStreaming.h"
 
 #include "framework/controls/BarControls.h"
-#include "framework/controls/ComCtrls.h"
+#include "framework/controls/ButtonControls.h"
 #include "framework/controls/EditControls.h"
-#include "framework/controls/ExtCtrls.h"
-#include "framework/controls/Forms.h"
+#include "framework/controls/FormsAndApplication.h"
 #include "framework/controls/GlyphButtons.h"
 #include "framework/controls/ListViews.h"
 #include "framework/controls/MediaPlayer.h"
+#include "framework/controls/ProgressBar.h"
 #include "framework/controls/ScrollingControls.h"
-#include "framework/controls/StdCtrls.h"
 #include "framework/controls/TabControls.h"
+#include "framework/controls/TimerAndPanel.h"
 #include "framework/controls/ToolBars.h"
-#include "framework/streaming/Filer.h"
-#include "framework/streaming/PropInfo.h"
+#include "framework/streaming/FormReadWrite.h"
+#include "framework/streaming/PublishedProperties.h"
 
 namespace {
 
@@ -27,7 +27,7 @@ void PlaceControl(TControl& control, TComponent* parent) {
     if (auto* windowed = dynamic_cast<TWinControl*>(parent)) {
         control.SetParent(windowed);
     } else if (parent != control.Owner()) {
-        throw Exception(L"a control can only be placed inside a windowed control, not in " + parent->ClassName());
+        throw EFrameworkError(L"a control can only be placed inside a windowed control, not in " + parent->ClassName());
     }
 }
 

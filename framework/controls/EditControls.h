@@ -16,7 +16,7 @@
 #include <functional>
 
 #include "framework/controls/Controls.h"
-#include "framework/system/Classes.h"
+#include "framework/system/StreamsAndLists.h"
 
 enum TEditBorderStyle : uint8_t { ebsNone, ebsSingle };
 

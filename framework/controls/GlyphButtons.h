@@ -17,7 +17,7 @@
 #include <memory>
 #include <string>
 
-#include "framework/controls/StdCtrls.h"
+#include "framework/controls/ButtonControls.h"
 #include "framework/graphics/Bitmap.h"
 
 enum TButtonLayout : uint8_t { blGlyphLeft, blGlyphRight, blGlyphTop, blGlyphBottom };

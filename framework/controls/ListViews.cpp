@@ -6,7 +6,7 @@
 #include <algorithm>
 
 #include "framework/graphics/GdiHandles.h"
-#include "framework/streaming/PropInfo.h"
+#include "framework/streaming/PublishedProperties.h"
 
 // ---------------------------------------------------------------- TListView
 

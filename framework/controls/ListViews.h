@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "framework/controls/ButtonControls.h"
 #include "framework/controls/Controls.h"
-#include "framework/controls/StdCtrls.h"
 
 // The common control's list view in report mode (a framework class made from
 // "SysListView32"): columns with a header, items with sub-items. The object

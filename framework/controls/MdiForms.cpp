@@ -2,7 +2,7 @@
 // through it, their arrangement and states, and the keys of the active child.
 #include <windows.h>
 
-#include "framework/controls/Forms.h"
+#include "framework/controls/FormsAndApplication.h"
 #include "framework/controls/Menus.h"
 
 namespace {
@@ -20,7 +20,7 @@ TForm* AsMDIChild(HWND hwnd) {
 
 void TForm::SetFormStyle(TFormStyle value) {
     if (value == formStyle_) return;
-    if (HandleAllocated()) throw Exception(L"Form '" + Name() + L"': the form style is set before the window is made");
+    if (HandleAllocated()) throw EFrameworkError(L"Form '" + Name() + L"': the form style is set before the window is made");
     formStyle_ = value;
 }
 
@@ -41,7 +41,7 @@ void TForm::CreateMDIClient() {
                                     WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | WS_VSCROLL | WS_HSCROLL,
                                     0, 0, r.right, r.bottom, WindowHandle(), nullptr, GetModuleHandleW(nullptr), &ccs);
     if (!clientHandle_)
-        throw Exception(L"Error creating the MDI client window (error " + IntToStr(GetLastError()) + L")");
+        throw EFrameworkError(L"Error creating the MDI client window (error " + IntToStr(GetLastError()) + L")");
 }
 
 HWND TForm::CreateWindowHandle(const TCreateParams& p) {

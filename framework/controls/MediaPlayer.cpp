@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "framework/graphics/GdiHandles.h"
-#include "framework/streaming/PropInfo.h"
+#include "framework/streaming/PublishedProperties.h"
 
 namespace {
 
@@ -94,7 +94,7 @@ TMediaPlayer::~TMediaPlayer() {
 
 void TMediaPlayer::Check(MCIERROR result) {
     error_ = result;
-    if (result) throw Exception(ErrorMessage());
+    if (result) throw EFrameworkError(ErrorMessage());
 }
 
 std::wstring TMediaPlayer::ErrorMessage() const {

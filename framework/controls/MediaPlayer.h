@@ -6,7 +6,7 @@
 // default the one the file's extension names; "waveaudio" for .wav). Times
 // are in milliseconds. Play with Notify set asks MCI to report the end of the
 // command: MM_MCINOTIFY reaches the player's window, NotifyValue holds the
-// outcome and OnNotify runs. Failures of MCI raise Exception with the
+// outcome and OnNotify runs. Failures of MCI raise EFrameworkError with the
 // device's error text; Error keeps the last MCI error code.
 //
 // Layout: the visible buttons share the client width equally, side by side

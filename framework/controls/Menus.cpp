@@ -5,7 +5,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "framework/controls/Forms.h"
+#include "framework/controls/FormsAndApplication.h"
 #include "framework/graphics/GdiHandles.h"
 
 namespace {
@@ -30,7 +30,7 @@ UINT AllocateCommand(TMenuItem* item) {
         next = next % 0xFFFF + 1;
         if (map.emplace(next, item).second) return next;
     }
-    throw Exception(L"No free menu command id");
+    throw EFrameworkError(L"No free menu command id");
 }
 
 std::wstring KeyName(WORD key) {
@@ -74,10 +74,10 @@ public:
             wc.lpszClassName = L"TMenuOwnerWindow";
             return RegisterClassExW(&wc);
         }();
-        if (!atom) throw Exception(L"Cannot register the menu owner window class");
+        if (!atom) throw EFrameworkError(L"Cannot register the menu owner window class");
         hwnd_ = CreateWindowExW(WS_EX_TOOLWINDOW, L"TMenuOwnerWindow", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
                                 GetModuleHandleW(nullptr), nullptr);
-        if (!hwnd_) throw Exception(L"Cannot create the menu owner window (error " + IntToStr(GetLastError()) + L")");
+        if (!hwnd_) throw EFrameworkError(L"Cannot create the menu owner window (error " + IntToStr(GetLastError()) + L")");
     }
     ~PopupOwner() {
         if (IsWindow(hwnd_)) DestroyWindow(hwnd_);
@@ -359,7 +359,7 @@ void TMenuItem::Add(TMenuItem* item) {
 void TMenuItem::Insert(int index, TMenuItem* item) {
     if (!item || item == this) return;
     for (TMenuItem* p = this; p; p = p->parent_)
-        if (p == item) throw Exception(L"A menu item cannot be inserted into its own sub-menu");
+        if (p == item) throw EFrameworkError(L"A menu item cannot be inserted into its own sub-menu");
     if (item->parent_) item->parent_->Remove(item);
     index = std::clamp(index, 0, Count());
     items_.insert(items_.begin() + index, item);
@@ -428,7 +428,7 @@ HMENU TMenuItem::Handle() {
 void TMenuItem::RebuildHandle() {
     if (!handle_) {
         handle_ = menu_ ? menu_->CreateMenuHandle() : CreatePopupMenu();
-        if (!handle_) throw Exception(L"Cannot create a menu (error " + IntToStr(GetLastError()) + L")");
+        if (!handle_) throw EFrameworkError(L"Cannot create a menu (error " + IntToStr(GetLastError()) + L")");
     } else {
         ClearHandleItems();
     }
@@ -461,7 +461,7 @@ void TMenuItem::RebuildHandle() {
         mii.cch = static_cast<UINT>(text.size());
         if (item->IsLine()) mii.fMask &= ~static_cast<UINT>(MIIM_STRING);
         if (!InsertMenuItemW(handle_, position, TRUE, &mii))
-            throw Exception(L"Cannot add a menu item (error " + IntToStr(GetLastError()) + L")");
+            throw EFrameworkError(L"Cannot add a menu item (error " + IntToStr(GetLastError()) + L")");
         ++position;
     }
     dirty_ = false;

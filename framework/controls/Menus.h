@@ -27,7 +27,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/controls/Component.h"
+#include "framework/core/Component.h"
 #include "framework/graphics/Canvas.h"
 
 // A key with modifiers: the virtual-key code in the low byte and these bits.

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "framework/controls/Controls.h"
-#include "framework/controls/Forms.h"
-#include "framework/system/Classes.h"
+#include "framework/controls/FormsAndApplication.h"
+#include "framework/system/StreamsAndLists.h"
 
 enum TScrollStyle : uint8_t { ssNone, ssHorizontal, ssVertical, ssBoth };
 enum TScrollBarKind : uint8_t { sbHorizontal, sbVertical };

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "framework/controls/ExtCtrls.h"
 #include "framework/controls/Menus.h"
+#include "framework/controls/TimerAndPanel.h"
 #include "framework/graphics/GdiHandles.h"
 
 // ---------------------------------------------------------------- TToolButton

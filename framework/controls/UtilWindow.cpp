@@ -1,8 +1,8 @@
 #include "framework/controls/UtilWindow.h"
 
-#include "framework/controls/Forms.h"
+#include "framework/controls/FormsAndApplication.h"
 
-namespace fwc {
+namespace framework {
 
 namespace {
 constexpr wchar_t kClassName[] = L"TPUtilWindow";
@@ -18,9 +18,9 @@ UtilWindow::UtilWindow(std::function<void(TMessage&)> handler) : handler_(std::m
         wc.lpszClassName = kClassName;
         return RegisterClassExW(&wc);
     }();
-    if (!atom) throw Exception(L"Cannot register window class TPUtilWindow");
+    if (!atom) throw EFrameworkError(L"Cannot register window class TPUtilWindow");
     hwnd_ = CreateWindowExW(0, kClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, GetModuleHandleW(nullptr), this);
-    if (!hwnd_) throw Exception(L"Cannot create a utility window (error " + IntToStr(GetLastError()) + L")");
+    if (!hwnd_) throw EFrameworkError(L"Cannot create a utility window (error " + IntToStr(GetLastError()) + L")");
     ready_ = true;
 }
 
@@ -58,4 +58,4 @@ LRESULT CALLBACK UtilWindow::StaticWndProc(HWND hwnd, UINT msg, WPARAM wParam, L
     return m.Result;
 }
 
-}  // namespace fwc
+}  // namespace framework

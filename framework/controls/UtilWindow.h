@@ -9,7 +9,7 @@
 
 #include "framework/controls/Controls.h"
 
-namespace fwc {
+namespace framework {
 
 class UtilWindow {
 public:
@@ -33,4 +33,4 @@ private:
     bool ready_ = false;
 };
 
-}  // namespace fwc
+}  // namespace framework

@@ -7,7 +7,7 @@
 #include "framework/graphics/Canvas.h"
 #include "framework/graphics/PixelOps.h"
 #include "framework/graphics/PixelStore.h"
-#include "framework/system/Classes.h"
+#include "framework/system/StreamsAndLists.h"
 
 using namespace gfx_detail;
 
@@ -61,7 +61,7 @@ void TBitmap::Reallocate(int width, int height, TPixelFormat format, bool keepPi
     const int bpp = BitsPerPixel(format);
     const int stride = StrideFor(width, bpp);
     if (width > 0 && height > 0) {
-        if (static_cast<int64_t>(stride) * height > kMaxPixelBytes) throw EOutOfResources(L"Out of system resources");
+        if (static_cast<int64_t>(stride) * height > kMaxPixelBytes) throw EBitmapAllocError(L"Out of system resources");
         const uint32_t mono[2] = {ColorToPx(mono_[0]), ColorToPx(mono_[1])};
         store = std::make_unique<PixelStore>(width, height, bpp, mono);
         // New pixels are white, as a fresh framework bitmap is.

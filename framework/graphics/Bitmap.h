@@ -24,7 +24,7 @@
 
 #include "framework/graphics/Color.h"
 #include "framework/graphics/Types.h"
-#include "framework/system/SysUtils.h"
+#include "framework/system/ErrorsAndStrings.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -41,17 +41,17 @@ enum TTransparentMode { tmAuto, tmFixed };
 
 int BitsPerPixel(TPixelFormat format);
 
-class EInvalidGraphic : public Exception {
+class EInvalidGraphic : public EFrameworkError {
 public:
-    using Exception::Exception;
+    using EFrameworkError::EFrameworkError;
 };
-class EInvalidGraphicOperation : public Exception {
+class EInvalidGraphicOperation : public EFrameworkError {
 public:
-    using Exception::Exception;
+    using EFrameworkError::EFrameworkError;
 };
-class EOutOfResources : public Exception {
+class EBitmapAllocError : public EFrameworkError {
 public:
-    using Exception::Exception;
+    using EFrameworkError::EFrameworkError;
 };
 
 class TBitmap {
@@ -66,7 +66,7 @@ public:
     int Height() const { return height_; }
     bool Empty() const { return width_ == 0 || height_ == 0; }
     // Resizing keeps the pixels of the common top-left part; new pixels are
-    // white. A negative size counts as 0. Raises EOutOfResources when the
+    // white. A negative size counts as 0. Raises EBitmapAllocError when the
     // pixels cannot be had.
     void SetWidth(int width) { SetSize(width, height_); }
     void SetHeight(int height) { SetSize(width_, height); }

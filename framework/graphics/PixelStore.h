@@ -20,7 +20,7 @@ inline int StrideFor(int width, int bitsPerPixel) {
 class PixelStore {
 public:
     // palette: two 0x00RRGGBB entries for 1-bit stores, else ignored.
-    // Raises EOutOfResources when the memory cannot be had.
+    // Raises EBitmapAllocError when the memory cannot be had.
     PixelStore(int width, int height, int bitsPerPixel, const uint32_t* palette);
     ~PixelStore();
     PixelStore(const PixelStore&) = delete;

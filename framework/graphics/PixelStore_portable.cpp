@@ -8,7 +8,7 @@ namespace gfx_detail {
 PixelStore::PixelStore(int width, int height, int bitsPerPixel, const uint32_t*) {
     const int64_t bytes = static_cast<int64_t>(StrideFor(width, bitsPerPixel)) * height;
     memory_.reset(new (std::nothrow) uint8_t[static_cast<size_t>(bytes)]);
-    if (!memory_) throw EOutOfResources(L"Out of system resources");
+    if (!memory_) throw EBitmapAllocError(L"Out of system resources");
     bits_ = memory_.get();
 }
 

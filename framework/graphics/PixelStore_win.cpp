@@ -24,7 +24,7 @@ PixelStore::PixelStore(int width, int height, int bitsPerPixel, const uint32_t* 
     }
     void* bits = nullptr;
     dib_.reset(CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!dib_ || !bits) throw EOutOfResources(L"Out of system resources");
+    if (!dib_ || !bits) throw EBitmapAllocError(L"Out of system resources");
     bits_ = static_cast<uint8_t*>(bits);
 }
 
@@ -33,7 +33,7 @@ PixelStore::~PixelStore() = default;  // selection, then DC, then section
 HDC PixelStore::DC() const {
     if (!dc_) {
         MemoryDC dc = MemoryDC::CompatibleWith(nullptr);
-        if (!dc) throw EOutOfResources(L"Out of system resources");
+        if (!dc) throw EBitmapAllocError(L"Out of system resources");
         selection_ = std::make_unique<SelectGuard>(dc.get(), dib_.get());
         dc_ = std::move(dc);
     }

@@ -5,7 +5,7 @@
 #include <cstdlib>
 
 #include "framework/graphics/Bitmap.h"
-#include "framework/system/Classes.h"
+#include "framework/system/StreamsAndLists.h"
 
 namespace {
 

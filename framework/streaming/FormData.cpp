@@ -160,16 +160,16 @@ std::u16string Utf8ToUtf16(std::string_view text) {
 
 void TFormInput::Need(size_t count) const {
     if (count > Remaining())
-        throw EReadError(L"Form data ends early: " + IntToStr(static_cast<long long>(count)) +
+        throw EFormReadError(L"Form data ends early: " + IntToStr(static_cast<long long>(count)) +
                          L" bytes needed at offset " + IntToStr(static_cast<long long>(pos_)) + L", " +
                          IntToStr(static_cast<long long>(Remaining())) + L" left");
 }
 
 void TFormInput::ReadSignature() {
     char sig[4];
-    if (Remaining() < 4) throw EReadError(L"Invalid form data: no PMF1 signature");
+    if (Remaining() < 4) throw EFormReadError(L"Invalid form data: no PMF1 signature");
     ReadBytes(sig, 4);
-    if (std::memcmp(sig, kFormSignature, 4) != 0) throw EReadError(L"Invalid form data: no PMF1 signature");
+    if (std::memcmp(sig, kFormSignature, 4) != 0) throw EFormReadError(L"Invalid form data: no PMF1 signature");
 }
 
 uint8_t TFormInput::ReadByte() {
@@ -200,7 +200,7 @@ bool TFormInput::EndOfList() {
 
 void TFormInput::ReadListEnd() {
     const uint8_t t = ReadByte();
-    if (t != fdNull) throw EReadError(L"Invalid form data: end of list expected, found " + FormTagName(t));
+    if (t != fdNull) throw EFormReadError(L"Invalid form data: end of list expected, found " + FormTagName(t));
 }
 
 std::string TFormInput::ReadStr() {
@@ -215,7 +215,7 @@ uint32_t TFormInput::ReadCount(size_t unitSize) {
     ReadBytes(b, 4);
     const uint32_t n = b[0] | b[1] << 8 | b[2] << 16 | static_cast<uint32_t>(b[3]) << 24;
     if (n > 0x7FFFFFFFu || n > Remaining() / unitSize)
-        throw EReadError(L"Invalid form data: a count of " + IntToStr(n) + L" at offset " +
+        throw EFormReadError(L"Invalid form data: a count of " + IntToStr(n) + L" at offset " +
                          IntToStr(static_cast<long long>(pos_ - 4)) + L" runs past the end");
     return n;
 }
@@ -235,7 +235,7 @@ int64_t TFormInput::ReadInteger() {
             for (int i = 7; i >= 0; --i) v = v << 8 | b[i];
             return static_cast<int64_t>(v);
         }
-        default: throw EReadError(L"Invalid property value: an integer expected, found " + FormTagName(t));
+        default: throw EFormReadError(L"Invalid property value: an integer expected, found " + FormTagName(t));
     }
 }
 
@@ -265,7 +265,7 @@ std::u16string TFormInput::ReadString() {
             }
             return s;
         }
-        default: throw EReadError(L"Invalid property value: a string expected, found " + FormTagName(t));
+        default: throw EFormReadError(L"Invalid property value: a string expected, found " + FormTagName(t));
     }
 }
 
@@ -276,13 +276,13 @@ std::string TFormInput::ReadIdent() {
         case fdFalse: return "False";
         case fdTrue: return "True";
         case fdNil: return "nil";
-        default: throw EReadError(L"Invalid property value: an identifier expected, found " + FormTagName(t));
+        default: throw EFormReadError(L"Invalid property value: an identifier expected, found " + FormTagName(t));
     }
 }
 
 std::vector<uint8_t> TFormInput::ReadBinary() {
     const TFormTag t = ReadValue();
-    if (t != fdBinary) throw EReadError(L"Invalid property value: binary data expected, found " + FormTagName(t));
+    if (t != fdBinary) throw EFormReadError(L"Invalid property value: binary data expected, found " + FormTagName(t));
     std::vector<uint8_t> bytes(ReadCount(1));
     ReadBytes(bytes.data(), bytes.size());
     return bytes;
@@ -293,10 +293,10 @@ void TFormInput::SkipValue() {
 }
 
 void TFormInput::SkipValue(int depth) {
-    if (depth > kMaxNesting) throw EReadError(L"Invalid form data: values nested too deeply");
+    if (depth > kMaxNesting) throw EFormReadError(L"Invalid form data: values nested too deeply");
     const TFormTag t = NextValue();
     switch (t) {
-        case fdNull: throw EReadError(L"Invalid form data: a value expected, found fdNull");
+        case fdNull: throw EFormReadError(L"Invalid form data: a value expected, found fdNull");
         case fdList:
             ++pos_;
             while (!EndOfList()) SkipValue(depth + 1);
@@ -346,14 +346,14 @@ void TFormInput::SkipValue(int depth) {
             while (!EndOfList()) {
                 if (NextValue() == fdInt8 || NextValue() == fdInt16 || NextValue() == fdInt32) (void)ReadInteger();
                 const uint8_t item = ReadByte();
-                if (item != fdList) throw EReadError(L"Invalid form data: a collection item expected");
+                if (item != fdList) throw EFormReadError(L"Invalid form data: a collection item expected");
                 while (!EndOfList()) {
                     (void)ReadStr();
                     SkipValue(depth + 1);
                 }
             }
             return;
-        default: throw EReadError(L"Invalid form data: unknown value " + FormTagName(t));
+        default: throw EFormReadError(L"Invalid form data: unknown value " + FormTagName(t));
     }
 }
 

@@ -8,7 +8,7 @@
 // that many UTF-8 bytes. Integers, counts and UTF-16 units are little-endian.
 //
 // Contract of TFormInput: every read is checked against the end of the
-// data. A tag, length or count that runs past it raises EReadError before
+// data. A tag, length or count that runs past it raises EFormReadError before
 // anything is read or allocated, so no input makes it read outside its
 // buffer or reserve more memory than the input is long.
 #pragma once
@@ -19,7 +19,7 @@
 #include <string_view>
 #include <vector>
 
-#include "framework/system/SysUtils.h"
+#include "framework/system/ErrorsAndStrings.h"
 
 // The high nibble is the kind of value: 1 whole numbers, 2 floating point,
 // 3 text, 4 words (identifiers and constants), 5 containers and bytes; a
@@ -59,7 +59,7 @@ class EFilerError : public EStreamError {
 public:
     using EStreamError::EStreamError;
 };
-class EReadError : public EFilerError {
+class EFormReadError : public EFilerError {
 public:
     using EFilerError::EFilerError;
 };
@@ -67,7 +67,7 @@ class EWriteError : public EFilerError {
 public:
     using EFilerError::EFilerError;
 };
-class EClassNotFound : public EFilerError {
+class EUnknownClassError : public EFilerError {
 public:
     using EFilerError::EFilerError;
 };
@@ -86,11 +86,11 @@ public:
     size_t Position() const { return pos_; }
     size_t Remaining() const { return size_ - pos_; }
 
-    // Raises EReadError unless the next four bytes are "PMF1".
+    // Raises EFormReadError unless the next four bytes are "PMF1".
     void ReadSignature();
     uint8_t ReadByte();
     void ReadBytes(void* target, size_t count);
-    // The next tag without taking it; EReadError at the end of the data.
+    // The next tag without taking it; EFormReadError at the end of the data.
     TFormTag NextValue() const;
     TFormTag ReadValue();
     // True (and the fdNull taken) at the end of a list.
@@ -102,7 +102,7 @@ public:
     // counted in units of unitSize bytes.
     uint32_t ReadCount(size_t unitSize);
 
-    // Typed values: each takes its tag and raises EReadError for a value of another kind.
+    // Typed values: each takes its tag and raises EFormReadError for a value of another kind.
     int64_t ReadInteger();
     std::u16string ReadString();
     std::string ReadIdent();  // fdIdent, fdFalse, fdTrue and fdNil give "False", "True", "nil"

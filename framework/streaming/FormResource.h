@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "framework/controls/Component.h"
+#include "framework/core/Component.h"
 #include "framework/streaming/FormData.h"
 
 // Raised when a module has no resource of the name.
@@ -20,5 +20,5 @@ public:
 // The bytes of an RCDATA resource of module (null: the program), valid as
 // long as the module is loaded; false when there is none.
 [[nodiscard]] bool FindFormResource(HMODULE module, const std::wstring& name, const uint8_t*& data, size_t& size);
-// Reads the form data of that resource onto root (Filer.h); EResNotFound without it.
+// Reads the form data of that resource onto root (FormReadWrite.h); EResNotFound without it.
 void ReadComponentResource(TComponent& root, const std::wstring& name, HMODULE module = nullptr);

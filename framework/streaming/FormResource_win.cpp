@@ -1,4 +1,4 @@
-#include "framework/streaming/Filer.h"
+#include "framework/streaming/FormReadWrite.h"
 #include "framework/streaming/FormResource.h"
 
 bool FindFormResource(HMODULE module, const std::wstring& name, const uint8_t*& data, size_t& size) {

@@ -328,7 +328,7 @@ private:
         std::vector<uint8_t> file;
         try {
             file = include_(path);
-        } catch (const Exception& e) {
+        } catch (const EFrameworkError& e) {
             Error(e.what());
         }
         if (counted) {
@@ -368,8 +368,8 @@ private:
     void Indent(int n) { out_.append(static_cast<size_t>(n), ' '); }
 
     void PrintObject(int indent) {
-        if (indent / 2 > kMaxDepth) throw EReadError(L"Invalid form data: objects nested too deeply");
-        if ((in_.NextValue() & 0xF0) == 0xF0) throw EReadError(L"Inherited and inline components are not supported");
+        if (indent / 2 > kMaxDepth) throw EFormReadError(L"Invalid form data: objects nested too deeply");
+        if ((in_.NextValue() & 0xF0) == 0xF0) throw EFormReadError(L"Inherited and inline components are not supported");
         const std::string cls = in_.ReadStr();
         const std::string name = in_.ReadStr();
         Indent(indent);
@@ -393,7 +393,7 @@ private:
     }
 
     void PrintValue(int indent) {
-        if (indent / 2 > kMaxDepth * 2) throw EReadError(L"Invalid form data: values nested too deeply");
+        if (indent / 2 > kMaxDepth * 2) throw EFormReadError(L"Invalid form data: values nested too deeply");
         const TFormTag t = in_.NextValue();
         switch (t) {
             case fdInt8:
@@ -454,7 +454,7 @@ private:
                 while (!in_.EndOfList()) {
                     const TFormTag n = in_.NextValue();
                     if (n == fdInt8 || n == fdInt16 || n == fdInt32) (void)in_.ReadInteger();
-                    if (in_.ReadValue() != fdList) throw EReadError(L"Invalid form data: a collection item expected");
+                    if (in_.ReadValue() != fdList) throw EFormReadError(L"Invalid form data: a collection item expected");
                     out_ += '\n';
                     Indent(indent + 2);
                     out_ += "item\n";
@@ -469,8 +469,8 @@ private:
             case fdSingle:
             case fdCurrency:
             case fdDate:
-            case fdDouble: throw EReadError(L"Floating-point values are not supported");
-            default: throw EReadError(L"Invalid form data: unknown value " + FormTagName(t));
+            case fdDouble: throw EFormReadError(L"Floating-point values are not supported");
+            default: throw EFormReadError(L"Invalid form data: unknown value " + FormTagName(t));
         }
     }
 

@@ -46,10 +46,10 @@ public:
 };
 
 // Gives the bytes of a file named in the text ("@file"/"@counted" inside
-// binary data); raises an Exception when it cannot.
+// binary data); raises an EFrameworkError when it cannot.
 using TIncludeReader = std::function<std::vector<uint8_t>(const std::string& path)>;
 
 // Without a reader, naming a file is an error.
 std::vector<uint8_t> ObjectTextToBinary(std::string_view text, const TIncludeReader& include = nullptr);
-// The text of binary form data; EReadError when it is damaged.
+// The text of binary form data; EFormReadError when it is damaged.
 std::string ObjectBinaryToText(const uint8_t* data, size_t size);

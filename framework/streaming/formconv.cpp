@@ -75,7 +75,7 @@ int main(int argc, char** argv) {
             const std::vector<uint8_t> bytes = ObjectTextToBinary(source, include);
             if (!WriteFile(output, bytes.data(), bytes.size())) throw EFilerError(L"cannot write the output");
         }
-    } catch (const Exception& e) {
+    } catch (const EFrameworkError& e) {
         std::fprintf(stderr, "formconv: %s: %s\n", input, e.what());
         std::remove(output);
         return 1;

@@ -5,10 +5,10 @@
 #include <cerrno>
 #include <climits>
 
-#include "Classes.h"
 #include "CodePage.h"
+#include "ErrorsAndStrings.h"
 #include "FileSystem.h"
-#include "SysUtils.h"
+#include "StreamsAndLists.h"
 
 namespace {
 // Windows-style paths from the updater's own code use backslashes.
@@ -94,7 +94,7 @@ TFileStream::TFileStream(const std::wstring& fileName, uint32_t mode) : fileName
     int fd;
     if ((mode & 0xFF00) == fmCreate) {
         fd = open(Native(fileName).c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-        if (fd < 0) throw EFCreateError(L"Cannot create file \"" + fileName + L"\"");
+        if (fd < 0) throw EFileCreateError(L"Cannot create file \"" + fileName + L"\"");
     } else {
         int flags = (mode & 3) == fmOpenRead ? O_RDONLY : (mode & 3) == fmOpenWrite ? O_WRONLY : O_RDWR;
         fd = open(Native(fileName).c_str(), flags | O_CLOEXEC);

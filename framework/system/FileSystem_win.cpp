@@ -1,8 +1,8 @@
 #include <windows.h>
 
-#include "Classes.h"
+#include "ErrorsAndStrings.h"
 #include "FileSystem.h"
-#include "SysUtils.h"
+#include "StreamsAndLists.h"
 
 namespace {
 // CreateDirectoryW stops short of MAX_PATH: it keeps room for an 8.3 name.
@@ -114,7 +114,7 @@ TFileStream::TFileStream(const std::wstring& fileName, uint32_t mode) : fileName
     if (mode == fmCreate || (mode & 0xFF00) == fmCreate) {
         h = CreateFileW(Win32FilePath(fileName).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                         CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (h == INVALID_HANDLE_VALUE) throw EFCreateError(L"Cannot create file \"" + fileName + L"\"");
+        if (h == INVALID_HANDLE_VALUE) throw EFileCreateError(L"Cannot create file \"" + fileName + L"\"");
     } else {
         DWORD access = (mode & 3) == fmOpenRead    ? GENERIC_READ
                        : (mode & 3) == fmOpenWrite ? GENERIC_WRITE

@@ -5,7 +5,7 @@
 
 #include "framework/graphics/Bitmap.h"
 #include "framework/graphics/BmpCodec.h"
-#include "framework/system/Classes.h"
+#include "framework/system/StreamsAndLists.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     TBitmap bitmap;

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "framework/system/Classes.h"
+#include "framework/system/StreamsAndLists.h"
 #include "net/HttpClient.h"
 #include "net/HttpProtocol.h"
 #include "net/HttpReader.h"

@@ -3,8 +3,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "framework/system/Classes.h"
 #include "framework/system/CodePage.h"
+#include "framework/system/StreamsAndLists.h"
 #include "updater/Manifest.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "framework/system/Classes.h"
 #include "framework/system/CodePage.h"
+#include "framework/system/StreamsAndLists.h"
 #include "updater/Base64.h"
 #include "updater/Manifest.h"
 #include "updater/SignedManifest.h"

@@ -5,7 +5,7 @@
 #include "framework/controls/BarControls.h"
 #include "framework/graphics/GdiHandles.h"
 #include "skin/controls/SkinObjectUtil.h"
-#include "skin/form/DrawUtils.h"
+#include "skin/draw/DrawUtils.h"
 
 namespace {
 

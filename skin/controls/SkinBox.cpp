@@ -1,9 +1,9 @@
 #include "skin/controls/SkinBox.h"
 
-#include "framework/controls/Forms.h"
+#include "framework/controls/FormsAndApplication.h"
 #include "framework/controls/ToolBars.h"
 #include "framework/graphics/GdiHandles.h"
-#include "skin/form/DrawUtils.h"
+#include "skin/draw/DrawUtils.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 #include "skin/controls/SkinButtons.h"
 
 #include "framework/graphics/GdiHandles.h"
-#include "framework/streaming/PropInfo.h"
-#include "framework/system/SysUtils.h"
-#include "skin/form/DrawUtils.h"
+#include "framework/streaming/PublishedProperties.h"
+#include "framework/system/ErrorsAndStrings.h"
+#include "skin/draw/DrawUtils.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "skin/controls/SkinEdit.h"
 #include "skin/controls/SkinObjectUtil.h"
 #include "skin/controls/SkinScrollbar.h"
-#include "skin/form/DrawUtils.h"
+#include "skin/draw/DrawUtils.h"
 
 namespace {
 

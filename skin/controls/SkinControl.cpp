@@ -6,8 +6,8 @@
 #include <optional>
 
 #include "framework/graphics/GdiHandles.h"
-#include "framework/streaming/PropInfo.h"
-#include "skin/form/DrawUtils.h"
+#include "framework/streaming/PublishedProperties.h"
+#include "skin/draw/DrawUtils.h"
 
 TSkinControl::TSkinControl(TComponent* AOwner) : TComponent(AOwner) {}
 

@@ -34,7 +34,7 @@
 #include "framework/graphics/Bitmap.h"
 #include "framework/graphics/Canvas.h"
 #include "framework/graphics/GdiHandles.h"
-#include "skin/data/SkinData.h"
+#include "skin/form/SkinData_win.h"
 #include "skin/form/WinSkinForm.h"
 
 // The control-side private messages of the skin engine.

@@ -7,7 +7,7 @@
 
 #include "framework/graphics/GdiHandles.h"
 #include "skin/controls/SkinObjectUtil.h"
-#include "skin/form/DrawUtils.h"
+#include "skin/draw/DrawUtils.h"
 
 namespace {
 

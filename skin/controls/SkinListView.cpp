@@ -6,8 +6,8 @@
 
 #include "framework/controls/ListViews.h"
 #include "framework/graphics/GdiHandles.h"
-#include "framework/streaming/PropInfo.h"
-#include "skin/form/DrawUtils.h"
+#include "framework/streaming/PublishedProperties.h"
+#include "skin/draw/DrawUtils.h"
 
 // ---------------------------------------------------------------- TSkinListView
 

@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "framework/graphics/GdiHandles.h"
-#include "skin/form/DrawUtils.h"
+#include "skin/draw/DrawUtils.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <algorithm>
 
 #include "skin/controls/SkinObjectUtil.h"
-#include "skin/data/ImgUtil.h"
-#include "skin/form/DrawUtils.h"
+#include "skin/draw/DrawUtils.h"
+#include "skin/draw/ImgUtil.h"
 
 namespace {
 

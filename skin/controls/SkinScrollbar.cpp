@@ -5,9 +5,9 @@
 #include <algorithm>
 
 #include "framework/graphics/GdiHandles.h"
-#include "framework/streaming/PropInfo.h"
+#include "framework/streaming/PublishedProperties.h"
 #include "skin/controls/SkinObjectUtil.h"
-#include "skin/form/DrawUtils.h"
+#include "skin/draw/DrawUtils.h"
 
 namespace {
 

@@ -2,11 +2,11 @@
 
 #include <exception>
 
-#include "framework/controls/ComCtrls.h"
+#include "framework/controls/ButtonControls.h"
 #include "framework/controls/ControlsStreaming.h"
-#include "framework/controls/Forms.h"
-#include "framework/controls/StdCtrls.h"
-#include "framework/streaming/PropInfo.h"
+#include "framework/controls/FormsAndApplication.h"
+#include "framework/controls/ProgressBar.h"
+#include "framework/streaming/PublishedProperties.h"
 #include "skin/form/SkinManager.h"
 
 namespace {

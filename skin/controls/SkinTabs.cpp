@@ -12,10 +12,10 @@
 
 #include "framework/controls/TabControls.h"
 #include "framework/graphics/GdiHandles.h"
-#include "framework/streaming/PropInfo.h"
+#include "framework/streaming/PublishedProperties.h"
 #include "skin/controls/SkinEdit.h"
-#include "skin/data/ImgUtil.h"
-#include "skin/form/DrawUtils.h"
+#include "skin/draw/DrawUtils.h"
+#include "skin/draw/ImgUtil.h"
 
 namespace {
 

@@ -22,7 +22,7 @@
 
 #include "framework/graphics/Bitmap.h"
 #include "framework/graphics/Color.h"
-#include "framework/system/Classes.h"
+#include "framework/system/StreamsAndLists.h"
 #include "skin/data/SkinObjects.h"
 #include "skin/data/Skinread.h"
 #include "skin/data/WinSkinIni.h"
@@ -289,8 +289,3 @@ std::string WideStringToStringEx(const std::wstring& text);
 // characters (fewer when a NUL comes first). Null gives "".
 std::wstring WStr(const wchar_t* text);
 std::wstring WStr(const wchar_t* text, size_t n);
-
-// The Windows half, until every user includes it directly.
-#ifdef _WIN32
-#include "skin/data/SkinData_win.h"
-#endif

@@ -2,10 +2,10 @@
 #include <algorithm>
 
 #include "framework/system/CodePage.h"
-#include "skin/data/ImgUtil.h"
 #include "skin/data/SkinData.h"
 #include "skin/data/SkinPlatform.h"
-#include "skin/form/DrawUtils.h"
+#include "skin/draw/DrawUtils.h"
+#include "skin/draw/ImgUtil.h"
 
 namespace {
 

@@ -19,7 +19,7 @@ int TSkinCollectionItem::Index() const {
 void TSkinCollectionItem::SetName(const std::wstring& s) {
     if (s == FName) return;
     for (const auto& item : collection_->items_)
-        if (item.get() != this && item->FName == s) throw Exception(L"The name " + s + L" is already used.");
+        if (item.get() != this && item->FName == s) throw EFrameworkError(L"The name " + s + L" is already used.");
     FName = s;
 }
 

@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "framework/controls/Component.h"
-#include "framework/system/Classes.h"
-#include "framework/system/SysUtils.h"
+#include "framework/core/Component.h"
+#include "framework/system/ErrorsAndStrings.h"
+#include "framework/system/StreamsAndLists.h"
 
 class TSkinCollection;
 
@@ -35,7 +35,7 @@ public:
 
     // Published: Name, SkinData, DataSize.
     const std::wstring& Name() const { return FName; }
-    // Raises Exception "The name <s> is already used." when another item of
+    // Raises EFrameworkError "The name <s> is already used." when another item of
     // the collection has exactly that name; the name is then unchanged.
     void SetName(const std::wstring& s);
     std::wstring SkinData() const { return L"Load Skin"; }

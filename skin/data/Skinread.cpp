@@ -4,8 +4,8 @@
 #include <cstring>
 
 #include "framework/system/CodePage.h"
+#include "framework/system/ErrorsAndStrings.h"
 #include "framework/system/FileSystem.h"
-#include "framework/system/SysUtils.h"
 #include "skin/data/SkinMessage.h"
 #include "skin/data/Winconvert.h"
 

@@ -17,7 +17,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "framework/system/Classes.h"
+#include "framework/system/StreamsAndLists.h"
 
 struct TSkinHeader {
     int32_t Version = 0;

@@ -165,13 +165,13 @@ std::pair<int, int> TQuickIni::SectionRange(const std::wstring& section) const {
 }
 
 void TQuickIni::ReadSections(TStringList* strings) const {
-    if (!strings) throw EAssertionFailed(kStringsUnassigned);
+    if (!strings) throw ENoTargetList(kStringsUnassigned);
     strings->Clear();
     for (const auto& header : FSections) strings->Add(Trim(std::wstring_view(header).substr(1, header.size() - 2)));
 }
 
 void TQuickIni::ReadSection(const std::string& section, TStringList* strings) const {
-    if (!strings) throw EAssertionFailed(kStringsUnassigned);
+    if (!strings) throw ENoTargetList(kStringsUnassigned);
     strings->Clear();
     auto [b, e] = SectionRange(AnsiToWide(section));
     for (int i = b; i < e; ++i) {
@@ -181,7 +181,7 @@ void TQuickIni::ReadSection(const std::string& section, TStringList* strings) co
 }
 
 void TQuickIni::ReadSectionValues(const std::string& section, TStringList* strings) const {
-    if (!strings) throw EAssertionFailed(kStringsUnassigned);
+    if (!strings) throw ENoTargetList(kStringsUnassigned);
     strings->Clear();
     auto [b, e] = SectionRange(AnsiToWide(section));
     for (int i = b; i < e; ++i) strings->Add(FIniFile[i]);

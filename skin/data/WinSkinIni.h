@@ -17,12 +17,12 @@
 #include <unordered_map>
 #include <vector>
 
-#include "framework/system/Classes.h"
-#include "framework/system/SysUtils.h"
+#include "framework/system/ErrorsAndStrings.h"
+#include "framework/system/StreamsAndLists.h"
 
-class EAssertionFailed : public Exception {
+class ENoTargetList : public EFrameworkError {
 public:
-    using Exception::Exception;
+    using EFrameworkError::EFrameworkError;
 };
 
 inline constexpr const wchar_t* kStringsUnassigned = L"The parameter Strings is unassigned!";
@@ -46,7 +46,7 @@ public:
     void LoadFromFile(const std::wstring& fileName);
     void SetFileName(const std::wstring& fileName) { FFileName = fileName; }
 
-    // The list fillers clear the list first and raise EAssertionFailed
+    // The list fillers clear the list first and raise ENoTargetList
     // (kStringsUnassigned) when given none.
     void ReadSections(TStringList* strings) const;                                   // names, trimmed
     void ReadSection(const std::string& section, TStringList* strings) const;        // keys, lower-cased

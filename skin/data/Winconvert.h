@@ -21,12 +21,12 @@
 #include <functional>
 #include <memory>
 
-#include "framework/system/Classes.h"
-#include "framework/system/SysUtils.h"
+#include "framework/system/ErrorsAndStrings.h"
+#include "framework/system/StreamsAndLists.h"
 
-class ElzhException : public Exception {
+class ElzhException : public EFrameworkError {
 public:
-    using Exception::Exception;
+    using EFrameworkError::EFrameworkError;
 };
 
 inline constexpr const wchar_t* kLzhNoMemory = L"LZH : Cannot get memory for dictionary tables";

@@ -25,7 +25,7 @@
 #include <vector>
 
 #include "framework/controls/Controls.h"
-#include "framework/controls/ExtCtrls.h"
+#include "framework/controls/TimerAndPanel.h"
 
 class TSkinData;
 class TForm;

@@ -1,9 +1,9 @@
 #include <algorithm>
 
-#include "framework/controls/Forms.h"
+#include "framework/controls/FormsAndApplication.h"
 #include "framework/controls/Menus.h"
-#include "framework/system/SysUtils.h"
-#include "skin/data/SkinData.h"
+#include "framework/system/ErrorsAndStrings.h"
+#include "skin/form/SkinData_win.h"
 #include "skin/form/SkinManager.h"
 #include "skin/form/SkinMenu.h"
 #include "skin/form/WinSkinForm.h"

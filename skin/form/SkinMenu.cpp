@@ -7,10 +7,10 @@
 
 #include <algorithm>
 
-#include "framework/controls/Forms.h"
-#include "framework/controls/WinGuards.h"
-#include "skin/data/SkinData.h"
-#include "skin/form/DrawUtils.h"
+#include "framework/controls/FormsAndApplication.h"
+#include "framework/graphics/GdiHandles.h"
+#include "skin/draw/DrawUtils.h"
+#include "skin/form/SkinData_win.h"
 #include "skin/form/SkinManager.h"
 
 namespace {
@@ -334,7 +334,7 @@ void TWinSkinPopMenu::PaintClient() {
     // area (the window has no non-client frame), over what WM_NCPAINT drew.
     // So the system paints the client off screen, items included, and the
     // skin's background then covers every part that is not an item.
-    fwc::PaintDC paint(hwnd);
+    PaintDC paint(hwnd);
     if (!paint.get()) return;
     if (MenuBg.Empty()) ComposeBackground();
     RECT client{};

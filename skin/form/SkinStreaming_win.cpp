@@ -2,10 +2,10 @@
 
 #include <vector>
 
-#include "framework/streaming/Filer.h"
-#include "framework/streaming/PropInfo.h"
-#include "skin/data/SkinData.h"
+#include "framework/streaming/FormReadWrite.h"
+#include "framework/streaming/PublishedProperties.h"
 #include "skin/data/SkinStore.h"
+#include "skin/form/SkinData_win.h"
 
 namespace {
 

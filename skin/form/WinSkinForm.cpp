@@ -7,8 +7,8 @@
 #include <algorithm>
 
 #include "framework/controls/Menus.h"
-#include "framework/system/SysUtils.h"
-#include "skin/data/SkinData.h"
+#include "framework/system/ErrorsAndStrings.h"
+#include "skin/form/SkinData_win.h"
 
 namespace {
 

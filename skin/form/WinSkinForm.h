@@ -31,8 +31,8 @@
 #include <vector>
 
 #include "framework/controls/Controls.h"
-#include "framework/controls/ExtCtrls.h"
-#include "framework/controls/Forms.h"
+#include "framework/controls/FormsAndApplication.h"
+#include "framework/controls/TimerAndPanel.h"
 #include "framework/graphics/Bitmap.h"
 #include "framework/graphics/Canvas.h"
 #include "framework/graphics/GdiHandles.h"

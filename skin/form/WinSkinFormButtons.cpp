@@ -4,8 +4,8 @@
 #include <algorithm>
 
 #include "framework/controls/Menus.h"
-#include "skin/data/SkinData.h"
-#include "skin/form/DrawUtils.h"
+#include "skin/draw/DrawUtils.h"
+#include "skin/form/SkinData_win.h"
 #include "skin/form/SkinMenu.h"
 #include "skin/form/WinSkinForm.h"
 

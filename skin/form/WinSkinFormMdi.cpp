@@ -5,9 +5,9 @@
 // then live in the frame's menu band).
 #include <algorithm>
 
-#include "framework/controls/Forms.h"
-#include "skin/data/SkinData.h"
-#include "skin/form/DrawUtils.h"
+#include "framework/controls/FormsAndApplication.h"
+#include "skin/draw/DrawUtils.h"
+#include "skin/form/SkinData_win.h"
 #include "skin/form/WinSkinForm.h"
 
 namespace {

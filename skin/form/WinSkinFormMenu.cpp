@@ -9,10 +9,10 @@
 #include <algorithm>
 #include <cwctype>
 
-#include "framework/controls/Forms.h"
+#include "framework/controls/FormsAndApplication.h"
 #include "framework/controls/Menus.h"
-#include "skin/data/SkinData.h"
-#include "skin/form/DrawUtils.h"
+#include "skin/draw/DrawUtils.h"
+#include "skin/form/SkinData_win.h"
 #include "skin/form/SkinMenu.h"
 #include "skin/form/WinSkinForm.h"
 

@@ -3,9 +3,9 @@
 // Every piece is composed off screen and reaches the window in one transfer.
 #include <algorithm>
 
-#include "framework/controls/Forms.h"
-#include "skin/data/SkinData.h"
-#include "skin/form/DrawUtils.h"
+#include "framework/controls/FormsAndApplication.h"
+#include "skin/draw/DrawUtils.h"
+#include "skin/form/SkinData_win.h"
 #include "skin/form/WinSkinForm.h"
 
 namespace {

@@ -8,8 +8,8 @@
 
 #include "framework/controls/Menus.h"
 #include "framework/controls/ToolBars.h"
-#include "skin/data/SkinData.h"
-#include "skin/form/DrawUtils.h"
+#include "skin/draw/DrawUtils.h"
+#include "skin/form/SkinData_win.h"
 #include "skin/form/SkinMenu.h"
 #include "skin/form/WinSkinForm.h"
 

@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "framework/graphics/Bitmap.h"
-#include "framework/system/Classes.h"
+#include "framework/system/StreamsAndLists.h"
 #include "skins/complete/CompletePalette.h"
 
 namespace {

@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "framework/graphics/Bitmap.h"
-#include "framework/system/Classes.h"
+#include "framework/system/StreamsAndLists.h"
 
 namespace {
 

@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "framework/system/Classes.h"
 #include "framework/system/CodePage.h"
+#include "framework/system/StreamsAndLists.h"
 #include "skin/data/SkinData.h"
-#include "skin/form/DrawUtils.h"
+#include "skin/draw/DrawUtils.h"
 
 namespace {
 
@@ -110,7 +110,7 @@ int main(int argc, char** argv) {
     try {
         TFileStream file(Utf8ToWide(argv[1]), fmOpenRead | fmShareDenyWrite);
         d.SetData(file);
-    } catch (const Exception& e) {
+    } catch (const EFrameworkError& e) {
         std::fprintf(stderr, "%s: %s\n", argv[1], e.what());
         return 1;
     }
@@ -147,7 +147,7 @@ int main(int argc, char** argv) {
     if (d.ExtraImages) Glyphs(page, d.ExtraImages->Map, 5, 620, 230);
     try {
         page.SaveToFile(Utf8ToWide(argv[2]));
-    } catch (const Exception& e) {
+    } catch (const EFrameworkError& e) {
         std::fprintf(stderr, "%s: %s\n", argv[2], e.what());
         return 1;
     }

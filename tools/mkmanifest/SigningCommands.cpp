@@ -8,9 +8,9 @@
 
 #include "KeyFile.h"
 #include "Signer.h"
-#include "framework/system/Classes.h"
 #include "framework/system/CodePage.h"
-#include "framework/system/SysUtils.h"
+#include "framework/system/ErrorsAndStrings.h"
+#include "framework/system/StreamsAndLists.h"
 #include "updater/FileInfo.h"
 #include "updater/Manifest.h"
 #include "updater/Md5.h"

@@ -4,8 +4,8 @@
 #include <set>
 
 #include "framework/system/CodePage.h"
+#include "framework/system/ErrorsAndStrings.h"
 #include "framework/system/FileSystem.h"
-#include "framework/system/SysUtils.h"
 #include "skin/data/SkinMessage.h"
 #include "skin/data/Winconvert.h"
 
@@ -38,7 +38,7 @@ std::string ReadWhole(const fs::path& path, std::vector<uint8_t>& out) {
         out.resize(static_cast<size_t>(file.Size()));
         file.ReadBuffer(out.data(), static_cast<int64_t>(out.size()));
         return "";
-    } catch (const Exception& e) {
+    } catch (const EFrameworkError& e) {
         return "cannot read " + Utf8(path) + ": " + e.what();
     }
 }
@@ -48,7 +48,7 @@ std::string WriteWhole(const fs::path& path, const uint8_t* data, int64_t size) 
         TFileStream file(Wide(path), fmCreate);
         file.WriteBuffer(data, size);
         return "";
-    } catch (const Exception& e) {
+    } catch (const EFrameworkError& e) {
         return "cannot write " + Utf8(path) + ": " + e.what();
     }
 }
@@ -143,7 +143,7 @@ std::string OpenSkinPackage(const fs::path& file, TSkinReader& reader) {
     bool loaded = false;
     try {
         loaded = reader.Loadfromstream(stored);
-    } catch (const Exception& e) {
+    } catch (const EFrameworkError& e) {
         SetSkinMessageHook(nullptr);
         return std::string("cannot expand the package: ") + e.what();
     }

@@ -14,7 +14,7 @@
 #include <utility>
 #include <vector>
 
-#include "framework/system/Classes.h"
+#include "framework/system/StreamsAndLists.h"
 #include "skin/data/Skinread.h"
 
 struct SkinPackMember {

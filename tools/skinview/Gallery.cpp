@@ -8,15 +8,15 @@
 #include <cstdlib>
 #include <functional>
 
-#include "framework/controls/ComCtrls.h"
-#include "framework/controls/ExtCtrls.h"
+#include "framework/controls/ButtonControls.h"
 #include "framework/controls/GlyphButtons.h"
 #include "framework/controls/Menus.h"
-#include "framework/controls/StdCtrls.h"
+#include "framework/controls/ProgressBar.h"
+#include "framework/controls/TimerAndPanel.h"
 #include "framework/graphics/Bitmap.h"
 #include "framework/graphics/PngCodec.h"
-#include "framework/system/Classes.h"
-#include "skin/data/SkinData.h"
+#include "framework/system/StreamsAndLists.h"
+#include "skin/form/SkinData_win.h"
 #include "skin/form/SkinMenu.h"
 
 namespace {
@@ -156,7 +156,7 @@ bool TGalleryForm::LoadSkin(const std::wstring& fileName, bool quiet) {
         try {
             TFileStream file(fileName, fmOpenRead | fmShareDenyWrite);
             package.CopyFrom(file, 0);
-        } catch (const Exception& e) {
+        } catch (const EFrameworkError& e) {
             if (!quiet) MessageBoxW(WindowHandle(), e.Message().c_str(), L"skinview", MB_OK | MB_ICONERROR);
             return false;
         }
@@ -197,7 +197,7 @@ bool SaveWindowShot(HWND window, const std::wstring& fileName) {
     try {
         TFileStream file(fileName, fmCreate);
         SavePng(picture, file);
-    } catch (const Exception&) {
+    } catch (const EFrameworkError&) {
         return false;
     }
     return true;

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "framework/controls/Forms.h"
+#include "framework/controls/FormsAndApplication.h"
 
 class TSkinData;
 class TButton;

@@ -1,7 +1,7 @@
 // The gallery's combo boxes of every style, an edit, spin edits, an up-down
 // and a date picker (client area x 0-604, y 270-400).
+#include "framework/controls/ButtonControls.h"
 #include "framework/controls/EditControls.h"
-#include "framework/controls/StdCtrls.h"
 #include "tools/skinview/Gallery.h"
 
 namespace {

@@ -3,8 +3,8 @@
 // controls of both kinds (one disabled). Region: x 610-990, y 70-264.
 #include <string>
 
+#include "framework/controls/ButtonControls.h"
 #include "framework/controls/ScrollingControls.h"
-#include "framework/controls/StdCtrls.h"
 #include "tools/skinview/Gallery.h"
 
 void TGalleryForm::BuildScrolling() {

@@ -1,7 +1,7 @@
 // The gallery's tab controls: page controls with tabs at the top (with
 // images), at the bottom, as buttons and with close boxes, a tab control with
 // its tabs at the left, and a tab set, in the lower left of the window.
-#include "framework/controls/StdCtrls.h"
+#include "framework/controls/ButtonControls.h"
 #include "framework/controls/TabControls.h"
 #include "tools/skinview/Gallery.h"
 

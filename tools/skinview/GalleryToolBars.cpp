@@ -7,8 +7,8 @@
 
 #include <cstdlib>
 
+#include "framework/controls/ButtonControls.h"
 #include "framework/controls/Menus.h"
-#include "framework/controls/StdCtrls.h"
 #include "framework/controls/ToolBars.h"
 #include "framework/graphics/Bitmap.h"
 #include "tools/skinview/Gallery.h"

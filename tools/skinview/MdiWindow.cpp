@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <functional>
 
+#include "framework/controls/ButtonControls.h"
 #include "framework/controls/Menus.h"
-#include "framework/controls/StdCtrls.h"
 #include "tools/skinview/Gallery.h"
 
 namespace {

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "framework/controls/Forms.h"
+#include "framework/controls/FormsAndApplication.h"
 
 class TMainMenu;
 class TMenuItem;

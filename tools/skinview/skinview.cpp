@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "framework/controls/ExtCtrls.h"
-#include "framework/controls/Forms.h"
+#include "framework/controls/FormsAndApplication.h"
+#include "framework/controls/TimerAndPanel.h"
 #include "skin/controls/ControlSkinning.h"
 #include "skin/form/SkinManager.h"
 #include "tools/skinview/Gallery.h"

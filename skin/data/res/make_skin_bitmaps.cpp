@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "framework/system/Classes.h"
 #include "framework/system/CodePage.h"
+#include "framework/system/StreamsAndLists.h"
 #include "skin/data/SkinPlatform.h"
 
 namespace {

@@ -6,8 +6,8 @@
 #include <map>
 #include <string>
 
-#include "framework/system/Classes.h"
 #include "framework/system/CodePage.h"
+#include "framework/system/StreamsAndLists.h"
 #include "skin/data/SkinData.h"
 #include "skin/data/SkinPlatform.h"
 #include "tools/skinpack/SkinPack.h"

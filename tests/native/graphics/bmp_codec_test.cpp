@@ -7,7 +7,7 @@
 #include "bmp_builder.h"
 #include "framework/graphics/Bitmap.h"
 #include "framework/graphics/BmpCodec.h"
-#include "framework/system/Classes.h"
+#include "framework/system/StreamsAndLists.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "skin/form/DrawUtils.h"
+#include "skin/draw/DrawUtils.h"
 
 #include <gtest/gtest.h>
 

@@ -14,7 +14,7 @@
 
 #include "framework/graphics/Bitmap.h"
 #include "framework/graphics/PngCodec.h"
-#include "framework/system/Classes.h"
+#include "framework/system/StreamsAndLists.h"
 
 namespace {
 

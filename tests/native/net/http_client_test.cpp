@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "LoopbackServer.h"
-#include "framework/system/Classes.h"
+#include "framework/system/StreamsAndLists.h"
 #include "net/AntiFreeze.h"
 #include "net/HttpClient.h"
 

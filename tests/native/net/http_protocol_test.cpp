@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "framework/system/Classes.h"
 #include "framework/system/CodePage.h"
+#include "framework/system/StreamsAndLists.h"
 #include "net/HttpClient.h"
 #include "net/HttpProtocol.h"
 #include "net/HttpReader.h"

@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "LoopbackServer.h"
-#include "framework/system/Classes.h"
+#include "framework/system/StreamsAndLists.h"
 #include "net/HttpClient.h"
 #include "net/Tls.h"
 

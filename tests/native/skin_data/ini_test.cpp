@@ -119,7 +119,7 @@ TEST_F(QuickIniTest, ListsSectionsKeysAndLinesAndAssertsOnMissingList) {
             if (which == 1) ini.ReadSection("Last", nullptr);
             if (which == 2) ini.ReadSectionValues("Last", nullptr);
             ADD_FAILURE() << "case: " << which << " did not assert";
-        } catch (const EAssertionFailed& e) {
+        } catch (const ENoTargetList& e) {
             EXPECT_EQ(e.Message(), L"The parameter Strings is unassigned!") << "case: " << which;
         }
     }

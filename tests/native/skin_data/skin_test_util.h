@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "framework/system/Classes.h"
 #include "framework/system/CodePage.h"
+#include "framework/system/StreamsAndLists.h"
 
 using Bytes = std::vector<uint8_t>;
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/system/Classes.h"
+#include "framework/system/StreamsAndLists.h"
 #include "skin/data/SkinData.h"
 #include "skin/data/Winconvert.h"
 #include "tools/skinpack/SkinPack.h"

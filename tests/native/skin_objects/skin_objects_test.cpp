@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "fixture_skins.h"
-#include "skin/data/ImgUtil.h"
 #include "skin/data/SkinPlatform.h"
+#include "skin/draw/ImgUtil.h"
 
 namespace {
 

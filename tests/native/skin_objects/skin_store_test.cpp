@@ -26,7 +26,7 @@ TEST(SkinStore, NamesAreUnique) {
     try {
         b->SetName(L"SkinItem0");
         FAIL() << "a duplicate name was accepted";
-    } catch (const Exception& e) {
+    } catch (const EFrameworkError& e) {
         EXPECT_EQ(e.Message(), L"The name SkinItem0 is already used.");
     }
     EXPECT_EQ(b->Name(), L"SkinItem1");

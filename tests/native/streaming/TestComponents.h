@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "framework/graphics/Canvas.h"
-#include "framework/streaming/Filer.h"
-#include "framework/streaming/PropInfo.h"
+#include "framework/streaming/FormReadWrite.h"
+#include "framework/streaming/PublishedProperties.h"
 
 enum TTestMode : uint8_t { tmOff, tmSlow, tmFast };
 enum : uint32_t { toA = 1, toB = 2, toC = 4, toD = 8, toE = 16 };
@@ -149,7 +149,7 @@ inline void RegisterTestClasses() {
                                  if (auto* p = dynamic_cast<TTestWidget*>(parent))
                                      w.ParentWidget = p;
                                  else if (parent != w.Owner())
-                                     throw Exception(L"widgets go inside widgets");
+                                     throw EFrameworkError(L"widgets go inside widgets");
                              });
 
         RegisterClassInfo<TTestForm>(L"TTestForm", L"TTestWidget")

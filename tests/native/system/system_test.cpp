@@ -3,10 +3,10 @@
 #include <string>
 #include <vector>
 
-#include "framework/system/Classes.h"
 #include "framework/system/CodePage.h"
+#include "framework/system/ErrorsAndStrings.h"
 #include "framework/system/FileSystem.h"
-#include "framework/system/SysUtils.h"
+#include "framework/system/StreamsAndLists.h"
 
 TEST(StringList, SplitsAtEveryKindOfLineBreak) {
     struct Case {

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "framework/system/Classes.h"
 #include "framework/system/CodePage.h"
 #include "framework/system/FileSystem.h"
+#include "framework/system/StreamsAndLists.h"
 #include "updater/Manifest.h"
 #include "updater/Md5.h"
 

@@ -18,9 +18,9 @@
 #endif
 
 #include "../net/LoopbackServer.h"
-#include "framework/system/Classes.h"
 #include "framework/system/CodePage.h"
 #include "framework/system/FileSystem.h"
+#include "framework/system/StreamsAndLists.h"
 #include "net/AntiFreeze.h"
 #include "updater/FileCheckQueue.h"
 #include "updater/FileDigest.h"

@@ -21,13 +21,13 @@
 #include <string>
 #include <vector>
 
-#include "framework/system/SysUtils.h"
 #include "KeyFile.h"
 #include "Pkcs8.h"
 #include "Signer.h"
-#include "framework/system/Classes.h"
 #include "framework/system/CodePage.h"
+#include "framework/system/ErrorsAndStrings.h"
 #include "framework/system/FileSystem.h"
+#include "framework/system/StreamsAndLists.h"
 #include "updater/Base64.h"
 #include "updater/Crypto.h"
 #include "updater/FileDigest.h"

@@ -9,9 +9,9 @@
 
 #include "../net/LoopbackServer.h"
 #include "Signer.h"
-#include "framework/system/Classes.h"
 #include "framework/system/CodePage.h"
 #include "framework/system/FileSystem.h"
+#include "framework/system/StreamsAndLists.h"
 #include "updater/Crypto.h"
 #include "updater/Md5.h"
 #include "updater/UpdateProcess.h"

@@ -9,9 +9,9 @@
 #include <thread>
 #include <vector>
 
-#include "framework/system/Classes.h"
 #include "framework/system/CodePage.h"
 #include "framework/system/FileSystem.h"
+#include "framework/system/StreamsAndLists.h"
 #include "updater/InstallFiles.h"
 #include "updater/InstallJournal.h"
 #include "updater/Md5.h"

@@ -17,11 +17,11 @@
 
 #include "framework/controls/BarControls.h"
 #include "framework/controls/EditControls.h"
-#include "framework/controls/Forms.h"
+#include "framework/controls/FormsAndApplication.h"
 #include "framework/graphics/GdiHandles.h"
 #include "skin/controls/ControlSkinning.h"
 #include "skin/controls/SkinBars.h"
-#include "skin/data/SkinData.h"
+#include "skin/form/SkinData_win.h"
 #include "skin/form/SkinManager.h"
 #include "tests/win/support/ClientPixels.h"
 #include "tests/win/support/Input.h"

@@ -17,21 +17,21 @@
 #include <string>
 #include <vector>
 
-#include "framework/controls/ComCtrls.h"
-#include "framework/controls/Forms.h"
-#include "framework/controls/StdCtrls.h"
+#include "app/Main.h"
+#include "framework/controls/ButtonControls.h"
+#include "framework/controls/FormsAndApplication.h"
+#include "framework/controls/ProgressBar.h"
 #include "skin/controls/ControlSkinning.h"
 #include "skin/controls/SkinButtons.h"
 #include "skin/controls/SkinProgress.h"
-#include "skin/data/SkinData.h"
-#include "skin/form/DrawUtils.h"
+#include "skin/draw/DrawUtils.h"
+#include "skin/form/SkinData_win.h"
 #include "skin/form/SkinManager.h"
 #include "tests/win/support/ClientPixels.h"
 #include "tests/win/support/Input.h"
 #include "tests/win/support/NoAccessViolations.h"
 #include "tests/win/support/SkinFixture.h"
 #include "tests/win/support/TestForm.h"
-#include "updater/Main.h"
 
 namespace {
 

@@ -13,17 +13,17 @@
 #include <memory>
 #include <string>
 
-#include "framework/controls/ExtCtrls.h"
-#include "framework/controls/Forms.h"
+#include "app/Main.h"
+#include "framework/controls/FormsAndApplication.h"
 #include "framework/controls/GlyphButtons.h"
+#include "framework/controls/TimerAndPanel.h"
 #include "skin/controls/ControlSkinning.h"
 #include "skin/controls/SkinGlyphButtons.h"
-#include "skin/data/SkinData.h"
+#include "skin/form/SkinData_win.h"
 #include "tests/win/support/ClientPixels.h"
 #include "tests/win/support/Input.h"
 #include "tests/win/support/SkinFixture.h"
 #include "tests/win/support/TestForm.h"
-#include "updater/Main.h"
 
 namespace {
 

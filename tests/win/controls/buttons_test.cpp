@@ -13,16 +13,16 @@
 #include <string>
 #include <vector>
 
+#include "framework/controls/ButtonControls.h"
 #include "framework/controls/ControlsStreaming.h"
-#include "framework/controls/ExtCtrls.h"
-#include "framework/controls/Forms.h"
+#include "framework/controls/FormsAndApplication.h"
 #include "framework/controls/GlyphButtons.h"
-#include "framework/controls/StdCtrls.h"
-#include "framework/streaming/Filer.h"
+#include "framework/controls/TimerAndPanel.h"
+#include "framework/streaming/FormReadWrite.h"
 #include "framework/streaming/FormText.h"
-#include "framework/streaming/PropInfo.h"
-#include "framework/system/Classes.h"
+#include "framework/streaming/PublishedProperties.h"
 #include "framework/system/CodePage.h"
+#include "framework/system/StreamsAndLists.h"
 #include "tests/win/support/ClientPixels.h"
 #include "tests/win/support/Input.h"
 #include "tests/win/support/NoAccessViolations.h"

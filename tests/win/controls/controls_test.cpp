@@ -17,10 +17,10 @@
 #include <thread>
 #include <vector>
 
-#include "framework/controls/ComCtrls.h"
-#include "framework/controls/ExtCtrls.h"
-#include "framework/controls/Forms.h"
-#include "framework/controls/StdCtrls.h"
+#include "framework/controls/ButtonControls.h"
+#include "framework/controls/FormsAndApplication.h"
+#include "framework/controls/ProgressBar.h"
+#include "framework/controls/TimerAndPanel.h"
 #include "framework/system/CodePage.h"
 #include "tests/win/support/ClientPixels.h"
 #include "tests/win/support/Input.h"
@@ -455,7 +455,7 @@ TEST(Application, ExceptionFromAHandlerShowsTheErrorBoxAndTheLoopGoesOn) {
         std::wstring expected;
     };
     const Case cases[] = {
-        {"framework exception", [] { throw EFCreateError(L"无法创建文件 C:\\update\\a.dll"); },
+        {"framework exception", [] { throw EFileCreateError(L"无法创建文件 C:\\update\\a.dll"); },
          L"无法创建文件 C:\\update\\a.dll"},
         {"foreign std exception shows an empty message", [] { throw std::runtime_error("not ours"); }, L""},
         {"foreign non-class exception", [] { throw 42; }, L""},
@@ -496,7 +496,7 @@ TEST(Application, ExceptionFromATimerShowsTheErrorBox) {
     timer.OnTimer = [&](TObject*) {
         timer.SetEnabled(false);
         ++ticks;
-        throw Exception(L"定时器错误");
+        throw EFrameworkError(L"定时器错误");
     };
     ErrorBoxCloser closer;
     EXPECT_TRUE(PumpUntil([&] { return ticks == 1 && closer.Found(); }));

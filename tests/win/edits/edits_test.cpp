@@ -15,8 +15,8 @@
 
 #include "framework/controls/ControlsStreaming.h"
 #include "framework/controls/EditControls.h"
-#include "framework/controls/Forms.h"
-#include "framework/streaming/PropInfo.h"
+#include "framework/controls/FormsAndApplication.h"
+#include "framework/streaming/PublishedProperties.h"
 #include "tests/win/support/Input.h"
 #include "tests/win/support/NoAccessViolations.h"
 #include "tests/win/support/TestForm.h"

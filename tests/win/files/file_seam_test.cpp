@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "framework/system/Classes.h"
 #include "framework/system/CodePage.h"
+#include "framework/system/ErrorsAndStrings.h"
 #include "framework/system/FileSystem.h"
-#include "framework/system/SysUtils.h"
+#include "framework/system/StreamsAndLists.h"
 
 namespace {
 
@@ -128,7 +128,7 @@ TEST_F(LongPaths, FileOperationsFailCleanlyOnMissingOrWrongKinds) {
     EXPECT_FALSE(FileExists(missing));
     EXPECT_FALSE(DirectoryExists(missing));
     EXPECT_FALSE(FileCopy(missing, clean_ + L"\\g.dat"));
-    EXPECT_THROW(TFileStream(missing, fmCreate), EFCreateError);
+    EXPECT_THROW(TFileStream(missing, fmCreate), EFileCreateError);
     // A file where a directory level must go.
     ASSERT_TRUE(ForceDirectories(clean_));
     { TFileStream(clean_ + L"\\blocker", fmCreate).WriteBuffer("x", 1); }

@@ -22,8 +22,8 @@
 #include <thread>
 #include <vector>
 
-#include "framework/controls/Forms.h"
-#include "skin/data/SkinData.h"
+#include "framework/controls/FormsAndApplication.h"
+#include "skin/form/SkinData_win.h"
 #include "skin/form/SkinManager.h"
 #include "skin/form/WinSkinForm.h"
 #include "tests/win/support/ClientPixels.h"

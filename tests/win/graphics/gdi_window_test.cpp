@@ -4,8 +4,8 @@
 
 #include <memory>
 
-#include "skin/data/ImgUtil.h"
-#include "skin/form/DrawUtils.h"
+#include "skin/draw/DrawUtils.h"
+#include "skin/draw/ImgUtil.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include <set>
 #include <string>
 
-#include "framework/controls/Forms.h"
+#include "framework/controls/FormsAndApplication.h"
 #include "skin/controls/ControlSkinning.h"
 #include "skin/controls/SkinControl.h"
 #include "skin/controls/SkinSelect.h"

@@ -15,11 +15,11 @@
 #include <string>
 #include <vector>
 
-#include "framework/controls/Forms.h"
-#include "framework/controls/StdCtrls.h"
+#include "framework/controls/ButtonControls.h"
+#include "framework/controls/FormsAndApplication.h"
 #include "skin/controls/ControlSkinning.h"
 #include "skin/controls/SkinControl.h"
-#include "skin/data/SkinData.h"
+#include "skin/form/SkinData_win.h"
 #include "tests/win/support/NoAccessViolations.h"
 
 namespace {

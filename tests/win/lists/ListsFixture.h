@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "framework/controls/ControlsStreaming.h"
-#include "framework/controls/Forms.h"
+#include "framework/controls/FormsAndApplication.h"
 #include "framework/controls/ListViews.h"
 #include "tests/win/support/Input.h"
 

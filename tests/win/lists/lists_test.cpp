@@ -11,7 +11,7 @@
 
 #include <vector>
 
-#include "framework/streaming/PropInfo.h"
+#include "framework/streaming/PublishedProperties.h"
 #include "tests/win/lists/ListsFixture.h"
 #include "tests/win/support/ClientPixels.h"
 

@@ -15,12 +15,12 @@
 #include <memory>
 #include <vector>
 
+#include "framework/controls/ButtonControls.h"
 #include "framework/controls/ControlsStreaming.h"
-#include "framework/controls/StdCtrls.h"
-#include "framework/streaming/PropInfo.h"
+#include "framework/streaming/PublishedProperties.h"
 #include "skin/controls/ControlSkinning.h"
 #include "skin/controls/SkinListView.h"
-#include "skin/data/SkinData.h"
+#include "skin/form/SkinData_win.h"
 #include "tests/win/lists/ListsFixture.h"
 #include "tests/win/support/ClientPixels.h"
 #include "tests/win/support/SkinFixture.h"

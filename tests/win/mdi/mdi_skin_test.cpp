@@ -19,9 +19,9 @@
 #include <thread>
 #include <vector>
 
-#include "framework/controls/Forms.h"
+#include "framework/controls/FormsAndApplication.h"
 #include "framework/controls/Menus.h"
-#include "skin/data/SkinData.h"
+#include "skin/form/SkinData_win.h"
 #include "skin/form/SkinManager.h"
 #include "skin/form/WinSkinForm.h"
 #include "tests/win/support/Input.h"

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/controls/Forms.h"
+#include "framework/controls/FormsAndApplication.h"
 #include "framework/controls/Menus.h"
 #include "tests/win/support/Input.h"
 #include "tests/win/support/NoAccessViolations.h"
@@ -337,11 +337,11 @@ TEST_F(MdiTest, CtrlF6AndCtrlF4ReachTheActiveChild) {
 TEST(MdiStyle, ChildWithoutFrameAndLateStyleChangeAreErrors) {
     TForm orphan(nullptr);
     orphan.SetFormStyle(fsMDIChild);
-    EXPECT_THROW(orphan.HandleNeeded(), Exception);
+    EXPECT_THROW(orphan.HandleNeeded(), EFrameworkError);
 
     TForm made(nullptr);
     made.HandleNeeded();
-    EXPECT_THROW(made.SetFormStyle(fsMDIForm), Exception);
+    EXPECT_THROW(made.SetFormStyle(fsMDIForm), EFrameworkError);
 }
 
 }  // namespace

@@ -12,9 +12,9 @@
 #include <memory>
 
 #include "framework/controls/ControlsStreaming.h"
-#include "framework/controls/Forms.h"
+#include "framework/controls/FormsAndApplication.h"
 #include "framework/controls/MediaPlayer.h"
-#include "framework/streaming/PropInfo.h"
+#include "framework/streaming/PublishedProperties.h"
 #include "tests/win/media/MediaSupport.h"
 #include "tests/win/support/Input.h"
 
@@ -160,13 +160,13 @@ TEST_F(MediaPlayerTest, FailuresRaiseWithTheDeviceText) {
     try {
         player->Open();
         FAIL() << "opening a missing file succeeded";
-    } catch (const Exception& e) {
+    } catch (const EFrameworkError& e) {
         EXPECT_NE(player->Error(), 0u);
         EXPECT_FALSE(e.Message().empty());
         EXPECT_EQ(e.Message(), player->ErrorMessage());
     }
     EXPECT_FALSE(player->IsOpen());
-    EXPECT_THROW(player->Play(), Exception) << "a player with no device cannot play";
+    EXPECT_THROW(player->Play(), EFrameworkError) << "a player with no device cannot play";
 }
 
 TEST_F(MediaPlayerTest, ButtonSetsByNameAndTheirLayout) {

@@ -13,11 +13,11 @@
 #include <memory>
 
 #include "framework/controls/ControlsStreaming.h"
-#include "framework/controls/Forms.h"
+#include "framework/controls/FormsAndApplication.h"
 #include "framework/controls/MediaPlayer.h"
 #include "skin/controls/ControlSkinning.h"
 #include "skin/controls/SkinMediaPlayer.h"
-#include "skin/data/SkinData.h"
+#include "skin/form/SkinData_win.h"
 #include "tests/win/media/MediaSupport.h"
 #include "tests/win/support/ClientPixels.h"
 #include "tests/win/support/Input.h"

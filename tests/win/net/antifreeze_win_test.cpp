@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <functional>
 
-#include "framework/system/Classes.h"
+#include "framework/system/StreamsAndLists.h"
 #include "net/AntiFreeze.h"
 #include "net/HttpClient.h"
 #include "tests/native/net/LoopbackServer.h"

@@ -13,16 +13,16 @@
 #include <memory>
 #include <vector>
 
-#include "framework/controls/ComCtrls.h"
-#include "framework/controls/ExtCtrls.h"
-#include "framework/controls/Forms.h"
+#include "framework/controls/ButtonControls.h"
+#include "framework/controls/FormsAndApplication.h"
 #include "framework/controls/GlyphButtons.h"
 #include "framework/controls/Menus.h"
-#include "framework/controls/StdCtrls.h"
+#include "framework/controls/ProgressBar.h"
+#include "framework/controls/TimerAndPanel.h"
 #include "framework/controls/ToolBars.h"
-#include "framework/system/Classes.h"
+#include "framework/system/StreamsAndLists.h"
 #include "skin/controls/ControlSkinning.h"
-#include "skin/data/SkinData.h"
+#include "skin/form/SkinData_win.h"
 #include "skin/form/SkinManager.h"
 #include "skin/form/SkinMenu.h"
 #include "skin/form/WinSkinForm.h"

@@ -19,7 +19,7 @@
 #include "framework/controls/ScrollingControls.h"
 #include "skin/controls/ControlSkinning.h"
 #include "skin/controls/SkinScrollbar.h"
-#include "skin/data/SkinData.h"
+#include "skin/form/SkinData_win.h"
 #include "tests/win/support/ClientPixels.h"
 #include "tests/win/support/Input.h"
 #include "tests/win/support/NoAccessViolations.h"

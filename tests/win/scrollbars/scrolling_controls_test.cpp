@@ -10,10 +10,10 @@
 #include <memory>
 #include <string>
 
+#include "framework/controls/ButtonControls.h"
 #include "framework/controls/ControlsStreaming.h"
 #include "framework/controls/ScrollingControls.h"
-#include "framework/controls/StdCtrls.h"
-#include "framework/streaming/PropInfo.h"
+#include "framework/streaming/PublishedProperties.h"
 #include "tests/win/support/Input.h"
 #include "tests/win/support/TestForm.h"
 

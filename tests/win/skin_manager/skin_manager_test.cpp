@@ -17,12 +17,12 @@
 #include <thread>
 #include <vector>
 
-#include "framework/controls/Forms.h"
-#include "skin/data/SkinData.h"
+#include "framework/controls/FormsAndApplication.h"
 #include "skin/data/SkinMessage.h"
 #include "skin/data/SkinPlatform.h"
 #include "skin/data/SkinStore.h"
 #include "skin/data/Winconvert.h"
+#include "skin/form/SkinData_win.h"
 #include "skin/form/SkinManager.h"
 #include "skin/form/WinSkinForm.h"
 #include "tests/win/support/Input.h"

@@ -15,17 +15,17 @@
 #include <tuple>
 #include <vector>
 
-#include "framework/controls/ComCtrls.h"
-#include "framework/controls/Forms.h"
+#include "framework/controls/ButtonControls.h"
+#include "framework/controls/FormsAndApplication.h"
 #include "framework/controls/Menus.h"
+#include "framework/controls/ProgressBar.h"
 #include "framework/controls/ScrollingControls.h"
-#include "framework/controls/StdCtrls.h"
 #include "framework/controls/ToolBars.h"
-#include "framework/system/Classes.h"
+#include "framework/system/StreamsAndLists.h"
 #include "skin/controls/ControlSkinning.h"
 #include "skin/controls/SkinButtons.h"
 #include "skin/controls/SkinScrollbar.h"
-#include "skin/data/SkinData.h"
+#include "skin/form/SkinData_win.h"
 #include "skin/form/SkinManager.h"
 #include "tests/win/support/ClientPixels.h"
 #include "tests/win/support/Input.h"

@@ -12,11 +12,11 @@
 #include <string>
 #include <vector>
 
-#include "framework/controls/ComCtrls.h"
+#include "framework/controls/ButtonControls.h"
 #include "framework/controls/ControlsStreaming.h"
-#include "framework/controls/Forms.h"
-#include "framework/controls/StdCtrls.h"
-#include "framework/streaming/PropInfo.h"
+#include "framework/controls/FormsAndApplication.h"
+#include "framework/controls/ProgressBar.h"
+#include "framework/streaming/PublishedProperties.h"
 #include "skin/controls/SkinSelect_win.h"
 #include "skin/form/SkinManager.h"
 #include "tests/win/support/TestForm.h"
@@ -80,7 +80,7 @@ public:
     std::wstring ClassName() const override { return L"TFailingPane"; }
 
 protected:
-    void CreateWnd() override { throw Exception(L"no window for this pane"); }
+    void CreateWnd() override { throw EFrameworkError(L"no window for this pane"); }
 };
 
 // A foreign edit with the integer property the table reads.

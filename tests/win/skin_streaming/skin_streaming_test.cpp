@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "framework/streaming/Filer.h"
+#include "framework/streaming/FormReadWrite.h"
+#include "framework/streaming/PublishedProperties.h"
 #include "framework/system/CodePage.h"
-#include "framework/streaming/PropInfo.h"
-#include "skin/data/SkinData.h"
 #include "skin/data/SkinStore.h"
+#include "skin/form/SkinData_win.h"
 #include "skin/form/SkinManager.h"
 #include "skin/form/SkinStreaming.h"
 #include "tools/skinpack/SkinPack.h"

@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "framework/streaming/Filer.h"
+#include "app/Main.h"
+#include "framework/streaming/FormReadWrite.h"
 #include "framework/streaming/FormResource.h"
 #include "framework/streaming/FormText.h"
 #include "framework/system/CodePage.h"
 #include "net/AntiFreeze.h"
-#include "updater/Main.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include "framework/controls/Forms.h"
+#include "framework/controls/FormsAndApplication.h"
 
 namespace test_support {
 

@@ -10,8 +10,8 @@
 #include <utility>
 #include <vector>
 
-#include "framework/system/Classes.h"
-#include "skin/data/SkinData.h"
+#include "framework/system/StreamsAndLists.h"
+#include "skin/form/SkinData_win.h"
 #include "skin/form/WinSkinForm.h"
 
 namespace test_support {

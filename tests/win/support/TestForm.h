@@ -6,7 +6,7 @@
 
 #include <memory>
 
-#include "framework/controls/Forms.h"
+#include "framework/controls/FormsAndApplication.h"
 
 namespace test_support {
 

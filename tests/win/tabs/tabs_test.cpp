@@ -16,15 +16,15 @@
 #include <string>
 #include <vector>
 
+#include "framework/controls/ButtonControls.h"
 #include "framework/controls/ControlsStreaming.h"
-#include "framework/controls/Forms.h"
-#include "framework/controls/StdCtrls.h"
+#include "framework/controls/FormsAndApplication.h"
 #include "framework/controls/TabControls.h"
-#include "framework/streaming/PropInfo.h"
+#include "framework/streaming/PublishedProperties.h"
 #include "skin/controls/ControlSkinning.h"
 #include "skin/controls/SkinSelect_win.h"
 #include "skin/controls/SkinTabs.h"
-#include "skin/data/SkinData.h"
+#include "skin/form/SkinData_win.h"
 #include "tests/win/support/ClientPixels.h"
 #include "tests/win/support/Input.h"
 #include "tests/win/support/NoAccessViolations.h"

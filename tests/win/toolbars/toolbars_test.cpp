@@ -14,15 +14,15 @@
 #include <string>
 #include <vector>
 
-#include "framework/controls/ExtCtrls.h"
-#include "framework/controls/Forms.h"
+#include "framework/controls/ButtonControls.h"
+#include "framework/controls/FormsAndApplication.h"
 #include "framework/controls/Menus.h"
 #include "framework/controls/ScrollingControls.h"
-#include "framework/controls/StdCtrls.h"
+#include "framework/controls/TimerAndPanel.h"
 #include "framework/controls/ToolBars.h"
 #include "skin/controls/ControlSkinning.h"
 #include "skin/controls/SkinBox.h"
-#include "skin/data/SkinData.h"
+#include "skin/form/SkinData_win.h"
 #include "tests/win/support/ClientPixels.h"
 #include "tests/win/support/Input.h"
 #include "tests/win/support/SkinFixture.h"

@@ -15,11 +15,11 @@
 #include <string>
 #include <vector>
 
+#include "app/Main.h"
 #include "framework/system/CodePage.h"
 #include "net/AntiFreeze.h"
-#include "skin/data/SkinData.h"
+#include "skin/form/SkinData_win.h"
 #include "skin/form/SkinManager.h"
-#include "updater/Main.h"
 #include "updater/UpdateProcess.h"
 
 #include "tests/win/support/ClientPixels.h"

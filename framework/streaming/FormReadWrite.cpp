@@ -1,4 +1,4 @@
-#include "framework/streaming/Filer.h"
+#include "framework/streaming/FormReadWrite.h"
 
 #include <limits>
 
@@ -37,34 +37,34 @@ void TReader::ReadRootComponent(TComponent& root) {
     for (const TClassInfo* c = ClassInfoOf(root); c; c = c->Parent)
         for (const TFieldEntry& f : c->Fields)
             if (!f.IsSet(&root))
-                throw EReadError(L"Component " + f.Name + L" is missing from the form data of " + root.ClassName());
+                throw EFormReadError(L"Component " + f.Name + L" is missing from the form data of " + root.ClassName());
     const std::vector<TComponent*> loaded = loaded_;
     for (TComponent* c : loaded) c->Loaded();
 }
 
 TComponent* TReader::ReadComponent(TComponent* parent, int depth) {
-    if (depth > kMaxDepth) throw EReadError(L"Invalid form data: components nested too deeply");
-    if ((in_.NextValue() & 0xF0) == 0xF0) throw EReadError(L"Inherited and inline components are not supported");
+    if (depth > kMaxDepth) throw EFormReadError(L"Invalid form data: components nested too deeply");
+    if ((in_.NextValue() & 0xF0) == 0xF0) throw EFormReadError(L"Inherited and inline components are not supported");
     const std::wstring className = FromUtf8(in_.ReadStr());
     const std::wstring name = FromUtf8(in_.ReadStr());
     if (!name.empty() && !IsValidComponentName(name))
-        throw EReadError(L"\"" + name + L"\" is not a valid component name");
+        throw EFormReadError(L"\"" + name + L"\" is not a valid component name");
 
     TComponent* component = nullptr;
     const TClassInfo* cls = nullptr;
     if (!parent) {
         component = root_;
         cls = ClassInfoOf(*root_);
-        if (!cls) throw EClassNotFound(L"Class " + root_->ClassName() + L" is not registered");
+        if (!cls) throw EUnknownClassError(L"Class " + root_->ClassName() + L" is not registered");
         if (!SameTextAscii(className, root_->ClassName()))
-            throw EReadError(L"The form data is for " + className + L", not " + root_->ClassName());
+            throw EFormReadError(L"The form data is for " + className + L", not " + root_->ClassName());
         root_->SetName(name);
     } else {
         cls = FindClassInfo(className);
-        if (!cls) throw EClassNotFound(L"Class " + className + L" not found");
-        if (!cls->Create) throw EReadError(L"Class " + className + L" cannot be created by the form reader");
+        if (!cls) throw EUnknownClassError(L"Class " + className + L" not found");
+        if (!cls->Create) throw EFormReadError(L"Class " + className + L" cannot be created by the form reader");
         if (!name.empty() && root_->FindComponent(name))
-            throw EReadError(L"A component named " + name + L" already exists");
+            throw EFormReadError(L"A component named " + name + L" already exists");
         component = cls->Create(root_);
         component->SetName(name);
     }
@@ -76,18 +76,18 @@ TComponent* TReader::ReadComponent(TComponent* parent, int depth) {
         if (const auto* setParent = cls->FindSetParent()) {
             try {
                 (*setParent)(component, parent);
-            } catch (const Exception& e) {
-                throw EReadError(L"Error placing " + label + L": " + e.Message());
+            } catch (const EFrameworkError& e) {
+                throw EFormReadError(L"Error placing " + label + L": " + e.Message());
             }
         } else if (parent != root_) {
-            throw EReadError(label + L" (" + className + L") cannot be placed inside " +
+            throw EFormReadError(label + L" (" + className + L") cannot be placed inside " +
                              (parent->Name().empty() ? parent->ClassName() : parent->Name()));
         }
         if (!name.empty())
             for (const TClassInfo* c = ClassInfoOf(*root_); c; c = c->Parent)
                 for (const TFieldEntry& f : c->Fields)
                     if (SameTextAscii(f.Name, name) && !f.Set(root_, component))
-                        throw EReadError(L"Component " + name + L" is a " + className +
+                        throw EFormReadError(L"Component " + name + L" is a " + className +
                                          L", which its field cannot hold");
     }
 
@@ -101,8 +101,8 @@ void TReader::ReadProperties(void* object, const TClassInfo& cls, const std::wst
         const std::wstring name = FromUtf8(in_.ReadStr());
         try {
             ReadProperty(object, cls, name, depth);
-        } catch (const Exception& e) {
-            throw EReadError(L"Error reading " + owner + L"." + name + L": " + e.Message());
+        } catch (const EFrameworkError& e) {
+            throw EFormReadError(L"Error reading " + owner + L"." + name + L": " + e.Message());
         }
     }
 }
@@ -112,7 +112,7 @@ void TReader::ReadProperty(void* object, const TClassInfo& cls, const std::wstri
     // Renaming a component from its own data would leave the root's field on a
     // component of another name.
     static const TPropInfo* const componentName = FindClassInfo(L"TComponent")->FindProp(L"Name");
-    if (path.Prop == componentName) throw EReadError(L"A component's name is stored before its properties, not as one");
+    if (path.Prop == componentName) throw EFormReadError(L"A component's name is stored before its properties, not as one");
     if (path.Prop) {
         ReadValue(path, depth);
         return;
@@ -122,7 +122,7 @@ void TReader::ReadProperty(void* object, const TClassInfo& cls, const std::wstri
         streaming_detail::NotifyNestedChanged(path);
         return;
     }
-    throw EReadError(L"Property " + name + L" does not exist");
+    throw EFormReadError(L"Property " + name + L" does not exist");
 }
 
 bool TReader::ReadDefinedProperty(void* object, const TClassInfo& cls, const std::wstring& name) {
@@ -144,14 +144,14 @@ bool TReader::ReadDefinedProperty(void* object, const TClassInfo& cls, const std
 void TReader::DefineProperty(const std::wstring& name, const TReaderProc& read, const TWriterProc&, bool) {
     if (found_ || !SameTextAscii(name, wanted_)) return;
     found_ = true;
-    if (!read) throw EReadError(L"Property " + name + L" cannot be read");
+    if (!read) throw EFormReadError(L"Property " + name + L" cannot be read");
     read(*this);
 }
 
 void TReader::DefineBinaryProperty(const std::wstring& name, const TStreamProc& read, const TStreamProc&, bool) {
     if (found_ || !SameTextAscii(name, wanted_)) return;
     found_ = true;
-    if (!read) throw EReadError(L"Property " + name + L" cannot be read");
+    if (!read) throw EFormReadError(L"Property " + name + L" cannot be read");
     const std::vector<uint8_t> bytes = in_.ReadBinary();
     TMemoryStream stream;
     stream.WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
@@ -162,26 +162,26 @@ void TReader::DefineBinaryProperty(const std::wstring& name, const TStreamProc& 
 void TReader::ReadValue(const streaming_detail::TPropPath& path, int depth) {
     const TPropInfo& p = *path.Prop;
     void* o = path.Object;
-    if (p.ReadOnly) throw EReadError(L"Property " + p.Name + L" is read-only");
+    if (p.ReadOnly) throw EFormReadError(L"Property " + p.Name + L" is read-only");
     if (p.Kind == TTypeKind::tkStrings && !SameTextAscii(path.Rest, L"Strings"))
-        throw EReadError(L"A string list is stored as " + p.Name + L".Strings");
+        throw EFormReadError(L"A string list is stored as " + p.Name + L".Strings");
     switch (p.Kind) {
         case TTypeKind::tkInteger: {
             int64_t v = 0;
             if (in_.NextValue() == fdIdent) {
                 const std::wstring ident = FromUtf8(in_.ReadIdent());
-                if (!p.Idents || !IdentToInt(*p.Idents, ident, v)) throw EReadError(L"Invalid property value " + ident);
+                if (!p.Idents || !IdentToInt(*p.Idents, ident, v)) throw EFormReadError(L"Invalid property value " + ident);
             } else {
                 v = in_.ReadInteger();
             }
-            if (v < p.MinValue || v > p.MaxValue) throw EReadError(L"Value " + IntToStr(v) + L" is out of range");
+            if (v < p.MinValue || v > p.MaxValue) throw EFormReadError(L"Value " + IntToStr(v) + L" is out of range");
             p.SetOrd(o, v);
             break;
         }
         case TTypeKind::tkBool: {
             const TFormTag t = in_.ReadValue();
             if (t != fdTrue && t != fdFalse)
-                throw EReadError(L"Invalid property value: True or False expected, found " + FormTagName(t));
+                throw EFormReadError(L"Invalid property value: True or False expected, found " + FormTagName(t));
             p.SetOrd(o, t == fdTrue ? 1 : 0);
             break;
         }
@@ -190,20 +190,20 @@ void TReader::ReadValue(const streaming_detail::TPropPath& path, int depth) {
             int64_t v = -1;
             for (size_t i = 0; i < p.Names.size() && v < 0; ++i)
                 if (SameTextAscii(p.Names[i], ident)) v = static_cast<int64_t>(i);
-            if (v < 0) throw EReadError(L"Invalid property value " + ident);
+            if (v < 0) throw EFormReadError(L"Invalid property value " + ident);
             p.SetOrd(o, v);
             break;
         }
         case TTypeKind::tkSet: {
             const TFormTag t = in_.ReadValue();
-            if (t != fdSet) throw EReadError(L"Invalid property value: a set expected, found " + FormTagName(t));
+            if (t != fdSet) throw EFormReadError(L"Invalid property value: a set expected, found " + FormTagName(t));
             uint64_t bits = 0;
             for (;;) {
                 const std::wstring member = FromUtf8(in_.ReadStr());
                 if (member.empty()) break;
                 size_t i = 0;
                 while (i < p.Names.size() && !SameTextAscii(p.Names[i], member)) ++i;
-                if (i == p.Names.size()) throw EReadError(L"Invalid set member " + member);
+                if (i == p.Names.size()) throw EFormReadError(L"Invalid set member " + member);
                 bits |= uint64_t{1} << i;
             }
             p.SetOrd(o, static_cast<int64_t>(bits));
@@ -212,14 +212,14 @@ void TReader::ReadValue(const streaming_detail::TPropPath& path, int depth) {
         case TTypeKind::tkString: p.SetStr(o, Utf16ToWide(in_.ReadString())); break;
         case TTypeKind::tkStrings: {
             const TFormTag t = in_.ReadValue();
-            if (t != fdList) throw EReadError(L"Invalid property value: a list expected, found " + FormTagName(t));
+            if (t != fdList) throw EFormReadError(L"Invalid property value: a list expected, found " + FormTagName(t));
             TStringList lines;
             while (!in_.EndOfList()) lines.Add(Utf16ToWide(in_.ReadString()));
             p.SetLines(o, lines);
             break;
         }
         case TTypeKind::tkClass:
-            throw EReadError(L"Property " + p.Name + L" holds an object; its properties are stored one by one (" +
+            throw EFormReadError(L"Property " + p.Name + L" holds an object; its properties are stored one by one (" +
                              p.Name + L".Name)");
         case TTypeKind::tkCollection: ReadCollection(o, p, depth); break;
         case TTypeKind::tkMethod: {
@@ -230,24 +230,24 @@ void TReader::ReadValue(const streaming_detail::TPropPath& path, int depth) {
             }
             const TFormTag t = in_.ReadValue();
             if (t != fdIdent)
-                throw EReadError(L"Invalid property value: a method name expected, found " + FormTagName(t));
+                throw EFormReadError(L"Invalid property value: a method name expected, found " + FormTagName(t));
             const std::wstring method = FromUtf8(in_.ReadStr());
             const TClassInfo* rootClass = ClassInfoOf(*root_);
             const TMethodEntry* m = rootClass ? rootClass->FindMethod(method) : nullptr;
-            if (!m) throw EReadError(L"Method " + method + L" not found in " + root_->ClassName());
-            if (!p.BindEvent(o, *m, root_)) throw EReadError(L"Method " + method + L" does not fit event " + p.Name);
+            if (!m) throw EFormReadError(L"Method " + method + L" not found in " + root_->ClassName());
+            if (!p.BindEvent(o, *m, root_)) throw EFormReadError(L"Method " + method + L" does not fit event " + p.Name);
             break;
         }
-        case TTypeKind::tkUnknown: throw EReadError(L"Property " + p.Name + L" has no kind");
+        case TTypeKind::tkUnknown: throw EFormReadError(L"Property " + p.Name + L" has no kind");
     }
     streaming_detail::NotifyNestedChanged(path);
 }
 
 void TReader::ReadCollection(void* object, const TPropInfo& prop, int depth) {
-    if (depth > kMaxDepth) throw EReadError(L"Invalid form data: collections nested too deeply");
+    if (depth > kMaxDepth) throw EFormReadError(L"Invalid form data: collections nested too deeply");
     const TFormTag t = in_.ReadValue();
     if (t != fdCollection)
-        throw EReadError(L"Invalid property value: a collection expected, found " + FormTagName(t));
+        throw EFormReadError(L"Invalid property value: a collection expected, found " + FormTagName(t));
     prop.ClearItems(object);
     for (int index = 0; !in_.EndOfList(); ++index) {
         const TFormTag next = in_.NextValue();
@@ -255,7 +255,7 @@ void TReader::ReadCollection(void* object, const TPropInfo& prop, int depth) {
         if (next == fdInt8 || next == fdInt16 || next == fdInt32) (void)in_.ReadInteger();
         const TFormTag item = in_.ReadValue();
         if (item != fdList)
-            throw EReadError(L"Invalid form data: a collection item expected, found " + FormTagName(item));
+            throw EFormReadError(L"Invalid form data: a collection item expected, found " + FormTagName(item));
         ReadProperties(prop.AddItem(object), *prop.ObjectClass, prop.Name + L"[" + IntToStr(index) + L"]", depth + 1);
     }
 }
@@ -263,7 +263,7 @@ void TReader::ReadCollection(void* object, const TPropInfo& prop, int depth) {
 bool TReader::ReadBoolean() {
     const TFormTag t = in_.ReadValue();
     if (t != fdTrue && t != fdFalse)
-        throw EReadError(L"Invalid property value: True or False expected, found " + FormTagName(t));
+        throw EFormReadError(L"Invalid property value: True or False expected, found " + FormTagName(t));
     return t == fdTrue;
 }
 
@@ -273,7 +273,7 @@ std::wstring TReader::ReadIdent() {
 
 void TReader::ReadListBegin() {
     const TFormTag t = in_.ReadValue();
-    if (t != fdList) throw EReadError(L"Invalid property value: a list expected, found " + FormTagName(t));
+    if (t != fdList) throw EFormReadError(L"Invalid property value: a list expected, found " + FormTagName(t));
 }
 
 // ---------------------------------------------------------------- writer
@@ -460,12 +460,12 @@ void WriteCountedBlock(TStream& stream, const uint8_t* data, size_t count) {
 
 std::vector<uint8_t> ReadCountedBlock(TStream& stream) {
     uint8_t header[4];
-    if (stream.Read(header, 4) != 4) throw EReadError(L"Binary data ends before its count");
+    if (stream.Read(header, 4) != 4) throw EFormReadError(L"Binary data ends before its count");
     const auto n =
         static_cast<int32_t>(header[0] | header[1] << 8 | header[2] << 16 | static_cast<uint32_t>(header[3]) << 24);
     const int64_t left = stream.Size() - stream.Position();
     if (n < 0 || n > left)
-        throw EReadError(L"Binary data counts " + IntToStr(n) + L" bytes but holds " + IntToStr(left));
+        throw EFormReadError(L"Binary data counts " + IntToStr(n) + L" bytes but holds " + IntToStr(left));
     std::vector<uint8_t> bytes(static_cast<size_t>(n));
     stream.ReadBuffer(bytes.data(), n);
     return bytes;

@@ -15,7 +15,7 @@
 // of items, and events, stored as the name of a method of the form (the root
 // component) they are bound to; a handler that is not such a method is not
 // stored. Binary data and any other value a class keeps in its own way is
-// defined by the class itself (DefineProperties, see Filer.h).
+// defined by the class itself (DefineProperties, see FormReadWrite.h).
 //
 // A property registered with nullptr as its setter is read-only: code can
 // read it, form data neither stores nor sets it.
@@ -37,9 +37,9 @@
 #include <utility>
 #include <vector>
 
-#include "framework/controls/Component.h"
+#include "framework/core/Component.h"
 #include "framework/streaming/FormData.h"
-#include "framework/system/Classes.h"
+#include "framework/system/StreamsAndLists.h"
 
 class TFiler;
 class TClassInfo;

@@ -1,4 +1,4 @@
-#include "framework/controls/ExtCtrls.h"
+#include "framework/controls/TimerAndPanel.h"
 
 #include "framework/controls/UtilWindow.h"
 #include "framework/graphics/GdiHandles.h"
@@ -8,7 +8,7 @@ constexpr UINT_PTR kTimerId = 1;
 }
 
 TTimer::TTimer(TComponent* AOwner) : TComponent(AOwner) {
-    window_ = std::make_unique<fwc::UtilWindow>([this](TMessage& m) {
+    window_ = std::make_unique<framework::UtilWindow>([this](TMessage& m) {
         if (m.Msg == WM_TIMER) {
             Timer();
             m.Result = 0;
@@ -39,7 +39,7 @@ void TTimer::UpdateTimer() {
     const HWND h = window_->Handle();
     KillTimer(h, kTimerId);
     if (enabled_ && interval_ != 0) {
-        if (!SetTimer(h, kTimerId, interval_, nullptr)) throw Exception(L"Not enough timers available");
+        if (!SetTimer(h, kTimerId, interval_, nullptr)) throw EFrameworkError(L"Not enough timers available");
     }
 }
 

@@ -1,8 +1,8 @@
-#include "framework/controls/Component.h"
+#include "framework/core/Component.h"
 
 #include <algorithm>
 
-#include "framework/system/SysUtils.h"
+#include "framework/system/ErrorsAndStrings.h"
 
 TComponent::TComponent(TComponent* AOwner) : owner_(AOwner) {
     if (owner_) owner_->components_.push_back(this);

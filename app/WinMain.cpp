@@ -1,9 +1,9 @@
 // Program start of the updater: one window, one update run.
-#include "updater/Main.h"
+#include "app/Main.h"
 
 #include <windows.h>
 
-#include "framework/controls/Forms.h"
+#include "framework/controls/FormsAndApplication.h"
 #include "skin/controls/ControlSkinning.h"
 #include "skin/form/SkinManager.h"
 

@@ -1,4 +1,4 @@
-#include "skin/data/ImgUtil.h"
+#include "skin/draw/ImgUtil.h"
 
 #include <algorithm>
 #include <cstdint>

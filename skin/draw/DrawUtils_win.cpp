@@ -1,7 +1,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "skin/form/DrawUtils.h"
+#include "skin/draw/DrawUtils.h"
 
 UniqueRegion BitmapToRegion(const TBitmap& bitmap, int xOffset, int yOffset, TColor key, int blueTolerance,
                             int greenTolerance, int redTolerance) {

@@ -1,6 +1,6 @@
 // Exceptions and small string helpers of the framework. Portable.
 //
-// Framework texts are wide strings (UTF-16 on Windows). `Exception` carries
+// Framework texts are wide strings (UTF-16 on Windows). `EFrameworkError` carries
 // its message as such a string; what() gives the same text in UTF-8 for logs
 // and test output.
 #pragma once
@@ -9,9 +9,9 @@
 #include <string>
 #include <string_view>
 
-class Exception : public std::exception {
+class EFrameworkError : public std::exception {
 public:
-    explicit Exception(std::wstring message);
+    explicit EFrameworkError(std::wstring message);
     const std::wstring& Message() const noexcept { return message_; }
     const char* what() const noexcept override { return utf8_.c_str(); }
 
@@ -21,12 +21,12 @@ private:
 };
 
 // Input/output failures of streams and files (a file that cannot be created or opened).
-class EStreamError : public Exception {
+class EStreamError : public EFrameworkError {
 public:
-    using Exception::Exception;
+    using EFrameworkError::EFrameworkError;
 };
 
-class EFCreateError : public EStreamError {
+class EFileCreateError : public EStreamError {
 public:
     using EStreamError::EStreamError;
 };

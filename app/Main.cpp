@@ -1,13 +1,13 @@
-#include "updater/Main.h"
+#include "app/Main.h"
 
 #include <shellapi.h>
 
 #include "framework/controls/ControlsStreaming.h"
 #include "framework/streaming/FormResource.h"
-#include "framework/streaming/PropInfo.h"
+#include "framework/streaming/PublishedProperties.h"
 #include "framework/system/CodePage.h"
 #include "net/AntiFreeze.h"
-#include "skin/data/SkinData.h"
+#include "skin/form/SkinData_win.h"
 #include "skin/form/SkinStreaming.h"
 #include "updater/DebugLog.h"
 #include "updater/InstallFiles.h"

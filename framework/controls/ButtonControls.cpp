@@ -1,4 +1,4 @@
-#include "framework/controls/StdCtrls.h"
+#include "framework/controls/ButtonControls.h"
 
 #include "framework/graphics/GdiHandles.h"
 

@@ -1,4 +1,4 @@
-#include "framework/controls/Forms.h"
+#include "framework/controls/FormsAndApplication.h"
 
 #include <commctrl.h>
 
@@ -6,8 +6,8 @@
 #include <exception>
 #include <vector>
 
+#include "framework/controls/ButtonControls.h"
 #include "framework/controls/Menus.h"
-#include "framework/controls/StdCtrls.h"
 #include "framework/graphics/GdiHandles.h"
 
 // ---------------------------------------------------------------- TForm
@@ -109,7 +109,7 @@ void TForm::CreateParams(TCreateParams& p) {
     TForm* main = Application->MainForm();
     if (formStyle_ == fsMDIChild) {
         TForm* frame = MDIFrame();
-        if (!frame) throw Exception(L"Form '" + Name() + L"' is an MDI child without an MDI frame");
+        if (!frame) throw EFrameworkError(L"Form '" + Name() + L"' is an MDI child without an MDI frame");
         p.Style = (p.Style & ~static_cast<DWORD>(WS_POPUP)) | WS_CHILD | WS_VISIBLE;
         p.ExStyle |= WS_EX_MDICHILD;
         p.WndParent = frame->Handle() ? frame->ClientHandle() : nullptr;
@@ -543,16 +543,16 @@ void TApplication::HandleException(TObject*) noexcept {
     try {
         try {
             throw;
-        } catch (const Exception& e) {
+        } catch (const EFrameworkError& e) {
             ShowException(e);
         } catch (...) {
-            ShowException(Exception(L""));
+            ShowException(EFrameworkError(L""));
         }
     } catch (...) {
         // Nothing more can be shown; the loop goes on.
     }
 }
 
-void TApplication::ShowException(const Exception& e) noexcept {
+void TApplication::ShowException(const EFrameworkError& e) noexcept {
     MessageBoxW(GetActiveWindow(), e.Message().c_str(), title_.c_str(), MB_OK | MB_ICONERROR);
 }

@@ -3,13 +3,12 @@
 #include <algorithm>
 #include <cstring>
 
-#include "framework/controls/Forms.h"
-#include "framework/controls/WinGuards.h"
+#include "framework/controls/FormsAndApplication.h"
 #include "framework/graphics/GdiHandles.h"
 #include "framework/system/FileSystem.h"
-#include "skin/data/SkinData.h"
 #include "skin/data/SkinPlatform.h"
 #include "skin/data/SkinStore.h"
+#include "skin/form/SkinData_win.h"
 #include "skin/form/SkinManager.h"
 #include "skin/form/WinSkinForm.h"
 
@@ -152,7 +151,7 @@ private:
                               reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
         auto* self = reinterpret_cast<TSkinHintWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
         if (self && msg == WM_PAINT) {
-            fwc::PaintDC paint(hwnd);
+            PaintDC paint(hwnd);
             if (!paint.get()) return 0;
             RECT r;
             GetClientRect(hwnd, &r);

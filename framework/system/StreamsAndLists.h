@@ -61,7 +61,7 @@ enum : uint32_t {
     fmShareDenyNone = 0x0040,
 };
 
-// A file on disk. The constructor raises EFCreateError (fmCreate) or
+// A file on disk. The constructor raises EFileCreateError (fmCreate) or
 // EFOpenError with the path in the message when the file cannot be had.
 class TFileStream : public TStream {
 public:

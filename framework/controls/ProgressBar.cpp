@@ -1,4 +1,4 @@
-#include "framework/controls/ComCtrls.h"
+#include "framework/controls/ProgressBar.h"
 
 #include <commctrl.h>
 

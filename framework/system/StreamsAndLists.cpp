@@ -1,9 +1,9 @@
-#include "Classes.h"
+#include "StreamsAndLists.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "SysUtils.h"
+#include "ErrorsAndStrings.h"
 
 int64_t TStream::Size() {
     int64_t pos = Seek(0, TSeekOrigin::soCurrent);

@@ -3,10 +3,10 @@
 
 #include <memory>
 
+#include "framework/controls/ButtonControls.h"
 #include "framework/controls/Controls.h"
-#include "framework/controls/StdCtrls.h"
 
-namespace fwc {
+namespace framework {
 class UtilWindow;
 }
 
@@ -32,7 +32,7 @@ protected:
 private:
     void UpdateTimer();
 
-    std::unique_ptr<fwc::UtilWindow> window_;
+    std::unique_ptr<framework::UtilWindow> window_;
     bool enabled_ = true;
     UINT interval_ = 1000;
 };

@@ -3,15 +3,15 @@
 //
 // Reading (TReader::ReadRootComponent) fills an existing root (a form):
 // its own properties, then its components in the order they are stored,
-// each created by class name from the registry (PropInfo.h), owned by the
+// each created by class name from the registry (PublishedProperties.h), owned by the
 // root, placed inside its stored parent (controls in their parent control)
 // and, when the root class has a field of that name, assigned to it. Every
 // component read carries csLoading until, once the whole tree has been
 // read and every field of the root is set, Loaded is called on each, the
 // root first and then in stored order. Property names are matched without
 // regard to ASCII case; a name the class neither publishes nor defines
-// (DefineProperties) is an error. On any error EReadError (or
-// EClassNotFound) names the component and property; the components read
+// (DefineProperties) is an error. On any error EFormReadError (or
+// EUnknownClassError) names the component and property; the components read
 // so far stay owned by the root, which the caller then throws away.
 //
 // The reader checks every length and count against the data (FormData.h),
@@ -30,10 +30,10 @@
 #include <string>
 #include <vector>
 
-#include "framework/controls/Component.h"
+#include "framework/core/Component.h"
 #include "framework/streaming/FormData.h"
-#include "framework/streaming/PropInfo.h"
-#include "framework/system/Classes.h"
+#include "framework/streaming/PublishedProperties.h"
+#include "framework/system/StreamsAndLists.h"
 
 class TReader;
 class TWriter;
@@ -137,7 +137,7 @@ std::vector<uint8_t> WriteComponentData(TComponent& root);
 void WriteComponent(TStream& stream, TComponent& root);
 
 // The layout some classes keep inside a binary property: a 32-bit
-// little-endian count, then that many bytes. The reader raises EReadError
+// little-endian count, then that many bytes. The reader raises EFormReadError
 // when the count is negative or more than the stream holds after it.
 void WriteCountedBlock(TStream& stream, const uint8_t* data, size_t count);
 std::vector<uint8_t> ReadCountedBlock(TStream& stream);

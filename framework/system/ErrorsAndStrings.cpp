@@ -1,10 +1,10 @@
-#include "SysUtils.h"
+#include "ErrorsAndStrings.h"
 
 #include <ctime>
 
 #include "CodePage.h"
 
-Exception::Exception(std::wstring message) : message_(std::move(message)), utf8_(WideToUtf8(message_)) {}
+EFrameworkError::EFrameworkError(std::wstring message) : message_(std::move(message)), utf8_(WideToUtf8(message_)) {}
 
 std::wstring IntToStr(long long value) { return std::to_wstring(value); }
 

@@ -194,10 +194,10 @@ public:
     bool Terminated() const { return terminated_; }
 
     // The standard display of the exception being handled: call only from
-    // inside a catch block. A framework Exception shows its message; any
-    // other exception is shown as a framework Exception with an empty message.
+    // inside a catch block. A framework EFrameworkError shows its message; any
+    // other exception is shown as a framework EFrameworkError with an empty message.
     void HandleException(TObject* Sender) noexcept;
-    void ShowException(const Exception& e) noexcept;
+    void ShowException(const EFrameworkError& e) noexcept;
 
     const std::wstring& Title() const { return title_; }
     void SetTitle(std::wstring title) { title_ = std::move(title); }

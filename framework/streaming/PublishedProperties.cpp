@@ -1,4 +1,4 @@
-#include "framework/streaming/PropInfo.h"
+#include "framework/streaming/PublishedProperties.h"
 
 #include <map>
 #include <memory>

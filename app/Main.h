@@ -10,10 +10,10 @@
 #include <memory>
 #include <string>
 
-#include "framework/controls/ComCtrls.h"
-#include "framework/controls/ExtCtrls.h"
-#include "framework/controls/Forms.h"
-#include "framework/controls/StdCtrls.h"
+#include "framework/controls/ButtonControls.h"
+#include "framework/controls/FormsAndApplication.h"
+#include "framework/controls/ProgressBar.h"
+#include "framework/controls/TimerAndPanel.h"
 
 class IProgressBar;
 class TSkinData;
