@@ -279,6 +279,19 @@ struct THttpClient::Impl : TByteSource, TTlsTransport {
         return ReadRaw(buffer, count);
     }
 
+    void WaitAside(const std::function<bool(int)>& finished) override {
+        const int timeout = owner.ReadTimeout;
+        const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeout > 0 ? timeout : 0);
+        for (;;) {
+            if (finished(ConnectSlice(timeout, deadline))) return;
+            if (abortRequested) throw EHttpDisconnected(L"Disconnected.");
+            CheckDeadline();
+            if (timeout > 0 && Clock::now() >= deadline) throw EHttpReadTimeout(L"Read timed out.");
+            TAntiFreeze::DoProcess(true);
+            if (abortRequested) throw EHttpDisconnected(L"Disconnected.");
+        }
+    }
+
     size_t ReadRaw(uint8_t* buffer, size_t count) override {
         for (;;) {
             if (expectData) {

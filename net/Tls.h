@@ -16,6 +16,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -33,6 +34,10 @@ public:
     virtual size_t ReadRaw(uint8_t* buffer, size_t count) = 0;
     // All count bytes, waiting as the client waits.
     virtual void WriteRaw(const uint8_t* data, size_t count) = 0;
+    // Waits as the client waits for a read (the window stays live; ReadTimeout,
+    // the request deadline and Disconnect end it by raising) until finished,
+    // asked with the longest wait it may block, says another thread is done.
+    virtual void WaitAside(const std::function<bool(int sliceMs)>& finished) = 0;
 };
 
 // What lives as long as the client: the credentials and the sessions that a

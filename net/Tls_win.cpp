@@ -14,8 +14,14 @@
 // clang-format on
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
 #include <vector>
 
 #include "framework/system/CodePage.h"
@@ -75,6 +81,68 @@ struct CertContext {
         if (p) CertFreeCertificateContext(p);
     }
 };
+
+// One chain check on its own thread, shared with the waiting session: a
+// request given up while the check runs leaves the job to the thread.
+struct ChainJob {
+    CertContext cert;
+    std::wstring target;
+    std::mutex mutex;
+    std::condition_variable doneCv;
+    bool done = false;
+    std::string reason;
+};
+
+// Why the chain of cert is refused for the server name target; empty when
+// it is accepted.
+std::string ChainRefusal(PCCERT_CONTEXT cert, const wchar_t* target) {
+    LPSTR usages[] = {const_cast<LPSTR>(szOID_PKIX_KP_SERVER_AUTH), const_cast<LPSTR>(szOID_SERVER_GATED_CRYPTO),
+                      const_cast<LPSTR>(szOID_SGC_NETSCAPE)};
+    CERT_CHAIN_PARA para{};
+    para.cbSize = sizeof para;
+    para.RequestedUsage.dwType = USAGE_MATCH_TYPE_OR;
+    para.RequestedUsage.Usage.cUsageIdentifier = 3;
+    para.RequestedUsage.Usage.rgpszUsageIdentifier = usages;
+    para.dwUrlRetrievalTimeout = kRevocationFetchMs;
+    ChainContext chain;
+    if (!CertGetCertificateChain(
+            nullptr, cert, nullptr, cert->hCertStore, &para,
+            CERT_CHAIN_REVOCATION_CHECK_CHAIN_EXCLUDE_ROOT | CERT_CHAIN_REVOCATION_ACCUMULATIVE_TIMEOUT, nullptr,
+            &chain.p) ||
+        !chain.p)
+        return "certificate chain could not be built: " + Hex(GetLastError());
+    // The chain's own verdict first: the SSL policy of some systems lets a
+    // chain that ends at no trusted root through.
+    const DWORD tolerated = CERT_TRUST_REVOCATION_STATUS_UNKNOWN | CERT_TRUST_IS_OFFLINE_REVOCATION;
+    const DWORD errors = chain.p->TrustStatus.dwErrorStatus & ~tolerated;
+    if (errors & CERT_TRUST_IS_REVOKED) return "certificate revoked";
+    if (errors & CERT_TRUST_IS_NOT_TIME_VALID) return "certificate expired or not yet valid";
+    if (errors & (CERT_TRUST_IS_UNTRUSTED_ROOT | CERT_TRUST_IS_PARTIAL_CHAIN | CERT_TRUST_IS_NOT_SIGNATURE_VALID |
+                  CERT_TRUST_IS_CYCLIC | CERT_TRUST_IS_EXPLICIT_DISTRUST))
+        return "certificate chain not trusted";
+    if (errors & CERT_TRUST_IS_NOT_VALID_FOR_USAGE) return "certificate not meant for a server";
+    if (errors) return "certificate refused: chain status " + Hex(errors);
+
+    HTTPSPolicyCallbackData ssl{};
+    ssl.cbStruct = sizeof ssl;
+    ssl.dwAuthType = AUTHTYPE_SERVER;
+    ssl.pwszServerName = const_cast<wchar_t*>(target);
+    // Revocation is judged above from the chain (revoked refuses; unknown or
+    // offline does not); some policy engines would otherwise report an
+    // unknown status first and never look at the name.
+    ssl.fdwChecks = kIgnoreRevocationUnknown;
+    CERT_CHAIN_POLICY_PARA policy{};
+    policy.cbSize = sizeof policy;
+    // Best effort: a revocation server that cannot be reached does not refuse.
+    policy.dwFlags = CERT_CHAIN_POLICY_IGNORE_ALL_REV_UNKNOWN_FLAGS;
+    policy.pvExtraPolicyPara = &ssl;
+    CERT_CHAIN_POLICY_STATUS status{};
+    status.cbSize = sizeof status;
+    if (!CertVerifyCertificateChainPolicy(CERT_CHAIN_POLICY_SSL, chain.p, &policy, &status))
+        return "certificate policy check failed: " + Hex(GetLastError());
+    if (status.dwError != 0) return PolicyReason(status.dwError);
+    return std::string();
+}
 
 }  // namespace
 
@@ -203,55 +271,34 @@ struct TTlsSession::Impl {
         }
     }
 
+    // The chain is built and judged on a short-lived thread: building it can
+    // load the root store or fetch revocation lists for seconds, and the
+    // window stays live and Cancel is heard meanwhile (the client's wait).
     void Validate() {
         CertContext cert;
         if (QueryContextAttributesW(&ctx, SECPKG_ATTR_REMOTE_CERT_CONTEXT, &cert.p) != SEC_E_OK || !cert.p)
             RaiseTlsError(host, "the server sent no certificate");
-        LPSTR usages[] = {const_cast<LPSTR>(szOID_PKIX_KP_SERVER_AUTH), const_cast<LPSTR>(szOID_SERVER_GATED_CRYPTO),
-                          const_cast<LPSTR>(szOID_SGC_NETSCAPE)};
-        CERT_CHAIN_PARA para{};
-        para.cbSize = sizeof para;
-        para.RequestedUsage.dwType = USAGE_MATCH_TYPE_OR;
-        para.RequestedUsage.Usage.cUsageIdentifier = 3;
-        para.RequestedUsage.Usage.rgpszUsageIdentifier = usages;
-        para.dwUrlRetrievalTimeout = kRevocationFetchMs;
-        ChainContext chain;
-        if (!CertGetCertificateChain(
-                nullptr, cert.p, nullptr, cert.p->hCertStore, &para,
-                CERT_CHAIN_REVOCATION_CHECK_CHAIN_EXCLUDE_ROOT | CERT_CHAIN_REVOCATION_ACCUMULATIVE_TIMEOUT, nullptr,
-                &chain.p) ||
-            !chain.p)
-            RaiseTlsError(host, "certificate chain could not be built: " + Hex(GetLastError()));
-        // The chain's own verdict first: the SSL policy of some systems lets a
-        // chain that ends at no trusted root through.
-        const DWORD tolerated = CERT_TRUST_REVOCATION_STATUS_UNKNOWN | CERT_TRUST_IS_OFFLINE_REVOCATION;
-        const DWORD errors = chain.p->TrustStatus.dwErrorStatus & ~tolerated;
-        if (errors & CERT_TRUST_IS_REVOKED) RaiseTlsError(host, "certificate revoked");
-        if (errors & CERT_TRUST_IS_NOT_TIME_VALID) RaiseTlsError(host, "certificate expired or not yet valid");
-        if (errors & (CERT_TRUST_IS_UNTRUSTED_ROOT | CERT_TRUST_IS_PARTIAL_CHAIN | CERT_TRUST_IS_NOT_SIGNATURE_VALID |
-                      CERT_TRUST_IS_CYCLIC | CERT_TRUST_IS_EXPLICIT_DISTRUST))
-            RaiseTlsError(host, "certificate chain not trusted");
-        if (errors & CERT_TRUST_IS_NOT_VALID_FOR_USAGE) RaiseTlsError(host, "certificate not meant for a server");
-        if (errors) RaiseTlsError(host, "certificate refused: chain status " + Hex(errors));
-
-        HTTPSPolicyCallbackData ssl{};
-        ssl.cbStruct = sizeof ssl;
-        ssl.dwAuthType = AUTHTYPE_SERVER;
-        ssl.pwszServerName = target.data();
-        // Revocation is judged above from the chain (revoked refuses; unknown or
-        // offline does not); some policy engines would otherwise report an
-        // unknown status first and never look at the name.
-        ssl.fdwChecks = kIgnoreRevocationUnknown;
-        CERT_CHAIN_POLICY_PARA policy{};
-        policy.cbSize = sizeof policy;
-        // Best effort: a revocation server that cannot be reached does not refuse.
-        policy.dwFlags = CERT_CHAIN_POLICY_IGNORE_ALL_REV_UNKNOWN_FLAGS;
-        policy.pvExtraPolicyPara = &ssl;
-        CERT_CHAIN_POLICY_STATUS status{};
-        status.cbSize = sizeof status;
-        if (!CertVerifyCertificateChainPolicy(CERT_CHAIN_POLICY_SSL, chain.p, &policy, &status))
-            RaiseTlsError(host, "certificate policy check failed: " + Hex(GetLastError()));
-        if (status.dwError != 0) RaiseTlsError(host, PolicyReason(status.dwError));
+        auto job = std::make_shared<ChainJob>();
+        job->cert.p = CertDuplicateCertificateContext(cert.p);
+        job->target = target;
+        std::thread([job] {
+            std::string reason;
+            try {
+                reason = ChainRefusal(job->cert.p, job->target.c_str());
+            } catch (...) {
+                reason = "certificate chain could not be checked";
+            }
+            std::lock_guard<std::mutex> lock(job->mutex);
+            job->reason = std::move(reason);
+            job->done = true;
+            job->doneCv.notify_all();
+        }).detach();
+        transport.WaitAside([&job](int sliceMs) {
+            std::unique_lock<std::mutex> lock(job->mutex);
+            return job->doneCv.wait_for(lock, std::chrono::milliseconds(sliceMs), [&] { return job->done; });
+        });
+        std::lock_guard<std::mutex> lock(job->mutex);
+        if (!job->reason.empty()) RaiseTlsError(host, job->reason);
     }
 
     void RequireTls12() {
