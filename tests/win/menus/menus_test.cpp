@@ -167,7 +167,7 @@ bool DriveMenu(const std::function<void()>& track, const std::function<void(HWND
         // Close what is left: Escape, then the owner's cancel.
         for (int i = 0; i < 3 && tracking && OpenPopup(thread); ++i) {
             Key(VK_ESCAPE);
-            Sleep(200);
+            for (int t = 0; t < 40 && tracking && OpenPopup(thread); ++t) Sleep(5);
         }
         if (tracking && OpenPopup(thread)) PostMessageW(PopupOwnerWindow(), WM_CANCELMODE, 0, 0);
     });
