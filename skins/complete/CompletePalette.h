@@ -6,13 +6,11 @@
 // platform headers: it builds natively and for Windows.
 #pragma once
 
+#include "skins/common/SkinColour.h"
+
 namespace complete_skin {
 
-struct Rgb {
-    int r, g, b;
-    // 0x00RRGGBB, the form in which the tests read the screen.
-    constexpr unsigned Packed() const { return (unsigned(r) << 16) | (unsigned(g) << 8) | unsigned(b); }
-};
+using skin_art::Rgb;
 
 // Chrome: the frame, caption band and menu bar of an active and an inactive window.
 constexpr Rgb kSlate{40, 48, 61};

@@ -8,54 +8,19 @@
 //   make_complete_skin --check DIR   fails when a file in DIR differs from what it would write
 //
 // skins/complete/*.bmp and skin.ini come from here (the build runs the check as a test).
-#include <cstdint>
-#include <cstdio>
-#include <cstring>
-#include <fstream>
 #include <functional>
-#include <iterator>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "framework/graphics/Bitmap.h"
-#include "framework/system/StreamsAndLists.h"
+#include "skins/common/SkinArt.h"
 #include "skins/complete/CompletePalette.h"
 
 namespace {
 
 using namespace complete_skin;
-
-class Picture {
-public:
-    Picture(int width, int height, TPixelFormat format = pf24bit)
-        : bmp_(std::make_unique<TBitmap>(width, height, format)) {
-        Fill(0, 0, width, height, kMagenta);
-    }
-    int Width() const { return bmp_->Width(); }
-    int Height() const { return bmp_->Height(); }
-    const TBitmap& Bitmap() const { return *bmp_; }
-
-    void Put(int x, int y, Rgb c) { bmp_->SetPixel(x, y, c.r | (c.g << 8) | (c.b << 16)); }
-    Rgb Get(int x, int y) const {
-        const TColor c = bmp_->Pixel(x, y);
-        return {c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF};
-    }
-    // Half-open rectangle [x0, x1) x [y0, y1).
-    void Fill(int x0, int y0, int x1, int y1, Rgb c) {
-        for (int y = y0; y < y1; ++y)
-            for (int x = x0; x < x1; ++x) Put(x, y, c);
-    }
-    // A letter grid: every 'X' becomes c.
-    void Glyph(int x, int y, const std::vector<const char*>& rows, Rgb c) {
-        for (size_t j = 0; j < rows.size(); ++j)
-            for (size_t i = 0; rows[j][i] != '\0'; ++i)
-                if (rows[j][i] == 'X') Put(x + static_cast<int>(i), y + static_cast<int>(j), c);
-    }
-
-private:
-    std::unique_ptr<TBitmap> bmp_;
-};
+using skin_art::BitmapFile;
+using skin_art::Picture;
+using skin_art::SkinFile;
 
 // A flat body in a one-pixel outline; corners rounded by `radius` (0 square),
 // the cut-off pixels left as they were (magenta on a fresh picture).
@@ -931,54 +896,11 @@ const std::vector<Member>& Members() {
     return members;
 }
 
-std::vector<uint8_t> FileBytes(const Picture& picture) {
-    TMemoryStream stream;
-    picture.Bitmap().SaveToStream(stream);
-    return stream.Bytes();
-}
-
-bool ReadFile(const std::string& path, std::vector<uint8_t>& out) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return true;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    const bool check = argc == 3 && std::strcmp(argv[1], "--check") == 0;
-    if (argc != 2 && !check) {
-        std::fprintf(stderr, "usage: make_complete_skin [--check] DIR\n");
-        return 2;
-    }
-    const std::string dir = argv[argc - 1];
-    std::vector<std::pair<std::string, std::vector<uint8_t>>> files;
     const std::string ini = Description();
-    files.emplace_back("skin.ini", std::vector<uint8_t>(ini.begin(), ini.end()));
-    for (const Member& m : Members()) files.emplace_back(m.name, FileBytes(m.draw()));
-    int failures = 0;
-    for (const auto& [name, bytes] : files) {
-        const std::string path = dir + "/" + name;
-        if (check) {
-            std::vector<uint8_t> have;
-            if (!ReadFile(path, have)) {
-                std::fprintf(stderr, "%s: missing\n", path.c_str());
-                ++failures;
-            } else if (have != bytes) {
-                std::fprintf(stderr, "%s: differs from what make_complete_skin writes\n", path.c_str());
-                ++failures;
-            }
-            continue;
-        }
-        std::ofstream out(path, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        if (!out) {
-            std::fprintf(stderr, "%s: cannot write\n", path.c_str());
-            ++failures;
-        }
-    }
-    if (check && failures > 0)
-        std::fprintf(stderr, "regenerate with: build/native/skins/complete/make_complete_skin skins/complete\n");
-    return failures == 0 ? 0 : 1;
+    std::vector<SkinFile> files{{"skin.ini", std::vector<uint8_t>(ini.begin(), ini.end())}};
+    for (const Member& m : Members()) files.push_back(BitmapFile(m.name, m.draw()));
+    return skin_art::WriteOrCheck("make_complete_skin", "skins/complete", argc, argv, files);
 }

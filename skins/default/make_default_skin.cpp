@@ -9,25 +9,16 @@
 //   make_default_skin --check DIR   fails when a bitmap in DIR differs from what it would write
 //
 // skins/default/*.bmp come from here (the build runs the check as a test).
-#include <cstdint>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <fstream>
 #include <functional>
-#include <iterator>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "framework/graphics/Bitmap.h"
-#include "framework/system/StreamsAndLists.h"
+#include "skins/common/SkinArt.h"
 
 namespace {
 
-struct Rgb {
-    int r, g, b;
-};
+using namespace skin_art;
 
 constexpr Rgb Grey(int v) {
     return {v, v, v};
@@ -41,66 +32,10 @@ constexpr Rgb kShadow = Grey(150);
 constexpr Rgb kDark = Grey(104);
 constexpr Rgb kWhite = Grey(255);
 constexpr Rgb kGlyph = Grey(52);
-constexpr Rgb kMagenta{255, 0, 255};
 // Disabled and inactive parts: one step flatter than the enabled ones.
 constexpr Rgb kDimEdge = Grey(172);
 constexpr Rgb kDimFace = Grey(226);
 constexpr Rgb kDimGlyph = Grey(158);
-
-Rgb Mix(Rgb a, Rgb b, int num, int den) {
-    if (den <= 0) return a;
-    auto m = [&](int x, int y) { return x + (y - x) * num / den; };
-    return {m(a.r, b.r), m(a.g, b.g), m(a.b, b.b)};
-}
-
-// A bitmap being drawn, with pixel helpers that ignore positions outside it.
-class Picture {
-public:
-    Picture(int width, int height, TPixelFormat format) : bmp_(std::make_unique<TBitmap>(width, height, format)) {
-        Fill(0, 0, width, height, kMagenta);
-    }
-
-    int Width() const { return bmp_->Width(); }
-    int Height() const { return bmp_->Height(); }
-    const TBitmap& Bitmap() const { return *bmp_; }
-
-    void Put(int x, int y, Rgb c) { bmp_->SetPixel(x, y, c.r | (c.g << 8) | (c.b << 16)); }
-    Rgb Get(int x, int y) const {
-        const TColor c = bmp_->Pixel(x, y);
-        return {c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF};
-    }
-    // Half-open rectangle [x0, x1) x [y0, y1).
-    void Fill(int x0, int y0, int x1, int y1, Rgb c) {
-        for (int y = y0; y < y1; ++y)
-            for (int x = x0; x < x1; ++x) Put(x, y, c);
-    }
-    void HLine(int x0, int x1, int y, Rgb c) { Fill(x0, y, x1, y + 1, c); }
-    void VLine(int x, int y0, int y1, Rgb c) { Fill(x, y0, x + 1, y1, c); }
-    // Top to bottom (or left to right) from `from` to `to`, both ends included.
-    void Gradient(int x0, int y0, int x1, int y1, Rgb from, Rgb to, bool across = false) {
-        const int n = across ? x1 - x0 : y1 - y0;
-        for (int y = y0; y < y1; ++y)
-            for (int x = x0; x < x1; ++x) Put(x, y, Mix(from, to, across ? x - x0 : y - y0, n - 1));
-    }
-    // A letter grid: every 'X' becomes c, every other letter is left alone.
-    void Glyph(int x, int y, const std::vector<const char*>& rows, Rgb c) {
-        for (size_t j = 0; j < rows.size(); ++j)
-            for (size_t i = 0; rows[j][i] != '\0'; ++i)
-                if (rows[j][i] == 'X') Put(x + static_cast<int>(i), y + static_cast<int>(j), c);
-    }
-    // Copies a rectangle onto another place of this picture, turned a quarter
-    // (rows become columns), to make the upright twin of a lying part.
-    void Transpose(int sx, int sy, int w, int h, int dx, int dy) {
-        std::vector<Rgb> keep;
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) keep.push_back(Get(sx + x, sy + y));
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) Put(dx + y, dy + x, keep[static_cast<size_t>(y * w + x)]);
-    }
-
-private:
-    std::unique_ptr<TBitmap> bmp_;
-};
 
 // A raised or sunken box with a one-pixel outline, cut corners, a gradient
 // face and one-pixel inner edges: the shape of every button-like part.
@@ -745,51 +680,10 @@ const std::vector<Member>& Members() {
     return members;
 }
 
-std::vector<uint8_t> FileBytes(const Picture& picture) {
-    TMemoryStream stream;
-    picture.Bitmap().SaveToStream(stream);
-    return stream.Bytes();
-}
-
-bool ReadFile(const std::string& path, std::vector<uint8_t>& out) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return true;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    const bool check = argc == 3 && std::strcmp(argv[1], "--check") == 0;
-    if (argc != 2 && !check) {
-        std::fprintf(stderr, "usage: make_default_skin [--check] DIR\n");
-        return 2;
-    }
-    const std::string dir = argv[argc - 1];
-    int failures = 0;
-    for (const Member& m : Members()) {
-        const std::string path = dir + "/" + m.name;
-        const std::vector<uint8_t> bytes = FileBytes(m.draw());
-        if (check) {
-            std::vector<uint8_t> have;
-            if (!ReadFile(path, have)) {
-                std::fprintf(stderr, "%s: missing\n", path.c_str());
-                ++failures;
-            } else if (have != bytes) {
-                std::fprintf(stderr, "%s: differs from what make_default_skin draws\n", path.c_str());
-                ++failures;
-            }
-            continue;
-        }
-        std::ofstream out(path, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        if (!out) {
-            std::fprintf(stderr, "%s: cannot write\n", path.c_str());
-            ++failures;
-        }
-    }
-    if (check && failures > 0)
-        std::fprintf(stderr, "regenerate with: build/native/skins/default/make_default_skin skins/default\n");
-    return failures == 0 ? 0 : 1;
+    std::vector<SkinFile> files;
+    for (const Member& m : Members()) files.push_back(BitmapFile(m.name, m.draw()));
+    return WriteOrCheck("make_default_skin", "skins/default", argc, argv, files);
 }
