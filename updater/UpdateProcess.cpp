@@ -328,14 +328,20 @@ void UpdateProcess::TransferBegin(void*, TWorkMode, int64_t workCountMax) {
     curFileSize = workCountMax;
 }
 
+// Work events come per block read; most leave the bar where it is, and each
+// position set on the control costs a repaint there.
+void UpdateProcess::ShowPosition(int value) {
+    if (progressBar && progressBar->Position() != value) progressBar->SetPosition(value);
+}
+
 void UpdateProcess::TransferProgress(void*, TWorkMode, int64_t workCount) {
-    if (progressBar) progressBar->SetPosition(ProgressValue(AddSizes(doneSize, workCount), progressUnit));
+    ShowPosition(ProgressValue(AddSizes(doneSize, workCount), progressUnit));
 }
 
 void UpdateProcess::TransferEnd(void*, TWorkMode) {
     doneSize = AddSizes(doneSize, curFileSize);
     curFileSize = 0;
-    if (progressBar) progressBar->SetPosition(ProgressValue(doneSize, progressUnit));
+    ShowPosition(ProgressValue(doneSize, progressUnit));
 }
 
 bool UpdateProcess::DownloadFile(const std::wstring& url, const std::wstring& path) {

@@ -94,7 +94,8 @@ TEST_F(UpdateRun, ProgressCountsWholeKibOfThePassAndAddsTheAnnouncedSize) {
     process->TransferBegin(nullptr, TWorkMode::wmRead, 0);  // chunked: nothing announced
     process->TransferProgress(nullptr, TWorkMode::wmRead, 5000);
     process->TransferEnd(nullptr, TWorkMode::wmRead);
-    EXPECT_EQ(bar.positions, (std::vector<int>{0, 2, 2, 7, 2}));
+    // The bar is set only when its value changes: 1023 bytes leave it at 0, the end of the first at 2.
+    EXPECT_EQ(bar.positions, (std::vector<int>{2, 7, 2}));
 }
 
 TEST(ProgressScale, TotalsPastTwoAndFourGibKeepWholeKib) {
