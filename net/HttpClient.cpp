@@ -10,6 +10,7 @@
 
 #include "net/AntiFreeze.h"
 #include "net/HttpReader.h"
+#include "net/ProxyAuth.h"
 #include "net/Socket.h"
 #include "net/Tls.h"
 
@@ -181,6 +182,15 @@ struct THttpClient::Impl : TByteSource, TTlsTransport {
     std::string proxyAuthorization;
     std::string proxyAuthorizationFor;   // ProxyKey of that proxy
     std::string sentProxyAuthorization;  // with the request (or CONNECT) in progress
+    // Proxy authentication of the request in progress: a handshake under a
+    // system package lives on one connection, and its next token is sent once.
+    std::optional<TProxyAuthAbility> systemAuth;  // the system's packages, asked once per client
+    std::shared_ptr<TProxyAuthExchange> proxyExchange;
+    TProxyAuthScheme proxyExchangeScheme = TProxyAuthScheme::None;
+    std::string pendingProxyAuthorization;  // for the next request (or CONNECT) only
+    bool pendingNeedsConnection = false;    // it continues a handshake: only on the same connection
+    unsigned proxySchemesRefused = 0;       // by 1 << scheme
+    int proxyAnswers = 0;                   // 407s answered
     // Credentials and resumable sessions outlive each connection.
     TTlsContext tlsContext;
     std::unique_ptr<TTlsSession> tls;
@@ -440,48 +450,185 @@ struct THttpClient::Impl : TByteSource, TTlsTransport {
         return "tunnel " + ProxyKey(*proxy) + " " + OriginKey(uri);
     }
 
-    // The Proxy-Authorization to send through proxy: the credentials it has
-    // asked for before, else none.
+    // The Proxy-Authorization to send through proxy: a handshake's next
+    // token, else the Basic credentials it has asked for before, else none.
     std::string AuthorizationFor(const TProxyServer& proxy) const {
+        if (!pendingProxyAuthorization.empty()) return pendingProxyAuthorization;
         return proxyAuthorizationFor == ProxyKey(proxy) ? proxyAuthorization : std::string();
     }
 
-    // A 407 from proxy: true when it is worth one more try, with the
-    // credentials of the proxy setting in Basic, which the proxy offers and
-    // which were not already refused.
-    bool TakeProxyChallenge(const THttpResponseHead& head, const TProxyServer& proxy) {
-        if (proxy.Username.empty() || !OffersAuthScheme(head.FindAll("Proxy-Authenticate"), "basic")) return false;
-        const std::string credentials = BasicAuthorization(proxy.Username, proxy.Password);
-        if (sentProxyAuthorization == credentials) return false;
-        proxyAuthorization = credentials;
-        proxyAuthorizationFor = ProxyKey(proxy);
-        return true;
+    void ResetProxyAuth() {
+        proxyExchange.reset();
+        proxyExchangeScheme = TProxyAuthScheme::None;
+        pendingProxyAuthorization.clear();
+        pendingNeedsConnection = false;
+        proxySchemesRefused = 0;
+        proxyAnswers = 0;
+    }
+
+    // work() on a short-lived thread, waited for as a read is: a security
+    // package may block on the network, and the window stays live, the
+    // time-outs and Disconnect hold. A wait given up leaves the thread to
+    // finish alone with what it shares; a work that throws gives T{}.
+    template <class T>
+    T RunAside(std::function<T()> work) {
+        struct Job {
+            std::mutex mutex;
+            std::condition_variable done_cv;
+            bool done = false;
+            T result{};
+        };
+        auto job = std::make_shared<Job>();
+        std::thread([job, work = std::move(work)] {
+            T result{};
+            try {
+                result = work();
+            } catch (...) {
+                result = T{};
+            }
+            std::lock_guard<std::mutex> lock(job->mutex);
+            job->result = std::move(result);
+            job->done = true;
+            job->done_cv.notify_all();
+        }).detach();
+        WaitAside([&job](int sliceMs) {
+            std::unique_lock<std::mutex> lock(job->mutex);
+            return job->done_cv.wait_for(lock, std::chrono::milliseconds(sliceMs), [&job] { return job->done; });
+        });
+        std::lock_guard<std::mutex> lock(job->mutex);
+        return std::move(job->result);
+    }
+
+    TProxyAuthAbility SystemAbility() {
+        if (!systemAuth) {
+            std::function<bool(TProxyAuthScheme)> has = owner.ProxyAuth.Has;
+            systemAuth = RunAside<TProxyAuthAbility>([has] {
+                TProxyAuthAbility ability;
+                if (has) {
+                    ability.Negotiate = has(TProxyAuthScheme::Negotiate);
+                    ability.Ntlm = has(TProxyAuthScheme::Ntlm);
+                }
+                return ability;
+            });
+        }
+        return *systemAuth;
+    }
+
+    std::optional<std::string> ExchangeStep(const std::shared_ptr<TProxyAuthExchange>& exchange,
+                                            const std::string& fromProxy) {
+        return RunAside<std::optional<std::string>>([exchange, fromProxy]() -> std::optional<std::string> {
+            std::optional<std::string> token = exchange->Next(fromProxy);
+            if (token && (token->empty() || token->size() > kMaxProxyAuthToken)) return std::nullopt;
+            return token;
+        });
+    }
+
+    std::shared_ptr<TProxyAuthExchange> StartExchange(TProxyAuthScheme scheme, const std::string& proxyHost) {
+        auto start = owner.ProxyAuth.Start;
+        if (!start) return nullptr;
+        return RunAside<std::shared_ptr<TProxyAuthExchange>>(
+            [start, scheme, proxyHost] { return std::shared_ptr<TProxyAuthExchange>(start(scheme, proxyHost)); });
+    }
+
+    // A 407 from proxy, its body read (kept: the connection is still open).
+    // True when it is worth one more try, with pendingProxyAuthorization or
+    // the Basic credentials set for it: the next token of the handshake under
+    // way on this connection; else a new handshake under Negotiate or NTLM
+    // when the proxy offers it and the system has it; else Basic when the
+    // proxy setting carries credentials not already refused. A scheme
+    // refused once is not tried again in this request, and no more than
+    // MaxAuthRetries answers are given.
+    bool AnswerProxyChallenge(const THttpResponseHead& head, const TProxyServer& proxy, bool kept) {
+        pendingProxyAuthorization.clear();
+        pendingNeedsConnection = false;
+        if (proxyAnswers >= owner.MaxAuthRetries) return false;
+        const std::vector<std::string> challenges = head.FindAll("Proxy-Authenticate");
+        if (proxyExchange) {
+            // A token from the proxy continues the handshake; none refuses it.
+            const std::optional<std::string> token = ChallengeToken(challenges, proxyExchangeScheme);
+            std::optional<std::string> next;
+            if (kept && token && !token->empty()) next = ExchangeStep(proxyExchange, *token);
+            if (next) {
+                pendingProxyAuthorization = ProxyAuthorizationValue(proxyExchangeScheme, *next);
+                pendingNeedsConnection = true;
+                ++proxyAnswers;
+                return true;
+            }
+            proxySchemesRefused |= 1u << static_cast<int>(proxyExchangeScheme);
+            proxyExchange.reset();
+        }
+        TProxyAuthAbility ability = SystemAbility();
+        ability.Basic = !proxy.Username.empty();
+        auto refused = [this](TProxyAuthScheme scheme) {
+            return (proxySchemesRefused & (1u << static_cast<int>(scheme))) != 0;
+        };
+        // Each pass either answers or takes one scheme away: at most three.
+        for (;;) {
+            ability.Negotiate = ability.Negotiate && !refused(TProxyAuthScheme::Negotiate);
+            ability.Ntlm = ability.Ntlm && !refused(TProxyAuthScheme::Ntlm);
+            ability.Basic = ability.Basic && !refused(TProxyAuthScheme::Basic);
+            const TProxyAuthScheme scheme = ChooseProxyAuthScheme(challenges, ability);
+            if (scheme == TProxyAuthScheme::None) return false;
+            proxySchemesRefused |= 1u << static_cast<int>(scheme);
+            if (scheme == TProxyAuthScheme::Basic) {
+                const std::string credentials = BasicAuthorization(proxy.Username, proxy.Password);
+                if (sentProxyAuthorization == credentials) return false;
+                proxyAuthorization = credentials;
+                proxyAuthorizationFor = ProxyKey(proxy);
+                ++proxyAnswers;
+                return true;
+            }
+            std::shared_ptr<TProxyAuthExchange> exchange = StartExchange(scheme, proxy.Host);
+            std::optional<std::string> first;
+            if (exchange) first = ExchangeStep(exchange, std::string());
+            if (first) {
+                // Refused only when the proxy says so: the mark goes with the handshake.
+                proxySchemesRefused &= ~(1u << static_cast<int>(scheme));
+                proxyExchange = exchange;
+                proxyExchangeScheme = scheme;
+                pendingProxyAuthorization = ProxyAuthorizationValue(scheme, *first);
+                ++proxyAnswers;
+                return true;
+            }
+        }
     }
 
     // The CONNECT exchange on a fresh connection to the proxy. True once the
     // tunnel stands (the connection then belongs to the origin: a TLS layer
-    // would start on it from here); false when the proxy asks for credentials
-    // worth another try. Any other answer fails the request.
+    // starts on it from here); false when the proxy asks for credentials
+    // worth another try on a new connection. A handshake's later tokens go on
+    // this connection (at most MaxAuthRetries answers in all). Any other
+    // answer fails the request.
     bool OpenTunnel(const TUri& uri, const TProxyServer& proxy) {
-        sentProxyAuthorization = AuthorizationFor(proxy);
-        SendAll(BuildConnectRequest(uri, owner.Request.UserAgent, sentProxyAuthorization));
-        expectData = false;
-        const THttpResponseHead head = ReadResponseHead(reader, owner.MaxHeaderLines);
-        if (head.Code / 100 == 2) {
-            // The origin speaks first only after our request: anything here
-            // came from the proxy and would be taken for the origin's.
-            if (reader.Buffered() != 0) throw EHttpError(L"The proxy sent data into the tunnel before it was used.");
-            reader.Reset();
-            return true;
+        for (;;) {
+            sentProxyAuthorization = AuthorizationFor(proxy);
+            pendingProxyAuthorization.clear();
+            SendAll(BuildConnectRequest(uri, owner.Request.UserAgent, sentProxyAuthorization));
+            expectData = false;
+            const THttpResponseHead head = ReadResponseHead(reader, owner.MaxHeaderLines);
+            if (head.Code / 100 == 2) {
+                // The origin speaks first only after our request: anything here
+                // came from the proxy and would be taken for the origin's.
+                if (reader.Buffered() != 0)
+                    throw EHttpError(L"The proxy sent data into the tunnel before it was used.");
+                reader.Reset();
+                proxyExchange.reset();
+                return true;
+            }
+            TakeResponse(head, uri);
+            TBodyPlan plan = PlanBody(head, false);
+            plan.ReadLimit = kMaxStatusBodyRead;
+            KeepHeadStream body(kMaxStatusBodyKept);
+            const int64_t got = ReadBody(reader, plan, &body, PumpOnlyEvents(), owner.MaxHeaderLines);
+            FinishResponse(head, plan, got);
+            if (head.Code == 407 && AnswerProxyChallenge(head, proxy, socket.IsOpen())) {
+                if (pendingNeedsConnection) continue;
+                CloseConnection();
+                return false;
+            }
+            CloseConnection();
+            throw EHttpStatusError(head.Code, response.ResponseText, body.Kept());
         }
-        TakeResponse(head, uri);
-        if (head.Code == 407 && TakeProxyChallenge(head, proxy)) return false;
-        TBodyPlan plan = PlanBody(head, false);
-        plan.ReadLimit = kMaxStatusBodyRead;
-        KeepHeadStream body(kMaxStatusBodyKept);
-        ReadBody(reader, plan, &body, PumpOnlyEvents(), owner.MaxHeaderLines);
-        CloseConnection();
-        throw EHttpStatusError(head.Code, response.ResponseText, body.Kept());
     }
 
     // Opens a connection to uri's origin (through its proxy, if any) unless
@@ -523,7 +670,8 @@ struct THttpClient::Impl : TByteSource, TTlsTransport {
                 }
                 return false;
             }
-            if (challenges + 1 >= owner.MaxAuthRetries) {
+            // Every new connection follows an answer, and answers are bounded.
+            if (challenges >= owner.MaxAuthRetries) {
                 CloseConnection();
                 throw EHttpStatusError(response.ResponseCode, response.ResponseText, std::string());
             }
@@ -567,6 +715,8 @@ struct THttpClient::Impl : TByteSource, TTlsTransport {
         const std::optional<TProxyServer> proxy = RouteFor(uri);
         const bool absolute = proxy && !Tunnels(proxy, uri);
         if (absolute) request.ProxyAuthorization = AuthorizationFor(*proxy);
+        const bool continuesHandshake = absolute && pendingNeedsConnection;
+        pendingProxyAuthorization.clear();
         if (!uri.Username.empty()) {
             request.Username = uri.Username;
             request.Password = uri.Password;
@@ -576,6 +726,9 @@ struct THttpClient::Impl : TByteSource, TTlsTransport {
                                                     owner.ProtocolVersion, cookieHeader);
         for (int attempt = 0;; ++attempt) {
             bool reused = Connect(uri);
+            // A handshake's token means nothing on another connection.
+            if (continuesHandshake && !reused)
+                throw EHttpError(L"The proxy closed the connection during authentication.");
             sentProxyAuthorization = request.ProxyAuthorization;
             try {
                 SendAll(bytes);
@@ -654,10 +807,10 @@ void THttpClient::DoRequest(const char* method, const std::wstring& url, TStream
 
     const bool head = std::string(method) == "HEAD";
     d.StartLimits();
+    d.ResetProxyAuth();
     try {
         TUri uri = ParseUri(url);
         int redirects = 0;
-        int proxyChallenges = 0;
         std::string previousProtocol = uri.Protocol;
         for (;;) {
             if (!RedirectAllowed(previousProtocol, uri.Protocol)) {
@@ -698,18 +851,14 @@ void THttpClient::DoRequest(const char* method, const std::wstring& url, TStream
                 d.FinishResponse(response, plan, got);
                 return;
             }
-            // A forwarding proxy asking for credentials it can have: once more
-            // with them. (A 401 from the origin has no authenticator.)
-            if (code == 407 && d.via && !d.tunnelled && proxyChallenges + 1 < MaxAuthRetries &&
-                d.TakeProxyChallenge(response, *d.via)) {
-                ++proxyChallenges;
-                int64_t got = ReadBody(d.reader, plan, nullptr, d.PumpOnlyEvents(), MaxHeaderLines);
-                d.FinishResponse(response, plan, got);
-                continue;
-            }
+            const std::optional<TProxyServer> forwardedBy = d.tunnelled ? std::nullopt : d.via;
             KeepHeadStream body(kMaxStatusBodyKept);
             int64_t got = ReadBody(d.reader, plan, &body, d.PumpOnlyEvents(), MaxHeaderLines);
             d.FinishResponse(response, plan, got);
+            // A forwarding proxy asking for credentials it can have: once more
+            // with them. (A 401 from the origin has no authenticator.)
+            if (code == 407 && forwardedBy && d.AnswerProxyChallenge(response, *forwardedBy, d.socket.IsOpen()))
+                continue;
             throw EHttpStatusError(code, d.response.ResponseText, body.Kept());
         }
     } catch (const EHttpStatusError&) {

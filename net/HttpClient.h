@@ -13,20 +13,25 @@
 // time; it is not re-entrant (a request started from inside a message handler
 // while one is in progress raises EHttpError).
 //
-// No TLS: "https" URLs fail at once with EHttpError, and a redirect is
-// followed only to a scheme the client speaks ("http"); any other fails the
-// request with EHttpError.
+// Schemes: "http" and "https" (TLS through Tls.h); a redirect to any other
+// scheme, or from https down to http, fails the request with EHttpError.
 //
 // Proxies: ProxyLookup names the proxy for each origin (the user's system
 // settings by default; natively none). Through a proxy, http requests carry
 // the absolute URL and https ones go through a CONNECT tunnel, after which
-// the connection is the origin's own. A 407 is answered with Basic
-// credentials when the proxy setting carries them (once per request; a proxy
-// that refuses them fails the request with EHttpStatusError 407), and the
-// credentials are then sent up front on the client's later requests through
-// that proxy. The lookup, the proxy connection and the CONNECT exchange keep
-// the time-outs, limits and Disconnect of a direct connection; a lookup that
-// has not answered within ConnectTimeout counts as no answer (direct).
+// the connection is the origin's own. A 407 is answered, at most
+// MaxAuthRetries times per request and each scheme once: with Negotiate or
+// NTLM as the logged-on user when the proxy offers it and ProxyAuth has the
+// package (the handshake's tokens go on one kept-alive connection, at most
+// kMaxProxyAuthRounds of them; a proxy that drops the connection in the
+// middle fails the request); else with Basic when the proxy setting carries
+// credentials (sent up front on the client's later requests through that
+// proxy). Anything else, or a proxy that refuses the answer, fails the
+// request with EHttpStatusError 407, as a network error would. The lookup,
+// the security package's calls (on short-lived threads), the proxy
+// connection and the CONNECT exchange keep the time-outs, limits and
+// Disconnect of a direct connection; a lookup that has not answered within
+// ConnectTimeout counts as no answer (direct).
 //
 // Hostile servers: a send waits like a read (ReadTimeout, anti-freeze
 // slices, Disconnect); a non-2xx body keeps at most kMaxStatusBodyKept bytes
@@ -44,6 +49,7 @@
 #include "framework/system/StreamsAndLists.h"
 #include "net/HttpProtocol.h"
 #include "net/Proxy.h"
+#include "net/ProxyAuth.h"
 
 class EHttpError : public EFrameworkError {
 public:
@@ -144,10 +150,13 @@ public:
     // ("Read timed out."). 0: no deadline.
     int RequestDeadline = 0;  // ms
     // Authentication retries for 401/407: a 401 fails like any other error;
-    // a 407 is answered as described above, at most this many times.
+    // a 407 is answered as described above, at most this many times per request.
     int MaxAuthRetries = 3;
     // The proxy for an origin, or none (direct). Runs on a short-lived thread.
     std::function<std::optional<TProxyServer>(const TUri&)> ProxyLookup = SystemProxyFor;
+    // The security packages that answer a proxy's Negotiate or NTLM (SSPI on
+    // Windows, none natively). Their calls run on short-lived threads.
+    TSystemProxyAuth ProxyAuth = SystemProxyAuth();
     // Tunnel plain http through CONNECT as well, for proxies that forward nothing else.
     bool ProxyTunnelAll = false;
     THttpRequest Request;  // Accept, User-Agent and the other request fields

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
 
 #include "framework/system/CodePage.h"
 #include "net/HttpClient.h"
@@ -126,6 +127,14 @@ std::string OneLine(const std::string& s) {
     for (auto& c : out)
         if (c == '\r' || c == '\n') c = ' ';
     return out;
+}
+
+// OneLine(s) appended to out, with no text of its own in between.
+void AppendOneLine(std::string& out, std::string_view s) {
+    const size_t at = out.size();
+    out.append(s);
+    for (size_t i = at; i < out.size(); ++i)
+        if (out[i] == '\r' || out[i] == '\n') out[i] = ' ';
 }
 
 std::string Base64(const std::string& in) {
@@ -316,10 +325,19 @@ std::string HostHeaderValue(const TUri& uri) {
 
 std::string BuildRequestBytes(const std::string& method, const std::string& target, const THttpRequest& r,
                               THttpProtocolVersion version, const std::string& cookieHeader) {
-    std::string out = OneLine(method) + " " + OneLine(target) + " HTTP/" +
-                      (version == THttpProtocolVersion::pv1_1 ? "1.1" : "1.0") + "\r\n";
-    auto add = [&out](const char* name, const std::string& value) {
-        if (!value.empty()) out += std::string(name) + ": " + OneLine(value) + "\r\n";
+    // Built in place: every request of a run goes through here.
+    std::string out;
+    out.reserve(256 + target.size() + cookieHeader.size());
+    AppendOneLine(out, method);
+    out += ' ';
+    AppendOneLine(out, target);
+    out += version == THttpProtocolVersion::pv1_1 ? " HTTP/1.1\r\n" : " HTTP/1.0\r\n";
+    auto add = [&out](std::string_view name, const std::string& value) {
+        if (value.empty()) return;
+        AppendOneLine(out, name);
+        out += ": ";
+        AppendOneLine(out, value);
+        out += "\r\n";
     };
     std::string connection = r.Connection;
     if (connection.empty() && version == THttpProtocolVersion::pv1_0) connection = "keep-alive";
@@ -337,7 +355,7 @@ std::string BuildRequestBytes(const std::string& method, const std::string& targ
     add("Expires", r.Expires);
     add("Pragma", r.Pragma);
     for (const auto& h : r.CustomHeaders)
-        if (!h.first.empty()) add(OneLine(h.first).c_str(), h.second);
+        if (!h.first.empty()) add(h.first, h.second);
     add("Proxy-Connection", r.ProxyConnection);
     add("Host", r.Host);
     add("Accept", r.Accept);

@@ -8,12 +8,15 @@
 
 namespace {
 
-// The digest texts are ASCII; comparing them without a conversion saves an
-// allocation per file.
-bool SameText(const std::string& narrow, const std::wstring& wide) {
-    if (narrow.size() != wide.size()) return false;
-    for (size_t i = 0; i < narrow.size(); ++i)
-        if (static_cast<wchar_t>(static_cast<unsigned char>(narrow[i])) != wide[i]) return false;
+// Whether text is the digest's text form (lower-case hex, exact), compared
+// in place: no text is made for it, so no allocation per file.
+bool IsDigestText(const uint8_t* digest, size_t size, const std::wstring& text) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    if (text.size() != 2 * size) return false;
+    for (size_t i = 0; i < size; ++i)
+        if (text[2 * i] != static_cast<wchar_t>(kHex[digest[i] >> 4]) ||
+            text[2 * i + 1] != static_cast<wchar_t>(kHex[digest[i] & 0xF]))
+            return false;
     return true;
 }
 
@@ -57,10 +60,10 @@ FileCheck CheckFileAgainstEntry(const std::wstring& path, const FileInfo& entry,
             if (options.afterPiece) options.afterPiece();
         }
         MD5Final(md5);
-        if (!SameText(MD5Text(md5.digest), entry.md5)) return FileCheck::Differs;
+        if (!IsDigestText(md5.digest, sizeof md5.digest, entry.md5)) return FileCheck::Differs;
         if (sha256) {
             const Sha256Digest digest = sha256->Final();
-            if (!SameText(HexText(digest.data(), digest.size()), entry.sha256)) return FileCheck::Differs;
+            if (!IsDigestText(digest.data(), digest.size(), entry.sha256)) return FileCheck::Differs;
         }
     } catch (const ECryptoError&) {
         return FileCheck::Differs;

@@ -51,6 +51,7 @@ private:
     intptr_t handle_;
     std::wstring path_;
     bool moved_ = false;
+    int64_t size_ = 0;  // bytes written into the copy
 };
 
 // What opening an installed file for writing, with no sharing, found.

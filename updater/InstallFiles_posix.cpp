@@ -59,9 +59,12 @@ std::unique_ptr<HeldCopy> HeldCopy::Make(const std::wstring& from, const std::ws
         close(in);
         return nullptr;
     }
-    unlink(Native(tempPath).c_str());
     // Owner-only and new: POSIX has no deny-write sharing, this is the nearest.
-    int out = open(Native(tempPath).c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    // A copy left by a run that died is removed only when one is in the way.
+    const std::string temp = Native(tempPath);
+    int out = open(temp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (out < 0 && errno == EEXIST && unlink(temp.c_str()) == 0)
+        out = open(temp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (out < 0) {
         close(in);
         return nullptr;
@@ -78,6 +81,9 @@ std::unique_ptr<HeldCopy> HeldCopy::Make(const std::wstring& from, const std::ws
             ok = false;
             break;
         }
+        copy->size_ += got;
+        // A short read that reaches the size the file had is its end: no further empty read.
+        if (static_cast<size_t>(got) < buf.size() && copy->size_ >= st.st_size) break;
     }
     close(in);
     if (!ok) return nullptr;
@@ -101,6 +107,7 @@ bool HeldCopy::ReadAll(const std::function<void(const uint8_t*, size_t)>& sink) 
         if (got == 0) return true;
         sink(buf.data(), static_cast<size_t>(got));
         at += got;
+        if (static_cast<size_t>(got) < buf.size() && at >= size_) return true;
     }
 }
 

@@ -57,11 +57,16 @@ std::unique_ptr<HeldCopy> HeldCopy::Make(const std::wstring& from, const std::ws
     HANDLE in = CreateFileW(from.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                             FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (in == INVALID_HANDLE_VALUE) return nullptr;
-    DeleteFileW(tempPath.c_str());
     // Read sharing only, and delete sharing so it can be renamed into place
     // while still held: nobody else can write to it between hash and move.
-    HANDLE out = CreateFileW(tempPath.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE,
-                             FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // A copy left by a run that died is removed only when one is in the way.
+    auto create = [&] {
+        return CreateFileW(tempPath.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE,
+                           FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    };
+    HANDLE out = create();
+    if (out == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_EXISTS && DeleteFileW(tempPath.c_str()))
+        out = create();
     if (out == INVALID_HANDLE_VALUE) {
         CloseHandle(in);
         return nullptr;
@@ -80,6 +85,7 @@ std::unique_ptr<HeldCopy> HeldCopy::Make(const std::wstring& from, const std::ws
             ok = false;
             break;
         }
+        copy->size_ += got;
     }
     CloseHandle(in);
     if (!ok) return nullptr;  // the destructor removes the partial copy
@@ -95,11 +101,15 @@ bool HeldCopy::ReadAll(const std::function<void(const uint8_t*, size_t)>& sink) 
     LARGE_INTEGER zero{};
     if (!SetFilePointerEx(AsHandle(handle_), zero, nullptr, FILE_BEGIN)) return false;
     std::vector<uint8_t> buf(1 << 16);
+    int64_t at = 0;
     for (;;) {
         DWORD got = 0;
         if (!ReadFile(AsHandle(handle_), buf.data(), static_cast<DWORD>(buf.size()), &got, nullptr)) return false;
         if (got == 0) return true;
         sink(buf.data(), got);
+        at += got;
+        // A short read that reaches what was written is the end: no further empty read.
+        if (got < buf.size() && at >= size_) return true;
     }
 }
 

@@ -1,5 +1,6 @@
 #include "updater/Manifest.h"
 
+#include <algorithm>
 #include <cwchar>
 #include <cwctype>
 
@@ -10,30 +11,13 @@ namespace {
 // The C locale's white space, as "%s" skips and ends fields on it.
 bool IsScanSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 
-// Splits like sscanf("%s %s %s") into at most three fields; a NUL ends the text
-// as it would a C string. Returns the number of fields, or -1 when one is too long.
-int ScanFields(const std::string& line, std::string fields[3]) {
-    size_t end = line.find('\0');
-    if (end == std::string::npos) end = line.size();
-    size_t i = 0;
-    int n = 0;
-    while (n < 3) {
-        while (i < end && IsScanSpace(line[i])) ++i;
-        if (i == end) break;
-        size_t start = i;
-        while (i < end && !IsScanSpace(line[i])) ++i;
-        if (i - start > kManifestFieldMax) return -1;
-        fields[n++] = line.substr(start, i - start);
-    }
-    return n;
-}
-
 bool IsSeparator(wchar_t c) {
     return c == L'\\' || c == L'/';
 }
 
 wchar_t FoldCase(wchar_t c) {
     if (c >= L'a' && c <= L'z') return static_cast<wchar_t>(c - L'a' + L'A');
+    if (c < 0x80) return c;
     return static_cast<wchar_t>(std::towupper(static_cast<std::wint_t>(c)));
 }
 
@@ -96,16 +80,62 @@ std::wstring CanonicalPathKey(std::wstring_view path) {
     return key;
 }
 
+int ScanManifestFields(std::string_view line, std::string_view* fields, int want) {
+    const size_t end = std::min(line.size(), line.find('\0'));
+    size_t i = 0;
+    int n = 0;
+    while (n < want) {
+        while (i < end && IsScanSpace(line[i])) ++i;
+        if (i == end) break;
+        const size_t start = i;
+        while (i < end && !IsScanSpace(line[i])) ++i;
+        if (n < 3 && i - start > kManifestFieldMax) return -1;
+        fields[n++] = line.substr(start, i - start);
+    }
+    return n;
+}
+
+std::wstring WidenManifestField(std::string_view field) {
+    for (char c : field)
+        if (static_cast<unsigned char>(c) >= 0x80) return AnsiToWide(field);
+    return std::wstring(field.begin(), field.end());
+}
+
+bool MakeManifestEntry(const std::string_view* fields, FileInfo& entry) {
+    entry.filePath = WidenManifestField(fields[1]);
+    if (!IsSafeRelativePath(entry.filePath)) return false;
+    entry.url = WidenManifestField(fields[0]);
+    entry.md5 = WidenManifestField(fields[2]);
+    return true;
+}
+
+size_t ManifestLineCount(std::string_view text) {
+    // An entry line holds at least "a b c" and a break; the room reserved ahead
+    // stays modest whatever the text, and a larger list grows as usual.
+    constexpr size_t kShortestEntry = 6, kReserveMax = 100000;
+    const size_t breaks = static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) + 1;
+    return std::min({breaks, text.size() / kShortestEntry + 1, kReserveMax});
+}
+
+namespace {
+
+void ParseEntryLine(std::string_view line, FileInfoList& entries) {
+    std::string_view fields[3];
+    if (ScanManifestFields(line, fields, 3) != 3) return;
+    FileInfo info;
+    if (MakeManifestEntry(fields, info)) entries.push_back(std::move(info));
+}
+
+}  // namespace
+
+void ParseManifestText(std::string_view ansiText, FileInfoList& entries) {
+    entries.reserve(entries.size() + ManifestLineCount(ansiText));
+    ForEachManifestEntryLine(ansiText, [&](std::string_view line) { ParseEntryLine(line, entries); });
+}
+
 void ParseManifestLines(const TStringList& lines, FileInfoList& entries) {
     for (const auto& line : lines) {
         if (line.empty() || line[0] == L'#') continue;
-        std::string fields[3];
-        if (ScanFields(WideToAnsi(line), fields) != 3) continue;
-        FileInfo info;
-        info.url = AnsiToWide(fields[0]);
-        info.filePath = AnsiToWide(fields[1]);
-        info.md5 = AnsiToWide(fields[2]);
-        if (!IsSafeRelativePath(info.filePath)) continue;
-        entries.push_back(std::move(info));
+        ParseEntryLine(WideToAnsi(line), entries);
     }
 }

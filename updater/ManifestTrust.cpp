@@ -1,5 +1,7 @@
 #include "updater/ManifestTrust.h"
 
+#include <algorithm>
+
 #include "framework/system/CodePage.h"
 #include "framework/system/ErrorsAndStrings.h"
 #include "framework/system/FileSystem.h"
@@ -73,6 +75,10 @@ std::unique_ptr<ManifestTrust> ManifestTrust::FromBuild() {
 }
 
 std::wstring ManifestTrust::Verify(std::string_view bytes, const std::string&, const std::wstring& appPath) {
+    return Utf8ToWide(VerifiedBytes(bytes, appPath));
+}
+
+std::string_view ManifestTrust::VerifiedBytes(std::string_view bytes, const std::wstring& appPath) {
     accepted_.reset();
     SignedManifestInfo info;
     const uint64_t stored = ReadAcceptedSerial(appPath);
@@ -84,7 +90,7 @@ std::wstring ManifestTrust::Verify(std::string_view bytes, const std::string&, c
         throw refused;
     }
     accepted_ = info.serial;
-    return SignedManifestText(bytes, info);
+    return bytes.substr(0, std::min(info.signedLength, bytes.size()));
 }
 
 void ManifestTrust::Commit(const std::wstring& appPath) {

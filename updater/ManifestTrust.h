@@ -46,6 +46,8 @@ public:
     // server is not trusted to name the charset of what the publisher signed.
     // Raises EManifestRefused, after writing the reason to the debug output.
     std::wstring Verify(std::string_view bytes, const std::string& contentType, const std::wstring& appPath);
+    // The same checks; the signed bytes themselves (strict UTF-8), a view into bytes.
+    std::string_view VerifiedBytes(std::string_view bytes, const std::wstring& appPath);
     // Records the serial of the last manifest accepted, if it is higher than the stored one.
     void Commit(const std::wstring& appPath);
 

@@ -64,21 +64,6 @@ bool IsLowerHex(std::string_view text, size_t length) {
            });
 }
 
-// Field number index (0-based) as the entry scan sees fields: runs of
-// non-white-space, ended by a NUL like a C string.
-std::string_view Field(std::string_view line, int index) {
-    line = line.substr(0, std::min(line.size(), line.find('\0')));
-    auto space = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; };
-    size_t i = 0;
-    for (int field = 0; field <= index; ++field) {
-        while (i < line.size() && space(line[i])) ++i;
-        size_t start = i;
-        while (i < line.size() && !space(line[i])) ++i;
-        if (field == index) return line.substr(start, i - start);
-    }
-    return {};
-}
-
 }  // namespace
 
 std::string to_string(ManifestRefusal refusal) {
@@ -199,23 +184,33 @@ std::optional<int64_t> ParseSignedSize(std::string_view text) {
     return static_cast<int64_t>(*value);
 }
 
+namespace {
+
+void ParseSignedEntryLine(std::string_view line, FileInfoList& entries) {
+    std::string_view fields[5];
+    const int n = ScanManifestFields(line, fields, 5);
+    if (n < 3) return;
+    const std::optional<int64_t> size = n == 5 ? ParseSignedSize(fields[4]) : std::nullopt;
+    if (!size || !IsLowerHex(fields[3], 64)) return;
+    FileInfo info;
+    if (!MakeManifestEntry(fields, info)) return;
+    info.sha256.assign(fields[3].begin(), fields[3].end());
+    info.signedSize = *size;
+    entries.push_back(std::move(info));
+}
+
+}  // namespace
+
 void ParseSignedManifestLines(const TStringList& lines, FileInfoList& entries) {
-    TStringList one;
-    FileInfoList parsed;
     for (const auto& line : lines) {
-        one.Clear();
-        one.Add(line);
-        parsed.clear();
-        ParseManifestLines(one, parsed);
-        if (parsed.size() != 1) continue;
-        const std::string narrow = WideToAnsi(line);
-        std::string sha256(Field(narrow, 3));
-        auto size = ParseSignedSize(Field(narrow, 4));
-        if (!IsLowerHex(sha256, 64) || !size) continue;
-        parsed[0].sha256 = AnsiToWide(sha256);
-        parsed[0].signedSize = *size;
-        entries.push_back(std::move(parsed[0]));
+        if (line.empty() || line[0] == L'#') continue;
+        ParseSignedEntryLine(WideToAnsi(line), entries);
     }
+}
+
+void ParseSignedManifestText(std::string_view ansiText, FileInfoList& entries) {
+    entries.reserve(entries.size() + ManifestLineCount(ansiText));
+    ForEachManifestEntryLine(ansiText, [&](std::string_view line) { ParseSignedEntryLine(line, entries); });
 }
 
 std::optional<std::vector<P256PublicKey>> ParsePublicKeys(std::string_view text) {

@@ -78,6 +78,8 @@ bool IsStrictUtf8(std::string_view bytes);
 // a well-formed fourth and fifth field is left out. Fields after the fifth
 // are ignored.
 void ParseSignedManifestLines(const TStringList& lines, FileInfoList& entries);
+// The same over the whole signed text in the ANSI code page, in one pass (ParseManifestText).
+void ParseSignedManifestText(std::string_view ansiText, FileInfoList& entries);
 
 // The decimal size field: none unless digits without a leading zero, at most 2^63-1.
 std::optional<int64_t> ParseSignedSize(std::string_view text);

@@ -148,6 +148,10 @@ int64_t AddSizes(int64_t a, int64_t b) {
     return a + b;
 }
 
+bool IsAscii(std::string_view text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
 // The next file's check, while the window's messages keep flowing; none once the run is cancelled.
 std::optional<FileCheckQueue::Result> TakeCheck(FileCheckQueue& checks, size_t index, const bool& cancelled) {
     return checks.Take(
@@ -227,7 +231,6 @@ int UpdateProcess::CheckUpdate() {
 
 int UpdateProcess::GetUpdateInfo(FileInfoList& list, const std::wstring& url) {
     SetStatus(L"正在获取更新信息...");
-    TStringList lines;
     // The manifest as a whole, redirects included, gets one deadline, so a
     // server feeding it slowly cannot hold the run; file downloads have none.
     struct Deadline {
@@ -238,14 +241,20 @@ int UpdateProcess::GetUpdateInfo(FileInfoList& list, const std::wstring& url) {
     try {
         CappedMemoryStream raw(kManifestBodyMax);
         client->Get(url, raw);
-        const std::string bytes(raw.Bytes().begin(), raw.Bytes().end());
-        const std::string& contentType = client->Response().ContentType;
-        // A signed manifest is checked over its bytes exactly as served, before any text conversion.
-        std::wstring body = trust ? trust->Verify(bytes, contentType, appPath) : DecodeBodyText(bytes, contentType);
-        // The tool works in the ANSI code page; what it cannot hold must not reach the parser as wide text.
-        lines.SetText(AnsiToWide(WideToAnsi(body)));
         client->Disconnect();
-        trust ? ParseSignedManifestLines(lines, list) : ParseManifestLines(lines, list);
+        const std::string_view bytes(reinterpret_cast<const char*>(raw.Bytes().data()), raw.Bytes().size());
+        // A signed manifest is checked over its bytes exactly as served, before any text conversion.
+        const std::string_view body = trust ? trust->VerifiedBytes(bytes, appPath) : bytes;
+        // The tool works in the ANSI code page; what it cannot hold must not reach the parser.
+        // ASCII reads the same in every code page and charset, so it is parsed where it lies.
+        const bool ascii = IsAscii(body);
+        std::string converted;
+        if (!ascii) {
+            converted = WideToAnsi(trust ? Utf8ToWide(body)
+                                         : DecodeBodyText(std::string(body), client->Response().ContentType));
+        }
+        const std::string_view text = ascii ? body : std::string_view(converted);
+        trust ? ParseSignedManifestText(text, list) : ParseManifestText(text, list);
         return static_cast<int>(list.size());
     } catch (...) {
         DisconnectQuietly();
@@ -319,14 +328,20 @@ void UpdateProcess::TransferBegin(void*, TWorkMode, int64_t workCountMax) {
     curFileSize = workCountMax;
 }
 
+// Work events come per block read; most leave the bar where it is, and each
+// position set on the control costs a repaint there.
+void UpdateProcess::ShowPosition(int value) {
+    if (progressBar && progressBar->Position() != value) progressBar->SetPosition(value);
+}
+
 void UpdateProcess::TransferProgress(void*, TWorkMode, int64_t workCount) {
-    if (progressBar) progressBar->SetPosition(ProgressValue(AddSizes(doneSize, workCount), progressUnit));
+    ShowPosition(ProgressValue(AddSizes(doneSize, workCount), progressUnit));
 }
 
 void UpdateProcess::TransferEnd(void*, TWorkMode) {
     doneSize = AddSizes(doneSize, curFileSize);
     curFileSize = 0;
-    if (progressBar) progressBar->SetPosition(ProgressValue(doneSize, progressUnit));
+    ShowPosition(ProgressValue(doneSize, progressUnit));
 }
 
 bool UpdateProcess::DownloadFile(const std::wstring& url, const std::wstring& path) {

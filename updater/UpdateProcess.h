@@ -123,6 +123,7 @@ private:
     bool PutBack(const JournalEntry& entry);
     bool RollBack(const std::vector<JournalEntry>& entries);
     void SetStatus(const std::wstring& text);
+    void ShowPosition(int value);
     void DisconnectQuietly() noexcept;
     bool IsRunningProgram(const std::wstring& filePath) const;
     static bool MoveAsideRunningProgram(const std::wstring& local, const std::wstring& backup);

@@ -8,8 +8,8 @@ Two sets: 10,000 small files (goal: at most 0.6x each reference tool), and
 100 files of 20 MB, warm and with the page cache dropped before every run
 where this machine lets the benchmark drop it.
 
-Each measure is the best of several runs, ours and the reference taking turns,
-so that load from other processes falls on both alike. Options:
+Each measure is the median (and the best) of several runs, ours and the
+reference taking turns, so that load from other processes falls on both alike. Options:
   --exe PATH      time this update_bench instead of building one (an older build, say)
   --skip-large    only the 10,000 small files
 Environment: BENCH_DIR for the small set (default /dev/shm), BENCH_COLD_DIR for
@@ -19,6 +19,8 @@ import argparse
 import hashlib
 import os
 import shutil
+import socket
+import statistics
 import subprocess
 import sys
 import tempfile
@@ -40,7 +42,10 @@ subprocess.run(["cmake", "--build", build, "--target", "update_bench", "mkmanife
                stdout=subprocess.DEVNULL)
 exe = opts.exe or os.path.join(build, "bench", "update", "update_bench")
 mkmanifest = os.path.join(build, "tools", "mkmanifest", "mkmanifest")
-port = 18541
+# A free port, so runs by several people on one machine do not collide.
+with socket.socket() as probe:
+    probe.bind(("127.0.0.1", 0))
+    port = probe.getsockname()[1]
 base = "http://127.0.0.1:%d" % port
 GOAL = 0.6
 
@@ -58,14 +63,21 @@ def ours(*args):
 
 
 def turns(runs, before, a, b):
-    """Best of runs for a and for b, taking turns; before() runs ahead of each."""
-    best_a = best_b = float("inf")
+    """The times of runs of a and of b, taking turns; before() runs ahead of each."""
+    times_a, times_b = [], []
     for _ in range(runs):
         before()
-        best_a = min(best_a, a())
+        times_a.append(a())
         before()
-        best_b = min(best_b, b())
-    return best_a, best_b
+        times_b.append(b())
+    return times_a, times_b
+
+
+def figures(ours_times, theirs_times):
+    m_ours, m_theirs = statistics.median(ours_times), statistics.median(theirs_times)
+    b_ours, b_theirs = min(ours_times), min(theirs_times)
+    return ("median ours %.3f s, %%s %.3f s, ratio %.2f; best %.3f s against %.3f s, ratio %.2f"
+            % (m_ours, m_theirs, m_ours / m_theirs, b_ours, b_theirs, b_ours / b_theirs))
 
 
 def prepare(work, files, www):
@@ -90,10 +102,8 @@ def compare(label, check_dir, public, work, www, runs, before=lambda: None):
     signed, sha256sum = turns(runs, before, lambda: ours("check-signed", base + "/signed.txt", check_dir, public),
                               lambda: timed(["sha256sum", "-c", "--quiet", os.path.join(work, "check.sha256")],
                                             cwd=check_dir))
-    print("%s, MD5 only   : ours %.3f s, md5sum -c    %.3f s, ratio %.2f (goal <= %.1f)"
-          % (label, plain, md5sum, plain / md5sum, GOAL))
-    print("%s, SHA-256 on : ours %.3f s, sha256sum -c %.3f s, ratio %.2f (goal <= %.1f)"
-          % (label, signed, sha256sum, signed / sha256sum, GOAL))
+    print("%s, MD5 only   : %s (goal <= %.1f)" % (label, figures(plain, md5sum) % "md5sum -c", GOAL))
+    print("%s, SHA-256 on : %s (goal <= %.1f)" % (label, figures(signed, sha256sum) % "sha256sum -c", GOAL))
 
 
 def cached_bytes(paths):

@@ -141,25 +141,68 @@ def manifest_text(base_url, files, order=None):
     return ("\r\n".join(lines) + "\r\n").encode("utf-8")
 
 
-class Nginx:
-    """nginx serving a directory on 127.0.0.1:port, in a private prefix."""
+class NginxTls:
+    """The https side of an Nginx: a second server on port with this
+    certificate (chain) and key, TLS 1.2 or newer, sessions resumable."""
 
-    def __init__(self, root, port, rate=None):
+    def __init__(self, port, cert, key):
+        self.port, self.cert, self.key = port, os.path.abspath(cert), os.path.abspath(key)
+
+
+# The default access log: enough for requests() to give (method, path).
+NGINX_LOG_FORMAT = '"$request" $status'
+_NGINX_REQUEST = r'"(\w+) (\S+) HTTP'
+
+
+class Nginx:
+    """nginx serving a directory on 127.0.0.1:port, in a private prefix, and
+    on tls.port over https when tls (an NginxTls) is given.
+
+    log_format: the access log's format (nginx variables); requests() reads
+    it back with a pattern of the caller's. rewrites / tls_rewrites:
+    (regex, target prefix) pairs answered with 301 to the prefix followed by
+    the regex's first group, on the http / https server."""
+
+    def __init__(self, root, port, rate=None, log_format=NGINX_LOG_FORMAT, tls=None, rewrites=(), tls_rewrites=()):
         self.root, self.port = os.path.abspath(root), port
         self.rate = "limit_rate %s;" % rate if rate else ""
+        self.log_format, self.tls = log_format, tls
+        self.rewrites, self.tls_rewrites = rewrites, tls_rewrites
         self.dir = tempfile.mkdtemp(prefix="nginx-")
         self.proc = None
+
+    @staticmethod
+    def _rewrites(pairs):
+        return "".join("        rewrite %s %s$1 permanent;\n" % (pattern, target) for pattern, target in pairs)
+
+    def _tls_server(self):
+        if not self.tls:
+            return ""
+        return """    ssl_protocols TLSv1.2 TLSv1.3;
+    ssl_session_cache shared:tls:1m;
+    server {
+        listen 127.0.0.1:%(port)d ssl;
+        ssl_certificate %(cert)s;
+        ssl_certificate_key %(key)s;
+        root %(root)s;
+        %(rate)s
+%(rewrites)s    }
+""" % {"port": self.tls.port, "cert": self.tls.cert, "key": self.tls.key, "root": self.root, "rate": self.rate,
+       "rewrites": self._rewrites(self.tls_rewrites)}
 
     def __enter__(self):
         user = "user root;\n" if os.geteuid() == 0 else ""
         conf = os.path.join(self.dir, "nginx.conf")
+        # The format is written between single quotes: one in it would end it early.
+        assert "'" not in self.log_format
         with open(conf, "w") as f:
             f.write(user + """worker_processes 1;
 error_log %(d)s/error.log;
 pid %(d)s/nginx.pid;
 events { worker_connections 256; }
 http {
-    access_log %(d)s/access.log;
+    log_format e2e '%(log_format)s';
+    access_log %(d)s/access.log e2e;
     client_body_temp_path %(d)s/body;
     proxy_temp_path %(d)s/proxy;
     fastcgi_temp_path %(d)s/fastcgi;
@@ -172,27 +215,31 @@ http {
         listen 127.0.0.1:%(port)d;
         root %(root)s;
         %(rate)s
-    }
-}
-""" % {"d": self.dir, "port": self.port, "root": self.root, "rate": self.rate})
+%(rewrites)s    }
+%(tls_server)s}
+""" % {"d": self.dir, "port": self.port, "root": self.root, "rate": self.rate, "log_format": self.log_format,
+                "rewrites": self._rewrites(self.rewrites), "tls_server": self._tls_server()})
         self.proc = subprocess.Popen(_dies_with_us("TERM", ["nginx", "-p", self.dir, "-c", conf, "-g", "daemon off;"]),
                                      stderr=subprocess.DEVNULL)
-        wait_port(self.port)
+        ports = [self.port] + ([self.tls.port] if self.tls else [])
+        for port in ports:
+            wait_port(port)
         time.sleep(0.1)
         if self.proc.poll() is not None:
-            # Something else holds the port: the updater would talk to it instead.
-            raise RuntimeError("nginx could not listen on port %d" % self.port)
+            # Something else holds a port: the updater would talk to it instead.
+            raise RuntimeError("nginx could not listen on port(s) %s" % ports)
         return self
 
-    def requests(self):
-        """(method, path) of every request served so far."""
+    def requests(self, pattern=_NGINX_REQUEST):
+        """The groups of pattern (a regex searched in each access log line)
+        for every request served so far; by default (method, path)."""
         out = []
         try:
             with open(os.path.join(self.dir, "access.log")) as f:
                 for line in f:
-                    m = re.search(r'"(\w+) (\S+) HTTP', line)
+                    m = re.search(pattern, line)
                     if m:
-                        out.append((m.group(1), m.group(2)))
+                        out.append(m.groups())
         except FileNotFoundError:
             pass
         return out
@@ -201,6 +248,31 @@ http {
         self.proc.terminate()
         self.proc.wait(10)
         shutil.rmtree(self.dir, ignore_errors=True)
+
+
+def make_test_pki(work):
+    """A throw-away test PKI under work/pki (tests/support/make_test_pki.sh
+    names its files); made once, kept while work lives. Returns its folder."""
+    pki = os.path.join(work, "pki")
+    script = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support", "make_test_pki.sh")
+    subprocess.run(["bash", script, pki], check=True, timeout=300)
+    return pki
+
+
+def trust_test_ca(wine_run, prefix, trust_ca_exe, ca_pem):
+    """Adds the test CA to the Root store of this Wine prefix only, with
+    trust_ca.exe, once per CA: a marker beside the prefix's own files lives
+    and dies with the prefix."""
+    with open(ca_pem, "rb") as f:
+        marker = os.path.join(prefix, ".trusted-test-ca-" + md5(f.read()))
+    if os.path.exists(marker):
+        return
+    ensure_display()
+    rc, out = run_wine(wine_run, prefix, [trust_ca_exe, windows_path(ca_pem)])
+    end_wine(prefix)
+    if rc != 0:
+        raise RuntimeError("trust_ca failed: %r %s" % (rc, out))
+    open(marker, "w").close()
 
 
 class FaultServer(socketserver.ThreadingTCPServer):

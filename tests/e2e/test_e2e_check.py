@@ -5,13 +5,13 @@ Run by CTest with the paths in the environment (see CMakeLists.txt); one
 CTest entry per test method.
 """
 import os
-import shutil
 import sys
 import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import harness  # noqa: E402
+from e2e_case import UpdaterCase  # noqa: E402
 
 ENV = os.environ
 PORT = int(ENV.get("E2E_PORT", "0"))
@@ -22,21 +22,7 @@ CANCELLING = "正在取消..."
 NO_UPDATE = "已是最新版本，无需升级！"
 
 
-class Check(unittest.TestCase):
-    def setUp(self):
-        self.work = os.path.join(ENV["E2E_WORK"], self.id().split(".")[-1])
-        shutil.rmtree(self.work, ignore_errors=True)
-        self.www = os.path.join(self.work, "www")
-        os.makedirs(self.www)
-        self.app = harness.Updater(os.path.join(self.work, "app"), ENV["UPDATER_EXE"], ENV["MAIN_EXE"],
-                                   ENV["WINE_RUN"], ENV["WINE_PREFIX"])
-
-    def tearDown(self):
-        # Pass or fail, nothing this test started may answer the next one.
-        self.app.stop()
-        harness.end_wine(ENV["WINE_PREFIX"])
-        shutil.rmtree(self.work, ignore_errors=True)
-
+class Check(UpdaterCase):
     def test_cancel_while_a_huge_file_is_hashed_closes_the_window(self):
         # 4 TiB that take no room: hours of hashing, so only a window that
         # handles its Cancel button while the file is read can end this run.

@@ -12,7 +12,6 @@ import struct
 import subprocess
 import sys
 import tempfile
-import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -22,7 +21,11 @@ from harness import md5, md5_file  # noqa: E402
 ENV = os.environ
 PORT = int(ENV.get("E2E_PORT", "0"))
 PROXY_PORT = int(ENV.get("E2E_PROXY_PORT", "0"))
+TLS_PORT = int(ENV.get("E2E_TLS_PORT", "0"))
 BASE = "http://127.0.0.1:%d" % PORT
+# A name, as the test certificate carries it; one without a dot, which the
+# usual "<local>" bypass entry would send around the proxy.
+HTTPS_BASE = "https://localhost:%d" % TLS_PORT
 
 FAILED = "获取更新信息失败！"
 CONNECTIONS_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings\Connections"
@@ -141,6 +144,38 @@ class Proxy(unittest.TestCase):
         self.set_proxy("user:s3cret@127.0.0.1:%d" % PROXY_PORT)
         with harness.Nginx(self.www, PORT) as nginx, Tinyproxy(PROXY_PORT, "user", "s3cret") as proxy:
             self.assert_updated_through(proxy, nginx)
+
+    def test_update_over_https_through_the_proxys_connect_tunnel(self):
+        pki = harness.make_test_pki(ENV["E2E_WORK"])
+        harness.trust_test_ca(ENV["WINE_RUN"], ENV["WINE_PREFIX"], ENV["TRUST_CA_EXE"], os.path.join(pki, "ca.pem"))
+        # The manifest comes over http (the build's server), the files it lists over https.
+        harness.write_release(self.www, {harness.MANIFEST_PATH.lstrip("/"):
+                                         harness.manifest_text(HTTPS_BASE + "/files", self.new)})
+        self.set_proxy("user:s3cret@127.0.0.1:%d" % PROXY_PORT, bypass="*.example.invalid")
+        tls = harness.NginxTls(TLS_PORT, os.path.join(pki, "server.pem"), os.path.join(pki, "key.pem"))
+        with harness.Nginx(self.www, PORT, log_format='$scheme "$request" $status', tls=tls) as nginx, \
+                Tinyproxy(PROXY_PORT, "user", "s3cret") as proxy:
+            rc = self.app.run()
+            served = nginx.requests(r'^(\w+) "(\w+) (\S+) HTTP[^"]*" (\d+)')
+            through = proxy.requests()
+        self.assertEqual(rc, 0, "\n".join(self.app.lines[-20:]))
+        self.assertTrue(self.app.main_started(), "main program was not started")
+        for rel, data in self.new.items():
+            self.assertEqual(md5_file(self.app.path(rel)), md5(data), rel)
+        changed = [rel for rel in self.new if self.old.get(rel) != self.new[rel]]
+        # nginx served every changed file over https, and only the manifest over http.
+        secure = [(method, path) for scheme, method, path, status in served if scheme == "https" and status == "200"]
+        for rel in changed:
+            self.assertIn(("GET", "/files/" + rel), secure)
+        self.assertEqual([(m, p) for scheme, m, p, _ in served if scheme == "http"], [("GET", harness.MANIFEST_PATH)])
+        # tinyproxy carried all of it: the manifest in the absolute form, the
+        # files through tunnels it opened to the https server (once refused
+        # without credentials, then with them).
+        self.assertIn(("GET", BASE + harness.MANIFEST_PATH), through)
+        tunnels = [target for method, target in through if method == "CONNECT"]
+        self.assertTrue(tunnels, through)
+        self.assertEqual(set(tunnels), {"localhost:%d" % TLS_PORT})
+        self.assertGreaterEqual(len(tunnels), len(secure))
 
     def test_wrong_proxy_password_fails_like_a_network_error(self):
         self.set_proxy("user:wrong@127.0.0.1:%d" % PROXY_PORT)

@@ -6,7 +6,6 @@ and cuts the first download of the large file part-way.
 """
 import os
 import select
-import shutil
 import socket
 import sys
 import threading
@@ -14,6 +13,7 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import harness  # noqa: E402
+from e2e_case import UpdaterCase  # noqa: E402
 from harness import md5, md5_file  # noqa: E402
 
 ENV = os.environ
@@ -176,21 +176,7 @@ class CuttingRelay:
                     return
 
 
-class Resume(unittest.TestCase):
-    def setUp(self):
-        self.work = os.path.join(ENV["E2E_WORK"], self.id().split(".")[-1])
-        shutil.rmtree(self.work, ignore_errors=True)
-        self.www = os.path.join(self.work, "www")
-        os.makedirs(self.www)
-        self.app = harness.Updater(os.path.join(self.work, "app"), ENV["UPDATER_EXE"], ENV["MAIN_EXE"],
-                                   ENV["WINE_RUN"], ENV["WINE_PREFIX"])
-
-    def tearDown(self):
-        self.app.stop()
-        harness.end_wine(ENV["WINE_PREFIX"])
-        # The release and the application folder hold some 200 MiB.
-        shutil.rmtree(self.work, ignore_errors=True)
-
+class Resume(UpdaterCase):
     def publish(self, files):
         harness.write_release(os.path.join(self.www, "files"), files)
         harness.write_release(self.www, {harness.MANIFEST_PATH.lstrip("/"):

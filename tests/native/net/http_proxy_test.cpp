@@ -1,5 +1,6 @@
 // The client through a scripted proxy on 127.0.0.1: the absolute form, the
-// CONNECT tunnel, Basic answers to 407, and hostile or silent proxies. The
+// CONNECT tunnel, Basic and security-package answers to 407, and hostile or
+// silent proxies. The
 // origin host names below are never resolved: only the proxy is reached.
 #include <gtest/gtest.h>
 
@@ -12,6 +13,7 @@
 #include "LoopbackServer.h"
 #include "net/HttpClient.h"
 #include "net/Proxy.h"
+#include "net/ProxyAuth.h"
 
 namespace {
 
@@ -218,6 +220,206 @@ TEST(HttpProxy, LookupThatDoesNotAnswerGoesDirect) {
     EXPECT_EQ(client.Get(W(origin.Url("/y.txt"))), L"direct");
     EXPECT_EQ(origin.Requests().size(), 2u);
     origin.Stop();
+}
+
+// A security package scripted by the test: it answers the proxy's token
+// `in[i]` with `out[i]` ("" at the start), and has nothing for any other.
+struct ScriptedPackage {
+    std::vector<std::pair<std::string, std::string>> steps;  // (from the proxy, to send)
+    bool blocks = false;                                     // Next waits until the test ends
+};
+
+class ScriptedExchange : public TProxyAuthExchange {
+public:
+    explicit ScriptedExchange(std::shared_ptr<ScriptedPackage> package) : package_(std::move(package)) {}
+    std::optional<std::string> Next(const std::string& fromProxy) override {
+        if (package_->blocks) std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+        for (const auto& step : package_->steps)
+            if (step.first == fromProxy) return step.second;
+        return std::nullopt;
+    }
+
+private:
+    std::shared_ptr<ScriptedPackage> package_;
+};
+
+TSystemProxyAuth ScriptedNtlm(std::shared_ptr<ScriptedPackage> package) {
+    TSystemProxyAuth auth;
+    auth.Has = [](TProxyAuthScheme scheme) { return scheme == TProxyAuthScheme::Ntlm; };
+    auth.Start = [package](TProxyAuthScheme, const std::string&) -> std::unique_ptr<TProxyAuthExchange> {
+        return std::make_unique<ScriptedExchange>(package);
+    };
+    return auth;
+}
+
+std::string Ntlm(const std::string& token) {
+    return "Proxy-Authorization: " + ProxyAuthorizationValue(TProxyAuthScheme::Ntlm, token) + "\r\n";
+}
+
+std::string AskNtlm(const std::string& token) {
+    return "HTTP/1.1 407 Proxy Authentication Required\r\nProxy-Authenticate: " +
+           (token.empty() ? std::string("NTLM") : ProxyAuthorizationValue(TProxyAuthScheme::Ntlm, token)) +
+           "\r\nProxy-Authenticate: Basic realm=\"corp\"\r\nContent-Length: 6\r\n\r\ndenied";
+}
+
+// The proxy's side of a two-round handshake: "hello" is answered with the
+// challenge "nonce", and "proof" lets the request through.
+ScriptedReply NtlmProxy(const std::string& request, const std::string& passed) {
+    if (Has(request, Ntlm("proof"))) return ScriptedReply{passed};
+    if (Has(request, Ntlm("hello"))) return ScriptedReply{AskNtlm("nonce")};
+    return ScriptedReply{AskNtlm("")};
+}
+
+std::shared_ptr<ScriptedPackage> GoodPackage() {
+    auto package = std::make_shared<ScriptedPackage>();
+    package->steps = {{"", "hello"}, {"nonce", "proof"}};
+    return package;
+}
+
+TEST(HttpProxy, PackageHandshakeOnOneConnection) {
+    for (bool tunnel : {false, true}) {
+        const char* name = tunnel ? "CONNECT" : "forwarded";
+        LoopbackServer proxy;
+        proxy.Start([](const std::string& request, int) {
+            if (request.rfind("CONNECT ", 0) == 0)
+                return NtlmProxy(request, "HTTP/1.1 200 Connection established\r\n\r\n");
+            if (request.rfind("GET /", 0) == 0) return ScriptedReply{Ok("tunnelled")};  // the origin, in the tunnel
+            return NtlmProxy(request, Ok("forwarded"));
+        });
+        THttpClient client;
+        client.ReadTimeout = 20000;
+        client.ProxyTunnelAll = tunnel;
+        client.ProxyAuth = ScriptedNtlm(GoodPackage());
+        // The setting's credentials stay unused: the package comes first.
+        UseProxy(client, proxy, "user:secret@");
+        EXPECT_EQ(client.Get(L"http://updates.example/f.bin"), tunnel ? L"tunnelled" : L"forwarded") << name;
+        const auto requests = proxy.Requests();
+        ASSERT_EQ(requests.size(), tunnel ? 4u : 3u) << name;
+        EXPECT_FALSE(Has(requests[0], "Proxy-Authorization")) << name;
+        EXPECT_TRUE(Has(requests[1], Ntlm("hello"))) << name;
+        EXPECT_TRUE(Has(requests[2], Ntlm("proof"))) << name;
+        if (tunnel) {
+            EXPECT_FALSE(Has(requests[3], "Proxy-Authorization")) << name;
+        }
+        for (const auto& r : requests) EXPECT_FALSE(Has(r, kUserSecret)) << name;
+        // The first token may go on any connection, the later ones only on
+        // the one that carried it: a forwarding proxy keeps its connection
+        // throughout; a refused CONNECT's connection is left for a new one.
+        EXPECT_EQ(proxy.Connections(), tunnel ? 2 : 1) << name;
+        proxy.Stop();
+    }
+}
+
+TEST(HttpProxy, PackageAnswersAreBoundedAndFallBack) {
+    const std::string endless = "HTTP/1.1 407 Auth\r\nProxy-Authenticate: NTLM bW9yZQ==\r\nContent-Length: 0\r\n\r\n";
+    auto always = std::make_shared<ScriptedPackage>();
+    always->steps = {{"", "hello"}, {"more", "again"}};
+    auto refusing = std::make_shared<ScriptedPackage>();  // no credentials for the user
+    struct Case {
+        const char* name;
+        std::shared_ptr<ScriptedPackage> package;
+        const char* credentials;
+        std::function<ScriptedReply(const std::string&)> proxy;
+        int expectedCode;  // 200, a status error's code, or 0 for another EHttpError
+        size_t expectedRequests;
+    } cases[] = {
+        // Every answer met with another challenge: three answers, then the 407 stands.
+        {"endless challenges", always, "", [&](const std::string&) { return ScriptedReply{endless}; }, 407, 4},
+        {"package refuses, Basic from the setting", refusing, "user:secret@",
+         [](const std::string& r) {
+             return Has(r, kUserSecret) ? ScriptedReply{Ok("file")} : ScriptedReply{AskNtlm("")};
+         },
+         200, 2},
+        {"package refuses, no credentials", refusing, "", [](const std::string&) { return ScriptedReply{AskNtlm("")}; },
+         407, 1},
+        {"proxy refuses the proof, then Basic", GoodPackage(), "user:secret@",
+         [](const std::string& r) {
+             if (Has(r, kUserSecret)) return ScriptedReply{Ok("file")};
+             if (Has(r, Ntlm("hello"))) return ScriptedReply{AskNtlm("nonce")};
+             return ScriptedReply{AskNtlm("")};
+         },
+         200, 4},
+        // The challenge's answer would go on a new connection, where it means nothing.
+        {"connection closed in the middle", GoodPackage(), "",
+         [](const std::string& r) {
+             if (Has(r, Ntlm("hello"))) return ScriptedReply{AskNtlm("nonce"), false, true};
+             return ScriptedReply{AskNtlm("")};
+         },
+         0, 2},
+    };
+    for (const Case& c : cases) {
+        LoopbackServer proxy;
+        proxy.Start([&c](const std::string& request, int) { return c.proxy(request); });
+        THttpClient client;
+        client.ReadTimeout = 20000;
+        client.ProxyAuth = ScriptedNtlm(c.package);
+        UseProxy(client, proxy, c.credentials);
+        int code = 200;
+        try {
+            EXPECT_EQ(client.Get(L"http://updates.example/f.bin"), L"file") << "case: " << c.name;
+        } catch (const EHttpStatusError& e) {
+            code = e.ErrorCode();
+        } catch (const EHttpError&) {
+            code = 0;
+        }
+        EXPECT_EQ(code, c.expectedCode) << "case: " << c.name;
+        EXPECT_EQ(proxy.Requests().size(), c.expectedRequests) << "case: " << c.name;
+        proxy.Stop();
+    }
+}
+
+TEST(HttpProxy, PackageThatBlocksKeepsTheReadTimeOut) {
+    LoopbackServer proxy;
+    proxy.Start([](const std::string&, int) { return ScriptedReply{AskNtlm("")}; });
+    auto slow = GoodPackage();
+    slow->blocks = true;
+    THttpClient client;
+    client.ReadTimeout = 200;
+    client.ProxyAuth = ScriptedNtlm(slow);
+    UseProxy(client, proxy);
+    EXPECT_THROW(client.Get(L"http://updates.example/f.bin"), EHttpReadTimeout);
+    EXPECT_EQ(proxy.Requests().size(), 1u);
+    EXPECT_FALSE(client.Connected());
+    proxy.Stop();
+    // The package's thread ends on its own, holding only what it shares.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1600));
+}
+
+// The system's own packages (SSPI under Windows, none natively): a proxy
+// that offers only Negotiate or NTLM and cannot be answered fails the
+// request like a network error, after a bounded number of tries.
+TEST(HttpProxy, OnlyNegotiateOrNtlmOfferedToTheSystemFailsCleanly) {
+    for (const char* offer : {"NTLM", "Negotiate", "Negotiate\r\nProxy-Authenticate: NTLM"}) {
+        for (bool tunnel : {false, true}) {
+            LoopbackServer proxy;
+            const std::string reply =
+                std::string("HTTP/1.1 407 Auth\r\nProxy-Authenticate: ") + offer + "\r\nContent-Length: 0\r\n\r\n";
+            proxy.Start([reply](const std::string&, int) { return ScriptedReply{reply}; });
+            THttpClient client;
+            client.ReadTimeout = 20000;
+            client.ProxyTunnelAll = tunnel;
+            UseProxy(client, proxy);
+            int code = -1;
+            try {
+                client.Get(L"http://updates.example/f.bin");
+                ADD_FAILURE() << "no exception, offer: " << offer;
+            } catch (const EHttpStatusError& e) {
+                code = e.ErrorCode();
+            } catch (const EHttpError&) {
+                code = 0;
+            }
+            EXPECT_EQ(code, 407) << "offer: " << offer << " tunnel " << tunnel;
+            EXPECT_GE(proxy.Requests().size(), 1u) << "offer: " << offer;
+            EXPECT_LE(proxy.Requests().size(), 1u + client.MaxAuthRetries) << "offer: " << offer;
+            if (tunnel) {
+                EXPECT_FALSE(client.Connected()) << "offer: " << offer;
+            }
+            for (size_t i = 1; i < proxy.Requests().size(); ++i)
+                std::printf("  answered %s with: %s\n", offer,
+                            proxy.Requests()[i].substr(proxy.Requests()[i].find("Proxy-Authorization")).c_str());
+            proxy.Stop();
+        }
+    }
 }
 
 }  // namespace

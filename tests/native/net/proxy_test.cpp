@@ -8,6 +8,7 @@
 #include <string>
 
 #include "net/HttpProtocol.h"
+#include "net/ProxyAuth.h"
 
 namespace {
 
@@ -168,6 +169,73 @@ TEST(ProxyRequests, ConnectRequestAndChallenges) {
     for (const Case& c : cases)
         EXPECT_EQ(OffersAuthScheme(c.challenges, "basic"), c.basic)
             << "case: " << (c.challenges.empty() ? "(none)" : c.challenges.front());
+}
+
+TEST(ProxyAuthChoice, SchemeFromChallengesAndAbility) {
+    using S = TProxyAuthScheme;
+    const TProxyAuthAbility all{true, true, true};
+    const TProxyAuthAbility basicOnly{false, false, true};
+    const TProxyAuthAbility ntlmOnly{false, true, false};
+    const TProxyAuthAbility sspiNoCredentials{true, true, false};
+    const TProxyAuthAbility nothing{};
+    struct Case {
+        const char* name;
+        std::vector<std::string> challenges;
+        TProxyAuthAbility ability;
+        TProxyAuthScheme expected;
+    } cases[] = {
+        {"Negotiate first", {"Basic realm=x", "NTLM", "Negotiate"}, all, S::Negotiate},
+        {"NTLM before Basic", {"Basic realm=x", "NTLM"}, all, S::Ntlm},
+        {"one value, several challenges", {"NTLM, Basic realm=\"a\""}, all, S::Ntlm},
+        {"no package: Basic with credentials", {"Negotiate", "NTLM", "Basic realm=x"}, basicOnly, S::Basic},
+        {"no package, no credentials", {"Negotiate", "NTLM", "Basic realm=x"}, nothing, S::None},
+        {"only NTLM, no package: fails", {"NTLM"}, basicOnly, S::None},
+        {"only Negotiate, NTLM package only", {"Negotiate"}, ntlmOnly, S::None},
+        {"package but no Basic credentials", {"Basic realm=x"}, sspiNoCredentials, S::None},
+        {"a token after the scheme", {"NTLM TlRMTVNTUAACAAAA"}, ntlmOnly, S::Ntlm},
+        {"case of the scheme name", {"nEgOtIaTe"}, all, S::Negotiate},
+        {"a longer name is another scheme", {"NTLMv2", "Negotiate2", "Basicx realm=y"}, all, S::None},
+        {"a comma in a quoted realm names nothing", {"Basic realm=\"a, NTLM\""}, ntlmOnly, S::None},
+        {"nothing offered", {}, all, S::None},
+        {"empty values", {"", " , "}, all, S::None},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ChooseProxyAuthScheme(c.challenges, c.ability), c.expected) << "case: " << c.name;
+}
+
+TEST(ProxyAuthChoice, TokensTakenAndGiven) {
+    using S = TProxyAuthScheme;
+    const std::string big((kMaxProxyAuthToken / 3 + 1) * 4, 'A');
+    struct Case {
+        const char* name;
+        std::vector<std::string> challenges;
+        TProxyAuthScheme scheme;
+        std::optional<std::string> expected;
+    } cases[] = {
+        {"bare offer", {"NTLM"}, S::Ntlm, std::string()},
+        {"token", {"NTLM aGVsbG8="}, S::Ntlm, std::string("hello")},
+        {"token without its padding", {"Negotiate aGVsbG8"}, S::Negotiate, std::string("hello")},
+        {"the token of the asked scheme", {"Negotiate Zm9v", "NTLM YmFy"}, S::Ntlm, std::string("bar")},
+        {"not offered", {"Basic realm=x"}, S::Ntlm, std::nullopt},
+        {"parameters are no token", {"Negotiate a=b"}, S::Negotiate, std::nullopt},
+        {"no base64", {"NTLM ab$d"}, S::Ntlm, std::nullopt},
+        {"padding inside", {"NTLM ab=d"}, S::Ntlm, std::nullopt},
+        {"a lone digit left over", {"NTLM abcde"}, S::Ntlm, std::nullopt},
+        {"too long", {"NTLM " + big}, S::Ntlm, std::nullopt},
+        {"blanks inside", {"NTLM YWJj ZGVm"}, S::Ntlm, std::nullopt},
+        {"None asks for nothing", {"NTLM"}, S::None, std::nullopt},
+    };
+    for (const Case& c : cases) EXPECT_EQ(ChallengeToken(c.challenges, c.scheme), c.expected) << "case: " << c.name;
+
+    // What is given reads back as it was, whatever its bytes and length.
+    for (size_t n = 0; n < 70; ++n) {
+        std::string token;
+        for (size_t i = 0; i < n; ++i) token += static_cast<char>((i * 37 + n) & 0xFF);
+        const std::string value = ProxyAuthorizationValue(S::Negotiate, token);
+        ASSERT_EQ(value.rfind("Negotiate ", 0), 0u);
+        EXPECT_EQ(ChallengeToken({value}, S::Negotiate), n == 0 ? std::string() : token) << "length " << n;
+    }
+    EXPECT_EQ(ProxyAuthorizationValue(S::Ntlm, "hello"), "NTLM aGVsbG8=");
 }
 
 }  // namespace

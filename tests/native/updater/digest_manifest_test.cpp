@@ -124,20 +124,40 @@ TEST(Manifest, LineRules) {
         {"stream colon", L"u a.txt:stream m", {}},
         {"dots inside names are fine", L"u a..b\\.x\\c m", {{L"u", L"a..b\\.x\\c", L"m"}}},
         {"device names dropped, the rest kept", L"u CON m\nu ok.dll m\nu sub\\aux m", {{L"u", L"ok.dll", L"m"}}},
+        {"lf cr is two breaks", L"u a m\n\ru b m\n\r\r\n", {{L"u", L"a", L"m"}, {L"u", L"b", L"m"}}},
+        {"hash after a break only", L"u a m\r#u b m\n# c d\r\nu c m", {{L"u", L"a", L"m"}, {L"u", L"c", L"m"}}},
+        {"nul ends the line's fields", L"u a" + std::wstring(1, L'\0') + L" m\nu b m", {{L"u", L"b", L"m"}}},
+        {"vertical tab and form feed separate", L"u\va\fm", {{L"u", L"a", L"m"}}},
+        {"no break at the end", L"u a m", {{L"u", L"a", L"m"}}},
+        {"chinese url and md5 field", L"http://h/中 中\\a 摘要", {{L"http://h/中", L"中\\a", L"摘要"}}},
     };
     for (const auto& c : cases) {
         TStringList lines;
         lines.SetText(c.text);
-        FileInfoList entries;
-        ParseManifestLines(lines, entries);
-        ASSERT_EQ(entries.size(), c.expected.size()) << "case: " << c.name;
-        for (size_t i = 0; i < entries.size(); ++i) {
-            EXPECT_EQ(entries[i].url, c.expected[i][0]) << "case: " << c.name;
-            EXPECT_EQ(entries[i].filePath, c.expected[i][1]) << "case: " << c.name;
-            EXPECT_EQ(entries[i].md5, c.expected[i][2]) << "case: " << c.name;
-            EXPECT_EQ(entries[i].size, 0) << "case: " << c.name;
+        FileInfoList byLine, byText;
+        ParseManifestLines(lines, byLine);
+        // The whole text in one pass reads the same entries as the string list's lines.
+        ParseManifestText(WideToAnsi(c.text), byText);
+        for (const FileInfoList* entries : {&byLine, &byText}) {
+            const char* how = entries == &byLine ? " (lines)" : " (text)";
+            ASSERT_EQ(entries->size(), c.expected.size()) << "case: " << c.name << how;
+            for (size_t i = 0; i < entries->size(); ++i) {
+                EXPECT_EQ((*entries)[i].url, c.expected[i][0]) << "case: " << c.name << how;
+                EXPECT_EQ((*entries)[i].filePath, c.expected[i][1]) << "case: " << c.name << how;
+                EXPECT_EQ((*entries)[i].md5, c.expected[i][2]) << "case: " << c.name << how;
+                EXPECT_EQ((*entries)[i].size, 0) << "case: " << c.name << how;
+            }
         }
     }
+}
+
+// Room is reserved for the entries ahead, but never more than the text could hold.
+TEST(Manifest, ReservedRoomIsBounded) {
+    EXPECT_EQ(ManifestLineCount(""), 1u);
+    EXPECT_EQ(ManifestLineCount("u a m\nu b m\n"), 3u);
+    EXPECT_EQ(ManifestLineCount(std::string(600, '\n')), 101u);
+    EXPECT_EQ(ManifestLineCount(std::string(size_t{16} << 20, 'a')), 1u);
+    EXPECT_LE(ManifestLineCount(std::string(size_t{16} << 20, '\n')), 100000u);
 }
 
 TEST(Manifest, PathSafety) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cctype>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -314,5 +315,38 @@ TEST_F(ParallelCheck, NothingIsHandedOutAfterAStop) {
         ASSERT_TRUE(queue.Take(0, [] { return false; }, [] {}, 50).has_value()) << "workers " << workers;
         EXPECT_FALSE(queue.Take(1, [] { return true; }, [] {}, 50).has_value()) << "workers " << workers;
         EXPECT_FALSE(queue.Take(0, [] { return false; }, [] {}, 50).has_value()) << "workers " << workers;
+    }
+}
+
+// The digests are compared with the entry's texts exactly: lower-case hex of
+// the right length, nothing more or less.
+TEST_F(ParallelCheck, DigestTextsMustMatchExactly) {
+    const std::string data = Content(7, 3000);
+    Put("f.bin", data);
+    const std::string md5 = Md5Of(data);
+    std::string upper = md5;
+    for (auto& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    std::string offByOne = md5;
+    offByOne[31] = offByOne[31] == '0' ? '1' : '0';
+    struct Case {
+        const char* name;
+        std::string md5;
+        FileCheck expected;
+    } cases[] = {
+        {"the digest", md5, FileCheck::Matches},
+        {"upper case", upper, FileCheck::Differs},
+        {"last digit off", offByOne, FileCheck::Differs},
+        {"one digit short", md5.substr(0, 31), FileCheck::Differs},
+        {"one character more", md5 + "0", FileCheck::Differs},
+        {"empty", "", FileCheck::Differs},
+    };
+    for (const auto& c : cases) {
+        FileInfo entry;
+        entry.md5 = Utf8ToWide(c.md5);
+        int64_t size = -1;
+        EXPECT_EQ(CheckFileAgainstEntry(Path("f.bin"), entry, false, &size), c.expected) << "case: " << c.name;
+        if (c.expected == FileCheck::Matches) {
+            EXPECT_EQ(size, 3000) << "case: " << c.name;
+        }
     }
 }

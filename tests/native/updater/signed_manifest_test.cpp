@@ -249,13 +249,18 @@ TEST(SignedManifest, EntriesNeedAWellFormedSha256AndSize) {
     for (const auto& c : cases) {
         TStringList lines;
         lines.Add(c.text);
-        FileInfoList entries;
-        ParseSignedManifestLines(lines, entries);
-        ASSERT_EQ(entries.size(), c.size < 0 ? 0u : 1u) << "case: " << c.name;
-        if (entries.empty()) continue;
-        EXPECT_EQ(entries[0].filePath, L"a.dll") << "case: " << c.name;
-        EXPECT_EQ(entries[0].sha256, sha) << "case: " << c.name;
-        EXPECT_EQ(entries[0].signedSize, c.size) << "case: " << c.name;
+        FileInfoList byLine, byText;
+        ParseSignedManifestLines(lines, byLine);
+        // The whole text in one pass, between other lines, reads the same entry.
+        ParseSignedManifestText("#serial 1\r\n" + WideToAnsi(c.text) + "\r\n\r\n", byText);
+        for (const FileInfoList* entries : {&byLine, &byText}) {
+            const char* how = entries == &byLine ? " (lines)" : " (text)";
+            ASSERT_EQ(entries->size(), c.size < 0 ? 0u : 1u) << "case: " << c.name << how;
+            if (entries->empty()) continue;
+            EXPECT_EQ((*entries)[0].filePath, L"a.dll") << "case: " << c.name << how;
+            EXPECT_EQ((*entries)[0].sha256, sha) << "case: " << c.name << how;
+            EXPECT_EQ((*entries)[0].signedSize, c.size) << "case: " << c.name << how;
+        }
     }
 }
 

@@ -398,3 +398,39 @@ TEST_F(ServedRun, NestedFoldersAreMadeInEveryRunWithRequestsInManifestOrder) {
         std::filesystem::remove_all(std::filesystem::u8path(dir + "/bakup"), ec);
     }
 }
+
+// The manifest's text forms: ASCII is read where it lies, anything else goes
+// through the charset and the ANSI code page first; both give the same list.
+TEST_F(ServedRun, ManifestTextFormsGiveTheSameList) {
+    const std::string current = "current bytes";
+    std::filesystem::create_directories(std::filesystem::u8path(dir + "/中文"));
+    std::ofstream(std::filesystem::u8path(dir + "/中文/a.txt"), std::ios::binary) << current;
+    std::ofstream(std::filesystem::u8path(dir + "/plain.txt"), std::ios::binary) << current;
+    const std::string stale = "0123456789abcdef0123456789abcdef";
+    struct Case {
+        const char* name;
+        std::string contentType;
+        std::string body;
+        std::vector<std::wstring> listed;  // filePath of each entry on the update list
+    } cases[] = {
+        {"ascii", "text/plain", "# c\r\nu/p plain.txt " + Md5Of(current) + "\ru/b b.dll " + stale + "\n", {L"b.dll"}},
+        {"utf-8 with a bom", "text/plain",
+         "\xEF\xBB\xBFu/a 中文\\a.txt " + Md5Of(current) + "\r\nu/c 中文\\c.dll " + stale + "\r\n", {L"中文\\c.dll"}},
+        {"utf-8 named by the server", "text/plain; charset=UTF-8",
+         "u/a 中文\\a.txt " + Md5Of(current) + "\nu/d d.dll " + stale + "\nu/a 中文\\a.txt " + stale,
+         {L"d.dll", L"中文\\a.txt"}},
+    };
+    const Case* now = nullptr;
+    const auto serving = Start([&](const std::string& request, int) {
+        if (Target(request) != "/manifest.txt") return NotFound();
+        return ScriptedReply("HTTP/1.1 200 OK\r\nContent-Type: " + now->contentType +
+                             "\r\nContent-Length: " + std::to_string(now->body.size()) + "\r\n\r\n" + now->body);
+    });
+    for (const auto& c : cases) {
+        now = &c;
+        EXPECT_EQ(process->CheckUpdate(), static_cast<int>(c.listed.size())) << "case: " << c.name;
+        std::vector<std::wstring> listed;
+        for (const auto& e : process->UpdateList()) listed.push_back(e.filePath);
+        EXPECT_EQ(listed, c.listed) << "case: " << c.name;
+    }
+}
