@@ -4,63 +4,19 @@ Run by CTest with the paths in the environment (see CMakeLists.txt); one
 CTest entry per test method.
 """
 import os
-import shutil
 import sys
-import threading
 import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import harness  # noqa: E402
+from e2e_case import UpdaterCase  # noqa: E402
 from harness import md5, md5_file, send  # noqa: E402
 from e2e_constants import (APPLYING, BASE, CANCELLING, CHECKING, ENV, FAILED, HELPER_MS, MANIFEST_PATH,  # noqa: E402
-                           NO_UPDATE, PORT, SETTLE_S, downloading, work_dir)
+                           NO_UPDATE, PORT, SETTLE_S, downloading)
 
 
-class E2E(unittest.TestCase):
-    def setUp(self):
-        self.work = work_dir(self)
-        shutil.rmtree(self.work, ignore_errors=True)
-        self.www = os.path.join(self.work, "www")
-        os.makedirs(self.www)
-        self.updaters = []
-        self.app = self.new_updater("app")
-
-    def tearDown(self):
-        # Pass or fail, nothing this test started may answer the next one.
-        for updater in self.updaters:
-            updater.stop()
-        harness.end_wine(ENV["WINE_PREFIX"])
-
-    def new_updater(self, name):
-        updater = harness.Updater(os.path.join(self.work, name), ENV["UPDATER_EXE"], ENV["MAIN_EXE"],
-                                  ENV["WINE_RUN"], ENV["WINE_PREFIX"])
-        self.updaters.append(updater)
-        return updater
-
-    def publish(self, files, order=None):
-        harness.write_release(os.path.join(self.www, "files"), files)
-        harness.write_release(self.www, {MANIFEST_PATH.lstrip("/"):
-                                         harness.manifest_text(BASE + "/files", files, order)})
-
-    def install_locally(self, files, app=None):
-        app = app or self.app
-        for rel, data in files.items():
-            path = app.path(rel)
-            os.makedirs(os.path.dirname(path), exist_ok=True)
-            with open(path, "wb") as f:
-                f.write(data)
-
-    def assert_digests(self, files, where=""):
-        for rel, data in files.items():
-            path = self.app.path(where + rel)
-            self.assertTrue(os.path.exists(path), "missing: " + path)
-            self.assertEqual(md5_file(path), md5(data), "content of " + path)
-
-    def assert_ends_with_main_started(self, rc):
-        self.assertEqual(rc, 0, "\n".join(self.app.lines[-20:]))
-        self.assertTrue(self.app.main_started(), "main program was not started")
-
+class E2E(UpdaterCase):
     # --- the check stage ---------------------------------------------------------------------
 
     def test_no_update_needed(self):

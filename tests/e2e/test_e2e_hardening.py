@@ -7,55 +7,19 @@ CTest entry per test method.
 """
 import os
 import shutil
-import subprocess
 import sys
-import threading
 import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import harness  # noqa: E402
-from harness import md5, md5_file, send  # noqa: E402
-from e2e_constants import APPLYING, BASE, ENV, FAILED, NO_UPDATE, PORT, RUN_S, SETTLE_S, work_dir  # noqa: E402
+from e2e_case import UpdaterCase  # noqa: E402
+from harness import md5, send  # noqa: E402
+from e2e_constants import APPLYING, BASE, ENV, FAILED, NO_UPDATE, PORT  # noqa: E402
 from e2e_constants import MANIFEST_PATH as MANIFEST  # noqa: E402
 
 
-class Hardening(unittest.TestCase):
-    def setUp(self):
-        self.work = work_dir(self)
-        shutil.rmtree(self.work, ignore_errors=True)
-        os.makedirs(self.work)
-        self.app = harness.Updater(os.path.join(self.work, "app"), ENV["UPDATER_EXE"], ENV["MAIN_EXE"],
-                                   ENV["WINE_RUN"], ENV["WINE_PREFIX"])
-
-    def tearDown(self):
-        # Pass or fail, nothing this test started may answer the next one.
-        self.app.stop()
-        harness.end_wine(ENV["WINE_PREFIX"])
-
-    def run_updater(self, timeout=RUN_S):
-        """Runs the updater to its end; one that hangs is ended and the test fails."""
-        self.app.start()
-        try:
-            return self.app.wait(timeout)
-        except subprocess.TimeoutExpired:
-            self.app.kill()
-            self.app.wait(SETTLE_S)
-            self.fail("the updater did not finish within %d s; statuses: %s" % (timeout, self.app.statuses))
-
-    def install_locally(self, files):
-        harness.write_release(self.app.app_dir, files)
-
-    def assert_digests(self, files, where=""):
-        for rel, data in files.items():
-            path = self.app.path(where + rel)
-            self.assertTrue(os.path.exists(path), "missing: " + path)
-            self.assertEqual(md5_file(path), md5(data), "content of " + path)
-
-    def assert_ends_with_main_started(self, rc):
-        self.assertEqual(rc, 0, "\n".join(self.app.lines[-20:]))
-        self.assertTrue(self.app.main_started(), "main program was not started")
-
+class Hardening(UpdaterCase):
     def serve(self, manifest, files):
         """Routes for a manifest (bytes) and files {rel: bytes} under /files/."""
         routes = {MANIFEST: lambda h, m: send(h, 200, manifest, m)}
@@ -100,23 +64,8 @@ class Hardening(unittest.TestCase):
                 h.wfile.write(block)
                 sent[0] += len(block)
 
-        peak = [0]
-        stop = threading.Event()
-
-        def watch():
-            # Wine shows the program by its Windows path: match the test's own folder name.
-            words = ["updater.exe", os.path.basename(self.work)]
-            while not stop.wait(0.2):
-                peak[0] = max(peak[0], harness.rss_kib(words))
-
-        watcher = threading.Thread(target=watch, daemon=True)
-        with harness.FaultServer(PORT, {MANIFEST: endless}):
-            watcher.start()
-            try:
-                rc = self.run_updater()
-            finally:
-                stop.set()
-                watcher.join(5)
+        with harness.FaultServer(PORT, {MANIFEST: endless}), self.watching_peak_rss() as peak:
+            rc = self.run_updater()
         print("manifest bytes sent: %d MiB, updater peak RSS: %d MiB" % (sent[0] >> 20, peak[0] >> 10),
               file=sys.stderr)
         self.assert_ends_with_main_started(rc)

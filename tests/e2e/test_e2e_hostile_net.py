@@ -9,9 +9,7 @@ read time-out); none of these servers relies on a whole-request deadline.
 """
 import os
 import select
-import shutil
 import socket
-import subprocess
 import sys
 import threading
 import time
@@ -19,7 +17,8 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import harness  # noqa: E402
-from e2e_constants import APPLYING, BASE, CANCELLING, ENV, FAILED, HELPER_MS, PORT, RUN_S, SETTLE_S, work_dir  # noqa: E402
+from e2e_case import UpdaterCase  # noqa: E402
+from e2e_constants import APPLYING, BASE, CANCELLING, ENV, FAILED, HELPER_MS, PORT  # noqa: E402
 from e2e_constants import MANIFEST_PATH as MANIFEST  # noqa: E402
 
 
@@ -107,28 +106,10 @@ class FloodThenDeafServer:
         self.sock.close()
 
 
-class HostileNet(unittest.TestCase):
+class HostileNet(UpdaterCase):
     def setUp(self):
-        self.work = work_dir(self)
-        shutil.rmtree(self.work, ignore_errors=True)
-        os.makedirs(self.work)
-        self.app = harness.Updater(os.path.join(self.work, "app"), ENV["UPDATER_EXE"], ENV["MAIN_EXE"],
-                                   ENV["WINE_RUN"], ENV["WINE_PREFIX"])
-        harness.write_release(self.app.app_dir, {"a.dll": b"old a"})
-
-    def tearDown(self):
-        # Pass or fail, nothing this test started may answer the next one.
-        self.app.stop()
-        harness.end_wine(ENV["WINE_PREFIX"])
-
-    def wait_updater(self, timeout=RUN_S):
-        """Waits for the updater to end; one that hangs is ended and the test fails."""
-        try:
-            return self.app.wait(timeout)
-        except subprocess.TimeoutExpired:
-            self.app.kill()
-            self.app.wait(SETTLE_S)
-            self.fail("the updater did not finish within %d s; statuses: %s" % (timeout, self.app.statuses))
+        super().setUp()
+        self.install_locally({"a.dll": b"old a"})
 
     def assert_failed_run_started_main(self, rc):
         self.assertEqual(rc, 0, "\n".join(self.app.lines[-20:]))
@@ -175,23 +156,8 @@ class HostileNet(unittest.TestCase):
                 h.wfile.write(block)
                 sent[0] += len(block)
 
-        peak = [0]
-        stop = threading.Event()
-
-        def watch():
-            words = ["updater.exe", os.path.basename(self.work)]
-            while not stop.wait(0.2):
-                peak[0] = max(peak[0], harness.rss_kib(words))
-
-        watcher = threading.Thread(target=watch, daemon=True)
-        with harness.FaultServer(PORT, {MANIFEST: error}):
-            watcher.start()
-            self.app.start()
-            try:
-                rc = self.wait_updater()
-            finally:
-                stop.set()
-                watcher.join(5)
+        with harness.FaultServer(PORT, {MANIFEST: error}), self.watching_peak_rss() as peak:
+            rc = self.run_updater()
         print("error body bytes sent: %d KiB, updater peak RSS: %d MiB" % (sent[0] >> 10, peak[0] >> 10),
               file=sys.stderr)
         self.assert_failed_run_started_main(rc)
@@ -231,7 +197,7 @@ class HostileNet(unittest.TestCase):
             self.assertNotIn(FAILED, self.app.statuses)
             clicked, said = self.app.helper(ENV["HELPER_EXE"], "click-cancel", HELPER_MS)
             self.assertEqual(clicked, 0, said)
-            rc = self.wait_updater(60)
+            rc = self.wait_updater(timeout=60)
             self.assertTrue(client_gone.wait(15), "the updater kept the connection open")
         self.assert_failed_run_started_main(rc)
         # The click was handled while the transfer waited, before the run

@@ -14,9 +14,10 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import harness  # noqa: E402
+from e2e_case import UpdaterCase  # noqa: E402
 from harness import md5, md5_file, send  # noqa: E402
-from e2e_constants import (APPLYING, BASE, CANCELLING, ENV, FAILED, MANIFEST_PATH, PORT, RUN_S,  # noqa: E402
-                           SETTLE_S, downloading, work_dir)
+from e2e_constants import (APPLYING, BASE, CANCELLING, ENV, FAILED, MANIFEST_PATH, PORT,  # noqa: E402
+                           SETTLE_S, downloading)
 
 
 class SecondUpdater(harness.Updater):
@@ -63,25 +64,17 @@ class Display:
         self.proc.wait(30)
 
 
-class Install(unittest.TestCase):
+class Install(UpdaterCase):
     def setUp(self):
         self.display = Display()
         self.saved_display = os.environ.get("DISPLAY")
         os.environ["DISPLAY"] = self.display.name
         self.addCleanup(self.close_display)
-        self.work = work_dir(self)
-        shutil.rmtree(self.work, ignore_errors=True)
-        self.www = os.path.join(self.work, "www")
-        os.makedirs(self.www)
-        self.updaters = []
-        self.app = self.new_updater("app")
+        super().setUp()
 
     def tearDown(self):
-        # Pass or fail, nothing this test started may answer the next one.
-        for updater in self.updaters:
-            updater.stop()
         harness.kill_wine_process(ENV["STOPPER_EXE"].split("/")[-1], os.path.basename(self.work))
-        harness.end_wine(ENV["WINE_PREFIX"])
+        super().tearDown()
 
     def close_display(self):
         # After tearDown has ended every Wine process: nothing draws on it any more.
@@ -90,39 +83,6 @@ class Install(unittest.TestCase):
         else:
             os.environ["DISPLAY"] = self.saved_display
         self.display.close()
-
-    def new_updater(self, name):
-        updater = harness.Updater(os.path.join(self.work, name), ENV["UPDATER_EXE"], ENV["MAIN_EXE"],
-                                  ENV["WINE_RUN"], ENV["WINE_PREFIX"])
-        self.updaters.append(updater)
-        return updater
-
-    def publish(self, files, order=None):
-        harness.write_release(os.path.join(self.www, "files"), files)
-        harness.write_release(self.www, {MANIFEST_PATH.lstrip("/"):
-                                         harness.manifest_text(BASE + "/files", files, order)})
-
-    def run_updater(self, updater=None, timeout=RUN_S):
-        """Runs an updater to its end; one that hangs is ended and the test fails."""
-        updater = updater or self.app
-        updater.start()
-        try:
-            return updater.wait(timeout)
-        except subprocess.TimeoutExpired:
-            updater.kill()
-            updater.wait(SETTLE_S)
-            self.fail("the updater did not finish within %d s; statuses: %s" % (timeout, updater.statuses))
-
-    def assert_digests(self, files, where=""):
-        for rel, data in files.items():
-            path = self.app.path(where + rel)
-            self.assertTrue(os.path.exists(path), "missing: " + path)
-            self.assertEqual(md5_file(path), md5(data), "content of " + path)
-
-    def assert_ends_with_main_started(self, rc, updater=None):
-        updater = updater or self.app
-        self.assertEqual(rc, 0, "\n".join(updater.lines[-20:]))
-        self.assertTrue(updater.main_started(), "main program was not started")
 
     def main_starts(self):
         try:

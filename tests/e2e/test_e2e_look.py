@@ -13,23 +13,13 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 import compare_shot  # noqa: E402
 import harness  # noqa: E402
+from e2e_case import UpdaterCase  # noqa: E402
 from harness import send  # noqa: E402
-from e2e_constants import BASE, ENV, HELPER_MS, MANIFEST_PATH, PORT, REFERENCES, SETTLE_S, downloading, work_dir  # noqa: E402
+from e2e_constants import BASE, ENV, HELPER_MS, MANIFEST_PATH, PORT, REFERENCES, SETTLE_S, downloading  # noqa: E402
 
 
 
-class Look(unittest.TestCase):
-    def setUp(self):
-        self.work = work_dir(self)
-        shutil.rmtree(self.work, ignore_errors=True)
-        os.makedirs(self.work)
-        self.app = harness.Updater(os.path.join(self.work, "app"), ENV["UPDATER_EXE"], ENV["MAIN_EXE"],
-                                   ENV["WINE_RUN"], ENV["WINE_PREFIX"])
-
-    def tearDown(self):
-        self.app.stop()
-        harness.end_wine(ENV["WINE_PREFIX"])
-
+class Look(UpdaterCase):
     def test_window_during_download_matches_the_reference(self):
         body = bytes(range(256)) * 400
         manifest = harness.manifest_text(BASE + "/files", {"tool.dll": body})

@@ -177,18 +177,6 @@ class CuttingRelay:
 
 
 class Resume(UpdaterCase):
-    def publish(self, files):
-        harness.write_release(os.path.join(self.www, "files"), files)
-        harness.write_release(self.www, {harness.MANIFEST_PATH.lstrip("/"):
-                                         harness.manifest_text(BASE + "/files", files)})
-
-    def install_locally(self, files):
-        for rel, data in files.items():
-            path = self.app.path(rel)
-            os.makedirs(os.path.dirname(path), exist_ok=True)
-            with open(path, "wb") as f:
-                f.write(data)
-
     def assert_run_ended(self, rc):
         self.assertEqual(rc, 0, "\n".join(self.app.lines[-20:]))
         self.assertTrue(self.app.main_started(), "main program was not started")

@@ -5,7 +5,6 @@ mkmanifest.exe (CNG) is checked against it. One CTest entry per test method.
 """
 import hashlib
 import os
-import shutil
 import subprocess
 import sys
 import time
@@ -13,9 +12,10 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import harness  # noqa: E402
-from harness import md5, md5_file, send  # noqa: E402
+from e2e_case import UpdaterCase  # noqa: E402
+from harness import md5, send  # noqa: E402
 from e2e_constants import (APPLYING, BASE, CANCELLING, CHECKING, COMPARING, DOWNLOADING, ENV, FAILED, KEYS,  # noqa: E402
-                           MANIFEST_PATH, PORT, downloading, work_dir)
+                           MANIFEST_PATH, PORT, downloading)
 
 
 # Other worktrees on this machine run updaters built for the same port, which
@@ -38,26 +38,8 @@ def public_key(name):
         return f.read().strip()
 
 
-class SignedE2E(unittest.TestCase):
-    def setUp(self):
-        self.work = work_dir(self)
-        shutil.rmtree(self.work, ignore_errors=True)
-        self.www = os.path.join(self.work, "www")
-        os.makedirs(self.www)
-        self.updaters = []
-        self.app = self.new_updater("app", ENV["UPDATER_SIGNED_EXE"])
-
-    def tearDown(self):
-        # Pass or fail, nothing this test started may answer the next one.
-        for updater in self.updaters:
-            updater.stop()
-        harness.end_wine(ENV["WINE_PREFIX"])
-
-    def new_updater(self, name, exe):
-        updater = harness.Updater(os.path.join(self.work, name), exe, ENV["MAIN_EXE"], ENV["WINE_RUN"],
-                                  ENV["WINE_PREFIX"])
-        self.updaters.append(updater)
-        return updater
+class SignedE2E(UpdaterCase):
+    UPDATER_EXE = "UPDATER_SIGNED_EXE"
 
     # --- publishing --------------------------------------------------------------------------
 
@@ -90,19 +72,6 @@ class SignedE2E(unittest.TestCase):
     def serve(self, manifest):
         harness.write_release(self.www, {MANIFEST_PATH.lstrip("/"): manifest})
 
-    def install_locally(self, files, app=None):
-        app = app or self.app
-        for rel, data in files.items():
-            path = app.path(rel)
-            os.makedirs(os.path.dirname(path), exist_ok=True)
-            with open(path, "wb") as f:
-                f.write(data)
-
-    def assert_files(self, files, app=None):
-        app = app or self.app
-        for rel, data in files.items():
-            self.assertEqual(md5_file(app.path(rel)), md5(data), "content of " + rel)
-
     def serial(self, app=None):
         path = (app or self.app).path("updater.serial")
         if not os.path.exists(path):
@@ -117,7 +86,7 @@ class SignedE2E(unittest.TestCase):
             requests = nginx.requests()
         self.assertEqual(rc, 0, "\n".join(app.lines[-20:]))
         self.assertTrue(app.main_started(), "main program was not started")
-        self.assert_files(files, app)
+        self.assert_digests(files, app=app)
         self.assertIn(APPLYING, app.statuses)
         return requests
 
@@ -137,7 +106,7 @@ class SignedE2E(unittest.TestCase):
         self.assertEqual(self.app.statuses[:2], [CHECKING, FAILED])
         self.assertEqual(set(self.app.statuses[2:]), {CANCELLING})
         self.assertFalse([s for s in self.app.statuses if DOWNLOADING in s or s == COMPARING])
-        self.assert_files(installed)
+        self.assert_digests(installed)
         for rel in installed:
             self.assertFalse(os.path.exists(self.app.path("update/" + rel)), "staged: " + rel)
         self.assertTrue(any("manifest refused: " + reason in line for line in self.app.lines),
@@ -226,7 +195,7 @@ class SignedE2E(unittest.TestCase):
         self.assertTrue(self.app.main_started())
         self.assertIn("/files/a.dll", gets)
         self.assertIn(downloading(1, "a.dll"), self.app.statuses)
-        self.assert_files(old)
+        self.assert_digests(old)
         self.assertNotIn(APPLYING, self.app.statuses)
         self.assertIsNone(self.serial())
 
@@ -256,7 +225,7 @@ class SignedE2E(unittest.TestCase):
         self.assertEqual(rc, 0, "\n".join(self.app.lines[-20:]))
         self.assertTrue(self.app.main_started())
         self.assertIn(downloading(1, "a.dll"), self.app.statuses)
-        self.assert_files(old)
+        self.assert_digests(old)
         self.assertFalse(os.path.exists(self.app.path("update/a.dll")), "the oversized body was kept")
         self.assertLess(sent[0], 64 << 20, "the body was read long past its signed size")
         self.assertNotIn(APPLYING, self.app.statuses)
@@ -286,7 +255,7 @@ class SignedE2E(unittest.TestCase):
         self.assertTrue(self.app.main_started())
         self.assertIn("/files/config.dat", gets)
         self.assertIn(APPLYING, self.app.statuses)
-        self.assert_files({"数据库/config.dat": content})
+        self.assert_digests({"数据库/config.dat": content})
         self.assertEqual(sorted(n for n in os.listdir(self.app.path("")) if not n.isascii()), ["数据库"])
         self.assertEqual(self.serial(), 400)
 
