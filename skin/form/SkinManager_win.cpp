@@ -313,7 +313,7 @@ TWinSkinPopMenu* TSkinManage::FindSkinMenu(HWND hwnd) const {
 }
 void TSkinManage::DeleteSysbtn() {
     for (TWinSkinForm* sf : Flist())
-        if (sf->fsd == UpdateData) sf->DeleteSysbtn();
+        if (sf->fsd == UpdateData) sf->CaptionButtons().DeleteSysbtn();
 }
 
 // Unskins one window, repaints it and frees its object (switch-off).
@@ -340,12 +340,12 @@ void TSkinManage::SetMDIMax2(bool on) {
     for (TWinSkinForm* sf : Flist()) {
         if (sf->FormStyle != sfsMDIChild) continue;
         if (on) {
-            sf->Uncropwindow();
+            sf->Frame().Uncropwindow();
         } else {
             if (sf->Windowstate == swsMin) continue;
             sf->Windowstate = swsNormal;
-            sf->Cropwindow();
-            if (!sf->crop) sf->Refresh();
+            sf->Frame().Cropwindow();
+            if (!sf->Frame().crop) sf->Refresh();
         }
     }
 }
@@ -551,7 +551,7 @@ void TSkinManage::RunAction(TSkinData* data) {
                 DeleteDeleted();
                 for (TWinSkinForm* sf : Flist())
                     if (sf->fsd == data) {
-                        sf->DeleteSysbtn();
+                        sf->CaptionButtons().DeleteSysbtn();
                         sf->InitSkinData();
                         sf->SkinChange();
                         break;
@@ -591,7 +591,7 @@ void TSkinManage::RunAction(TSkinData* data) {
             std::vector<TWinSkinForm*> changed;
             for (TWinSkinForm* sf : Flist())
                 if (sf->fsd == data) {
-                    sf->DeleteSysbtn();
+                    sf->CaptionButtons().DeleteSysbtn();
                     sf->InitSkinData();
                     changed.push_back(sf);
                 }

@@ -8,10 +8,10 @@ namespace {
 TEST_F(FormSkinTest, GeometryUnderTheSkinnedFrame) {
     TWinSkinForm* sf = Sf();
     ASSERT_NE(sf, nullptr);
-    EXPECT_EQ(sf->bw.Left, kBw.left);
-    EXPECT_EQ(sf->bw.Top, kBw.top);
-    EXPECT_EQ(sf->bw.Right, kBw.right);
-    EXPECT_EQ(sf->bw.Bottom, kBw.bottom);
+    EXPECT_EQ(sf->Frame().bw.Left, kBw.left);
+    EXPECT_EQ(sf->Frame().bw.Top, kBw.top);
+    EXPECT_EQ(sf->Frame().bw.Right, kBw.right);
+    EXPECT_EQ(sf->Frame().bw.Bottom, kBw.bottom);
     EXPECT_EQ(clientBefore_.right, kClientW);
     EXPECT_EQ(clientBefore_.bottom, kClientH);
     EXPECT_EQ(ClientSize().cx, kClientW);
@@ -102,7 +102,7 @@ TEST_F(FormSkinTest, FramePixelsActiveAndInactive) {
     // The title: white text pixels in the title rectangle.
     TWinSkinForm* sf = Sf();
     ASSERT_NE(sf, nullptr);
-    const RECT title{sf->ctr.Left, sf->ctr.Top, sf->ctr.Right, sf->ctr.Bottom};
+    const RECT title{sf->Frame().ctr.Left, sf->Frame().ctr.Top, sf->Frame().ctr.Right, sf->Frame().ctr.Bottom};
     EXPECT_GE(title.left, kBw.left + 30 - 1) << "TextShift places the title";
     EXPECT_GT(p.CountInk(title, kTop), 15) << "the title text is drawn";
     int white = 0;
@@ -377,7 +377,7 @@ TEST_F(FormSkinTest, DeferredSkinChangeAndReskinOfOneForm) {
     wide.WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
     wide.SetPosition(0);
     data_->LoadFromStream(wide);
-    ASSERT_TRUE(PumpUntil([&] { return Sf() && Sf()->bw.Left == 16 && Sf()->Skinstate == SkinStage::Skinned; }));
+    ASSERT_TRUE(PumpUntil([&] { return Sf() && Sf()->Frame().bw.Left == 16 && Sf()->Skinstate == SkinStage::Skinned; }));
     PumpFor(100);
     EXPECT_EQ(ClientSize().cx, kClientW);
     EXPECT_EQ(ClientSize().cy, kClientH);
