@@ -474,9 +474,9 @@ TWinSkinPopMenu* TSkinManage::FindPopupForMenu(HMENU hmenu) const {
     return nullptr;
 }
 
-TBitmap* TSkinManage::GetMenuBg(HMENU hmenu) const {
-    TWinSkinPopMenu* menu = FindPopupForMenu(hmenu);
-    return menu && !menu->MenuBg.Empty() ? &menu->MenuBg : nullptr;
+const TBitmap* TSkinManage::GetMenuBg(HMENU hmenu) const {
+    const TWinSkinPopMenu* menu = FindPopupForMenu(hmenu);
+    return menu ? menu->Background() : nullptr;
 }
 
 void TSkinManage::FindPopupMenu(HMENU hmenu) {
@@ -528,6 +528,9 @@ void TSkinManage::OnTimer() {
 }
 
 void TSkinManage::RunAction(TSkinData* data) {
+    // The kept menu pictures are of the old skin: free them now rather than
+    // when they age out.
+    if (action == ManagerAction::ApplyChange) ForgetMenuPictures();
     if (data->ftype == sfOnlyThisForm) {
         switch (action) {
             case ManagerAction::Skin: {
