@@ -476,7 +476,7 @@ TWinSkinPopMenu* TSkinManage::FindPopupForMenu(HMENU hmenu) const {
 
 const TBitmap* TSkinManage::GetMenuBg(HMENU hmenu) const {
     const TWinSkinPopMenu* menu = FindPopupForMenu(hmenu);
-    return menu ? menu->Background() : nullptr;
+    return menu ? menu->MenuBg() : nullptr;
 }
 
 void TSkinManage::FindPopupMenu(HMENU hmenu) {

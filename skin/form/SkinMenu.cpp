@@ -188,7 +188,7 @@ void DrawMenuItem(TSkinData& sd, TMenuItem& item, TCanvas& canvas, bool selected
     c.FillRect(whole);
     // The popup's own background behind the item, where the popup has one.
     const TWinSkinPopMenu* popup = SkinManager ? SkinManager->FindPopupForMenu(parentMenu) : nullptr;
-    if (const TBitmap* bg = popup ? popup->Background() : nullptr)
+    if (const TBitmap* bg = popup ? popup->MenuBg() : nullptr)
         c.CopyRect(whole, *bg, Bounds(rect.left + popup->clientOffset.X, rect.top + popup->clientOffset.Y, w, h));
 
     if (item.IsLine()) {
@@ -444,8 +444,8 @@ void TWinSkinPopMenu::PaintClient() {
     // skin's background then covers every part that is not an item.
     PaintDC paint(hwnd);
     if (!paint.get()) return;
-    if (!Background()) ComposeBackground();
-    const TBitmap* bg = Background();
+    if (!MenuBg()) ComposeBackground();
+    const TBitmap* bg = MenuBg();
     if (!bg) return;
     RECT client{};
     GetClientRect(hwnd, &client);
@@ -503,7 +503,7 @@ LRESULT TWinSkinPopMenu::WinWndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             WindowDC dc = WindowDC::Whole(window);
             if (!dc) break;
             ComposeBackground();
-            const TBitmap* bg = Background();
+            const TBitmap* bg = MenuBg();
             if (!bg) break;
             // The client area is painted on WM_PAINT, which always follows.
             RECT client{};
@@ -521,7 +521,7 @@ LRESULT TWinSkinPopMenu::WinWndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             if (!HasBackground()) break;
             const auto dc = reinterpret_cast<HDC>(wParam);
             ComposeBackground();
-            const TBitmap* bg = Background();
+            const TBitmap* bg = MenuBg();
             if (!bg) break;
             BitBlt(dc, 0, 0, bg->Width(), bg->Height(), bg->DC(), 0, 0, SRCCOPY);
             SavedDCState saved(dc);

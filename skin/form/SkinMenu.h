@@ -84,7 +84,7 @@ public:
     TSkinData* fsd = nullptr;
     int32_t SelIndex = -1;
     // The composed background of the whole popup window; null until painted.
-    const TBitmap* Background() const { return menuBg_ && !menuBg_->Empty() ? menuBg_.get() : nullptr; }
+    const TBitmap* MenuBg() const { return menuBg_ && !menuBg_->Empty() ? menuBg_.get() : nullptr; }
     // Where the client area starts in the background (the popup's border).
     TPoint clientOffset{3, 3};
     HMENU hmenu = nullptr;  // learned from the first item drawn (SetHMenu)
