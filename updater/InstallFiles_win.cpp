@@ -61,8 +61,8 @@ std::unique_ptr<HeldCopy> HeldCopy::Make(const std::wstring& from, const std::ws
     // while still held: nobody else can write to it between hash and move.
     // A copy left by a run that died is removed only when one is in the way.
     auto create = [&] {
-        return CreateFileW(tempPath.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE,
-                           FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        return CreateFileW(tempPath.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                           nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     };
     HANDLE out = create();
     if (out == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_EXISTS && DeleteFileW(tempPath.c_str()))

@@ -120,29 +120,32 @@ int Paint(int n) {
     TWinSkinForm* sf = SkinManager->FindSkinForm(hwnd);
     const int W = r.right - r.left, H = r.bottom - r.top;
     TBitmap target(W, H, pf24bit);
-    const TRect pieces[5] = {{}, {0, 0, sf->bw.Left, H}, {W - sf->bw.Right, 0, W, H}, {0, 0, W, sf->bw.Top},
-                             {sf->bw.Left, H - sf->bw.Bottom, W - sf->bw.Right, H}};
+    const TRect pieces[5] = {{},
+                             {0, 0, sf->Frame().bw.Left, H},
+                             {W - sf->Frame().bw.Right, 0, W, H},
+                             {0, 0, W, sf->Frame().bw.Top},
+                             {sf->Frame().bw.Left, H - sf->Frame().bw.Bottom, W - sf->Frame().bw.Right, H}};
     for (int i = 1; i <= 4; ++i) {
         const double t0 = Now();
-        for (int k = 0; k < 50; ++k) sf->Drawborder(i, pieces[i], target.DC());
+        for (int k = 0; k < 50; ++k) sf->Frame().Drawborder(i, pieces[i], target.DC());
         GdiFlush();
         std::printf("border%d_ms %.3f\n", i, (Now() - t0) / 50);
     }
     {
         const double t0 = Now();
-        for (int k = 0; k < 50; ++k) sf->DrawFLine(target.DC());
+        for (int k = 0; k < 50; ++k) sf->Frame().DrawFLine(target.DC());
         GdiFlush();
         std::printf("caption_band_ms %.3f\n", (Now() - t0) / 50);
     }
     {
-        TBitmap band(W, sf->bw.Top, pf24bit);
-        const TRect title{sf->bw.Left, 0, W - sf->bw.Right, sf->bw.Top};
+        TBitmap band(W, sf->Frame().bw.Top, pf24bit);
+        const TRect title{sf->Frame().bw.Left, 0, W - sf->Frame().bw.Right, sf->Frame().bw.Top};
         double t0 = Now();
-        for (int k = 0; k < 50; ++k) sf->DrawLine(band.Canvas(), title);
+        for (int k = 0; k < 50; ++k) sf->Frame().DrawLine(band.Canvas(), title);
         GdiFlush();
         std::printf("title_ms %.3f\n", (Now() - t0) / 50);
         t0 = Now();
-        for (int k = 0; k < 50; ++k) sf->DrawAllSysbtn(band.Canvas(), title);
+        for (int k = 0; k < 50; ++k) sf->CaptionButtons().DrawAllSysbtn(band.Canvas(), title);
         GdiFlush();
         std::printf("caption_buttons_ms %.3f\n", (Now() - t0) / 50);
     }

@@ -1,9 +1,11 @@
 // Opening a popup menu of 30 items, from the call until the menu window has
 // painted every item (the menu loop goes idle), then closing it:
-//   menu_skin_bench skinned|ownerdraw|plain [N]
+//   menu_skin_bench skinned|ownerdraw|plain [N] [default|complete]
 // prints the median and mean in milliseconds of N openings. Skinned: the
-// form is skinned with the default skin, so the menu's items are drawn by
-// the skin's item painter and its window by the popup skinning; ownerdraw:
+// form is skinned with the default skin (its popups have a background image,
+// its items the scheme colours) or with the complete skin (items drawn from
+// its MenuItem strip too), so the menu's items are drawn by the skin's item
+// painter and its window by the popup skinning; ownerdraw:
 // the menu's own owner-drawn items without a skin (what owner drawing alone
 // costs); plain: the system draws the same menu.
 #include <windows.h>
@@ -27,9 +29,9 @@
 
 namespace {
 
-std::vector<uint8_t> SkinPackage() {
-    const auto file = std::filesystem::path(BENCH_BINARY_DIR) / "default.skin";
-    if (!std::filesystem::exists(file)) BuildSkinPackage(DEFAULT_SKIN_DIR, file);
+std::vector<uint8_t> SkinPackage(bool complete) {
+    const auto file = std::filesystem::path(BENCH_BINARY_DIR) / (complete ? "complete.skin" : "default.skin");
+    if (!std::filesystem::exists(file)) BuildSkinPackage(complete ? COMPLETE_SKIN_DIR : DEFAULT_SKIN_DIR, file);
     std::ifstream in(file, std::ios::binary);
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
@@ -66,6 +68,7 @@ int main(int argc, char** argv) {
     const bool skinned = argc > 1 && std::strcmp(argv[1], "skinned") == 0;
     const bool ownerDrawn = argc > 1 && std::strcmp(argv[1], "ownerdraw") == 0;
     const int n = argc > 2 ? std::max(1, std::atoi(argv[2])) : 50;
+    const bool completeSkin = argc > 3 && std::strcmp(argv[3], "complete") == 0;
     Application->Initialize();
     auto form = std::make_unique<TForm>(nullptr);
     form->SetBounds(40, 40, 500, 300);
@@ -99,7 +102,7 @@ int main(int argc, char** argv) {
     if (skinned) {
         data = std::make_unique<BenchSkinData>(form.get());
         data->BeginReading();
-        const auto package = SkinPackage();
+        const auto package = SkinPackage(completeSkin);
         TMemoryStream s;
         const auto size = static_cast<uint32_t>(package.size());
         const uint8_t count[4] = {static_cast<uint8_t>(size), static_cast<uint8_t>(size >> 8),
@@ -142,8 +145,11 @@ int main(int argc, char** argv) {
     std::sort(times.begin(), times.end());
     const double median = times[times.size() / 2];
     const double mean = std::accumulate(times.begin(), times.end(), 0.0) / static_cast<double>(times.size());
-    std::printf("mode %s\nopenings %d\nlost %d\nmedian_ms %.3f\nmean_ms %.3f\n",
-                skinned ? "skinned" : ownerDrawn ? "ownerdraw" : "plain", n, lost, median, mean);
+    std::printf("mode %s%s\nopenings %d\nlost %d\nmedian_ms %.3f\nmean_ms %.3f\n",
+                skinned      ? "skinned"
+                : ownerDrawn ? "ownerdraw"
+                             : "plain",
+                skinned && completeSkin ? " complete" : "", n, lost, median, mean);
     form->WindowProc = previous;
     data.reset();
     form.reset();

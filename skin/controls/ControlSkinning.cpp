@@ -74,7 +74,7 @@ void SetButtonFace(TWinSkinForm& sf, TControl* control) {
 void InitToolbarMenu(TWinSkinForm& sf, TToolButton& button) {
     if (TPopupMenu* menu = button.DropdownMenu(); menu && menu->Tag() != sf.fsd->DisableTag()) {
         menu->SetOwnerDraw(true);
-        sf.InitToolbarMenu(*menu->Items(), true);
+        sf.ToolBars().InitToolbarMenu(*menu->Items(), true);
     }
 }
 
@@ -208,7 +208,7 @@ TSkinControl* AddComp(TWinSkinForm& sf, TControl* control, TWinControl*) {
                 break;
             case TSkinActionKind::SetProperty: SetProperty(control, a.PropName, a.PropValue); break;
             case TSkinActionKind::ToolbarPainters:
-                if (toolBar) toolBarPainters = sf.AttachToolbarPainters(*toolBar);
+                if (toolBar) toolBarPainters = sf.ToolBars().AttachToolbarPainters(*toolBar);
                 break;
             case TSkinActionKind::InitToolbarMenu:
                 if (toolBar) InitToolbarMenus(sf, *toolBar);
@@ -235,7 +235,7 @@ TSkinControl* AddComp(TWinSkinForm& sf, TControl* control, TWinControl*) {
         }
     }
     // No object took the painters over: nobody would give the events back.
-    if (toolBar && toolBarPainters) TWinSkinForm::DetachToolbarPainters(*toolBar, toolBarPainters);
+    if (toolBar && toolBarPainters) TToolBarPainter::DetachToolbarPainters(*toolBar, toolBarPainters);
     if (toolBar && choice.Outcome != TSkinOutcome::Disabled && choice.Outcome != TSkinOutcome::Skipped &&
         !choice.Has(TSkinActionKind::InitToolbarMenu))
         OfferToolButtons(sf, *toolBar, options);

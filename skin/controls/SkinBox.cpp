@@ -68,7 +68,7 @@ void TSkinBox::ReleaseToolbarPainters() {
     if (!toolBar_ || !painters_) return;
     // A bar being freed owns us: its events go with it.
     if (!(toolBar_->ComponentState() & csDestroying)) {
-        TWinSkinForm::DetachToolbarPainters(*toolBar_, painters_);
+        TToolBarPainter::DetachToolbarPainters(*toolBar_, painters_);
         if (HWND h = toolBar_->WindowHandle()) InvalidateRect(h, nullptr, TRUE);
     }
     painters_ = 0;

@@ -30,6 +30,7 @@ TSkinOptions TSkinDataCore::DefaultOptions() {
 }
 
 TSkinDataCore::TSkinDataCore() {
+    NewBuildId();
     InitControlList();
     Button = std::make_unique<TDataSkinButton>(L"Buttons");
     static const wchar_t* const kBorderNames[] = {L"", L"Left", L"Right", L"Top", L"Bottom"};
@@ -107,8 +108,15 @@ private:
     TSkinDataCore& d_;
 };
 
+void TSkinDataCore::NewBuildId() {
+    // One user-interface thread builds skins; a plain counter is enough.
+    static uint64_t last = 0;
+    buildId_ = ++last;
+}
+
 bool TSkinDataCore::LoadSkin() {
     Empty = true;
+    NewBuildId();
     // Reader, member stream, description and decoded images live for this
     // load only, on every path.
     TSkinLoadScope scope{*this};

@@ -211,6 +211,10 @@ public:
     std::unique_ptr<TSkinReader> reader;  // during a load only
     TMemoryStream data;                   // the stored package
     bool Empty = true;                    // no skin built (also while a load runs)
+    // Names the skin now built: a new value, never used before in this
+    // process, whenever a load starts or ends. Pictures composed from the
+    // skin objects are kept under it, so none outlives the skin it shows.
+    uint64_t BuildId() const { return buildId_; }
 
     std::array<TColor, kShemeColorCount> Colors{};
     std::array<bool, kShemeColorCount> hasColors{};  // the skin gave this colour
@@ -275,6 +279,8 @@ private:
     friend class TSkinLoadScope;
     void ReadObjectCommon(TDataSkinObject& object, const std::string& section, bool withFrame, bool withColours);
 
+    void NewBuildId();
+    uint64_t buildId_ = 0;
     // Decoded images of the load in progress, by lower-cased member name
     // (null: no image there).
     std::unordered_map<std::wstring, std::shared_ptr<TBitmap>> decodedMembers_;

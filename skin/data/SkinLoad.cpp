@@ -124,6 +124,7 @@ void TSkinDataCore::LoadFromIni(const std::wstring&) {
     SkinBuilt();
     sectionlist.reset();
     decodedMembers_.clear();
+    NewBuildId();
     Empty = false;
 }
 

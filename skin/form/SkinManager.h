@@ -123,7 +123,7 @@ public:
     // The popup object showing hmenu, or null.
     TWinSkinPopMenu* FindPopupForMenu(HMENU hmenu) const;
     // The composed background of the popup showing hmenu, or null.
-    TBitmap* GetMenuBg(HMENU hmenu) const;
+    const TBitmap* GetMenuBg(HMENU hmenu) const;
     // menuactive := true when hmenu belongs to a framework popup menu.
     void FindPopupMenu(HMENU hmenu);
 
@@ -156,7 +156,7 @@ public:
     std::unique_ptr<TTimer> Timer;
     bool active = false;
     bool skinchildform = false;
-    int32_t state = 0;     // 0 created, 1 running, 4 shutting down
+    int32_t state = 0;  // 0 created, 1 running, 4 shutting down
     MenuKind menutype = MenuKind::Popup;
     bool menuactive = false;
     bool MDIMax = false;

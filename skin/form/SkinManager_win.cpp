@@ -313,7 +313,7 @@ TWinSkinPopMenu* TSkinManage::FindSkinMenu(HWND hwnd) const {
 }
 void TSkinManage::DeleteSysbtn() {
     for (TWinSkinForm* sf : Flist())
-        if (sf->fsd == UpdateData) sf->DeleteSysbtn();
+        if (sf->fsd == UpdateData) sf->CaptionButtons().DeleteSysbtn();
 }
 
 // Unskins one window, repaints it and frees its object (switch-off).
@@ -340,12 +340,12 @@ void TSkinManage::SetMDIMax2(bool on) {
     for (TWinSkinForm* sf : Flist()) {
         if (sf->FormStyle != sfsMDIChild) continue;
         if (on) {
-            sf->Uncropwindow();
+            sf->Frame().Uncropwindow();
         } else {
             if (sf->Windowstate == swsMin) continue;
             sf->Windowstate = swsNormal;
-            sf->Cropwindow();
-            if (!sf->crop) sf->Refresh();
+            sf->Frame().Cropwindow();
+            if (!sf->Frame().crop) sf->Refresh();
         }
     }
 }
@@ -474,9 +474,9 @@ TWinSkinPopMenu* TSkinManage::FindPopupForMenu(HMENU hmenu) const {
     return nullptr;
 }
 
-TBitmap* TSkinManage::GetMenuBg(HMENU hmenu) const {
-    TWinSkinPopMenu* menu = FindPopupForMenu(hmenu);
-    return menu && !menu->MenuBg.Empty() ? &menu->MenuBg : nullptr;
+const TBitmap* TSkinManage::GetMenuBg(HMENU hmenu) const {
+    const TWinSkinPopMenu* menu = FindPopupForMenu(hmenu);
+    return menu ? menu->MenuBg() : nullptr;
 }
 
 void TSkinManage::FindPopupMenu(HMENU hmenu) {
@@ -528,6 +528,9 @@ void TSkinManage::OnTimer() {
 }
 
 void TSkinManage::RunAction(TSkinData* data) {
+    // The kept menu pictures are of the old skin: free them now rather than
+    // when they age out.
+    if (action == ManagerAction::ApplyChange) ForgetMenuPictures();
     if (data->ftype == sfOnlyThisForm) {
         switch (action) {
             case ManagerAction::Skin: {
@@ -551,7 +554,7 @@ void TSkinManage::RunAction(TSkinData* data) {
                 DeleteDeleted();
                 for (TWinSkinForm* sf : Flist())
                     if (sf->fsd == data) {
-                        sf->DeleteSysbtn();
+                        sf->CaptionButtons().DeleteSysbtn();
                         sf->InitSkinData();
                         sf->SkinChange();
                         break;
@@ -591,7 +594,7 @@ void TSkinManage::RunAction(TSkinData* data) {
             std::vector<TWinSkinForm*> changed;
             for (TWinSkinForm* sf : Flist())
                 if (sf->fsd == data) {
-                    sf->DeleteSysbtn();
+                    sf->CaptionButtons().DeleteSysbtn();
                     sf->InitSkinData();
                     changed.push_back(sf);
                 }

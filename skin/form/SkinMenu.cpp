@@ -6,6 +6,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <vector>
 
 #include "framework/controls/FormsAndApplication.h"
 #include "framework/graphics/GdiHandles.h"
@@ -66,39 +67,141 @@ void DrawCheckMark(HDC dc, const RECT& box) {
                info.bmWidth, info.bmHeight, DST_BITMAP | DSS_MONO);
 }
 
+// Pictures composed from the skin for popup menus, kept from one opening
+// to the next: each opening makes a new popup window, but its background and
+// its item frames change only with the skin and the size. Found by the skin's
+// build id, so a picture of a replaced skin is never handed out; bounded in
+// count and in pixels, the least recently used going first.
+enum class MenuPicture { Background, Item, SelectedItem };
+
+class MenuPictureCache {
+public:
+    // Shared: a popup keeps its background while it is open, whatever the
+    // cache drops meanwhile.
+    template <typename Compose>
+    std::shared_ptr<const TBitmap> Get(uint64_t build, MenuPicture kind, int width, int height, Compose&& compose) {
+        ++clock_;
+        for (Entry& e : entries_)
+            if (e.build == build && e.kind == kind && e.width == width && e.height == height) {
+                e.used = clock_;
+                return e.picture;
+            }
+        const int64_t pixels = int64_t{width} * height;
+        while (!entries_.empty() && (entries_.size() >= kMaxEntries || pixels_ + pixels > kMaxPixels)) {
+            auto oldest = std::min_element(entries_.begin(), entries_.end(),
+                                           [](const Entry& a, const Entry& b) { return a.used < b.used; });
+            pixels_ -= int64_t{oldest->width} * oldest->height;
+            entries_.erase(oldest);
+        }
+        auto picture = std::make_shared<TBitmap>(0, 0, pf24bit);
+        compose(*picture);
+        pixels_ += pixels;
+        entries_.push_back(Entry{build, kind, width, height, clock_, picture});
+        return picture;
+    }
+    void Clear() {
+        entries_.clear();
+        pixels_ = 0;
+    }
+
+private:
+    // A few menus' worth: backgrounds of some popup sizes and item frames of
+    // their widths. A single larger picture is still kept, alone.
+    static constexpr size_t kMaxEntries = 16;
+    static constexpr int64_t kMaxPixels = int64_t{4} << 20;
+    struct Entry {
+        uint64_t build;
+        MenuPicture kind;
+        int width, height;
+        uint64_t used;
+        std::shared_ptr<const TBitmap> picture;
+    };
+    std::vector<Entry> entries_;
+    int64_t pixels_ = 0;
+    uint64_t clock_ = 0;
+};
+
+MenuPictureCache& Pictures() {
+    static MenuPictureCache cache;
+    return cache;
+}
+
+// The bitmap every skinned item is composed in: a bitmap and a font handle
+// made per item cost more than drawing it. It only grows (items of a menu
+// differ only in height), up to a bound past which an item gets its own.
+constexpr int64_t kMaxScratchPixels = int64_t{1} << 20;
+std::unique_ptr<TBitmap>& ItemScratch() {
+    static std::unique_ptr<TBitmap> scratch;
+    return scratch;
+}
+// The same for the client area of a popup while the system paints it.
+std::unique_ptr<TBitmap>& PopupScratch() {
+    static std::unique_ptr<TBitmap> scratch;
+    return scratch;
+}
+
+// A scratch bitmap of at least w x h; a private one in own when that is
+// beyond the bound.
+TBitmap& ScratchOf(std::unique_ptr<TBitmap>& scratch, std::unique_ptr<TBitmap>& own, int w, int h) {
+    if (int64_t{w} * h > kMaxScratchPixels) {
+        own = std::make_unique<TBitmap>(w, h, pf24bit);
+        return *own;
+    }
+    if (!scratch) scratch = std::make_unique<TBitmap>(0, 0, pf24bit);
+    if (scratch->Width() < w || scratch->Height() < h)
+        scratch->SetSize(std::max(w, scratch->Width()), std::max(h, scratch->Height()));
+    return *scratch;
+}
+
 }  // namespace
+
+void ForgetMenuPictures() {
+    Pictures().Clear();
+    ItemScratch().reset();
+    PopupScratch().reset();
+}
 
 // ---- The item painter
 
 void DrawMenuItem(TSkinData& sd, TMenuItem& item, TCanvas& canvas, bool selected, const RECT& rect) {
     if (SkinManager) SkinManager->SetPopMenu();
     const TDataSkinObject* mi = MenuItemObject(sd);
+    const int w = rect.right - rect.left, h = rect.bottom - rect.top;
+    if (w <= 0 || h <= 0) return;
+    // Composed apart also without an item image: the caller's canvas is new
+    // for every item, and its text would need a font made for each one.
+    std::unique_ptr<TBitmap> own;
+    TBitmap& piece = ScratchOf(ItemScratch(), own, w, h);
+    TCanvas& c = piece.Canvas();
+    GetMenuFont(c.Font);
     if (!mi) {
-        DefaultMenuItem(sd, item, canvas, selected, rect);
+        DefaultMenuItem(sd, item, c, selected, RECT{0, 0, w, h});
+        BitBlt(canvas.Handle(), rect.left, rect.top, w, h, piece.DC(), 0, 0, SRCCOPY);
         return;
     }
     const HMENU parentMenu = item.Parent() ? item.Parent()->MenuHandle() : nullptr;
     if (SkinManager) SkinManager->SetHMenu(parentMenu);
 
-    const int w = rect.right - rect.left, h = rect.bottom - rect.top;
-    if (w <= 0 || h <= 0) return;
-    TBitmap piece(w, h, pf24bit);
-    TCanvas& c = piece.Canvas();
-    GetMenuFont(c.Font);
     const TRect whole = Rect(0, 0, w, h);
+    c.Brush.Style = bsSolid;  // the previous item's text left it clear
     c.Brush.Color = SchemeColor(sd, csMenubg);
     c.FillRect(whole);
     // The popup's own background behind the item, where the popup has one.
     const TWinSkinPopMenu* popup = SkinManager ? SkinManager->FindPopupForMenu(parentMenu) : nullptr;
-    if (popup && !popup->MenuBg.Empty())
-        c.CopyRect(whole, popup->MenuBg,
-                   Bounds(rect.left + popup->clientOffset.X, rect.top + popup->clientOffset.Y, w, h));
+    if (const TBitmap* bg = popup ? popup->MenuBg() : nullptr)
+        c.CopyRect(whole, *bg, Bounds(rect.left + popup->clientOffset.X, rect.top + popup->clientOffset.Y, w, h));
 
     if (item.IsLine()) {
         DrawMenuCaption(sd, c, RECT{0, 0, w, h});
     } else {
-        DrawRect2(c, whole, mi->Map, mi->r, selected ? 4 : 1, std::max(mi->frame, 1), mi->trans != 0, mi->Tile != 0,
-                  false);
+        const auto frame = Pictures().Get(
+            sd.BuildId(), selected ? MenuPicture::SelectedItem : MenuPicture::Item, w, h, [&](TBitmap& out) {
+                GetHMap(out, whole, mi->Map, mi->r, selected ? 4 : 1, std::max(mi->frame, 1), mi->Tile != 0, false);
+            });
+        if (mi->trans != 0)
+            c.DrawTransparent(0, 0, *frame, kSkinKeyColor);
+        else
+            c.Draw(0, 0, *frame);
         DrawItemText(sd, item, c, selected, RECT{0, 0, w, h});
     }
     BitBlt(canvas.Handle(), rect.left, rect.top, w, h, piece.DC(), 0, 0, SRCCOPY);
@@ -306,7 +409,7 @@ void TWinSkinPopMenu::UnSubClass() {
         RemoveWindowSubclass(hwnd, SubclassProc, 1);
         subclassed_ = false;
     }
-    MenuBg.SetSize(0, 0);
+    menuBg_.reset();
 }
 
 bool TWinSkinPopMenu::HasBackground() const {
@@ -320,9 +423,14 @@ void TWinSkinPopMenu::ComposeBackground() {
     POINT origin{0, 0};
     ClientToScreen(hwnd, &origin);
     clientOffset = Point(origin.x - window.left, origin.y - window.top);
-    const TDataSkinObject& bg = *fsd->MenuitemBG;
-    GetHMap(MenuBg, Rect(0, 0, window.right - window.left, window.bottom - window.top), bg.Map, bg.r, 1, 1,
-            bg.Tile != 0, false);
+    const int w = window.right - window.left, h = window.bottom - window.top;
+    if (!menuBg_ || menuBg_->Width() != w || menuBg_->Height() != h || bgBuild_ != fsd->BuildId()) {
+        const TDataSkinObject& bg = *fsd->MenuitemBG;
+        menuBg_ = Pictures().Get(fsd->BuildId(), MenuPicture::Background, w, h, [&](TBitmap& out) {
+            GetHMap(out, Rect(0, 0, w, h), bg.Map, bg.r, 1, 1, bg.Tile != 0, false);
+        });
+        bgBuild_ = fsd->BuildId();
+    }
     if (!hmenu && paintOrder == 0) {
         static uint64_t painted = 0;
         paintOrder = ++painted;
@@ -336,12 +444,14 @@ void TWinSkinPopMenu::PaintClient() {
     // skin's background then covers every part that is not an item.
     PaintDC paint(hwnd);
     if (!paint.get()) return;
-    if (MenuBg.Empty()) ComposeBackground();
+    if (!MenuBg()) ComposeBackground();
+    const TBitmap* bg = MenuBg();
+    if (!bg) return;
     RECT client{};
     GetClientRect(hwnd, &client);
     if (client.right <= 0 || client.bottom <= 0) return;
-    TBitmap buffer(client.right, client.bottom, pf24bit);
-    HDC mem = buffer.DC();
+    std::unique_ptr<TBitmap> own;
+    HDC mem = ScratchOf(PopupScratch(), own, client.right, client.bottom).DC();
     DefSubclassProc(hwnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(mem), PRF_CLIENT | PRF_ERASEBKGND);
     UniqueRegion outside(CreateRectRgn(0, 0, client.right, client.bottom));
     const auto menu = reinterpret_cast<HMENU>(SendMessageW(hwnd, MN_GETHMENU, 0, 0));
@@ -356,7 +466,7 @@ void TWinSkinPopMenu::PaintClient() {
     {
         SavedDCState saved(mem);
         SelectClipRgn(mem, outside.get());
-        BitBlt(mem, 0, 0, client.right, client.bottom, MenuBg.DC(), clientOffset.X, clientOffset.Y, SRCCOPY);
+        BitBlt(mem, 0, 0, client.right, client.bottom, bg->DC(), clientOffset.X, clientOffset.Y, SRCCOPY);
     }
     BitBlt(paint.get(), 0, 0, client.right, client.bottom, mem, 0, 0, SRCCOPY);
 }
@@ -393,12 +503,14 @@ LRESULT TWinSkinPopMenu::WinWndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             WindowDC dc = WindowDC::Whole(window);
             if (!dc) break;
             ComposeBackground();
+            const TBitmap* bg = MenuBg();
+            if (!bg) break;
             // The client area is painted on WM_PAINT, which always follows.
             RECT client{};
             GetClientRect(window, &client);
             ExcludeClipRect(dc.get(), clientOffset.X, clientOffset.Y, clientOffset.X + client.right,
                             clientOffset.Y + client.bottom);
-            BitBlt(dc.get(), 0, 0, MenuBg.Width(), MenuBg.Height(), MenuBg.DC(), 0, 0, SRCCOPY);
+            BitBlt(dc.get(), 0, 0, bg->Width(), bg->Height(), bg->DC(), 0, 0, SRCCOPY);
             return 0;
         }
         case WM_PAINT:
@@ -409,10 +521,12 @@ LRESULT TWinSkinPopMenu::WinWndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             if (!HasBackground()) break;
             const auto dc = reinterpret_cast<HDC>(wParam);
             ComposeBackground();
-            BitBlt(dc, 0, 0, MenuBg.Width(), MenuBg.Height(), MenuBg.DC(), 0, 0, SRCCOPY);
+            const TBitmap* bg = MenuBg();
+            if (!bg) break;
+            BitBlt(dc, 0, 0, bg->Width(), bg->Height(), bg->DC(), 0, 0, SRCCOPY);
             SavedDCState saved(dc);
             SetBkMode(dc, TRANSPARENT);
-            IntersectClipRect(dc, 3, 3, MenuBg.Width() - 3, MenuBg.Height() - 3);
+            IntersectClipRect(dc, 3, 3, bg->Width() - 3, bg->Height() - 3);
             return DefSubclassProc(window, msg, wParam, lParam);
         }
         default: break;

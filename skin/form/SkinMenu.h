@@ -63,6 +63,10 @@ void SetSkinMenuPainter(TMenuItem& root, TSkinData* sd, bool enable);
 std::unique_ptr<TPopupMenu> CreateSkinSysMenu(TComponent* owner, TSkinData& sd, HWND window, HMENU hsysmenu,
                                               bool maximised, bool minimised, bool minBox, bool maxBox);
 
+// Drops the menu pictures kept from earlier openings (a new skin is coming;
+// they would never be shown again, as they are kept by skin build).
+void ForgetMenuPictures();
+
 class TWinSkinPopMenu {
 public:
     TWinSkinPopMenu() = default;
@@ -79,9 +83,9 @@ public:
     HWND hwnd = nullptr;
     TSkinData* fsd = nullptr;
     int32_t SelIndex = -1;
-    // The composed background of the whole popup window (empty until painted).
-    TBitmap MenuBg;
-    // Where the client area starts in MenuBg (the popup's border).
+    // The composed background of the whole popup window; null until painted.
+    const TBitmap* MenuBg() const { return menuBg_ && !menuBg_->Empty() ? menuBg_.get() : nullptr; }
+    // Where the client area starts in the background (the popup's border).
     TPoint clientOffset{3, 3};
     HMENU hmenu = nullptr;  // learned from the first item drawn (SetHMenu)
     bool crop = false;
@@ -99,4 +103,7 @@ private:
     void ComposeBackground();
     void PaintClient();
     bool subclassed_ = false;
+    // Shared with the kept menu pictures; composed from skin build bgBuild_.
+    std::shared_ptr<const TBitmap> menuBg_;
+    uint64_t bgBuild_ = 0;
 };

@@ -1,5 +1,6 @@
-// TWinSkinForm: attaching and detaching, the message dispatch, and the
-// control skinning objects of the window.
+// TWinSkinForm: attaching and detaching, the message dispatch over the
+// parts, what every skinned window answers (TFormLifePart), and the control
+// skinning objects of the window.
 #include "skin/form/WinSkinForm.h"
 
 #include <commctrl.h>
@@ -57,13 +58,6 @@ std::wstring GetFormCaption(HWND hwnd) {
 }
 
 TWinSkinForm::TWinSkinForm(TComponent* AOwner) : TComponent(AOwner) {
-    bstr = L"  ";
-    astr = L" ";
-    DoubleTime = static_cast<int32_t>(GetDoubleClickTime());
-    CaptionFont = std::make_unique<TFont>();
-    NONCLIENTMETRICSW ncm{};
-    ncm.cbSize = sizeof ncm;
-    if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof ncm, &ncm, 0)) CaptionFont->AssignLogFont(ncm.lfCaptionFont);
     fCanvasBitmap.SetSize(1, 1);
     fcanvas2Bitmap.SetSize(1, 1);
     fCanvas = std::make_unique<TCanvas>(fCanvasBitmap);
@@ -93,13 +87,12 @@ TWinSkinForm::~TWinSkinForm() {
         // subclass off so no message reaches a dead object.
         UnSubclass3();
     }
-    UnSubclassMDI();
+    mdiClient_.UnSubclassMDI();
     DeleteControls();
-    DeleteSysbtn();
-    FreeMenuBar(IsWindow(Hwnd) && Skinstate != SkinStage::Destroying && Skinstate != SkinStage::Dead);
-    timer.reset();
-    sysmenu.reset();
-    if (iconSmall_) DestroyIcon(iconSmall_);
+    captionButtons_.DeleteSysbtn();
+    menuBar_.FreeMenuBar(IsWindow(Hwnd) && Skinstate != SkinStage::Destroying && Skinstate != SkinStage::Dead);
+    captionButtons_.EnableTimer(false);
+    captionButtons_.FreeSysmenu();
     // A newer object may skin the window by now (this one was released late).
     if (SkinManager && SkinManager->FindSkinForm(Hwnd) == this) SkinManager->DeleteForm2(Hwnd);
 }
@@ -110,20 +103,18 @@ void TWinSkinForm::InitTform(TSkinData* skinData, TForm* form) {
     // The application's event above still sees its window as it is.
     RedrawHeld held(Hwnd);
     InitSkin(skinData);
-    if (sMainMenu && !OldWndProc.Installed()) OldWndProc = TWindowProcHook(*form, [this](TMessage& m) { NewWndProc(m); });
+    if (sMainMenu && !OldWndProc.Installed())
+        OldWndProc = TWindowProcHook(*form, [this](TMessage& m) { NewWndProc(m); });
     formcolor = form->Color();
     form->SetColor(skinData->Colors[csButtonFace]);
-    if (skinData->SkinControls().Contains(xcMenuItem)) InitMainMenu(form, true, false);
+    if (skinData->SkinControls().Contains(xcMenuItem)) menuBar_.InitMainMenu(form, true, false);
 }
 
 void TWinSkinForm::InitSkin(TSkinData* skinData) {
     if (subclassed) return;
     if (SkinManager) SkinManager->state = 1;
     fsd = skinData;
-    timer = std::make_unique<TTimer>(nullptr);
-    timer->SetEnabled(false);
-    timer->SetInterval(250);
-    timer->OnTimer = [this](TObject*) { OnTimer(); };
+    captionButtons_.CreateTimer();
 
     sMainMenu = fsd->SkinControls().Contains(xcMainMenu);
     dwstyle = static_cast<DWORD>(GetWindowLongPtrW(Hwnd, GWL_STYLE));
@@ -172,21 +163,18 @@ void TWinSkinForm::InitSkin(TSkinData* skinData) {
         fsd->SetSkinControls(kinds);
     }
     subclassed = SetWindowSubclass(Hwnd, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this)) != FALSE;
-    if (FormStyle == sfsMDIform) {
-        menuauto = fsd->MenuUpdate();
-        SubclassMDI();
-    }
+    if (FormStyle == sfsMDIform) mdiClient_.SubclassMDI();
 
     if (sMainMenu) {
-        hmenu = GetMenu(Hwnd);
-        CreateMenuBar();
+        menuBar_.CreateMenuBar();
         InitSkinData();
     } else {
         Skinstate = SkinStage::Skinned;
     }
     if (FormStyle == sfsMDIChild) {
         const int need = GetSystemMetrics(SM_CYCAPTION) + GetSystemMetrics(SM_CXFRAME);
-        if (bw.Top < need) MenuHeight = need - bw.Top;
+        TFramePainter& frame = framePainter_;
+        if (frame.bw.Top < need) frame.MenuHeight = need - frame.bw.Top;
         if (Windowstate == swsMax && SkinManager && !SkinManager->MDIMax) SkinManager->SetMDIMax(true);
     }
 }
@@ -196,7 +184,7 @@ void TWinSkinForm::GetFormstyle() {
     for (HWND child = GetTopWindow(Hwnd); child; child = GetWindow(child, GW_HWNDNEXT)) {
         if (SameTextAscii(GetWindowClassname(child), L"MDIClient")) {
             FormStyle = sfsMDIform;
-            ClientHwnd = child;
+            mdiClient_.ClientHwnd = child;
             if (SkinManager) {
                 SkinManager->clienthwnd = child;
                 SkinManager->MDIForm = FForm;
@@ -224,46 +212,8 @@ void TWinSkinForm::GetWindowstate() {
 
 void TWinSkinForm::InitSkinData() {
     if (!fsd || fsd->Empty) return;
-    if (FormBorder == sbsNone) {
-        bw = TRect{0, 0, 0, 0};
-        MenuHeight = 0;
-    } else {
-        auto widthOf = [&](int i) {
-            const auto& b = fsd->border[static_cast<size_t>(i)];
-            return b && !b->Map.Empty() ? b->Map.Width() / std::max(1, b->frame) : 0;
-        };
-        auto heightOf = [&](int i) {
-            const auto& b = fsd->border[static_cast<size_t>(i)];
-            return b && !b->Map.Empty() ? b->Map.Height() / std::max(1, b->frame) : 0;
-        };
-        bw.Top = heightOf(3);
-        bw.Left = widthOf(1);
-        bw.Right = widthOf(2);
-        bw.Bottom = heightOf(4);
-    }
-    DeleteSysbtn();
-    for (auto& d : fsd->SysBtn) {
-        if (!d) continue;
-        SysBtn.push_back(std::make_unique<TWinSysButton>(this, fsd, d.get()));
-    }
-    BtnCount = static_cast<int32_t>(SysBtn.size());
-    for (auto& b : SysBtn) {
-        if (b->data->Action != 3 && b->data->Action != 11) continue;
-        GetIcon(IconBmp);
-        if (b->data->Map.Empty() && !IconBmp.Empty()) b->data->Map.Assign(IconBmp);
-        if (fsd->SysIcon.Empty() && !IconBmp.Empty()) fsd->SysIcon.Assign(IconBmp);
-        b->data->frame = 1;
-    }
-}
-
-void TWinSkinForm::DeleteSysbtn() {
-    ActiveBtn = nullptr;
-    if (PressedBtn) {
-        PressedBtn = nullptr;
-        if (GetCapture() == Hwnd) ReleaseCapture();
-    }
-    SysBtn.clear();
-    BtnCount = 0;
+    framePainter_.GetBorderWidths();
+    captionButtons_.CreateSysbtns();
 }
 
 void TWinSkinForm::UpdateStyle(bool strip) {
@@ -291,6 +241,8 @@ void TWinSkinForm::GetBorderSize() {
 }
 
 void TWinSkinForm::ResizeForm(bool refresh) {
+    const TRect& bw = framePainter_.bw;
+    const int32_t MenuHeight = framePainter_.MenuHeight;
     if (Windowstate == swsMax) {
         Refresh();
         return;
@@ -316,7 +268,7 @@ void TWinSkinForm::ResizeForm(bool refresh) {
     if (ismessagebox && !refresh) {
         SIZE size{};
         if (const WindowDC dc = WindowDC::Client(Hwnd)) {
-            SelectGuard font(dc.get(), CaptionFont->Handle());
+            SelectGuard font(dc.get(), framePainter_.Font().Handle());
             const std::wstring text = GetFormCaption(Hwnd);
             GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &size);
         }
@@ -341,8 +293,7 @@ void TWinSkinForm::ResizeForm(bool refresh) {
 }
 
 void TWinSkinForm::Refresh() {
-    SetWindowPos(Hwnd, nullptr, 0, 0, 0, 0,
-                 SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    SetWindowPos(Hwnd, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
 }
 
 void TWinSkinForm::RePaint(HWND hwnd) {
@@ -361,14 +312,14 @@ void TWinSkinForm::Activate() {
     AfterSkin();
     Skinstate = SkinStage::Skinned;
     if (FormBorder == sbsNone) Refresh();
-    if (timer) timer->SetEnabled(true);
+    captionButtons_.EnableTimer(true);
 }
 
 void TWinSkinForm::ActivateHeld() {
     RedrawHeld held(Hwnd);
     hsysmenu = GetSystemMenu(Hwnd, FALSE);
     if (hsysmenu) FormIcons |= sbisystem;
-    GetIcon(IconBmp);
+    framePainter_.GetIcon();
     GetBorderSize();
     if (FForm)
         InitControls(FForm);
@@ -383,14 +334,14 @@ void TWinSkinForm::ActivateHeld() {
                 Skinstate = SkinStage::Resizing;
                 ResizeForm(false);
                 Skinstate = SkinStage::Skinned;
-                Cropwindow();
+                framePainter_.Cropwindow();
             }
         } else if (!ischildform && FormBorder != sbsNone && Windowstate != swsMin) {
             Skinstate = SkinStage::Resizing;
             ResizeForm(false);
             Skinstate = SkinStage::Skinned;
             if (Windowstate == swsNormal)
-                Cropwindow();
+                framePainter_.Cropwindow();
             else
                 Refresh();
         }
@@ -401,12 +352,12 @@ void TWinSkinForm::SkinChange() {
     Skinstate = SkinStage::Changing;
     if (sMainMenu && FForm) {
         // Popup menus made since the form was skinned get the skin's painter.
-        InitPopMenu(FForm, true, true);
+        menuBar_.InitPopMenu(FForm, true, true);
         // One resize for the new borders; it recomputes the frame too, so the
         // form is not re-laid out and repainted twice.
         ResizeForm(true);
     }
-    Cropwindow();
+    framePainter_.Cropwindow();
     // Colours and control objects change after the frame and the region:
     // a new region makes the system erase at once every child marked for
     // painting, and all of them are painted once below anyway.
@@ -435,77 +386,74 @@ void TWinSkinForm::UnSubclass() {
         UnSubclass2();
         return;
     }
-    if (!inSysmenu_) sysmenu.reset();
-    if (timer) timer->SetEnabled(false);
+    captionButtons_.FreeSysmenu();
+    captionButtons_.EnableTimer(false);
     if (fsd) fsd->HideHint();
     if (subclassed) {
         RemoveSubclass();
         DeleteControls();
         if (FForm) {
-            InitPopMenu(FForm, false, false);
-            if (fsd && fsd->SkinControls().Contains(xcMenuItem)) InitMainMenu(FForm, false, false);
+            menuBar_.InitPopMenu(FForm, false, false);
+            if (fsd && fsd->SkinControls().Contains(xcMenuItem)) menuBar_.InitMainMenu(FForm, false, false);
         }
         if (FForm && Skinstate != SkinStage::Destroying) FForm->SetColor(formcolor);
     }
-    UnSubclassMDI();
+    mdiClient_.UnSubclassMDI();
     if (!IsWindow(Hwnd)) return;
     const bool dying = Skinstate == SkinStage::Destroying;
     UpdateStyle(false);
     // The system's bar comes back and takes its height from the client area.
     int barBack = 0;
-    if (menu) {
-        FreeMenuBar(!dying);
+    if (menuBar_.menu) {
+        menuBar_.FreeMenuBar(!dying);
         RECT wr{}, cr{};
         if (!dying && GetMenu(Hwnd) && GetWindowRect(Hwnd, &wr) && GetClientRect(Hwnd, &cr))
             barBack = std::max<int>(0, (wr.bottom - wr.top) - cr.bottom - oldsize.Bottom);
     }
-    if (!dying && (!ischildform || FormStyle == sfsMDIChild) && FormBorder != sbsNone &&
-        Windowstate == swsNormal) {
+    if (!dying && (!ischildform || FormStyle == sfsMDIChild) && FormBorder != sbsNone && Windowstate == swsNormal) {
+        const TRect& bw = framePainter_.bw;
         RECT wr{};
         GetWindowRect(Hwnd, &wr);
         if (FormStyle == sfsMDIChild) MapWindowPoints(nullptr, GetParent(Hwnd), reinterpret_cast<POINT*>(&wr), 2);
         const int w = (wr.right - wr.left) - bw.Left - bw.Right + oldsize.Right;
-        const int h = (wr.bottom - wr.top) - bw.Top - bw.Bottom - MenuHeight + oldsize.Bottom + barBack;
+        const int h = (wr.bottom - wr.top) - bw.Top - bw.Bottom - framePainter_.MenuHeight + oldsize.Bottom + barBack;
         // The system frame goes round the client area where it lies now.
         wr.left += bw.Left - sysClientOffset_.x;
-        wr.top += bw.Top + MenuHeight - sysClientOffset_.y - barBack;
+        wr.top += bw.Top + framePainter_.MenuHeight - sysClientOffset_.y - barBack;
         // Remove the region first so the system frame is drawn whole.
-        SetWindowRgn(Hwnd, nullptr, TRUE);
-        crop = false;
+        framePainter_.DropRegion(true);
         Skinstate = SkinStage::Dead;
         SetWindowPos(Hwnd, nullptr, wr.left, wr.top, w, h, SWP_FRAMECHANGED | SWP_NOACTIVATE | SWP_NOZORDER);
     } else {
-        SetWindowRgn(Hwnd, nullptr, !dying);
-        crop = false;
+        framePainter_.DropRegion(!dying);
         Skinstate = SkinStage::Dead;
         if (!dying) Refresh();
     }
-    WinRgn = nullptr;
 }
 
 void TWinSkinForm::UnSubclass2() {
-    if (timer) timer->SetEnabled(false);
+    captionButtons_.EnableTimer(false);
     DeleteControls();
     if (FForm) {
-        InitPopMenu(FForm, false, false);
-        if (fsd && fsd->SkinControls().Contains(xcMenuItem)) InitMainMenu(FForm, false, false);
+        menuBar_.InitPopMenu(FForm, false, false);
+        if (fsd && fsd->SkinControls().Contains(xcMenuItem)) menuBar_.InitMainMenu(FForm, false, false);
     }
     if (FForm && Skinstate != SkinStage::Destroying) FForm->SetColor(formcolor);
     RemoveSubclass();
-    UnSubclassMDI();
+    mdiClient_.UnSubclassMDI();
     if (FForm && Skinstate != SkinStage::Destroying)
         for (int i = 0; i < FForm->ComponentCount(); ++i)
             if (auto* c = dynamic_cast<TControl*>(FForm->Components(i))) c->Repaint();
 }
 
 void TWinSkinForm::UnSubclass3() {
-    if (timer) timer->SetEnabled(false);
+    captionButtons_.EnableTimer(false);
     if (fsd) fsd->HideHint();
     RemoveSubclass();
-    UnSubclassMDI();
+    mdiClient_.UnSubclassMDI();
     DeleteControls();
     // A window that lives on keeps a working menu bar.
-    FreeMenuBar(IsWindow(Hwnd) && Skinstate != SkinStage::Destroying);
+    menuBar_.FreeMenuBar(IsWindow(Hwnd) && Skinstate != SkinStage::Destroying);
 }
 
 bool TWinSkinForm::AddControlList(TSkinControl* control) {
@@ -557,7 +505,7 @@ void TWinSkinForm::InitControlA(TWinControl* parent) {
     if (t.AddComp && parent)
         for (int i = 0; i < parent->ComponentCount(); ++i)
             if (auto* c = dynamic_cast<TControl*>(parent->Components(i))) t.AddComp(*this, c, parent);
-    if (parent && fsd && fsd->SkinControls().Contains(xcPopupMenu)) InitPopMenu(parent, true, true);
+    if (parent && fsd && fsd->SkinControls().Contains(xcPopupMenu)) menuBar_.InitPopMenu(parent, true, true);
 }
 
 void TWinSkinForm::InitChildCtrl(TWinControl* parent) {
@@ -617,6 +565,15 @@ bool TWinSkinForm::IsScrollControl(TComponent* component) {
            cls == L"TScrollBox";
 }
 
+POINT TWinSkinForm::GetWinXY(int x, int y) const {
+    POINT p{x, y};
+    ScreenToClient(Hwnd, &p);
+    if (FormStyle == sfsMDIChild && Windowstate == swsMin) return p;
+    p.x += framePainter_.bw.Left;
+    p.y += framePainter_.bw.Top + framePainter_.MenuHeight;
+    return p;
+}
+
 std::wstring TWinSkinForm::WindowText() const {
     if (isunicode) return GetFormCaption(Hwnd);
     const int n = GetWindowTextLengthA(Hwnd);
@@ -666,12 +623,12 @@ void TWinSkinForm::WMEraseBkgnd(TMessage& m) {
 
 void TWinSkinForm::WMNCDestroy(TMessage& m) {
     Skinstate = SkinStage::Destroying;
-    if (timer) timer->SetEnabled(false);
+    captionButtons_.EnableTimer(false);
     if (fsd) fsd->HideHint();
     DeleteControls();
     // A bare window's menu goes with it, as it would have unskinned;
     // a form's menu handle belongs to the form's menu object.
-    FreeMenuBar(!FForm);
+    menuBar_.FreeMenuBar(!FForm);
     OldWndProc.Remove();
     Default(m);
     RemoveWindowSubclass(Hwnd, SubclassProc, kSubclassId);
@@ -690,10 +647,15 @@ void TWinSkinForm::RecreateControl(HWND window) {
 }
 
 void TWinSkinForm::WinWndProc(TMessage& m) {
+    // Every skinned window, its frame skinned or not.
     if (lifePart_.Handle(m)) return;
     if (FrameSkinned()) {
         // The caption buttons go first: one holding the mouse takes every mouse message.
-        TFormPart* const parts[] = {&captionButtons_, &framePainter_, &menuBar_};
+        TFormPart* const parts[] = {
+            &captionButtons_,  // hit testing, the non-client mouse, WM_COMMAND / WM_SYSCOMMAND
+            &framePainter_,    // size, activation, WM_NCCALCSIZE / WM_NCPAINT, title and icon
+            &menuBar_,         // owner-drawn items, menu changes and selection
+        };
         for (TFormPart* part : parts)
             if (part->Handle(m)) return;
     }
@@ -737,83 +699,6 @@ bool TFormLifePart::Handle(TMessage& m) {
     }
 }
 
-bool TCaptionButtonsPart::Handle(TMessage& m) {
-    if (sf.PressedMouse(m)) return true;
-    switch (m.Msg) {
-        case WM_COMMAND: sf.WMCommand(m); return true;
-        case WM_SYSCOMMAND: sf.WMSysCommand(m); return true;
-        default: break;
-    }
-    if (!sf.FrameDrawn()) return false;
-    switch (m.Msg) {
-        case WM_NCHITTEST: sf.WMNCHitTest(m); return true;
-        case WM_NCMOUSEMOVE: sf.WMNCMouseMove(m); return true;
-        case WM_NCLBUTTONDOWN: sf.WMNCLButtonDown(m); return true;
-        case WM_NCLBUTTONUP: sf.WMNCLButtonUp(m); return true;
-        case WM_NCLBUTTONDBLCLK: sf.WMNCLBUTTONDBLCLK(m); return true;
-        case WM_NCRBUTTONUP: sf.WMNCRButtonUp(m); return true;
-        case WM_NCRBUTTONDOWN:
-            // The system would track the release itself and show its own
-            // system menu; the release is ours (the skinned menu).
-            if (m.WParam == HTCAPTION && sf.FormStyle != sfsMDIChild) {
-                m.Result = 0;
-                return true;
-            }
-            return false;
-        default: return false;
-    }
-}
-
-bool TFramePainter::Handle(TMessage& m) {
-    switch (m.Msg) {
-        case WM_SIZE: sf.WMSize(m); return true;
-        case WM_ACTIVATE: sf.FWindowActive = LOBYTE(m.WParam) != 0; return false;
-        case WM_GETMINMAXINFO:
-            sf.Default(m);
-            sf.GetWindowstate();
-            return true;
-        case WM_WINDOWPOSCHANGED:
-            sf.GetWindowstate();
-            sf.Default(m);
-            return true;
-        case WM_SETICON:
-            sf.Default(m);
-            sf.GetIcon(sf.IconBmp);
-            // The system may have drawn its own caption for the new icon.
-            if (sf.Skinstate == SkinStage::Skinned || sf.Skinstate == SkinStage::Changing) sf.UpdateNc(nullptr);
-            return true;
-        case WM_SETTEXT:
-            sf.Default(m);
-            // The system may have drawn its own caption for the new text.
-            if ((sf.Skinstate == SkinStage::Skinned || sf.Skinstate == SkinStage::Changing) && IsWindowVisible(sf.Hwnd))
-                sf.UpdateNc(nullptr);
-            return true;
-        case WM_NCACTIVATE:
-            sf.FWindowActive = LOBYTE(m.WParam) != 0;
-            if (!sf.FrameDrawn()) return false;
-            sf.WMNCActive(m);
-            return true;
-        default: break;
-    }
-    if (!sf.FrameDrawn()) return false;
-    switch (m.Msg) {
-        case WM_NCCALCSIZE: sf.WMNCCalcSize(m); return true;
-        case WM_NCPAINT: sf.WMNCPaint(m); return true;
-        case CN_SkinUpdateNC: sf.UpdateNc(nullptr); return true;
-        default: return false;
-    }
-}
-
-bool TMenuBarPart::Handle(TMessage& m) {
-    switch (m.Msg) {
-        case WM_MEASUREITEM: sf.WMMEASUREITEM(m); return true;
-        case WM_DRAWITEM: sf.WMDRAWITEM(m); return true;
-        case CM_MENUCHANGED: sf.WMMenuChanged(m); return true;
-        case CN_SkinMenuSelect: sf.MenuSelect(m); return true;
-        default: return false;
-    }
-}
-
 void TWinSkinForm::NewWndProc(TMessage& m) {
     switch (m.Msg) {
         case WM_SETTEXT:
@@ -822,53 +707,20 @@ void TWinSkinForm::NewWndProc(TMessage& m) {
                 if (Windowstate == swsMax && SkinManager && SkinManager->clienthwnd && FormStyle == sfsMDIChild)
                     PostMessageW(SkinManager->clienthwnd, CN_SkinMDIMaximized, reinterpret_cast<WPARAM>(Hwnd), 0);
                 if (Windowstate == swsMin)
-                    UpdateNc(nullptr);
+                    framePainter_.UpdateNc(nullptr);
                 else
                     Refresh();
             }
             return;
         case CN_SkinChanged: SkinChange(); return;
-        case CM_DIALOGCHAR: CMDialogChar(m); return;
+        case CM_DIALOGCHAR: menuBar_.CMDialogChar(m); return;
         case CN_SkinPaintFrame:
             if (m.LParam == SkinSignature) {
-                if (m.WParam) UpdateNc(reinterpret_cast<HDC>(m.WParam));
+                if (m.WParam) framePainter_.UpdateNc(reinterpret_cast<HDC>(m.WParam));
                 m.Result = SkinSignature;
             }
             return;
         case CN_SkinProbe: m.Result = m.LParam == SkinSignature ? SkinSignature : 1; return;
         default: OldWndProc.CallNext(m); return;
-    }
-}
-
-void TWinSkinForm::WMSize(TMessage& m) {
-    Default(m);
-    switch (m.WParam) {
-        case SIZE_RESTORED: Windowstate = swsNormal; break;
-        case SIZE_MINIMIZED: Windowstate = swsMin; break;
-        case SIZE_MAXIMIZED: Windowstate = swsMax; break;
-        default: break;
-    }
-    // A child entering or leaving the maximised state: the frame's band shows or drops its buttons.
-    if (FormStyle == sfsMDIChild && (m.WParam == SIZE_MAXIMIZED) != mdiSizedMax && SkinManager &&
-        SkinManager->clienthwnd) {
-        mdiSizedMax = m.WParam == SIZE_MAXIMIZED;
-        PostMessageW(SkinManager->clienthwnd, CN_SkinMDIMaximized, reinterpret_cast<WPARAM>(Hwnd), 0);
-    }
-    if (Windowstate == swsMin) return;
-    if (FormStyle == sfsMDIChild && ((SkinManager && SkinManager->MDIMax) || Windowstate != swsNormal)) return;
-    if (Skinstate == SkinStage::Skinned || Skinstate == SkinStage::Changing) Cropwindow();
-}
-
-void TWinSkinForm::WMCommand(TMessage& m) {
-    switch (m.WParam) {
-        case SC_SIZE:
-        case SC_MOVE:
-        case SC_MINIMIZE:
-        case SC_MAXIMIZE:
-        case SC_NEXTWINDOW:
-        case SC_PREVWINDOW:
-        case SC_CLOSE:
-        case SC_RESTORE: PostMessageW(Hwnd, WM_SYSCOMMAND, m.WParam, 0); break;
-        default: Default(m); break;
     }
 }

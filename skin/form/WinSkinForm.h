@@ -139,62 +139,6 @@ struct TControlSkinning {
     TControl* (*Control)(const TSkinControl* c) = nullptr;
     void (*Free)(TSkinControl* c) = nullptr;
 };
-// The form skinning object is made of parts, each answering the messages it
-// owns. Handle returns true when the part took the message (m.Result is set)
-// and false to leave it to the next part and then the window's procedure.
-class TFormPart {
-public:
-    explicit TFormPart(TWinSkinForm& form) : sf(form) {}
-    virtual ~TFormPart() = default;
-    TFormPart(const TFormPart&) = delete;
-    TFormPart& operator=(const TFormPart&) = delete;
-    virtual bool Handle(TMessage& m) = 0;
-
-protected:
-    TWinSkinForm& sf;
-};
-
-// What every skinned window answers, its frame skinned or not: the object's
-// life (activation, destruction, re-created controls), the client's colours,
-// the system's own caption drawing held off, and the kind of a menu that
-// pops up.
-class TFormLifePart final : public TFormPart {
-public:
-    using TFormPart::TFormPart;
-    bool Handle(TMessage& m) override;
-};
-
-// The caption buttons: a button holding the mouse, hit testing, the
-// non-client mouse, the system menu and the commands it sends.
-class TCaptionButtonsPart final : public TFormPart {
-public:
-    using TFormPart::TFormPart;
-    bool Handle(TMessage& m) override;
-};
-
-// The frame painter: the window's state and size, the non-client area's
-// size, painting and active look, and the region after a resize.
-class TFramePainter final : public TFormPart {
-public:
-    using TFormPart::TFormPart;
-    bool Handle(TMessage& m) override;
-};
-
-// The menu bar: owner-drawn items, item selection and menu changes.
-class TMenuBarPart final : public TFormPart {
-public:
-    using TFormPart::TFormPart;
-    bool Handle(TMessage& m) override;
-};
-
-// The MDI client of a skinned frame (a window of its own, subclassed apart):
-// children made, destroyed, arranged or maximised, and the frame's menu.
-class TMdiClientPart final : public TFormPart {
-public:
-    using TFormPart::TFormPart;
-    bool Handle(TMessage& m) override;
-};
-
 // Installs the table (copied); null removes it.
 void SetControlSkinning(const TControlSkinning* table);
 const TControlSkinning& ControlSkinning();
@@ -245,7 +189,7 @@ public:
 
 // The menu bar of a fully skinned window: the system's bar is taken off the
 // window (SetMenu none) and drawn by the skin in the band; the window gets
-// its menu back when this object goes (the form skinning object does it).
+// its menu back when this object goes (the menu-bar part does it).
 class TWinSkinMenu : public TComponent {
 public:
     TWinSkinMenu(TComponent* owner, TWinSkinForm* sf, TSkinData* sd) : TComponent(owner), FSD(sd), SF(sf) {}
@@ -280,6 +224,256 @@ private:
 // Owner-drawn items for an item tree of a tool bar's menu: the skinned
 // painter and measuring, or none when enable is false.
 void InitToolbarMenu(TMenuItem* item, TSkinData* sd, bool enable);
+
+// The form skinning object is made of parts, each holding its own state and
+// answering the messages it owns. Handle returns true when the part took the
+// message (m.Result is set) and false to leave it to the next part and then
+// the window's procedure. A part reads what all parts share (the skin data,
+// the window, its style and state) from the form object.
+class TFormPart {
+public:
+    explicit TFormPart(TWinSkinForm& form) : sf(form) {}
+    virtual ~TFormPart() = default;
+    TFormPart(const TFormPart&) = delete;
+    TFormPart& operator=(const TFormPart&) = delete;
+    virtual bool Handle(TMessage& m) = 0;
+
+protected:
+    TWinSkinForm& sf;
+};
+
+// What every skinned window answers, its frame skinned or not: the object's
+// life (activation, destruction, re-created controls), the client's colours,
+// the system's own caption drawing held off, and the kind of a menu that
+// pops up.
+class TFormLifePart final : public TFormPart {
+public:
+    using TFormPart::TFormPart;
+    bool Handle(TMessage& m) override;
+};
+
+// The caption buttons (FormCaptionButtons.cpp): the buttons made from the
+// skin, their placement, visibility and drawing, the hover/press/release
+// machine with its hover timer and hints, non-client hit testing and mouse,
+// the window-state commands and the skinned system menu.
+class TCaptionButtonsPart final : public TFormPart {
+public:
+    explicit TCaptionButtonsPart(TWinSkinForm& form);
+    ~TCaptionButtonsPart() override;
+    bool Handle(TMessage& m) override;
+
+    // One button per caption-button entry of the skin, in its order.
+    void CreateSysbtns();
+    void DeleteSysbtn();
+    void SetSysbtnRect();
+    bool SysBtnVisible(size_t index);
+    void DrawAllSysbtn(TCanvas& canvas, const TRect& band);
+    void DrawSysbtn(TWinSysButton& button, int state);
+    TWinSysButton* FindBtn(POINT p);
+    void SysBtnAction(TWinSysButton& button, int x, int y);
+    void PopSysmenu(POINT p);
+    void CreateSysmenu2();
+    bool CheckSysmenu() const;
+    void Maximize();
+    void Restore();
+    void Minimize();
+    void HintReset();
+    static std::wstring GetSysBtnHint(int action);
+    // The hover timer (250 ms) runs while the window is active.
+    void CreateTimer();
+    void EnableTimer(bool on);
+    // The skinned system menu goes (unless it is being shown).
+    void FreeSysmenu();
+
+    const std::vector<std::unique_ptr<TWinSysButton>>& Buttons() const { return SysBtn; }
+    // The button the left button went down on, while it holds the mouse.
+    TWinSysButton* Pressed() const { return PressedBtn; }
+    TTimer* HoverTimer() const { return timer.get(); }
+    // The timer's work, one tick.
+    void OnTimer();
+
+    // The caption or menu-bar button under the mouse or pressed.
+    TNCObject* ActiveBtn = nullptr;
+
+private:
+    bool HasSysBtnBitmap(const TWinSysButton& b) const;
+    // The mouse while a caption button holds it (answers whether it was taken).
+    bool PressedMouse(TMessage& m);
+    void WMNCHitTest(TMessage& m);
+    void WMNCMouseMove(TMessage& m);
+    void WMNCLButtonDown(TMessage& m);
+    void WMNCLButtonUp(TMessage& m);
+    void WMNCLBUTTONDBLCLK(TMessage& m);
+    void WMNCRButtonUp(TMessage& m);
+    void WMSysCommand(TMessage& m);
+    void WMCommand(TMessage& m);
+
+    std::unique_ptr<TTimer> timer;
+    std::vector<std::unique_ptr<TWinSysButton>> SysBtn;
+    int32_t BtnCount = 0;
+    // The caption button the left button went down on: it holds the mouse
+    // until the release, which clicks it only over the button.
+    TWinSysButton* PressedBtn = nullptr;
+    std::unique_ptr<TPopupMenu> sysmenu;  // the skinned system menu while it is shown or was last
+    DWORD poptime = 0;
+    int32_t DoubleTime = 0;
+    // The system menu is being tracked (a modal loop inside this part's handlers).
+    bool inSysmenu_ = false;
+};
+
+// The frame painter (FormFramePainter.cpp): the frame's widths and the menu
+// band's height, the window's state and size, the non-client area's size,
+// painting and active look, the caption band with icon and title, and the
+// window region cut from the border bitmaps.
+class TFramePainter final : public TFormPart {
+public:
+    explicit TFramePainter(TWinSkinForm& form);
+    ~TFramePainter() override;
+    bool Handle(TMessage& m) override;
+
+    // Frame widths from the skin's borders (none without a caption).
+    void GetBorderWidths();
+    void UpdateNc(HDC dc);
+    void Drawborder(int index, const TRect& rect, HDC dc);
+    void DrawFLine(HDC dc);
+    void DrawLine(TCanvas& canvas, const TRect& T);
+    void GetIcon(TBitmap& bitmap);
+    // The window icon, refreshed into IconBmp.
+    void GetIcon() { GetIcon(IconBmp); }
+    void DrawIcon(HDC dc, const TRect& rect);
+    void Cropwindow();
+    void Uncropwindow();
+    // Takes the region off the window (detaching).
+    void DropRegion(bool redraw);
+    // The whole frame (without the client) into bitmap, sized to the window.
+    void getClipMap(TBitmap& bitmap);
+
+    // Geometry, read by every part (window coordinates).
+    TRect bw{};                       // frame widths: Left, Top (caption), Right, Bottom
+    int32_t MenuHeight = 0;           // the menu band below the caption (0: none)
+    TRect ctr{};                      // the title text at the last caption paint
+    TRect wTr{};                      // the window on the screen at the last frame paint
+    int32_t fwidth = 0, fheight = 0;  // the window's size at the last frame paint
+    bool crop = false;                // a window region is set
+    // The window icon on magenta, and the caption band at its last paint.
+    const TBitmap& Icon() const { return IconBmp; }
+    const TBitmap& CaptionBand() const { return CaptionBuf; }
+    TFont& Font() const { return *CaptionFont; }
+
+private:
+    void WMSize(TMessage& m);
+    void WMNCCalcSize(TMessage& m);
+    void WMNCPaint(TMessage& m);
+    void WMNCActive(TMessage& m);
+
+    std::unique_ptr<TFont> CaptionFont;
+    std::wstring bstr, astr;
+    HICON DefIcon = nullptr;
+    int32_t Iconx = 0;
+    int32_t RightBtn = 0;
+    HRGN WinRgn = nullptr;  // for reference only: the window system owns it
+    int32_t crwidth = 0, crheight = 0;
+    TBitmap IconBmp;
+    TBitmap CaptionBuf;
+    // The application icon at the caption size, copied once per source icon.
+    HICON iconFrom_ = nullptr;
+    HICON iconSmall_ = nullptr;
+    bool mdiSizedMax = false;  // an MDI child: its last WM_SIZE was a maximise
+};
+
+// The menu bar (FormMenuBar.cpp): the skinned bar object, opening and
+// tracking its drop-downs by mouse and keyboard, accelerators, and the
+// owner-drawn items of the window's menus.
+class TMenuBarPart final : public TFormPart {
+public:
+    explicit TMenuBarPart(TWinSkinForm& form);
+    ~TMenuBarPart() override;
+    bool Handle(TMessage& m) override;
+
+    // The bar for the window's menu (none for an MDI child), and its end;
+    // giveBack hands the window its menu again.
+    void CreateMenuBar();
+    void FreeMenuBar(bool giveBack);
+    bool CheckMenu(TMenuBtn* button);
+    void ClickButton(TMenuBtn* button);
+    void MenuSelect(TMessage& m);
+    TMenuBtn* FindButtonFromAccel(wchar_t ch) const;
+    void CancelMenu();
+    // CM_DIALOGCHAR of the form: its own handling, then the skinned bar's
+    // accelerators, then the MDI frame's or the main form's.
+    void CMDialogChar(TMessage& m);
+    void WMINITMENU(HMENU menu);
+    void InitPopMenu(TComponent* parent, bool enable, bool update);
+    void InitMainMenu(TComponent* form, bool enable, bool update);
+    void MeasureItem(TMenuItem& item, TCanvas& canvas, int& width, int& height);
+    void UpdateMainMenu();
+
+    std::unique_ptr<TWinSkinMenu> menu;
+    bool fInMenu = false;  // a menu-bar menu is open
+
+private:
+    void WMMEASUREITEM(TMessage& m);
+    void WMDRAWITEM(TMessage& m);
+    void WMMenuChanged(TMessage& m);
+
+    HMENU hmenu = nullptr;       // the window's menu when skinned
+    HMENU activemenu = nullptr;  // the drop-down being shown
+    // Menus whose items this part made owner-drawn (given back on detach).
+    std::vector<HMENU> ownerDrawn_;
+};
+
+// The MDI client of a skinned frame (FormMdiClient.cpp; a window of its own,
+// subclassed apart): children made, destroyed, arranged or maximised, the
+// frame's menu, and the maximised child's buttons in the frame's band.
+class TMdiClientPart final : public TFormPart {
+public:
+    using TFormPart::TFormPart;
+    ~TMdiClientPart() override;
+    bool Handle(TMessage& m) override;
+
+    // The MDI client of a frame is subclassed while the frame is skinned.
+    void SubclassMDI();
+    void UnSubclassMDI();
+    void DefaultMDI(TMessage& m);
+    // Sends the active child of this frame a system command (its buttons in the menu band).
+    void MDIChildAction(WPARAM cmd);
+    void RestoreMDI();
+    bool MDIChildMax() const;
+    // The maximised child's buttons (Visibility 100) in the band the menu bar just drew on dc.
+    void DrawMDIChildButtons(HDC dc);
+    bool Subclassed() const { return mdiSubclassed; }
+
+    HWND ClientHwnd = nullptr;
+
+private:
+    static LRESULT CALLBACK MDISubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                            DWORD_PTR ref) noexcept;
+    bool mdiSubclassed = false;
+    bool menuauto = false;  // the skin data's MenuUpdate when the frame was skinned
+};
+
+// The tool-bar painter (FormToolBarPainter.cpp): what the control selection
+// hands to a tool bar's custom-draw events (its background and buttons from
+// the skin), and the skinned drop-down menus of its buttons. Its input is
+// those events, which come from bars in any container of the window, not
+// the window's own messages, so it has no place in the window's dispatch.
+class TToolBarPainter {
+public:
+    explicit TToolBarPainter(TWinSkinForm& form) : sf(form) {}
+    TToolBarPainter(const TToolBarPainter&) = delete;
+    TToolBarPainter& operator=(const TToolBarPainter&) = delete;
+
+    void ToolBarDrawBackground(TToolBar* sender, TToolBarCustomDraw& draw);
+    void ToolBarDrawButton(TToolBar* sender, TToolButton* button, TToolBarCustomDraw& draw);
+    void InitToolbarMenu(TMenuItem& item, bool enable);
+    // Points the bar's unassigned events at the painters; answers which it
+    // took (1 background, 2 buttons) for DetachToolbarPainters.
+    unsigned AttachToolbarPainters(TToolBar& bar);
+    static void DetachToolbarPainters(TToolBar& bar, unsigned which);
+
+private:
+    TWinSkinForm& sf;
+};
 
 class TWinSkinForm : public TComponent {
 public:
@@ -322,134 +516,32 @@ public:
     void DisableControl(TWinControl* control);
     static bool IsScrollControl(TComponent* component);
 
-    // Frame painting.
-    void UpdateNc(HDC dc);
-    void Drawborder(int index, const TRect& rect, HDC dc);
-    void DrawFLine(HDC dc);
-    void DrawLine(TCanvas& canvas, const TRect& T);
-    void GetIcon(TBitmap& bitmap);
-    void DrawIcon(HDC dc, const TRect& rect);
-    void Cropwindow();
-    void Uncropwindow();
-    // The whole frame (without the client) into bitmap, sized to the window.
-    void getClipMap(TBitmap& bitmap);
-
-    // Caption buttons and the system menu.
-    void SetSysbtnRect();
-    bool SysBtnVisible(size_t index);
-    void DrawAllSysbtn(TCanvas& canvas, const TRect& band);
-    void DrawSysbtn(TWinSysButton& button, int state);
-    TWinSysButton* FindBtn(POINT p);
+    // Screen point to window coordinates (under the skinned frame).
     POINT GetWinXY(int x, int y) const;
-    void SysBtnAction(TWinSysButton& button, int x, int y);
-    void PopSysmenu(POINT p);
-    void CreateSysmenu2();
-    bool CheckSysmenu() const;
-    void Maximize();
-    void Restore();
-    void Minimize();
-    bool MDIChildMax() const;
-    void HintReset();
-    static std::wstring GetSysBtnHint(int action);
-    void DeleteSysbtn();
-
-    // Menu bar and owner-drawn menus.
-    bool CheckMenu(TMenuBtn* button);
-    void ClickButton(TMenuBtn* button);
-    void MenuSelect(TMessage& m);
-    TMenuBtn* FindButtonFromAccel(wchar_t ch) const;
-    void CancelMenu();
-    // CM_DIALOGCHAR of the form: its own handling, then the skinned bar's
-    // accelerators, then the MDI frame's or the main form's.
-    void CMDialogChar(TMessage& m);
-    void WMINITMENU(HMENU menu);
-    void InitPopMenu(TComponent* parent, bool enable, bool update);
-    void InitMainMenu(TComponent* form, bool enable, bool update);
-    void MeasureItem(TMenuItem& item, TCanvas& canvas, int& width, int& height);
-    void UpdateMainMenu();
-    std::unique_ptr<TWinSkinMenu> menu;
-
-    // -- MDI frames (WinSkinFormMdi.cpp) --
-    // The MDI client of a frame is subclassed while the frame is skinned.
-    void SubclassMDI();
-    void UnSubclassMDI();
-    void DefaultMDI(TMessage& m);
-    // Sends the active child of this frame a system command (its buttons in the menu band).
-    void MDIChildAction(WPARAM cmd);
-    void RestoreMDI();
-    // The maximised child's buttons (Visibility 100) in the band the menu bar just drew on dc.
-    void DrawMDIChildButtons(HDC dc);
-    bool mdiSubclassed = false;
-    bool mdiSizedMax = false;  // an MDI child: its last WM_SIZE was a maximise
-    // -- end MDI frames --
-    // Tool bars (WinSkinFormToolBar.cpp): the painters the control selection
-    // gives a tool bar's custom-draw events, and its buttons' drop-down menus.
-    void ToolBarDrawBackground(TToolBar* sender, TToolBarCustomDraw& draw);
-    void ToolBarDrawButton(TToolBar* sender, TToolButton* button, TToolBarCustomDraw& draw);
-    void InitToolbarMenu(TMenuItem& item, bool enable);
-    // Points the bar's unassigned events at the painters; answers which it
-    // took (1 background, 2 buttons) for DetachToolbarPainters.
-    unsigned AttachToolbarPainters(TToolBar& bar);
-    static void DetachToolbarPainters(TToolBar& bar, unsigned which);
-
     void UpdateStyle(bool strip);
     void ResizeForm(bool refresh);
     void Refresh();
     static void RePaint(HWND hwnd);
     void GetWindowstate();
 
-    // Public state (read by the manager, the control layer and tests).
-    TWindowProcHook OldWndProc;  // the form's WindowProc, while a main menu is skinned
+    // The parts.
+    TCaptionButtonsPart& CaptionButtons() { return captionButtons_; }
+    TFramePainter& Frame() { return framePainter_; }
+    const TFramePainter& Frame() const { return framePainter_; }
+    TMenuBarPart& MenuBar() { return menuBar_; }
+    TMdiClientPart& MdiClient() { return mdiClient_; }
+    const TMdiClientPart& MdiClient() const { return mdiClient_; }
+    TToolBarPainter& ToolBars() { return toolBars_; }
+
+    // Shared state (read by the parts, the manager, the control layer and tests).
     bool subclassed = false;  // the window subclass is installed
-    std::unique_ptr<TFont> CaptionFont;
-    std::unique_ptr<TTimer> timer;
-    std::wstring bstr, astr;
-    std::wstring classname;
-    bool menuauto = false;
     bool sMainMenu = false;
-    TRect fClientRect{};
-    DWORD poptime = 0;
-    int32_t DoubleTime = 0;
-    int32_t charwidth = 0;
-    HWND parenthwnd = nullptr;
-    HICON DefIcon = nullptr;
-    int32_t Iconx = 0;
-    std::wstring caption;
-    TRect bw{};
-    TRect wTr{};
-    TRect ctr{};
-    TRect oldsize{};
-    int32_t MenuHeight = 0;
-    int32_t BtnCount = 0;
-    bool fInMenu = false;
     bool bidileft = false;
-    bool fSizeable = false;
-    bool isunicode = true;
-    bool ismessagebox = false;
-    bool ischildform = false;
-    std::unique_ptr<TPopupMenu> sysmenu;  // the skinned system menu while it is shown or was last
-    HWND ClientHwnd = nullptr;
-    HMENU hmenu = nullptr, hsysmenu = nullptr, activemenu = nullptr;
-    TColor formcolor = 0;
-    DWORD dwstyle = 0;
-    int32_t RightBtn = 0;
-    TNCObject* ActiveBtn = nullptr;
-    // The caption button the left button went down on: it holds the mouse
-    // until the release, which clicks it only over the button.
-    TWinSysButton* PressedBtn = nullptr;
-    bool crop = false;
-    HRGN WinRgn = nullptr;  // for reference only: the window system owns it
+    std::unique_ptr<TCanvas> fCanvas;  // scratch canvas lent to control skinning objects
     TForm* FForm = nullptr;
     HWND Hwnd = nullptr;
-    TBitmap fCanvasBitmap, fcanvas2Bitmap;  // what the scratch canvases draw on
-    std::unique_ptr<TCanvas> fCanvas, fcanvas2;
     TSkinData* fsd = nullptr;
-    std::vector<std::unique_ptr<TWinSysButton>> SysBtn;
-    TBitmap IconBmp;
-    TBitmap CaptionBuf;
     std::vector<TSkinControl*> Controllist;  // owned (freed through the control layer)
-    int32_t fwidth = 0, fheight = 0;
-    int32_t crwidth = 0, crheight = 0;
     bool FWindowActive = true;
     TSkinFormStyle FormStyle = sfsNormal;
     TSkinFormBorder FormBorder = sbsSingle;
@@ -466,6 +558,7 @@ private:
     friend class TFramePainter;
     friend class TMenuBarPart;
     friend class TMdiClientPart;
+    friend class TToolBarPainter;
 
     // The frame, caption and menu bar are the skin's (not only the client's children).
     bool FrameSkinned() const { return sMainMenu && (!ischildform || FormStyle == sfsMDIChild); }
@@ -473,20 +566,15 @@ private:
     bool FrameDrawn() const {
         return Skinstate != SkinStage::Attached && !(FormStyle == sfsMDIChild && Windowstate == swsMax);
     }
+    // Frame painting runs in these states.
+    bool Painting() const { return Skinstate == SkinStage::Skinned || Skinstate == SkinStage::Changing; }
     void WMNCDestroy(TMessage& m);
     void WMEraseBkgnd(TMessage& m);
+    void WMCtlcolor(TMessage& m);
     void RecreateControl(HWND window);
-
-    TFormLifePart lifePart_{*this};
-    TCaptionButtonsPart captionButtons_{*this};
-    TFramePainter framePainter_{*this};
-    TMenuBarPart menuBar_{*this};
-    TMdiClientPart mdiClient_{*this};
 
     static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                          DWORD_PTR ref) noexcept;
-    static LRESULT CALLBACK MDISubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                            DWORD_PTR ref) noexcept;  // MDI frames
     void WinWndProc(TMessage& m);
     void Default(TMessage& m);
     void NewWndProc(TMessage& m);
@@ -496,47 +584,43 @@ private:
     void ActivateHeld();
     void GetBorderSize();
     void GetFormstyle();
-    void WMSize(TMessage& m);
-    void WMNCCalcSize(TMessage& m);
-    void WMNCPaint(TMessage& m);
-    void WMNCActive(TMessage& m);
-    void WMNCHitTest(TMessage& m);
-    void WMNCMouseMove(TMessage& m);
-    void WMNCLButtonDown(TMessage& m);
-    void WMNCLButtonUp(TMessage& m);
-    // The mouse while a caption button holds it (answers whether it was taken).
-    bool PressedMouse(TMessage& m);
-    void WMNCLBUTTONDBLCLK(TMessage& m);
-    void WMNCRButtonUp(TMessage& m);
-    void WMSysCommand(TMessage& m);
-    void WMCommand(TMessage& m);
-    void WMCtlcolor(TMessage& m);
-    void WMMEASUREITEM(TMessage& m);
-    void WMDRAWITEM(TMessage& m);
-    void WMMenuChanged(TMessage& m);
-    void CreateMenuBar();
-    void FreeMenuBar(bool giveBack);
-    void OnTimer();
     std::wstring WindowText() const;
-    bool HasSysBtnBitmap(const TWinSysButton& b) const;
 
     // Marks the end of one of this object's own modal loops (menus); true
     // when the object was released meanwhile: it is gone, or goes with the
     // outermost loop, and the caller must not touch it any more.
     bool EndOwnLoop();
+    void BeginOwnLoop() { ++ownLoops_; }
 
-    // The system menu is being tracked (a modal loop inside this object's handlers).
-    bool inSysmenu_ = false;
+    TWindowProcHook OldWndProc;  // the form's WindowProc, while a main menu is skinned
+    std::wstring classname;
+    TRect fClientRect{};
+    int32_t charwidth = 0;
+    HWND parenthwnd = nullptr;
+    std::wstring caption;
+    TRect oldsize{};
+    bool fSizeable = false;
+    bool isunicode = true;
+    bool ismessagebox = false;
+    bool ischildform = false;
+    HMENU hsysmenu = nullptr;
+    TColor formcolor = 0;
+    DWORD dwstyle = 0;
+    TBitmap fCanvasBitmap, fcanvas2Bitmap;  // what the scratch canvases draw on
+    std::unique_ptr<TCanvas> fcanvas2;
     // This object's modal loops running now, and a release that waits for them.
     int ownLoops_ = 0;
     bool freeAfterLoops_ = false;
-    // The application icon at the caption size, copied once per source icon.
-    HICON iconFrom_ = nullptr;
-    HICON iconSmall_ = nullptr;
     // Where the client area lay inside the system frame before skinning.
     POINT sysClientOffset_{0, 0};
-    // Menus whose items this object made owner-drawn (given back on detach).
-    std::vector<HMENU> ownerDrawn_;
+
+    // Declared last: built after, and gone before, the state they read.
+    TCaptionButtonsPart captionButtons_{*this};
+    TFramePainter framePainter_{*this};
+    TMenuBarPart menuBar_{*this};
+    TMdiClientPart mdiClient_{*this};
+    TToolBarPainter toolBars_{*this};
+    TFormLifePart lifePart_{*this};
 };
 
 // Unit-wide work bitmap (COLORONCOLOR); painting is skipped while it is null.

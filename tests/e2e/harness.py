@@ -149,8 +149,8 @@ class NginxTls:
         self.port, self.cert, self.key = port, os.path.abspath(cert), os.path.abspath(key)
 
 
-# The default access log: enough for requests() to give (method, path).
-NGINX_LOG_FORMAT = '"$request" $status'
+# In the default access log (nginx's "combined", which tests read line by
+# line too): the method and path of a request.
 _NGINX_REQUEST = r'"(\w+) (\S+) HTTP'
 
 
@@ -158,12 +158,13 @@ class Nginx:
     """nginx serving a directory on 127.0.0.1:port, in a private prefix, and
     on tls.port over https when tls (an NginxTls) is given.
 
-    log_format: the access log's format (nginx variables); requests() reads
-    it back with a pattern of the caller's. rewrites / tls_rewrites:
-    (regex, target prefix) pairs answered with 301 to the prefix followed by
-    the regex's first group, on the http / https server."""
+    log_format: the access log's format (nginx variables) instead of nginx's
+    "combined"; requests() reads it back with a pattern of the caller's.
+    rewrites / tls_rewrites: (regex, target prefix) pairs answered with 301
+    to the prefix followed by the regex's first group, on the http / https
+    server."""
 
-    def __init__(self, root, port, rate=None, log_format=NGINX_LOG_FORMAT, tls=None, rewrites=(), tls_rewrites=()):
+    def __init__(self, root, port, rate=None, log_format=None, tls=None, rewrites=(), tls_rewrites=()):
         self.root, self.port = os.path.abspath(root), port
         self.rate = "limit_rate %s;" % rate if rate else ""
         self.log_format, self.tls = log_format, tls
@@ -193,16 +194,18 @@ class Nginx:
     def __enter__(self):
         user = "user root;\n" if os.geteuid() == 0 else ""
         conf = os.path.join(self.dir, "nginx.conf")
-        # The format is written between single quotes: one in it would end it early.
-        assert "'" not in self.log_format
+        access_log = "access_log %s/access.log;" % self.dir
+        if self.log_format:
+            # The format is written between single quotes: one in it would end it early.
+            assert "'" not in self.log_format
+            access_log = "log_format e2e '%s';\n    access_log %s/access.log e2e;" % (self.log_format, self.dir)
         with open(conf, "w") as f:
             f.write(user + """worker_processes 1;
 error_log %(d)s/error.log;
 pid %(d)s/nginx.pid;
 events { worker_connections 256; }
 http {
-    log_format e2e '%(log_format)s';
-    access_log %(d)s/access.log e2e;
+    %(access_log)s
     client_body_temp_path %(d)s/body;
     proxy_temp_path %(d)s/proxy;
     fastcgi_temp_path %(d)s/fastcgi;
@@ -217,17 +220,24 @@ http {
         %(rate)s
 %(rewrites)s    }
 %(tls_server)s}
-""" % {"d": self.dir, "port": self.port, "root": self.root, "rate": self.rate, "log_format": self.log_format,
+""" % {"d": self.dir, "port": self.port, "root": self.root, "rate": self.rate, "access_log": access_log,
                 "rewrites": self._rewrites(self.rewrites), "tls_server": self._tls_server()})
         self.proc = subprocess.Popen(_dies_with_us("TERM", ["nginx", "-p", self.dir, "-c", conf, "-g", "daemon off;"]),
                                      stderr=subprocess.DEVNULL)
         ports = [self.port] + ([self.tls.port] if self.tls else [])
+        # nginx writes its pid file only once every port is bound. A port
+        # held by something else would answer wait_port all the same, while
+        # nginx retries its bind for seconds before it gives up: the updater
+        # would talk to the stranger.
+        pid_file = os.path.join(self.dir, "nginx.pid")
+        end = time.time() + 20
+        while not (os.path.exists(pid_file) and os.path.getsize(pid_file) > 0):
+            if self.proc.poll() is not None or time.time() > end:
+                self.__exit__()
+                raise RuntimeError("nginx could not listen on port(s) %s" % ports)
+            time.sleep(0.05)
         for port in ports:
             wait_port(port)
-        time.sleep(0.1)
-        if self.proc.poll() is not None:
-            # Something else holds a port: the updater would talk to it instead.
-            raise RuntimeError("nginx could not listen on port(s) %s" % ports)
         return self
 
     def requests(self, pattern=_NGINX_REQUEST):
@@ -245,7 +255,8 @@ http {
         return out
 
     def __exit__(self, *exc):
-        self.proc.terminate()
+        if self.proc.poll() is None:
+            self.proc.terminate()
         self.proc.wait(10)
         shutil.rmtree(self.dir, ignore_errors=True)
 

@@ -7,12 +7,8 @@ E2E_TLS_PORT with the certificate a case chooses. Run by CTest, one entry per
 test method.
 """
 import os
-import re
 import shutil
-import subprocess
 import sys
-import tempfile
-import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -24,115 +20,29 @@ PORT = int(ENV.get("E2E_PORT", "0"))
 TLS_PORT = int(ENV.get("E2E_TLS_PORT", "0"))
 HTTP_BASE = "http://127.0.0.1:%d" % PORT
 HTTPS_BASE = "https://localhost:%d" % TLS_PORT
-PKI_SCRIPT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support", "make_test_pki.sh")
-
-FAILED = "获取更新信息失败！"
-
-
-def make_pki():
-    pki = os.path.join(ENV["E2E_WORK"], "pki")
-    subprocess.run(["bash", PKI_SCRIPT, pki], check=True, timeout=300)
-    return pki
+# The access log records the scheme and whether the TLS session was resumed.
+LOG_FORMAT = '$scheme "$request" $status reused=$ssl_session_reused'
+LOG_PATTERN = r'^(\w+) "(\w+) (\S+) HTTP[^"]*" (\d+) reused=(\S*)'
 
 
-class TlsNginx:
+class TlsNginx(harness.Nginx):
     """nginx with an http server on PORT and an https one on TLS_PORT, both
-    serving root. redirect_http / redirect_https: (regex, target prefix) pairs
-    answered with 301 instead of the file. The access log records the scheme
-    and whether the TLS session was resumed."""
+    serving root; requests() gives (scheme, method, path, status, resumed)."""
 
     def __init__(self, root, cert, key, redirect_http=(), redirect_https=()):
-        self.root, self.cert, self.key = os.path.abspath(root), cert, key
-        self.redirect_http, self.redirect_https = redirect_http, redirect_https
-        self.dir = tempfile.mkdtemp(prefix="nginx-tls-")
-        self.proc = None
-
-    @staticmethod
-    def _rewrites(pairs):
-        return "\n".join("        rewrite %s %s$1 permanent;" % (pattern, target) for pattern, target in pairs)
-
-    def __enter__(self):
-        user = "user root;\n" if os.geteuid() == 0 else ""
-        conf = os.path.join(self.dir, "nginx.conf")
-        with open(conf, "w") as f:
-            f.write(user + """worker_processes 1;
-error_log %(d)s/error.log;
-pid %(d)s/nginx.pid;
-events { worker_connections 256; }
-http {
-    log_format tls '$scheme "$request" $status reused=$ssl_session_reused';
-    access_log %(d)s/access.log tls;
-    client_body_temp_path %(d)s/body;
-    proxy_temp_path %(d)s/proxy;
-    fastcgi_temp_path %(d)s/fastcgi;
-    uwsgi_temp_path %(d)s/uwsgi;
-    scgi_temp_path %(d)s/scgi;
-    types { text/plain txt; }
-    default_type application/octet-stream;
-    sendfile on;
-    ssl_protocols TLSv1.2 TLSv1.3;
-    ssl_session_cache shared:tls:1m;
-    server {
-        listen 127.0.0.1:%(port)d;
-        root %(root)s;
-%(http_rewrites)s
-    }
-    server {
-        listen 127.0.0.1:%(tls_port)d ssl;
-        ssl_certificate %(cert)s;
-        ssl_certificate_key %(key)s;
-        root %(root)s;
-%(https_rewrites)s
-    }
-}
-""" % {"d": self.dir, "port": PORT, "tls_port": TLS_PORT, "root": self.root, "cert": self.cert,
-                "key": self.key, "http_rewrites": self._rewrites(self.redirect_http),
-                "https_rewrites": self._rewrites(self.redirect_https)})
-        self.proc = subprocess.Popen(harness._dies_with_us("TERM", ["nginx", "-p", self.dir, "-c", conf, "-g",
-                                                                    "daemon off;"]),
-                                     stderr=subprocess.DEVNULL)
-        harness.wait_port(PORT)
-        harness.wait_port(TLS_PORT)
-        time.sleep(0.1)
-        if self.proc.poll() is not None:
-            raise RuntimeError("nginx could not listen on ports %d and %d" % (PORT, TLS_PORT))
-        return self
+        super().__init__(root, PORT, log_format=LOG_FORMAT, tls=harness.NginxTls(TLS_PORT, cert, key),
+                         rewrites=redirect_http, tls_rewrites=redirect_https)
 
     def requests(self):
-        """(scheme, method, path, status, reused) of every request served so far."""
-        out = []
-        try:
-            with open(os.path.join(self.dir, "access.log")) as f:
-                for line in f:
-                    m = re.match(r'(\w+) "(\w+) (\S+) HTTP[^"]*" (\d+) reused=(\S*)', line)
-                    if m:
-                        out.append((m.group(1), m.group(2), m.group(3), int(m.group(4)), m.group(5) == "r"))
-        except FileNotFoundError:
-            pass
-        return out
-
-    def __exit__(self, *exc):
-        self.proc.terminate()
-        self.proc.wait(10)
-        shutil.rmtree(self.dir, ignore_errors=True)
+        return [(scheme, method, path, int(status), reused == "r")
+                for scheme, method, path, status, reused in super().requests(LOG_PATTERN)]
 
 
 class Tls(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.pki = make_pki()
-        ca = os.path.join(cls.pki, "ca.pem")
-        # The prefix remembers this CA (the marker lives and dies with the prefix).
-        with open(ca, "rb") as f:
-            marker = os.path.join(ENV["WINE_PREFIX"], ".trusted-test-ca-" + md5(f.read()))
-        if os.path.exists(marker):
-            return
-        harness.ensure_display()
-        rc, out = harness.run_wine(ENV["WINE_RUN"], ENV["WINE_PREFIX"], [ENV["TRUST_CA_EXE"], harness.windows_path(ca)])
-        harness.end_wine(ENV["WINE_PREFIX"])
-        if rc != 0:
-            raise RuntimeError("trust_ca failed: %r %s" % (rc, out))
-        open(marker, "w").close()
+        cls.pki = harness.make_test_pki(ENV["E2E_WORK"])
+        harness.trust_test_ca(ENV["WINE_RUN"], ENV["WINE_PREFIX"], ENV["TRUST_CA_EXE"], os.path.join(cls.pki, "ca.pem"))
 
     def setUp(self):
         self.work = os.path.join(ENV["E2E_WORK"], self.id().split(".")[-1])

@@ -414,9 +414,12 @@ TEST_F(ServedRun, ManifestTextFormsGiveTheSameList) {
         std::vector<std::wstring> listed;  // filePath of each entry on the update list
     } cases[] = {
         {"ascii", "text/plain", "# c\r\nu/p plain.txt " + Md5Of(current) + "\ru/b b.dll " + stale + "\n", {L"b.dll"}},
-        {"utf-8 with a bom", "text/plain",
-         "\xEF\xBB\xBFu/a 中文\\a.txt " + Md5Of(current) + "\r\nu/c 中文\\c.dll " + stale + "\r\n", {L"中文\\c.dll"}},
-        {"utf-8 named by the server", "text/plain; charset=UTF-8",
+        {"utf-8 with a bom",
+         "text/plain",
+         "\xEF\xBB\xBFu/a 中文\\a.txt " + Md5Of(current) + "\r\nu/c 中文\\c.dll " + stale + "\r\n",
+         {L"中文\\c.dll"}},
+        {"utf-8 named by the server",
+         "text/plain; charset=UTF-8",
          "u/a 中文\\a.txt " + Md5Of(current) + "\nu/d d.dll " + stale + "\nu/a 中文\\a.txt " + stale,
          {L"d.dll", L"中文\\a.txt"}},
     };

@@ -372,7 +372,7 @@ TEST_F(CompleteSkinTest, MaximisedChildsButtonsAreCutFromTheMdiImage) {
     const HWND frame = form_->Handle();
     TWinSkinForm* sf = SkinFormOf(frame);
     ASSERT_NE(sf, nullptr);
-    ASSERT_TRUE(sf->menu) << "the frame's menu bar is skinned";
+    ASSERT_TRUE(sf->MenuBar().menu) << "the frame's menu bar is skinned";
 
     auto* child = new TForm(form_.get());  // freed with the frame
     child->SetFormStyle(fsMDIChild);
@@ -385,14 +385,14 @@ TEST_F(CompleteSkinTest, MaximisedChildsButtonsAreCutFromTheMdiImage) {
     }));
     child->SetWindowState(wsMaximized);
     SetForegroundWindow(frame);
-    ASSERT_TRUE(PumpUntil([&] { return sf->MDIChildMax(); }));
+    ASSERT_TRUE(PumpUntil([&] { return sf->MdiClient().MDIChildMax(); }));
 
     // A button's (x, y) of its 16 x 16 frame, on the screen.
     auto at = [&](int xcoord, int x, int y) {
         RECT r{};
         GetWindowRect(frame, &r);
-        const int left = (r.right - r.left) - xcoord - sf->bw.Right - kMenuBarLeft;
-        const int top = sf->bw.Top + (sf->MenuHeight - kMdiButton) / 2;
+        const int left = (r.right - r.left) - xcoord - sf->Frame().bw.Right - kMenuBarLeft;
+        const int top = sf->Frame().bw.Top + (sf->Frame().MenuHeight - kMdiButton) / 2;
         return POINT{r.left + left + x, r.top + top + y};
     };
     // The glyphs lie at (4, 4) of each frame (see make_complete_skin's MdiButtons).
@@ -429,7 +429,7 @@ TEST_F(CompleteSkinTest, TitleUnderlineAndMenuBarFollowTheWindowsActivation) {
     const HWND hwnd = form_->Handle();
     TWinSkinForm* sf = SkinFormOf(hwnd);
     ASSERT_NE(sf, nullptr);
-    ASSERT_GT(sf->MenuHeight, 2) << "the form has a menu band";
+    ASSERT_GT(sf->Frame().MenuHeight, 2) << "the form has a menu band";
     auto window = [&](int x, int y) {
         RECT r{};
         GetWindowRect(hwnd, &r);
@@ -440,10 +440,11 @@ TEST_F(CompleteSkinTest, TitleUnderlineAndMenuBarFollowTheWindowsActivation) {
         GetWindowRect(hwnd, &r);
         const int underline = kCaptionHeight - 4;  // the image's underline rows
         return std::vector<Sample>{
-            {active ? "title underline, active" : "title underline, inactive", window(sf->ctr.Left + 4, underline),
-             active ? kTeal : kSlateOffRim},
+            {active ? "title underline, active" : "title underline, inactive",
+             window(sf->Frame().ctr.Left + 4, underline), active ? kTeal : kSlateOffRim},
             {active ? "menu bar, active" : "menu bar, inactive",
-             window((r.right - r.left) - sf->bw.Right - 10, sf->bw.Top + 2), active ? kSlate : kSlateOff},
+             window((r.right - r.left) - sf->Frame().bw.Right - 10, sf->Frame().bw.Top + 2),
+             active ? kSlate : kSlateOff},
         };
     };
     ExpectSamples(samples(true));

@@ -346,6 +346,55 @@ protected:
         PumpFor(50);
     }
 
+    // The pointer to screen point p through SendInput, the window's thread
+    // handling what it caused; answers whether the system has it there.
+    static bool MoveMouse(POINT p) {
+        INPUT in{};
+        in.type = INPUT_MOUSE;
+        const int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
+        in.mi.dx = static_cast<LONG>((p.x * 65535LL + sw / 2) / (sw - 1));
+        in.mi.dy = static_cast<LONG>((p.y * 65535LL + sh / 2) / (sh - 1));
+        in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+        SendInput(1, &in, sizeof in);
+        const bool there = test_support::WaitForInputState([&] {
+            POINT now{};
+            GetCursorPos(&now);
+            return now.x == p.x && now.y == p.y;
+        });
+        test_support::PumpInput();
+        return there;
+    }
+    // The left button down or up, handled by the window's thread.
+    static void LeftButton(bool down) {
+        test_support::MouseButton(down);
+        test_support::PumpInput();
+    }
+    // The caption button with this action.
+    TWinSysButton* CaptionButton(int action) const {
+        TWinSkinForm* sf = Sf();
+        if (!sf) return nullptr;
+        for (const auto& b : sf->CaptionButtons().Buttons())
+            if (b->data->Action == action) return b.get();
+        return nullptr;
+    }
+    // The caption button holding the mouse, if any.
+    TWinSysButton* PressedButton() const {
+        TWinSkinForm* sf = Sf();
+        return sf ? sf->CaptionButtons().Pressed() : nullptr;
+    }
+    static HWND ShownHint() {
+        HWND h = FindWindowW(L"TSkinHintWindow", nullptr);
+        return h && IsWindowVisible(h) && GetWindowThreadProcessId(h, nullptr) == GetCurrentThreadId() ? h : nullptr;
+    }
+    // No hint over the window and no frame paint pending: a hint that goes
+    // uncovers the frame, whose repaint draws every caption button at rest.
+    bool Settled() {
+        if (!PumpUntil([] { return ShownHint() == nullptr; })) return false;
+        RedrawWindow(hwnd_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+        test_support::Pump();
+        return true;
+    }
+
     SIZE ClientSize() const {
         RECT r{};
         GetClientRect(hwnd_, &r);

@@ -116,7 +116,7 @@ TEST_F(CaptionTest, SystemCaptionButtonsAreDeadOnEveryVersion) {
     TWinSkinForm* sf = Sf();
     ASSERT_NE(sf, nullptr);
     const POINT local{kWinW - sysClose, 12};
-    if (!sf->FindBtn(local)) {
+    if (!sf->CaptionButtons().FindBtn(local)) {
         EXPECT_EQ(after.left - before.left, -40);
         EXPECT_EQ(after.top - before.top, 20);
     }
@@ -171,8 +171,8 @@ TEST_F(CaptionTest, AReleaseClicksOnlyOverThePressedButton) {
 TEST_F(CaptionTest, VisibilityTable) {
     TWinSkinForm* sf = Sf();
     ASSERT_NE(sf, nullptr);
-    ASSERT_FALSE(sf->SysBtn.empty());
-    TDataSkinSysButton& d = *sf->SysBtn[0]->data;
+    ASSERT_FALSE(sf->CaptionButtons().Buttons().empty());
+    TDataSkinSysButton& d = *sf->CaptionButtons().Buttons()[0]->data;
     const ButtonFields saved(d);
     // The window answers CN_SkinButtonVisible: 1 for 1500 and 2000, 0 otherwise.
     std::vector<std::pair<WPARAM, LPARAM>> asked;
@@ -204,8 +204,10 @@ TEST_F(CaptionTest, VisibilityTable) {
         d.Visibility = r.v;
         d.Visibility1 = r.v1;
         asked.clear();
-        EXPECT_EQ(sf->SysBtnVisible(0), r.visible) << "case: Visibility " << r.v << ", Visibility1 " << r.v1;
-        EXPECT_EQ(sf->SysBtn[0]->visible, r.visible) << "case: Visibility " << r.v << ", Visibility1 " << r.v1;
+        EXPECT_EQ(sf->CaptionButtons().SysBtnVisible(0), r.visible)
+            << "case: Visibility " << r.v << ", Visibility1 " << r.v1;
+        EXPECT_EQ(sf->CaptionButtons().Buttons()[0]->visible, r.visible)
+            << "case: Visibility " << r.v << ", Visibility1 " << r.v1;
         if (r.v >= 1000 && r.v <= 2000) {
             ASSERT_EQ(asked.size(), 1u) << "case: " << r.v << ": the window is asked once";
             EXPECT_EQ(asked[0].first, static_cast<WPARAM>(r.v));
@@ -218,9 +220,9 @@ TEST_F(CaptionTest, VisibilityTable) {
     sf->FWindowActive = false;
     d.Visibility = 3;
     d.Visibility1 = 0;
-    EXPECT_FALSE(sf->SysBtnVisible(0));
+    EXPECT_FALSE(sf->CaptionButtons().SysBtnVisible(0));
     d.Visibility = 4;
-    EXPECT_TRUE(sf->SysBtnVisible(0));
+    EXPECT_TRUE(sf->CaptionButtons().SysBtnVisible(0));
     sf->FWindowActive = true;
 
     // Then by Action, on the same window.
@@ -252,28 +254,28 @@ TEST_F(CaptionTest, VisibilityTable) {
         d.Visibility1 = 0;
         sf->FormIcons = a.icons;
         sf->FormBorder = a.border;
-        sf->SysBtn[0]->enabled = true;
-        EXPECT_EQ(sf->SysBtnVisible(0), a.visible) << "case: " << a.name;
-        EXPECT_EQ(sf->SysBtn[0]->enabled, a.enabled) << "case: " << a.name;
+        sf->CaptionButtons().Buttons()[0]->enabled = true;
+        EXPECT_EQ(sf->CaptionButtons().SysBtnVisible(0), a.visible) << "case: " << a.name;
+        EXPECT_EQ(sf->CaptionButtons().Buttons()[0]->enabled, a.enabled) << "case: " << a.name;
     }
     sf->FormIcons = icons;
     sf->FormBorder = border;
     saved.Restore();
     form_->WindowProc = before;
-    sf->SysBtnVisible(0);
+    sf->CaptionButtons().SysBtnVisible(0);
 }
 
 TEST_F(CaptionTest, PlacementByAlign) {
     TWinSkinForm* sf = Sf();
     ASSERT_NE(sf, nullptr);
-    ASSERT_FALSE(sf->SysBtn.empty());
-    TWinSysButton& b = *sf->SysBtn[0];
+    ASSERT_FALSE(sf->CaptionButtons().Buttons().empty());
+    TWinSysButton& b = *sf->CaptionButtons().Buttons()[0];
     TDataSkinSysButton& d = *b.data;
     const ButtonFields saved(d);
     const int w = d.Map.Width() / std::max(1, d.frame), h = d.Map.Height();
     ASSERT_EQ(w, 16);
     ASSERT_EQ(h, 14);
-    const TRect title = sf->ctr;
+    const TRect title = sf->Frame().ctr;
     ASSERT_GT(title.Right, title.Left) << "the title has been painted";
     struct Case {
         int align;
@@ -297,14 +299,14 @@ TEST_F(CaptionTest, PlacementByAlign) {
         d.YCoord = 3;
         d.Visibility = 0;
         d.Visibility1 = 0;
-        sf->SetSysbtnRect();
+        sf->CaptionButtons().SetSysbtnRect();
         EXPECT_EQ(b.bounds.Left, c.at.x) << "case: Align " << c.align;
         EXPECT_EQ(b.bounds.Top, c.at.y) << "case: Align " << c.align;
         EXPECT_EQ(b.bounds.Right - b.bounds.Left, w) << "case: Align " << c.align;
         EXPECT_EQ(b.bounds.Bottom - b.bounds.Top, h) << "case: Align " << c.align;
     }
     saved.Restore();
-    sf->SetSysbtnRect();
+    sf->CaptionButtons().SetSysbtnRect();
 }
 
 // The hover timer driven one tick at a time: the hint shows at twice the
@@ -320,23 +322,23 @@ TEST_F(CaptionTest, HintAfterOneSecondOfHover) {
     // A frame paint forgets the hot button until the mouse moves again; the
     // cursor rests on the button, so it is made hot here whatever painted.
     PumpFor(200);
-    TWinSysButton* btn = sf->SysBtn[0].get();
-    if (sf->ActiveBtn != btn) btn->MouseEnter();
-    ASSERT_EQ(sf->ActiveBtn, btn) << "the close button is hot";
+    TWinSysButton* btn = sf->CaptionButtons().Buttons()[0].get();
+    if (sf->CaptionButtons().ActiveBtn != btn) btn->MouseEnter();
+    ASSERT_EQ(sf->CaptionButtons().ActiveBtn, btn) << "the close button is hot";
     // From here on only the ticks below move the count.
-    sf->timer->SetEnabled(false);
-    sf->HintReset();
+    sf->CaptionButtons().HoverTimer()->SetEnabled(false);
+    sf->CaptionButtons().HintReset();
     // Shown or not, as the window says; no pumping between ticks, so no
     // paint or mouse message touches the hover state meanwhile.
     auto hint = [] {
         HWND h = FindWindowW(L"TSkinHintWindow", nullptr);
         return h && IsWindowVisible(h) && GetWindowThreadProcessId(h, nullptr) == GetCurrentThreadId();
     };
-    const int interval = static_cast<int>(sf->timer->Interval());
+    const int interval = static_cast<int>(sf->CaptionButtons().HoverTimer()->Interval());
     ASSERT_EQ(interval, 250);
     int elapsed = 0;
     auto tick = [&] {
-        sf->timer->OnTimer(nullptr);
+        sf->CaptionButtons().HoverTimer()->OnTimer(nullptr);
         elapsed += interval;
     };
     while (elapsed < 750) {
@@ -359,12 +361,12 @@ TEST_F(CaptionTest, ClipMapHasTheCaptionBandWithTitleAndButtons) {
     TWinSkinForm* sf = Sf();
     ASSERT_NE(sf, nullptr);
     ASSERT_TRUE(PixelBecomes(Centre(kCloseBtn), kClose[0]));
-    sf->fwidth = 11;  // what hit testing would read from the last paint
-    sf->fheight = 13;
+    sf->Frame().fwidth = 11;  // what hit testing would read from the last paint
+    sf->Frame().fheight = 13;
     TBitmap map;
-    sf->getClipMap(map);
-    EXPECT_EQ(sf->fwidth, 11) << "the snapshot does not change the last paint's size";
-    EXPECT_EQ(sf->fheight, 13);
+    sf->Frame().getClipMap(map);
+    EXPECT_EQ(sf->Frame().fwidth, 11) << "the snapshot does not change the last paint's size";
+    EXPECT_EQ(sf->Frame().fheight, 13);
     ASSERT_EQ(map.Width(), kWinW);
     ASSERT_EQ(map.Height(), kWinH);
     auto rgb = [&](int x, int y) {
@@ -386,8 +388,8 @@ TEST_F(CaptionTest, ClipMapHasTheCaptionBandWithTitleAndButtons) {
     };
     for (const auto& s : samples) EXPECT_EQ(rgb(s.at.x, s.at.y), s.colour) << "case: " << s.name;
     int white = 0;
-    for (int y = sf->ctr.Top; y < sf->ctr.Bottom; ++y)
-        for (int x = sf->ctr.Left; x < sf->ctr.Right; ++x) white += rgb(x, y) == 0xFFFFFF;
+    for (int y = sf->Frame().ctr.Top; y < sf->Frame().ctr.Bottom; ++y)
+        for (int x = sf->Frame().ctr.Left; x < sf->Frame().ctr.Right; ++x) white += rgb(x, y) == 0xFFFFFF;
     EXPECT_GT(white, 5) << "the title text in TitleTextActive";
 }
 
@@ -438,8 +440,8 @@ TEST_F(CaptionTest, SwitchingOffWhileItsMenuIsOpen) {
     PumpFor(150);
     TWinSkinForm* first = Sf();
     ASSERT_NE(first, nullptr);
-    ASSERT_TRUE(first->menu && !first->menu->Buttons.empty()) << "the skin draws the menu bar";
-    const TRect fileBtn = first->menu->Buttons[0]->bounds;
+    ASSERT_TRUE(first->MenuBar().menu && !first->MenuBar().menu->Buttons.empty()) << "the skin draws the menu bar";
+    const TRect fileBtn = first->MenuBar().menu->Buttons[0]->bounds;
     const DWORD ui = GetCurrentThreadId();
     OnUiThread uiThread;
     auto ownsSkinObject = [&]() -> LRESULT {
@@ -538,11 +540,11 @@ TEST_F(CaptionTest, ABorderlessFormHasNoFrameAndARegionOfItsRectangle) {
     TWinSkinForm* sf = SkinManager->FindSkinForm(h);
     ASSERT_NE(sf, nullptr);
     EXPECT_EQ(sf->FormBorder, sbsNone);
-    EXPECT_EQ(sf->bw.Left, 0);
-    EXPECT_EQ(sf->bw.Top, 0);
-    EXPECT_EQ(sf->bw.Right, 0);
-    EXPECT_EQ(sf->bw.Bottom, 0);
-    EXPECT_EQ(sf->MenuHeight, 0);
+    EXPECT_EQ(sf->Frame().bw.Left, 0);
+    EXPECT_EQ(sf->Frame().bw.Top, 0);
+    EXPECT_EQ(sf->Frame().bw.Right, 0);
+    EXPECT_EQ(sf->Frame().bw.Bottom, 0);
+    EXPECT_EQ(sf->Frame().MenuHeight, 0);
     RECT wr{}, cr{};
     GetWindowRect(h, &wr);
     GetClientRect(h, &cr);

@@ -8,10 +8,10 @@ namespace {
 TEST_F(FormSkinTest, GeometryUnderTheSkinnedFrame) {
     TWinSkinForm* sf = Sf();
     ASSERT_NE(sf, nullptr);
-    EXPECT_EQ(sf->bw.Left, kBw.left);
-    EXPECT_EQ(sf->bw.Top, kBw.top);
-    EXPECT_EQ(sf->bw.Right, kBw.right);
-    EXPECT_EQ(sf->bw.Bottom, kBw.bottom);
+    EXPECT_EQ(sf->Frame().bw.Left, kBw.left);
+    EXPECT_EQ(sf->Frame().bw.Top, kBw.top);
+    EXPECT_EQ(sf->Frame().bw.Right, kBw.right);
+    EXPECT_EQ(sf->Frame().bw.Bottom, kBw.bottom);
     EXPECT_EQ(clientBefore_.right, kClientW);
     EXPECT_EQ(clientBefore_.bottom, kClientH);
     EXPECT_EQ(ClientSize().cx, kClientW);
@@ -102,7 +102,7 @@ TEST_F(FormSkinTest, FramePixelsActiveAndInactive) {
     // The title: white text pixels in the title rectangle.
     TWinSkinForm* sf = Sf();
     ASSERT_NE(sf, nullptr);
-    const RECT title{sf->ctr.Left, sf->ctr.Top, sf->ctr.Right, sf->ctr.Bottom};
+    const RECT title{sf->Frame().ctr.Left, sf->Frame().ctr.Top, sf->Frame().ctr.Right, sf->Frame().ctr.Bottom};
     EXPECT_GE(title.left, kBw.left + 30 - 1) << "TextShift places the title";
     EXPECT_GT(p.CountInk(title, kTop), 15) << "the title text is drawn";
     int white = 0;
@@ -132,83 +132,91 @@ TEST_F(FormSkinTest, FramePixelsActiveAndInactive) {
     others_.push_back(std::move(other));
 }
 
+// Every step waits for the state its input leads to (the pointer where it
+// was sent, the window's input handled, the button pressed or let go) before
+// the next: under load, input sent ahead of the window reaching that state
+// lands on another button state, and a hint that goes repaints the frame.
+// Two presses on one spot within the double-click time make a double click,
+// which presses nothing, so the two presses of the close button go to spots
+// further apart than the double-click rectangle.
 TEST_F(FormSkinTest, CaptionButtonsHoverPressAndRelease) {
     ASSERT_TRUE(PixelBecomes(Centre(kCloseBtn), kClose[0]));
-    Mouse mouse;
+    TWinSysButton* closeBtn = CaptionButton(0);
+    TWinSysButton* minBtn = CaptionButton(2);
+    TWinSysButton* maxBtn = CaptionButton(1);
+    ASSERT_TRUE(closeBtn && minBtn && maxBtn);
     const POINT close = ScreenOf(Centre(kCloseBtn).x, Centre(kCloseBtn).y);
+    const POINT closeLeft = ScreenOf(kCloseBtn.left + 3, Centre(kCloseBtn).y);
+    const POINT closeRight = ScreenOf(kCloseBtn.right - 4, Centre(kCloseBtn).y);
+    ASSERT_GT(closeRight.x - closeLeft.x, GetSystemMetrics(SM_CXDOUBLECLK));
     const POINT client = ScreenOf(kBw.left + 100, kBw.top + 50);
 
     // Hover: the hot frame; leaving: normal again.
-    mouse.Run([&] { Mouse::MoveTo(close.x, close.y); });
-    mouse.Finish();
+    ASSERT_TRUE(Settled());
+    ASSERT_TRUE(MoveMouse(close));
     EXPECT_TRUE(PixelBecomes(Centre(kCloseBtn), kClose[2])) << "hot frame under the mouse";
     // The hint comes (its pause is tested tick by tick in the caption test) and goes with the mouse.
-    auto hint = [] {
-        HWND h = FindWindowW(L"TSkinHintWindow", nullptr);
-        return h && IsWindowVisible(h) && GetWindowThreadProcessId(h, nullptr) == GetCurrentThreadId() ? h : nullptr;
-    };
-    EXPECT_TRUE(PumpUntil([&] { return hint() != nullptr; }, 4000)) << "the close button's hint";
-    if (HWND h = hint()) {
+    // Four ticks of the hover timer, which come only while the window's queue is idle.
+    EXPECT_TRUE(PumpUntil([&] { return ShownHint() != nullptr; }, 2 * test_support::kWaitMs))
+        << "the close button's hint";
+    if (HWND h = ShownHint()) {
         RECT hr{};
         GetWindowRect(h, &hr);
         EXPECT_GE(hr.top, close.y) << "below the cursor";
     }
-    mouse.Run([&] { Mouse::MoveTo(client.x, client.y); });
-    mouse.Finish();
+    ASSERT_TRUE(MoveMouse(client));
     EXPECT_TRUE(PixelBecomes(Centre(kCloseBtn), kClose[0])) << "normal frame once the mouse has left";
-    EXPECT_TRUE(PumpUntil([&] { return hint() == nullptr; })) << "the hint goes with the mouse";
+    EXPECT_TRUE(PumpUntil([&] { return ShownHint() == nullptr; })) << "the hint goes with the mouse";
 
     // Press, move off, release outside: no action.
-    mouse.Run([&] {
-        Mouse::MoveTo(close.x, close.y);
-        Mouse::Button(MOUSEEVENTF_LEFTDOWN);
-    });
-    mouse.Finish();
+    ASSERT_TRUE(Settled());
+    ASSERT_TRUE(MoveMouse(closeLeft));
+    ASSERT_TRUE(PixelBecomes(Centre(kCloseBtn), kClose[2])) << "hot before the press";
+    LeftButton(true);
+    ASSERT_TRUE(PumpUntil([&] { return PressedButton() == closeBtn && GetCapture() == hwnd_; }))
+        << "the button holds the mouse";
     EXPECT_TRUE(PixelBecomes(Centre(kCloseBtn), kClose[1])) << "pressed frame";
-    mouse.Run([&] {
-        Mouse::MoveTo(client.x, client.y);
-        Mouse::Button(MOUSEEVENTF_LEFTUP);
-    });
-    mouse.Finish();
-    PumpFor(300);
+    ASSERT_TRUE(MoveMouse(client));
+    EXPECT_TRUE(PixelBecomes(Centre(kCloseBtn), kClose[0])) << "raised while the mouse is off it";
+    LeftButton(false);
+    ASSERT_TRUE(PumpUntil([&] { return PressedButton() == nullptr && GetCapture() != hwnd_; }))
+        << "the release ends the press";
+    test_support::Pump();  // what the release posted
     EXPECT_EQ(closes_, 0) << "a release outside the button does nothing";
 
     // Press and release inside: exactly one close request.
-    mouse.Run([&] {
-        Mouse::MoveTo(close.x, close.y);
-        Mouse::Button(MOUSEEVENTF_LEFTDOWN);
-        Mouse::Button(MOUSEEVENTF_LEFTUP);
-    });
-    mouse.Finish();
+    ASSERT_TRUE(Settled());
+    ASSERT_TRUE(MoveMouse(closeRight));
+    LeftButton(true);
+    ASSERT_TRUE(PumpUntil([&] { return PressedButton() == closeBtn; }));
+    LeftButton(false);
     EXPECT_TRUE(PumpUntil([&] { return closes_ > 0; }));
-    PumpFor(300);
+    test_support::Pump();
     EXPECT_EQ(closes_, 1) << "one press and release, one action";
+    EXPECT_NE(GetCapture(), hwnd_) << "the release gives the mouse back";
 
     // The disabled maximise button does nothing.
     const POINT max = ScreenOf(Centre(kMaxBtn).x, Centre(kMaxBtn).y);
-    mouse.Run([&] {
-        Mouse::MoveTo(max.x, max.y);
-        Mouse::Button(MOUSEEVENTF_LEFTDOWN);
-        Mouse::Button(MOUSEEVENTF_LEFTUP);
-    });
-    mouse.Finish();
-    PumpFor(300);
+    ASSERT_TRUE(MoveMouse(max));
+    LeftButton(true);
+    ASSERT_TRUE(PumpUntil([&] { return PressedButton() == maxBtn; }));
+    LeftButton(false);
+    ASSERT_TRUE(PumpUntil([&] { return PressedButton() == nullptr && GetCapture() != hwnd_; }));
+    test_support::Pump();
     EXPECT_FALSE(IsZoomed(hwnd_));
     EXPECT_EQ(WindowSize().cx, kWinW);
 
     // Minimise through its button, then restore: the same geometry again.
     const POINT min = ScreenOf(Centre(kMinBtn).x, Centre(kMinBtn).y);
-    mouse.Run([&] {
-        Mouse::MoveTo(min.x, min.y);
-        Mouse::Button(MOUSEEVENTF_LEFTDOWN);
-        Mouse::Button(MOUSEEVENTF_LEFTUP);
-    });
-    mouse.Finish();
+    ASSERT_TRUE(MoveMouse(min));
+    LeftButton(true);
+    ASSERT_TRUE(PumpUntil([&] { return PressedButton() == minBtn; }));
+    LeftButton(false);
     EXPECT_TRUE(PumpUntil([&] { return IsIconic(hwnd_) != FALSE; })) << "minimised by its button";
     ShowWindow(hwnd_, SW_RESTORE);
     SetForegroundWindow(hwnd_);
     EXPECT_TRUE(PumpUntil([&] { return !IsIconic(hwnd_); }));
-    PumpFor(100);
+    EXPECT_TRUE(PumpUntil([&] { return ClientSize().cx == kClientW && WindowSize().cx == kWinW; }));
     EXPECT_EQ(ClientSize().cx, kClientW);
     EXPECT_EQ(ClientSize().cy, kClientH);
     EXPECT_EQ(WindowSize().cx, kWinW);
@@ -377,7 +385,8 @@ TEST_F(FormSkinTest, DeferredSkinChangeAndReskinOfOneForm) {
     wide.WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
     wide.SetPosition(0);
     data_->LoadFromStream(wide);
-    ASSERT_TRUE(PumpUntil([&] { return Sf() && Sf()->bw.Left == 16 && Sf()->Skinstate == SkinStage::Skinned; }));
+    ASSERT_TRUE(
+        PumpUntil([&] { return Sf() && Sf()->Frame().bw.Left == 16 && Sf()->Skinstate == SkinStage::Skinned; }));
     PumpFor(100);
     EXPECT_EQ(ClientSize().cx, kClientW);
     EXPECT_EQ(ClientSize().cy, kClientH);

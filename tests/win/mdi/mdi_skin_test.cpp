@@ -225,7 +225,7 @@ protected:
     static bool ShowsSkinnedFrame(HWND child) {
         TWinSkinForm* sf = Sf(child);
         const uint32_t left = ScreenPixel(WindowPoint(child, 2, 40)), top = ScreenPixel(WindowPoint(child, 40, 2));
-        return sf && sf->crop && HasRegion(child) && (left == kLeft || left == kLeftOff) &&
+        return sf && sf->Frame().crop && HasRegion(child) && (left == kLeft || left == kLeftOff) &&
                (top == kTop || top == kTopOff);
     }
 
@@ -239,8 +239,8 @@ TEST_F(MdiSkinTest, ChildMadeAfterTheFrameIsSkinnedAndMaximisingThenTilingGivesT
     TWinSkinForm* frameSf = Sf(frame_->Handle());
     ASSERT_NE(nullptr, frameSf);
     EXPECT_EQ(sfsMDIform, frameSf->FormStyle);
-    EXPECT_EQ(frame_->ClientHandle(), frameSf->ClientHwnd);
-    EXPECT_TRUE(frameSf->mdiSubclassed);
+    EXPECT_EQ(frame_->ClientHandle(), frameSf->MdiClient().ClientHwnd);
+    EXPECT_TRUE(frameSf->MdiClient().Subclassed());
 
     TForm* a = AddChild(L"First", 10, 10);
     TForm* b = AddChild(L"Second", 250, 40);
@@ -249,7 +249,8 @@ TEST_F(MdiSkinTest, ChildMadeAfterTheFrameIsSkinnedAndMaximisingThenTilingGivesT
     EXPECT_EQ(a, Sf(a->Handle())->FForm) << "skinned as the framework form it is";
     EXPECT_EQ(sfsMDIChild, Sf(a->Handle())->FormStyle);
     // The caption band of a child is at least a system caption and frame high.
-    EXPECT_GE(kTopH + Sf(a->Handle())->MenuHeight, GetSystemMetrics(SM_CYCAPTION) + GetSystemMetrics(SM_CXFRAME));
+    EXPECT_GE(kTopH + Sf(a->Handle())->Frame().MenuHeight,
+              GetSystemMetrics(SM_CYCAPTION) + GetSystemMetrics(SM_CXFRAME));
     EXPECT_TRUE(PumpUntil([&] { return ShowsSkinnedFrame(a->Handle()) && ShowsSkinnedFrame(b->Handle()); }));
 
     // Maximise the active child by its skinned caption button.
@@ -261,16 +262,16 @@ TEST_F(MdiSkinTest, ChildMadeAfterTheFrameIsSkinnedAndMaximisingThenTilingGivesT
     ASSERT_TRUE(PumpUntil([&] { return IsZoomed(bw) != FALSE; })) << "the caption button maximised the child";
     EXPECT_TRUE(SkinManager->MDIMax);
     for (TForm* c : {a, b}) {
-        EXPECT_FALSE(Sf(c->Handle())->crop) << c->Caption().size();
+        EXPECT_FALSE(Sf(c->Handle())->Frame().crop) << c->Caption().size();
         EXPECT_FALSE(HasRegion(c->Handle())) << "a maximised child has no skinned region";
     }
-    EXPECT_TRUE(frameSf->MDIChildMax());
+    EXPECT_TRUE(frameSf->MdiClient().MDIChildMax());
 
     // Tiling ends the maximised state: every child gets its skinned frame and region back.
     frame_->Tile();
     ASSERT_TRUE(PumpUntil([&] { return !IsZoomed(bw); }));
     EXPECT_FALSE(SkinManager->MDIMax);
-    EXPECT_FALSE(frameSf->MDIChildMax());
+    EXPECT_FALSE(frameSf->MdiClient().MDIChildMax());
     for (TForm* c : {a, b}) {
         EXPECT_EQ(swsNormal, Sf(c->Handle())->Windowstate);
         EXPECT_TRUE(PumpUntil([&] { return ShowsSkinnedFrame(c->Handle()); }))
@@ -285,27 +286,27 @@ TEST_F(MdiSkinTest, ChildActionsAndRestoreOfTheFrameReachTheActiveChild) {
     TForm* b = AddChild(L"Second", 250, 40);
     ASSERT_TRUE(PumpUntil([&] { return Skinned(b->Handle()); }));
     b->SetWindowState(wsMaximized);
-    ASSERT_TRUE(PumpUntil([&] { return frameSf->MDIChildMax(); }));
+    ASSERT_TRUE(PumpUntil([&] { return frameSf->MdiClient().MDIChildMax(); }));
 
     // The band buttons' actions: minimise, restore, close of the active child.
-    frameSf->MDIChildAction(SC_MINIMIZE);
+    frameSf->MdiClient().MDIChildAction(SC_MINIMIZE);
     EXPECT_TRUE(PumpUntil([&] { return IsIconic(b->Handle()) != FALSE; }));
     // The client may have made another child the active one meanwhile: restore acts on that one.
     TForm* active = frame_->ActiveMDIChild();
     ASSERT_NE(nullptr, active);
-    frameSf->MDIChildAction(SC_RESTORE);
+    frameSf->MdiClient().MDIChildAction(SC_RESTORE);
     EXPECT_TRUE(PumpUntil([&] { return active->WindowState() == wsNormal; }));
     b->SetWindowState(wsNormal);
     b->SetWindowState(wsMaximized);
     ASSERT_TRUE(PumpUntil([&] { return IsZoomed(b->Handle()) != FALSE; }));
-    frameSf->RestoreMDI();
+    frameSf->MdiClient().RestoreMDI();
     EXPECT_TRUE(PumpUntil([&] { return !IsZoomed(b->Handle()); }));
     EXPECT_EQ(wsNormal, b->WindowState());
 
     const HWND bw = b->Handle();
     b->SetWindowState(wsMaximized);
     ASSERT_TRUE(PumpUntil([&] { return IsZoomed(bw) != FALSE; }));
-    frameSf->MDIChildAction(SC_CLOSE);
+    frameSf->MdiClient().MDIChildAction(SC_CLOSE);
     ASSERT_TRUE(PumpUntil([&] { return !IsWindow(bw); })) << "the close action closes the child";
     PumpFor(50);  // it frees itself once its handlers are done
     Forget(b);
@@ -314,17 +315,17 @@ TEST_F(MdiSkinTest, ChildActionsAndRestoreOfTheFrameReachTheActiveChild) {
     TForm* next = frame_->ActiveMDIChild();
     ASSERT_NE(nullptr, next);
     EXPECT_EQ(next->WindowState() == wsMaximized, SkinManager->MDIMax);
-    EXPECT_EQ(frameSf->MDIChildMax(), SkinManager->MDIMax);
+    EXPECT_EQ(frameSf->MdiClient().MDIChildMax(), SkinManager->MDIMax);
 }
 
 TEST_F(MdiSkinTest, ClosingTheLastChildGivesTheFrameItsOwnMenuBack) {
     Start(false, true);
     TWinSkinForm* frameSf = Sf(frame_->Handle());
-    ASSERT_TRUE(frameSf->menu) << "the frame has a skinned menu bar";
+    ASSERT_TRUE(frameSf->MenuBar().menu) << "the frame has a skinned menu bar";
     const bool menuUpdate = data_->MenuUpdate();
     auto bandCaptions = [&] {
         std::wstring out;
-        for (const auto& btn : frameSf->menu->Buttons) out += btn->caption + L"|";
+        for (const auto& btn : frameSf->MenuBar().menu->Buttons) out += btn->caption + L"|";
         return out;
     };
     EXPECT_EQ(L"&File|", bandCaptions());
@@ -343,14 +344,14 @@ TEST_F(MdiSkinTest, ClosingTheLastChildGivesTheFrameItsOwnMenuBack) {
     EXPECT_EQ(nullptr, GetMenu(frame_->Handle())) << "the skinned band shows the bar, not the system";
 
     a->SetWindowState(wsMaximized);
-    ASSERT_TRUE(PumpUntil([&] { return frameSf->MDIChildMax(); }));
+    ASSERT_TRUE(PumpUntil([&] { return frameSf->MdiClient().MDIChildMax(); }));
     const HWND aw = a->Handle();
     SendMessageW(aw, WM_SYSCOMMAND, SC_CLOSE, 0);
     ASSERT_TRUE(PumpUntil([&] { return !IsWindow(aw); }));
     PumpFor(50);
     Forget(a);
     EXPECT_FALSE(SkinManager->MDIMax);
-    EXPECT_FALSE(frameSf->MDIChildMax());
+    EXPECT_FALSE(frameSf->MdiClient().MDIChildMax());
     EXPECT_EQ(menuUpdate, data_->MenuUpdate()) << "menu updates run again";
     EXPECT_TRUE(PumpUntil([&] { return bandCaptions() == L"&File|"; }))
         << "only the frame's own item is left: " << std::string(bandCaptions().begin(), bandCaptions().end());
@@ -362,7 +363,7 @@ TEST_F(MdiSkinTest, ClosingTheLastChildGivesTheFrameItsOwnMenuBack) {
 TEST_F(MdiSkinTest, MaximisedChildsButtonsInTheFramesMenuBandActOnIt) {
     Start(false, true);
     TWinSkinForm* frameSf = Sf(frame_->Handle());
-    ASSERT_TRUE(frameSf->menu) << "the frame has a skinned menu bar";
+    ASSERT_TRUE(frameSf->MenuBar().menu) << "the frame has a skinned menu bar";
     const HWND fw = frame_->Handle();
 
     TForm* a = AddChild(L"Only", 10, 10);
@@ -372,7 +373,7 @@ TEST_F(MdiSkinTest, MaximisedChildsButtonsInTheFramesMenuBandActOnIt) {
     auto bandButton = [&](int xcoord) {
         RECT r{};
         GetWindowRect(fw, &r);
-        const int y = kTopH + (frameSf->MenuHeight - 14) / 2;
+        const int y = kTopH + (frameSf->Frame().MenuHeight - 14) / 2;
         return POINT{r.right - xcoord - 6 + 8, r.top + y + 7};
     };
     auto maximise = [&] {
@@ -408,9 +409,9 @@ TEST_F(MdiSkinTest, MaximisedChildsButtonsInTheFramesMenuBandActOnIt) {
     // The last child gone: no maximised state, the band shows the frame's own bar.
     EXPECT_FALSE(SkinManager->MDIMax);
     EXPECT_TRUE(PumpUntil([&] { return ScreenPixel(bandButton(22)) != kClose[0]; }));
-    ASSERT_TRUE(frameSf->menu);
-    EXPECT_EQ(1u, frameSf->menu->Buttons.size());
-    EXPECT_EQ(L"&File", frameSf->menu->Buttons[0]->caption);
+    ASSERT_TRUE(frameSf->MenuBar().menu);
+    EXPECT_EQ(1u, frameSf->MenuBar().menu->Buttons.size());
+    EXPECT_EQ(L"&File", frameSf->MenuBar().menu->Buttons[0]->caption);
     EXPECT_EQ(nullptr, GetMenu(fw)) << "the skinned band shows the bar, not the system";
 }
 
@@ -460,7 +461,7 @@ TEST_F(MdiSkinTest, WithTheChildBorderOptionChildrenKeepTheSystemFrame) {
         TWinSkinForm* sf = Sf(h);
         ASSERT_NE(sf, nullptr);
         EXPECT_FALSE(sf->sMainMenu) << "only its controls are skinned";
-        EXPECT_FALSE(sf->crop);
+        EXPECT_FALSE(sf->Frame().crop);
         EXPECT_FALSE(HasRegion(h)) << "no skinned region";
         RECT wr{};
         GetWindowRect(h, &wr);
@@ -489,7 +490,7 @@ TEST_F(MdiSkinTest, WithTheChildBorderOptionChildrenKeepTheSystemFrame) {
     TWinSkinForm* frameSf = Sf(frame_->Handle());
     ASSERT_NE(frameSf, nullptr);
     EXPECT_TRUE(frameSf->sMainMenu);
-    EXPECT_TRUE(frameSf->crop);
+    EXPECT_TRUE(frameSf->Frame().crop);
 }
 
 }  // namespace
@@ -521,8 +522,9 @@ TEST_F(MdiSkinTest, AltLetterInAChildOpensTheFramesMenu) {
     TForm* a = AddChild(L"Typing here", 10, 10);
     ASSERT_TRUE(PumpUntil([&] { return Skinned(a->Handle()); }));
     TWinSkinForm* frameSf = Sf(frame_->Handle());
-    ASSERT_TRUE(frameSf && frameSf->menu && !frameSf->menu->Buttons.empty()) << "the frame draws its bar";
-    const HMENU file = frameSf->menu->Buttons[0]->hsubmenu;
+    ASSERT_TRUE(frameSf && frameSf->MenuBar().menu && !frameSf->MenuBar().menu->Buttons.empty())
+        << "the frame draws its bar";
+    const HMENU file = frameSf->MenuBar().menu->Buttons[0]->hsubmenu;
     ASSERT_NE(file, nullptr);
     SetForegroundWindow(frame_->Handle());
     SetFocus(a->Handle());

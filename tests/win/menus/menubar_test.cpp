@@ -307,7 +307,7 @@ protected:
     RECT ButtonRect(int index) const {
         RECT wr{};
         GetWindowRect(hwnd_, &wr);
-        const TRect& b = Sf()->menu->Buttons.at(static_cast<size_t>(index))->bounds;
+        const TRect& b = Sf()->MenuBar().menu->Buttons.at(static_cast<size_t>(index))->bounds;
         return RECT{wr.left + b.Left, wr.top + b.Top, wr.left + b.Right, wr.top + b.Bottom};
     }
     static POINT Centre(RECT r) { return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
@@ -340,11 +340,11 @@ protected:
 TEST_F(MenuBarTest, BarIsDrawnInTheBandAndTheClientKeepsItsSize) {
     TWinSkinForm* sf = Sf();
     ASSERT_NE(sf, nullptr);
-    ASSERT_TRUE(sf->menu) << "a menu bar object for the form's bar";
+    ASSERT_TRUE(sf->MenuBar().menu) << "a menu bar object for the form's bar";
     EXPECT_EQ(GetMenu(hwnd_), nullptr) << "the system bar is taken off";
-    EXPECT_EQ(sf->MenuHeight, GetSystemMetrics(SM_CYMENU));
-    ASSERT_EQ(sf->menu->Buttons.size(), 3u);
-    EXPECT_EQ(sf->menu->Buttons[0]->caption, L"&File");
+    EXPECT_EQ(sf->Frame().MenuHeight, GetSystemMetrics(SM_CYMENU));
+    ASSERT_EQ(sf->MenuBar().menu->Buttons.size(), 3u);
+    EXPECT_EQ(sf->MenuBar().menu->Buttons[0]->caption, L"&File");
     RECT cr{};
     GetClientRect(hwnd_, &cr);
     EXPECT_EQ(cr.right, clientBefore_.right);
@@ -355,7 +355,7 @@ TEST_F(MenuBarTest, BarIsDrawnInTheBandAndTheClientKeepsItsSize) {
     GetWindowRect(hwnd_, &wr);
     POINT origin{0, 0};
     ClientToScreen(hwnd_, &origin);
-    EXPECT_EQ(origin.y - wr.top, 22 + sf->MenuHeight);
+    EXPECT_EQ(origin.y - wr.top, 22 + sf->Frame().MenuHeight);
     EXPECT_EQ(origin.x - wr.left, 6);
 
     const RECT file = ButtonRect(0), view = ButtonRect(2);
@@ -400,7 +400,7 @@ TEST_F(MenuBarTest, HotAndPressedButtonsAndMouseOpening) {
     EXPECT_TRUE(switched) << "moving over File while Edit is open opens File";
     EXPECT_EQ(fileAfter, kHilightFrame);
     EXPECT_TRUE(closed) << "Esc closes";
-    EXPECT_FALSE(Sf()->fInMenu);
+    EXPECT_FALSE(Sf()->MenuBar().fInMenu);
 }
 
 TEST_F(MenuBarTest, ClickingAnItemRunsItOnceAndADisabledItemNothing) {
@@ -470,7 +470,7 @@ TEST_F(MenuBarTest, KeyboardOpensWalksWrapsAndCloses) {
     EXPECT_TRUE(subOpen) << "its accelerator and Right on a sub-menu item open it";
     EXPECT_TRUE(subClosed) << "Left closes the sub-menu and Edit stays open";
     EXPECT_TRUE(closed) << "Esc closes";
-    EXPECT_FALSE(Sf()->fInMenu);
+    EXPECT_FALSE(Sf()->MenuBar().fInMenu);
 
     // F10 opens the first menu; Enter on the first item runs it once.
     Drive([&] {
@@ -504,7 +504,7 @@ TEST_F(MenuBarTest, ReleasingAltEndsTracking) {
     });
     EXPECT_TRUE(open);
     EXPECT_TRUE(closed) << "Alt pressed and released in an open menu closes it";
-    EXPECT_FALSE(Sf()->fInMenu);
+    EXPECT_FALSE(Sf()->MenuBar().fInMenu);
     EXPECT_EQ(clicks_[L"&Open"], 0);
 }
 
@@ -594,7 +594,8 @@ TEST_F(MenuBarTest, APopupMenuMadeAfterSkinningGetsThePainterAtTheNextSkinChange
 TEST_F(MenuBarTest, ChangedItemsRebuildTheBarAndUnskinningGivesTheSystemBarBack) {
     edit_->SetCaption(L"&Change");
     ASSERT_TRUE(PumpUntil([&] {
-        return Sf()->menu && Sf()->menu->Buttons.size() == 3 && Sf()->menu->Buttons[1]->caption == L"&Change";
+        return Sf()->MenuBar().menu && Sf()->MenuBar().menu->Buttons.size() == 3 &&
+               Sf()->MenuBar().menu->Buttons[1]->caption == L"&Change";
     })) << "CM_MENUCHANGED rebuilt the buttons";
     EXPECT_EQ(GetMenu(hwnd_), nullptr);
     SwitchSkin(false);
@@ -724,7 +725,7 @@ TEST_F(MenuBarTest, AltLetterInAnotherFormOpensTheMainFormsMenu) {
     SetForegroundWindow(mainWnd);
     ASSERT_TRUE(PumpUntil([&] {
         TWinSkinForm* sf = SkinManager->FindSkinForm(mainWnd);
-        return sf && sf->Skinstate == SkinStage::Skinned && sf->menu;
+        return sf && sf->Skinstate == SkinStage::Skinned && sf->MenuBar().menu;
     })) << "the main form is skinned with its bar";
 
     TForm* other = nullptr;

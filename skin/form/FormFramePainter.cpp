@@ -1,6 +1,7 @@
-// TWinSkinForm: the skinned frame (client size under it, borders, caption
-// band, icon, title text) and the window region cut from the border bitmaps.
-// Every piece is composed off screen and reaches the window in one transfer.
+// The frame painter part of the form skinning object: the skinned frame
+// (its widths, the client size under it, borders, caption band, icon, title
+// text) and the window region cut from the border bitmaps. Every piece is
+// composed off screen and reaches the window in one transfer.
 #include <algorithm>
 
 #include "framework/controls/FormsAndApplication.h"
@@ -16,16 +17,107 @@ bool HasTrans(const std::unique_ptr<TDataSkinBorder>& b) {
 
 }  // namespace
 
-void TWinSkinForm::WMNCCalcSize(TMessage& m) {
+TFramePainter::TFramePainter(TWinSkinForm& form) : TFormPart(form), bstr(L"  "), astr(L" ") {
+    CaptionFont = std::make_unique<TFont>();
+    NONCLIENTMETRICSW ncm{};
+    ncm.cbSize = sizeof ncm;
+    if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof ncm, &ncm, 0))
+        CaptionFont->AssignLogFont(ncm.lfCaptionFont);
+}
+
+TFramePainter::~TFramePainter() {
+    if (iconSmall_) DestroyIcon(iconSmall_);
+}
+
+bool TFramePainter::Handle(TMessage& m) {
+    switch (m.Msg) {
+        case WM_SIZE: WMSize(m); return true;
+        case WM_ACTIVATE: sf.FWindowActive = LOBYTE(m.WParam) != 0; return false;
+        case WM_GETMINMAXINFO:
+            sf.Default(m);
+            sf.GetWindowstate();
+            return true;
+        case WM_WINDOWPOSCHANGED:
+            sf.GetWindowstate();
+            sf.Default(m);
+            return true;
+        case WM_SETICON:
+            sf.Default(m);
+            GetIcon(IconBmp);
+            // The system may have drawn its own caption for the new icon.
+            if (sf.Painting()) UpdateNc(nullptr);
+            return true;
+        case WM_SETTEXT:
+            sf.Default(m);
+            // The system may have drawn its own caption for the new text.
+            if (sf.Painting() && IsWindowVisible(sf.Hwnd)) UpdateNc(nullptr);
+            return true;
+        case WM_NCACTIVATE:
+            sf.FWindowActive = LOBYTE(m.WParam) != 0;
+            if (!sf.FrameDrawn()) return false;
+            WMNCActive(m);
+            return true;
+        default: break;
+    }
+    if (!sf.FrameDrawn()) return false;
+    switch (m.Msg) {
+        case WM_NCCALCSIZE: WMNCCalcSize(m); return true;
+        case WM_NCPAINT: WMNCPaint(m); return true;
+        case CN_SkinUpdateNC: UpdateNc(nullptr); return true;
+        default: return false;
+    }
+}
+
+void TFramePainter::GetBorderWidths() {
+    TSkinData* fsd = sf.fsd;
+    if (sf.FormBorder == sbsNone) {
+        bw = TRect{0, 0, 0, 0};
+        MenuHeight = 0;
+        return;
+    }
+    auto widthOf = [&](int i) {
+        const auto& b = fsd->border[static_cast<size_t>(i)];
+        return b && !b->Map.Empty() ? b->Map.Width() / std::max(1, b->frame) : 0;
+    };
+    auto heightOf = [&](int i) {
+        const auto& b = fsd->border[static_cast<size_t>(i)];
+        return b && !b->Map.Empty() ? b->Map.Height() / std::max(1, b->frame) : 0;
+    };
+    bw.Top = heightOf(3);
+    bw.Left = widthOf(1);
+    bw.Right = widthOf(2);
+    bw.Bottom = heightOf(4);
+}
+
+void TFramePainter::WMSize(TMessage& m) {
+    sf.Default(m);
+    switch (m.WParam) {
+        case SIZE_RESTORED: sf.Windowstate = swsNormal; break;
+        case SIZE_MINIMIZED: sf.Windowstate = swsMin; break;
+        case SIZE_MAXIMIZED: sf.Windowstate = swsMax; break;
+        default: break;
+    }
+    // A child entering or leaving the maximised state: the frame's band shows or drops its buttons.
+    if (sf.FormStyle == sfsMDIChild && (m.WParam == SIZE_MAXIMIZED) != mdiSizedMax && SkinManager &&
+        SkinManager->clienthwnd) {
+        mdiSizedMax = m.WParam == SIZE_MAXIMIZED;
+        PostMessageW(SkinManager->clienthwnd, CN_SkinMDIMaximized, reinterpret_cast<WPARAM>(sf.Hwnd), 0);
+    }
+    if (sf.Windowstate == swsMin) return;
+    if (sf.FormStyle == sfsMDIChild && ((SkinManager && SkinManager->MDIMax) || sf.Windowstate != swsNormal)) return;
+    if (sf.Painting()) Cropwindow();
+}
+
+void TFramePainter::WMNCCalcSize(TMessage& m) {
     RECT proposed{};
     auto* params = reinterpret_cast<NCCALCSIZE_PARAMS*>(m.LParam);
     if (m.WParam && params) proposed = params->rgrc[0];
-    Default(m);
+    sf.Default(m);
     if (!m.WParam || !params) {
         m.Result = 0;
         return;
     }
-    if ((FormStyle == sfsMDIChild && Windowstate != swsNormal) || FormBorder == sbsNone) {
+    if ((sf.FormStyle == sfsMDIChild && sf.Windowstate != swsNormal) || sf.FormBorder == sbsNone) {
         params->rgrc[1] = params->rgrc[0];
         m.Result = WVR_VALIDRECTS;
         return;
@@ -38,11 +130,11 @@ void TWinSkinForm::WMNCCalcSize(TMessage& m) {
     m.Result = WVR_VALIDRECTS;
 }
 
-void TWinSkinForm::WMNCPaint(TMessage& m) {
-    UpdateStyle(true);
-    if (fsd && fsd->MenuMsg) {
-        if ((FormStyle == sfsMDIChild && Windowstate == swsMax) || FormBorder == sbsNone) {
-            Default(m);
+void TFramePainter::WMNCPaint(TMessage& m) {
+    sf.UpdateStyle(true);
+    if (sf.fsd && sf.fsd->MenuMsg) {
+        if ((sf.FormStyle == sfsMDIChild && sf.Windowstate == swsMax) || sf.FormBorder == sbsNone) {
+            sf.Default(m);
             return;
         }
         UpdateNc(nullptr);
@@ -50,76 +142,76 @@ void TWinSkinForm::WMNCPaint(TMessage& m) {
     m.Result = 0;
 }
 
-void TWinSkinForm::WMNCActive(TMessage& m) {
-    FWindowActive = m.WParam != 0;
-    if (timer) timer->SetEnabled(FWindowActive);
-    if (!FWindowActive) {
-        if (Activeskincontrol && ControlSkinning().MouseLeave) ControlSkinning().MouseLeave(Activeskincontrol);
-        Activeskincontrol = nullptr;
-        if (fsd) fsd->HideHint();
+void TFramePainter::WMNCActive(TMessage& m) {
+    sf.FWindowActive = m.WParam != 0;
+    sf.CaptionButtons().EnableTimer(sf.FWindowActive);
+    if (!sf.FWindowActive) {
+        if (sf.Activeskincontrol && ControlSkinning().MouseLeave) ControlSkinning().MouseLeave(sf.Activeskincontrol);
+        sf.Activeskincontrol = nullptr;
+        if (sf.fsd) sf.fsd->HideHint();
     }
-    if (FormStyle == sfsMDIform && ClientHwnd)
-        SendMessageW(ClientHwnd, WM_NCACTIVATE, m.WParam, 0);
-    else if (FormStyle == sfsMDIChild)
-        Default(m);
-    if (!(FormStyle == sfsMDIChild && Windowstate == swsMax)) UpdateNc(nullptr);
+    if (sf.FormStyle == sfsMDIform && sf.MdiClient().ClientHwnd)
+        SendMessageW(sf.MdiClient().ClientHwnd, WM_NCACTIVATE, m.WParam, 0);
+    else if (sf.FormStyle == sfsMDIChild)
+        sf.Default(m);
+    if (!(sf.FormStyle == sfsMDIChild && sf.Windowstate == swsMax)) UpdateNc(nullptr);
     m.Result = 1;
 }
 
-void TWinSkinForm::UpdateNc(HDC dc) {
-    if (!BG || (Skinstate != SkinStage::Skinned && Skinstate != SkinStage::Changing) || FormBorder == sbsNone) return;
-    if (FormStyle == sfsMDIChild && Windowstate == swsMax) return;
-    if (!fsd || fsd->Empty) return;
+void TFramePainter::UpdateNc(HDC dc) {
+    if (!BG || !sf.Painting() || sf.FormBorder == sbsNone) return;
+    if (sf.FormStyle == sfsMDIChild && sf.Windowstate == swsMax) return;
+    if (!sf.fsd || sf.fsd->Empty) return;
     WindowDC own;
     if (!dc) {
-        own = WindowDC::Whole(Hwnd);
+        own = WindowDC::Whole(sf.Hwnd);
         dc = own.get();
         if (!dc) return;
     }
     try {
         RECT wr{};
-        GetWindowRect(Hwnd, &wr);
+        GetWindowRect(sf.Hwnd, &wr);
         wTr = FromRECT(wr);
         fwidth = wr.right - wr.left;
         fheight = wr.bottom - wr.top;
-        if (IsIconic(Hwnd)) {
+        if (IsIconic(sf.Hwnd)) {
             DrawFLine(dc);
         } else {
             Drawborder(1, TRect{0, 0, bw.Left, fheight}, dc);
             Drawborder(2, TRect{fwidth - bw.Right, 0, fwidth, fheight}, dc);
             Drawborder(4, TRect{bw.Left, fheight - bw.Bottom, fwidth - bw.Right, fheight}, dc);
             DrawFLine(dc);
-            if (menu) {
-                menu->DrawMenu(dc, TRect{bw.Left, bw.Top, fwidth - bw.Right, bw.Top + MenuHeight});
-            } else if (MenuHeight > 0 && fsd->BGBrush) {
+            if (sf.MenuBar().menu) {
+                sf.MenuBar().menu->DrawMenu(dc, TRect{bw.Left, bw.Top, fwidth - bw.Right, bw.Top + MenuHeight});
+            } else if (MenuHeight > 0 && sf.fsd->BGBrush) {
                 RECT band{bw.Left, bw.Top, fwidth - bw.Right, bw.Top + MenuHeight};
-                FillRect(dc, &band, fsd->BGBrush.get());
+                FillRect(dc, &band, sf.fsd->BGBrush.get());
             }
         }
     } catch (...) {
         // A frame that cannot be painted leaves the window usable.
     }
-    ActiveBtn = nullptr;
+    sf.CaptionButtons().ActiveBtn = nullptr;
 }
 
-void TWinSkinForm::Drawborder(int index, const TRect& rect, HDC dc) {
+void TFramePainter::Drawborder(int index, const TRect& rect, HDC dc) {
     const int w = rect.Right - rect.Left, h = rect.Bottom - rect.Top;
-    if (w <= 0 || h <= 0 || !fsd) return;
-    const auto& b = fsd->border[static_cast<size_t>(index)];
+    if (w <= 0 || h <= 0 || !sf.fsd) return;
+    const auto& b = sf.fsd->border[static_cast<size_t>(index)];
     if (!b || b->Map.Empty()) return;
     const int count = std::max(1, b->frame);
-    const int frameNo = (FWindowActive || count < 2) ? 1 : 2;
+    const int frameNo = (sf.FWindowActive || count < 2) ? 1 : 2;
     auto piece = GetHMap(TRect{0, 0, w, h}, b->Map, b->r, frameNo, count, b->Tile != 1, index >= 3);
     if (!piece || piece->Empty()) return;
     BitBlt(dc, rect.Left, rect.Top, w, h, piece->DC(), 0, 0, SRCCOPY);
 }
 
-void TWinSkinForm::DrawFLine(HDC dc) {
+void TFramePainter::DrawFLine(HDC dc) {
     const TRect band{0, 0, fwidth, bw.Top};
     TRect title;
-    if (IsIconic(Hwnd)) {
+    if (IsIconic(sf.Hwnd)) {
         CaptionBuf.SetSize(fwidth, fheight);
-        CaptionBuf.Canvas().Brush.Color = fsd->Colors[csButtonFace];
+        CaptionBuf.Canvas().Brush.Color = sf.fsd->Colors[csButtonFace];
         CaptionBuf.Canvas().FillRect(TRect{0, 0, fwidth, fheight});
         title = TRect{0, 0, fwidth, bw.Top};
     } else {
@@ -128,9 +220,9 @@ void TWinSkinForm::DrawFLine(HDC dc) {
         // The top border covers the whole band; only without one does the
         // band start from the face colour (reading the screen back is slow
         // and shows nothing a user would miss).
-        const auto& top = fsd->border[3];
+        const auto& top = sf.fsd->border[3];
         if (!top || top->Map.Empty()) {
-            CaptionBuf.Canvas().Brush.Color = fsd->Colors[csButtonFace];
+            CaptionBuf.Canvas().Brush.Color = sf.fsd->Colors[csButtonFace];
             CaptionBuf.Canvas().FillRect(TRect{0, 0, fwidth, bw.Top});
         }
         title = TRect{bw.Left, 0, fwidth - bw.Right, bw.Top};
@@ -138,18 +230,18 @@ void TWinSkinForm::DrawFLine(HDC dc) {
     if (CaptionBuf.Empty()) return;
     Drawborder(3, band, CaptionBuf.DC());
     DrawLine(CaptionBuf.Canvas(), title);
-    SetSysbtnRect();
-    DrawAllSysbtn(CaptionBuf.Canvas(), band);
+    sf.CaptionButtons().SetSysbtnRect();
+    sf.CaptionButtons().DrawAllSysbtn(CaptionBuf.Canvas(), band);
     BitBlt(dc, 0, 0, CaptionBuf.Width(), CaptionBuf.Height(), CaptionBuf.DC(), 0, 0, SRCCOPY);
     SetBkMode(dc, OPAQUE);
 }
 
-void TWinSkinForm::DrawLine(TCanvas& canvas, const TRect& T) {
-    const std::wstring text = bstr + WindowText() + astr;
+void TFramePainter::DrawLine(TCanvas& canvas, const TRect& T) {
+    const std::wstring text = bstr + sf.WindowText() + astr;
     RightBtn = 0;
-    for (auto& b : SysBtn)
+    for (auto& b : sf.CaptionButtons().Buttons())
         if (b->visible && b->data->Align == 1 && !b->data->Map.Empty()) RightBtn = std::max(RightBtn, b->data->XCoord);
-    const TDataSkinTitle* t = fsd->Title.get();
+    const TDataSkinTitle* t = sf.fsd->Title.get();
     const TRect tr = t ? t->r : TRect{};
     const int backleft = t ? t->backleft : 0, backright = t ? t->backright : 0;
     const int align = t ? t->Aligment : 0;
@@ -158,14 +250,15 @@ void TWinSkinForm::DrawLine(TCanvas& canvas, const TRect& T) {
     SelectGuard font(dc, CaptionFont->Handle());
     const int oldMode = SetBkMode(dc, TRANSPARENT);
     const COLORREF oldColor = SetTextColor(
-        dc, static_cast<COLORREF>(ColorToRGB(fsd->Colors[FWindowActive ? csTitleTextActive : csTitleTextNoActive])));
+        dc,
+        static_cast<COLORREF>(ColorToRGB(sf.fsd->Colors[sf.FWindowActive ? csTitleTextActive : csTitleTextNoActive])));
 
     RECT R = ToRECT(T);
     DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &R, DT_CALCRECT | DT_NOPREFIX | DT_NOCLIP);
     R.right += backleft + backright;
     const int tw = R.right - R.left, aw = T.Right - T.Left;
     int x = 0;
-    if (!bidileft) {
+    if (!sf.bidileft) {
         switch (align) {
             case 0: x = tr.Left; break;
             case 1: x = (aw - tw) / 2; break;
@@ -182,37 +275,37 @@ void TWinSkinForm::DrawLine(TCanvas& canvas, const TRect& T) {
     }
     const int th = R.bottom - R.top;
     OffsetRect(&R, x, ((T.Bottom - T.Top) - th) / 2 + tr.Top / 2);
-    if (bidileft && x <= 0) R.left = tr.Left;
-    if (bidileft) {
+    if (sf.bidileft && x <= 0) R.left = tr.Left;
+    if (sf.bidileft) {
         OffsetRect(&R, 10, 0);
-    } else if (dwstyle & WS_POPUP) {
+    } else if (sf.dwstyle & WS_POPUP) {
         if (T.Right - RightBtn - 5 < R.right && RightBtn > 5) R.right = T.Right - RightBtn - 5;
     } else {
         R.right = std::min<LONG>(R.right, T.Right - tr.Right);
     }
-    if (FormBorder == sbsDialog && align == 0) R.left -= 16;
+    if (sf.FormBorder == sbsDialog && align == 0) R.left -= 16;
     ctr = FromRECT(R);
     if (t && !t->Map.Empty())
         DrawRectTile(canvas, TRect{R.left, T.Top, R.right, T.Bottom}, t->Map, TRect{backleft, 0, backright, 0},
-                     FWindowActive ? 1 : 2, 2, true, true);
+                     sf.FWindowActive ? 1 : 2, 2, true, true);
     R.left += backleft;
     R.right -= backright;
     UINT format = DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS;
-    if (bidileft) format |= DT_RIGHT | DT_RTLREADING;
+    if (sf.bidileft) format |= DT_RIGHT | DT_RTLREADING;
     DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &R, format);
     SetTextColor(dc, oldColor);
     SetBkMode(dc, oldMode);
 }
 
-void TWinSkinForm::GetIcon(TBitmap& bitmap) {
+void TFramePainter::GetIcon(TBitmap& bitmap) {
     const int cx = GetSystemMetrics(SM_CXSMICON), cy = GetSystemMetrics(SM_CYSMICON);
     bitmap.SetSize(cx, cy);
     bitmap.SetPixelFormat(pf16bit);
     bitmap.Canvas().Brush.Color = 0xFF00FF;
     bitmap.Canvas().FillRect(TRect{0, 0, cx, cy});
     Iconx = cx;
-    auto icon = reinterpret_cast<HICON>(SendMessageW(Hwnd, WM_GETICON, ICON_SMALL, 0));
-    if (!icon) icon = reinterpret_cast<HICON>(SendMessageW(Hwnd, WM_GETICON, ICON_BIG, 0));
+    auto icon = reinterpret_cast<HICON>(SendMessageW(sf.Hwnd, WM_GETICON, ICON_SMALL, 0));
+    if (!icon) icon = reinterpret_cast<HICON>(SendMessageW(sf.Hwnd, WM_GETICON, ICON_BIG, 0));
     DefIcon = icon;
     if (icon) {
         auto copy = static_cast<HICON>(CopyImage(icon, IMAGE_ICON, cx, cy, LR_COPYFROMRESOURCE));
@@ -222,13 +315,13 @@ void TWinSkinForm::GetIcon(TBitmap& bitmap) {
         }
         return;
     }
-    if (fsd && fsd->SysIcon.Empty() && SkinManager)
+    if (sf.fsd && sf.fsd->SysIcon.Empty() && SkinManager)
         for (TSkinData* d : SkinManager->Dlist())
             if (d->Active()) d->GetAppIcon();
 }
 
-void TWinSkinForm::DrawIcon(HDC dc, const TRect& rect) {
-    HWND app = Hwnd;
+void TFramePainter::DrawIcon(HDC dc, const TRect& rect) {
+    HWND app = sf.Hwnd;
     if (Application && Application->MainForm() && Application->MainForm()->HandleAllocated())
         app = Application->MainForm()->WindowHandle();
     auto icon = reinterpret_cast<HICON>(SendMessageW(app, WM_GETICON, ICON_SMALL, 0));
@@ -247,16 +340,17 @@ void TWinSkinForm::DrawIcon(HDC dc, const TRect& rect) {
     DrawIconEx(dc, rect.Left, rect.Top, iconSmall_, size, size, 0, nullptr, DI_NORMAL);
 }
 
-void TWinSkinForm::Cropwindow() {
-    if (Skinstate == SkinStage::Dead || !sMainMenu || !fsd || fsd->Empty) return;
+void TFramePainter::Cropwindow() {
+    if (sf.Skinstate == SkinStage::Dead || !sf.sMainMenu || !sf.fsd || sf.fsd->Empty) return;
     RECT wr{};
-    GetWindowRect(Hwnd, &wr);
+    GetWindowRect(sf.Hwnd, &wr);
     const int W = wr.right - wr.left, H = wr.bottom - wr.top;
     if (W <= 0 || H <= 0) return;
-    if (FormStyle == sfsMDIChild && Windowstate != swsNormal) return;
-    if (W == crwidth && H == crheight && FormStyle != sfsMDIChild && Skinstate != SkinStage::Changing && crop) return;
+    if (sf.FormStyle == sfsMDIChild && sf.Windowstate != swsNormal) return;
+    if (W == crwidth && H == crheight && sf.FormStyle != sfsMDIChild && sf.Skinstate != SkinStage::Changing && crop)
+        return;
     WinRgn = nullptr;
-    const auto& border = fsd->border;
+    const auto& border = sf.fsd->border;
     UniqueRegion region;
     if (!HasTrans(border[1]) && !HasTrans(border[2]) && !HasTrans(border[3]) && !HasTrans(border[4])) {
         region.reset(CreateRectRgn(0, 0, W, H));
@@ -273,7 +367,7 @@ void TWinSkinForm::Cropwindow() {
             Drawborder(index, TRect{0, 0, w, h}, piece.DC());
             return BitmapToRegion(piece, x, y, 0xFF00FF, 1, 1, 1);
         };
-        if (FormBorder != sbsNone) {
+        if (sf.FormBorder != sbsNone) {
             if (HasTrans(border[1]) && H > 1 && bw.Left > 0)
                 add(keyed(1, bw.Left, H, 0, 0));
             else
@@ -294,7 +388,7 @@ void TWinSkinForm::Cropwindow() {
         }
     }
     WinRgn = region.get();
-    if (!SetWindowRgn(Hwnd, region.get(), TRUE)) {
+    if (!SetWindowRgn(sf.Hwnd, region.get(), TRUE)) {
         WinRgn = nullptr;
         return;  // the region stays ours and is freed here
     }
@@ -302,30 +396,36 @@ void TWinSkinForm::Cropwindow() {
     crop = true;
 }
 
-void TWinSkinForm::Uncropwindow() {
+void TFramePainter::Uncropwindow() {
     if (!crop) return;
-    SetWindowRgn(Hwnd, nullptr, FormStyle == sfsMDIChild);
+    SetWindowRgn(sf.Hwnd, nullptr, sf.FormStyle == sfsMDIChild);
     crop = false;
     WinRgn = nullptr;
     crwidth = crheight = 0;
 }
 
-void TWinSkinForm::getClipMap(TBitmap& bitmap) {
+void TFramePainter::DropRegion(bool redraw) {
+    SetWindowRgn(sf.Hwnd, nullptr, redraw);
+    crop = false;
+    WinRgn = nullptr;
+}
+
+void TFramePainter::getClipMap(TBitmap& bitmap) {
     RECT wr{};
-    GetWindowRect(Hwnd, &wr);
+    GetWindowRect(sf.Hwnd, &wr);
     const int W = wr.right - wr.left, H = wr.bottom - wr.top;
     bitmap.SetSize(W, H);
     bitmap.Canvas().Brush.Color = clBtnFace;
     bitmap.Canvas().FillRect(TRect{0, 0, W, H});
-    if (W <= 0 || H <= 0 || !fsd || fsd->Empty) return;
+    if (W <= 0 || H <= 0 || !sf.fsd || sf.fsd->Empty) return;
     // The caption is laid out for this size; the last paint's size, which
     // hit testing and hints read, is put back afterwards.
     struct SizeKept {
-        TWinSkinForm& sf;
+        TFramePainter& frame;
         int32_t w, h;
         ~SizeKept() {
-            sf.fwidth = w;
-            sf.fheight = h;
+            frame.fwidth = w;
+            frame.fheight = h;
         }
     } kept{*this, fwidth, fheight};
     fwidth = W;
@@ -335,7 +435,7 @@ void TWinSkinForm::getClipMap(TBitmap& bitmap) {
         Drawborder(1, TRect{0, 0, bw.Left, H}, dc);
         Drawborder(2, TRect{W - bw.Right, 0, W, H}, dc);
         Drawborder(4, TRect{bw.Left, H - bw.Bottom, W - bw.Right, H}, dc);
-        if (FormBorder != sbsNone) DrawFLine(dc);
+        if (sf.FormBorder != sbsNone) DrawFLine(dc);
     } catch (...) {
         // A snapshot that cannot be drawn stays the face colour.
     }

@@ -1,6 +1,7 @@
-// TWinSkinForm: the skinned menu bar (buttons in the band below the
-// caption), opening and tracking its drop-downs by mouse and keyboard, and
-// the owner-drawn items of the window's menus.
+// The menu-bar part of the form skinning object: the skinned menu bar
+// (buttons in the band below the caption), opening and tracking its
+// drop-downs by mouse and keyboard, and the owner-drawn items of the
+// window's menus.
 //
 // Only one menu can be tracked at a time in a process (the menu loop is
 // modal), so the tracking state is kept here for the file, live only while
@@ -111,14 +112,14 @@ LRESULT CALLBACK MenuFilterProc(int code, WPARAM wParam, LPARAM lParam) noexcept
             msg->wParam = VK_LEFT;
     }
     const LRESULT next = CallNextHookEx(tracking.hook, code, wParam, lParam);
-    if (next != 0 || code != MSGF_MENU || !msg || !sf || !sf->menu) return next;
+    if (next != 0 || code != MSGF_MENU || !msg || !sf || !sf->MenuBar().menu) return next;
     try {
         if (!tracking.firstKeySent) {
             tracking.firstKeySent = true;
             // Selects the first item, as a keyboard user expects.
             PostMessageW(msg->hwnd ? msg->hwnd : sf->Hwnd, WM_KEYDOWN, VK_DOWN, 0);
         }
-        TWinSkinMenu& bar = *sf->menu;
+        TWinSkinMenu& bar = *sf->MenuBar().menu;
         switch (msg->message) {
             case WM_KEYDOWN:
                 if (msg->wParam == VK_RETURN || msg->wParam == VK_ESCAPE) tracking.switching = false;
@@ -141,7 +142,7 @@ LRESULT CALLBACK MenuFilterProc(int code, WPARAM wParam, LPARAM lParam) noexcept
                 break;
             case WM_SYSKEYUP:
                 if (msg->wParam == VK_MENU && tracking.altPressed) {
-                    sf->CancelMenu();
+                    sf->MenuBar().CancelMenu();
                     EndMenu();
                 }
                 break;
@@ -246,7 +247,7 @@ void ForgetTrackedForm(TWinSkinForm* sf) {
 // ---- TMenuBtn, TWinSkinMenu
 
 void TMenuBtn::Draw() {
-    TWinSkinMenu* bar = SF->menu.get();
+    TWinSkinMenu* bar = SF->MenuBar().menu.get();
     if (!bar || !fsd || bar->bkmap.Empty() || bounds.Right <= bounds.Left || bounds.Bottom <= bounds.Top) return;
     WindowDC own = WindowDC::Whole(SF->Hwnd);
     if (!own.get()) return;
@@ -270,7 +271,8 @@ TRect TWinSkinMenu::Band() const {
     RECT wr{};
     GetWindowRect(SF->Hwnd, &wr);
     const int width = wr.right - wr.left;
-    return TRect{SF->bw.Left, SF->bw.Top, width - SF->bw.Right, SF->bw.Top + SF->MenuHeight};
+    const TFramePainter& frame = SF->Frame();
+    return TRect{frame.bw.Left, frame.bw.Top, width - frame.bw.Right, frame.bw.Top + frame.MenuHeight};
 }
 
 void TWinSkinMenu::UpdataBtn() {
@@ -280,7 +282,7 @@ void TWinSkinMenu::UpdataBtn() {
     if (!m || !IsMenu(m)) return;
     hmenu = m;
     Buttons.clear();
-    SF->ActiveBtn = nullptr;
+    SF->CaptionButtons().ActiveBtn = nullptr;
     const int n = GetMenuItemCount(m);
     for (int i = 0; i < n; ++i) {
         MENUITEMINFOW mii{};
@@ -385,7 +387,7 @@ void TWinSkinMenu::DrawMenu(HDC dc, const TRect& band) {
         MyDrawCaption(c, r, b->caption, true, SF->bidileft ? DT_CENTER | DT_RTLREADING : DT_CENTER);
     }
     BitBlt(dc, band.Left, band.Top, w, h, compose.DC(), 0, 0, SRCCOPY);
-    SF->DrawMDIChildButtons(dc);
+    SF->MdiClient().DrawMDIChildButtons(dc);
     topmenu = false;
 }
 
@@ -400,50 +402,66 @@ TMenuBtn* TWinSkinMenu::FindBtn(POINT p) const {
 
 // ---- the bar's life with the window
 
-void TWinSkinForm::CreateMenuBar() {
-    if (!hmenu || FormStyle == sfsMDIChild) return;
-    menu = std::make_unique<TWinSkinMenu>(nullptr, this, fsd);
-    MenuHeight = GetSystemMetrics(SM_CYMENU);
+TMenuBarPart::TMenuBarPart(TWinSkinForm& form) : TFormPart(form) {}
+
+TMenuBarPart::~TMenuBarPart() = default;
+
+bool TMenuBarPart::Handle(TMessage& m) {
+    switch (m.Msg) {
+        case WM_MEASUREITEM: WMMEASUREITEM(m); return true;
+        case WM_DRAWITEM: WMDRAWITEM(m); return true;
+        case CM_MENUCHANGED: WMMenuChanged(m); return true;
+        case CN_SkinMenuSelect: MenuSelect(m); return true;
+        default: return false;
+    }
+}
+
+void TMenuBarPart::CreateMenuBar() {
+    hmenu = GetMenu(sf.Hwnd);
+    if (!hmenu || sf.FormStyle == sfsMDIChild) return;
+    menu = std::make_unique<TWinSkinMenu>(nullptr, &sf, sf.fsd);
+    sf.Frame().MenuHeight = GetSystemMetrics(SM_CYMENU);
     menu->hmenu = hmenu;
-    if (FForm) menu->menu = FForm->Menu();
+    if (sf.FForm) menu->menu = sf.FForm->Menu();
     menu->UpdataBtn();
 }
 
-void TWinSkinForm::FreeMenuBar(bool giveBack) {
+void TMenuBarPart::FreeMenuBar(bool giveBack) {
     if (!menu) return;
-    if (ActiveBtn && dynamic_cast<TMenuBtn*>(ActiveBtn)) ActiveBtn = nullptr;
+    TNCObject*& active = sf.CaptionButtons().ActiveBtn;
+    if (active && dynamic_cast<TMenuBtn*>(active)) active = nullptr;
     const HMENU back = menu->hmenu;
     menu.reset();
-    if (giveBack && IsWindow(Hwnd) && IsMenu(back)) SetMenu(Hwnd, back);
+    if (giveBack && IsWindow(sf.Hwnd) && IsMenu(back)) SetMenu(sf.Hwnd, back);
     for (HMENU m : ownerDrawn_) UnmarkOwnerDrawn(m);
     ownerDrawn_.clear();
 }
 
-void TWinSkinForm::UpdateMainMenu() {
+void TMenuBarPart::UpdateMainMenu() {
     if (!menu) return;
-    WindowDC own = WindowDC::Whole(Hwnd);
+    WindowDC own = WindowDC::Whole(sf.Hwnd);
     if (!own.get()) return;
     menu->DrawMenu(own.get(), menu->Band());
 }
 
-void TWinSkinForm::WMMenuChanged(TMessage& m) {
-    if (fsd) fsd->MenuMsg = false;
-    Default(m);
-    if (fsd) fsd->MenuMsg = true;
-    const HMENU now = GetMenu(Hwnd);
+void TMenuBarPart::WMMenuChanged(TMessage& m) {
+    if (sf.fsd) sf.fsd->MenuMsg = false;
+    sf.Default(m);
+    if (sf.fsd) sf.fsd->MenuMsg = true;
+    const HMENU now = GetMenu(sf.Hwnd);
     if (!now) return;
-    if (menu && fsd && fsd->MenuUpdate()) {
+    if (menu && sf.fsd && sf.fsd->MenuUpdate()) {
         menu->hmenu = now;
-        if (FForm) menu->menu = FForm->Menu();
+        if (sf.FForm) menu->menu = sf.FForm->Menu();
         menu->UpdataBtn();
         UpdateMainMenu();
     }
-    SetMenu(Hwnd, nullptr);
+    SetMenu(sf.Hwnd, nullptr);
 }
 
 // ---- tracking
 
-bool TWinSkinForm::CheckMenu(TMenuBtn* button) {
+bool TMenuBarPart::CheckMenu(TMenuBtn* button) {
     tracking.switching = false;
     if (!button || !menu) return false;
     int index = button->index;
@@ -451,19 +469,19 @@ bool TWinSkinForm::CheckMenu(TMenuBtn* button) {
     while (index >= 0 && index < static_cast<int>(menu->Buttons.size())) {
         TMenuBtn* b = menu->Buttons[static_cast<size_t>(index)].get();
         // A bar item's own command (its OnClick runs before the drop-down shows).
-        if (b->menuitem) PostMessageW(Hwnd, WM_COMMAND, static_cast<WPARAM>(b->mid), 0);
+        if (b->menuitem) PostMessageW(sf.Hwnd, WM_COMMAND, static_cast<WPARAM>(b->mid), 0);
         if (!b->hsubmenu) break;
         any = true;
-        tracking.form = this;
+        tracking.form = &sf;
         tracking.index = index;
         tracking.dropdown = b->hsubmenu;
         tracking.target = -1;
         tracking.altPressed = false;
         RECT wr{};
-        GetWindowRect(Hwnd, &wr);
+        GetWindowRect(sf.Hwnd, &wr);
         WMINITMENU(b->hsubmenu);
         fInMenu = true;
-        const POINT at{(bidileft ? b->bounds.Right : b->bounds.Left) + wr.left, b->bounds.Bottom + wr.top};
+        const POINT at{(sf.bidileft ? b->bounds.Right : b->bounds.Left) + wr.left, b->bounds.Bottom + wr.top};
         if (SkinManager) {
             SkinManager->menutype = MenuKind::MenuBar;
             SkinManager->menuactive = true;
@@ -473,18 +491,19 @@ bool TWinSkinForm::CheckMenu(TMenuBtn* button) {
             tracking.hook = SetWindowsHookExW(WH_MSGFILTER, MenuFilterProc, nullptr, GetCurrentThreadId());
         tracking.firstKeySent = false;
         GetCursorPos(&tracking.lastMouse);
-        if (ActiveBtn && ActiveBtn != b) ActiveBtn->MouseLeave();
-        ActiveBtn = b;
+        TNCObject*& active = sf.CaptionButtons().ActiveBtn;
+        if (active && active != b) active->MouseLeave();
+        active = b;
         b->state = 2;
         b->Draw();
         const bool enabled = b->enabled;
-        ++ownLoops_;
+        sf.BeginOwnLoop();
         if (enabled)
-            TrackPopupMenu(b->hsubmenu, TPM_RIGHTBUTTON | TPM_NONOTIFY | (bidileft ? TPM_RIGHTALIGN : TPM_LEFTALIGN),
-                           at.x, at.y, 0, Hwnd, nullptr);
+            TrackPopupMenu(b->hsubmenu, TPM_RIGHTBUTTON | TPM_NONOTIFY | (sf.bidileft ? TPM_RIGHTALIGN : TPM_LEFTALIGN),
+                           at.x, at.y, 0, sf.Hwnd, nullptr);
         if (tracking.hook) UnhookWindowsHookEx(tracking.hook);
         tracking.hook = nullptr;
-        if (EndOwnLoop()) {
+        if (sf.EndOwnLoop()) {
             // Released while its menu was open: nothing of it is touched again.
             tracking = MenuTracking{};
             return any;
@@ -492,14 +511,14 @@ bool TWinSkinForm::CheckMenu(TMenuBtn* button) {
         // The window may have lost its bar (or gone), or rebuilt its buttons
         // (its menu changed), while the menu was open: b is trusted only if
         // it is still there.
-        if (!menu || !IsWindow(Hwnd)) break;
+        if (!menu || !IsWindow(sf.Hwnd)) break;
         const bool same =
             index < static_cast<int>(menu->Buttons.size()) && menu->Buttons[static_cast<size_t>(index)].get() == b;
         if (same) {
             b->state = 1;
             b->Draw();
         }
-        if (ActiveBtn == b) ActiveBtn = nullptr;
+        if (active == b) active = nullptr;
         index = tracking.switching ? tracking.target : -1;
         tracking.switching = false;
         if (!enabled) break;
@@ -510,7 +529,7 @@ bool TWinSkinForm::CheckMenu(TMenuBtn* button) {
     return any;
 }
 
-void TWinSkinForm::ClickButton(TMenuBtn* button) {
+void TMenuBarPart::ClickButton(TMenuBtn* button) {
     if (!button) return;
     if (fInMenu) {
         SwitchTo(button->index);
@@ -519,14 +538,14 @@ void TWinSkinForm::ClickButton(TMenuBtn* button) {
     CheckMenu(button);
 }
 
-void TWinSkinForm::MenuSelect(TMessage& m) {
+void TMenuBarPart::MenuSelect(TMessage& m) {
     m.Result = 0;
     if (!menu) return;
-    const POINT p = GetWinXY(static_cast<short>(LOWORD(m.LParam)), static_cast<short>(HIWORD(m.LParam)));
+    const POINT p = sf.GetWinXY(static_cast<short>(LOWORD(m.LParam)), static_cast<short>(HIWORD(m.LParam)));
     if (TMenuBtn* b = menu->FindBtn(p)) CheckMenu(b);
 }
 
-TMenuBtn* TWinSkinForm::FindButtonFromAccel(wchar_t ch) const {
+TMenuBtn* TMenuBarPart::FindButtonFromAccel(wchar_t ch) const {
     if (!menu || !ch) return nullptr;
     const auto key = static_cast<wchar_t>(std::towupper(static_cast<wint_t>(ch)));
     for (const auto& b : menu->Buttons)
@@ -534,13 +553,12 @@ TMenuBtn* TWinSkinForm::FindButtonFromAccel(wchar_t ch) const {
     return nullptr;
 }
 
-void TWinSkinForm::CMDialogChar(TMessage& m) {
-    OldWndProc.CallNext(m);
-    if (m.Result != 0 || !FForm) return;
+void TMenuBarPart::CMDialogChar(TMessage& m) {
+    sf.OldWndProc.CallNext(m);
+    if (m.Result != 0 || !sf.FForm) return;
     const auto ch = static_cast<wchar_t>(m.WParam);
     // Alt alone: the key data says Alt was held; Ctrl or Shift make another key.
-    const bool altAlone =
-        (m.LParam & (1 << 29)) != 0 && GetKeyState(VK_CONTROL) >= 0 && GetKeyState(VK_SHIFT) >= 0;
+    const bool altAlone = (m.LParam & (1 << 29)) != 0 && GetKeyState(VK_CONTROL) >= 0 && GetKeyState(VK_SHIFT) >= 0;
     if (altAlone)
         if (TMenuBtn* b = FindButtonFromAccel(ch)) {
             ClickButton(b);
@@ -549,23 +567,23 @@ void TWinSkinForm::CMDialogChar(TMessage& m) {
         }
     // The bar a user sees for this window may be another form's.
     TForm* target = nullptr;
-    if (FForm->FormStyle() == fsMDIChild) {
-        target = FForm->MDIFrame();
-    } else if (Application && FForm != Application->MainForm()) {
+    if (sf.FForm->FormStyle() == fsMDIChild) {
+        target = sf.FForm->MDIFrame();
+    } else if (Application && sf.FForm != Application->MainForm()) {
         // A modal form's owner is disabled while it shows.
-        const HWND owner = GetWindow(Hwnd, GW_OWNER);
+        const HWND owner = GetWindow(sf.Hwnd, GW_OWNER);
         if (!owner || IsWindowEnabled(owner)) target = Application->MainForm();
     }
-    if (target && target != FForm && target->HandleAllocated())
+    if (target && target != sf.FForm && target->HandleAllocated())
         m.Result = target->Perform(CM_DIALOGCHAR, m.WParam, m.LParam);
 }
 
-void TWinSkinForm::CancelMenu() {
+void TMenuBarPart::CancelMenu() {
     fInMenu = false;
     tracking.switching = false;
 }
 
-void TWinSkinForm::WMINITMENU(HMENU m) {
+void TMenuBarPart::WMINITMENU(HMENU m) {
     MarkOwnerDrawn(m, ownerDrawn_);
 }
 
@@ -618,32 +636,32 @@ void InitToolbarMenu(TMenuItem* item, TSkinData* sd, bool enable) {
     if (item && sd) AssignPainter(*item, sd, enable);
 }
 
-void TWinSkinForm::InitPopMenu(TComponent* parent, bool enable, bool) {
-    if (!fsd || !parent) return;
-    if (classname == L"TwwRichEditForm") return;
-    if (!fsd->SkinControls().Contains(xcPopupMenu)) return;
-    WalkPopups(parent, fsd, enable, 0);
+void TMenuBarPart::InitPopMenu(TComponent* parent, bool enable, bool) {
+    if (!sf.fsd || !parent) return;
+    if (sf.classname == L"TwwRichEditForm") return;
+    if (!sf.fsd->SkinControls().Contains(xcPopupMenu)) return;
+    WalkPopups(parent, sf.fsd, enable, 0);
 }
 
-void TWinSkinForm::InitMainMenu(TComponent* form, bool enable, bool) {
-    if (!fsd || !form) return;
+void TMenuBarPart::InitMainMenu(TComponent* form, bool enable, bool) {
+    if (!sf.fsd || !form) return;
     for (int i = 0; i < form->ComponentCount(); ++i) {
         auto* mm = dynamic_cast<TMainMenu*>(form->Components(i));
         if (!mm) continue;
         mm->SetOwnerDraw(enable);
         // The bar's own items are drawn by the bar; their sub-menus by the skin.
         TMenuItem* root = mm->Items();
-        for (int k = 0; k < root->Count(); ++k) ::InitToolbarMenu(root->Items(k), fsd, enable);
+        for (int k = 0; k < root->Count(); ++k) ::InitToolbarMenu(root->Items(k), sf.fsd, enable);
     }
 }
 
-void TWinSkinForm::MeasureItem(TMenuItem& item, TCanvas& canvas, int& width, int& height) {
+void TMenuBarPart::MeasureItem(TMenuItem& item, TCanvas& canvas, int& width, int& height) {
     // The item's own measuring, without any skin event on it.
     TMenuMeasureItemEvent own = std::move(item.OnMeasureItem);
     item.OnMeasureItem = nullptr;
     item.MeasureItem(canvas, width, height);
     item.OnMeasureItem = std::move(own);
-    if (fsd && fsd->MenuItem) width += fsd->MenuItem->r.Left;
+    if (sf.fsd && sf.fsd->MenuItem) width += sf.fsd->MenuItem->r.Left;
     width += 10;
     TMenu* m = item.GetParentMenu();
     if (!m || !m->Images()) width += 25;
@@ -675,15 +693,15 @@ bool SystemOwnedId(UINT id, TMenuItem* item) {
 
 }  // namespace
 
-void TWinSkinForm::WMMEASUREITEM(TMessage& m) {
+void TMenuBarPart::WMMEASUREITEM(TMessage& m) {
     auto* mis = reinterpret_cast<MEASUREITEMSTRUCT*>(m.LParam);
-    if (!mis || mis->CtlType != ODT_MENU || !fsd || (!menu && !GetMenu(Hwnd))) {
-        Default(m);
+    if (!mis || mis->CtlType != ODT_MENU || !sf.fsd || (!menu && !GetMenu(sf.Hwnd))) {
+        sf.Default(m);
         return;
     }
     TMenuItem* item = MenuItemFromData(mis->itemData);
     if (SystemOwnedId(mis->itemID, item)) {
-        Default(m);
+        sf.Default(m);
         return;
     }
     TCanvas& canvas = MenuMeasureCanvas();
@@ -709,22 +727,22 @@ void TWinSkinForm::WMMEASUREITEM(TMessage& m) {
             mis->itemHeight = 8;
         } else {
             mis->itemWidth = static_cast<UINT>(canvas.TextWidth(StripHotkey(text)) + 26 +
-                                               (fsd->MenuItem ? fsd->MenuItem->r.Left : 0));
+                                               (sf.fsd->MenuItem ? sf.fsd->MenuItem->r.Left : 0));
             mis->itemHeight = static_cast<UINT>(canvas.TextHeight(L"Wg") + 4);
         }
     }
     m.Result = TRUE;
 }
 
-void TWinSkinForm::WMDRAWITEM(TMessage& m) {
+void TMenuBarPart::WMDRAWITEM(TMessage& m) {
     auto* dis = reinterpret_cast<DRAWITEMSTRUCT*>(m.LParam);
-    if (!dis || dis->CtlType != ODT_MENU || !fsd || (!menu && !GetMenu(Hwnd))) {
-        Default(m);
+    if (!dis || dis->CtlType != ODT_MENU || !sf.fsd || (!menu && !GetMenu(sf.Hwnd))) {
+        sf.Default(m);
         return;
     }
     TMenuItem* item = MenuItemFromData(dis->itemData);
     if (SystemOwnedId(dis->itemID, item)) {
-        Default(m);
+        sf.Default(m);
         return;
     }
     const auto owner = reinterpret_cast<HMENU>(dis->hwndItem);
@@ -737,16 +755,16 @@ void TWinSkinForm::WMDRAWITEM(TMessage& m) {
     GetMenuFont(canvas.Font);
     const bool selected = (dis->itemState & ODS_SELECTED) != 0;
     if (item) {
-        if (fsd->MenuItem && !fsd->MenuItem->Map.Empty())
-            DrawMenuItem(*fsd, *item, canvas, selected, dis->rcItem);
+        if (sf.fsd->MenuItem && !sf.fsd->MenuItem->Map.Empty())
+            DrawMenuItem(*sf.fsd, *item, canvas, selected, dis->rcItem);
         else
-            DefaultMenuItem(*fsd, *item, canvas, selected, dis->rcItem);
+            DefaultMenuItem(*sf.fsd, *item, canvas, selected, dis->rcItem);
     } else {
         std::unique_ptr<TMenuItem> temp = CreateMenuItem(owner, dis->itemID);
-        if (fsd->MenuItem && !fsd->MenuItem->Map.Empty())
-            DrawMenuItem(*fsd, *temp, canvas, selected, dis->rcItem);
+        if (sf.fsd->MenuItem && !sf.fsd->MenuItem->Map.Empty())
+            DrawMenuItem(*sf.fsd, *temp, canvas, selected, dis->rcItem);
         else
-            DefaultMenuItem(*fsd, *temp, canvas, selected, dis->rcItem);
+            DefaultMenuItem(*sf.fsd, *temp, canvas, selected, dis->rcItem);
     }
     m.Result = TRUE;
 }

@@ -1,4 +1,4 @@
-// TWinSkinForm for MDI frames: the MDI client window is subclassed so the
+// The MDI part of the form skinning object: the MDI client window is subclassed so the
 // skinned menu band follows the client's menu changes, the client's own
 // scroll bars can be kept off, and the maximised state of the children is
 // tracked (a maximised child loses its skinned frame and region; its buttons
@@ -18,28 +18,33 @@ constexpr UINT kRedrawWholeFrame = 0x585;
 
 }  // namespace
 
-void TWinSkinForm::SubclassMDI() {
+TMdiClientPart::~TMdiClientPart() {
+    UnSubclassMDI();
+}
+
+void TMdiClientPart::SubclassMDI() {
+    if (sf.fsd) menuauto = sf.fsd->MenuUpdate();
     if (mdiSubclassed || !ClientHwnd || !IsWindow(ClientHwnd)) return;
     mdiSubclassed =
         SetWindowSubclass(ClientHwnd, MDISubclassProc, kMDISubclassId, reinterpret_cast<DWORD_PTR>(this)) != FALSE;
 }
 
-void TWinSkinForm::UnSubclassMDI() {
+void TMdiClientPart::UnSubclassMDI() {
     if (!mdiSubclassed) return;
     if (IsWindow(ClientHwnd)) RemoveWindowSubclass(ClientHwnd, MDISubclassProc, kMDISubclassId);
     mdiSubclassed = false;
 }
 
-void TWinSkinForm::DefaultMDI(TMessage& m) {
+void TMdiClientPart::DefaultMDI(TMessage& m) {
     m.Result = DefSubclassProc(ClientHwnd, m.Msg, m.WParam, m.LParam);
 }
 
-LRESULT CALLBACK TWinSkinForm::MDISubclassProc(HWND, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                               DWORD_PTR ref) noexcept {
-    auto* self = reinterpret_cast<TWinSkinForm*>(ref);
+LRESULT CALLBACK TMdiClientPart::MDISubclassProc(HWND, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                                 DWORD_PTR ref) noexcept {
+    auto* self = reinterpret_cast<TMdiClientPart*>(ref);
     TMessage m{msg, wParam, lParam, 0};
     try {
-        if (!self->mdiClient_.Handle(m)) self->DefaultMDI(m);
+        if (!self->Handle(m)) self->DefaultMDI(m);
     } catch (...) {
         if (Application) Application->HandleException(nullptr);
     }
@@ -50,29 +55,28 @@ bool TMdiClientPart::Handle(TMessage& m) {
     const bool fullySkinned = sf.sMainMenu;
     switch (m.Msg) {
         case WM_NCDESTROY:
-            sf.DefaultMDI(m);
-            sf.UnSubclassMDI();
+            DefaultMDI(m);
+            UnSubclassMDI();
             return true;
         case WM_NCCALCSIZE:
             if (fullySkinned && sf.fsd && !sf.fsd->Options().Contains(xoMDIScrollbar)) {
-                const LONG_PTR style = GetWindowLongPtrW(sf.ClientHwnd, GWL_STYLE);
+                const LONG_PTR style = GetWindowLongPtrW(ClientHwnd, GWL_STYLE);
                 if (style & (WS_VSCROLL | WS_HSCROLL))
-                    SetWindowLongPtrW(sf.ClientHwnd, GWL_STYLE,
-                                      style & ~static_cast<LONG_PTR>(WS_VSCROLL | WS_HSCROLL));
+                    SetWindowLongPtrW(ClientHwnd, GWL_STYLE, style & ~static_cast<LONG_PTR>(WS_VSCROLL | WS_HSCROLL));
             }
             return false;
         case WM_MDICREATE:
             if (sf.fsd) sf.fsd->SetMenuUpdate(false);
             return false;
         case WM_MDIDESTROY:
-            sf.DefaultMDI(m);
+            DefaultMDI(m);
             if (fullySkinned) {
-                if (SkinManager) SkinManager->SetMDIMax(sf.MDIChildMax());
+                if (SkinManager) SkinManager->SetMDIMax(MDIChildMax());
                 // The last child gone: the bar shows the frame's own menu again.
-                if (sf.menu && !SendMessageW(sf.ClientHwnd, WM_MDIGETACTIVE, 0, 0)) {
-                    if (sf.fsd) sf.fsd->SetMenuUpdate(sf.menuauto);
-                    sf.menu->UpdataBtn();
-                    sf.UpdateNc(nullptr);
+                if (sf.MenuBar().menu && !SendMessageW(ClientHwnd, WM_MDIGETACTIVE, 0, 0)) {
+                    if (sf.fsd) sf.fsd->SetMenuUpdate(menuauto);
+                    sf.MenuBar().menu->UpdataBtn();
+                    sf.Frame().UpdateNc(nullptr);
                 }
             }
             return true;
@@ -81,13 +85,13 @@ bool TMdiClientPart::Handle(TMessage& m) {
             if (fullySkinned && SkinManager && SkinManager->MDIMax) SkinManager->SetMDIMax(false);
             return false;
         case WM_MDISETMENU:
-            sf.DefaultMDI(m);
+            DefaultMDI(m);
             // The skinned band draws the frame's menu: the system's bar goes.
             // Without a band the system's bar stays, or the menu would be lost.
-            if (fullySkinned && sf.menu) {
-                if (m.WParam) sf.menu->UpdataBtn2(reinterpret_cast<HMENU>(m.WParam));
+            if (fullySkinned && sf.MenuBar().menu) {
+                if (m.WParam) sf.MenuBar().menu->UpdataBtn2(reinterpret_cast<HMENU>(m.WParam));
                 SetMenu(sf.Hwnd, nullptr);
-                sf.UpdateNc(nullptr);
+                sf.Frame().UpdateNc(nullptr);
             }
             return true;
         case CN_SkinMDIMaximized: RedrawWindow(sf.Hwnd, nullptr, nullptr, kRedrawWholeFrame); return true;
@@ -95,11 +99,11 @@ bool TMdiClientPart::Handle(TMessage& m) {
     }
 }
 
-void TWinSkinForm::DrawMDIChildButtons(HDC dc) {
-    if (FormStyle != sfsMDIform || !menu || !dc || !MDIChildMax()) return;
+void TMdiClientPart::DrawMDIChildButtons(HDC dc) {
+    if (sf.FormStyle != sfsMDIform || !sf.MenuBar().menu || !dc || !MDIChildMax()) return;
     // Visibility and places of the band's buttons follow the child's state.
-    SetSysbtnRect();
-    for (auto& bp : SysBtn) {
+    sf.CaptionButtons().SetSysbtnRect();
+    for (auto& bp : sf.CaptionButtons().Buttons()) {
         TWinSysButton& b = *bp;
         const TDataSkinSysButton& d = *b.data;
         if (d.Visibility != 100 || !b.visible || d.Map.Empty()) continue;
@@ -114,13 +118,20 @@ void TWinSkinForm::DrawMDIChildButtons(HDC dc) {
     if (SkinManager && !SkinManager->MDIMax) SkinManager->SetMDIMax(true);
 }
 
-void TWinSkinForm::MDIChildAction(WPARAM cmd) {
-    if (FormStyle != sfsMDIform || !ClientHwnd) return;
+void TMdiClientPart::MDIChildAction(WPARAM cmd) {
+    if (sf.FormStyle != sfsMDIform || !ClientHwnd) return;
     if (auto child = reinterpret_cast<HWND>(SendMessageW(ClientHwnd, WM_MDIGETACTIVE, 0, 0)))
         SendMessageW(child, WM_SYSCOMMAND, cmd, 0);
 }
 
-void TWinSkinForm::RestoreMDI() {
-    if (FormStyle != sfsMDIform || !FForm) return;
-    if (TForm* child = FForm->ActiveMDIChild()) child->SetWindowState(wsNormal);
+void TMdiClientPart::RestoreMDI() {
+    if (sf.FormStyle != sfsMDIform || !sf.FForm) return;
+    if (TForm* child = sf.FForm->ActiveMDIChild()) child->SetWindowState(wsNormal);
+}
+
+bool TMdiClientPart::MDIChildMax() const {
+    if (sf.FormStyle != sfsMDIform || !ClientHwnd) return false;
+    BOOL maximised = FALSE;
+    SendMessageW(ClientHwnd, WM_MDIGETACTIVE, 0, reinterpret_cast<LPARAM>(&maximised));
+    return maximised != FALSE;
 }

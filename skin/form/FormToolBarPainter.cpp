@@ -1,6 +1,6 @@
-// Tool bars of a skinned window: the background and button painters that the
-// control selection hands to a tool bar's custom-draw events, and the skinned
-// drop-down menus of its buttons.
+// The tool-bar painter of the form skinning object: the background and
+// button painters that the control selection hands to a tool bar's
+// custom-draw events, and the skinned drop-down menus of its buttons.
 // clang-format off
 #include <windows.h>
 #include <commctrl.h>
@@ -29,9 +29,9 @@ int ButtonFrame(UINT state) {
 
 }  // namespace
 
-void TWinSkinForm::ToolBarDrawBackground(TToolBar*, TToolBarCustomDraw& draw) {
-    if (!fsd || !fsd->Toolbar || fsd->Toolbar->Map.Empty() || fsd->Options().Contains(xoToolbarBK)) return;
-    const TBitmap& map = fsd->Toolbar->Map;
+void TToolBarPainter::ToolBarDrawBackground(TToolBar*, TToolBarCustomDraw& draw) {
+    if (!sf.fsd || !sf.fsd->Toolbar || sf.fsd->Toolbar->Map.Empty() || sf.fsd->Options().Contains(xoToolbarBK)) return;
+    const TBitmap& map = sf.fsd->Toolbar->Map;
     const RECT& r = draw.Rect;
     SetStretchBltMode(draw.DC, COLORONCOLOR);
     StretchBlt(draw.DC, r.left, r.top, r.right - r.left, r.bottom - r.top, map.DC(), 0, 0, map.Width(), map.Height(),
@@ -39,9 +39,9 @@ void TWinSkinForm::ToolBarDrawBackground(TToolBar*, TToolBarCustomDraw& draw) {
     draw.DefaultDraw = false;
 }
 
-void TWinSkinForm::ToolBarDrawButton(TToolBar*, TToolButton*, TToolBarCustomDraw& draw) {
-    if (!fsd || Skinstate != SkinStage::Skinned || fsd->Options().Contains(xoToolbarButton)) return;
-    const TDataSkinButton* b = fsd->Button.get();
+void TToolBarPainter::ToolBarDrawButton(TToolBar*, TToolButton*, TToolBarCustomDraw& draw) {
+    if (!sf.fsd || sf.Skinstate != SkinStage::Skinned || sf.fsd->Options().Contains(xoToolbarButton)) return;
+    const TDataSkinButton* b = sf.fsd->Button.get();
     if (!b || b->Map.Empty()) return;
     const int frame = ButtonFrame(draw.State);
     if (frame == 0) return;
@@ -54,11 +54,11 @@ void TWinSkinForm::ToolBarDrawButton(TToolBar*, TToolButton*, TToolBarCustomDraw
     draw.DefaultDraw = false;
 }
 
-void TWinSkinForm::InitToolbarMenu(TMenuItem& item, bool enable) {
-    ::InitToolbarMenu(&item, fsd, enable);
+void TToolBarPainter::InitToolbarMenu(TMenuItem& item, bool enable) {
+    ::InitToolbarMenu(&item, sf.fsd, enable);
 }
 
-unsigned TWinSkinForm::AttachToolbarPainters(TToolBar& bar) {
+unsigned TToolBarPainter::AttachToolbarPainters(TToolBar& bar) {
     unsigned took = 0;
     if (!bar.OnCustomDraw) {
         bar.OnCustomDraw = [this](TToolBar* sender, TToolBarCustomDraw& draw) { ToolBarDrawBackground(sender, draw); };
@@ -73,7 +73,7 @@ unsigned TWinSkinForm::AttachToolbarPainters(TToolBar& bar) {
     return took;
 }
 
-void TWinSkinForm::DetachToolbarPainters(TToolBar& bar, unsigned which) {
+void TToolBarPainter::DetachToolbarPainters(TToolBar& bar, unsigned which) {
     if (which & kBackgroundPainter) bar.OnCustomDraw = nullptr;
     if (which & kButtonPainter) bar.OnCustomDrawButton = nullptr;
 }
