@@ -16,6 +16,7 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import harness  # noqa: E402
+from e2e_case import UpdaterCase  # noqa: E402
 from harness import md5, md5_file  # noqa: E402
 
 ENV = os.environ
@@ -84,30 +85,20 @@ class Tinyproxy:
         shutil.rmtree(self.dir, ignore_errors=True)
 
 
-class Proxy(unittest.TestCase):
+class Proxy(UpdaterCase):
     def setUp(self):
-        self.work = os.path.join(ENV["E2E_WORK"], self.id().split(".")[-1])
-        shutil.rmtree(self.work, ignore_errors=True)
-        self.www = os.path.join(self.work, "www")
-        os.makedirs(self.www)
-        self.app = harness.Updater(os.path.join(self.work, "app"), ENV["UPDATER_EXE"], ENV["MAIN_EXE"],
-                                   ENV["WINE_RUN"], ENV["WINE_PREFIX"])
+        super().setUp()
         self.old = {"a.dll": b"old a" * 100, "same.txt": b"same"}
         self.new = {"a.dll": b"new a" * 3000, "same.txt": b"same", "sub/new.dat": os.urandom(70000)}
-        harness.write_release(os.path.join(self.www, "files"), self.new)
-        harness.write_release(self.www, {harness.MANIFEST_PATH.lstrip("/"):
-                                         harness.manifest_text(BASE + "/files", self.new)})
-        for rel, data in self.old.items():
-            path = self.app.path(rel)
-            os.makedirs(os.path.dirname(path), exist_ok=True)
-            with open(path, "wb") as f:
-                f.write(data)
+        self.publish(self.new)
+        self.install_locally(self.old)
 
     def tearDown(self):
-        self.app.stop()
+        for updater in self.updaters:
+            updater.stop()
         # Back to no proxy, so a later run of this prefix starts as a new one would.
         self.reg("delete", CONNECTIONS_KEY, "/v", "DefaultConnectionSettings", "/f")
-        harness.end_wine(ENV["WINE_PREFIX"])
+        super().tearDown()
 
     def reg(self, *args):
         rc, out = harness.run_wine(ENV["WINE_RUN"], ENV["WINE_PREFIX"], ["reg", *args], timeout=120)
@@ -120,10 +111,8 @@ class Proxy(unittest.TestCase):
 
     def assert_updated_through(self, proxy, nginx):
         rc = self.app.run()
-        self.assertEqual(rc, 0, "\n".join(self.app.lines[-20:]))
-        self.assertTrue(self.app.main_started(), "main program was not started")
-        for rel, data in self.new.items():
-            self.assertEqual(md5_file(self.app.path(rel)), md5(data), rel)
+        self.assert_ends_with_main_started(rc)
+        self.assert_digests(self.new)
         # Every request reached the server through the proxy, in the absolute form.
         through = proxy.requests()
         served = nginx.requests()
@@ -158,10 +147,8 @@ class Proxy(unittest.TestCase):
             rc = self.app.run()
             served = nginx.requests(r'^(\w+) "(\w+) (\S+) HTTP[^"]*" (\d+)')
             through = proxy.requests()
-        self.assertEqual(rc, 0, "\n".join(self.app.lines[-20:]))
-        self.assertTrue(self.app.main_started(), "main program was not started")
-        for rel, data in self.new.items():
-            self.assertEqual(md5_file(self.app.path(rel)), md5(data), rel)
+        self.assert_ends_with_main_started(rc)
+        self.assert_digests(self.new)
         changed = [rel for rel in self.new if self.old.get(rel) != self.new[rel]]
         # nginx served every changed file over https, and only the manifest over http.
         secure = [(method, path) for scheme, method, path, status in served if scheme == "https" and status == "200"]
