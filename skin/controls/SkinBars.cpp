@@ -38,15 +38,6 @@ UINT AlignmentFlags(TAlignment a) {
 
 // ---- status bar ----
 
-bool TSkinStatusBar::BeforeProc(TMessage& m) {
-    switch (m.Msg) {
-        case WM_PAINT:
-        case WM_PRINTCLIENT: WMPaint(m); return false;
-        case WM_ERASEBKGND: m.Result = 1; return false;
-        default: return TSkinControl::BeforeProc(m);
-    }
-}
-
 void TSkinStatusBar::drawitem(HDC dc, const TRect& rc, int f) {
     const TDataSkinObject* o = fsd ? fsd->StatusBar.get() : nullptr;
     if (!Usable(o)) {
@@ -71,21 +62,23 @@ void TSkinStatusBar::Defaultpaint(HDC dc, const TRect& rc, int f) {
 void TSkinStatusBar::DrawControl(HDC dc, const TRect& rc) {
     auto* bar = dynamic_cast<TStatusBar*>(control);
     SizeGrip = (GetWindowLongW(hwnd, GWL_STYLE) & SBARS_SIZEGRIP) != 0;
-    Composed(dc, rc, [&](HDC mem) {
-        FillBG(mem, rc);
+    {
+        // The owner-drawn panels find the picture's state as a paint DC has it.
+        SavedDCState saved(dc);
+        FillBG(dc, rc);
         UniqueFont font = PlainFont(control ? control->Font().Handle() : WindowFont());
-        SelectGuard selected(mem, font ? static_cast<HGDIOBJ>(font.get()) : static_cast<HGDIOBJ>(WindowFont()));
+        SelectGuard selected(dc, font ? static_cast<HGDIOBJ>(font.get()) : static_cast<HGDIOBJ>(WindowFont()));
         const TDataSkinObject* o = fsd ? fsd->StatusBar.get() : nullptr;
         const TColor text = o ? o->Normalcolor2 : (fsd ? fsd->Colors[csButtonText] : clBtnText);
-        SetTextColor(mem, Rgb(text));
-        SetBkMode(mem, TRANSPARENT);
+        SetTextColor(dc, Rgb(text));
+        SetBkMode(dc, TRANSPARENT);
         const bool rtl = (GetWindowLongW(hwnd, GWL_EXSTYLE) & (WS_EX_RTLREADING | WS_EX_LAYOUTRTL)) != 0;
         const bool simple = SendMessageW(hwnd, SB_ISSIMPLE, 0, 0) != 0 || (bar && bar->PanelCount() == 0);
         if (simple) {
-            drawitem(mem, rc, 1);
+            drawitem(dc, rc, 1);
             std::wstring s = control ? GetProperty(control, L"simpletext") : WindowText();
             if (s.empty()) s = L" ";
-            DrawCaption(mem, TRect{rc.Left + 2, rc.Top, rc.Right - 2, rc.Bottom}, s, true, false,
+            DrawCaption(dc, TRect{rc.Left + 2, rc.Top, rc.Right - 2, rc.Bottom}, s, true, false,
                         rtl ? DT_RIGHT : DT_LEFT);
         } else {
             const int n = bar ? bar->PanelCount() : static_cast<int>(SendMessageW(hwnd, SB_GETPARTS, 0, 0));
@@ -99,12 +92,11 @@ void TSkinStatusBar::DrawControl(HDC dc, const TRect& rc) {
                 TAlignment align = panel ? panel->Alignment() : taLeftJustify;
                 if (rtl && align != taCenter) align = align == taLeftJustify ? taRightJustify : taLeftJustify;
                 const TPanelBevel bevel = panel ? panel->Bevel() : pbLowered;
-                drawitem(mem, r, bevel == pbLowered ? 1 : bevel == pbRaised ? 2 : 3);
+                drawitem(dc, r, bevel == pbLowered ? 1 : bevel == pbRaised ? 2 : 3);
                 if (panel && panel->Style() == psOwnerDraw) continue;
                 std::wstring s = panel ? panel->Text() : std::wstring();
                 if (s.empty()) s = L" ";
-                DrawCaption(mem, TRect{r.Left + 2, r.Top, r.Right - 2, r.Bottom}, s, true, false,
-                            AlignmentFlags(align));
+                DrawCaption(dc, TRect{r.Left + 2, r.Top, r.Right - 2, r.Bottom}, s, true, false, AlignmentFlags(align));
             }
         }
         if (SizeGrip && fsd && Usable(fsd->ExtraImages.get())) {
@@ -113,10 +105,10 @@ void TSkinStatusBar::DrawControl(HDC dc, const TRect& rc) {
             const int w = e.Map.Width() / frames;
             const int h = e.Map.Height();
             const TRect grip{rc.Right - 1 - w, rc.Bottom - 1 - h, rc.Right - 1, rc.Bottom - 1};
-            DrawRect3(mem, grip, e.Map, 5, frames, true);
+            DrawRect3(dc, grip, e.Map, 5, frames, true);
         }
-        if (control) control->PaintControls(mem, ToRECT(rc));
-    });
+        if (control) control->PaintControls(dc, ToRECT(rc));
+    }
     DrawOwnerPanels(dc);
 }
 
@@ -154,20 +146,9 @@ bool TSkinHeader::Usable() const {
     return fsd && skin_controls_util::Usable(fsd->Header.get());
 }
 
-bool TSkinHeader::BeforeProc(TMessage& m) {
-    switch (m.Msg) {
-        case WM_PAINT:
-        case WM_PRINTCLIENT:
-            if (!Usable()) return true;
-            WMPaint(m);
-            m.Result = 0;
-            return false;
-        case WM_ERASEBKGND:
-            if (!Usable()) return true;
-            m.Result = 1;
-            return false;
-        default: return TSkinControl::BeforeProc(m);
-    }
+TSkinPaint TSkinHeader::PaintMode() const {
+    // Without the image the platform paints the header.
+    return Usable() ? TSkinPaint::Whole : TSkinPaint::Over;
 }
 
 void TSkinHeader::AfterProc(TMessage& m) {
@@ -202,22 +183,20 @@ void TSkinHeader::DrawControl(HDC dc, const TRect& rc) {
     const int frames = h.frame > 0 ? h.frame : 5;
     const int count = static_cast<int>(SendMessageW(hwnd, HDM_GETITEMCOUNT, 0, 0));
     Items.assign(static_cast<size_t>(std::max(count, 0)), TRect{});
-    Composed(dc, rc, [&](HDC mem) {
-        FillBG(mem, rc);
-        SelectGuard selected(mem, control ? control->Font().Handle() : WindowFont());
-        SetBkMode(mem, TRANSPARENT);
-        SetTextColor(mem, Rgb(control ? control->Font().Color : fsd->Colors[csButtonText]));
-        int right = 0;
-        for (int i = 0; i < count; ++i) {
-            RECT ir{};
-            if (!SendMessageW(hwnd, HDM_GETITEMRECT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&ir))) continue;
-            const TRect r = FromRECT(ir);
-            DrawItem(mem, i, r);
-            Items[static_cast<size_t>(i)] = TRect{r.Left + 3, r.Top, r.Right - 3, r.Bottom};
-            right = std::max(right, r.Right);
-        }
-        if (right < rc.Right) DrawSkinMap(mem, TRect{right, rc.Top, rc.Right, rc.Bottom}, &h, 1, frames);
-    });
+    FillBG(dc, rc);
+    SelectGuard selected(dc, control ? control->Font().Handle() : WindowFont());
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, Rgb(control ? control->Font().Color : fsd->Colors[csButtonText]));
+    int right = 0;
+    for (int i = 0; i < count; ++i) {
+        RECT ir{};
+        if (!SendMessageW(hwnd, HDM_GETITEMRECT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&ir))) continue;
+        const TRect r = FromRECT(ir);
+        DrawItem(dc, i, r);
+        Items[static_cast<size_t>(i)] = TRect{r.Left + 3, r.Top, r.Right - 3, r.Bottom};
+        right = std::max(right, r.Right);
+    }
+    if (right < rc.Right) DrawSkinMap(dc, TRect{right, rc.Top, rc.Right, rc.Bottom}, &h, 1, frames);
 }
 
 void TSkinHeader::DrawItem(HDC dc, int index, const TRect& rc) {

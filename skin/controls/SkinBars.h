@@ -4,9 +4,8 @@
 // control keeps its own input, ticks and positions; only the channel and the
 // thumb are ours). Windows only.
 //
-// A status bar and a header are painted whole, off screen, and copied in one
-// transfer (WM_PAINT and WM_PRINTCLIENT); a skin without the image leaves
-// the header to the platform. Ownership as for every TSkinControl: a
+// A status bar and a header are painted whole (off screen, one transfer);
+// a skin without the image leaves the header to the platform. Ownership as for every TSkinControl: a
 // list view's header object (Inithwnd) belongs to whoever passes as owner,
 // usually the list view's skinning object or the form object.
 #pragma once
@@ -25,12 +24,14 @@ public:
 
     bool SizeGrip = false;
 
-    bool BeforeProc(TMessage& m) override;
     void DrawControl(HDC dc, const TRect& rc) override;
     // Panel background: frame f (1 lowered, 2 raised, 3 none) of StatusBar at rc.
     void drawitem(HDC dc, const TRect& rc, int f);
     // Without a usable image: a one-pixel bevel for lowered (1) and raised (2).
     void Defaultpaint(HDC dc, const TRect& rc, int f);
+
+protected:
+    TSkinPaint PaintMode() const override { return TSkinPaint::Whole; }
 
 private:
     // Calls the owner-draw event for each panel, on the control's picture in dc.
@@ -55,7 +56,6 @@ public:
     void Init(TWinSkinForm* sf, TSkinData* sd, TCanvas* acanvas, bool acolor) override;
     // For a header window without a framework object (a list view's).
     void Inithwnd(HWND ahwnd, TSkinData* sd, TCanvas* acanvas, TWinSkinForm* sf) override;
-    bool BeforeProc(TMessage& m) override;
     void AfterProc(TMessage& m) override;
     void WMMouseMove(TMessage& m);
     void DrawControl(HDC dc, const TRect& rc) override;
@@ -63,6 +63,9 @@ public:
     void DrawItem(HDC dc, int index, const TRect& rc);
     // The item's image (from the header's image list) and text, placed by the alignment.
     void DrawItemImgCaption(HDC dc, const TRect& rc, const std::wstring& text, int image, UINT alignment);
+
+protected:
+    TSkinPaint PaintMode() const override;
 
 private:
     bool Usable() const;

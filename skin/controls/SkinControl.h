@@ -8,6 +8,10 @@
 // is subclassed (SetWindowSubclass). Either way a handler put on top of ours
 // later stays intact when we leave.
 //
+// WM_PAINT, WM_PRINTCLIENT and WM_ERASEBKGND are answered here, as the
+// class's PaintMode says: drawn over the control's own paint, or painted
+// whole off screen and shown in one transfer. No class keeps a paint buffer.
+//
 // Ownership: the object is a component of the framework control it skins
 // (freed with it), or of the form skinning object for a bare window. It is
 // listed in that form object's Controllist and leaves the list (and
@@ -28,6 +32,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "framework/controls/Controls.h"
@@ -46,6 +51,13 @@ struct TSkinAction;
 
 enum TSkinControlStateBit : uint8_t { scMouseIn = 1, scDown = 2 };
 using TSkinControlState = uint8_t;  // TSkinControlStateBit bits
+
+// How a control's paint messages are answered.
+enum class TSkinPaint : uint8_t {
+    Over,   // the control paints itself; DrawControl then draws over that, on screen
+    Whole,  // DrawControl paints all of it off screen, shown in one transfer;
+            // the control's own paint and erase never run
+};
 
 class TSkinControl : public TComponent {
 public:
@@ -89,7 +101,8 @@ public:
     virtual bool BeforeProc(TMessage& m);
     virtual void AfterProc(TMessage& m);
     virtual void PaintControl(HDC adc);
-    // Draws the whole control into dc; rc is the control at 0,0.
+    // Draws the control into dc; rc is the control at 0,0. Painting whole,
+    // dc is the off-screen picture, which starts black.
     virtual void DrawControl(HDC dc, const TRect& rc);
     virtual void SkinChange();
     virtual int GetState() { return 1; }
@@ -135,10 +148,21 @@ public:
     HFONT WindowFont() const;
 
 protected:
+    // Asked at every paint message; a class may paint whole only while the
+    // skin has its image.
+    virtual TSkinPaint PaintMode() const { return TSkinPaint::Over; }
+    // WM_ERASEBKGND: the answer, or none to let the control erase. By default
+    // a control painted whole is not erased (its paint covers it).
+    virtual std::optional<LRESULT> EraseBackground(HDC dc);
+    // Leaves out of the transfer to dc what must not be painted over (a child
+    // window lying on the control); the clipping is undone after the transfer.
+    virtual void ClipTransfer(HDC) {}
+    // DrawControl over rc of dc as the paint mode says: off screen when
+    // painting whole. Drawing faults stop here.
+    void PaintTo(HDC dc, const TRect& rc);
     // draw paints rc of dc off screen (same coordinates); shown in one transfer.
     template <class Draw>
     void Composed(HDC dc, const TRect& rc, Draw draw);
-    TBitmap composeBuffer_;  // the tab control's strip composition, which transfers around its arrows
     // Puts this object's dispatcher in front of c's WindowProc.
     void HookWindowProc(TControl* c);
 
@@ -159,8 +183,11 @@ private:
 
 template <class Draw>
 void TSkinControl::Composed(HDC dc, const TRect& rc, Draw draw) {
+    SavedDCState clip(dc);  // declared first: restored after the transfer
     OffscreenDC mem(dc, rc);
-    if (mem.get()) draw(mem.get());
+    if (!mem.get()) return;
+    draw(mem.get());
+    ClipTransfer(dc);
 }
 
 // Published properties by name, for controls the engine knows only by class

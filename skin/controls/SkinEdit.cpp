@@ -157,18 +157,17 @@ void TSkinUpDown::Halves(const TRect& rc, TRect& first, TRect& second) const {
     }
 }
 
+std::optional<LRESULT> TSkinUpDown::EraseBackground(HDC dc) {
+    if (!control) {
+        RECT cr{};
+        GetClientRect(hwnd, &cr);
+        FillColor(dc, TRect{cr.left, cr.top, cr.right, cr.bottom}, clWhite);
+    }
+    return 1;
+}
+
 bool TSkinUpDown::BeforeProc(TMessage& m) {
     switch (m.Msg) {
-        case WM_PAINT:
-        case WM_PRINTCLIENT: WMPaint(m); return false;
-        case WM_ERASEBKGND:
-            if (!control) {
-                RECT cr{};
-                GetClientRect(hwnd, &cr);
-                FillColor(reinterpret_cast<HDC>(m.WParam), TRect{cr.left, cr.top, cr.right, cr.bottom}, clWhite);
-            }
-            m.Result = 1;
-            return false;
         case WM_LBUTTONDOWN:
         case WM_LBUTTONDBLCLK:
             // Its own handler first: that starts the stepping and its repeat.
@@ -238,20 +237,18 @@ void TSkinUpDown::DrawControl(HDC dc, const TRect& rc) {
     hotHalf_ = overFirst ? 0 : 1;
     if (!IsWindowEnabled(hwnd)) s1 = s2 = 3;
     const bool horizontal = Horizontal();
-    Composed(dc, rc, [&](HDC mem) {
-        if (inedit) FillColor(mem, rc, clWhite);
-        if (area.IsEmpty()) return;
-        DrawBackGround(mem, area);
-        const TDataSkinBorder* obj = horizontal ? fsd->HSpin.get() : fsd->VSpin.get();
-        const int b1 = horizontal ? 2 : 0;
-        if (Usable(obj)) {
-            DrawSkinButton(mem, first, b1, s1);
-            DrawSkinButton(mem, second, b1 + 1, s2);
-        } else {
-            DrawButton(mem, first, b1, s1);
-            DrawButton(mem, second, b1 + 1, s2);
-        }
-    });
+    if (inedit) FillColor(dc, rc, clWhite);
+    if (area.IsEmpty()) return;
+    DrawBackGround(dc, area);
+    const TDataSkinBorder* obj = horizontal ? fsd->HSpin.get() : fsd->VSpin.get();
+    const int b1 = horizontal ? 2 : 0;
+    if (Usable(obj)) {
+        DrawSkinButton(dc, first, b1, s1);
+        DrawSkinButton(dc, second, b1 + 1, s2);
+    } else {
+        DrawButton(dc, first, b1, s1);
+        DrawButton(dc, second, b1 + 1, s2);
+    }
 }
 
 void TSkinUpDown::DrawBackGround(HDC dc, const TRect& rc) {
@@ -337,9 +334,8 @@ void TArrowButton::Paint(HDC dc) {
     RECT cr{};
     GetClientRect(window, &cr);
     const TRect whole{0, 0, cr.right, cr.bottom};
-    if (whole.IsEmpty()) return;
-    TBitmap buffer(whole.Width(), whole.Height());
-    HDC mem = buffer.DC();
+    OffscreenDC picture(dc, whole);
+    HDC mem = picture.get();
     if (!mem) return;
     TSkinControl::FillColor(mem, whole, obj ? obj->Colors[csButtonFace] : clBtnFace);
     const TDataSkinObject* a = obj ? obj->comboxarrow.get() : nullptr;
@@ -347,7 +343,6 @@ void TArrowButton::Paint(HDC dc) {
         DrawRect1(mem, whole, a->Map, (state & scMouseIn) ? 4 : 1, std::max(a->frame, 1), true);
     else
         DrawArrow(mem, whole.Width() / 2, whole.Height() / 2 - 1, 1, Rgb(obj ? obj->Colors[csButtonText] : clBtnText));
-    BitBlt(dc, 0, 0, whole.Width(), whole.Height(), mem, 0, 0, SRCCOPY);
 }
 
 void TArrowButton::Repaint() {

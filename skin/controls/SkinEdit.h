@@ -54,6 +54,11 @@ public:
     void Halves(const TRect& rc, TRect& first, TRect& second) const;
     bool Horizontal() const;
 
+protected:
+    TSkinPaint PaintMode() const override { return TSkinPaint::Whole; }
+    // A bare window's is white, under the edit it sits in.
+    std::optional<LRESULT> EraseBackground(HDC dc) override;
+
 private:
     int hotHalf_ = -1;  // the half last drawn under the pointer
 };
