@@ -4,18 +4,22 @@
 
 #include "framework/controls/Menus.h"
 #include "framework/controls/ToolBars.h"
-#include "skin/controls/SkinBars.h"
 #include "skin/controls/SkinBox.h"
 #include "skin/controls/SkinButtons.h"
 #include "skin/controls/SkinCombo.h"
+#include "skin/controls/SkinDateTime.h"
 #include "skin/controls/SkinEdit.h"
 #include "skin/controls/SkinGlyphButtons.h"
+#include "skin/controls/SkinHeader.h"
 #include "skin/controls/SkinListView.h"
 #include "skin/controls/SkinMediaPlayer.h"
 #include "skin/controls/SkinProgress.h"
 #include "skin/controls/SkinScrollbar.h"
 #include "skin/controls/SkinSelect_win.h"
+#include "skin/controls/SkinStatusBar.h"
 #include "skin/controls/SkinTabs.h"
+#include "skin/controls/SkinTrackBar.h"
+#include "skin/controls/SkinUpDown.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include "framework/controls/TabControls.h"
 #include "framework/graphics/GdiHandles.h"
 #include "framework/streaming/PublishedProperties.h"
-#include "skin/controls/SkinEdit.h"
+#include "skin/controls/SkinUpDown.h"
 #include "skin/draw/DrawUtils.h"
 #include "skin/draw/ImgUtil.h"
 
