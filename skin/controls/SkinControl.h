@@ -65,28 +65,27 @@ public:
     ~TSkinControl() override;
     std::wstring ClassName() const override { return L"TSkinControl"; }
 
-    TSkinControlState state = 0;
-    TCanvas* fCanvas = nullptr;  // the form object's shared canvas (borrowed)
-    bool done = false;
-    bool isdraw = false;
-    bool enabled = false;
-    bool focused = false;
-    std::wstring caption;
-    bool skinned = true;
-    bool isunicode = false;
-    TSkinData* fsd = nullptr;
-    HWND hwnd = nullptr;
-    TWinControl* control = nullptr;
-    TRect boundsrect{};
-    TGraphicControl* GControl = nullptr;
-    bool newColor = false;
-    TColor oldcolor = 0;
-    bool Inited = false;
-    int32_t skinstate = 0;  // 0 created, 1 attached, 6 the window is being destroyed
-    TWinSkinForm* skinform = nullptr;
-    int32_t kind = 0;
-    bool sizing = false;
-    bool parentbk = false;
+    // What the form object, the selection tables and tests read.
+    TSkinControlState MouseState() const { return state; }  // scMouseIn, scDown
+    // The look of the pointer over it or a button held, without the input
+    // (measurements); the next paint shows it.
+    void SetMouseState(TSkinControlState value) { state = value; }
+    HWND Window() const { return hwnd; }
+    TWinControl* Control() const { return control; }
+    TGraphicControl* GraphicControl() const { return GControl; }
+    TSkinData* SkinData() const { return fsd; }
+    TCanvas* SharedCanvas() const { return fCanvas; }
+    TWinSkinForm* SkinForm() const { return skinform; }
+    bool IsInited() const { return Inited; }
+    bool IsSkinned() const { return skinned; }
+    int32_t SkinState() const { return skinstate; }
+    int32_t Kind() const { return kind; }
+    // Variant selector set by the selection tables before attaching.
+    void SetKind(int32_t value) { kind = value; }
+    // Replace the control's colour while skinned (an object the application
+    // made through OnSkinControl says so before it is attached).
+    bool NewColor() const { return newColor; }
+    void SetNewColor(bool value) { newColor = value; }
 
     virtual void Init(TWinSkinForm* sf, TSkinData* sd, TCanvas* acanvas, bool acolor);
     virtual void Inithwnd(HWND ahwnd, TSkinData* sd, TCanvas* acanvas, TWinSkinForm* sf);
@@ -148,6 +147,29 @@ public:
     HFONT WindowFont() const;
 
 protected:
+    TSkinControlState state = 0;
+    TCanvas* fCanvas = nullptr;  // the form object's shared canvas (borrowed)
+    bool done = false;
+    bool isdraw = false;
+    bool enabled = false;
+    bool focused = false;
+    std::wstring caption;
+    bool skinned = true;
+    bool isunicode = false;
+    TSkinData* fsd = nullptr;
+    HWND hwnd = nullptr;
+    TWinControl* control = nullptr;
+    TRect boundsrect{};
+    TGraphicControl* GControl = nullptr;
+    bool newColor = false;
+    TColor oldcolor = 0;
+    bool Inited = false;
+    int32_t skinstate = 0;  // 0 created, 1 attached, 6 the window is being destroyed
+    TWinSkinForm* skinform = nullptr;
+    int32_t kind = 0;
+    bool sizing = false;
+    bool parentbk = false;
+
     // Asked at every paint message; a class may paint whole only while the
     // skin has its image.
     virtual TSkinPaint PaintMode() const { return TSkinPaint::Over; }

@@ -161,7 +161,7 @@ void TWScrollbar::Attach(TSkinControl* aobj, TWinControl* aControl, TScrollBarSo
     sbDir = static_cast<int>(aType);
     if (aType == TScrollBarSource::Control)
         sbDir = Lower(GetEnumProperty(aControl, L"Kind")) == L"sbhorizontal" ? 0 : 1;
-    if (obj) Color = obj->GetParentColor(obj->fsd ? obj->fsd->Colors[csButtonFace] : clBtnFace);
+    if (obj) Color = obj->GetParentColor(obj->SkinData() ? obj->SkinData()->Colors[csButtonFace] : clBtnFace);
     CreateOverlay(hwnd ? GetParent(hwnd) : nullptr);
     SetPosition(hwnd);
 }
@@ -181,8 +181,8 @@ bool TWScrollbar::GetControlInfo(SCROLLBARINFO& info) {
     info = SCROLLBARINFO{};
     info.cbSize = sizeof info;
     if (sbType == TScrollBarSource::Control) return GetControlInfo2(info);
-    if (!obj || !obj->fsd || !hwnd) return false;
-    return obj->fsd->GetScrollBarInfo(
+    if (!obj || !obj->SkinData() || !hwnd) return false;
+    return obj->SkinData()->GetScrollBarInfo(
         hwnd, sbType == TScrollBarSource::WindowHorizontal ? OBJID_HSCROLL : OBJID_VSCROLL, &info);
 }
 
@@ -226,7 +226,7 @@ void TWScrollbar::SetPosition(HWND ahwnd) {
     }
     const bool shown = (GetWindowLongPtrW(hwnd, GWL_STYLE) & WS_VISIBLE) != 0;
     // Without arrows in the skin the native bar stays in sight.
-    const bool drawable = obj && obj->fsd && Usable(obj->fsd->SArrow.get());
+    const bool drawable = obj && obj->SkinData() && Usable(obj->SkinData()->SArrow.get());
     if (!shown || !drawable || (info.rgstate[0] & STATE_SYSTEM_INVISIBLE)) {
         HideScrollbar();
         return;
@@ -297,11 +297,11 @@ void TWScrollbar::Draw(HDC dc, const TRect& bar, const TScrollBarLook& look) {
     drawnBar_ = bar;
     drawnLook_ = look;
     // The picture is composed once and copied in one transfer.
-    PaintSkinScrollBar(dc, bar, *obj->fsd, look);
+    PaintSkinScrollBar(dc, bar, *obj->SkinData(), look);
 }
 
 bool TWScrollbar::CurrentLook(TRect& bar, TScrollBarLook& look) {
-    TSkinData* sd = obj ? obj->fsd : nullptr;
+    TSkinData* sd = obj ? obj->SkinData() : nullptr;
     if (!sd || !Usable(sd->SArrow.get())) return false;
     SCROLLBARINFO info;
     if (!GetControlInfo(info) || (info.rgstate[0] & STATE_SYSTEM_INVISIBLE)) return false;

@@ -62,9 +62,9 @@ HWND AttachArrows(TSkinControl& owner, HWND parent, HWND known) {
     if (!found || found == known) return found ? found : known;
     if (SendMessageW(found, CN_SkinQuery, 0, 0) != 1) {
         // Owned by the form object, which frees it once the arrows' window is gone.
-        auto* arrows = new TSkinUpDown(owner.skinform ? static_cast<TComponent*>(owner.skinform)
-                                                      : static_cast<TComponent*>(&owner));
-        arrows->Inithwnd(found, owner.fsd, owner.fCanvas, owner.skinform);
+        auto* arrows = new TSkinUpDown(owner.SkinForm() ? static_cast<TComponent*>(owner.SkinForm())
+                                                        : static_cast<TComponent*>(&owner));
+        arrows->Inithwnd(found, owner.SkinData(), owner.SharedCanvas(), owner.SkinForm());
     }
     return found;
 }

@@ -329,7 +329,7 @@ TEST(SkinHeader, BareHeaderWindowThroughInithwnd) {
     EXPECT_GT(px.CountInk(RECT{0, 0, 120, 22}, Rgb(kHeader[0])), 10) << "the item's text";
     DestroyWindow(h);
     Pump();
-    EXPECT_EQ(obj->skinstate, 6) << "the window went: the object waits to be freed";
+    EXPECT_EQ(obj->SkinState(), 6) << "the window went: the object waits to be freed";
 }
 
 TEST(SkinTrackBar, ChannelSlicesAndThumbFrame) {
