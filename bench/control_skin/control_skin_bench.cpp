@@ -118,7 +118,7 @@ void Paint() {
         // state; the plain one repaints the same way).
         const double hover = PerOp(1000, [&](int) {
             if (w.buttonSkin) {
-                w.buttonSkin->state ^= scMouseIn;
+                w.buttonSkin->SetMouseState(w.buttonSkin->MouseState() ^ scMouseIn);
                 w.buttonSkin->Invalidate();
             } else {
                 InvalidateRect(button, nullptr, TRUE);
@@ -141,7 +141,7 @@ void Paint() {
             std::printf("skinned: PBM_SETPOS alone %.1f us, bar repaint at an unchanged position %.1f us\n", setOnly,
                         barCopy);
             const double buttonDraw = PerOp(1000, [&](int) {
-                w.buttonSkin->state ^= scMouseIn;
+                w.buttonSkin->SetMouseState(w.buttonSkin->MouseState() ^ scMouseIn);
                 w.buttonSkin->PaintControl(nullptr);
             });
             std::printf("skinned draw only: progress %.1f us (set position included), button %.1f us\n", barDraw,

@@ -4,18 +4,22 @@
 
 #include "framework/controls/Menus.h"
 #include "framework/controls/ToolBars.h"
-#include "skin/controls/SkinBars.h"
 #include "skin/controls/SkinBox.h"
 #include "skin/controls/SkinButtons.h"
 #include "skin/controls/SkinCombo.h"
+#include "skin/controls/SkinDateTime.h"
 #include "skin/controls/SkinEdit.h"
 #include "skin/controls/SkinGlyphButtons.h"
+#include "skin/controls/SkinHeader.h"
 #include "skin/controls/SkinListView.h"
 #include "skin/controls/SkinMediaPlayer.h"
 #include "skin/controls/SkinProgress.h"
 #include "skin/controls/SkinScrollbar.h"
 #include "skin/controls/SkinSelect_win.h"
+#include "skin/controls/SkinStatusBar.h"
 #include "skin/controls/SkinTabs.h"
+#include "skin/controls/SkinTrackBar.h"
+#include "skin/controls/SkinUpDown.h"
 
 namespace {
 
@@ -103,13 +107,13 @@ TSkinControl* Attach(TWinSkinForm& sf, TWinControl* windowed, const TSkinAction&
     if (a.Attach == TSkinAttach::Inithwnd) {
         TSkinControl* object = NewObject(cls, &sf);
         if (!object) return nullptr;
-        if (kind) object->kind = kind;
+        if (kind) object->SetKind(kind);
         object->Inithwnd(windowed->WindowHandle(), sd, sf.fCanvas.get(), &sf);
         return object;
     }
     TSkinControl* object = NewObject(cls, windowed);
     if (!object) return nullptr;
-    if (kind) object->kind = kind;
+    if (kind) object->SetKind(kind);
     object->Configure(a);
     object->AttachTo(sf, windowed, a.acolor);
     return object;
@@ -168,7 +172,7 @@ TSkinControl* AddComp(TWinSkinForm& sf, TControl* control, TWinControl*) {
                     auto* speed =
                         static_cast<TSkinSpeedButton*>(NewObject(TSkinControlClass::TSkinSpeedButton, control));
                     speed->Configure(a);
-                    if (a.kind) speed->kind = a.kind;
+                    if (a.kind) speed->SetKind(a.kind);
                     speed->InitGraphicControl(&sf, sd, sf.fCanvas.get());
                     created = speed;
                     break;
@@ -202,7 +206,7 @@ TSkinControl* AddComp(TWinSkinForm& sf, TControl* control, TWinControl*) {
                 break;
             case TSkinActionKind::AddUserObject:
                 if (auto* object = dynamic_cast<TSkinControl*>(userObject)) {
-                    if (!sf.AddControlList(object)) object->Init(&sf, sd, sf.fCanvas.get(), object->newColor);
+                    if (!sf.AddControlList(object)) object->Init(&sf, sd, sf.fCanvas.get(), object->NewColor());
                     created = object;
                 }
                 break;
@@ -269,8 +273,8 @@ TSkinControl* AddControlh(TWinSkinForm& sf, HWND child) {
 }
 
 static TSkinControl* RecreateControl(TWinSkinForm& sf, TSkinControl* old) {
-    if (!old || !old->control) return nullptr;
-    TWinControl* control = old->control;
+    if (!old || !old->Control()) return nullptr;
+    TWinControl* control = old->Control();
     // The old object lets go of the control first: the new one hooks it
     // afresh, and freeing the old one later must not take that hook off.
     old->ReleaseControl();
@@ -297,10 +301,10 @@ void InstallControlSkinning() {
     t.Unsubclass = [](TSkinControl* c) { c->Unsubclass(); };
     t.SkinChange = [](TSkinControl* c) { c->SkinChange(); };
     t.MouseLeave = [](TSkinControl* c) { c->MouseLeave(); };
-    t.State = [](const TSkinControl* c) { return static_cast<int>(c->skinstate); };
-    t.Window = [](const TSkinControl* c) { return c->hwnd; };
+    t.State = [](const TSkinControl* c) { return static_cast<int>(c->SkinState()); };
+    t.Window = [](const TSkinControl* c) { return c->Window(); };
     t.Control = [](const TSkinControl* c) -> TControl* {
-        return c->control ? static_cast<TControl*>(c->control) : c->GControl;
+        return c->Control() ? static_cast<TControl*>(c->Control()) : c->GraphicControl();
     };
     t.Free = TSkinControl::Free;
     SetControlSkinning(&t);

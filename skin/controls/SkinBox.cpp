@@ -80,15 +80,15 @@ HBRUSH TSkinBoxH::FaceBrush() {
     return BackgroundBrush(fsd, ownBrush_);
 }
 
+std::optional<LRESULT> TSkinBoxH::EraseBackground(HDC dc) {
+    RECT r{};
+    GetClientRect(hwnd, &r);
+    DrawControl(dc, TRect{r.left, r.top, r.right, r.bottom});
+    return 0;
+}
+
 bool TSkinBoxH::BeforeProc(TMessage& m) {
     switch (m.Msg) {
-        case WM_ERASEBKGND: {
-            RECT r{};
-            GetClientRect(hwnd, &r);
-            DrawControl(reinterpret_cast<HDC>(m.WParam), TRect{r.left, r.top, r.right, r.bottom});
-            m.Result = 0;
-            return false;
-        }
         case WM_CTLCOLORSTATIC:
             // The window sets its text colours first; the background becomes the face.
             Default(m);
@@ -107,15 +107,6 @@ void TSkinBoxH::DrawControl(HDC dc, const TRect& rc) {
 
 // ---------------------------------------------------------------- TSkinSizer
 
-bool TSkinSizer::BeforeProc(TMessage& m) {
-    switch (m.Msg) {
-        case WM_PAINT:
-        case WM_PRINTCLIENT: WMPaint(m); return false;
-        case WM_ERASEBKGND: m.Result = 1; return false;
-        default: return TSkinControl::BeforeProc(m);
-    }
-}
-
 void TSkinSizer::DrawControl(HDC dc, const TRect& rc) {
     FillBG(dc, rc);
 }
@@ -128,26 +119,13 @@ void TSkinGroupBox::Init(TWinSkinForm* sf, TSkinData* sd, TCanvas* acanvas, bool
     TSkinControl::Init(sf, sd, acanvas, acolor);
 }
 
-bool TSkinGroupBox::BeforeProc(TMessage& m) {
-    if (kind == 1) {
-        switch (m.Msg) {
-            case WM_PAINT:
-            case WM_PRINTCLIENT: WMPaint(m); return false;
-            case WM_ERASEBKGND: m.Result = 1; return false;
-            default: break;
-        }
-    }
-    return TSkinControl::BeforeProc(m);
+TSkinPaint TSkinGroupBox::PaintMode() const {
+    // A bare window (kind 0) keeps what it drew; the frame is drawn over it.
+    return kind == 1 ? TSkinPaint::Whole : TSkinPaint::Over;
 }
 
 void TSkinGroupBox::DrawControl(HDC dc, const TRect& rc) {
-    Composed(dc, rc, [&](HDC mem) {
-        if (kind == 0) {
-            // A bare window keeps what it drew; only the frame area is drawn over.
-            BitBlt(mem, rc.Left, rc.Top, rc.Width(), rc.Height(), dc, rc.Left, rc.Top, SRCCOPY);
-        }
-        DefaultDraw(mem, rc);
-    });
+    DefaultDraw(dc, rc);
 }
 
 void TSkinGroupBox::DefaultDraw(HDC dc, const TRect& rc) {

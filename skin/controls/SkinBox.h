@@ -47,6 +47,10 @@ public:
     bool BeforeProc(TMessage& m) override;
     void DrawControl(HDC dc, const TRect& rc) override;
 
+protected:
+    // The background is its whole paint: the face colour (answer 0).
+    std::optional<LRESULT> EraseBackground(HDC dc) override;
+
 private:
     HBRUSH FaceBrush();
     UniqueBrush ownBrush_;  // when the skin data has no BGBrush
@@ -57,8 +61,10 @@ public:
     explicit TSkinSizer(TComponent* AOwner) : TSkinControl(AOwner) {}
     std::wstring ClassName() const override { return L"TSkinSizer"; }
 
-    bool BeforeProc(TMessage& m) override;
     void DrawControl(HDC dc, const TRect& rc) override;
+
+protected:
+    TSkinPaint PaintMode() const override { return TSkinPaint::Whole; }
 };
 
 class TSkinGroupBox : public TSkinControl {
@@ -69,9 +75,11 @@ public:
     int32_t border = 0;
 
     void Init(TWinSkinForm* sf, TSkinData* sd, TCanvas* acanvas, bool acolor) override;
-    bool BeforeProc(TMessage& m) override;
     void DrawControl(HDC dc, const TRect& rc) override;
     void DefaultDraw(HDC dc, const TRect& rc);
+
+protected:
+    TSkinPaint PaintMode() const override;
 
 private:
     UniqueBrush ownBrush_;  // the erase brush when the skin data has no BGBrush

@@ -51,9 +51,6 @@ bool TSkinButton::BeforeProc(TMessage& m) {
     // Without a button image the control paints and presses itself.
     if (!SkinHasButton(fsd)) return TSkinControl::BeforeProc(m);
     switch (m.Msg) {
-        case WM_PAINT:
-        case WM_PRINTCLIENT: WMPaint(m); return false;
-        case WM_ERASEBKGND: m.Result = 1; return false;
         case WM_TIMER: KillTimer(hwnd, 1); return false;
         case WM_LBUTTONDOWN:
         case WM_LBUTTONDBLCLK:
@@ -111,6 +108,11 @@ void TSkinButton::AfterProc(TMessage& m) {
     }
 }
 
+TSkinPaint TSkinButton::PaintMode() const {
+    // Without a button image the control paints itself.
+    return SkinHasButton(fsd) ? TSkinPaint::Whole : TSkinPaint::Over;
+}
+
 void TSkinButton::PerformClick() {
     const int id = GetDlgCtrlID(hwnd);
     if (control) {
@@ -161,15 +163,12 @@ void TSkinButton::DrawControl(HDC dc, const TRect& rc) {
     }
     const int frame = ButtonFrame();
     const TDataSkinButton& b = *fsd->Button;
-    if (btemp.Width() != rc.Width() || btemp.Height() != rc.Height()) btemp.SetSize(rc.Width(), rc.Height());
-    HDC mem = btemp.DC();
-    if (!mem) return;
-    const TRect r{0, 0, rc.Width(), rc.Height()};
     const int frames = b.frame > 0 ? b.frame : 5;
     if (trans) {
-        DrawParentImage(hwnd, mem, false);
-        DrawSkinMap(mem, r, &b, frame, frames);
+        DrawParentImage(hwnd, dc, false);
+        DrawSkinMap(dc, rc, &b, frame, frames);
     } else {
+        const TRect r{0, 0, rc.Width(), rc.Height()};
         if (facesKey_ != r) {
             for (TBitmap& f : faces_) f.SetSize(0, 0);
             facesKey_ = r;
@@ -182,16 +181,13 @@ void TSkinButton::DrawControl(HDC dc, const TRect& rc) {
                 DrawSkinMap(f, r, &b, frame, frames);
             }
         }
-        BitBlt(mem, 0, 0, r.Width(), r.Height(), face.DC(), 0, 0, SRCCOPY);
+        BitBlt(dc, rc.Left, rc.Top, r.Width(), r.Height(), face.DC(), 0, 0, SRCCOPY);
     }
     HFONT font = control ? control->Font().Handle() : WindowFont();
     const TColor base = control ? control->Font().Color : fsd->Colors[csButtonText];
-    {
-        SelectGuard selected(mem, font);
-        SetTextColor(mem, Rgb(GetFontColor(frame, base)));
-        DrawBtnText(mem, r, DT_CENTER);
-    }
-    BitBlt(dc, rc.Left, rc.Top, rc.Width(), rc.Height(), mem, 0, 0, SRCCOPY);
+    SelectGuard selected(dc, font);
+    SetTextColor(dc, Rgb(GetFontColor(frame, base)));
+    DrawBtnText(dc, rc, DT_CENTER);
 }
 
 void TSkinButton::DrawBtnText(HDC dc, const TRect& rc, UINT Alignment) {
@@ -250,21 +246,16 @@ int TSkinCheckBox::StripFrames() const {
     return fsd && fsd->Button && fsd->Button->checkframe > 0 ? fsd->Button->checkframe : 1;
 }
 
-bool TSkinCheckBox::BeforeProc(TMessage& m) {
-    if (!TSkinControl::BeforeProc(m)) return false;
-    switch (m.Msg) {
-        case WM_PAINT:
-        case WM_PRINTCLIENT:
-            if (kind != 1) return true;
-            WMPaint(m);
-            return false;
-        case WM_ERASEBKGND:
-            if (!trans) return true;
-            DrawParentImage(hwnd, reinterpret_cast<HDC>(m.WParam), false);
-            m.Result = 1;
-            return false;
-        default: return true;
-    }
+TSkinPaint TSkinCheckBox::PaintMode() const {
+    // kind 0 leaves the control's own painting, with the box drawn over it.
+    const TBitmap* strip = Strip();
+    return kind == 1 && strip && !strip->Empty() ? TSkinPaint::Whole : TSkinPaint::Over;
+}
+
+std::optional<LRESULT> TSkinCheckBox::EraseBackground(HDC dc) {
+    if (!trans) return std::nullopt;
+    DrawParentImage(hwnd, dc, false);
+    return 1;
 }
 
 void TSkinCheckBox::AfterProc(TMessage& m) {
@@ -340,34 +331,32 @@ void TSkinCheckBox::DrawControl(HDC dc, const TRect& rc) {
         DrawBox(dc, rc);
         return;
     }
-    Composed(dc, rc, [&](HDC mem) {
-        if (trans)
-            DrawParentImage(hwnd, mem, false);
-        else
-            FillBG(mem, rc);
-        DrawBox(mem, rc);
-        const int frames = StripFrames();
-        const int boxWidth = strip->Width() / frames;
-        bool leftText = false;
-        const TRect box = BoxRect(rc, boxWidth, strip->Height(), leftText);
-        TRect textBox = leftText ? TRect{rc.Left, rc.Top, box.Left - 2, rc.Bottom}
-                                 : TRect{box.Right + 2, rc.Top, rc.Right, rc.Bottom};
-        UINT align = 0;
-        if (leftText && (GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_RTLREADING)) align = DT_RIGHT | DT_RTLREADING;
-        const std::wstring text = control ? control->Caption() : WindowText();
-        SavedDCState saved(mem);
-        SelectGuard font(mem, control ? control->Font().Handle() : WindowFont());
-        const bool isEnabled = IsWindowEnabled(hwnd) != FALSE;
-        SetTextColor(mem, Rgb(!isEnabled ? clBtnShadow : control ? control->Font().Color : clWindowText));
-        SetBkMode(mem, TRANSPARENT);
-        RECT calc{0, 0, textBox.Width(), textBox.Height()};
-        Tnt_DrawTextW(mem, text, calc, DT_MeasureBlock | align);
-        const int th = calc.bottom - calc.top;
-        RECT r{textBox.Left, textBox.Top + (textBox.Height() - th) / 2, textBox.Right,
-               textBox.Top + (textBox.Height() - th) / 2 + th};
-        if (GetFocus() == hwnd && !text.empty() && IsVista()) DrawFocus(mem, text, FromRECT(r), 0x50 | align);
-        Tnt_DrawTextW(mem, text, r, CheckBiDi(0x50 | align));
-    });
+    if (trans)
+        DrawParentImage(hwnd, dc, false);
+    else
+        FillBG(dc, rc);
+    DrawBox(dc, rc);
+    const int frames = StripFrames();
+    const int boxWidth = strip->Width() / frames;
+    bool leftText = false;
+    const TRect box = BoxRect(rc, boxWidth, strip->Height(), leftText);
+    TRect textBox =
+        leftText ? TRect{rc.Left, rc.Top, box.Left - 2, rc.Bottom} : TRect{box.Right + 2, rc.Top, rc.Right, rc.Bottom};
+    UINT align = 0;
+    if (leftText && (GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_RTLREADING)) align = DT_RIGHT | DT_RTLREADING;
+    const std::wstring text = control ? control->Caption() : WindowText();
+    SavedDCState saved(dc);
+    SelectGuard font(dc, control ? control->Font().Handle() : WindowFont());
+    const bool isEnabled = IsWindowEnabled(hwnd) != FALSE;
+    SetTextColor(dc, Rgb(!isEnabled ? clBtnShadow : control ? control->Font().Color : clWindowText));
+    SetBkMode(dc, TRANSPARENT);
+    RECT calc{0, 0, textBox.Width(), textBox.Height()};
+    Tnt_DrawTextW(dc, text, calc, DT_MeasureBlock | align);
+    const int th = calc.bottom - calc.top;
+    RECT r{textBox.Left, textBox.Top + (textBox.Height() - th) / 2, textBox.Right,
+           textBox.Top + (textBox.Height() - th) / 2 + th};
+    if (GetFocus() == hwnd && !text.empty() && IsVista()) DrawFocus(dc, text, FromRECT(r), 0x50 | align);
+    Tnt_DrawTextW(dc, text, r, CheckBiDi(0x50 | align));
 }
 
 // ---------------------------------------------------------------- radio button

@@ -17,7 +17,6 @@ public:
     explicit TSkinButton(TComponent* AOwner) : TSkinControl(AOwner) {}
     std::wstring ClassName() const override { return L"TSkinButton"; }
 
-    TBitmap btemp;  // the off-screen picture of the whole button
     bool MultiLine = false;
     bool trans = false;
     bool redraw = false;
@@ -35,6 +34,9 @@ public:
     void DrawBtnText(HDC dc, const TRect& rc, UINT Alignment);
 
 protected:
+    // Whole while the skin has a button image. The base composes the
+    // picture off screen (once the button's own btemp).
+    TSkinPaint PaintMode() const override;
     // The colour of the caption in frame, after the skin's replacements.
     TColor GetFontColor(int frame, TColor base) const;
     void PerformClick();
@@ -44,10 +46,10 @@ protected:
     // The picture property picField when set and present, else "Glyph".
     TBitmap* GlyphBitmap(const std::wstring& picField) const;
     // Frame F of the button image (when drawFrame), glyph index G and the
-    // caption composed into btemp at rc's size, over what btemp holds with
-    // trans (the parent's image) or else over the face colour; with arrow,
-    // the menu button's row of glyph, caption and drop-down arrow.
-    void ComposeGlyphFace(const TRect& rc, int F, int G, bool drawFrame, bool focusRect, bool arrow,
+    // caption drawn into dc at rc, over what dc holds with trans (the
+    // parent's image) or else over the face colour; with arrow, the menu
+    // button's row of glyph, caption and drop-down arrow.
+    void ComposeGlyphFace(HDC dc, const TRect& rc, int F, int G, bool drawFrame, bool focusRect, bool arrow,
                           const std::wstring& picField);
 
 private:
@@ -66,7 +68,6 @@ public:
     bool trans = false;
 
     void Init(TWinSkinForm* sf, TSkinData* sd, TCanvas* acanvas, bool acolor) override;
-    bool BeforeProc(TMessage& m) override;
     void AfterProc(TMessage& m) override;
     void DrawControl(HDC dc, const TRect& rc) override;
     void SkinChange() override;
@@ -75,6 +76,9 @@ public:
     virtual int GlyphFrame() const;
 
 protected:
+    TSkinPaint PaintMode() const override;
+    // With trans the parent's image, else the control's own erase.
+    std::optional<LRESULT> EraseBackground(HDC dc) override;
     virtual const TBitmap* Strip() const;
     virtual int StripFrames() const;
     // How far a box at the right edge (BS_LEFTTEXT) sits inside the control.

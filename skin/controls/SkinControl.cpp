@@ -161,6 +161,17 @@ bool TSkinControl::BeforeProc(TMessage& m) {
             }
             return false;
         case CN_SkinQuery: m.Result = 1; return false;
+        case WM_PAINT:
+        case WM_PRINTCLIENT:
+            if (PaintMode() != TSkinPaint::Whole) return true;
+            WMPaint(m);
+            return false;
+        case WM_ERASEBKGND:
+            if (const std::optional<LRESULT> answer = EraseBackground(reinterpret_cast<HDC>(m.WParam))) {
+                m.Result = *answer;
+                return false;
+            }
+            return true;
         case CM_RECREATEWND:
             // The form object makes this control a new skinning object once
             // the new window exists; the overlays and hooks of this one go with it.
@@ -222,13 +233,20 @@ void TSkinControl::PaintControl(HDC adc) {
     if (!hwnd || !GetWindowRect(hwnd, &wr)) return;
     boundsrect = TRect{wr.left, wr.top, wr.right, wr.bottom};
     const TRect rc{0, 0, wr.right - wr.left, wr.bottom - wr.top};
+    if (adc) {
+        PaintTo(adc, rc);
+    } else {
+        WindowDC dc = WindowDC::Whole(hwnd);
+        if (dc.get()) PaintTo(dc.get(), rc);
+    }
+}
+
+void TSkinControl::PaintTo(HDC dc, const TRect& rc) {
     try {
-        if (adc) {
-            DrawControl(adc, rc);
-        } else {
-            WindowDC dc = WindowDC::Whole(hwnd);
-            if (dc.get()) DrawControl(dc.get(), rc);
-        }
+        if (PaintMode() == TSkinPaint::Whole)
+            Composed(dc, rc, [&](HDC mem) { DrawControl(mem, rc); });
+        else
+            DrawControl(dc, rc);
     } catch (...) {
         // A drawing fault must not reach the control's message loop.
     }
@@ -243,12 +261,14 @@ void TSkinControl::WMPaint(TMessage& m) {
     RECT wr{};
     if (dc && GetWindowRect(hwnd, &wr)) {
         boundsrect = TRect{wr.left, wr.top, wr.right, wr.bottom};
-        try {
-            DrawControl(dc, TRect{0, 0, wr.right - wr.left, wr.bottom - wr.top});
-        } catch (...) {
-        }
+        PaintTo(dc, TRect{0, 0, wr.right - wr.left, wr.bottom - wr.top});
     }
     m.Result = 0;
+}
+
+std::optional<LRESULT> TSkinControl::EraseBackground(HDC) {
+    if (PaintMode() == TSkinPaint::Whole) return 1;
+    return std::nullopt;
 }
 
 void TSkinControl::WMERASEBKGND(TMessage& m) {

@@ -8,6 +8,10 @@
 // is subclassed (SetWindowSubclass). Either way a handler put on top of ours
 // later stays intact when we leave.
 //
+// WM_PAINT, WM_PRINTCLIENT and WM_ERASEBKGND are answered here, as the
+// class's PaintMode says: drawn over the control's own paint, or painted
+// whole off screen and shown in one transfer. No class keeps a paint buffer.
+//
 // Ownership: the object is a component of the framework control it skins
 // (freed with it), or of the form skinning object for a bare window. It is
 // listed in that form object's Controllist and leaves the list (and
@@ -28,6 +32,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "framework/controls/Controls.h"
@@ -47,34 +52,40 @@ struct TSkinAction;
 enum TSkinControlStateBit : uint8_t { scMouseIn = 1, scDown = 2 };
 using TSkinControlState = uint8_t;  // TSkinControlStateBit bits
 
+// How a control's paint messages are answered.
+enum class TSkinPaint : uint8_t {
+    Over,   // the control paints itself; DrawControl then draws over that, on screen
+    Whole,  // DrawControl paints all of it off screen, shown in one transfer;
+            // the control's own paint and erase never run
+};
+
 class TSkinControl : public TComponent {
 public:
     explicit TSkinControl(TComponent* AOwner);
     ~TSkinControl() override;
     std::wstring ClassName() const override { return L"TSkinControl"; }
 
-    TSkinControlState state = 0;
-    TCanvas* fCanvas = nullptr;  // the form object's shared canvas (borrowed)
-    bool done = false;
-    bool isdraw = false;
-    bool enabled = false;
-    bool focused = false;
-    std::wstring caption;
-    bool skinned = true;
-    bool isunicode = false;
-    TSkinData* fsd = nullptr;
-    HWND hwnd = nullptr;
-    TWinControl* control = nullptr;
-    TRect boundsrect{};
-    TGraphicControl* GControl = nullptr;
-    bool newColor = false;
-    TColor oldcolor = 0;
-    bool Inited = false;
-    int32_t skinstate = 0;  // 0 created, 1 attached, 6 the window is being destroyed
-    TWinSkinForm* skinform = nullptr;
-    int32_t kind = 0;
-    bool sizing = false;
-    bool parentbk = false;
+    // What the form object, the selection tables and tests read.
+    TSkinControlState MouseState() const { return state; }  // scMouseIn, scDown
+    // The look of the pointer over it or a button held, without the input
+    // (measurements); the next paint shows it.
+    void SetMouseState(TSkinControlState value) { state = value; }
+    HWND Window() const { return hwnd; }
+    TWinControl* Control() const { return control; }
+    TGraphicControl* GraphicControl() const { return GControl; }
+    TSkinData* SkinData() const { return fsd; }
+    TCanvas* SharedCanvas() const { return fCanvas; }
+    TWinSkinForm* SkinForm() const { return skinform; }
+    bool IsInited() const { return Inited; }
+    bool IsSkinned() const { return skinned; }
+    int32_t SkinState() const { return skinstate; }
+    int32_t Kind() const { return kind; }
+    // Variant selector set by the selection tables before attaching.
+    void SetKind(int32_t value) { kind = value; }
+    // Replace the control's colour while skinned (an object the application
+    // made through OnSkinControl says so before it is attached).
+    bool NewColor() const { return newColor; }
+    void SetNewColor(bool value) { newColor = value; }
 
     virtual void Init(TWinSkinForm* sf, TSkinData* sd, TCanvas* acanvas, bool acolor);
     virtual void Inithwnd(HWND ahwnd, TSkinData* sd, TCanvas* acanvas, TWinSkinForm* sf);
@@ -89,7 +100,8 @@ public:
     virtual bool BeforeProc(TMessage& m);
     virtual void AfterProc(TMessage& m);
     virtual void PaintControl(HDC adc);
-    // Draws the whole control into dc; rc is the control at 0,0.
+    // Draws the control into dc; rc is the control at 0,0. Painting whole,
+    // dc is the off-screen picture, which starts black.
     virtual void DrawControl(HDC dc, const TRect& rc);
     virtual void SkinChange();
     virtual int GetState() { return 1; }
@@ -135,10 +147,44 @@ public:
     HFONT WindowFont() const;
 
 protected:
+    TSkinControlState state = 0;
+    TCanvas* fCanvas = nullptr;  // the form object's shared canvas (borrowed)
+    bool done = false;
+    bool isdraw = false;
+    bool enabled = false;
+    bool focused = false;
+    std::wstring caption;
+    bool skinned = true;
+    bool isunicode = false;
+    TSkinData* fsd = nullptr;
+    HWND hwnd = nullptr;
+    TWinControl* control = nullptr;
+    TRect boundsrect{};
+    TGraphicControl* GControl = nullptr;
+    bool newColor = false;
+    TColor oldcolor = 0;
+    bool Inited = false;
+    int32_t skinstate = 0;  // 0 created, 1 attached, 6 the window is being destroyed
+    TWinSkinForm* skinform = nullptr;
+    int32_t kind = 0;
+    bool sizing = false;
+    bool parentbk = false;
+
+    // Asked at every paint message; a class may paint whole only while the
+    // skin has its image.
+    virtual TSkinPaint PaintMode() const { return TSkinPaint::Over; }
+    // WM_ERASEBKGND: the answer, or none to let the control erase. By default
+    // a control painted whole is not erased (its paint covers it).
+    virtual std::optional<LRESULT> EraseBackground(HDC dc);
+    // Leaves out of the transfer to dc what must not be painted over (a child
+    // window lying on the control); the clipping is undone after the transfer.
+    virtual void ClipTransfer(HDC) {}
+    // DrawControl over rc of dc as the paint mode says: off screen when
+    // painting whole. Drawing faults stop here.
+    void PaintTo(HDC dc, const TRect& rc);
     // draw paints rc of dc off screen (same coordinates); shown in one transfer.
     template <class Draw>
     void Composed(HDC dc, const TRect& rc, Draw draw);
-    TBitmap composeBuffer_;  // the tab control's strip composition, which transfers around its arrows
     // Puts this object's dispatcher in front of c's WindowProc.
     void HookWindowProc(TControl* c);
 
@@ -159,8 +205,11 @@ private:
 
 template <class Draw>
 void TSkinControl::Composed(HDC dc, const TRect& rc, Draw draw) {
+    SavedDCState clip(dc);  // declared first: restored after the transfer
     OffscreenDC mem(dc, rc);
-    if (mem.get()) draw(mem.get());
+    if (!mem.get()) return;
+    draw(mem.get());
+    ClipTransfer(dc);
 }
 
 // Published properties by name, for controls the engine knows only by class

@@ -146,7 +146,7 @@ std::unique_ptr<TBitmap> GetDisableImg(const TBitmap& bmp) {
     return out;
 }
 
-void TSkinBitButton::DrawGlyph(TBitmap& target, int x, int y, const TBitmap& bmp, int NumGlyphs, int index) {
+void TSkinBitButton::DrawGlyph(HDC target, int x, int y, const TBitmap& bmp, int NumGlyphs, int index) {
     if (bmp.Empty()) return;
     const int frames = std::max(NumGlyphs, 1);
     const int w = bmp.Width() / frames;
@@ -156,12 +156,13 @@ void TSkinBitButton::DrawGlyph(TBitmap& target, int x, int y, const TBitmap& bmp
     if (index > frames || index < 1) index = 1;
     TBitmap frame(w, h);
     frame.Canvas().CopyRect(TRect{0, 0, w, h}, bmp, TRect{(index - 1) * w, 0, index * w, h});
+    TCanvas canvas(target);
     if (emboss) {
         std::unique_ptr<TBitmap> disabled = GetDisableImg(frame);
-        target.Canvas().DrawTransparent(x, y, *disabled, disabled->Pixel(0, h - 1));
+        canvas.DrawTransparent(x, y, *disabled, disabled->Pixel(0, h - 1));
         return;
     }
-    target.Canvas().DrawTransparent(x, y, frame, frame.Pixel(0, h - 1));
+    canvas.DrawTransparent(x, y, frame, frame.Pixel(0, h - 1));
 }
 
 // ---------------------------------------------------------------- bitmap button
@@ -179,16 +180,15 @@ TBitmap* TSkinButton::GlyphBitmap(const std::wstring& picField) const {
     return GetObjectProp<TBitmap>(*src, L"Glyph");
 }
 
-void TSkinButton::ComposeGlyphFace(const TRect& rc, int F, int G, bool drawFrame, bool focusRect, bool arrow,
+void TSkinButton::ComposeGlyphFace(HDC mem, const TRect& rc, int F, int G, bool drawFrame, bool focusRect, bool arrow,
                                    const std::wstring& picField) {
     const TDataSkinButton& b = *fsd->Button;
     TControl* src = Source();
-    if (btemp.Width() != rc.Width() || btemp.Height() != rc.Height()) btemp.SetSize(rc.Width(), rc.Height());
-    HDC mem = btemp.DC();
-    if (!mem) return;
+    // Laid out at 0,0 and placed at rc.
     const TRect r{0, 0, rc.Width(), rc.Height()};
-    if (!trans) FillBG(mem, r);  // with trans the caller put the parent's image there
-    if (drawFrame) DrawSkinMap(mem, r, &b, F, b.frame > 0 ? b.frame : 5);
+    const int dx = rc.Left, dy = rc.Top;
+    if (!trans) FillBG(mem, rc);  // with trans the caller put the parent's image there
+    if (drawFrame) DrawSkinMap(mem, rc, &b, F, b.frame > 0 ? b.frame : 5);
 
     HFONT font = src ? src->Font().Handle() : WindowFont();
     SelectGuard fontSelected(mem, font);
@@ -223,11 +223,12 @@ void TSkinButton::ComposeGlyphFace(const TRect& rc, int F, int G, bool drawFrame
     const TGlyphLayout at = LayoutGlyphButton(SIZE{r.Width(), r.Height()}, glyphSize, rowText, layout, margin, spacing,
                                               centred, arrow ? 4 : 3);
 
-    if (glyphSize.cx > 0) TSkinBitButton::DrawGlyph(btemp, at.Glyph.x, at.Glyph.y, *glyph, numGlyphs, arrow ? 1 : G);
+    if (glyphSize.cx > 0)
+        TSkinBitButton::DrawGlyph(mem, dx + at.Glyph.x, dy + at.Glyph.y, *glyph, numGlyphs, arrow ? 1 : G);
 
     const TColor base = src ? src->Font().Color : fsd->Colors[csButtonText];
     const TColor color = GetFontColor(F, base);
-    RECT text{at.Text.left, at.Text.top, at.Text.left + textSize.cx, at.Text.top + textSize.cy};
+    RECT text{dx + at.Text.left, dy + at.Text.top, dx + at.Text.left + textSize.cx, dy + at.Text.top + textSize.cy};
     if (!caption.empty()) {
         SetBkMode(mem, TRANSPARENT);
         SetTextColor(mem, Rgb(color));
@@ -239,8 +240,8 @@ void TSkinButton::ComposeGlyphFace(const TRect& rc, int F, int G, bool drawFrame
         }
     }
     if (arrow) {
-        const int x = at.Text.right - kArrowLength / 2 - 1;
-        const int y = r.Height() / 2;
+        const int x = dx + at.Text.right - kArrowLength / 2 - 1;
+        const int y = dy + r.Height() / 2;
         const POINT corners[3] = {{x - 3, y - 1}, {x + 3, y - 1}, {x, y + 2}};
         const COLORREF c = Rgb(F == 3 ? clBtnShadow : clWindowText);
         UniqueBrush brush(CreateSolidBrush(c));
@@ -256,12 +257,7 @@ bool TSkinBitButton::BeforeProc(TMessage& m) {
     // the skin answers, so the framework's face never shows in between.
     if (m.Msg == CN_DRAWITEM && SkinHasButton(fsd) && m.LParam) {
         const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(m.LParam);
-        const RECT& r = item.rcItem;
-        try {
-            DrawControl(item.hDC, TRect{r.left, r.top, r.right, r.bottom});
-        } catch (...) {
-            // A drawing fault must not reach the control's message loop.
-        }
+        PaintTo(item.hDC, FromRECT(item.rcItem));
         m.Result = TRUE;
         return false;
     }
@@ -277,10 +273,8 @@ void TSkinBitButton::DrawControl(HDC dc, const TRect& rc) {
     isdefault = IsTrueText(GetEnumProperty(control, L"Default"));
     const int F = ButtonFrame();
     const int G = F == 2 ? 3 : F == 3 ? 2 : 1;
-    if (btemp.Width() != rc.Width() || btemp.Height() != rc.Height()) btemp.SetSize(rc.Width(), rc.Height());
-    if (trans && btemp.DC()) DrawParentImage(hwnd, btemp.DC(), false);
-    ComposeGlyphFace(rc, F, G, true, focused, false, PicField);
-    if (HDC mem = btemp.DC()) BitBlt(dc, rc.Left, rc.Top, rc.Width(), rc.Height(), mem, 0, 0, SRCCOPY);
+    if (trans) DrawParentImage(hwnd, dc, false);
+    ComposeGlyphFace(dc, rc, F, G, true, focused, false, PicField);
 }
 
 // ---------------------------------------------------------------- menu button
@@ -291,10 +285,8 @@ void TSkinMenuButton::DrawControl(HDC dc, const TRect& rc) {
     enabled = !(GetWindowLongW(hwnd, GWL_STYLE) & WS_DISABLED);
     isdefault = IsTrueText(GetEnumProperty(control, L"Default"));
     const int F = ButtonFrame();
-    if (btemp.Width() != rc.Width() || btemp.Height() != rc.Height()) btemp.SetSize(rc.Width(), rc.Height());
-    if (trans && btemp.DC()) DrawParentImage(hwnd, btemp.DC(), false);
-    ComposeGlyphFace(rc, F, 1, true, focused, true, std::wstring());
-    if (HDC mem = btemp.DC()) BitBlt(dc, rc.Left, rc.Top, rc.Width(), rc.Height(), mem, 0, 0, SRCCOPY);
+    if (trans) DrawParentImage(hwnd, dc, false);
+    ComposeGlyphFace(dc, rc, F, 1, true, focused, true, std::wstring());
 }
 
 // ---------------------------------------------------------------- speed button
@@ -370,23 +362,26 @@ int TSkinSpeedButton::SpeedGlyphIndex() const {
 }
 
 void TSkinSpeedButton::WMPaintSpeed(HDC dc) {
-    const int w = GControl->Width();
-    const int h = GControl->Height();
-    if (btemp.Width() != w || btemp.Height() != h) btemp.SetSize(w, h);
-    HDC mem = btemp.DC();
-    if (!mem) return;
-    FReentr = true;
+    const TRect rc{0, 0, GControl->Width(), GControl->Height()};
+    if (LowerCaseAscii(GetEnumProperty(Source(), L"Visible")) == L"false") return;
     try {
-        // Its own paint first, off screen; the skin then covers it.
-        TMessage own{WM_PAINT, reinterpret_cast<WPARAM>(mem), 0, 0};
-        Default(own);
-        // With trans the picture starts as what the parent painted under it.
-        if (trans) BitBlt(mem, 0, 0, w, h, dc, 0, 0, SRCCOPY);
+        Composed(dc, rc, [&](HDC mem) {
+            FReentr = true;
+            try {
+                // Its own paint first, off screen; the skin then covers it.
+                TMessage own{WM_PAINT, reinterpret_cast<WPARAM>(mem), 0, 0};
+                Default(own);
+            } catch (...) {
+                // A fault of the control's own paint leaves the skin to cover it.
+            }
+            FReentr = false;
+            // With trans the picture starts as what the parent painted under it.
+            if (trans) BitBlt(mem, rc.Left, rc.Top, rc.Width(), rc.Height(), dc, rc.Left, rc.Top, SRCCOPY);
+            DrawControl(mem, rc);
+        });
     } catch (...) {
-        // A fault of the control's own paint leaves the skin to cover it.
+        // A drawing fault must not reach the control's message loop.
     }
-    FReentr = false;
-    DrawControl(dc, TRect{0, 0, w, h});
 }
 
 void TSkinSpeedButton::PaintControl(HDC adc) {
@@ -394,9 +389,11 @@ void TSkinSpeedButton::PaintControl(HDC adc) {
     const TRect rc{0, 0, GControl->Width(), GControl->Height()};
     try {
         if (adc) {
-            if (trans && btemp.Width() == rc.Width() && btemp.Height() == rc.Height() && btemp.DC())
-                BitBlt(btemp.DC(), 0, 0, rc.Width(), rc.Height(), adc, 0, 0, SRCCOPY);
-            DrawControl(adc, rc);
+            if (LowerCaseAscii(GetEnumProperty(Source(), L"Visible")) == L"false") return;
+            Composed(adc, rc, [&](HDC mem) {
+                if (trans) BitBlt(mem, rc.Left, rc.Top, rc.Width(), rc.Height(), adc, rc.Left, rc.Top, SRCCOPY);
+                DrawControl(mem, rc);
+            });
             return;
         }
         // No paint DC: a repaint through the parent, which paints the skin.
@@ -416,9 +413,7 @@ void TSkinSpeedButton::DrawControl(HDC dc, const TRect& rc) {
         const int G = SpeedGlyphIndex();
         // A flat button shows the skin's frame only while hot or pressed.
         const bool drawFrame = F == 2 || F == 4 || !IsTrueText(GetEnumProperty(Source(), L"Flat"));
-        if (btemp.Width() != rc.Width() || btemp.Height() != rc.Height()) btemp.SetSize(rc.Width(), rc.Height());
-        ComposeGlyphFace(rc, F, G, drawFrame, false, false, PicField);
-        if (HDC mem = btemp.DC()) BitBlt(dc, rc.Left, rc.Top, rc.Width(), rc.Height(), mem, 0, 0, SRCCOPY);
+        ComposeGlyphFace(dc, rc, F, G, drawFrame, false, false, PicField);
     } catch (...) {
         FReentr = false;
         throw;

@@ -8,8 +8,9 @@
 // colour of a frame's bottom-left pixel is transparent.
 //
 // The speed button has no window: its object hooks the control's
-// WindowProc, lets it paint into an off-screen bitmap, paints the skin over
-// that and transfers the result once. Clicks stay the control's own.
+// WindowProc and answers the paint its parent asks of it: the control paints
+// off screen, the skin over that, and the result goes over in one transfer.
+// Clicks stay the control's own.
 #pragma once
 
 #include <memory>
@@ -51,7 +52,7 @@ public:
     bool BeforeProc(TMessage& m) override;
     void DrawControl(HDC dc, const TRect& rc) override;
     // Frame index (1-based) of bmp's NumGlyphs frames at x, y of target.
-    static void DrawGlyph(TBitmap& target, int x, int y, const TBitmap& bmp, int NumGlyphs, int index);
+    static void DrawGlyph(HDC target, int x, int y, const TBitmap& bmp, int NumGlyphs, int index);
 };
 
 class TSkinMenuButton : public TSkinButton {
@@ -84,6 +85,7 @@ public:
 private:
     bool CanDraw() const;
     void SyncState();
-    // The speed button's own paint into btemp, the skin over it, one transfer to dc.
+    // The paint the parent asks for: the speed button's own paint off
+    // screen, the skin over it, one transfer to dc.
     void WMPaintSpeed(HDC dc);
 };

@@ -9,7 +9,7 @@
 // glyphs back when the skin goes.
 #pragma once
 
-#include "skin/controls/SkinBars.h"
+#include "skin/controls/SkinHeader.h"
 #include "skin/controls/SkinScrollbar.h"
 
 class TSkinListView : public TSkinScrollbar {

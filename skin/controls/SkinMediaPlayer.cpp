@@ -102,22 +102,24 @@ void TWMediaPlayer::Paint(HDC dc, const RECT& client) {
         if (BtnWidth <= 0 || h <= 0) continue;
         const bool pressed = IsDown && BtnClick == b;
         const bool enabledNow = rec.Enabled && obj->Enabled();
-        work_.SetSize(BtnWidth, h);
-        HDC mem = work_.DC();
+        // Each button on its own: nothing of it spills into its neighbours.
+        const TRect cell{x, 0, x + BtnWidth, h};
+        OffscreenDC picture(dc, cell);
+        HDC mem = picture.get();
         if (!mem) continue;
-        const TRect cell{0, 0, BtnWidth, h};
         TSkinControl::FillColor(mem, cell, fsd ? fsd->Colors[csButtonFace] : clBtnFace);
         if (face) {
             const int frames = face->frame > 0 ? face->frame : 1;
             const int frame = std::min(pressed ? 2 : !enabledNow ? 3 : 1, frames);
-            if (auto piece = GetHMap(cell, face->Map, face->r, frame, frames, face->Tile != 0, false)) {
+            if (auto piece =
+                    GetHMap(TRect{0, 0, BtnWidth, h}, face->Map, face->r, frame, frames, face->Tile != 0, false)) {
                 if (face->trans == 1)
                     DrawTranmap(mem, cell, *piece, kSkinKeyColor);
                 else
-                    BitBlt(mem, 0, 0, BtnWidth, h, piece->DC(), 0, 0, SRCCOPY);
+                    BitBlt(mem, x, 0, BtnWidth, h, piece->DC(), 0, 0, SRCCOPY);
             }
         } else {
-            RECT r{0, 0, BtnWidth, h};
+            RECT r = ToRECT(cell);
             DrawFrameControl(mem, &r, DFC_BUTTON, DFCS_BUTTONPUSH | (pressed ? DFCS_PUSHED : 0));
         }
         const TMPGlyph look = !enabledNow ? mgDisabled : rec.Colored ? mgColored : mgEnabled;
@@ -129,9 +131,8 @@ void TWMediaPlayer::Paint(HDC dc, const RECT& client) {
                 ++gx;
                 ++gy;
             }
-            DrawTranmap(mem, TRect{gx, gy, gx + glyph.Width(), gy + glyph.Height()}, glyph, kGlyphKey);
+            DrawTranmap(mem, TRect{x + gx, gy, x + gx + glyph.Width(), gy + glyph.Height()}, glyph, kGlyphKey);
         }
-        BitBlt(dc, x, 0, BtnWidth, h, mem, 0, 0, SRCCOPY);
     }
 }
 

@@ -48,7 +48,6 @@ protected:
 
 private:
     void LoadBitmaps();
-    TBitmap work_;
 };
 
 class TSkinMP : public TSkinControl {

@@ -57,7 +57,7 @@ void RegisterOverlayClass() {
 
 }  // namespace
 
-void PaintSkinScrollBar(HDC dc, const TRect& rc, const TSkinData& sd, const TScrollBarLook& look, TBitmap& work) {
+void PaintSkinScrollBar(HDC dc, const TRect& rc, const TSkinData& sd, const TScrollBarLook& look) {
     const TDataSkinObject* arrows = sd.SArrow.get();
     if (!Usable(arrows) || rc.IsEmpty()) return;
     const int w = rc.Width();
@@ -68,26 +68,30 @@ void PaintSkinScrollBar(HDC dc, const TRect& rc, const TSkinData& sd, const TScr
     const int cw = look.cw;
     int A = arrows->Map.Height();
     if (std::abs(A - cw) > 2) A = cw;
-    if (work.Width() != w || work.Height() != h) work.SetSize(w, h);
-    HDC mem = work.DC();
+    OffscreenDC picture(dc, rc);
+    HDC mem = picture.get();
     if (!mem) return;
+    // The parts are laid out along the bar from its start and placed at rc.
+    auto part = [&](int from, int to, int across) {
+        TRect r = Along(dir, from, to, across);
+        return TRect{r.Left + rc.Left, r.Top + rc.Top, r.Right + rc.Left, r.Bottom + rc.Top};
+    };
     SetStretchBltMode(mem, COLORONCOLOR);
-    TSkinControl::FillColor(mem, TRect{0, 0, w, h}, sd.Colors[csButtonFace]);
+    TSkinControl::FillColor(mem, rc, sd.Colors[csButtonFace]);
 
     const TDataSkinObject* bar = dir == 1 ? sd.VBar.get() : sd.HBar.get();
     if (Usable(bar) && len > 2 * cw)
-        DrawObject(mem, Along(dir, cw, len - cw, breadth), *bar, look.enabled ? 1 : 3, kBarFrames, bar->Tile != 0);
+        DrawObject(mem, part(cw, len - cw, breadth), *bar, look.enabled ? 1 : 3, kBarFrames, bar->Tile != 0);
 
     const int a = len < 2 * cw ? len / 2 : cw;
     const int firstBase = dir == 1 ? 9 : 1;
     const int secondBase = dir == 1 ? 13 : 5;
-    auto arrowFrame = [&](int base, int part) {
-        if (look.scrollpos != part) return base;
+    auto arrowFrame = [&](int base, int which) {
+        if (look.scrollpos != which) return base;
         return look.down ? base + 1 : base + 3;
     };
-    DrawRect1(mem, Along(dir, 0, a, breadth), arrows->Map, arrowFrame(firstBase, spFirstArrow), kArrowFrames, true);
-    DrawRect1(mem, Along(dir, len - a, len, breadth), arrows->Map, arrowFrame(secondBase, spSecondArrow), kArrowFrames,
-              true);
+    DrawRect1(mem, part(0, a, breadth), arrows->Map, arrowFrame(firstBase, spFirstArrow), kArrowFrames, true);
+    DrawRect1(mem, part(len - a, len, breadth), arrows->Map, arrowFrame(secondBase, spSecondArrow), kArrowFrames, true);
 
     const TDataSkinObject* slider = dir == 1 ? sd.VSlider.get() : sd.HSlider.get();
     const int top = look.thumbTop;
@@ -98,7 +102,7 @@ void PaintSkinScrollBar(HDC dc, const TRect& rc, const TSkinData& sd, const TScr
             const int frame = onThumb ? (look.down ? 2 : 3) : 1;
             // Keyed on magenta whatever the object says: the thumb's corners
             // show the track, as every other piece of the bar does.
-            const TRect at = Along(dir, top, bottom, A);
+            const TRect at = part(top, bottom, A);
             if (auto piece = GetHMap(at, slider->Map, slider->r, frame, std::max(slider->frame, 1), false, false))
                 DrawComposed(mem, at, *piece, true);
         }
@@ -107,10 +111,9 @@ void PaintSkinScrollBar(HDC dc, const TRect& rc, const TSkinData& sd, const TScr
             const int from = top + (bottom - top - grip) / 2;
             const int frame = (dir == 1 ? 20 : 17) + (onThumb ? (look.down ? 1 : 2) : 0);
             if (from + grip <= len && A <= breadth)
-                DrawRect1(mem, Along(dir, from, from + grip, A), arrows->Map, frame, kArrowFrames, true);
+                DrawRect1(mem, part(from, from + grip, A), arrows->Map, frame, kArrowFrames, true);
         }
     }
-    BitBlt(dc, rc.Left, rc.Top, w, h, mem, 0, 0, SRCCOPY);
 }
 
 // ---------------------------------------------------------------- TWScrollbar
@@ -158,7 +161,7 @@ void TWScrollbar::Attach(TSkinControl* aobj, TWinControl* aControl, TScrollBarSo
     sbDir = static_cast<int>(aType);
     if (aType == TScrollBarSource::Control)
         sbDir = Lower(GetEnumProperty(aControl, L"Kind")) == L"sbhorizontal" ? 0 : 1;
-    if (obj) Color = obj->GetParentColor(obj->fsd ? obj->fsd->Colors[csButtonFace] : clBtnFace);
+    if (obj) Color = obj->GetParentColor(obj->SkinData() ? obj->SkinData()->Colors[csButtonFace] : clBtnFace);
     CreateOverlay(hwnd ? GetParent(hwnd) : nullptr);
     SetPosition(hwnd);
 }
@@ -178,8 +181,8 @@ bool TWScrollbar::GetControlInfo(SCROLLBARINFO& info) {
     info = SCROLLBARINFO{};
     info.cbSize = sizeof info;
     if (sbType == TScrollBarSource::Control) return GetControlInfo2(info);
-    if (!obj || !obj->fsd || !hwnd) return false;
-    return obj->fsd->GetScrollBarInfo(
+    if (!obj || !obj->SkinData() || !hwnd) return false;
+    return obj->SkinData()->GetScrollBarInfo(
         hwnd, sbType == TScrollBarSource::WindowHorizontal ? OBJID_HSCROLL : OBJID_VSCROLL, &info);
 }
 
@@ -223,7 +226,7 @@ void TWScrollbar::SetPosition(HWND ahwnd) {
     }
     const bool shown = (GetWindowLongPtrW(hwnd, GWL_STYLE) & WS_VISIBLE) != 0;
     // Without arrows in the skin the native bar stays in sight.
-    const bool drawable = obj && obj->fsd && Usable(obj->fsd->SArrow.get());
+    const bool drawable = obj && obj->SkinData() && Usable(obj->SkinData()->SArrow.get());
     if (!shown || !drawable || (info.rgstate[0] & STATE_SYSTEM_INVISIBLE)) {
         HideScrollbar();
         return;
@@ -294,11 +297,11 @@ void TWScrollbar::Draw(HDC dc, const TRect& bar, const TScrollBarLook& look) {
     drawnBar_ = bar;
     drawnLook_ = look;
     // The picture is composed once and copied in one transfer.
-    PaintSkinScrollBar(dc, bar, *obj->fsd, look, picture_);
+    PaintSkinScrollBar(dc, bar, *obj->SkinData(), look);
 }
 
 bool TWScrollbar::CurrentLook(TRect& bar, TScrollBarLook& look) {
-    TSkinData* sd = obj ? obj->fsd : nullptr;
+    TSkinData* sd = obj ? obj->SkinData() : nullptr;
     if (!sd || !Usable(sd->SArrow.get())) return false;
     SCROLLBARINFO info;
     if (!GetControlInfo(info) || (info.rgstate[0] & STATE_SYSTEM_INVISIBLE)) return false;
@@ -909,8 +912,7 @@ void TComboxScrollBar::PaintBar(HDC windowDC, LONG idObject) {
         look.thumbTop = info.xyThumbTop;
         look.thumbBottom = info.xyThumbBottom;
     }
-    TBitmap work;
-    PaintSkinScrollBar(windowDC, FromRECT(bar), *fsd, look, work);
+    PaintSkinScrollBar(windowDC, FromRECT(bar), *fsd, look);
 }
 
 bool TComboxScrollBar::TrackThumb(int hit, POINT screen) {

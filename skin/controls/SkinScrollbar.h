@@ -73,7 +73,7 @@ public:
     TWinControl* control = nullptr;
     TSkinControl* obj = nullptr;
     TScrollBarSource sbType = TScrollBarSource::WindowHorizontal;
-    RECT sbRect{};   // the bar in the scrolled window's client coordinates (type 2: parent's)
+    RECT sbRect{};  // the bar in the scrolled window's client coordinates (type 2: parent's)
     bool sbVisible = false;
     TColor Color = clBtnFace;
     bool ShowHint = false;
@@ -122,8 +122,7 @@ private:
     int busy_ = 0;           // nested presses waiting in the platform's tracking loop
     bool orphaned_ = false;  // its owner let go while busy: freed when the loop returns
     bool tracking_ = false;  // a leave notification is requested
-    TBitmap picture_;
-    bool drawn_ = false;  // drawnBar_ and drawnLook_ hold the last picture
+    bool drawn_ = false;     // drawnBar_ and drawnLook_ hold the last picture
     TRect drawnBar_{};
     TScrollBarLook drawnLook_{};
 };
@@ -247,4 +246,4 @@ private:
 // thumb and grip. sbi is the bar's information (thumb offsets relative to
 // the bar); pressed / hot say how the part `scrollpos` is shown. Nothing when
 // the skin has no usable SArrow.
-void PaintSkinScrollBar(HDC dc, const TRect& rc, const TSkinData& sd, const TScrollBarLook& look, TBitmap& work);
+void PaintSkinScrollBar(HDC dc, const TRect& rc, const TSkinData& sd, const TScrollBarLook& look);

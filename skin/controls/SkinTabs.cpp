@@ -13,7 +13,7 @@
 #include "framework/controls/TabControls.h"
 #include "framework/graphics/GdiHandles.h"
 #include "framework/streaming/PublishedProperties.h"
-#include "skin/controls/SkinEdit.h"
+#include "skin/controls/SkinUpDown.h"
 #include "skin/draw/DrawUtils.h"
 #include "skin/draw/ImgUtil.h"
 
@@ -62,9 +62,9 @@ HWND AttachArrows(TSkinControl& owner, HWND parent, HWND known) {
     if (!found || found == known) return found ? found : known;
     if (SendMessageW(found, CN_SkinQuery, 0, 0) != 1) {
         // Owned by the form object, which frees it once the arrows' window is gone.
-        auto* arrows = new TSkinUpDown(owner.skinform ? static_cast<TComponent*>(owner.skinform)
-                                                      : static_cast<TComponent*>(&owner));
-        arrows->Inithwnd(found, owner.fsd, owner.fCanvas, owner.skinform);
+        auto* arrows = new TSkinUpDown(owner.SkinForm() ? static_cast<TComponent*>(owner.SkinForm())
+                                                        : static_cast<TComponent*>(&owner));
+        arrows->Inithwnd(found, owner.SkinData(), owner.SharedCanvas(), owner.SkinForm());
     }
     return found;
 }
@@ -152,7 +152,8 @@ bool TSkinTab::FindScroll() {
     return updown && IsWindow(updown) && IsWindowVisible(updown);
 }
 
-void TSkinTab::ClipUpdown(HDC dc, const TRect& r, const TBitmap& bmp) {
+void TSkinTab::ClipUpdown(HDC dc) {
+    if (!updown || !IsWindow(updown) || !IsWindowVisible(updown)) return;
     RECT wr{}, ur{};
     GetWindowRect(hwnd, &wr);
     GetWindowRect(updown, &ur);
@@ -160,8 +161,6 @@ void TSkinTab::ClipUpdown(HDC dc, const TRect& r, const TBitmap& bmp) {
     UniqueRegion arrows(CreateRectRgn(ur.left - wr.left, ur.top - wr.top, ur.right - wr.left, ur.bottom - wr.top));
     CombineRgn(clip.get(), clip.get(), arrows.get(), RGN_DIFF);
     SelectClipRgn(dc, clip.get());
-    BitBlt(dc, r.Left, r.Top, r.Width(), r.Height(), bmp.DC(), 0, 0, SRCCOPY);
-    SelectClipRgn(dc, nullptr);
 }
 
 void TSkinTab::Drawitem(HDC dc, const TRect& r, int frame) {
@@ -209,17 +208,12 @@ bool TSkinTab::ClickClose(int x, int y) {
     return false;
 }
 
+TSkinPaint TSkinTab::PaintMode() const {
+    return fsd && Usable(fsd->tab.get()) ? TSkinPaint::Whole : TSkinPaint::Over;
+}
+
 bool TSkinTab::BeforeProc(TMessage& m) {
     switch (m.Msg) {
-        case WM_PAINT:
-        case WM_PRINTCLIENT:
-            if (!fsd || !Usable(fsd->tab.get())) return true;
-            WMPaint(m);
-            return false;
-        case WM_ERASEBKGND:
-            if (!fsd || !Usable(fsd->tab.get())) return true;
-            m.Result = 1;
-            return false;
         case WM_LBUTTONDOWN:
         case WM_LBUTTONDBLCLK:  // closing the next tab soon after is a double click
             if (showclose && ClickClose(static_cast<short>(LOWORD(m.LParam)), static_cast<short>(HIWORD(m.LParam)))) {
@@ -252,81 +246,69 @@ void TSkinTab::DrawControl(HDC dc, const TRect& rc) {
     const int focus = static_cast<int>(SendMessageW(hwnd, TCM_GETCURFOCUS, 0, 0));
     const auto images = reinterpret_cast<HIMAGELIST>(SendMessageW(hwnd, TCM_GETIMAGELIST, 0, 0));
     CloseRect.assign(static_cast<size_t>(std::max(0, count)), TRect{});
-    const bool arrows = FindScroll();
+    FindScroll();  // the transfer leaves the arrows alone (ClipUpdown)
 
-    if (composeBuffer_.Width() != rc.Width() || composeBuffer_.Height() != rc.Height())
-        composeBuffer_.SetSize(rc.Width(), rc.Height());
-    HDC mem = composeBuffer_.DC();
-    if (!mem) return;
-    {
-        FillParentBG(mem, rc);
-        // 3. The strip, lying horizontally.
-        TRect S{};
-        switch (Position) {
-            case StTop: S = TRect{0, 0, rc.Right, std::max(0, P.Top)}; break;
-            case Stbottom: S = TRect{0, std::min(rc.Bottom, P.Bottom), rc.Right, rc.Bottom}; break;
-            case Stleft: S = TRect{0, 0, std::max(0, P.Left), rc.Bottom}; break;
-            case Stright: S = TRect{std::min(rc.Right, P.Right), 0, rc.Right, rc.Bottom}; break;
-        }
-        const bool side = Position == Stleft || Position == Stright;
-        const int stripW = side ? S.Height() : S.Width();
-        const int stripH = side ? S.Width() : S.Height();
-        if (stripW > 0 && stripH > 0) {
-            Drawtemp.SetSize(stripW, stripH);
-            HDC t = Drawtemp.DC();
-            if (t) {
-                FillParentBG(t, TRect{0, 0, stripW, stripH});
-                SelectGuard font(t, WindowFont());
-                SetBkMode(t, TRANSPARENT);
-                // 4. Each tab.
-                for (int i = 0; i < count; ++i) {
-                    RECT ir{};
-                    if (!SendMessageW(hwnd, TCM_GETITEMRECT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&ir)))
-                        continue;
-                    const TabItem item = ReadItem(hwnd, i, unicode);
-                    TRect r{ir.left, ir.top, ir.right, ir.bottom};
-                    int yShift = 0;
-                    switch (Position) {
-                        case StTop:
-                            r = TRect{ir.left, ir.top + 1, ir.right, ir.bottom + 1};
-                            yShift = 1;
-                            break;
-                        case Stbottom: {
-                            const int up = P.Bottom + 1;
-                            r = TRect{ir.left, ir.top - up, ir.right, ir.bottom - up};
-                            break;
-                        }
-                        case Stleft: r = TRect{stripW - ir.bottom, ir.left, stripW - ir.top, ir.right}; break;
-                        case Stright:
-                            r = TRect{ir.top - 1, rc.Right - ir.right, ir.bottom - 1, rc.Right - ir.left};
-                            break;
-                    }
-                    const int frame = i == focus ? 2 : 1;
-                    Drawitem(t, r, frame);
-                    if (showclose) drawCloseBtn(t, r, i, yShift);
-                    SetTextColor(t, Rgb(frame == 1 ? tab->Normalcolor2 : tab->Overcolor2));
-                    DrawImgCaption(t, r, images, item.image, item.text, 1);
-                }
-            }
-            // 5. Turned to its side.
-            if (Position == Stright) Drehen90Grad(Drawtemp);
-            if (Position == Stleft) Drehen270Grad(Drawtemp);
-            BitBlt(mem, S.Left, S.Top, S.Width(), S.Height(), Drawtemp.DC(), 0, 0, SRCCOPY);
-        }
-        // 7. The page border.
-        if (!borderbmp.Empty() && !P.IsEmpty()) {
-            const TRect margins = tab->style != 0 && fsd->TabSheet ? fsd->TabSheet->r : TRect{4, 5, 4, 4};
-            auto border = GetHMap(TRect{0, 0, P.Width(), P.Height()}, borderbmp, margins, 1, 1, false, false);
-            if (border && !border->Empty())
-                BitBlt(mem, P.Left, P.Top, P.Width(), P.Height(), border->DC(), 0, 0, SRCCOPY);
-            if (kind == 2 && control) control->PaintControls(mem, RECT{rc.Left, rc.Top, rc.Right, rc.Bottom});
-        }
+    FillParentBG(dc, rc);
+    // 3. The strip, lying horizontally.
+    TRect S{};
+    switch (Position) {
+        case StTop: S = TRect{0, 0, rc.Right, std::max(0, P.Top)}; break;
+        case Stbottom: S = TRect{0, std::min(rc.Bottom, P.Bottom), rc.Right, rc.Bottom}; break;
+        case Stleft: S = TRect{0, 0, std::max(0, P.Left), rc.Bottom}; break;
+        case Stright: S = TRect{std::min(rc.Right, P.Right), 0, rc.Right, rc.Bottom}; break;
     }
-    // 6. Onto the window in one transfer, leaving the scroll arrows alone.
-    if (arrows)
-        ClipUpdown(dc, rc, composeBuffer_);
-    else
-        BitBlt(dc, rc.Left, rc.Top, rc.Width(), rc.Height(), mem, 0, 0, SRCCOPY);
+    const bool side = Position == Stleft || Position == Stright;
+    const int stripW = side ? S.Height() : S.Width();
+    const int stripH = side ? S.Width() : S.Height();
+    if (stripW > 0 && stripH > 0) {
+        // The strip is drawn lying and then turned to its side: the turn
+        // needs pixels of its own, for this paint only.
+        TBitmap Drawtemp(stripW, stripH);
+        HDC t = Drawtemp.DC();
+        if (t) {
+            FillParentBG(t, TRect{0, 0, stripW, stripH});
+            SelectGuard font(t, WindowFont());
+            SetBkMode(t, TRANSPARENT);
+            // 4. Each tab.
+            for (int i = 0; i < count; ++i) {
+                RECT ir{};
+                if (!SendMessageW(hwnd, TCM_GETITEMRECT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&ir)))
+                    continue;
+                const TabItem item = ReadItem(hwnd, i, unicode);
+                TRect r{ir.left, ir.top, ir.right, ir.bottom};
+                int yShift = 0;
+                switch (Position) {
+                    case StTop:
+                        r = TRect{ir.left, ir.top + 1, ir.right, ir.bottom + 1};
+                        yShift = 1;
+                        break;
+                    case Stbottom: {
+                        const int up = P.Bottom + 1;
+                        r = TRect{ir.left, ir.top - up, ir.right, ir.bottom - up};
+                        break;
+                    }
+                    case Stleft: r = TRect{stripW - ir.bottom, ir.left, stripW - ir.top, ir.right}; break;
+                    case Stright: r = TRect{ir.top - 1, rc.Right - ir.right, ir.bottom - 1, rc.Right - ir.left}; break;
+                }
+                const int frame = i == focus ? 2 : 1;
+                Drawitem(t, r, frame);
+                if (showclose) drawCloseBtn(t, r, i, yShift);
+                SetTextColor(t, Rgb(frame == 1 ? tab->Normalcolor2 : tab->Overcolor2));
+                DrawImgCaption(t, r, images, item.image, item.text, 1);
+            }
+        }
+        // 5. Turned to its side.
+        if (Position == Stright) Drehen90Grad(Drawtemp);
+        if (Position == Stleft) Drehen270Grad(Drawtemp);
+        BitBlt(dc, S.Left, S.Top, S.Width(), S.Height(), Drawtemp.DC(), 0, 0, SRCCOPY);
+    }
+    // 7. The page border.
+    if (!borderbmp.Empty() && !P.IsEmpty()) {
+        const TRect margins = tab->style != 0 && fsd->TabSheet ? fsd->TabSheet->r : TRect{4, 5, 4, 4};
+        auto border = GetHMap(TRect{0, 0, P.Width(), P.Height()}, borderbmp, margins, 1, 1, false, false);
+        if (border && !border->Empty()) BitBlt(dc, P.Left, P.Top, P.Width(), P.Height(), border->DC(), 0, 0, SRCCOPY);
+        if (kind == 2 && control) control->PaintControls(dc, RECT{rc.Left, rc.Top, rc.Right, rc.Bottom});
+    }
 }
 
 // ---------------------------------------------------------------- TSkinTab31
@@ -360,99 +342,82 @@ void TSkinTab31::SkinChange() {
     TSkinControl::SkinChange();
 }
 
+TSkinPaint TSkinTab31::PaintMode() const {
+    return tabbmp.Empty() ? TSkinPaint::Over : TSkinPaint::Whole;
+}
+
+std::optional<LRESULT> TSkinTab31::EraseBackground(HDC) {
+    return 1;
+}
+
 bool TSkinTab31::BeforeProc(TMessage& m) {
-    switch (m.Msg) {
-        case WM_PAINT:
-            if (tabbmp.Empty()) return true;
-            WMPaint(m);
-            // Passed on: the set's own paint finds nothing left to paint.
-            Default(m);
-            return false;
-        case WM_PRINTCLIENT:
-            if (tabbmp.Empty()) return true;
-            WMPaint(m);
-            return false;
-        case WM_ERASEBKGND: m.Result = 1; return false;
-        default: return TSkinControl::BeforeProc(m);
+    if (m.Msg == WM_PAINT && PaintMode() == TSkinPaint::Whole) {
+        WMPaint(m);
+        // Passed on: the set's own paint keeps its scroller in step and
+        // finds nothing left to paint.
+        Default(m);
+        return false;
     }
+    return TSkinControl::BeforeProc(m);
 }
 
 void TSkinTab31::DrawControl(HDC dc, const TRect& rc) {
     auto* set = dynamic_cast<TTabSet*>(control);
     if (!set || tabbmp.Empty() || rc.IsEmpty()) return;
     const TDataSkinBorder* tab = fsd->tab.get();
-    Composed(dc, rc, [&](HDC mem) {
-        FillBG(mem, rc);
-        SelectGuard font(mem, set->Font().Handle());
-        SetBkMode(mem, TRANSPARENT);
-        const int room = set->ScrollerVisible() ? 21 : 9;
-        int x = set->StartMargin();
-        for (int i = set->FirstIndex(); i < set->TabCount(); ++i) {
-            const int w = set->TabWidth(mem, i);
-            // Only whole tabs: the rest are dropped, not clipped.
-            if (x + w + room > rc.Width() - set->EndMargin()) break;
-            const TRect r{x, 0, x + w, rc.Height()};
-            const int frame = i == set->TabIndex() ? 2 : 1;
-            auto piece = GetHMap(TRect{0, 0, r.Width(), r.Height()}, tabbmp, tab->r, frame, std::max(1, tab->frame),
-                                 tab->Tile != 0, false);
-            if (piece && !piece->Empty()) {
-                if (tab->trans == 1)
-                    DrawTranmap(mem, r, *piece, kSkinKeyColor);
-                else
-                    BitBlt(mem, r.Left, r.Top, r.Width(), r.Height(), piece->DC(), 0, 0, SRCCOPY);
-            }
-            SetTextColor(mem, Rgb(frame == 1 ? tab->Normalcolor2 : tab->Overcolor2));
-            DrawCaption(mem, r, set->Tab(i), true, false, DT_CENTER);
-            x += w;
+    FillBG(dc, rc);
+    SelectGuard font(dc, set->Font().Handle());
+    SetBkMode(dc, TRANSPARENT);
+    const int room = set->ScrollerVisible() ? 21 : 9;
+    int x = set->StartMargin();
+    for (int i = set->FirstIndex(); i < set->TabCount(); ++i) {
+        const int w = set->TabWidth(dc, i);
+        // Only whole tabs: the rest are dropped, not clipped.
+        if (x + w + room > rc.Width() - set->EndMargin()) break;
+        const TRect r{x, 0, x + w, rc.Height()};
+        const int frame = i == set->TabIndex() ? 2 : 1;
+        auto piece = GetHMap(TRect{0, 0, r.Width(), r.Height()}, tabbmp, tab->r, frame, std::max(1, tab->frame),
+                             tab->Tile != 0, false);
+        if (piece && !piece->Empty()) {
+            if (tab->trans == 1)
+                DrawTranmap(dc, r, *piece, kSkinKeyColor);
+            else
+                BitBlt(dc, r.Left, r.Top, r.Width(), r.Height(), piece->DC(), 0, 0, SRCCOPY);
         }
-    });
+        SetTextColor(dc, Rgb(frame == 1 ? tab->Normalcolor2 : tab->Overcolor2));
+        DrawCaption(dc, r, set->Tab(i), true, false, DT_CENTER);
+        x += w;
+    }
 }
 
 // ---------------------------------------------------------------- TSkinTabSheet
 
-bool TSkinTabSheet::BeforeProc(TMessage& m) {
-    if (kind != 0) return TSkinControl::BeforeProc(m);
-    switch (m.Msg) {
-        case WM_PAINT:
-        case WM_PRINTCLIENT: {
-            std::optional<PaintDC> painting;
-            HDC dc = reinterpret_cast<HDC>(m.WParam);
-            if (!dc) dc = painting.emplace(hwnd).get();
-            RECT cr{};
-            if (dc && GetClientRect(hwnd, &cr)) DrawControl(dc, TRect{0, 0, cr.right, cr.bottom});
-            m.Result = 0;
-            return false;
-        }
-        case WM_ERASEBKGND: {
-            RECT cr{};
-            GetClientRect(hwnd, &cr);
-            if (fsd && fsd->BGBrush) FillRect(reinterpret_cast<HDC>(m.WParam), &cr, fsd->BGBrush.get());
-            m.Result = 1;
-            return false;
-        }
-        default: return TSkinControl::BeforeProc(m);
-    }
+TSkinPaint TSkinTabSheet::PaintMode() const {
+    return kind == 0 ? TSkinPaint::Whole : TSkinPaint::Over;
+}
+
+std::optional<LRESULT> TSkinTabSheet::EraseBackground(HDC dc) {
+    if (kind != 0) return std::nullopt;
+    RECT cr{};
+    GetClientRect(hwnd, &cr);
+    if (fsd && fsd->BGBrush) FillRect(dc, &cr, fsd->BGBrush.get());
+    return 1;
 }
 
 void TSkinTabSheet::DrawControl(HDC dc, const TRect& rc) {
-    Composed(dc, rc, [&](HDC mem) {
-        FillBG(mem, rc);
-        if (control) control->PaintControls(mem, RECT{rc.Left, rc.Top, rc.Right, rc.Bottom});
-    });
+    FillBG(dc, rc);
+    if (control) control->PaintControls(dc, RECT{rc.Left, rc.Top, rc.Right, rc.Bottom});
 }
 
 // ---------------------------------------------------------------- TSkinTabBtn
 
-bool TSkinTabBtn::BeforeProc(TMessage& m) {
-    switch (m.Msg) {
-        case WM_PAINT:
-            if (!fsd || !Usable(fsd->Button.get())) return true;
-            // The tab control paints the page; the strip above it is ours.
-            Default(m);
-            PaintControl(nullptr);
-            return false;
-        default: return TSkinControl::BeforeProc(m);
-    }
+void TSkinTabBtn::AfterProc(TMessage& m) {
+    // The tab control has painted the page; the strip above it is ours, on
+    // the window whatever DC the paint came with.
+    if (m.Msg == WM_PAINT)
+        PaintControl(nullptr);
+    else
+        TSkinControl::AfterProc(m);
 }
 
 void TSkinTabBtn::DrawControl(HDC dc, const TRect& rc) {

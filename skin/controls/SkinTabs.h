@@ -5,7 +5,7 @@
 // the skin's tab strip. Tabs at the side are drawn into a horizontal strip
 // which is then turned, so tab images and text read along the tabs; tabs at
 // the bottom use the strip mirrored top to bottom. Each object owns its
-// turned copies of the images and its off-screen strip.
+// turned copies of the images.
 #pragma once
 
 #include <vector>
@@ -25,7 +25,6 @@ public:
     bool unicode = false;
     TBitmap tabbmp;     // the tab strip image, turned for the position
     TBitmap borderbmp;  // the page border image, turned for the position
-    TBitmap Drawtemp;   // the tab strip, drawn lying horizontally
     bool showclose = false;
     HWND updown = nullptr;  // the control's scroll arrows, once found (skinned by a TSkinUpDown)
 
@@ -39,12 +38,16 @@ public:
     TSkinTabPosition GetPosition() const;
     // Finds the scroll arrows; answers whether they are shown.
     bool FindScroll();
-    // Copies bmp to dc at r with the arrows' rectangle left out.
-    void ClipUpdown(HDC dc, const TRect& r, const TBitmap& bmp);
+    // Leaves the shown scroll arrows out of the transfer to dc.
+    void ClipUpdown(HDC dc);
     void Drawitem(HDC dc, const TRect& r, int frame);
     void drawCloseBtn(HDC dc, const TRect& r, int index, int yShift);
     // A press at (x, y) on a close box: answers true when it was one.
     bool ClickClose(int x, int y);
+
+protected:
+    TSkinPaint PaintMode() const override;
+    void ClipTransfer(HDC dc) override { ClipUpdown(dc); }
 
 private:
     void AttachCommon();
@@ -64,6 +67,10 @@ public:
     void SkinChange() override;
     bool BeforeProc(TMessage& m) override;
     void DrawControl(HDC dc, const TRect& rc) override;
+
+protected:
+    TSkinPaint PaintMode() const override;
+    std::optional<LRESULT> EraseBackground(HDC dc) override;
 };
 
 // A page of a page control.
@@ -71,16 +78,20 @@ class TSkinTabSheet : public TSkinControl {
 public:
     explicit TSkinTabSheet(TComponent* AOwner) : TSkinControl(AOwner) {}
     std::wstring ClassName() const override { return L"TSkinTabSheet"; }
-    bool BeforeProc(TMessage& m) override;
     void DrawControl(HDC dc, const TRect& rc) override;
+
+protected:
+    TSkinPaint PaintMode() const override;
+    std::optional<LRESULT> EraseBackground(HDC dc) override;
 };
 
-// Page controls whose tabs are buttons.
+// Page controls whose tabs are buttons: the control paints the page, the
+// skin the strip of buttons over it.
 class TSkinTabBtn : public TSkinControl {
 public:
     explicit TSkinTabBtn(TComponent* AOwner) : TSkinControl(AOwner) {}
     std::wstring ClassName() const override { return L"TSkinTabBtn"; }
-    bool BeforeProc(TMessage& m) override;
+    void AfterProc(TMessage& m) override;
     void DrawControl(HDC dc, const TRect& rc) override;
 };
 

@@ -20,7 +20,9 @@
 #include "framework/controls/FormsAndApplication.h"
 #include "framework/graphics/GdiHandles.h"
 #include "skin/controls/ControlSkinning.h"
-#include "skin/controls/SkinBars.h"
+#include "skin/controls/SkinHeader.h"
+#include "skin/controls/SkinStatusBar.h"
+#include "skin/controls/SkinTrackBar.h"
 #include "skin/form/SkinData_win.h"
 #include "skin/form/SkinManager.h"
 #include "tests/win/support/ClientPixels.h"
@@ -327,7 +329,7 @@ TEST(SkinHeader, BareHeaderWindowThroughInithwnd) {
     EXPECT_GT(px.CountInk(RECT{0, 0, 120, 22}, Rgb(kHeader[0])), 10) << "the item's text";
     DestroyWindow(h);
     Pump();
-    EXPECT_EQ(obj->skinstate, 6) << "the window went: the object waits to be freed";
+    EXPECT_EQ(obj->SkinState(), 6) << "the window went: the object waits to be freed";
 }
 
 TEST(SkinTrackBar, ChannelSlicesAndThumbFrame) {

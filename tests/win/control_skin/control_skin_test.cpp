@@ -15,6 +15,8 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "app/Main.h"
@@ -172,11 +174,11 @@ TEST(SkinButton, MouseFramesAndExactlyOneClickPerPressReleasedInside) {
     EXPECT_EQ(PixelOf(b, 1, 1), Rgb(kButtonFrames[0])) << "normal";
 
     MouseTo(b, 45, 15);
-    ASSERT_TRUE(PumpUntil([&] { return (obj->state & scMouseIn) != 0; })) << "hover";
+    ASSERT_TRUE(PumpUntil([&] { return (obj->MouseState() & scMouseIn) != 0; })) << "hover";
     EXPECT_EQ(PixelOf(b, 1, 1), Rgb(kButtonFrames[3])) << "hot";
     EXPECT_EQ(fx.sf->Activeskincontrol, obj);
     MouseButton(true);
-    ASSERT_TRUE(PumpUntil([&] { return (obj->state & scDown) != 0; }));
+    ASSERT_TRUE(PumpUntil([&] { return (obj->MouseState() & scDown) != 0; }));
     EXPECT_EQ(PixelOf(b, 1, 1), Rgb(kButtonFrames[1])) << "pressed";
     EXPECT_EQ(GetFocus(), b) << "a press focuses the button";
     EXPECT_EQ(clicks, 0) << "no click before the release";
@@ -188,18 +190,18 @@ TEST(SkinButton, MouseFramesAndExactlyOneClickPerPressReleasedInside) {
 
     // Press, move out, release outside: no click.
     MouseButton(true);
-    ASSERT_TRUE(PumpUntil([&] { return (obj->state & scDown) != 0; }));
+    ASSERT_TRUE(PumpUntil([&] { return (obj->MouseState() & scDown) != 0; }));
     MouseTo(form->Handle(), 5, 100);
-    ASSERT_TRUE(PumpUntil([&] { return (obj->state & scMouseIn) == 0; })) << "the leave is seen";
+    ASSERT_TRUE(PumpUntil([&] { return (obj->MouseState() & scMouseIn) == 0; })) << "the leave is seen";
     MouseButton(false);
     Pump(10);
     EXPECT_EQ(clicks, 1) << "released outside";
-    EXPECT_EQ(obj->state, 0);
+    EXPECT_EQ(obj->MouseState(), 0);
     EXPECT_EQ(PixelOf(b, 1, 1), Rgb(kButtonFrames[4])) << "focused, not hot";
 
     // Space on the focused button: one click.
     Key(VK_SPACE, true);
-    ASSERT_TRUE(PumpUntil([&] { return (obj->state & scDown) != 0; }));
+    ASSERT_TRUE(PumpUntil([&] { return (obj->MouseState() & scDown) != 0; }));
     EXPECT_EQ(PixelOf(b, 1, 1), Rgb(kButtonFrames[1])) << "pressed by Space";
     Key(VK_SPACE, false);
     ASSERT_TRUE(PumpUntil([&] { return clicks == 2; }));
@@ -250,7 +252,7 @@ TEST(SkinButton, BareButtonsFocusFrameFollowsTabAndClickTellsTheParentWhich) {
 
     parent.commands.clear();
     MouseTo(second, 40, 14);
-    for (int i = 0; i < 100 && !(two->state & scMouseIn); ++i) parent.PumpDialog(1);
+    for (int i = 0; i < 100 && !(two->MouseState() & scMouseIn); ++i) parent.PumpDialog(1);
     MouseButton(true);
     parent.PumpDialog(5);
     MouseButton(false);
@@ -454,6 +456,77 @@ TEST(SkinProgress, ChunksAreTiledAndVerticalBarsGrowUpwards) {
     EXPECT_EQ(p.At(10, 2), Rgb(kTrack)) << "above the chunk row";
 }
 
+// The base's fields are its own and its subclasses': others read them
+// through accessors.
+template <class T, class = void>
+struct PublicSkinState : std::false_type {};
+template <class T>
+struct PublicSkinState<T, std::void_t<decltype(std::declval<T&>().skinstate)>> : std::true_type {};
+template <class T, class = void>
+struct PublicHwnd : std::false_type {};
+template <class T>
+struct PublicHwnd<T, std::void_t<decltype(std::declval<T&>().hwnd)>> : std::true_type {};
+template <class T, class = void>
+struct PublicMouseState : std::false_type {};
+template <class T>
+struct PublicMouseState<T, std::void_t<decltype(std::declval<T&>().state)>> : std::true_type {};
+static_assert(!PublicSkinState<TSkinControl>::value && !PublicHwnd<TSkinControl>::value &&
+                  !PublicMouseState<TSkinButton>::value,
+              "the control base's fields are not public");
+
+// Paint, print and erase of a control painted whole are answered by the
+// base: a print gives the skin's picture, an erase touches nothing. Without
+// the button image the control erases and paints itself.
+TEST(SkinControl, BaseAnswersPaintPrintAndEraseAsThePaintModeSays) {
+    auto form = MakeForm(300, 120, kFormAt);
+    auto* button = new TButton(form.get());
+    button->SetParent(form.get());
+    button->SetBounds(20, 20, 90, 30);
+    auto* bar = new TProgressBar(form.get());
+    bar->SetParent(form.get());
+    bar->SetBounds(20, 70, 200, 17);
+    form->Show();
+    SkinFixture fx(form->Handle(), ButtonAndProgressSkin);
+    auto* obj = dynamic_cast<TSkinButton*>(AddComp(*fx.sf, button, form.get()));
+    ASSERT_NE(obj, nullptr);
+    ASSERT_NE(AddComp(*fx.sf, bar, form.get()), nullptr);
+    EXPECT_EQ(obj->Window(), button->Handle());
+    EXPECT_EQ(obj->Control(), button);
+    EXPECT_EQ(obj->SkinForm(), fx.sf.get());
+    EXPECT_TRUE(obj->IsInited());
+    EXPECT_EQ(obj->SkinState(), 1);
+    Pump();
+
+    constexpr TColor kMarker = 0x00FF00;
+    const std::vector<uint32_t> buttonFrames = {Rgb(kButtonFrames[0]), Rgb(kButtonFrames[1]), Rgb(kButtonFrames[2]),
+                                                Rgb(kButtonFrames[3]), Rgb(kButtonFrames[4])};
+    struct Case {
+        const char* name;
+        HWND hwnd;
+        std::vector<uint32_t> skinned;  // the skin's colours at (5, 5)
+    };
+    const Case cases[] = {{"button", button->Handle(), buttonFrames}, {"progress", bar->Handle(), {Rgb(kTrack)}}};
+    for (const Case& c : cases) {
+        TBitmap picture(40, 12);
+        TSkinControl::FillColor(picture.DC(), TRect{0, 0, 40, 12}, kMarker);
+        EXPECT_EQ(SendMessageW(c.hwnd, WM_ERASEBKGND, reinterpret_cast<WPARAM>(picture.DC()), 0), 1)
+            << "case: " << c.name;
+        GdiFlush();
+        EXPECT_EQ(picture.Pixel(5, 5), kMarker) << "case: " << c.name << ": the erase drew nothing";
+        const uint32_t printed = CaptureClient(c.hwnd, true).At(5, 5);
+        EXPECT_NE(std::find(c.skinned.begin(), c.skinned.end(), printed), c.skinned.end())
+            << "case: " << c.name << ": printed " << std::hex << printed;
+        EXPECT_EQ(CaptureClient(c.hwnd, false).At(5, 5), printed)
+            << "case: " << c.name << ": the screen shows the same";
+    }
+
+    // A skin without the button image: the button paints itself again.
+    fx.sd->Button->Map.SetSize(0, 0);
+    const uint32_t own = CaptureClient(button->Handle(), true).At(5, 5);
+    EXPECT_EQ(std::find(buttonFrames.begin(), buttonFrames.end(), own), buttonFrames.end())
+        << "printed by the control: " << std::hex << own;
+}
+
 TEST(SkinControl, DetachGivesBackTheWindowEvenUnderAnotherSubclass) {
     BareParent parent;
     const HWND b = parent.Child(L"BUTTON", L"Plain", BS_PUSHBUTTON, 20, 20, 90, 28, 501);
@@ -547,7 +620,7 @@ TEST(SkinControl, DestroyingAHotControlLeavesNothingDangling) {
     ASSERT_EQ(bare.sf->Activeskincontrol, bobj);
     DestroyWindow(b);
     EXPECT_EQ(bare.sf->Activeskincontrol, nullptr);
-    EXPECT_EQ(bobj->skinstate, 6);
+    EXPECT_EQ(bobj->SkinState(), 6);
     bare.sf->DeleteSkinDeleted();
     EXPECT_TRUE(bare.sf->Controllist.empty()) << "the dead object is freed";
     MouseTo(parent.hwnd, 300, 200);

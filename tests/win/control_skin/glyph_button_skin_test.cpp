@@ -134,10 +134,10 @@ TEST(SkinBitButton, FramesAndGlyphPerStateClicksAndEmbossedDisabledGlyph) {
     look("normal", 1, 1);
 
     MouseTo(b, 60, 20);
-    ASSERT_TRUE(PumpUntil([&] { return (obj->state & scMouseIn) != 0; }));
+    ASSERT_TRUE(PumpUntil([&] { return (obj->MouseState() & scMouseIn) != 0; }));
     look("hot", 4, 1);
     MouseButton(true);
-    ASSERT_TRUE(PumpUntil([&] { return (obj->state & scDown) != 0; }));
+    ASSERT_TRUE(PumpUntil([&] { return (obj->MouseState() & scDown) != 0; }));
     look("pressed", 2, 3);
     EXPECT_EQ(clicks, 0);
     MouseButton(false);
@@ -147,9 +147,9 @@ TEST(SkinBitButton, FramesAndGlyphPerStateClicksAndEmbossedDisabledGlyph) {
     look("hot after the release", 4, 1);
 
     MouseButton(true);
-    ASSERT_TRUE(PumpUntil([&] { return (obj->state & scDown) != 0; }));
+    ASSERT_TRUE(PumpUntil([&] { return (obj->MouseState() & scDown) != 0; }));
     MouseTo(form->Handle(), 5, 110);
-    ASSERT_TRUE(PumpUntil([&] { return (obj->state & scMouseIn) == 0; }));
+    ASSERT_TRUE(PumpUntil([&] { return (obj->MouseState() & scMouseIn) == 0; }));
     MouseButton(false);
     Pump(10);
     EXPECT_EQ(clicks, 1) << "released outside: no click";
@@ -295,7 +295,7 @@ TEST(SkinSpeedButton, FramesPerStateDownFlatAndClicks) {
     ASSERT_NE(obj, nullptr);
     auto* flatObj = dynamic_cast<TSkinSpeedButton*>(AddComp(*fx.sf, flat, form.get()));
     ASSERT_NE(flatObj, nullptr);
-    EXPECT_EQ(obj->GControl, speed);
+    EXPECT_EQ(obj->GraphicControl(), speed);
     EXPECT_EQ(speed->Perform(CN_SkinQuery), 1);
     Pump();
 
@@ -314,11 +314,11 @@ TEST(SkinSpeedButton, FramesPerStateDownFlatAndClicks) {
     EXPECT_EQ(ScreenPixel(f, 161, 31), Rgb(kFace)) << "flat: no frame while not hot";
 
     MouseTo(f, 70, 45);
-    ASSERT_TRUE(PumpUntil([&] { return (obj->state & scMouseIn) != 0; }));
+    ASSERT_TRUE(PumpUntil([&] { return (obj->MouseState() & scMouseIn) != 0; }));
     Pump();
     look("hot", 4, 1);
     MouseButton(true);
-    ASSERT_TRUE(PumpUntil([&] { return (obj->state & scDown) != 0; }));
+    ASSERT_TRUE(PumpUntil([&] { return (obj->MouseState() & scDown) != 0; }));
     Pump();
     look("pressed", 2, 3);
     MouseButton(false);
@@ -328,43 +328,43 @@ TEST(SkinSpeedButton, FramesPerStateDownFlatAndClicks) {
     ASSERT_TRUE(speed->Down());
     look("down, under the mouse", 2, 4);
     MouseTo(f, 5, 110);
-    ASSERT_TRUE(PumpUntil([&] { return (obj->state & scMouseIn) == 0; }));
+    ASSERT_TRUE(PumpUntil([&] { return (obj->MouseState() & scMouseIn) == 0; }));
     Pump();
     look("down", 2, 4);
 
     // Press inside, release outside: no click, still down.
     MouseTo(f, 70, 45);
-    ASSERT_TRUE(PumpUntil([&] { return (obj->state & scMouseIn) != 0; }));
+    ASSERT_TRUE(PumpUntil([&] { return (obj->MouseState() & scMouseIn) != 0; }));
     MouseButton(true);
-    ASSERT_TRUE(PumpUntil([&] { return (obj->state & scDown) != 0; }));
+    ASSERT_TRUE(PumpUntil([&] { return (obj->MouseState() & scDown) != 0; }));
     MouseTo(f, 5, 110);
-    ASSERT_TRUE(PumpUntil([&] { return obj->state == 0; })) << "pressed no more once outside";
+    ASSERT_TRUE(PumpUntil([&] { return obj->MouseState() == 0; })) << "pressed no more once outside";
     MouseButton(false);
     Pump(10);
     EXPECT_EQ(clicks, 1) << "released outside";
     EXPECT_TRUE(speed->Down());
-    EXPECT_EQ(obj->state, 0);
+    EXPECT_EQ(obj->MouseState(), 0);
 
     // A second click inside lets it up.
     MouseTo(f, 70, 45);
-    ASSERT_TRUE(PumpUntil([&] { return (obj->state & scMouseIn) != 0; }));
+    ASSERT_TRUE(PumpUntil([&] { return (obj->MouseState() & scMouseIn) != 0; }));
     MouseButton(true);
-    ASSERT_TRUE(PumpUntil([&] { return (obj->state & scDown) != 0; }));
+    ASSERT_TRUE(PumpUntil([&] { return (obj->MouseState() & scDown) != 0; }));
     MouseButton(false);
     ASSERT_TRUE(PumpUntil([&] { return clicks == 2; }));
     EXPECT_FALSE(speed->Down());
     MouseTo(f, 5, 110);
-    ASSERT_TRUE(PumpUntil([&] { return (obj->state & scMouseIn) == 0; }));
+    ASSERT_TRUE(PumpUntil([&] { return (obj->MouseState() & scMouseIn) == 0; }));
     Pump();
     look("up again", 1, 1);
 
     // The flat one shows its frame only under the mouse.
     MouseTo(f, 190, 45);
-    ASSERT_TRUE(PumpUntil([&] { return (flatObj->state & scMouseIn) != 0; }));
+    ASSERT_TRUE(PumpUntil([&] { return (flatObj->MouseState() & scMouseIn) != 0; }));
     Pump();
     EXPECT_EQ(ScreenPixel(f, 161, 31), FrameColor(4)) << "flat and hot";
     MouseTo(f, 5, 110);
-    ASSERT_TRUE(PumpUntil([&] { return flatObj->state == 0; }));
+    ASSERT_TRUE(PumpUntil([&] { return flatObj->MouseState() == 0; }));
     Pump();
     EXPECT_EQ(ScreenPixel(f, 161, 31), Rgb(kFace)) << "flat again";
 

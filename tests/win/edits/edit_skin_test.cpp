@@ -20,8 +20,10 @@
 #include "framework/controls/FormsAndApplication.h"
 #include "skin/controls/ControlSkinning.h"
 #include "skin/controls/SkinCombo.h"
+#include "skin/controls/SkinDateTime.h"
 #include "skin/controls/SkinEdit.h"
 #include "skin/controls/SkinScrollbar.h"
+#include "skin/controls/SkinUpDown.h"
 #include "skin/draw/ImgUtil.h"
 #include "skin/form/SkinData_win.h"
 #include "tests/win/support/ClientPixels.h"
@@ -138,25 +140,25 @@ TEST(SkinCombo, FramesForFocusPressAndHotOverTheButtonOnly) {
     Pump(10);
     EXPECT_EQ(At(h, bx, by), Rgb(kButton[0])) << "over the text: not hot";
     MouseTo(h, bx, by);
-    ASSERT_TRUE(PumpUntil([&] { return (obj->state & scMouseIn) != 0; }));
+    ASSERT_TRUE(PumpUntil([&] { return (obj->MouseState() & scMouseIn) != 0; }));
     EXPECT_EQ(At(h, bx, by), Rgb(kButton[3])) << "hot: frame 4";
     MouseTo(h, 30, by);
-    ASSERT_TRUE(PumpUntil([&] { return (obj->state & scMouseIn) == 0; }));
+    ASSERT_TRUE(PumpUntil([&] { return (obj->MouseState() & scMouseIn) == 0; }));
     EXPECT_EQ(At(h, bx, by), Rgb(kButton[0])) << "left the button";
 
     // Pressed while the button is held.
     MouseTo(h, bx, by);
     Pump(3);
     MouseButton(true);
-    ASSERT_TRUE(PumpUntil([&] { return (obj->state & scDown) != 0; }));
+    ASSERT_TRUE(PumpUntil([&] { return (obj->MouseState() & scDown) != 0; }));
     EXPECT_EQ(At(h, bx, by), Rgb(kButton[1])) << "held: frame 2";
     EXPECT_EQ(At(h, 1, by), Rgb(kSunk[1]));
     MouseButton(false);
     Pump(5);
     if (combo->DroppedDown()) Press(VK_ESCAPE);
-    ASSERT_TRUE(PumpUntil([&] { return !combo->DroppedDown() && (obj->state & scDown) == 0; }));
+    ASSERT_TRUE(PumpUntil([&] { return !combo->DroppedDown() && (obj->MouseState() & scDown) == 0; }));
     MouseTo(form->Handle(), 300, 180);
-    PumpUntil([&] { return (obj->state & scMouseIn) == 0; });
+    PumpUntil([&] { return (obj->MouseState() & scMouseIn) == 0; });
     ASSERT_EQ(GetFocus(), h);
     EXPECT_EQ(At(h, bx, by), Rgb(kButton[3])) << "focused: frame 4";
     EXPECT_EQ(At(h, 1, by), Rgb(kSunk[3]));
@@ -283,7 +285,7 @@ TEST(SkinCombo, PicksGiveTheSameIndexesAndEventsAsAnUnskinnedTwin) {
         info.cbSize = sizeof info;
         ASSERT_TRUE(GetComboBoxInfo(twins[1]->Handle(), &info));
         ASSERT_NE(obj->db, nullptr) << "the drop-down list has its scroll-bar object";
-        EXPECT_EQ(obj->db->hwnd, info.hwndList);
+        EXPECT_EQ(obj->db->Window(), info.hwndList);
         EXPECT_EQ(SendMessageW(info.hwndList, CN_SkinQuery, 0, 0), 1);
         int tops[2] = {0, 0};
         const std::vector<int> plain = DrivePicks(twins[0], &tops[0]);
@@ -331,7 +333,7 @@ TEST(SkinSpinEdit, HoldingTheUpHalfRepeatsAndPressesOnlyThatHalf) {
     ASSERT_NE(edit, nullptr);
     ASSERT_TRUE(PumpUntil([&] { return edit->updown != nullptr; })) << "the spin buttons were found";
     const HWND b = spin->ButtonHandle();
-    EXPECT_EQ(edit->updown->hwnd, b);
+    EXPECT_EQ(edit->updown->Window(), b);
     RECT br{};
     GetClientRect(b, &br);
     // Pointer away: both halves normal (up frame 1, down frame 5).
@@ -347,12 +349,12 @@ TEST(SkinSpinEdit, HoldingTheUpHalfRepeatsAndPressesOnlyThatHalf) {
     MouseTo(b, x, upY);
     Pump(3);
     MouseButton(true);
-    ASSERT_TRUE(PumpUntil([&] { return (edit->updown->state & scDown) != 0; }));
+    ASSERT_TRUE(PumpUntil([&] { return (edit->updown->MouseState() & scDown) != 0; }));
     EXPECT_TRUE(PumpUntil([&] { return spin->Value() >= 3; })) << "held: the value repeats";
     EXPECT_EQ(At(b, x, upY), Rgb(SpinColor(2))) << "up half pressed: frame 2";
     EXPECT_EQ(At(b, x, downY), Rgb(SpinColor(5))) << "down half stays normal";
     MouseButton(false);
-    ASSERT_TRUE(PumpUntil([&] { return (edit->updown->state & scDown) == 0; }));
+    ASSERT_TRUE(PumpUntil([&] { return (edit->updown->MouseState() & scDown) == 0; }));
     const int stopped = spin->Value();
     Pump(30);
     EXPECT_EQ(spin->Value(), stopped) << "released: no more steps";

@@ -204,7 +204,7 @@ TEST_F(SkinnedListsTest, TwelveFrameStripShowsCheckedAsFiveAndGrayedAsEight) {
     fx = std::make_unique<SkinFixture>(form->Handle(), ListSkin, 12);
     auto* obj = dynamic_cast<TSkinCheckList*>(AddComp(*fx->sf, cl, form.get()));
     ASSERT_NE(obj, nullptr);
-    EXPECT_EQ(obj->kind, 1);
+    EXPECT_EQ(obj->Kind(), 1);
     InvalidateRect(cl->Handle(), nullptr, TRUE);
     Pump(10);
     const auto px = CaptureClient(cl->Handle(), false);
@@ -334,7 +334,7 @@ TEST_F(SkinnedListsTest, ForeignGlyphStripsAndTheirGiveBack) {
         const int fw = source.Width() / c.sourceFrames;
         auto* obj = dynamic_cast<TSkinObjImage*>(AddComp(*fx->sf, box, form.get()));
         ASSERT_NE(obj, nullptr) << c.name;
-        EXPECT_EQ(obj->kind, c.radio ? 2 : 1) << c.name;
+        EXPECT_EQ(obj->Kind(), c.radio ? 2 : 1) << c.name;
         EXPECT_TRUE(box->UseCustomGlyphs()) << c.name;
         EXPECT_EQ(box->loads, 1) << c.name << ": loaded once, after the strip was in place";
         EXPECT_EQ(box->TransparentColor(), 16711935) << c.name;
@@ -365,7 +365,7 @@ TEST_F(SkinnedListsTest, GlyphOfTheNestedPropertiesAndItsGiveBack) {
         box->HandleNeeded();
         auto* obj = dynamic_cast<TSkinObjImage*>(AddComp(*fx->sf, box, form.get()));
         ASSERT_NE(obj, nullptr) << frames;
-        EXPECT_EQ(obj->kind, 3);
+        EXPECT_EQ(obj->Kind(), 3);
         const TBitmap& glyph = box->Properties().Glyph();
         ASSERT_EQ(glyph.Width(), 6 * 13) << frames;
         const int third = frames >= 5 ? 5 : 0;

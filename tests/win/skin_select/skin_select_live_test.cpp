@@ -143,7 +143,7 @@ TEST(SkinSelectLive, OnSkinControlDecidesFirst) {
     ASSERT_NE(given, nullptr) << "the handler was asked for the button";
     EXPECT_TRUE(std::find(asked.begin(), asked.end(), L"TBUTTON") != asked.end()) << "asked by upper-case class";
     EXPECT_EQ(f.objectOf(button->Handle()), given) << "the application's object is listed";
-    EXPECT_TRUE(given->Inited) << "and attached";
+    EXPECT_TRUE(given->IsInited()) << "and attached";
     EXPECT_TRUE(Skinned(button->Handle()));
     EXPECT_FALSE(Skinned(check->Handle())) << "another kind of object: not skinned";
     EXPECT_EQ(f.objectOf(check->Handle()), nullptr);
@@ -294,7 +294,7 @@ TEST(SkinSelectLive, RecreatedMemoKeepsItsSkinAndOverlays) {
         ASSERT_NE(o, nullptr) << "case: " << s.name;
         EXPECT_EQ(f.objectOf(before), nullptr) << "case: " << s.name << ": the old object is gone";
         EXPECT_EQ(std::count_if(f.skinForm()->Controllist.begin(), f.skinForm()->Controllist.end(),
-                                [&](TSkinControl* c) { return c->control == memo; }),
+                                [&](TSkinControl* c) { return c->Control() == memo; }),
                   1)
             << "case: " << s.name;
         // The overlays lie on the new window's bars.

@@ -829,7 +829,7 @@ TEST(SkinTab, ForeignPageControlGetsTabPicturesAndLosesThemWhenUnskinned) {
     fx.sd->SetSkin3rd(third);
     auto* obj = dynamic_cast<TSkinAdvPage*>(AddComp(*fx.sf, pc, form.get()));
     ASSERT_NE(obj, nullptr);
-    EXPECT_EQ(obj->kind, 4);
+    EXPECT_EQ(obj->Kind(), 4);
     struct Case {
         const char* name;
         TBitmap& bmp;

@@ -243,7 +243,7 @@ TEST(SkinGroupBox, RoundedFrameCaptionInterruptsTheLineFaceAndWindowlessChildren
     fx.sf->Skinstate = SkinStage::Skinned;
     auto* obj = dynamic_cast<TSkinGroupBox*>(AddComp(*fx.sf, box, form.get()));
     ASSERT_NE(obj, nullptr);
-    EXPECT_EQ(obj->kind, 1);
+    EXPECT_EQ(obj->Kind(), 1);
     Pump();
     const HWND h = box->WindowHandle();
     for (bool print : {false, true}) {
@@ -342,7 +342,7 @@ TEST(SkinBox, NestedFormAndEmbeddedScrollBar) {
     TSkinControl* made = AddComp(*fx.sf, holder, form.get());
     ASSERT_NE(made, nullptr);
     EXPECT_EQ(made->ClassName(), L"TSkinScControl");
-    EXPECT_EQ(made->hwnd, bar->Handle()) << "the bar inside, not the holder";
+    EXPECT_EQ(made->Window(), bar->Handle()) << "the bar inside, not the holder";
     EXPECT_EQ(fx.sf->Lookupcontrol(holder->Handle()), nullptr);
 
     fx.sf->DeleteControls();
