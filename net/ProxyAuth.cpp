@@ -1,11 +1,11 @@
 #include "net/ProxyAuth.h"
 
+#include "framework/system/Base64.h"
+
 #include <algorithm>
 #include <cstdint>
 
 namespace {
-
-constexpr const char* kBase64Digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
 std::string Lower(std::string s) {
     for (auto& c : s)
@@ -19,55 +19,16 @@ std::string Trim(const std::string& s) {
     return s.substr(b, s.find_last_not_of(" \t") - b + 1);
 }
 
-std::string Base64Encode(const std::string& in) {
-    std::string out;
-    out.reserve((in.size() + 2) / 3 * 4);
-    for (size_t i = 0; i < in.size(); i += 3) {
-        const size_t n = std::min<size_t>(3, in.size() - i);
-        uint32_t v = uint32_t(uint8_t(in[i])) << 16;
-        if (n > 1) v |= uint32_t(uint8_t(in[i + 1])) << 8;
-        if (n > 2) v |= uint8_t(in[i + 2]);
-        out += kBase64Digits[v >> 18];
-        out += kBase64Digits[(v >> 12) & 63];
-        out += n > 1 ? kBase64Digits[(v >> 6) & 63] : '=';
-        out += n > 2 ? kBase64Digits[v & 63] : '=';
-    }
-    return out;
-}
-
-int Base64Value(char c) {
-    if (c >= 'A' && c <= 'Z') return c - 'A';
-    if (c >= 'a' && c <= 'z') return c - 'a' + 26;
-    if (c >= '0' && c <= '9') return c - '0' + 52;
-    if (c == '+') return 62;
-    if (c == '/') return 63;
-    return -1;
-}
-
-// Strict: digits, then at most two '=' closing the last group; padding may be left out.
-std::optional<std::string> Base64Decode(const std::string& in) {
-    size_t end = in.size();
-    int pad = 0;
-    while (end > 0 && in[end - 1] == '=' && pad < 2) {
-        --end;
-        ++pad;
-    }
-    if (end % 4 == 1 || (pad > 0 && (end + pad) % 4 != 0)) return std::nullopt;
-    if (end / 4 * 3 + 2 > kMaxProxyAuthToken) return std::nullopt;
-    std::string out;
-    uint32_t acc = 0;
-    int bits = 0;
-    for (size_t i = 0; i < end; ++i) {
-        const int v = Base64Value(in[i]);
-        if (v < 0) return std::nullopt;
-        acc = (acc << 6) | uint32_t(v);
-        bits += 6;
-        if (bits >= 8) {
-            bits -= 8;
-            out += static_cast<char>((acc >> bits) & 0xFF);
-        }
-    }
-    return out;
+// Some proxies leave a token's padding out; the decoding itself is strict.
+std::optional<std::string> DecodeToken(std::string text) {
+    if (text.empty()) return std::string();
+    if (text.size() % 4 == 1) return std::nullopt;
+    text.append((4 - text.size() % 4) % 4, '=');
+    // Bounded before decoding: at least size / 4 * 3 - 2 bytes would come out.
+    if (text.size() / 4 * 3 - 2 > kMaxProxyAuthToken) return std::nullopt;
+    auto bytes = Base64Decode(text);
+    if (!bytes) return std::nullopt;
+    return std::string(bytes->begin(), bytes->end());
 }
 
 // Each challenge of the values: its scheme in lower case and what follows it.
@@ -125,12 +86,13 @@ std::optional<std::string> ChallengeToken(const std::vector<std::string>& challe
         if (rest.empty())
             token = std::string();
         else if (rest.find_first_of(" \t") == std::string::npos)
-            token = Base64Decode(rest);
+            token = DecodeToken(rest);
         return true;
     });
     return token;
 }
 
 std::string ProxyAuthorizationValue(TProxyAuthScheme scheme, const std::string& token) {
-    return std::string(ProxyAuthSchemeName(scheme)) + " " + Base64Encode(token);
+    return std::string(ProxyAuthSchemeName(scheme)) + " " +
+           Base64Encode(reinterpret_cast<const uint8_t*>(token.data()), token.size());
 }

@@ -4,7 +4,7 @@
 #include <ctime>
 
 #include "framework/system/CodePage.h"
-#include "updater/Base64.h"
+#include "framework/system/Base64.h"
 #include "updater/Manifest.h"
 
 namespace {

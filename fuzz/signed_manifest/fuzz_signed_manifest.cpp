@@ -9,7 +9,7 @@
 
 #include "framework/system/CodePage.h"
 #include "framework/system/StreamsAndLists.h"
-#include "updater/Base64.h"
+#include "framework/system/Base64.h"
 #include "updater/Manifest.h"
 #include "updater/SignedManifest.h"
 

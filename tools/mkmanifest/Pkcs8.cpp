@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "updater/Base64.h"
+#include "framework/system/Base64.h"
 
 namespace {
 

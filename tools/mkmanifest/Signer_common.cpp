@@ -1,7 +1,7 @@
 #include <vector>
 
 #include "Signer.h"
-#include "updater/Base64.h"
+#include "framework/system/Base64.h"
 
 namespace {
 

@@ -28,7 +28,7 @@
 #include "framework/system/ErrorsAndStrings.h"
 #include "framework/system/FileSystem.h"
 #include "framework/system/StreamsAndLists.h"
-#include "updater/Base64.h"
+#include "framework/system/Base64.h"
 #include "updater/Crypto.h"
 #include "updater/FileDigest.h"
 #include "updater/ManifestTrust.h"

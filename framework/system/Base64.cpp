@@ -1,4 +1,4 @@
-#include "updater/Base64.h"
+#include "framework/system/Base64.h"
 
 namespace {
 

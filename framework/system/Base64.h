@@ -1,4 +1,4 @@
-// Base64 (the standard alphabet, with "=" padding), for keys and signatures.
+// Base64 (the standard alphabet, with "=" padding), for keys, signatures and proxy tokens.
 #pragma once
 
 #include <cstddef>
