@@ -28,12 +28,15 @@
 #include "skin/form/SkinManager.h"
 #include "skin/form/SkinMenu.h"
 #include "tests/win/support/Input.h"
+#include "tests/win/support/MenuDriver.h"
 #include "tests/win/support/SkinFixture.h"
 #include "tools/skinpack/SkinPack.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
+using test_support::DriveMenu;
+using test_support::DriverKey;
 using test_support::PumpFor;
 using test_support::PumpUntil;
 using test_support::SkinStreamOf;
@@ -83,32 +86,6 @@ Bytes MenuSkinPackage(const MenuColours& c) {
     EXPECT_EQ(BuildSkinPackage(folder, file), "") << c.name;
     std::ifstream in(file, std::ios::binary);
     return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-// The visible popup menu window of that thread, if any.
-HWND OpenPopup(DWORD thread) {
-    HWND found = nullptr;
-    EnumThreadWindows(
-        thread,
-        [](HWND hwnd, LPARAM lp) -> BOOL {
-            wchar_t cls[16] = L"";
-            if (IsWindowVisible(hwnd) && GetClassNameW(hwnd, cls, 16) && std::wstring(cls) == L"#32768") {
-                *reinterpret_cast<HWND*>(lp) = hwnd;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
-    return found;
-}
-
-void Key(WORD vk) {
-    INPUT in[2]{};
-    in[0].type = INPUT_KEYBOARD;
-    in[0].ki.wVk = vk;
-    in[1] = in[0];
-    in[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(2, in, sizeof(INPUT));
 }
 
 // One pixel of the screen, as 0x00RRGGBB.
@@ -186,18 +163,10 @@ protected:
     // Opens the menu, selects its first item and reads what the screen shows.
     Seen Open() {
         Seen seen;
-        const DWORD thread = GetCurrentThreadId();
-        std::atomic<bool> tracking{true};
-        std::thread driver([&] {
-            HWND popup = nullptr;
-            for (int i = 0; i < 500 && !popup && tracking; ++i) {
-                popup = OpenPopup(thread);
-                if (!popup) Sleep(10);
-            }
-            if (popup) {
-                seen.opened = true;
-                Sleep(150);
-                Key(VK_DOWN);
+        seen.opened = DriveMenu(
+            [&] { menu->Popup(100, 100); },
+            [&](HWND popup) {
+                DriverKey(VK_DOWN);
                 Sleep(300);
                 RECT window{}, items[4]{};
                 GetWindowRect(popup, &window);
@@ -211,16 +180,7 @@ protected:
                 seen.item = at(items[1]);
                 seen.separator = at(items[2]);
                 ReleaseDC(nullptr, screen);
-            }
-            for (int i = 0; i < 3 && tracking && OpenPopup(thread); ++i) {
-                Key(VK_ESCAPE);
-                Sleep(200);
-            }
-            if (tracking && OpenPopup(thread)) PostMessageW(PopupOwnerWindow(), WM_CANCELMODE, 0, 0);
-        });
-        menu->Popup(100, 100);
-        tracking = false;
-        driver.join();
+            });
         PumpFor(200);
         return seen;
     }

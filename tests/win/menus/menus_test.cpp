@@ -31,6 +31,7 @@
 #include "skin/form/SkinManager.h"
 #include "skin/form/SkinMenu.h"
 #include "tests/win/support/Input.h"
+#include "tests/win/support/MenuDriver.h"
 #include "tests/win/support/ObjectCounts.h"
 #include "tests/win/support/SkinFixture.h"
 #include "tools/skinpack/SkinPack.h"
@@ -38,21 +39,14 @@
 namespace {
 
 using Bytes = std::vector<uint8_t>;
+using test_support::DriveMenu;
+using test_support::DriverKey;
+using test_support::OpenPopup;
 using test_support::PumpFor;
 using test_support::PumpUntil;
 using test_support::SkinStreamOf;
 
 // ---- Messages, input and the screen
-
-void Key(WORD vk) {
-    INPUT in[2]{};
-    in[0].type = INPUT_KEYBOARD;
-    in[0].ki.wVk = vk;
-    in[1] = in[0];
-    in[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(2, in, sizeof(INPUT));
-    Sleep(60);
-}
 
 void MoveMouse(POINT p) {
     INPUT in{};
@@ -127,55 +121,6 @@ constexpr uint32_t Px(int r, int g, int b) {
 }
 
 // ---- The open menu, from the driver thread
-
-struct FindPopupState {
-    HWND found = nullptr;
-};
-BOOL CALLBACK FindPopupProc(HWND hwnd, LPARAM lp) {
-    wchar_t cls[16] = L"";
-    if (IsWindowVisible(hwnd) && GetClassNameW(hwnd, cls, 16) && std::wstring(cls) == L"#32768") {
-        reinterpret_cast<FindPopupState*>(lp)->found = hwnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-// The visible popup menu window of that thread, if any.
-HWND OpenPopup(DWORD thread) {
-    FindPopupState s;
-    EnumThreadWindows(thread, FindPopupProc, reinterpret_cast<LPARAM>(&s));
-    return s.found;
-}
-
-// Runs track (which shows a menu and returns when it closes) on this thread
-// and script on a driver thread once the menu's window is visible; whatever
-// the script leaves open is closed. False when no menu window appeared.
-bool DriveMenu(const std::function<void()>& track, const std::function<void(HWND popup)>& script) {
-    const DWORD thread = GetCurrentThreadId();
-    std::atomic<bool> appeared{false};
-    std::atomic<bool> tracking{true};
-    std::thread driver([&] {
-        HWND popup = nullptr;
-        for (int i = 0; i < 300 && !popup && tracking; ++i) {
-            popup = OpenPopup(thread);
-            if (!popup) Sleep(10);
-        }
-        if (popup) {
-            appeared = true;
-            Sleep(150);  // let it paint
-            script(popup);
-        }
-        // Close what is left: Escape, then the owner's cancel.
-        for (int i = 0; i < 3 && tracking && OpenPopup(thread); ++i) {
-            Key(VK_ESCAPE);
-            for (int t = 0; t < 40 && tracking && OpenPopup(thread); ++t) Sleep(5);
-        }
-        if (tracking && OpenPopup(thread)) PostMessageW(PopupOwnerWindow(), WM_CANCELMODE, 0, 0);
-    });
-    track();
-    tracking = false;
-    driver.join();
-    return appeared;
-}
 
 // A visible top-level window in front, so that keys reach this thread.
 class HostWindow {
@@ -327,7 +272,7 @@ TEST_F(PopupMenuTest, KeyboardChoosesAnItemOnceAndNothingForDisabledOrEscape) {
     for (const auto& c : cases) {
         clicks.count.clear();
         Run([&](HWND) {
-            for (WORD k : c.keys) Key(k);
+            for (WORD k : c.keys) DriverKey(k);
         });
         if (c.chosen.empty()) {
             EXPECT_EQ(clicks.Total(), 0) << "case: " << c.name;
@@ -382,11 +327,11 @@ TEST_F(PopupMenuTest, OwnerDrawnItemsAreMeasuredAndDrawnByTheirEvents) {
     RECT first{};
     Shot shot;
     Run([&](HWND) {
-        Key(VK_DOWN);
+        DriverKey(VK_DOWN);
         Sleep(200);
         first = ItemRect(0);
         shot = CaptureScreen(first);
-        Key(VK_RETURN);
+        DriverKey(VK_RETURN);
     });
     for (const wchar_t* caption : {L"&Alpha", L"&Beta", L"-", L"&Gamma"})
         EXPECT_GE(measured[caption], 1) << "measured: " << std::string(caption, caption + wcslen(caption));
@@ -514,7 +459,7 @@ TEST_F(SkinnedMenuTest, APopupShowsTheSkinBackgroundAndItemFrames) {
     Shot shot;
     bool skinnedWhileOpen = false;
     ASSERT_TRUE(Drive(menu, MenuKind::Popup, [&](HWND popup) {
-        Key(VK_DOWN);
+        DriverKey(VK_DOWN);
         Sleep(250);
         GetWindowRect(popup, &window);
         for (int i = 0; i < 4; ++i)
@@ -622,7 +567,7 @@ TEST_F(SkinnedMenuTest, ChoosingFromTheSystemMenuPostsTheCommandOnceAndDisabledI
         RECT r{};
         GetWindowRect(popup, &r);
         border = CaptureScreen(r).At(r.left + 1, r.top + 1);
-        Key('C');
+        DriverKey('C');
     }));
     EXPECT_EQ(border, kBgBorder) << "the system menu's window is skinned";
     EXPECT_EQ(host.sysCommands, std::vector<WPARAM>{SC_CLOSE});
@@ -666,7 +611,7 @@ TEST_F(SkinnedMenuTest, ManyPopupsGiveBackTheirGdiAndUserObjects) {
     auto cycle = [&] {
         auto menu = CreateSkinSysMenu(nullptr, *data, host.hwnd, sys, false, false, true, false);
         handles.push_back(menu->Handle());
-        EXPECT_TRUE(Drive(*menu, MenuKind::System, [](HWND) { Key(VK_DOWN); }));
+        EXPECT_TRUE(Drive(*menu, MenuKind::System, [](HWND) { DriverKey(VK_DOWN); }));
     };
     cycle();  // first use: the owner window, fonts and caches
     const DWORD gdi = GdiObjects();
